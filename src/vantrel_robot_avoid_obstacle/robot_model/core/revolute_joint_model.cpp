@@ -99,21 +99,30 @@ bool RevoluteJointModel::enforcePositionBounds(double* values, const Bounds& bou
 bool RevoluteJointModel::harmonizePosition(double* values, const Bounds& bounds) const
 {
   // Whole turns towards the bounds, counted rather than stepped so that huge or infinite values
-  // cannot keep the loop going.
+  // cannot keep a loop going. Beyond a million radians whole turns are no longer exact to 1e-9,
+  // so such values, like infinite ones, stay as they are.
+  constexpr double kLargestTurnedValue = 1e6;
   double& v = values[0];
   const double min = bounds[0].min_position_;
   const double max = bounds[0].max_position_;
-  if (!std::isfinite(v) || !std::isfinite(min) || !std::isfinite(max)) {
+  if (!(std::fabs(v) <= kLargestTurnedValue) || !std::isfinite(min) || !std::isfinite(max)) {
     return false;
   }
-  double turns = 0.0;
+  double harmonized = v;
   if (v < min) {
-    turns = std::floor((max - v) / kTwoPi);
+    // The last value on the way up that does not pass max.
+    harmonized = v + std::floor((max - v) / kTwoPi) * kTwoPi;
+    if (!(harmonized <= max && harmonized > max - kTwoPi)) {
+      return false;
+    }
   } else if (v > max) {
-    turns = -std::floor((v - min) / kTwoPi);
+    // The last value on the way down that does not pass min.
+    harmonized = v - std::floor((v - min) / kTwoPi) * kTwoPi;
+    if (!(harmonized >= min && harmonized < min + kTwoPi)) {
+      return false;
+    }
   }
-  const double harmonized = v + turns * kTwoPi;
-  if (turns == 0.0 || harmonized == v) {
+  if (harmonized == v) {
     return false;
   }
   v = harmonized;
