@@ -49,6 +49,8 @@ void extractMeshData(const aiScene* scene, const aiNode* node, const aiMatrix4x4
   const aiMatrix4x4 transform = parent_transform * node->mTransformation;
   for (unsigned int m = 0; m < node->mNumMeshes; ++m)
   {
+    if (node->mMeshes[m] >= scene->mNumMeshes)
+      continue;
     const aiMesh* mesh = scene->mMeshes[node->mMeshes[m]];
     const auto offset = static_cast<std::uint32_t>(vertices.size());
     for (unsigned int v = 0; v < mesh->mNumVertices; ++v)
@@ -113,7 +115,7 @@ std::unique_ptr<Mesh> createMeshFromBinary(const char* buffer, std::size_t size,
   Assimp::Importer importer;
   importer.SetPropertyInteger(AI_CONFIG_PP_RVC_FLAGS, kRemovedComponents);
   const aiScene* scene = importer.ReadFileFromMemory(buffer, size, kImportSteps, hint.c_str());
-  if (scene == nullptr)
+  if (scene == nullptr || scene->mRootNode == nullptr)
     return nullptr;
 
   // The file's own root transformation (axis conventions, units) is not applied.
@@ -127,7 +129,7 @@ std::unique_ptr<Mesh> createMeshFromBinary(const char* buffer, std::size_t size,
 std::unique_ptr<Mesh> createMeshFromAsset(const aiScene* scene, const Eigen::Vector3d& scale,
                                           const std::string& assimp_hint)
 {
-  if (scene == nullptr)
+  if (scene == nullptr || scene->mRootNode == nullptr)
     return nullptr;
   if (!scene->HasMeshes())
   {
