@@ -79,15 +79,14 @@ JointModel* RobotModel::constructJointModel(const urdf::Link* urdf_link, const s
       case urdf::Joint::CONTINUOUS: {
         const bool continuous = urdf_joint->type == urdf::Joint::CONTINUOUS;
         auto* revolute = new RevoluteJointModel(name, index, first_variable);
-        revolute->setVariableBounds(name, boundsFromUrdf(*urdf_joint));
-        revolute->setContinuous(continuous);
+        VariableBounds bounds = boundsFromUrdf(*urdf_joint);
+        bounds.position_bounded_ = !continuous;
         if (continuous) {
-          VariableBounds bounds = revolute->getVariableBounds()[0];
-          bounds.position_bounded_ = false;
           bounds.min_position_ = -M_PI;
           bounds.max_position_ = M_PI;
-          revolute->setVariableBounds(name, bounds);
         }
+        revolute->setVariableBounds(name, bounds);
+        revolute->setContinuous(continuous);
         if (!revolute->setAxis(Eigen::Vector3d(urdf_joint->axis.x, urdf_joint->axis.y, urdf_joint->axis.z))) {
           reportSetupError("joint '" + name + "' has no usable axis");
         }
