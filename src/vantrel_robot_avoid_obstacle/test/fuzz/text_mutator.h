@@ -86,10 +86,10 @@ private:
   void mutateOnce(std::string& text)
   {
     static const char kBytes[] = "<>/\"'=&% \t\n0123456789-.eE!?";
-    static const char* const kValues[] = {"",        "-1",         "1e999",     "nan",   "%s%n%s", " 1 2 3 ",
-                                          "0 0",     "1 2 3 4",    "-0.5 1 1",  "0",     "revolute", "Planar",
-                                          "fixed",   "base_link",  "joint1",    "arm",   "1.0",      "2.0",
-                                          "1 0 0 2", "&amp;",      "\xff\xfe", "1e-400", "1\t2\t3",  "  base_link  "};
+    static const char* const kValues[] = {"",        "-1",        "1e999",    "nan",    "%s%n%s",   " 1 2 3 ",
+                                          "0 0",     "1 2 3 4",   "-0.5 1 1", "0",      "revolute", "Planar",
+                                          "fixed",   "base_link", "joint1",   "arm",    "1.0",      "2.0",
+                                          "1 0 0 2", "&amp;",     "\xff\xfe", "1e-400", "1\t2\t3",  "  base_link  "};
     switch (below(10))
     {
       case 0:

@@ -12,8 +12,9 @@
 
 namespace
 {
-const std::string kArm6Dir = std::string(RAO_SOURCE_DIR) + "/src/robot_avoid_obstacle/resources/robot_descriptions/"
-                                                           "arm6_description/";
+const std::string kArm6Dir = std::string(RAO_SOURCE_DIR) +
+                             "/src/robot_avoid_obstacle/resources/robot_descriptions/"
+                             "arm6_description/";
 const std::string kArm6Urdf = kArm6Dir + "urdf/arm6_and_whole_gripper_linker_shim_camera.urdf";
 const std::string kArm6Srdf = kArm6Dir + "srdf/arm6_and_whole_gripper_linker.srdf";
 
@@ -79,8 +80,9 @@ TEST_F(Arm6Srdf, UnknownNamesAreDroppedWithAWarning)
 {
   std::ifstream stream(kArm6Srdf);
   std::string text((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-  const std::string extra = "<disable_collisions link1=\"link6\" link2=\"tool0\" reason=\"Never\"/>\n"
-                            "<disable_default_collisions link=\"tool0\"/>\n";
+  const std::string extra =
+      "<disable_collisions link1=\"link6\" link2=\"tool0\" reason=\"Never\"/>\n"
+      "<disable_default_collisions link=\"tool0\"/>\n";
   text.insert(text.rfind("</robot>"), extra);
   const std::string path = testing::TempDir() + "arm6_unknown_names.srdf";
   std::ofstream(path) << text;

@@ -15,8 +15,9 @@
 
 namespace
 {
-const std::string kArm6Dir = std::string(RAO_SOURCE_DIR) + "/src/robot_avoid_obstacle/resources/robot_descriptions/"
-                                                           "arm6_description/";
+const std::string kArm6Dir = std::string(RAO_SOURCE_DIR) +
+                             "/src/robot_avoid_obstacle/resources/robot_descriptions/"
+                             "arm6_description/";
 
 std::string readFile(const std::string& path)
 {

@@ -53,8 +53,8 @@ TEST_F(Arm6Urdf, LinksJointsAndMaterials)
 {
   EXPECT_EQ(model_->name_, "arm6");
   EXPECT_EQ(keys(model_->links_),
-            (std::vector<std::string>{"base_link", "camera_link", "finger_left_link", "finger_right_link", "gripper_link",
-                                      "link1", "link2", "link3", "link4", "link5", "link6"}));
+            (std::vector<std::string>{"base_link", "camera_link", "finger_left_link", "finger_right_link",
+                                      "gripper_link", "link1", "link2", "link3", "link4", "link5", "link6"}));
   EXPECT_EQ(keys(model_->joints_),
             (std::vector<std::string>{"camera_joint", "finger_left_joint", "finger_right_joint", "gripper_joint",
                                       "joint1", "joint2", "joint3", "joint4", "joint5", "joint6"}));
@@ -93,8 +93,9 @@ TEST_F(Arm6Urdf, JointsAsWritten)
   expected.setFromRPY(1.5707963267948966, -1.5707963267948966, 0.0);
   EXPECT_EQ(origin.rotation.x, expected.x);
   EXPECT_EQ(origin.rotation.w, expected.w);
-  EXPECT_NEAR(std::hypot(std::hypot(origin.rotation.x, origin.rotation.y), std::hypot(origin.rotation.z, origin.rotation.w)),
-              1.0, 1e-15);
+  EXPECT_NEAR(
+      std::hypot(std::hypot(origin.rotation.x, origin.rotation.y), std::hypot(origin.rotation.z, origin.rotation.w)),
+      1.0, 1e-15);
   EXPECT_EQ(joint2->axis.z, 1.0);
 
   EXPECT_EQ(model_->getJoint("joint6")->limits->lower, -6.28);
