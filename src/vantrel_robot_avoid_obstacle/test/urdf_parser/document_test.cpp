@@ -85,6 +85,31 @@ TEST(ParseDocument, RunTimeTextIsNeverTakenAsAFormat)
                                "Failed to find root link: Two root links found: [a] and [b%s]"));
 }
 
+std::string nested(int depth)
+{
+  std::string text;
+  for (int i = 0; i < depth; ++i)
+  {
+    text += "<e a=\"<>\">";
+  }
+  for (int i = 0; i < depth; ++i)
+  {
+    text += "</e>";
+  }
+  return text;
+}
+
+TEST(ParseDocument, DeepNestingIsRefusedBeforeTheXmlLibraryRecursesIntoIt)
+{
+  ConsoleCapture capture;
+  // robot and link add two levels.
+  EXPECT_TRUE(urdf::parseURDF(robot("<link name=\"a\"><!-- <x><x> --><![CDATA[<x><x>]]>" + nested(98) + "</link>")));
+  EXPECT_FALSE(urdf::parseURDF(robot("<link name=\"a\">" + nested(99) + "</link>")));
+  EXPECT_TRUE(
+      capture.contains(CONSOLE_BRIDGE_LOG_ERROR, kModel, 96, "XML elements are nested more than 100 levels deep"));
+  EXPECT_FALSE(urdf::parseURDF(robot(nested(200000))));
+}
+
 TEST(MaterialBinding, RobotLevelMaterialWinsAndVisualMaterialsAreShared)
 {
   ConsoleCapture capture;
