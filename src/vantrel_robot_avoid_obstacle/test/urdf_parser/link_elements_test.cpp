@@ -167,17 +167,4 @@ TEST(Geometry, ShapesAndTheirFaults)
     EXPECT_TRUE(capture.contains(CONSOLE_BRIDGE_LOG_ERROR, kLink, c.line, c.message)) << capture.messages()[0].text;
   }
 }
-
-TEST(Inertial, ValuesAndOrigin)
-{
-  TiXmlDocument document;
-  document.Parse(R"(<inertial><origin xyz="0 0 0.1" rpy="0 0 1"/><mass value="2.5"/>
-      <inertia ixx="1" ixy="-2" ixz="3" iyy="4" iyz="5" izz="6"/></inertial>)");
-  urdf::Inertial inertial;
-  ASSERT_TRUE(urdf::parseInertial(inertial, document.RootElement()));
-  EXPECT_EQ(inertial.mass, 2.5);
-  EXPECT_EQ(inertial.ixy, -2.0);
-  EXPECT_EQ(inertial.izz, 6.0);
-  EXPECT_EQ(inertial.origin.rpy.z, 1.0);
-}
 }  // namespace
