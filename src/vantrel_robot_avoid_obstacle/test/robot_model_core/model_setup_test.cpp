@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "description_fixture.h"
+#include "robot_model/core/exceptions.h"
 #include "robot_model/core/joint_model_group.h"
 #include "robot_model/core/robot_state.h"
 
@@ -59,6 +60,20 @@ TEST(ModelSetup, MissingMeshFailsSetUpNamingTheLink) {
   EXPECT_FALSE(model->isValid());
   EXPECT_TRUE(mentions(*model, "gripper_link"));
   EXPECT_EQ(model->getLinkModel("gripper_link")->getShapes().size(), 0u);
+}
+
+TEST(ModelSetup, PackageUrlWithoutPackageNameThrowsWithoutLeaking) {
+  rao_test::TempDescription description;
+  rao_test::replaceOnce(description.urdf, "<collision>\n      <geometry>\n        <mesh filename=\"package://meshes/gripper_body.stl\"/>",
+                        "<collision>\n      <geometry>\n        <mesh filename=\"package://\"/>");
+  rao_test::captureStdout([&] {
+    try {
+      description.build();
+      ADD_FAILURE() << "no exception";
+    } catch (const robot_model::core::Exception& e) {
+      EXPECT_STREQ(e.what(), "Error retrieving file []: Package name must not be empty");
+    }
+  });
 }
 
 TEST(ModelSetup, RelativeDescriptionDirectoryLoadsEveryMesh) {
