@@ -276,8 +276,8 @@ int SixAxisKinematics::inverseKinematicsByReference(const Eigen::MatrixXd& pose,
   }
   // The reference's own configuration, read from its raw joint values.
   const double a1 = xa_[0], a2 = xa_[1], d4 = zd_[3];
-  const Configuration configuration{ a1 - a2 * std::sin(reference[1]) - d4 * std::sin(reference[1] + reference[2]) >= 0.0,
-                                     reference[2] < 0.0, reference[4] >= 0.0 };
+  const double reach = a1 - a2 * std::sin(reference[1]) - d4 * std::sin(reference[1] + reference[2]);
+  const Configuration configuration{ reach >= 0.0, reference[2] < 0.0, reference[4] >= 0.0 };
   Joints solution;
   const int rc = solve(pose, configuration, &reference[5], solution);
   if (rc == 0) {
