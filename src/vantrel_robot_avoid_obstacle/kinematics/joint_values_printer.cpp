@@ -11,10 +11,22 @@ namespace {
 constexpr std::uint64_t kPowersOfTen[] = { 1ULL,         10ULL,         100ULL,         1000ULL,
                                            10000ULL,     100000ULL,     1000000ULL,     10000000ULL,
                                            100000000ULL, 1000000000ULL };
+constexpr char kDigitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                               "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                               "8081828384858687888990919293949596979899";
 constexpr double kDecades[] = { 1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 1e5 };
 
-// Digits of n, zero-padded to width.
-char* writeDigits(char* out, std::uint64_t n, int width)
+// The six digits of n < 1000000, zero-padded.
+char* writeSixDigits(char* out, std::uint32_t n)
+{
+  std::memcpy(out, kDigitPairs + 2 * (n / 10000), 2);
+  std::memcpy(out + 2, kDigitPairs + 2 * (n / 100 % 100), 2);
+  std::memcpy(out + 4, kDigitPairs + 2 * (n % 100), 2);
+  return out + 6;
+}
+
+// The digits of n without padding.
+char* writeDigits(char* out, std::uint64_t n)
 {
   char reversed[20];
   int count = 0;
@@ -22,31 +34,8 @@ char* writeDigits(char* out, std::uint64_t n, int width)
     reversed[count++] = static_cast<char>('0' + n % 10);
     n /= 10;
   } while (n != 0);
-  while (count < width) {
-    reversed[count++] = '0';
-  }
   while (count > 0) {
     *out++ = reversed[--count];
-  }
-  return out;
-}
-
-// n / 10^decimals in fixed notation, optionally without trailing fraction zeros.
-char* writeScaled(char* out, bool negative, std::uint64_t n, int decimals, bool strip_zeros)
-{
-  if (negative) {
-    *out++ = '-';
-  }
-  out = writeDigits(out, n / kPowersOfTen[decimals], 1);
-  std::uint64_t fraction = n % kPowersOfTen[decimals];
-  int digits = decimals;
-  while (strip_zeros && digits > 0 && fraction % 10 == 0) {
-    fraction /= 10;
-    --digits;
-  }
-  if (digits > 0) {
-    *out++ = '.';
-    out = writeDigits(out, fraction, digits);
   }
   return out;
 }
@@ -79,20 +68,45 @@ bool writeGeneralFast(char*& out, double value)
   while (exponent < 5 && a >= kDecades[exponent + 5]) {
     ++exponent;
   }
-  int decimals = 5 - exponent;
   std::uint64_t n;
-  if (!roundScaled(a, decimals, n)) {
+  if (!roundScaled(a, 5 - exponent, n)) {
     return false;
   }
-  if (n == 1000000 && decimals > 0) {
+  if (n == 1000000 && exponent < 5) {
     // Rounded up into the next decade.
     n = 100000;
-    --decimals;
+    ++exponent;
   }
   if (n < 100000 || n > 999999) {
     return false;
   }
-  out = writeScaled(out, value < 0.0, n, decimals, true);
+  // The six significant digits, then the point placed by the exponent and trailing zeros dropped.
+  char digits[6];
+  writeSixDigits(digits, static_cast<std::uint32_t>(n));
+  int last = 5;
+  while (last > exponent && last > 0 && digits[last] == '0') {
+    --last;
+  }
+  if (value < 0.0) {
+    *out++ = '-';
+  }
+  if (exponent >= 0) {
+    for (int i = 0; i <= last; ++i) {
+      if (i == exponent + 1) {
+        *out++ = '.';
+      }
+      *out++ = digits[i];
+    }
+  } else {
+    *out++ = '0';
+    *out++ = '.';
+    for (int i = exponent; i < -1; ++i) {
+      *out++ = '0';
+    }
+    for (int i = 0; i <= last; ++i) {
+      *out++ = digits[i];
+    }
+  }
   return true;
 }
 
@@ -103,7 +117,12 @@ bool writeFixedFast(char*& out, double value)
   if (!(std::fabs(value) < 1e9) || !roundScaled(std::fabs(value), 6, n)) {
     return false;
   }
-  out = writeScaled(out, std::signbit(value), n, 6, false);
+  if (std::signbit(value)) {
+    *out++ = '-';
+  }
+  out = writeDigits(out, n / 1000000);
+  *out++ = '.';
+  out = writeSixDigits(out, static_cast<std::uint32_t>(n % 1000000));
   return true;
 }
 

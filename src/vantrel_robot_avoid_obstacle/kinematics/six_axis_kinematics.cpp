@@ -128,11 +128,10 @@ void SixAxisKinematics::printFailure(int code)
   }
 }
 
-int SixAxisKinematics::solveArm(const Eigen::MatrixXd& pose, bool shoulder, bool elbow, ArmSolution& arm) const
+int SixAxisKinematics::solveShoulder(const Eigen::MatrixXd& pose, bool shoulder, ShoulderSolution& result) const
 {
   const double ax = pose(0, 2), ay = pose(1, 2), az = pose(2, 2);
   const double px = pose(0, 3), py = pose(1, 3), pz = pose(2, 3);
-  const double a1 = xa_[0], a2 = xa_[1];
   const double d1 = zd_[0], d3 = zd_[2], d6 = zd_[5];
 
   // Wrist centre, measured from the shoulder height.
@@ -156,8 +155,15 @@ int SixAxisKinematics::solveArm(const Eigen::MatrixXd& pose, bool shoulder, bool
   if (!shoulder) {
     theta1 = theta1 < 0.0 ? theta1 + kPi : theta1 - kPi;
   }
-  const double s1 = std::sin(theta1);
-  const double c1 = std::cos(theta1);
+  result = { wx, wy, wz, theta1, std::sin(theta1), std::cos(theta1) };
+  return 0;
+}
+
+int SixAxisKinematics::solveElbow(const ShoulderSolution& shoulder, bool elbow, ArmSolution& arm) const
+{
+  const double a1 = xa_[0], a2 = xa_[1], d3 = zd_[2];
+  const double wx = shoulder.wx, wy = shoulder.wy, wz = shoulder.wz;
+  const double s1 = shoulder.s1, c1 = shoulder.c1;
 
   const double u = wx - d3 * s1 - a1 * c1;
   const double v = wy + d3 * c1 - a1 * s1;
@@ -177,7 +183,7 @@ int SixAxisKinematics::solveArm(const Eigen::MatrixXd& pose, bool shoulder, bool
   const double theta2 =
       std::atan2(rho * big_a - wz * length * std::cos(g), wz * big_a + rho * length * std::cos(g));
 
-  arm = { theta1, s1, c1, theta2, theta3, std::sin(theta3 - theta2), std::cos(theta3 - theta2) };
+  arm = { shoulder.theta1, s1, c1, theta2, theta3, std::sin(theta3 - theta2), std::cos(theta3 - theta2) };
   return 0;
 }
 
@@ -237,8 +243,12 @@ int SixAxisKinematics::solveWrist(const Eigen::MatrixXd& pose, const ArmSolution
 int SixAxisKinematics::solve(const Eigen::MatrixXd& pose, Configuration configuration,
                              const double* reference_j6, Joints& q) const
 {
+  ShoulderSolution shoulder;
   ArmSolution arm;
-  int rc = solveArm(pose, configuration.shoulder, configuration.elbow, arm);
+  int rc = solveShoulder(pose, configuration.shoulder, shoulder);
+  if (rc == 0) {
+    rc = solveElbow(shoulder, configuration.elbow, arm);
+  }
   if (rc == 0) {
     rc = solveWrist(pose, arm, configuration.wrist, reference_j6, q);
   }
@@ -292,18 +302,22 @@ int SixAxisKinematics::collectSolutions(const Eigen::MatrixXd& pose, std::array<
   if (!isFinitePose(pose)) {
     return count;
   }
-  // Configuration k has the flags (k >> 2, k >> 1, k) & 1; both wrist flags share one arm solution.
-  for (int arm_index = 0; arm_index < 4; ++arm_index) {
-    ArmSolution arm;
-    const int arm_rc = solveArm(pose, (arm_index >> 1) == 1, (arm_index & 1) == 1, arm);
-    for (int wrist = 0; wrist < 2; ++wrist) {
-      const int rc = arm_rc != 0 ? arm_rc : solveWrist(pose, arm, wrist == 1, nullptr, candidates[count]);
-      if (rc != 0) {
-        printFailure(rc);
-        continue;
+  // Configuration k has the flags (k >> 2, k >> 1, k) & 1; the later flags share the earlier joints.
+  for (int shoulder_flag = 0; shoulder_flag < 2; ++shoulder_flag) {
+    ShoulderSolution shoulder;
+    const int shoulder_rc = solveShoulder(pose, shoulder_flag == 1, shoulder);
+    for (int elbow_flag = 0; elbow_flag < 2; ++elbow_flag) {
+      ArmSolution arm;
+      const int arm_rc = shoulder_rc != 0 ? shoulder_rc : solveElbow(shoulder, elbow_flag == 1, arm);
+      for (int wrist_flag = 0; wrist_flag < 2; ++wrist_flag) {
+        const int rc = arm_rc != 0 ? arm_rc : solveWrist(pose, arm, wrist_flag == 1, nullptr, candidates[count]);
+        if (rc != 0) {
+          printFailure(rc);
+          continue;
+        }
+        printJointValues("q:", candidates[count].data(), 6);
+        ++count;
       }
-      printJointValues("q:", candidates[count].data(), 6);
-      ++count;
     }
   }
   return count;

@@ -36,6 +36,11 @@ private:
     bool wrist;
   };
 
+  // The wrist centre and joint 1, shared by both elbow configurations.
+  struct ShoulderSolution
+  {
+    double wx, wy, wz, theta1, s1, c1;
+  };
   // Joints 1 to 3, shared by both wrist configurations.
   struct ArmSolution
   {
@@ -46,8 +51,9 @@ private:
   // isFinitePose. reference_j6 non-null picks joint 6 within pi of it (by-reference form).
   int solve(const Eigen::MatrixXd& pose, Configuration configuration, const double* reference_j6,
             Joints& q) const;
-  // The two halves of solve, silent: a code of the table.
-  int solveArm(const Eigen::MatrixXd& pose, bool shoulder, bool elbow, ArmSolution& arm) const;
+  // The three steps of solve, silent: a code of the table.
+  int solveShoulder(const Eigen::MatrixXd& pose, bool shoulder, ShoulderSolution& result) const;
+  int solveElbow(const ShoulderSolution& shoulder, bool elbow, ArmSolution& arm) const;
   int solveWrist(const Eigen::MatrixXd& pose, const ArmSolution& arm, bool wrist, const double* reference_j6,
                  Joints& q) const;
   static void printFailure(int code);
