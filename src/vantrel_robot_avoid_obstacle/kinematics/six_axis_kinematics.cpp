@@ -382,6 +382,11 @@ int SixAxisKinematics::inverseKinematics(const Eigen::MatrixXd& pose, std::vecto
       }
     }
   }
+  // Solutions are finite, so the least base turn always keeps one; this only guards the index.
+  if (best < 0) {
+    std::puts(kNoSolutionMessage);
+    return kNoSolution;
+  }
   q.assign(candidates[best].begin(), candidates[best].end());
   return 0;
 }
