@@ -12,13 +12,6 @@
 #include "robot_model/core/link_model.h"
 #include "robot_model/srdf_parser/model.h"
 
-namespace urdf {
-class ModelInterface;
-class Link;
-class Geometry;
-struct Pose;
-}  // namespace urdf
-
 namespace shapes {
 class Shape;
 }
@@ -189,8 +182,6 @@ class RobotModel {
   std::vector<KinematicsSolverRecord> kinematics_solvers_;
 
   std::vector<std::string> setup_errors_;
-
-  friend class JointModelGroup;
 };
 
 using RobotModelPtr = std::shared_ptr<RobotModel>;

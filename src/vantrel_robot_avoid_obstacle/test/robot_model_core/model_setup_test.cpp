@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "description_fixture.h"
+#include "robot_model/core/exceptions.h"
 #include "robot_model/core/joint_model_group.h"
 #include "robot_model/core/robot_state.h"
 
@@ -61,6 +62,20 @@ TEST(ModelSetup, MissingMeshFailsSetUpNamingTheLink) {
   EXPECT_EQ(model->getLinkModel("gripper_link")->getShapes().size(), 0u);
 }
 
+TEST(ModelSetup, PackageUrlWithoutPackageNameThrowsWithoutLeaking) {
+  rao_test::TempDescription description;
+  rao_test::replaceOnce(description.urdf, "<collision>\n      <geometry>\n        <mesh filename=\"package://meshes/gripper_body.stl\"/>",
+                        "<collision>\n      <geometry>\n        <mesh filename=\"package://\"/>");
+  rao_test::captureStdout([&] {
+    try {
+      description.build();
+      ADD_FAILURE() << "no exception";
+    } catch (const robot_model::core::Exception& e) {
+      EXPECT_STREQ(e.what(), "Error retrieving file []: Package name must not be empty");
+    }
+  });
+}
+
 TEST(ModelSetup, RelativeDescriptionDirectoryLoadsEveryMesh) {
   std::shared_ptr<const RobotModel> model;
   const std::string printed = rao_test::captureStdout([&] {
@@ -80,7 +95,10 @@ TEST(ModelSetup, JointOriginWithoutMdhFormLeavesTheArmWithoutSolver) {
                         R"(<origin xyz="0.4 0 0.1" rpy="0 0.1 0"/>)");
   std::shared_ptr<const RobotModel> model;
   const std::string printed = rao_test::captureStdout([&] { model = description.build(); });
-  EXPECT_NE(printed.find("REVOLUTE joint generate Mdh Para failed!!!"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("Matrix R_zero0 is not ok.\nREVOLUTE joint generate Mdh Para failed!!!\n"),
+            std::string::npos)
+      << printed;
+  EXPECT_NE(printed.find("Joint 'joint3' of group 'arm' has no exact MDH form"), std::string::npos) << printed;
   const auto* arm = model->getJointModelGroup("arm");
   ASSERT_NE(arm, nullptr);
   EXPECT_TRUE(arm->isChain());
@@ -95,9 +113,22 @@ TEST(ModelSetup, TwistSequenceMismatchGivesNoSolver) {
                         R"(<origin xyz="0.03 0.35 0" rpy="-1.5707963267948966 0 0"/>)");
   std::shared_ptr<const RobotModel> model;
   const std::string printed = rao_test::captureStdout([&] { model = description.build(); });
+  EXPECT_EQ(printed.find("alpha sequence not equal\n"), printed.rfind("alpha sequence not equal\n")) << printed;
   EXPECT_NE(printed.find("alpha sequence not equal\n"), std::string::npos) << printed;
   EXPECT_NE(printed.find("This jont group does has the kinematics slover !\n"), std::string::npos) << printed;
   EXPECT_EQ(model->getJointModelGroup("arm")->kinematics_interface_ptr_, nullptr);
+}
+
+TEST(ModelSetup, ChainOutsideTheClosedFormsAssumptionsGetsNoSolver) {
+  rao_test::TempDescription description;
+  // joint2 with an offset along its axis (zd 0.02): a valid MDH chain the six-axis closed form cannot solve.
+  rao_test::replaceOnce(description.urdf, R"(<origin xyz="0.05 0 0" rpy="1.5707963267948966 -1.5707963267948966 0"/>)",
+                        R"(<origin xyz="0.05 -0.02 0" rpy="1.5707963267948966 -1.5707963267948966 0"/>)");
+  std::shared_ptr<const RobotModel> model;
+  const std::string printed = rao_test::captureStdout([&] { model = description.build(); });
+  EXPECT_EQ(printed.find("alpha sequence not equal"), std::string::npos) << printed;
+  EXPECT_EQ(model->getJointModelGroup("arm")->kinematics_interface_ptr_, nullptr);
+  EXPECT_NE(printed.find("This jont group does has the kinematics slover !\n"), std::string::npos) << printed;
 }
 
 TEST(ModelSetup, EachMatchingGroupGetsItsOwnSolver) {
