@@ -1,0 +1,142 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <geometry_msgs/msg/transform_stamped.hpp>
+
+#include "collision_detection/allowed_collision_matrix.h"
+#include "collision_detection/collision_robot_fcl.h"
+#include "collision_detection/collision_types.h"
+#include "collision_detection/collision_world_fcl.h"
+#include "collision_detection/world.h"
+#include "planning/motion_bisection.h"
+#include "planning/plan_scene_interface.h"
+#include "robot_model/core/joint_model_group.h"
+#include "robot_model/core/robot_model.h"
+#include "robot_model/core/robot_state.h"
+
+namespace octomap {
+class OcTree;
+}
+
+// The robot and its surroundings as the planner sees them: the robot model, the obstacle world with its
+// FCL mirror, and four collision robots that differ in padding and scale. Every query is for one planning
+// group, settled at construction. Not thread-safe: every call writes the scene's scratch state, so the
+// owner serialises all use.
+class ManipulatorPlanScene : public PlanSceneInterface {
+ public:
+  // Builds everything from the description directory and the two file names (appended to the directory
+  // as they are), then settles the planning group: the model's only group, or else the one named
+  // `planned_joint_group`. Throws std::runtime_error when the settled group's longest valid segment is
+  // not a finite positive length. Without a settled group the scene answers every query with failure;
+  // check hasPlanningGroup().
+  ManipulatorPlanScene(const std::string& robot_descriptions_path, const std::string& urdf_path,
+                       const std::string& srdf_path, const std::string& planned_joint_group, double robot_padding,
+                       double robot_scale);
+  ~ManipulatorPlanScene() override;
+  ManipulatorPlanScene(const ManipulatorPlanScene&) = delete;
+  ManipulatorPlanScene& operator=(const ManipulatorPlanScene&) = delete;
+
+  // -1 without a planning group; -2 for a joint with several variables, -3 for one without bounds.
+  int getJointLimits(std::vector<std::pair<double, double>>& bounds) override;
+  int getVmaxAndAmax(std::vector<double>& vmax, std::vector<double>& amax) override;
+  bool isStateValid(const double* state) override;
+  bool isStateValidWithMargin(const double* state) override;
+  bool checkMotion(const double* from, const double* to) override;
+  bool checkMotionWithMargin(const double* from, const double* to) override;
+  // Extent of the whole model's active joints, not only of the planning group.
+  double getMaximumExtent() override;
+
+  // Number of segments the straight motion is tested in: the distance-factor weighted sum of the raw
+  // joint-value differences over the longest valid segment, rounded up. -1 without a planning group or
+  // when the states are not finite.
+  int validSegmentCount(const double* from, const double* to) const;
+
+  // Makes `tree` the world's only object, "world_octomap", shared with the caller. The FCL side reads
+  // the tree itself at every check, so later changes to the same tree take effect without another
+  // call. A null tree is refused with a message and the world left as it is.
+  void updateWorldOctomap(const std::shared_ptr<const octomap::OcTree>& tree);
+  // Whether "world_octomap" currently holds exactly this tree.
+  bool worldHoldsOctomap(const std::shared_ptr<const octomap::OcTree>& tree) const;
+  // Pads the arm's links (the group's base link and its links) on the robot of the standard world test.
+  void setGripperPadding(double padding);
+  // One transform per link of the planning group for the given group joint values, relative to the parent
+  // link of the group's common root, all with one system-clock stamp. Writes only the display state.
+  // Throws std::runtime_error ("Invalid link.") for a group link the model lacks.
+  std::vector<geometry_msgs::msg::TransformStamped> getLinkTransforms(const double* q);
+
+  bool hasPlanningGroup() const { return joint_model_group_ != nullptr; }
+  const std::string& getPlanningGroupName() const { return planning_group_name_; }
+  const robot_model::core::JointModelGroup* getPlanningGroup() const { return joint_model_group_; }
+  const std::shared_ptr<const robot_model::core::RobotModel>& getRobotModel() const { return robot_model_; }
+  const std::shared_ptr<collision_detection::World>& getWorld() const { return world_; }
+  const std::shared_ptr<collision_detection::CollisionWorldFCL>& getCollisionWorld() const { return collision_world_; }
+  // The state every validity check writes; bodies attached to it take part in the checks.
+  const std::shared_ptr<robot_model::core::RobotState>& getRobotState() const { return robot_state_; }
+  const collision_detection::CollisionRobotFCL& getPaddedCollisionRobot() const { return *collision_robot_padded_; }
+  const collision_detection::CollisionRobotFCL& getMarginSelfCollisionRobot() const {
+    return *collision_robot_margin_self_;
+  }
+  // The URDF text with every "package://" replaced by "file://" and the description directory.
+  const std::string& getRobotDescription() const { return robot_description_; }
+  double getRobotPadding() const { return robot_padding_; }
+  double getMarginPadding() const { return margin_padding_; }
+  double getPlanningGroupExtent() const { return max_extent_; }
+  double getLongestValidSegment() const { return longest_valid_segment_; }
+
+ private:
+  void init();
+  void loadRobotDescription();
+  void printModelSummary() const;
+  void buildAllowedCollisionMatrix();
+  void buildGroupInputStates();
+  // The owner's configuration after init: planning group, segment length, gripper margin.
+  void settlePlanningGroup(const std::string& planned_joint_group);
+  void configurePlanningGroup();
+  void padGripperMargin();
+
+  bool checkState(const double* state, const collision_detection::CollisionRobotFCL& world_robot,
+                  const collision_detection::CollisionRobotFCL& self_robot);
+  bool checkStraightMotion(const double* from, const double* to, bool (ManipulatorPlanScene::*is_valid)(const double*));
+  // Writes the point at fraction t of the straight line in raw joint values into the scratch array.
+  const double* interpolateRaw(const double* from, const double* to, double t);
+
+  std::string robot_descriptions_path_;
+  std::string urdf_path_;
+  std::string srdf_path_;
+  std::shared_ptr<const robot_model::core::RobotModel> robot_model_;
+  std::shared_ptr<collision_detection::World> world_;
+  std::shared_ptr<robot_model::core::RobotState> robot_state_;
+  std::shared_ptr<robot_model::core::RobotState> tf_robot_state_;
+  std::shared_ptr<collision_detection::AllowedCollisionMatrix> acm_;
+  std::shared_ptr<collision_detection::CollisionWorldFCL> collision_world_;
+  std::shared_ptr<collision_detection::CollisionRobotFCL> collision_robot_padded_;
+  std::shared_ptr<collision_detection::CollisionRobotFCL> collision_robot_margin_;
+  std::shared_ptr<collision_detection::CollisionRobotFCL> collision_robot_unpadded_;
+  std::shared_ptr<collision_detection::CollisionRobotFCL> collision_robot_margin_self_;
+  double robot_padding_ = 0.0;
+  double margin_padding_ = 0.06;
+  double robot_scale_ = 1.0;
+  std::string planning_group_name_;
+  double* planning_group_state_ = nullptr;
+  const robot_model::core::JointModelGroup* joint_model_group_ = nullptr;
+  std::map<std::string, std::unique_ptr<double[]>> group_input_state_map_;
+  double max_extent_;
+  double longest_valid_segment_fraction_ = 0.005;
+  double longest_valid_segment_;
+  unsigned int segment_count_factor_ = 1;
+  std::vector<double> vmax_;
+  std::vector<double> amax_;
+  std::string robot_description_;
+
+  // Per group variable: the distance factor of its joint when it is an active variable, else 0.
+  std::vector<double> variable_distance_factors_;
+  // Built once; only the result is reset per check.
+  collision_detection::CollisionRequest collision_request_;
+  collision_detection::CollisionResult collision_result_;
+  MotionBisection motion_bisection_;
+};

@@ -1,0 +1,112 @@
+// Operations only the node calls: the obstacle octree, the arm's padding and the link transforms.
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <stdexcept>
+
+#include <octomap/OcTree.h>
+
+#include "collision_detection/collision_common.h"
+#include "planning/manipulator_plan_scene.h"
+#include "robot_model/shapes/shapes.h"
+
+namespace {
+
+const char* const kWorldOctomapId = "world_octomap";
+
+builtin_interfaces::msg::Time systemClockNow() {
+  const auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since_epoch);
+  builtin_interfaces::msg::Time stamp;
+  stamp.sec = static_cast<int32_t>(seconds.count());
+  stamp.nanosec = static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(since_epoch - seconds).count());
+  return stamp;
+}
+
+}  // namespace
+
+void ManipulatorPlanScene::updateWorldOctomap(const std::shared_ptr<const octomap::OcTree>& tree) {
+  if (!tree) {
+    puts("updateWorldOctomap: no octree given, the world is left as it is.");
+    return;
+  }
+  if (!world_->objects_.empty()) {
+    world_->clearObjects();
+    // The FCL geometry cache is told of the removal while the objects still exist; only now can it let
+    // go of their geometry, and with it of a replaced tree.
+    collision_detection::cleanCollisionGeometryCache();
+  }
+  world_->addToObject(kWorldOctomapId, std::make_shared<const shapes::OcTree>(tree), Eigen::Isometry3d::Identity());
+}
+
+bool ManipulatorPlanScene::worldHoldsOctomap(const std::shared_ptr<const octomap::OcTree>& tree) const {
+  auto entry = world_->objects_.find(kWorldOctomapId);
+  if (!tree || entry == world_->objects_.end() || entry->second->shapes_.size() != 1) return false;
+  const shapes::Shape& shape = *entry->second->shapes_.front();
+  return shape.type == shapes::OCTREE && static_cast<const shapes::OcTree&>(shape).octree == tree;
+}
+
+void ManipulatorPlanScene::setGripperPadding(double padding) {
+  if (joint_model_group_ == nullptr) return;
+  const auto& active_joints = joint_model_group_->getActiveJointModels();
+  const int n_dof = static_cast<int>(active_joints.size());
+  const int n = static_cast<int>(joint_model_group_->getJointModels().size());
+  printf("n_dof=%d,", n_dof);
+  printf("n=%d,", n);
+  if (n_dof >= n) {
+    puts("The robot does not have gripper.");
+    return;
+  }
+  puts("+++++++++++++++++++++padding+++++++++++++++++++++");
+  const robot_model::core::LinkModel* base = active_joints.empty() ? nullptr : active_joints[0]->getParentLinkModel();
+  if (base != nullptr) {
+    collision_robot_padded_->setLinkPadding(base->getName(), padding);
+    std::cout << base->getName() << " padding:" << collision_robot_padded_->getLinkPadding(base->getName())
+              << std::endl;
+  }
+  for (const std::string& name : joint_model_group_->getLinkModelNames()) {
+    collision_robot_padded_->setLinkPadding(name, padding);
+    std::cout << name << " padding:" << collision_robot_padded_->getLinkPadding(name) << std::endl;
+  }
+}
+
+std::vector<geometry_msgs::msg::TransformStamped> ManipulatorPlanScene::getLinkTransforms(const double* q) {
+  std::vector<geometry_msgs::msg::TransformStamped> transforms;
+  if (joint_model_group_ == nullptr || q == nullptr) return transforms;
+  tf_robot_state_->setJointGroupPositions(joint_model_group_, q);
+  tf_robot_state_->updateCollisionBodyTransforms();
+
+  const robot_model::core::JointModel* common_root = joint_model_group_->getCommonRoot();
+  const robot_model::core::LinkModel* frame_link = common_root ? common_root->getParentLinkModel() : nullptr;
+  const std::string frame = frame_link ? frame_link->getName() : std::string();
+  // Each link is expressed in the frame it is labelled with; without one, in the model frame.
+  const Eigen::Isometry3d frame_inverse =
+      frame_link ? tf_robot_state_->getGlobalLinkTransform(frame_link).inverse() : Eigen::Isometry3d::Identity();
+
+  std::vector<const robot_model::core::LinkModel*> links;
+  for (const std::string& name : joint_model_group_->getLinkModelNames()) {
+    const robot_model::core::LinkModel* link = robot_model_->getLinkModel(name);
+    if (link == nullptr) throw std::runtime_error("Invalid link.");
+    links.push_back(link);
+  }
+
+  const builtin_interfaces::msg::Time stamp = systemClockNow();
+  transforms.reserve(links.size());
+  for (const robot_model::core::LinkModel* link : links) {
+    const Eigen::Isometry3d relative = frame_inverse * tf_robot_state_->getGlobalLinkTransform(link);
+    const Eigen::Quaterniond rotation(relative.rotation());
+    geometry_msgs::msg::TransformStamped transform;
+    transform.header.stamp = stamp;
+    transform.header.frame_id = frame;
+    transform.child_frame_id = link->getName();
+    transform.transform.translation.x = relative.translation().x();
+    transform.transform.translation.y = relative.translation().y();
+    transform.transform.translation.z = relative.translation().z();
+    transform.transform.rotation.x = rotation.x();
+    transform.transform.rotation.y = rotation.y();
+    transform.transform.rotation.z = rotation.z();
+    transform.transform.rotation.w = rotation.w();
+    transforms.push_back(std::move(transform));
+  }
+  return transforms;
+}
