@@ -45,16 +45,21 @@ PlanningScenario enclosedScenario(ManipulatorPlanScene& scene) {
   octomap::OcTree& tree = *scenario.tree;
   const Eigen::Vector3d centre = linkPosition(scene, scenario.goal, "gripper_link");
   const double reach = 0.14;
+  // Each candidate voxel alone in the tree: kept when the goal stays valid beside it.
+  std::vector<octomap::point3d> kept;
   for (double x = centre.x() - reach; x <= centre.x() + reach; x += kResolution) {
     for (double y = centre.y() - reach; y <= centre.y() + reach; y += kResolution) {
       for (double z = centre.z() - reach; z <= centre.z() + reach; z += kResolution) {
         const octomap::point3d point(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z));
+        tree.clear();
         tree.updateNode(point, true, false);
         tree.updateInnerOccupancy();
-        if (!scene.isStateValid(scenario.goal.data())) tree.deleteNode(point);
+        if (scene.isStateValid(scenario.goal.data())) kept.push_back(point);
       }
     }
   }
+  tree.clear();
+  for (const octomap::point3d& point : kept) tree.updateNode(point, true, false);
   tree.updateInnerOccupancy();
   return scenario;
 }

@@ -1,0 +1,100 @@
+// Planning on arm6 among octree obstacles through the node's entry point, 30 seeds per scenario:
+// success rate, time distribution, validity checks per query and the split over the pipeline's stages.
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "planning/path_plan_and_post_processing.h"
+#include "sample_statistics.h"
+#include "support/joint_space_scenes.h"
+#include "support/planning_scenarios.h"
+#include "support/scene_fixtures.h"
+
+namespace {
+
+constexpr int kSeeds = 30;
+
+std::int64_t nowUs() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// Counts every state test, also those made inside the scene's own motion checks, and notes when the
+// pipeline asks for the velocity limits: the end of its per-segment logging pass.
+class CountingScene : public ManipulatorPlanScene {
+ public:
+  CountingScene()
+      : ManipulatorPlanScene(arm6Directory(), "urdf/arm6_and_whole_gripper_linker_shim_camera.urdf",
+                             "srdf/arm6_and_whole_gripper_linker.srdf", "arm", 0.0, 1.0) {}
+  bool isStateValid(const double* state) override {
+    ++checks;
+    return ManipulatorPlanScene::isStateValid(state);
+  }
+  bool isStateValidWithMargin(const double* state) override {
+    ++checks;
+    return ManipulatorPlanScene::isStateValidWithMargin(state);
+  }
+  int getVmaxAndAmax(std::vector<double>& vmax, std::vector<double>& amax) override {
+    limits_asked_us = nowUs();
+    return ManipulatorPlanScene::getVmaxAndAmax(vmax, amax);
+  }
+  long checks = 0;
+  std::int64_t limits_asked_us = 0;
+};
+
+void BM_Plan(benchmark::State& bench, const std::function<PlanningScenario(ManipulatorPlanScene&)>& make) {
+  CountingScene scene;
+  const PlanningScenario scenario = make(scene);
+  std::vector<double> total_ms, checks, search_ms, direct_ms, simplify_ms, repair_ms, shortcut_reduce_ms, logging_ms,
+      timing_ms;
+  int successes = 0;
+  for (auto _ : bench) {
+    for (int seed = 1; seed <= kSeeds; ++seed) {
+      std::int64_t last_planner_clock = 0;
+      CountingSeedSource seeds(static_cast<std::uint32_t>(seed));
+      PathPlanAndPostProcessing pipeline(&scene, {seeds.source(), [&last_planner_clock] {
+                                                    last_planner_clock = nowUs();
+                                                    return last_planner_clock;
+                                                  }});
+      std::vector<TrajectoryPoint> points;
+      scene.checks = 0;
+      scene.limits_asked_us = 0;
+      const std::int64_t start = nowUs();
+      const int code = pipeline.pathPlanAndSimplify(scenario.start, scenario.goal, points);
+      const std::int64_t end = nowUs();
+      const PlannerStatistics& stats = pipeline.planner().statistics();
+      total_ms.push_back((end - start) / 1000.0);
+      checks.push_back(static_cast<double>(scene.checks));
+      direct_ms.push_back(stats.direct_check_us / 1000.0);
+      search_ms.push_back(stats.search_us / 1000.0);
+      if (code != 0) {
+        bench.counters["failures_with_code_" + std::to_string(code)] += 1;
+        continue;
+      }
+      ++successes;
+      simplify_ms.push_back(stats.simplify_us / 1000.0);
+      repair_ms.push_back(stats.away_from_obstacle_us / 1000.0);
+      shortcut_reduce_ms.push_back((stats.shortcut_again_us + stats.reduce_again_us) / 1000.0);
+      logging_ms.push_back((scene.limits_asked_us - last_planner_clock) / 1000.0);
+      timing_ms.push_back((end - scene.limits_asked_us) / 1000.0);
+    }
+  }
+  bench.counters["success_rate"] = static_cast<double>(successes) / static_cast<double>(total_ms.size());
+  reportDistribution(bench, "total_ms", total_ms);
+  reportDistribution(bench, "checks", checks);
+  reportDistribution(bench, "direct_ms", direct_ms);
+  reportDistribution(bench, "search_ms", search_ms);
+  reportDistribution(bench, "simplify_ms", simplify_ms);
+  reportDistribution(bench, "repair_ms", repair_ms);
+  reportDistribution(bench, "shortcut_reduce_ms", shortcut_reduce_ms);
+  reportDistribution(bench, "logging_ms", logging_ms);
+  reportDistribution(bench, "timing_ms", timing_ms);
+}
+
+BENCHMARK_CAPTURE(BM_Plan, Free, freeScenario)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Plan, Wall, wallScenario)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Plan, Shelf, shelfScenario)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Plan, Enclosed, enclosedScenario)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
