@@ -18,8 +18,9 @@ namespace
 {
 std::string constructionOutput(double padding, double scale)
 {
+  const auto model = arm6::model();  // loading prints its own lines
   testing::internal::CaptureStdout();
-  CollisionRobotFCL robot(arm6::model(), padding, scale);
+  CollisionRobotFCL robot(model, padding, scale);
   return testing::internal::GetCapturedStdout();
 }
 
