@@ -1,8 +1,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <limits>
 #include <map>
+#include <type_traits>
 
 #include <fcl/geometry/bvh/BVH_model.h>
 #include <fcl/geometry/octree/octree.h>
