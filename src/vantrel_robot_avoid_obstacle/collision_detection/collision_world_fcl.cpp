@@ -26,6 +26,8 @@ void buildFCLObject(const World::Object& object, FCLObject& fcl_obj)
 }
 }  // namespace
 
+const std::string CollisionWorldFCL::NAME = "FCL";
+
 CollisionWorldFCL::CollisionWorldFCL(const WorldPtr& world)
   : CollisionWorld(world), manager_(std::make_unique<fcl::DynamicAABBTreeCollisionManagerd>())
 {

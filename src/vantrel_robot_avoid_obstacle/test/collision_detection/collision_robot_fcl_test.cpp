@@ -63,14 +63,6 @@ TEST(CollisionRobotFCL, BadScaleAndPaddingAreRefusedWithTheNeutralValue)
   EXPECT_EQ(neutral.getCollisionGeometries(), plain.getCollisionGeometries());  // same cached geometry
 }
 
-TEST(CollisionRobotFCL, EveryCollisionShapeOfTheModelHasGeometry)
-{
-  CollisionRobotFCL robot(arm6::model());
-  ASSERT_EQ(robot.getCollisionGeometries().size(), arm6::model()->getLinkGeometryCount());
-  for (const FCLGeometryConstPtr& geometry : robot.getCollisionGeometries())
-    EXPECT_TRUE(geometry);
-}
-
 TEST(CollisionRobotFCL, SetLinkPaddingRebuildsOnlyThatLinkAndOnlyOnChange)
 {
   CollisionRobotFCL robot(arm6::model());
