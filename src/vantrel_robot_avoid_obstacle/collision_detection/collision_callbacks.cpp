@@ -51,7 +51,7 @@ bool holdsNothing(const fcl::CollisionObjectd* object)
   const fcl::CollisionGeometryd* geometry = object->collisionGeometry().get();
   if (object->getObjectType() == fcl::OT_OCTREE)
     return static_cast<const fcl::OcTreed*>(geometry)->getRoot() == nullptr;
-  if (object->getObjectType() == fcl::OT_BVH)
+  if (object->getObjectType() == fcl::OT_BVH && geometry->getNodeType() == fcl::BV_OBBRSS)
     return static_cast<const fcl::BVHModel<fcl::OBBRSSd>*>(geometry)->num_tris == 0;
   return false;
 }
