@@ -74,12 +74,3 @@ bool KinematicsInterface::hasJointValues(const std::vector<double>& q) const
   }
   return true;
 }
-
-Eigen::MatrixXd KinematicsInterface::homogeneousPose(const Eigen::Matrix3d& rotation, const Eigen::Vector3d& position)
-{
-  Eigen::MatrixXd pose(4, 4);
-  pose.topLeftCorner<3, 3>() = rotation;
-  pose.topRightCorner<3, 1>() = position;
-  pose.row(3) << 0.0, 0.0, 0.0, 1.0;
-  return pose;
-}

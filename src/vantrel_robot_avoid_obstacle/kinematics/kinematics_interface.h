@@ -62,7 +62,14 @@ protected:
   // Prints why and returns false when q holds fewer than dof values (forward kinematics).
   bool hasJointValues(const std::vector<double>& q) const;
   // The 4x4 matrix of the rotation and position.
-  static Eigen::MatrixXd homogeneousPose(const Eigen::Matrix3d& rotation, const Eigen::Vector3d& position);
+  static Eigen::MatrixXd homogeneousPose(const Eigen::Matrix3d& rotation, const Eigen::Vector3d& position)
+  {
+    Eigen::MatrixXd pose(4, 4);
+    pose.topLeftCorner<3, 3>() = rotation;
+    pose.topRightCorner<3, 1>() = position;
+    pose.row(3) << 0.0, 0.0, 0.0, 1.0;
+    return pose;
+  }
   // Lengths below this count as zero in the closed forms' assumptions (metres).
   static constexpr double kZeroLength = 1e-9;
 
