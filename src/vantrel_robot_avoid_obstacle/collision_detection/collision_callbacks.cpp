@@ -51,7 +51,7 @@ bool holdsNothing(const fcl::CollisionObjectd* object)
   const fcl::CollisionGeometryd* geometry = object->collisionGeometry().get();
   if (object->getObjectType() == fcl::OT_OCTREE)
     return static_cast<const fcl::OcTreed*>(geometry)->getRoot() == nullptr;
-  if (object->getObjectType() == fcl::OT_BVH)
+  if (object->getObjectType() == fcl::OT_BVH && geometry->getNodeType() == fcl::BV_OBBRSS)
     return static_cast<const fcl::BVHModel<fcl::OBBRSSd>*>(geometry)->num_tris == 0;
   return false;
 }
@@ -86,6 +86,9 @@ bool collisionCallback(fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, voi
     return false;
   if (outsideActiveComponents(cdata->active_components_only_, cd1, cd2))
     return false;
+  // Nothing to touch: no pair lookups either.
+  if (holdsNothing(o1) || holdsNothing(o2))
+    return false;
 
   bool always_allowed = false;
   DecideContactFn decide;
@@ -113,7 +116,7 @@ bool collisionCallback(fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, voi
     return false;
 
   // A conditionally allowed pair is decided without a geometric test.
-  if (decide.empty() && !holdsNothing(o1) && !holdsNothing(o2))
+  if (decide.empty())
   {
     const CollisionRequest& req = *cdata->req_;
     const fcl::CollisionRequestd fcl_request(1, false, req.max_cost_sources, req.cost, true, fcl::GST_LIBCCD);

@@ -142,6 +142,11 @@ FCLGeometryConstPtr createCollisionGeometry(const std::shared_ptr<const shapes::
                                             double padding, const robot_model::core::AttachedBody* body,
                                             int shape_index);
 
+// Places the object's world box tightly around its geometry's local box at the current transform.
+// FCL's own box for a rotated object bounds the sphere around the local box, which lets many more
+// pairs through to the callbacks.
+void computeTightAABB(fcl::CollisionObjectd& object);
+
 // Drops the cache entries of shapes that no longer exist (world objects, then attached bodies).
 void cleanCollisionGeometryCache();
 

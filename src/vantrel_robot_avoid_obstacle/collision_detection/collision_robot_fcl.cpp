@@ -64,14 +64,17 @@ void CollisionRobotFCL::updatedPaddingOrScaling(const std::vector<std::string>& 
 void CollisionRobotFCL::constructFCLObject(const robot_model::core::RobotState& state, FCLObject& fcl_obj) const
 {
   fcl_obj.collision_objects_.reserve(geoms_.size());
+  // One allocation for all link objects of this check; each entry shares its ownership.
+  auto block = std::make_shared<std::vector<fcl::CollisionObjectd>>();
+  block->reserve(geoms_.size());
   for (std::size_t i = 0; i < geoms_.size(); ++i)
   {
     if (!geoms_[i] || !geoms_[i]->collision_geometry_)
       continue;
-    auto object = std::make_shared<fcl::CollisionObjectd>(*fcl_objs_[i]);
-    object->setTransform(state.getCollisionBodyTransform(i));
-    object->computeAABB();
-    fcl_obj.collision_objects_.push_back(std::move(object));
+    fcl::CollisionObjectd& object = block->emplace_back(*fcl_objs_[i]);
+    object.setTransform(state.getCollisionBodyTransform(i));
+    computeTightAABB(object);
+    fcl_obj.collision_objects_.emplace_back(block, &object);
   }
 
   for (const auto& entry : state.getAttachedBodies())
@@ -129,11 +132,18 @@ void CollisionRobotFCL::checkSelfCollisionHelper(const CollisionRequest& req, Co
                                                  const robot_model::core::RobotState& state,
                                                  const AllowedCollisionMatrix* acm) const
 {
-  FCLManager manager;
-  allocSelfCollisionManager(state, manager);
+  FCLObject fcl_obj;
+  constructFCLObject(state, fcl_obj);
   CollisionData cd(&req, &res, acm);
   cd.enableGroup(*robot_model_);
-  manager.manager_->collide(&cd, &collisionCallback);
+  // A robot has a few dozen bodies at most: offering every pair whose boxes overlap costs less
+  // than building a broad-phase tree for each check, and offers the same pairs.
+  const std::vector<FCLCollisionObjectPtr>& objects = fcl_obj.collision_objects_;
+  for (std::size_t i = 0; i < objects.size() && !cd.done_; ++i)
+    for (std::size_t j = i + 1; j < objects.size(); ++j)
+      if (objects[i]->getAABB().overlap(objects[j]->getAABB()) &&
+          collisionCallback(objects[i].get(), objects[j].get(), &cd))
+        break;
   if (req.distance)
   {
     DistanceResult dres;

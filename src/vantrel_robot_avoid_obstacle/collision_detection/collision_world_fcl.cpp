@@ -26,6 +26,8 @@ void buildFCLObject(const World::Object& object, FCLObject& fcl_obj)
 }
 }  // namespace
 
+const std::string CollisionWorldFCL::NAME = "FCL";
+
 CollisionWorldFCL::CollisionWorldFCL(const WorldPtr& world)
   : CollisionWorld(world), manager_(std::make_unique<fcl::DynamicAABBTreeCollisionManagerd>())
 {
@@ -130,12 +132,15 @@ void CollisionWorldFCL::checkRobotCollisionHelper(const CollisionRequest& req, C
                                                   const AllowedCollisionMatrix* acm) const
 {
   const auto& robot_fcl = dynamic_cast<const CollisionRobotFCL&>(robot);
-  FCLObject fcl_obj;
-  robot_fcl.constructFCLObject(state, fcl_obj);
-  CollisionData cd(&req, &res, acm);
-  cd.enableGroup(*robot.getRobotModel());
-  for (std::size_t i = 0; !cd.done_ && i < fcl_obj.collision_objects_.size(); ++i)
-    manager_->collide(fcl_obj.collision_objects_[i].get(), &cd, &collisionCallback);
+  if (!manager_->empty())
+  {
+    FCLObject fcl_obj;
+    robot_fcl.constructFCLObject(state, fcl_obj);
+    CollisionData cd(&req, &res, acm);
+    cd.enableGroup(*robot.getRobotModel());
+    for (std::size_t i = 0; !cd.done_ && i < fcl_obj.collision_objects_.size(); ++i)
+      manager_->collide(fcl_obj.collision_objects_[i].get(), &cd, &collisionCallback);
+  }
   if (req.distance)
   {
     DistanceResult dres;

@@ -14,6 +14,9 @@ namespace collision_detection
 class CollisionWorldFCL : public CollisionWorld
 {
 public:
+  // The name of this collision detector.
+  static const std::string NAME;
+
   explicit CollisionWorldFCL(const WorldPtr& world);
   ~CollisionWorldFCL() override;
 

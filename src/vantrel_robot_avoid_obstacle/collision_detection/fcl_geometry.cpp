@@ -1,8 +1,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <limits>
 #include <map>
+#include <type_traits>
 
 #include <fcl/geometry/bvh/BVH_model.h>
 #include <fcl/geometry/octree/octree.h>
@@ -278,6 +280,16 @@ void cleanCollisionGeometryCache()
     cache->clean_count_ = 0;
     cache->clean();
   }
+}
+
+void computeTightAABB(fcl::CollisionObjectd& object)
+{
+  const fcl::AABBd& local = object.collisionGeometry()->aabb_local;
+  const fcl::Transform3d& pose = object.getTransform();
+  const fcl::Vector3d center = pose * local.center();
+  const fcl::Vector3d half = pose.linear().cwiseAbs() * (0.5 * (local.max_ - local.min_));
+  // The box is a cache FCL keeps mutable for exactly this kind of update.
+  const_cast<fcl::AABBd&>(object.getAABB()) = fcl::AABBd(center - half, center + half);
 }
 
 void FCLObject::registerTo(fcl::BroadPhaseCollisionManagerd* manager)

@@ -199,3 +199,25 @@ TEST_F(OctreeWorld, RefillingTheSharedTreeChangesTheAnswerWithoutAddingItAgain)
   fill();
   EXPECT_TRUE(robotCollides(fcl_world, robot_));
 }
+
+TEST_F(CollisionWorldFCLTest, WorldsCollideWhereTheirObjectsOverlapUnlessAllowed)
+{
+  auto first = std::make_shared<World>();
+  first->addToObject("a", cube(0.1), at(0, 0, 0));
+  auto second = std::make_shared<World>();
+  second->addToObject("b", cube(0.1), at(0.05, 0, 0));
+  CollisionWorldFCL fcl_first(first);
+  CollisionWorldFCL fcl_second(second);
+  CollisionRequest req;
+  req.distance = true;
+  CollisionResult res;
+  fcl_first.checkWorldCollision(req, res, fcl_second);
+  EXPECT_TRUE(res.collision);
+  EXPECT_LE(res.distance, 0.0);
+
+  AllowedCollisionMatrix acm;
+  acm.setEntry("a", "b", true);
+  CollisionResult allowed;
+  fcl_first.checkWorldCollision(req, allowed, fcl_second, acm);
+  EXPECT_FALSE(allowed.collision);
+}

@@ -90,3 +90,41 @@ TEST(CrossCheck, RobotAgainstOctreeEqualsBruteForceOverRandomStates)
   EXPECT_GT(collisions, samples / 20);
   EXPECT_LT(collisions, samples - samples / 20);
 }
+
+TEST(CrossCheck, SelfCheckEqualsEveryPairNotAllowedByTheMatrix)
+{
+  const AllowedCollisionMatrix acm = arm6::disabledPairs();
+  CollisionRobotFCL robot(arm6::model());
+  robot_model::core::RobotState state(arm6::model());
+  state.setToDefaultValues();
+  const auto& geometries = robot.getCollisionGeometries();
+  const fcl::CollisionRequestd request(1, false, 1, false, true, fcl::GST_LIBCCD);
+  std::mt19937 rng(99);
+  int collisions = 0;
+  const int samples = 2000;
+  for (int i = 0; i < samples; ++i)
+  {
+    arm6::setArm(state, arm6::randomArm(rng));
+    bool expected = false;
+    for (std::size_t a = 0; a < geometries.size() && !expected; ++a)
+      for (std::size_t b = a + 1; b < geometries.size() && !expected; ++b)
+      {
+        const std::string& name_a = geometries[a]->collision_geometry_data_->getID();
+        const std::string& name_b = geometries[b]->collision_geometry_data_->getID();
+        AllowedCollision::Type type = AllowedCollision::NEVER;
+        if (name_a == name_b || (acm.getAllowedCollision(name_a, name_b, type) && type == AllowedCollision::ALWAYS))
+          continue;
+        fcl::CollisionObjectd first(geometries[a]->collision_geometry_, state.getCollisionBodyTransform(a));
+        fcl::CollisionObjectd second(geometries[b]->collision_geometry_, state.getCollisionBodyTransform(b));
+        fcl::CollisionResultd result;
+        expected = fcl::collide(&first, &second, request, result) > 0;
+      }
+    CollisionRequest req;
+    CollisionResult res;
+    robot.checkSelfCollision(req, res, state, acm);
+    ASSERT_EQ(res.collision, expected) << "sample " << i;
+    collisions += expected ? 1 : 0;
+  }
+  EXPECT_GT(collisions, samples / 20);
+  EXPECT_LT(collisions, samples - samples / 20);
+}
