@@ -32,15 +32,25 @@ class NodeOperations : public testing::Test {
 };
 
 TEST_F(NodeOperations, UpdatingTwiceLeavesOneOctreeObjectAndDropsEverythingElse) {
+  using collision_detection::World;
+  std::vector<std::pair<std::string, int>> told;
+  const World::ObserverHandle observer = scene_->getWorld()->addObserver(
+      [&told](const World::ObjectConstPtr& object, World::Action action) { told.emplace_back(object->id_, action); });
   auto tree = makeOctree();
   fillPoint(*tree, Eigen::Vector3d(2.0, 2.0, 2.0));
   update(tree);
+  EXPECT_EQ(told, (std::vector<std::pair<std::string, int>>{{"world_octomap", World::CREATE | World::ADD_SHAPE}}));
   testing::internal::CaptureStdout();
   scene_->getWorld()->addToObject("grab_object", std::make_shared<const shapes::Box>(0.1, 0.1, 0.1),
                                   Eigen::Isometry3d::Identity());
   testing::internal::GetCapturedStdout();
   ASSERT_EQ(scene_->getCollisionWorld()->getFCLObjects().size(), 2u);
+  told.clear();
   update(tree);
+  scene_->getWorld()->removeObserver(observer);
+  EXPECT_EQ(told, (std::vector<std::pair<std::string, int>>{{"grab_object", World::DESTROY},
+                                                            {"world_octomap", World::DESTROY},
+                                                            {"world_octomap", World::CREATE | World::ADD_SHAPE}}));
 
   const auto& objects = scene_->getWorld()->objects_;
   ASSERT_EQ(objects.size(), 1u);
