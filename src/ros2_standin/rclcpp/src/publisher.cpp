@@ -1,0 +1,33 @@
+#include "rclcpp/publisher.hpp"
+
+namespace rclcpp
+{
+
+namespace
+{
+
+rclcpp::QoS qos_of(const transport::Endpoint & endpoint)
+{
+  return rclcpp::QoS(QoSInitialization::from_rmw(endpoint.qos), endpoint.qos);
+}
+
+}  // namespace
+
+PublisherBase::PublisherBase(
+  transport::Transport & transport, const transport::Endpoint & endpoint,
+  Context::SharedPtr context)
+: topic_name_(endpoint.name),
+  qos_(qos_of(endpoint)),
+  context_(std::move(context)),
+  link_(transport.add_publisher(endpoint))
+{
+}
+
+void PublisherBase::publish_erased(std::shared_ptr<const void> message)
+{
+  if (context_->is_valid()) {
+    link_->publish(std::move(message));
+  }
+}
+
+}  // namespace rclcpp
