@@ -1,0 +1,228 @@
+// Point clouds through pcl::toROSMsg / pcl::fromROSMsg, and messages that must be refused.
+#include <gtest/gtest.h>
+
+#include <pcl/point_types.h>
+#include <pcl_conversions/pcl_conversions.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+using sensor_msgs::msg::PointCloud2;
+using sensor_msgs::msg::PointField;
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+pcl::PointCloud<pcl::PointXYZ> cloudWithNaNs()
+{
+  pcl::PointCloud<pcl::PointXYZ> cloud;
+  cloud.push_back(pcl::PointXYZ(1.0f, -2.5f, 3.25f));
+  cloud.push_back(pcl::PointXYZ(kNaN, kNaN, kNaN));
+  cloud.push_back(pcl::PointXYZ(0.0f, kNaN, 7.0f));
+  cloud.push_back(pcl::PointXYZ(-1e-3f, 1e6f, -0.0f));
+  cloud.is_dense = false;
+  cloud.header.frame_id = "camera1_link";
+  cloud.header.stamp = 1700000000123456ull;  // microseconds
+  return cloud;
+}
+
+void expectSamePoint(const pcl::PointXYZ & a, const pcl::PointXYZ & b)
+{
+  for (int i = 0; i < 3; ++i) {
+    if (std::isnan(a.data[i])) {
+      EXPECT_TRUE(std::isnan(b.data[i]));
+    } else {
+      EXPECT_EQ(a.data[i], b.data[i]);
+    }
+  }
+}
+
+PointField field(const std::string & name, uint32_t offset, uint8_t datatype = PointField::FLOAT32)
+{
+  PointField f;
+  f.name = name;
+  f.offset = offset;
+  f.datatype = datatype;
+  f.count = 1;
+  return f;
+}
+
+void putFloat(std::vector<uint8_t> & data, std::size_t at, float value)
+{
+  std::memcpy(&data[at], &value, sizeof value);
+}
+
+// Two rows of two points as another producer might lay them out: z before x and y, an
+// intensity field, 20-byte points and 4 bytes of padding at the end of each row.
+PointCloud2 foreignCloud()
+{
+  PointCloud2 msg;
+  msg.header.frame_id = "camera2_link";
+  msg.header.stamp.sec = 12;
+  msg.header.stamp.nanosec = 345678000;
+  msg.height = 2;
+  msg.width = 2;
+  msg.fields = {field("z", 0), field("x", 4), field("y", 8), field("intensity", 12)};
+  msg.point_step = 20;
+  msg.row_step = 44;
+  msg.data.assign(88, 0);
+  for (uint32_t row = 0; row < 2; ++row) {
+    for (uint32_t col = 0; col < 2; ++col) {
+      const std::size_t at = row * 44 + col * 20;
+      const float base = 10.0f * row + col;
+      putFloat(msg.data, at, base + 0.3f);
+      putFloat(msg.data, at + 4, base + 0.1f);
+      putFloat(msg.data, at + 8, base + 0.2f);
+      putFloat(msg.data, at + 12, 99.0f);
+    }
+  }
+  msg.is_dense = true;
+  return msg;
+}
+
+bool refused(const PointCloud2 & msg)
+{
+  pcl::PointCloud<pcl::PointXYZ> out = cloudWithNaNs();
+  pcl::fromROSMsg(msg, out);
+  return out.empty() && out.width == 0 && out.height == 0 && out.header.frame_id == msg.header.frame_id;
+}
+
+}  // namespace
+
+TEST(PointCloudConversion, ToRosMsgLaysOutPointXyz)
+{
+  PointCloud2 msg;
+  pcl::toROSMsg(cloudWithNaNs(), msg);
+
+  EXPECT_EQ(msg.header.frame_id, "camera1_link");
+  EXPECT_EQ(msg.header.stamp.sec, 1700000000);
+  EXPECT_EQ(msg.header.stamp.nanosec, 123456000u);
+  EXPECT_EQ(msg.height, 1u);
+  EXPECT_EQ(msg.width, 4u);
+  ASSERT_EQ(msg.fields.size(), 3u);
+  const char * names[] = {"x", "y", "z"};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(msg.fields[i].name, names[i]);
+    EXPECT_EQ(msg.fields[i].offset, 4 * i);
+    EXPECT_EQ(msg.fields[i].datatype, PointField::FLOAT32);
+    EXPECT_EQ(msg.fields[i].count, 1u);
+  }
+  EXPECT_FALSE(msg.is_bigendian);
+  EXPECT_EQ(msg.point_step, 16u);
+  EXPECT_EQ(msg.row_step, 64u);
+  EXPECT_EQ(msg.data.size(), 64u);
+  EXPECT_FALSE(msg.is_dense);
+}
+
+TEST(PointCloudConversion, RoundTripKeepsNaNPointsHeaderAndShape)
+{
+  const auto original = cloudWithNaNs();
+  PointCloud2 msg;
+  pcl::toROSMsg(original, msg);
+  pcl::PointCloud<pcl::PointXYZ> back;
+  pcl::fromROSMsg(msg, back);
+
+  ASSERT_EQ(back.size(), original.size());
+  for (std::size_t i = 0; i < original.size(); ++i) {
+    expectSamePoint(original[i], back[i]);
+  }
+  EXPECT_EQ(back.width, 4u);
+  EXPECT_EQ(back.height, 1u);
+  EXPECT_FALSE(back.is_dense);
+  EXPECT_EQ(back.header.frame_id, original.header.frame_id);
+  EXPECT_EQ(back.header.stamp, original.header.stamp);
+
+  pcl::PointCloud<pcl::PointXYZ> organised;
+  organised.resize(3 * 2);
+  organised.width = 3;
+  organised.height = 2;
+  organised[5] = pcl::PointXYZ(5.0f, kNaN, 6.0f);
+  organised.is_dense = false;
+  pcl::toROSMsg(organised, msg);
+  EXPECT_EQ(msg.row_step, 48u);
+  pcl::fromROSMsg(msg, back);
+  EXPECT_EQ(back.width, 3u);
+  EXPECT_EQ(back.height, 2u);
+  expectSamePoint(back[5], organised[5]);
+}
+
+TEST(PointCloudConversion, ReadsOtherFieldOrdersStridesAndRowPadding)
+{
+  pcl::PointCloud<pcl::PointXYZ> out;
+  pcl::fromROSMsg(foreignCloud(), out);
+  ASSERT_EQ(out.size(), 4u);
+  EXPECT_EQ(out.width, 2u);
+  EXPECT_EQ(out.height, 2u);
+  EXPECT_TRUE(out.is_dense);
+  expectSamePoint(out[0], pcl::PointXYZ(0.1f, 0.2f, 0.3f));
+  expectSamePoint(out[3], pcl::PointXYZ(11.1f, 11.2f, 11.3f));
+  EXPECT_EQ(out.header.stamp, 12345678ull);
+  EXPECT_EQ(out.header.frame_id, "camera2_link");
+}
+
+TEST(PointCloudConversion, EmptyCloudsConvertBothWays)
+{
+  PointCloud2 msg;
+  pcl::toROSMsg(pcl::PointCloud<pcl::PointXYZ>(), msg);
+  EXPECT_EQ(msg.fields.size(), 3u);
+  EXPECT_EQ(msg.width, 0u);
+  EXPECT_TRUE(msg.data.empty());
+  pcl::PointCloud<pcl::PointXYZ> out = cloudWithNaNs();
+  pcl::fromROSMsg(msg, out);
+  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(out.width, 0u);
+}
+
+TEST(PointCloudConversion, MalformedMessagesGiveAnEmptyCloud)
+{
+  struct Case
+  {
+    const char * what;
+    std::function<void(PointCloud2 &)> spoil;
+  };
+  const std::vector<Case> cases = {
+    {"field y missing", [](PointCloud2 & m) {m.fields.erase(m.fields.begin() + 2);}},
+    {"x as float64", [](PointCloud2 & m) {m.fields[1].datatype = PointField::FLOAT64;}},
+    {"x with three elements", [](PointCloud2 & m) {m.fields[1].count = 3;}},
+    {"y ends past the point", [](PointCloud2 & m) {m.fields[2].offset = 17;}},
+    {"big-endian data", [](PointCloud2 & m) {m.is_bigendian = true;}},
+    {"row shorter than its points", [](PointCloud2 & m) {m.row_step = 39;}},
+    {"data one byte short", [](PointCloud2 & m) {m.data.pop_back();}},
+    {"data one byte long", [](PointCloud2 & m) {m.data.push_back(0);}},
+    {"height larger than the data", [](PointCloud2 & m) {m.height = 3;}},
+    {"width * height past 32 bits", [](PointCloud2 & m) {
+        m.width = 65536;
+        m.height = 65536;
+        m.point_step = 20;
+        m.row_step = 0;
+        m.data.clear();
+      }},
+    {"row_step * height wrapping to 0 in 32 bits", [](PointCloud2 & m) {
+        m.width = 1;
+        m.height = 2;
+        m.row_step = 0x80000000u;
+        m.data.clear();
+      }},
+    {"width * point_step wrapping to 0 in 32 bits", [](PointCloud2 & m) {
+        m.width = 0x10000000u;
+        m.height = 1;
+        m.point_step = 16;
+        m.fields = {field("x", 0), field("y", 4), field("z", 8)};
+        m.row_step = 0;
+        m.data.clear();
+      }},
+  };
+  ASSERT_FALSE(refused(foreignCloud()));
+  for (const auto & c : cases) {
+    PointCloud2 msg = foreignCloud();
+    c.spoil(msg);
+    EXPECT_TRUE(refused(msg)) << c.what;
+  }
+  EXPECT_TRUE(refused(PointCloud2())) << "no fields at all";
+}

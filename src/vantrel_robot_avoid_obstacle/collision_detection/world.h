@@ -1,0 +1,95 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <Eigen/Geometry>
+#include <Eigen/StdVector>
+#include <boost/function.hpp>
+
+namespace shapes
+{
+class Shape;
+}
+
+namespace collision_detection
+{
+// Named obstacles, each a list of shapes with poses in the world frame. Every change is reported
+// synchronously to the registered observers.
+class World
+{
+public:
+  struct Object
+  {
+    explicit Object(const std::string& id);
+    ~Object();
+
+    EIGEN_MAKE_ALIGNED_OPERATOR_NEW
+
+    std::string id_;
+    std::vector<std::shared_ptr<const shapes::Shape>> shapes_;
+    std::vector<Eigen::Isometry3d, Eigen::aligned_allocator<Eigen::Isometry3d>> shape_poses_;
+  };
+  using ObjectPtr = std::shared_ptr<Object>;
+  using ObjectConstPtr = std::shared_ptr<const Object>;
+
+  // Bit flags; several may be combined in one notification.
+  enum Action
+  {
+    CREATE = 1,
+    DESTROY = 2,
+    ADD_SHAPE = 8,
+    REMOVE_SHAPE = 16,
+  };
+
+  using ObserverCallbackFn = boost::function<void(const ObjectConstPtr&, Action)>;
+
+  // Identifies one registration; equal only to itself.
+  class ObserverHandle
+  {
+  public:
+    ObserverHandle() = default;
+    bool operator==(const ObserverHandle& other) const { return observer_ == other.observer_; }
+    bool operator!=(const ObserverHandle& other) const { return observer_ != other.observer_; }
+
+  private:
+    friend class World;
+    explicit ObserverHandle(const void* observer) : observer_(observer) {}
+    const void* observer_ = nullptr;
+  };
+
+  World() = default;
+  World(const World&) = delete;
+  World& operator=(const World&) = delete;
+  virtual ~World();
+
+  ObserverHandle addObserver(const ObserverCallbackFn& callback);
+  void removeObserver(const ObserverHandle& handle);
+  void notifyObserverAllObjects(const ObserverHandle& handle, Action action) const;
+  void notify(const ObjectConstPtr& object, Action action);
+
+  void addToObject(const std::string& id, const std::shared_ptr<const shapes::Shape>& shape,
+                   const Eigen::Isometry3d& pose);
+  void clearObjects();
+
+  std::map<std::string, ObjectPtr> objects_;
+
+protected:
+  virtual void addToObjectInternal(const ObjectPtr& object, const std::shared_ptr<const shapes::Shape>& shape,
+                                   const Eigen::Isometry3d& pose);
+
+private:
+  struct Observer
+  {
+    explicit Observer(const ObserverCallbackFn& callback) : callback_(callback) {}
+    ObserverCallbackFn callback_;
+  };
+
+  std::vector<Observer*> observers_;
+};
+
+using WorldPtr = std::shared_ptr<World>;
+using WorldConstPtr = std::shared_ptr<const World>;
+}  // namespace collision_detection

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <Eigen/Core>
+#include <vector>
+
+// Analytic solver of one arm model. Poses are 4x4 homogeneous matrices (columns n, o, a, p) of the
+// flange in the chain's base frame; joint vectors hold one value per joint in chain order.
+// After init the solve operations only read the object, so they may run concurrently.
+class KinematicsInterface
+{
+public:
+  virtual ~KinematicsInterface() = default;
+
+  // Takes the chain's MDH values per joint: 0, -1 wrong sizes, -2 wrong twist sequence,
+  // -3 values that break the closed form's assumptions. Nothing is stored on failure.
+  virtual int init(std::vector<double> zds, std::vector<double> xas, std::vector<double> alphas,
+                   std::vector<double> qzeros) = 0;
+  // Flange pose for q (at least dof values); an empty matrix when q is too short.
+  virtual Eigen::MatrixXd forwardKinematics(std::vector<double> q) const = 0;
+  virtual int inverseKinematicsByReference(const Eigen::MatrixXd& pose, std::vector<double> reference,
+                                           std::vector<double>& q) const = 0;
+  virtual int inverseKinematicsForArmType(const Eigen::MatrixXd& pose, const int armType[3],
+                                          std::vector<double>& q) const = 0;
+  virtual int inverseKinematics(const Eigen::MatrixXd& pose, std::vector<double>& q) const = 0;
+  virtual int inverseKinematicsAllArmTypes(const Eigen::MatrixXd& pose,
+                                           std::vector<std::vector<double>>& solutions) const = 0;
+
+  int getDof() const { return dof_; }
+  const std::vector<double>& getExpectedAlphaSequence() const { return expected_alpha_sequence_; }
+  const std::vector<double>& getZd() const { return zd_; }
+  const std::vector<double>& getXa() const { return xa_; }
+  const std::vector<double>& getAlpha() const { return alpha_; }
+  const std::vector<double>& getQzero() const { return qzero_; }
+
+protected:
+  KinematicsInterface(int dof, std::vector<double> expected_alpha_sequence);
+
+  // Prints why and returns false unless the pose is a 4x4 matrix of finite values.
+  static bool isFinitePose(const Eigen::MatrixXd& pose);
+  // Prints why and returns false when a value is not finite.
+  static bool areFiniteMdhValues(const std::vector<double>& zds, const std::vector<double>& xas,
+                                 const std::vector<double>& alphas, const std::vector<double>& qzeros);
+  // Prints the broken requirement of the closed form when condition is false; returns condition.
+  static bool fitsClosedForm(bool condition, const char* requirement);
+  // Lengths below this count as zero in the closed forms' assumptions (metres).
+  static constexpr double kZeroLength = 1e-9;
+
+  int dof_;
+  std::vector<double> expected_alpha_sequence_;
+  std::vector<double> zd_;
+  std::vector<double> xa_;
+  std::vector<double> alpha_;
+  std::vector<double> qzero_;
+};

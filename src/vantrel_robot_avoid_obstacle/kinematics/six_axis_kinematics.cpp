@@ -1,0 +1,327 @@
+#include "kinematics/six_axis_kinematics.h"
+
+#include "kinematics/check_alpha_sequence.h"
+#include "kinematics/joint_values_printer.h"
+
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kHalfPi = kPi / 2.0;
+constexpr double kTwoPi = 2.0 * kPi;
+constexpr int kNoSolution = -1;
+constexpr int kOverheadSingularity = 1001;
+constexpr int kJ3Singularity = 1002;
+constexpr int kJ5Singularity = 1003;
+constexpr int kCosTheta5OutOfRange = 1004;
+constexpr int kJ6NotNearReference = 1005;
+constexpr int kNotANumber = 1006;
+constexpr char kNoSolutionMessage[] = "第一次所有臂参数都无法逆解";
+
+bool isSet(int flag) { return flag == 1; }
+
+}  // namespace
+
+SixAxisKinematics::SixAxisKinematics()
+  : KinematicsInterface(6, { 0.0, kHalfPi, 0.0, kHalfPi, -kHalfPi, kHalfPi })
+  , theta_offsets_{ 0.0, kHalfPi, 0.0, 0.0, 0.0, 0.0 }
+{
+}
+
+int SixAxisKinematics::init(std::vector<double> zds, std::vector<double> xas, std::vector<double> alphas,
+                            std::vector<double> qzeros)
+{
+  const std::size_t n = static_cast<std::size_t>(dof_);
+  if (zds.size() != n || xas.size() != n || alphas.size() != n || qzeros.size() != n) {
+    std::puts("the size of zds,xas,alphas,qzeros not equal");
+    return -1;
+  }
+  if (!checkAlphaSequence(alphas, expected_alpha_sequence_)) {
+    std::puts("the input robot type is not right!!!");
+    return -2;
+  }
+  // The closed form assumes a wrist of intersecting axes and an in-plane elbow.
+  if (!areFiniteMdhValues(zds, xas, alphas, qzeros) ||
+      !fitsClosedForm(std::fabs(zds[1]) < kZeroLength, "zd of joint 2 must be 0") ||
+      !fitsClosedForm(std::fabs(zds[4]) < kZeroLength, "zd of joint 5 must be 0") ||
+      !fitsClosedForm(std::fabs(xas[0]) < kZeroLength, "xa of joint 1 must be 0") ||
+      !fitsClosedForm(std::fabs(xas[4]) < kZeroLength, "xa of joint 5 must be 0") ||
+      !fitsClosedForm(std::fabs(xas[5]) < kZeroLength, "xa of joint 6 must be 0") ||
+      !fitsClosedForm(zds[3] >= kZeroLength, "zd of joint 4 must be positive") ||
+      !fitsClosedForm(std::fabs(xas[2]) >= kZeroLength, "xa of joint 3 must not be 0")) {
+    return -3;
+  }
+
+  // Standard DH puts each link's length and twist on the link before it.
+  for (std::size_t i = 0; i < n; ++i) {
+    xa_[i] = xas[(i + 1) % n];
+    alpha_[i] = alphas[(i + 1) % n];
+  }
+  zd_ = std::move(zds);
+  qzero_ = std::move(qzeros);
+
+  std::puts("######################sdh para##########################");
+  for (std::size_t i = 0; i < n; ++i) {
+    std::printf("%d(zd xa alpha qzero)=(%lf,%lf,%lf,%lf)\n", static_cast<int>(i), zd_[i], xa_[i], alpha_[i],
+                qzero_[i]);
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    cos_alpha_[i] = std::cos(alpha_[i]);
+    sin_alpha_[i] = std::sin(alpha_[i]);
+    joint_offsets_[i] = theta_offsets_[i] - qzero_[i];
+  }
+  return 0;
+}
+
+Eigen::MatrixXd SixAxisKinematics::forwardKinematics(std::vector<double> q) const
+{
+  if (q.size() < 6) {
+    std::printf("forwardKinematics needs 6 joint values, got %zu\n", q.size());
+    return Eigen::MatrixXd();
+  }
+  Eigen::Matrix3d rotation = Eigen::Matrix3d::Identity();
+  Eigen::Vector3d position = Eigen::Vector3d::Zero();
+  for (std::size_t i = 0; i < 6; ++i) {
+    const double theta = q[i] + qzero_[i];
+    const double ct = std::cos(theta);
+    const double st = std::sin(theta);
+    const double ca = cos_alpha_[i];
+    const double sa = sin_alpha_[i];
+    Eigen::Matrix3d link;
+    link << ct, -ca * st, sa * st, st, ca * ct, -sa * ct, 0.0, sa, ca;
+    position += rotation * Eigen::Vector3d(xa_[i] * ct, xa_[i] * st, zd_[i]);
+    rotation = rotation * link;
+  }
+  Eigen::MatrixXd pose(4, 4);
+  pose.topLeftCorner<3, 3>() = rotation;
+  pose.topRightCorner<3, 1>() = position;
+  pose.row(3) << 0.0, 0.0, 0.0, 1.0;
+  return pose;
+}
+
+int SixAxisKinematics::solve(const Eigen::MatrixXd& pose, Configuration configuration,
+                             const double* reference_j6, Joints& q) const
+{
+  const double nx = pose(0, 0), ny = pose(1, 0);
+  const double ox = pose(0, 1), oy = pose(1, 1);
+  const double ax = pose(0, 2), ay = pose(1, 2), az = pose(2, 2);
+  const double px = pose(0, 3), py = pose(1, 3), pz = pose(2, 3);
+  const double a1 = xa_[0], a2 = xa_[1], a3 = xa_[2];
+  const double d1 = zd_[0], d3 = zd_[2], d4 = zd_[3], d6 = zd_[5];
+
+  // Wrist centre, measured from the shoulder height.
+  const double wx = px - d6 * ax;
+  const double wy = py - d6 * ay;
+  const double wz = pz - d6 * az - d1;
+  const double r = std::sqrt(wx * wx + wy * wy);
+  if (r - std::fabs(d3) < overhead_tolerance_) {
+    std::puts("overhead singularity error!!!");
+    return kOverheadSingularity;
+  }
+
+  const double phi = std::atan2(wy, wx);
+  const double e = std::asin(d3 / r);
+  double theta1 = configuration.shoulder ? phi + e : phi - e;
+  if (theta1 > kPi) {
+    theta1 -= kTwoPi;
+  }
+  if (theta1 < -kPi) {
+    theta1 += kTwoPi;
+  }
+  if (!configuration.shoulder) {
+    theta1 = theta1 < 0.0 ? theta1 + kPi : theta1 - kPi;
+  }
+  const double s1 = std::sin(theta1);
+  const double c1 = std::cos(theta1);
+
+  const double u = wx - d3 * s1 - a1 * c1;
+  const double v = wy + d3 * c1 - a1 * s1;
+  const double length = std::sqrt(a3 * a3 + d4 * d4);
+  const double cos3 = (a2 * a2 + length * length - u * u - v * v - wz * wz) / (2.0 * a2 * length);
+  if (std::fabs(cos3) > 1.0 - j3_tolerance_) {
+    std::puts("j3 singularity error!!!");
+    return kJ3Singularity;
+  }
+
+  const double beta = std::asin(a3 / length);
+  const double bend = kPi - std::acos(cos3);
+  const double theta3 = configuration.elbow ? (kHalfPi - beta) - bend : (kHalfPi - beta) + bend;
+
+  const double g = beta + theta3;
+  const double rho = c1 * wx + s1 * wy - a1;
+  const double big_a = length * std::sin(g) + a2;
+  const double theta2 =
+      std::atan2(rho * big_a - wz * length * std::cos(g), wz * big_a + rho * length * std::cos(g));
+
+  const double s23 = std::sin(theta3 - theta2);
+  const double c23 = std::cos(theta3 - theta2);
+  const double k = ax * c1 + ay * s1;
+  const double c5 = k * c23 + az * s23;
+  if (std::fabs(c5) > 1.00001) {
+    std::puts("cosTheta05 value is larger than 1!!!");
+    return kCosTheta5OutOfRange;
+  }
+  if (std::fabs(c5) > 0.99999) {
+    std::puts("j5 singularity error!!!");
+    return kJ5Singularity;
+  }
+  const double acos5 = std::acos(c5);
+  if (acos5 < j5_tolerance_) {
+    std::puts("j5 singularity error!!!");
+    return kJ5Singularity;
+  }
+  const double theta5 = configuration.wrist ? acos5 : -acos5;
+
+  const double y4 = ax * s1 - ay * c1;
+  const double x4 = c23 * az - k * s23;
+  const double theta4 = theta5 > 0.0 ? std::atan2(y4, x4) : std::atan2(-y4, -x4);
+
+  const double big_n = nx * s1 - ny * c1;
+  const double big_o = ox * s1 - oy * c1;
+  const double s4 = std::sin(theta4);
+  const double c4 = std::cos(theta4);
+  const double cos5 = std::cos(theta5);
+  double theta6 = std::atan2(big_n * c4 - big_o * cos5 * s4, big_o * c4 + big_n * cos5 * s4);
+
+  if (reference_j6 != nullptr && !(std::fabs(theta6 - *reference_j6) < kPi)) {
+    if (std::fabs(theta6 - kTwoPi - *reference_j6) < kPi) {
+      theta6 -= kTwoPi;
+    } else if (std::fabs(theta6 + kTwoPi - *reference_j6) < kPi) {
+      theta6 += kTwoPi;
+    } else {
+      std::puts("slove j6 error!!!");
+      return kJ6NotNearReference;
+    }
+  }
+
+  // Joint 2 turns the other way than the DH angle.
+  q = { theta1 + joint_offsets_[0], joint_offsets_[1] - theta2, theta3 + joint_offsets_[2],
+        theta4 + joint_offsets_[3], theta5 + joint_offsets_[4], theta6 + joint_offsets_[5] };
+  for (double value : q) {
+    if (!std::isfinite(value)) {
+      std::puts("inverseKinematics not a number!!!!");
+      return kNotANumber;
+    }
+  }
+  return 0;
+}
+
+int SixAxisKinematics::inverseKinematicsForArmType(const Eigen::MatrixXd& pose, const int armType[3],
+                                                   std::vector<double>& q) const
+{
+  q.resize(6);
+  if (!isFinitePose(pose)) {
+    return kNotANumber;
+  }
+  Joints solution;
+  const int rc = solve(pose, { isSet(armType[0]), isSet(armType[1]), isSet(armType[2]) }, nullptr, solution);
+  if (rc == 0) {
+    q.assign(solution.begin(), solution.end());
+  }
+  return rc;
+}
+
+int SixAxisKinematics::inverseKinematicsByReference(const Eigen::MatrixXd& pose, std::vector<double> reference,
+                                                    std::vector<double>& q) const
+{
+  q.resize(6);
+  if (reference.size() < 6) {
+    std::printf("inverseKinematicsByReference needs 6 reference values, got %zu\n", reference.size());
+    return kNoSolution;
+  }
+  if (!isFinitePose(pose)) {
+    return kNotANumber;
+  }
+  // The reference's own configuration, read from its raw joint values.
+  const double a1 = xa_[0], a2 = xa_[1], d4 = zd_[3];
+  const Configuration configuration{ a1 - a2 * std::sin(reference[1]) - d4 * std::sin(reference[1] + reference[2]) >= 0.0,
+                                     reference[2] < 0.0, reference[4] >= 0.0 };
+  Joints solution;
+  const int rc = solve(pose, configuration, &reference[5], solution);
+  if (rc == 0) {
+    q.assign(solution.begin(), solution.end());
+  }
+  return rc;
+}
+
+int SixAxisKinematics::collectSolutions(const Eigen::MatrixXd& pose, std::array<Joints, 8>& candidates) const
+{
+  int count = 0;
+  if (!isFinitePose(pose)) {
+    return count;
+  }
+  for (int k = 0; k < 8; ++k) {
+    const Configuration configuration{ ((k >> 2) & 1) == 1, ((k >> 1) & 1) == 1, (k & 1) == 1 };
+    if (solve(pose, configuration, nullptr, candidates[count]) == 0) {
+      printJointValues("q:", candidates[count].data(), 6);
+      ++count;
+    }
+  }
+  return count;
+}
+
+int SixAxisKinematics::inverseKinematicsAllArmTypes(const Eigen::MatrixXd& pose,
+                                                    std::vector<std::vector<double>>& solutions) const
+{
+  solutions.clear();
+  std::array<Joints, 8> candidates;
+  const int count = collectSolutions(pose, candidates);
+  if (count == 0) {
+    std::puts(kNoSolutionMessage);
+    return kNoSolution;
+  }
+  for (int i = 0; i < count; ++i) {
+    solutions.emplace_back(candidates[i].begin(), candidates[i].end());
+  }
+  return 0;
+}
+
+int SixAxisKinematics::inverseKinematics(const Eigen::MatrixXd& pose, std::vector<double>& q) const
+{
+  q.resize(6);
+  std::array<Joints, 8> candidates;
+  const int count = collectSolutions(pose, candidates);
+  if (count == 0) {
+    std::puts(kNoSolutionMessage);
+    return kNoSolution;
+  }
+  std::printf("第一次逆解有%d组解\n", count);
+  for (int i = 0; i < count; ++i) {
+    printJointValues("", candidates[i].data(), 6);
+  }
+
+  // Prefer the least shoulder and elbow motion, then the least base turn, then the least joint 4 turn.
+  const auto shoulder_elbow = [&](int i) { return std::fabs(candidates[i][1]) + std::fabs(candidates[i][2]); };
+  double least_shoulder_elbow = shoulder_elbow(0);
+  for (int i = 1; i < count; ++i) {
+    least_shoulder_elbow = std::fmin(least_shoulder_elbow, shoulder_elbow(i));
+  }
+  std::array<int, 8> kept;
+  int kept_count = 0;
+  for (int i = 0; i < count; ++i) {
+    if (shoulder_elbow(i) - least_shoulder_elbow < 0.01) {
+      std::printf("idx=======%d\n", i);
+      kept[kept_count++] = i;
+    }
+  }
+  double least_base = std::fabs(candidates[kept[0]][0]);
+  for (int j = 1; j < kept_count; ++j) {
+    least_base = std::fmin(least_base, std::fabs(candidates[kept[j]][0]));
+  }
+  std::printf("min_j1_abs=%lf\n", least_base);
+  int best = -1;
+  for (int j = 0; j < kept_count; ++j) {
+    const int i = kept[j];
+    if (std::fabs(candidates[i][0]) - least_base < 1e-6) {
+      std::printf("min j1 idx=%d\n", i);
+      if (best < 0 || std::fabs(candidates[i][3]) < std::fabs(candidates[best][3])) {
+        best = i;
+      }
+    }
+  }
+  q.assign(candidates[best].begin(), candidates[best].end());
+  return 0;
+}

@@ -1,0 +1,180 @@
+#include "kinematics/orvane_bot_v3_kinematics.h"
+#include "test/kinematics/arm_tables.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <string>
+
+namespace {
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+const std::vector<double> kQStar{ 0.1, -0.2, 0.3, -0.4, 0.5 };
+
+class OrvaneBotV3KinematicsTest : public testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    const arm_tables::MdhTable table = arm_tables::arm5();
+    CaptureStdout();
+    ASSERT_EQ(solver_.init(table.zds, table.xas, table.alphas, table.qzeros), 0);
+    GetCapturedStdout();
+  }
+
+  OrvaneBotV3Kinematics solver_;
+};
+
+bool isNear(const std::vector<double>& a, const std::vector<double>& b, double tolerance)
+{
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (!(std::fabs(a[i] - b[i]) <= tolerance)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+TEST_F(OrvaneBotV3KinematicsTest, SolvesAReferencePoseInTwoConfigurations)
+{
+  const Eigen::MatrixXd pose = solver_.forwardKinematics(kQStar);
+  EXPECT_NEAR(pose(0, 3), -0.024856000, 1e-9);
+  EXPECT_NEAR(pose(1, 3), -0.002493919, 1e-9);
+  EXPECT_NEAR(pose(2, 3), 0.841429765, 1e-9);
+
+  std::vector<std::vector<double>> solutions;
+  CaptureStdout();
+  EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(pose, solutions), 0);
+  const std::string output = GetCapturedStdout();
+  ASSERT_EQ(solutions.size(), 2u);
+  EXPECT_TRUE(isNear(solutions[0], kQStar, 1e-9) || isNear(solutions[1], kQStar, 1e-9));
+  for (const std::vector<double>& solution : solutions) {
+    EXPECT_TRUE(solver_.forwardKinematics(solution).isApprox(pose, 1e-9));
+  }
+  EXPECT_NE(output.find("0.100000,-0.200000,0.300000,-0.400000,0.500000,\n"), std::string::npos);
+}
+
+TEST_F(OrvaneBotV3KinematicsTest, StretchedArmFailsInEveryConfiguration)
+{
+  const Eigen::MatrixXd pose = solver_.forwardKinematics(std::vector<double>(5, 0.0));
+  CaptureStdout();
+  for (int base = 0; base < 2; ++base) {
+    for (int elbow = 0; elbow < 2; ++elbow) {
+      const int arm_type[3] = { base, elbow, 0 };
+      std::vector<double> q;
+      EXPECT_NE(solver_.inverseKinematicsForArmType(pose, arm_type, q), 0) << base << elbow;
+    }
+  }
+  std::vector<std::vector<double>> solutions;
+  EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(pose, solutions), 0);
+  const std::string output = GetCapturedStdout();
+  EXPECT_TRUE(solutions.empty());
+  EXPECT_EQ(output.find("armtype"), std::string::npos);
+  EXPECT_NE(output.find("inverseKinematics not a number!!!!\n"), std::string::npos) << output;
+}
+
+TEST_F(OrvaneBotV3KinematicsTest, EverySolutionOfRandomPosesReproducesThePose)
+{
+  std::mt19937 generator(11);
+  std::uniform_real_distribution<double> angle(-3.1, 3.1);
+  int solutions_seen = 0;
+  CaptureStdout();
+  for (int trial = 0; trial < 1000; ++trial) {
+    std::vector<double> q(5);
+    for (double& value : q) {
+      value = angle(generator);
+    }
+    const Eigen::MatrixXd pose = solver_.forwardKinematics(q);
+    std::vector<std::vector<double>> solutions;
+    ASSERT_EQ(solver_.inverseKinematicsAllArmTypes(pose, solutions), 0);
+    solutions_seen += static_cast<int>(solutions.size());
+    for (const std::vector<double>& solution : solutions) {
+      ASSERT_TRUE(solver_.forwardKinematics(solution).isApprox(pose, 1e-9)) << "trial " << trial;
+    }
+  }
+  GetCapturedStdout();
+  EXPECT_GT(solutions_seen, 1500);
+}
+
+TEST_F(OrvaneBotV3KinematicsTest, SingleSolutionFormsReportNoSolution)
+{
+  const Eigen::MatrixXd pose = solver_.forwardKinematics(kQStar);
+  std::vector<double> q{ 9.0 };
+  CaptureStdout();
+  EXPECT_EQ(solver_.inverseKinematics(pose, q), -1);
+  EXPECT_EQ(solver_.inverseKinematicsByReference(pose, kQStar, q), -1);
+  EXPECT_EQ(GetCapturedStdout(),
+            "inverseKinematics is not available for this arm, use inverseKinematicsAllArmTypes\n"
+            "inverseKinematicsByReference is not available for this arm, use inverseKinematicsAllArmTypes\n");
+  EXPECT_EQ(q, std::vector<double>{ 9.0 });
+}
+
+TEST_F(OrvaneBotV3KinematicsTest, NonFinitePosesFail)
+{
+  const Eigen::MatrixXd pose = solver_.forwardKinematics(kQStar);
+  for (double bad : { std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity() }) {
+    for (int entry : { 0, 6, 13, 15 }) {
+      Eigen::MatrixXd broken = pose;
+      broken(entry % 4, entry / 4) = bad;
+      const int arm_type[3] = { 1, 1, 0 };
+      std::vector<double> q;
+      std::vector<std::vector<double>> solutions;
+      CaptureStdout();
+      EXPECT_EQ(solver_.inverseKinematicsForArmType(broken, arm_type, q), -10);
+      EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(broken, solutions), 0);
+      EXPECT_EQ(GetCapturedStdout(),
+                "the input pose is not a finite 4x4 matrix!!!\nthe input pose is not a finite 4x4 matrix!!!\n");
+      EXPECT_TRUE(q.empty());
+      EXPECT_TRUE(solutions.empty());
+    }
+  }
+}
+
+TEST_F(OrvaneBotV3KinematicsTest, ForwardKinematicsRejectsShortJointVectors)
+{
+  CaptureStdout();
+  const Eigen::MatrixXd pose = solver_.forwardKinematics({ 0.1, 0.2 });
+  EXPECT_EQ(GetCapturedStdout(), "forwardKinematics needs 5 joint values, got 2\n");
+  EXPECT_EQ(pose.size(), 0);
+}
+
+TEST(OrvaneBotV3KinematicsInitTest, RejectsBadTables)
+{
+  arm_tables::MdhTable table = arm_tables::arm5();
+  OrvaneBotV3Kinematics solver;
+  CaptureStdout();
+  EXPECT_EQ(solver.init(table.zds, table.xas, table.alphas, { 0.0 }), -1);
+  EXPECT_EQ(solver.init(table.zds, table.xas, { 0.0, arm_tables::kHalfPi, 0.0, 0.0, arm_tables::kHalfPi },
+                        table.qzeros),
+            -2);
+  EXPECT_EQ(GetCapturedStdout(),
+            "the size of zds,xas,alphas,qzeros not equal\nalpha sequence not equal\n"
+            "the input robot type is not right!!!\n");
+
+  const struct
+  {
+    bool on_zd;
+    int joint;  // 1-based
+    const char* message;
+  } assumptions[] = { { true, 2, "zd of joint 2 must be 0" },   { true, 3, "zd of joint 3 must be 0" },
+                      { true, 4, "zd of joint 4 must be 0" },   { false, 1, "xa of joint 1 must be 0" },
+                      { false, 3, "xa of joint 3 must not be 0" }, { false, 4, "xa of joint 4 must not be 0" } };
+  for (const auto& assumption : assumptions) {
+    table = arm_tables::arm5();
+    double& value = (assumption.on_zd ? table.zds : table.xas)[assumption.joint - 1];
+    value = value == 0.0 ? 0.01 : 0.0;
+    CaptureStdout();
+    EXPECT_EQ(solver.init(table.zds, table.xas, table.alphas, table.qzeros), -3);
+    EXPECT_EQ(GetCapturedStdout(),
+              std::string("the mdh parameters do not fit the closed form: ") + assumption.message + "\n");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,236 @@
+#include "kinematics/six_axis_kinematics.h"
+#include "test/kinematics/arm_tables.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <string>
+
+namespace {
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+const std::vector<double> kQStar{ 0.1, -0.2, 0.3, -0.4, 0.5, -0.6 };
+
+class SixAxisKinematicsTest : public testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    const arm_tables::MdhTable table = arm_tables::arm6();
+    CaptureStdout();
+    ASSERT_EQ(solver_.init(table.zds, table.xas, table.alphas, table.qzeros), 0);
+    GetCapturedStdout();
+  }
+
+  int solveArmType(const Eigen::MatrixXd& pose, int shoulder, int elbow, int wrist, std::vector<double>& q)
+  {
+    const int arm_type[3] = { shoulder, elbow, wrist };
+    return solver_.inverseKinematicsForArmType(pose, arm_type, q);
+  }
+
+  SixAxisKinematics solver_;
+};
+
+void expectNear(const std::vector<double>& actual, const std::vector<double>& expected, double tolerance)
+{
+  ASSERT_EQ(actual.size(), expected.size());
+  for (std::size_t i = 0; i < actual.size(); ++i) {
+    EXPECT_NEAR(actual[i], expected[i], tolerance) << "joint " << i;
+  }
+}
+
+TEST_F(SixAxisKinematicsTest, ForwardKinematicsMatchesReferencePoses)
+{
+  Eigen::Matrix4d stretched;
+  stretched << 0, 0, 1, 0.48, 0, -1, 0, -0.10, 1, 0, 0, 0.73, 0, 0, 0, 1;
+  EXPECT_TRUE(solver_.forwardKinematics(std::vector<double>(6, 0.0)).isApprox(stretched, 1e-9));
+
+  const Eigen::MatrixXd pose = solver_.forwardKinematics(kQStar);
+  EXPECT_NEAR(pose(0, 3), 0.546842536, 1e-9);
+  EXPECT_NEAR(pose(1, 3), -0.030624066, 1e-9);
+  EXPECT_NEAR(pose(2, 3), 0.798977345, 1e-9);
+  EXPECT_NEAR(pose(0, 0), -0.516248927, 1e-9);
+  EXPECT_NEAR(pose(0, 1), -0.288641543, 1e-9);
+  EXPECT_NEAR(pose(0, 2), 0.806333123, 1e-9);
+}
+
+TEST_F(SixAxisKinematicsTest, EveryConfigurationSolvesAndTheChoiceIsTheOriginal)
+{
+  const Eigen::MatrixXd pose = solver_.forwardKinematics(kQStar);
+  CaptureStdout();
+  for (int k = 0; k < 8; ++k) {
+    std::vector<double> q;
+    ASSERT_EQ(solveArmType(pose, (k >> 2) & 1, (k >> 1) & 1, k & 1, q), 0) << "configuration " << k;
+    EXPECT_TRUE(solver_.forwardKinematics(q).isApprox(pose, 1e-9)) << "configuration " << k;
+  }
+  std::vector<double> q;
+  ASSERT_EQ(solveArmType(pose, 1, 1, 0, q), 0);
+  expectNear(q, { 0.1, -0.2, 0.3, 2.741592654, -0.5, 2.541592654 }, 1e-9);
+
+  std::vector<double> chosen;
+  EXPECT_EQ(solver_.inverseKinematics(pose, chosen), 0);
+  const std::string output = GetCapturedStdout();
+  expectNear(chosen, kQStar, 1e-9);
+  EXPECT_NE(output.find("第一次逆解有8组解\n"), std::string::npos);
+  EXPECT_NE(output.find("q:0.1,-0.2,0.3,-0.4,0.5,-0.6\n"), std::string::npos);
+}
+
+TEST_F(SixAxisKinematicsTest, SingularPosesReportTheirCodes)
+{
+  const Eigen::MatrixXd stretched = solver_.forwardKinematics(std::vector<double>(6, 0.0));
+  std::vector<double> q;
+  CaptureStdout();
+  EXPECT_EQ(solveArmType(stretched, 1, 1, 0, q), 1003);
+  EXPECT_EQ(solveArmType(stretched, 1, 1, 1, q), 1003);
+  EXPECT_EQ(GetCapturedStdout(), "j5 singularity error!!!\nj5 singularity error!!!\n");
+  EXPECT_EQ(q.size(), 6u);
+
+  Eigen::MatrixXd overhead = Eigen::MatrixXd::Identity(4, 4);
+  overhead(2, 3) = 1.0;
+  CaptureStdout();
+  for (int k = 0; k < 8; ++k) {
+    EXPECT_EQ(solveArmType(overhead, (k >> 2) & 1, (k >> 1) & 1, k & 1, q), 1001) << "configuration " << k;
+  }
+  GetCapturedStdout();
+  CaptureStdout();
+  EXPECT_EQ(solver_.inverseKinematics(overhead, q), -1);
+  std::string output = GetCapturedStdout();
+  EXPECT_NE(output.find("overhead singularity error!!!\n"), std::string::npos);
+  EXPECT_NE(output.find("第一次所有臂参数都无法逆解\n"), std::string::npos);
+
+  std::vector<std::vector<double>> solutions{ { 1.0 } };
+  CaptureStdout();
+  EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(overhead, solutions), -1);
+  GetCapturedStdout();
+  EXPECT_TRUE(solutions.empty());
+}
+
+TEST_F(SixAxisKinematicsTest, EverySolutionOfRandomPosesReproducesThePose)
+{
+  std::mt19937 generator(7);
+  std::uniform_real_distribution<double> angle(-3.1, 3.1);
+  int solved = 0;
+  CaptureStdout();
+  for (int trial = 0; trial < 1000; ++trial) {
+    std::vector<double> q(6);
+    for (double& value : q) {
+      value = angle(generator);
+    }
+    const Eigen::MatrixXd pose = solver_.forwardKinematics(q);
+    std::vector<std::vector<double>> solutions;
+    if (solver_.inverseKinematicsAllArmTypes(pose, solutions) != 0) {
+      continue;
+    }
+    ++solved;
+    for (const std::vector<double>& solution : solutions) {
+      ASSERT_TRUE(solver_.forwardKinematics(solution).isApprox(pose, 1e-9)) << "trial " << trial;
+    }
+  }
+  GetCapturedStdout();
+  EXPECT_GT(solved, 900);
+}
+
+TEST_F(SixAxisKinematicsTest, NonFinitePosesFailWithoutSolutions)
+{
+  const Eigen::MatrixXd pose = solver_.forwardKinematics(kQStar);
+  for (double bad : { std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity() }) {
+    for (int entry : { 0, 7, 14, 15 }) {
+      Eigen::MatrixXd broken = pose;
+      broken(entry % 4, entry / 4) = bad;
+      std::vector<double> q;
+      std::vector<std::vector<double>> solutions;
+      CaptureStdout();
+      EXPECT_EQ(solveArmType(broken, 1, 1, 1, q), 1006);
+      EXPECT_EQ(solver_.inverseKinematics(broken, q), -1);
+      EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(broken, solutions), -1);
+      EXPECT_NE(GetCapturedStdout().find("the input pose is not a finite 4x4 matrix!!!"), std::string::npos);
+      EXPECT_TRUE(solutions.empty());
+    }
+  }
+  std::vector<double> q;
+  CaptureStdout();
+  EXPECT_EQ(solveArmType(Eigen::MatrixXd::Identity(3, 3), 1, 1, 1, q), 1006);
+  GetCapturedStdout();
+}
+
+TEST_F(SixAxisKinematicsTest, ByReferenceTakesTheConfigurationFromTheReference)
+{
+  // The reference's raw values name shoulder set (reach 0.0946 >= 0), elbow clear (q3 >= 0) and wrist set.
+  const Eigen::MatrixXd pose = solver_.forwardKinematics(kQStar);
+  std::vector<double> expected;
+  ASSERT_EQ(solveArmType(pose, 1, 0, 1, expected), 0);
+  std::vector<double> q;
+  EXPECT_EQ(solver_.inverseKinematicsByReference(pose, kQStar, q), 0);
+  expectNear(q, expected, 1e-12);
+
+  std::vector<double> far_reference = kQStar;
+  far_reference[5] = 20.0;
+  CaptureStdout();
+  EXPECT_EQ(solver_.inverseKinematicsByReference(pose, far_reference, q), 1005);
+  EXPECT_EQ(solver_.inverseKinematicsByReference(pose, { 0.1, -0.2 }, q), -1);
+  EXPECT_EQ(GetCapturedStdout(),
+            "slove j6 error!!!\ninverseKinematicsByReference needs 6 reference values, got 2\n");
+}
+
+TEST_F(SixAxisKinematicsTest, ForwardKinematicsRejectsShortJointVectors)
+{
+  CaptureStdout();
+  const Eigen::MatrixXd pose = solver_.forwardKinematics({ 0.1, 0.2, 0.3, 0.4, 0.5 });
+  EXPECT_EQ(GetCapturedStdout(), "forwardKinematics needs 6 joint values, got 5\n");
+  EXPECT_EQ(pose.size(), 0);
+}
+
+TEST(SixAxisKinematicsInitTest, RejectsBadTablesAndKeepsTheStoredValues)
+{
+  const arm_tables::MdhTable table = arm_tables::arm6();
+  SixAxisKinematics solver;
+  CaptureStdout();
+  EXPECT_EQ(solver.init(table.zds, { 0.0, 0.05, 0.40, 0.03, 0.0 }, table.alphas, table.qzeros), -1);
+  std::vector<double> wrong_twists = table.alphas;
+  wrong_twists[5] = -arm_tables::kHalfPi;
+  EXPECT_EQ(solver.init(table.zds, table.xas, wrong_twists, table.qzeros), -2);
+  EXPECT_EQ(GetCapturedStdout(),
+            "the size of zds,xas,alphas,qzeros not equal\nalpha sequence not equal\n"
+            "the input robot type is not right!!!\n");
+  EXPECT_EQ(solver.getAlpha(), std::vector<double>(6, 0.0));
+}
+
+struct BrokenAssumption
+{
+  bool on_zd;
+  int joint;  // 1-based
+  double value;
+  const char* message;
+};
+
+class SixAxisAssumptionTest : public testing::TestWithParam<BrokenAssumption>
+{
+};
+
+TEST_P(SixAxisAssumptionTest, TablesOutsideTheClosedFormAreRejected)
+{
+  arm_tables::MdhTable table = arm_tables::arm6();
+  const BrokenAssumption broken = GetParam();
+  (broken.on_zd ? table.zds : table.xas)[broken.joint - 1] = broken.value;
+  SixAxisKinematics solver;
+  CaptureStdout();
+  EXPECT_EQ(solver.init(table.zds, table.xas, table.alphas, table.qzeros), -3);
+  EXPECT_EQ(GetCapturedStdout(), std::string("the mdh parameters do not fit the closed form: ") + broken.message + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachAssumption, SixAxisAssumptionTest,
+    testing::Values(BrokenAssumption{ true, 2, 0.01, "zd of joint 2 must be 0" },
+                    BrokenAssumption{ true, 5, -0.01, "zd of joint 5 must be 0" },
+                    BrokenAssumption{ false, 1, 0.01, "xa of joint 1 must be 0" },
+                    BrokenAssumption{ false, 5, 0.01, "xa of joint 5 must be 0" },
+                    BrokenAssumption{ false, 6, 0.01, "xa of joint 6 must be 0" },
+                    BrokenAssumption{ true, 4, -0.35, "zd of joint 4 must be positive" },
+                    BrokenAssumption{ true, 4, 0.0, "zd of joint 4 must be positive" },
+                    BrokenAssumption{ false, 3, 0.0, "xa of joint 3 must not be 0" }));
+
+}  // namespace

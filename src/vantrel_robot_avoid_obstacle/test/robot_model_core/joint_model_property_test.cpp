@@ -1,0 +1,155 @@
+#include "robot_model/core/floating_joint_model.h"
+#include "robot_model/core/planar_joint_model.h"
+#include "robot_model/core/prismatic_joint_model.h"
+#include "robot_model/core/revolute_joint_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+// Properties over many random values for every joint kind with variables.
+namespace robot_model {
+namespace core {
+namespace {
+
+constexpr int kSamples = 10000;
+
+Eigen::Vector3d randomAxis(RandomNumberGenerator& rng)
+{
+  Eigen::Vector3d axis;
+  do {
+    axis = Eigen::Vector3d(rng.gaussian01(), rng.gaussian01(), rng.gaussian01());
+  } while (axis.norm() < 1e-3);
+  return axis;
+}
+
+void expectRoundTrip(const JointModel& joint, const double* values, double tolerance)
+{
+  Eigen::Isometry3d transform;
+  joint.computeTransform(values, transform);
+  std::vector<double> recovered(joint.getVariableCount());
+  joint.computeVariablePositions(transform, recovered.data());
+  for (std::size_t i = 0; i < recovered.size(); ++i) {
+    ASSERT_NEAR(recovered[i], values[i], tolerance) << joint.getName() << " variable " << i;
+  }
+}
+
+TEST(JointModelPropertyTest, RevolutePositionsRoundTripThroughTheTransform)
+{
+  RandomNumberGenerator rng(1);
+  for (int i = 0; i < kSamples; ++i) {
+    RevoluteJointModel joint("revolute", 0, 0);
+    ASSERT_TRUE(joint.setAxis(randomAxis(rng)));
+    double value;
+    joint.getVariableRandomPositions(rng, &value, joint.getVariableBounds());
+    expectRoundTrip(joint, &value, 1e-12);
+  }
+}
+
+TEST(JointModelPropertyTest, PrismaticPositionsRoundTripThroughTheTransform)
+{
+  RandomNumberGenerator rng(2);
+  for (int i = 0; i < kSamples; ++i) {
+    PrismaticJointModel joint("prismatic", 0, 0);
+    ASSERT_TRUE(joint.setAxis(randomAxis(rng)));
+    const double value = rng.uniformReal(-2.0, 2.0);
+    expectRoundTrip(joint, &value, 1e-12);
+  }
+}
+
+JointModel::Bounds finiteBounds(const JointModel& joint)
+{
+  JointModel::Bounds bounds = joint.getVariableBounds();
+  for (std::size_t i = 0; i < bounds.size() && i < 3; ++i) {
+    if (std::isinf(bounds[i].max_position_)) {
+      bounds[i].min_position_ = -2.0;
+      bounds[i].max_position_ = 3.0;
+    }
+  }
+  return bounds;
+}
+
+TEST(JointModelPropertyTest, PlanarPositionsRoundTripThroughTheTransform)
+{
+  RandomNumberGenerator rng(3);
+  PlanarJointModel joint("planar", 0, 0);
+  const JointModel::Bounds bounds = finiteBounds(joint);
+  double values[3];
+  for (int i = 0; i < kSamples; ++i) {
+    joint.getVariableRandomPositions(rng, values, bounds);
+    expectRoundTrip(joint, values, 1e-12);
+  }
+}
+
+TEST(JointModelPropertyTest, FloatingPositionsRoundTripUpToTheQuaternionSign)
+{
+  RandomNumberGenerator rng(4);
+  FloatingJointModel joint("floating", 0, 0);
+  const JointModel::Bounds bounds = finiteBounds(joint);
+  double values[7];
+  for (int i = 0; i < kSamples; ++i) {
+    joint.getVariableRandomPositions(rng, values, bounds);
+    Eigen::Isometry3d transform;
+    joint.computeTransform(values, transform);
+    double recovered[7];
+    joint.computeVariablePositions(transform, recovered);
+    const double sign = recovered[3] * values[3] + recovered[4] * values[4] + recovered[5] * values[5] +
+                                recovered[6] * values[6] < 0.0 ? -1.0 : 1.0;
+    for (int k = 0; k < 7; ++k) {
+      ASSERT_NEAR((k < 3 ? 1.0 : sign) * recovered[k], values[k], 1e-12) << "variable " << k;
+    }
+  }
+}
+
+TEST(JointModelPropertyTest, RandomSamplesStayInsideTheBounds)
+{
+  std::vector<std::unique_ptr<JointModel>> joints;
+  joints.push_back(std::make_unique<RevoluteJointModel>("revolute", 0, 0));
+  auto continuous = std::make_unique<RevoluteJointModel>("continuous", 0, 0);
+  continuous->setContinuous(true);
+  joints.push_back(std::move(continuous));
+  joints.push_back(std::make_unique<PrismaticJointModel>("prismatic", 0, 0));
+  joints.push_back(std::make_unique<PlanarJointModel>("planar", 0, 0));
+  joints.push_back(std::make_unique<FloatingJointModel>("floating", 0, 0));
+
+  RandomNumberGenerator rng(5);
+  for (const auto& joint : joints) {
+    JointModel::Bounds bounds = finiteBounds(*joint);
+    if (joint->getType() == JointModel::PRISMATIC) {
+      bounds[0].min_position_ = -0.1;
+      bounds[0].max_position_ = 0.4;
+    }
+    std::vector<double> values(joint->getVariableCount());
+    std::vector<double> near(joint->getVariableCount());
+    for (int i = 0; i < kSamples; ++i) {
+      joint->getVariableRandomPositions(rng, values.data(), bounds);
+      ASSERT_TRUE(joint->satisfiesPositionBounds(values.data(), bounds, 0.0)) << joint->getName();
+      near = values;
+      joint->getVariableRandomPositionsNearBy(rng, values.data(), bounds, near.data(), rng.uniformReal(0.0, 2.0));
+      ASSERT_TRUE(joint->satisfiesPositionBounds(values.data(), bounds, 1e-12)) << joint->getName();
+      ASSERT_TRUE(std::isfinite(joint->distance(values.data(), near.data()))) << joint->getName();
+    }
+  }
+}
+
+TEST(JointModelPropertyTest, RandomQuaternionsAreUnit)
+{
+  RandomNumberGenerator rng(6);
+  FloatingJointModel joint("floating", 0, 0);
+  const double identity[7] = { 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 1.0 };
+  for (int i = 0; i < kSamples; ++i) {
+    double q[4];
+    rng.randomQuaternion(q);
+    ASSERT_NEAR(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3], 1.0, 1e-12);
+    double near[7];
+    joint.getVariableRandomPositionsNearBy(rng, near, joint.getVariableBounds(), identity, 0.5);
+    ASSERT_NEAR(near[3] * near[3] + near[4] * near[4] + near[5] * near[5] + near[6] * near[6], 1.0, 1e-12);
+    ASSERT_LE(joint.distance(identity, near), 0.5 + 1e-12);
+  }
+}
+
+}  // namespace
+}  // namespace core
+}  // namespace robot_model

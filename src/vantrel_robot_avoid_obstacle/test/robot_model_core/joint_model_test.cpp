@@ -1,0 +1,258 @@
+#include "robot_model/core/fixed_joint_model.h"
+#include "robot_model/core/floating_joint_model.h"
+#include "robot_model/core/planar_joint_model.h"
+#include "robot_model/core/prismatic_joint_model.h"
+#include "robot_model/core/revolute_joint_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+namespace robot_model {
+namespace core {
+namespace {
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+TEST(RevoluteJointModelTest, ContinuousJointWrapsIntoMinusPiToPi)
+{
+  RevoluteJointModel joint("wheel", 0, 0);
+  joint.setContinuous(true);
+  const JointModel::Bounds& bounds = joint.getVariableBounds();
+
+  double value = -kPi;
+  EXPECT_TRUE(joint.enforcePositionBounds(&value, bounds));
+  EXPECT_EQ(value, kPi);
+  value = 3.0 * kPi;
+  EXPECT_TRUE(joint.enforcePositionBounds(&value, bounds));
+  EXPECT_NEAR(value, kPi, 1e-12);
+  value = 0.5;
+  EXPECT_FALSE(joint.enforcePositionBounds(&value, bounds));
+  EXPECT_EQ(value, 0.5);
+  value = 100.0;
+  EXPECT_TRUE(joint.satisfiesPositionBounds(&value, bounds, 0.0));
+}
+
+TEST(RevoluteJointModelTest, ContinuousJointTakesTheShorterWayRound)
+{
+  RevoluteJointModel joint("wheel", 0, 0);
+  joint.setContinuous(true);
+  const double from = 3.0, to = -3.0;
+  double middle = 0.0;
+  joint.interpolate(&from, &to, 0.5, &middle);
+  EXPECT_NEAR(std::fabs(middle), kPi, 1e-12);
+  EXPECT_NEAR(joint.distance(&from, &to), 2.0 * kPi - 6.0, 1e-12);
+
+  joint.setContinuous(false);
+  joint.interpolate(&from, &to, 0.5, &middle);
+  EXPECT_EQ(middle, 0.0);
+  EXPECT_EQ(joint.distance(&from, &to), 6.0);
+}
+
+TEST(RevoluteJointModelTest, DefaultIsZeroInsideTheRangeElseItsMiddle)
+{
+  RevoluteJointModel joint("j", 0, 0);
+  JointModel::Bounds bounds(1);
+  bounds[0].min_position_ = 0.5;
+  bounds[0].max_position_ = 1.5;
+  double value = -1.0;
+  joint.getVariableDefaultPositions(&value, bounds);
+  EXPECT_EQ(value, 1.0);
+  bounds[0].min_position_ = -1.0;
+  bounds[0].max_position_ = 2.0;
+  joint.getVariableDefaultPositions(&value, bounds);
+  EXPECT_EQ(value, 0.0);
+}
+
+TEST(RevoluteJointModelTest, HarmonizeMovesByWholeTurnsAndStopsOnHugeValues)
+{
+  RevoluteJointModel joint("j", 0, 0);
+  JointModel::Bounds bounds(1);
+  bounds[0].min_position_ = -kPi;
+  bounds[0].max_position_ = kPi;
+  double value = 7.0;
+  EXPECT_TRUE(joint.harmonizePosition(&value, bounds));
+  EXPECT_NEAR(value, 7.0 - 2.0 * kPi, 1e-12);
+  value = -20.0;
+  EXPECT_TRUE(joint.harmonizePosition(&value, bounds));
+  EXPECT_NEAR(value, -20.0 + 6.0 * kPi, 1e-12);
+  value = 1.0;
+  EXPECT_FALSE(joint.harmonizePosition(&value, bounds));
+
+  // Out of range by less than a turn on a narrow range: no whole turn fits.
+  bounds[0].min_position_ = 0.0;
+  bounds[0].max_position_ = 1.0;
+  value = -0.5;
+  EXPECT_FALSE(joint.harmonizePosition(&value, bounds));
+
+  for (double huge : { kInfinity, -kInfinity, std::numeric_limits<double>::quiet_NaN(), 1e300, -1e300 }) {
+    value = huge;
+    EXPECT_FALSE(joint.harmonizePosition(&value, bounds)) << huge;
+  }
+  bounds[0].max_position_ = kInfinity;
+  value = -10.0;
+  EXPECT_FALSE(joint.harmonizePosition(&value, bounds));
+}
+
+TEST(JointAxisTest, ZeroAxesAreRejectedAndPrismaticAxesNormalised)
+{
+  RevoluteJointModel revolute("r", 0, 0);
+  PrismaticJointModel prismatic("p", 1, 1);
+  CaptureStdout();
+  EXPECT_FALSE(revolute.setAxis(Eigen::Vector3d::Zero()));
+  EXPECT_FALSE(prismatic.setAxis(Eigen::Vector3d(0.0, kInfinity, 0.0)));
+  EXPECT_EQ(GetCapturedStdout(), "Joint 'r' needs a finite non-zero axis\nJoint 'p' needs a finite non-zero axis\n");
+  EXPECT_EQ(prismatic.getAxis(), Eigen::Vector3d::Zero());
+
+  ASSERT_TRUE(prismatic.setAxis(Eigen::Vector3d(0.0, 3.0, 4.0)));
+  EXPECT_TRUE(prismatic.getAxis().isApprox(Eigen::Vector3d(0.0, 0.6, 0.8), 1e-15));
+  const double stroke = 0.5;
+  Eigen::Isometry3d transform;
+  prismatic.computeTransform(&stroke, transform);
+  EXPECT_NEAR(transform.translation().norm(), 0.5, 1e-15);
+
+  ASSERT_TRUE(revolute.setAxis(Eigen::Vector3d(0.0, 0.0, 2.0)));
+  const double angle = 0.3;
+  revolute.computeTransform(&angle, transform);
+  EXPECT_TRUE(transform.linear().isApprox(Eigen::AngleAxisd(0.3, Eigen::Vector3d::UnitZ()).toRotationMatrix()));
+}
+
+TEST(PlanarJointModelTest, RandomPositionsLeaveUnboundedTranslationsAtZero)
+{
+  PlanarJointModel joint("base", 0, 0);
+  RandomNumberGenerator rng(3);
+  double values[3];
+  joint.getVariableRandomPositions(rng, values, joint.getVariableBounds());
+  EXPECT_EQ(values[0], 0.0);
+  EXPECT_EQ(values[1], 0.0);
+  EXPECT_LE(std::fabs(values[2]), kPi);
+}
+
+TEST(PlanarJointModelTest, DiffDriveTurnsInPlaceForATinyOffset)
+{
+  const double from[3] = { 0.0, 0.0, 0.0 };
+  const double to[3] = { 1e-9, 0.0, 1.0 };
+  double dx, dy, initial_turn, drive_angle, final_turn;
+  PlanarJointModel::computeTurnDriveTurnGeometry(from, to, 1e-5, dx, dy, initial_turn, drive_angle, final_turn);
+  EXPECT_EQ(initial_turn, 0.0);
+  EXPECT_EQ(drive_angle, 0.0);
+  EXPECT_NEAR(final_turn, 1.0, 1e-15);
+}
+
+TEST(PlanarJointModelTest, DiffDriveInterpolationTurnsDrivesAndTurns)
+{
+  PlanarJointModel joint("base", 0, 0);
+  joint.setMotionModel(PlanarJointModel::DIFF_DRIVE);
+  const double from[3] = { 0.0, 0.0, 0.0 };
+  const double to[3] = { 0.0, 1.0, 0.0 };
+  // Turn by pi/2, drive 1, turn back by pi/2.
+  const double turn_fraction = (kPi / 2.0) / (kPi + 1.0);
+  double state[3];
+  joint.interpolate(from, to, turn_fraction / 2.0, state);
+  EXPECT_NEAR(state[1], 0.0, 1e-15);
+  EXPECT_NEAR(state[2], kPi / 4.0, 1e-12);
+  joint.interpolate(from, to, 0.5, state);
+  EXPECT_NEAR(state[1], 0.5, 1e-12);
+  EXPECT_NEAR(state[2], kPi / 2.0, 1e-12);
+  joint.interpolate(from, to, 1.0, state);
+  EXPECT_NEAR(state[1], 1.0, 1e-15);
+  EXPECT_NEAR(state[2], 0.0, 1e-12);
+  EXPECT_NEAR(joint.distance(from, to), 1.0 + kPi, 1e-12);
+}
+
+TEST(PlanarJointModelTest, DiffDriveInterpolationWithoutTravelStaysFinite)
+{
+  PlanarJointModel joint("base", 0, 0);
+  joint.setMotionModel(PlanarJointModel::DIFF_DRIVE);
+  const double same[3] = { 0.2, -0.3, 0.4 };
+  double state[3];
+  for (double t : { 0.0, 0.5, 1.0 }) {
+    joint.interpolate(same, same, t, state);
+    EXPECT_EQ(state[0], 0.2);
+    EXPECT_EQ(state[1], -0.3);
+    EXPECT_EQ(state[2], 0.4);
+  }
+  // Straight ahead: no initial turn, so its phase is empty.
+  const double from[3] = { 0.0, 0.0, 0.0 };
+  const double to[3] = { 1.0, 0.0, 0.0 };
+  joint.interpolate(from, to, 0.0, state);
+  EXPECT_EQ(state[2], 0.0);
+  joint.interpolate(from, to, 0.25, state);
+  EXPECT_NEAR(state[0], 0.25, 1e-15);
+}
+
+TEST(FloatingJointModelTest, QuaternionNormToleranceAndNormalisation)
+{
+  FloatingJointModel joint("free", 0, 0);
+  const JointModel::Bounds& bounds = joint.getVariableBounds();
+  double values[7] = { 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 1.00001 };
+  EXPECT_FALSE(joint.satisfiesPositionBounds(values, bounds, 0.0));
+  values[6] = 1.0000001;
+  EXPECT_TRUE(joint.satisfiesPositionBounds(values, bounds, 0.0));
+
+  values[6] = 0.0;
+  EXPECT_TRUE(joint.enforcePositionBounds(values, bounds));
+  EXPECT_EQ(values[6], 1.0);
+  values[3] = 2.0;
+  values[6] = 0.0;
+  EXPECT_TRUE(joint.enforcePositionBounds(values, bounds));
+  EXPECT_EQ(values[3], 1.0);
+  EXPECT_FALSE(joint.enforcePositionBounds(values, bounds));
+  EXPECT_EQ(joint.getStateSpaceDimension(), 7u);
+}
+
+TEST(FloatingJointModelTest, InterpolationFollowsTheShorterArc)
+{
+  FloatingJointModel joint("free", 0, 0);
+  const double half = std::sqrt(0.5);
+  const double from[7] = { 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 1.0 };
+  // A quarter turn about z, written with the negative sign.
+  const double to[7] = { 2.0, 0.0, 0.0, 0.0, 0.0, -half, -half };
+  double state[7];
+  joint.interpolate(from, to, 0.5, state);
+  EXPECT_EQ(state[0], 1.0);
+  const Eigen::Quaterniond middle(state[6], state[3], state[4], state[5]);
+  EXPECT_NEAR(middle.angularDistance(Eigen::Quaterniond(Eigen::AngleAxisd(kPi / 4.0, Eigen::Vector3d::UnitZ()))),
+              0.0, 1e-12);
+  EXPECT_NEAR(joint.distance(from, to), 2.0 + kPi / 4.0, 1e-12);
+}
+
+TEST(JointModelTest, NamesBoundsAndTypes)
+{
+  PlanarJointModel planar("base", 2, 5);
+  EXPECT_EQ(planar.getVariableNames(), (std::vector<std::string>{ "base/x", "base/y", "base/theta" }));
+  EXPECT_EQ(planar.getVariableIndexMap().at("base/theta"), 2u);
+  EXPECT_EQ(planar.getTypeName(), "Planar");
+  EXPECT_FALSE(planar.getVariableBounds()[2].position_bounded_);
+  EXPECT_EQ(JointModel::getTypeName(static_cast<JointModel::JointType>(9)), "[Unknown]");
+  EXPECT_EQ(FixedJointModel("tool", 0, 0).getVariableCount(), 0u);
+
+  VariableBounds limits;
+  limits.min_position_ = -1.0;
+  limits.max_position_ = 1.0;
+  limits.position_bounded_ = true;
+  limits.min_velocity_ = -2.0;
+  limits.max_velocity_ = 2.0;
+  planar.setVariableBounds("base/y", limits);
+  EXPECT_EQ(planar.getVariableBounds()[1].max_velocity_, 2.0);
+  CaptureStdout();
+  EXPECT_THROW(planar.setVariableBounds("y", limits), std::runtime_error);
+  EXPECT_EQ(GetCapturedStdout(), "Could not find variable y to get bounds for within joint base \n");
+  EXPECT_EQ(planar.getVariableBounds()[0].max_position_, kInfinity);
+
+  double velocities[3] = { 0.0, 2.5, 0.0 };
+  EXPECT_FALSE(planar.satisfiesVelocityBounds(velocities, planar.getVariableBounds(), 0.4));
+  EXPECT_TRUE(planar.satisfiesVelocityBounds(velocities, planar.getVariableBounds(), 0.5));
+  EXPECT_TRUE(planar.enforceVelocityBounds(velocities, planar.getVariableBounds()));
+  EXPECT_EQ(velocities[1], 2.0);
+}
+
+}  // namespace
+}  // namespace core
+}  // namespace robot_model

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "robot_model/srdf_parser/model.h"
+#include "robot_model/urdf_parser/urdf_parser.h"
+#include "test/support/console_capture.h"
+
+// A small arm: base_link -j1-> link1 -j2-> link2 -tool_joint-> tool, and base_link -cam_joint-> camera.
+inline std::shared_ptr<urdf::ModelInterface> smallArm()
+{
+  static const std::shared_ptr<urdf::ModelInterface> model = urdf::parseURDF(R"(<robot name="arm">
+    <link name="base_link"/><link name="link1"/><link name="link2"/><link name="tool"/><link name="camera"/>
+    <joint name="j1" type="continuous"><parent link="base_link"/><child link="link1"/></joint>
+    <joint name="j2" type="continuous"><parent link="link1"/><child link="link2"/></joint>
+    <joint name="tool_joint" type="fixed"><parent link="link2"/><child link="tool"/></joint>
+    <joint name="cam_joint" type="fixed"><parent link="base_link"/><child link="camera"/></joint>
+  </robot>)");
+  return model;
+}
+
+class SrdfTest : public testing::Test
+{
+protected:
+  // Loads the text as an SRDF file against the small arm; the capture holds what was logged.
+  const srdf::Model& load(const std::string& text)
+  {
+    const std::string path = testing::TempDir() + "srdf_test.srdf";
+    std::ofstream(path) << text;
+    const auto urdf_model = smallArm();
+    capture_.clear();
+    model_ = srdf::Model();
+    model_.initFile(*urdf_model, path);
+    return model_;
+  }
+
+  const srdf::Model& loadBody(const std::string& body) { return load("<robot name=\"arm\">" + body + "</robot>"); }
+
+  bool logged(console_bridge::LogLevel level, int line, const std::string& text) const
+  {
+    return capture_.contains(level, "srdf_parser/model", line, text);
+  }
+
+  ConsoleCapture capture_;
+  srdf::Model model_;
+};

@@ -1,0 +1,140 @@
+// Groups, subgroups, chains, group states and end effectors.
+#include <string>
+#include <vector>
+
+#include "test/srdf_parser/srdf_fixture.h"
+
+namespace
+{
+using console_bridge::CONSOLE_BRIDGE_LOG_ERROR;
+using console_bridge::CONSOLE_BRIDGE_LOG_WARN;
+
+std::vector<std::string> groupNames(const srdf::Model& model)
+{
+  std::vector<std::string> names;
+  for (const auto& group : model.getGroups())
+  {
+    names.push_back(group.name_);
+  }
+  return names;
+}
+
+TEST_F(SrdfTest, GroupMembersAreTrimmedAndCheckedKindByKind)
+{
+  const srdf::Model& model = loadBody(R"(
+    <group name=" arm ">
+      <chain base_link="base_link" tip_link=" tool "/>
+      <joint name="j2"/><joint name=" j1"/>
+      <link name="link1 "/>
+      <group name="hand"/>
+    </group>
+    <group name="hand"><link name="tool"/></group>)");
+  ASSERT_EQ(model.getGroups().size(), 2u);
+  const auto& arm = model.getGroups()[0];
+  EXPECT_EQ(arm.name_, "arm");
+  EXPECT_EQ(arm.joints_, (std::vector<std::string>{"j2", "j1"}));
+  EXPECT_EQ(arm.links_, (std::vector<std::string>{"link1"}));
+  ASSERT_EQ(arm.chains_.size(), 1u);
+  EXPECT_EQ(arm.chains_[0].second, "tool");
+  EXPECT_EQ(arm.subgroups_, (std::vector<std::string>{"hand"})) << "a later group resolves in a later pass";
+  EXPECT_TRUE(capture_.atLeast(CONSOLE_BRIDGE_LOG_WARN).empty());
+}
+
+TEST_F(SrdfTest, GroupWithOnlyUnknownNamesIsStoredEmpty)
+{
+  const srdf::Model& model = loadBody("<group name=\" g \"><link name=\" nowhere \"/></group>");
+  ASSERT_EQ(model.getGroups().size(), 1u);
+  EXPECT_TRUE(model.getGroups()[0].links_.empty());
+  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 149, "Link ' nowhere ' declared as part of group ' g ' is not known to the URDF"));
+  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_WARN, 245, "Group ' g ' is empty."));
+}
+
+TEST_F(SrdfTest, SubgroupCyclesDropEveryGroupThatDependsOnThem)
+{
+  const srdf::Model& model = loadBody(R"(
+    <group name="G3"><group name="G1"/></group>
+    <group name="G1"><group name="G2"/></group>
+    <group name="ok"><link name="tool"/></group>
+    <group name="G2"><group name="G1"/></group>
+    <group name="self"><group name="self"/></group>
+    <group name="dangling"><group name="none"/></group>)");
+  EXPECT_EQ(groupNames(model), (std::vector<std::string>{"ok"}));
+  std::vector<std::string> dropped;
+  for (const auto& m : capture_.atLeast(CONSOLE_BRIDGE_LOG_ERROR))
+  {
+    EXPECT_EQ(m.line, 287);
+    dropped.push_back(m.text);
+  }
+  EXPECT_EQ(dropped, (std::vector<std::string>{"Group 'G3' has unsatisfied subgroups", "Group 'G1' has unsatisfied subgroups",
+                                               "Group 'G2' has unsatisfied subgroups", "Group 'self' has unsatisfied subgroups",
+                                               "Group 'dangling' has unsatisfied subgroups"}));
+}
+
+TEST_F(SrdfTest, ChainsNeedKnownLinksOnOneTree)
+{
+  const srdf::Model& model = loadBody(R"(<group name="g">
+      <chain base_link="tool" tip_link="link1"/>
+      <chain base_link="camera" tip_link="tool"/>
+      <chain base_link="base_link" tip_link="nowhere"/>
+      <chain tip_link="tool"/>
+    </group>)");
+  ASSERT_EQ(model.getGroups()[0].chains_.size(), 2u) << "a base below its tip, or beside it, shares an ancestor";
+  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 200,
+                     "Link 'nowhere' declared as part of a chain in group 'g' is not known to the URDF"));
+  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 182, "Base link name not specified for chain"));
+}
+
+TEST_F(SrdfTest, GroupStates)
+{
+  const srdf::Model& model = loadBody(R"(
+    <group name="arm"><joint name="j1"/><joint name="j2"/></group>
+    <group_state name=" home " group=" arm ">
+      <joint name="j1" value="0.5 1.5"/>
+      <joint name="j2" value="1 2 3 x 4"/>
+      <joint name="j2" value="7"/>
+      <joint name="tool_joint" value=""/>
+      <joint name="ghost" value="1"/>
+      <joint name="j1"/>
+    </group_state>
+    <group_state name="empty" group="arm"><joint name="j1" value="up"/></group_state>
+    <group_state name="lost" group="legs"/>)");
+  ASSERT_EQ(model.getGroupStates().size(), 2u);
+  const auto& home = model.getGroupStates()[0];
+  EXPECT_EQ(home.name_, "home");
+  EXPECT_EQ(home.group_, "arm");
+  EXPECT_EQ(home.joint_values_.at("j1"), (std::vector<double>{0.5, 1.5}));
+  EXPECT_EQ(home.joint_values_.at("j2"), (std::vector<double>{1, 2, 3, 7}));
+  EXPECT_EQ(home.joint_values_.count("tool_joint"), 0u);
+  EXPECT_TRUE(model.getGroupStates()[1].joint_values_.empty());
+  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 371,
+                     "Unable to parse joint value ('') for joint 'tool_joint' in group state ' home '"));
+  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 371, "Unable to parse joint value ('up') for joint 'j1' in group state 'empty'"));
+  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 346,
+                     "Joint 'ghost' declared as part of group state ' home ' is not known to the URDF"));
+  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 340, "Joint name not specified for joint 'j1' in group state ' home '"));
+  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 323,
+                     "Group state 'lost' specified for group 'legs', but that group is not known"));
+}
+
+TEST_F(SrdfTest, EndEffectors)
+{
+  const srdf::Model& model = loadBody(R"(
+    <group name="hand"><link name="tool"/></group>
+    <end_effector name=" grip " group="hand" parent_link=" link2 " parent_group="anything"/>
+    <end_effector name="e2" group="hand" parent_link="link2"/>
+    <end_effector name="e3" group="feet" parent_link="link2"/>
+    <end_effector name="e4" group="hand" parent_link="nowhere"/>
+    <end_effector name="e5" group="hand"/>)");
+  ASSERT_EQ(model.getEndEffectors().size(), 2u);
+  const auto& grip = model.getEndEffectors()[0];
+  EXPECT_EQ(grip.name_, "grip");
+  EXPECT_EQ(grip.component_group_, "hand");
+  EXPECT_EQ(grip.parent_link_, "link2");
+  EXPECT_EQ(grip.parent_group_, "anything") << "the parent group is not checked";
+  EXPECT_TRUE(model.getEndEffectors()[1].parent_group_.empty());
+  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 411, "End effector 'e3' specified for group 'feet', but that group is not known"));
+  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 423,
+                     "Link 'nowhere' specified as parent for end effector 'e4' is not known to the URDF"));
+  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 416, "Parent link not specified for end effector 'e5'"));
+}
+}  // namespace

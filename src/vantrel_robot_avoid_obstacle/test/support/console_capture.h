@@ -1,0 +1,73 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <console_bridge/console.h>
+
+// Records every console_bridge message, at every level, while it lives; restores the previous handler and level.
+class ConsoleCapture : public console_bridge::OutputHandler
+{
+public:
+  struct Message
+  {
+    console_bridge::LogLevel level;
+    std::string source;
+    int line;
+    std::string text;
+  };
+
+  ConsoleCapture() : previous_handler_(console_bridge::getOutputHandler()), previous_level_(console_bridge::getLogLevel())
+  {
+    console_bridge::useOutputHandler(this);
+    console_bridge::setLogLevel(console_bridge::CONSOLE_BRIDGE_LOG_DEBUG);
+  }
+
+  ~ConsoleCapture() override
+  {
+    console_bridge::setLogLevel(previous_level_);
+    console_bridge::useOutputHandler(previous_handler_);
+  }
+
+  ConsoleCapture(const ConsoleCapture&) = delete;
+  ConsoleCapture& operator=(const ConsoleCapture&) = delete;
+
+  void log(const std::string& text, console_bridge::LogLevel level, const char* filename, int line) override
+  {
+    messages_.push_back({level, filename ? filename : "", line, text});
+  }
+
+  const std::vector<Message>& messages() const { return messages_; }
+  void clear() { messages_.clear(); }
+
+  bool contains(console_bridge::LogLevel level, const std::string& source, int line, const std::string& text) const
+  {
+    for (const Message& m : messages_)
+    {
+      if (m.level == level && m.source == source && m.line == line && m.text == text)
+      {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // Messages at or above the given level, in order.
+  std::vector<Message> atLeast(console_bridge::LogLevel level) const
+  {
+    std::vector<Message> found;
+    for (const Message& m : messages_)
+    {
+      if (m.level >= level)
+      {
+        found.push_back(m);
+      }
+    }
+    return found;
+  }
+
+private:
+  console_bridge::OutputHandler* previous_handler_;
+  console_bridge::LogLevel previous_level_;
+  std::vector<Message> messages_;
+};

@@ -1,0 +1,147 @@
+// Number, vector, colour and version texts.
+#include <cmath>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "robot_model/urdf_parser/exception.h"
+#include "robot_model/urdf_parser/material.h"
+#include "robot_model/urdf_parser/pose.h"
+#include "robot_model/urdf_parser/text.h"
+#include "robot_model/urdf_parser/urdf_parser.h"
+#include "test/support/console_capture.h"
+
+namespace
+{
+using console_bridge::CONSOLE_BRIDGE_LOG_ERROR;
+
+TEST(StrToDouble, WholeTextMustBeOneNumber)
+{
+  EXPECT_DOUBLE_EQ(urdf::strToDouble("  1.5"), 1.5);
+  EXPECT_DOUBLE_EQ(urdf::strToDouble("-2e3"), -2000.0);
+  for (const char* bad : {"1.5 ", "1,5", "1x", "", "nan", "inf", "1e999"})
+  {
+    EXPECT_THROW(urdf::strToDouble(bad), std::runtime_error) << '"' << bad << '"';
+  }
+  EXPECT_THROW(urdf::strToDouble(nullptr), std::runtime_error);
+}
+
+TEST(SplitString, KeepsInnerEmptyPiecesButNoEmptyLastOne)
+{
+  std::vector<std::string> pieces;
+  urdf::split_string(pieces, ".1..2.", ".");
+  EXPECT_EQ(pieces, (std::vector<std::string>{"", "1", "", "2"}));
+}
+
+TEST(Vector3Init, SpacesAnywhereButOnlySpaces)
+{
+  urdf::Vector3 v;
+  v.init("1 2 3 ");
+  EXPECT_EQ(v.x, 1.0);
+  EXPECT_EQ(v.z, 3.0);
+  v.init("  1   2 3");
+  EXPECT_EQ(v.y, 2.0);
+
+  try
+  {
+    v.init("1 2");
+    FAIL();
+  }
+  catch (const urdf::ParseError& e)
+  {
+    EXPECT_STREQ(e.what(), "Parser found 2 elements but 3 expected while parsing vector [1 2]");
+  }
+  EXPECT_EQ(v.x, 0.0) << "a failed text leaves zeros";
+  try
+  {
+    v.init("1\t2 3");
+    FAIL();
+  }
+  catch (const urdf::ParseError& e)
+  {
+    EXPECT_STREQ(e.what(), "Unable to parse component [1\t2] to a double (while parsing a vector value)");
+  }
+  EXPECT_THROW(v.init("1 2 3 4"), urdf::ParseError);
+}
+
+TEST(ColorInit, WrongCountIsSilentOutOfRangeThrows)
+{
+  urdf::Color c;
+  c.init("0.5 0.5 0.5");
+  EXPECT_EQ(c.r, 0.0f);
+  EXPECT_EQ(c.a, 1.0f);
+  c.init("0.25 0.5 0.75 1");
+  EXPECT_EQ(c.b, 0.75f);
+  try
+  {
+    c.init("1 0 0 1.5");
+    FAIL();
+  }
+  catch (const urdf::ParseError& e)
+  {
+    EXPECT_STREQ(e.what(), "Component [1.5] is outside the valid range for colors [0, 1]");
+  }
+  EXPECT_EQ(c.r, 0.0f);
+  EXPECT_THROW(c.init("1 0 x 1"), urdf::ParseError);
+}
+
+TEST(RotationFromRPY, KeepsRpyAsWrittenAndWrapsOnlyTheQuaternion)
+{
+  urdf::Rotation a;
+  a.setFromRPY(0.0, 0.0, 3.5);
+  urdf::Rotation b;
+  b.setFromRPY(0.0, 0.0, 3.5 - 2.0 * M_PI);
+  // q and -q are the same rotation.
+  const double dot = a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w;
+  EXPECT_NEAR(std::fabs(dot), 1.0, 1e-12);
+
+  urdf::Rotation r;
+  r.setFromRPY(M_PI / 2.0, 0.0, 0.0);
+  EXPECT_NEAR(r.x, std::sqrt(0.5), 1e-12);
+  EXPECT_NEAR(r.w, std::sqrt(0.5), 1e-12);
+}
+
+std::string robotWithVersion(const std::string& version)
+{
+  return "<robot name=\"r\" version=\"" + version + "\"><link name=\"a\"/></robot>";
+}
+
+TEST(Version, AcceptedForms)
+{
+  ConsoleCapture capture;
+  EXPECT_TRUE(urdf::parseURDF("<robot name=\"r\"><link name=\"a\"/></robot>"));
+  for (const char* version : {"1.0", "1.00", " 1.0", "1.0."})
+  {
+    EXPECT_TRUE(urdf::parseURDF(robotWithVersion(version))) << version;
+  }
+  EXPECT_TRUE(capture.atLeast(console_bridge::CONSOLE_BRIDGE_LOG_WARN).empty());
+}
+
+TEST(Version, RejectedFormsAtLine133)
+{
+  const struct
+  {
+    const char* version;
+    const char* message;
+  } cases[] = {
+      {"1", "The version attribute should be in the form 'x.y'"},
+      {"1.1", "Invalid 'version' specified; only version 1.0 is currently supported"},
+      {"2.0", "Invalid 'version' specified; only version 1.0 is currently supported"},
+      {"1.0.0", "The version attribute should be in the form 'x.y'"},
+      {"a.0", "Version attribute is not an integer"},
+      {".0", "One of the fields of the version attribute is blank"},
+      {"1.x", "Version attribute is not an integer"},
+      {"1.0x", "Extra characters after the version number"},
+      {"-1.0", "Version number must be positive"},
+  };
+  for (const auto& c : cases)
+  {
+    ConsoleCapture capture;
+    EXPECT_FALSE(urdf::parseURDF(robotWithVersion(c.version))) << c.version;
+    ASSERT_EQ(capture.atLeast(CONSOLE_BRIDGE_LOG_ERROR).size(), 1u) << c.version;
+    EXPECT_TRUE(capture.contains(CONSOLE_BRIDGE_LOG_ERROR, "urdf_parser/model", 133, c.message)) << c.version;
+  }
+}
+}  // namespace
