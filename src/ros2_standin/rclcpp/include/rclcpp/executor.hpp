@@ -56,13 +56,13 @@ protected:
 
   const Context::SharedPtr context_;
   std::atomic<bool> spinning{false};
+  const std::shared_ptr<detail::Waker> waker_ = std::make_shared<detail::Waker>();
 
 private:
   void add_node_core(const std::shared_ptr<detail::NodeCore> & core);
   void remove_node_core(const std::shared_ptr<detail::NodeCore> & core);
   std::vector<std::shared_ptr<detail::NodeCore>> live_nodes();
 
-  const std::shared_ptr<detail::Waker> waker_ = std::make_shared<detail::Waker>();
   std::mutex nodes_mutex_;
   std::vector<std::weak_ptr<detail::NodeCore>> nodes_;
 };
