@@ -281,9 +281,9 @@ std::unique_ptr<SubscriptionLink> InProcessTransport::add_subscription(
   const uint64_t id = ++last_id_;
   Topic & topic = topics_[endpoint.name];
   topic.subscriptions.emplace(id, SubscriptionEntry{endpoint, &sink});
-  // A late joiner gets what transient-local publishers kept, oldest first.
+  // A transient-local late joiner gets what transient-local publishers kept, oldest first.
   for (const auto & [publisher_id, publisher] : topic.publishers) {
-    if (matches(publisher.endpoint, endpoint)) {
+    if (is_transient_local(endpoint.qos) && matches(publisher.endpoint, endpoint)) {
       for (const auto & message : publisher.history) {
         sink.deliver(message);
       }
