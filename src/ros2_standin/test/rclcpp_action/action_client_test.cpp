@@ -30,7 +30,7 @@ using ServerGoalHandle = rclcpp_action::ServerGoalHandle<FollowJointTrajectory>;
 const char kActionName[] = "/arm6/follow_joint_trajectory";
 
 // How the simulated controller treats a goal.
-enum class Controller { Succeed, Reject, Abort, HoldForCancel, Abandon };
+enum class Controller { Succeed, SucceedAfterFeedback, Reject, Abort, HoldForCancel, Abandon };
 
 // What the client's callbacks saw, written on the client node's thread.
 struct Outcome
@@ -96,12 +96,14 @@ protected:
     auto feedback = std::make_shared<FollowJointTrajectory::Feedback>();
     feedback->joint_names = handle->get_goal()->trajectory.joint_names;
     switch (behaviour) {
-      case Controller::Succeed:
+      case Controller::SucceedAfterFeedback:
         // Feedback sent before the client knows the goal is dropped, so keep sending a while.
         for (int i = 0; i < 2000 && feedback_seen_ == 0; ++i) {
           handle->publish_feedback(feedback);
           std::this_thread::sleep_for(1ms);
         }
+        [[fallthrough]];
+      case Controller::Succeed:
         result->error_code = FollowJointTrajectory::Result::SUCCESSFUL;
         handle->succeed(result);
         break;
@@ -196,7 +198,7 @@ protected:
 
 TEST_F(ActionClient, AcceptedAndSucceeded)
 {
-  start_server(Controller::Succeed);
+  start_server(Controller::SucceedAfterFeedback);
   start_client_spin();
   ASSERT_TRUE(client_->wait_for_action_server(5s));
   Outcome outcome;
