@@ -103,6 +103,37 @@ BENCHMARK_TEMPLATE(BM_PointCloudPublishToCallback, false)
 BENCHMARK_TEMPLATE(BM_PointCloudPublishToCallback, true)
 ->Name("PointCloud2_300k/publish_const_ref")->UseManualTime()->Unit(benchmark::kMicrosecond);
 
+// The delivery path alone: publish, then run the callback on the same thread.
+void BM_PointCloudSameThread(benchmark::State & state)
+{
+  rclcpp::init(0, nullptr);
+  {
+    auto node = std::make_shared<rclcpp::Node>("node2");
+    rclcpp::executors::SingleThreadedExecutor executor;
+    executor.add_node(node);
+    int64_t delivered = 0;
+    auto subscription = node->create_subscription<PointCloud2>("/obstacle_pointcloud", 10,
+        [&delivered](PointCloud2::ConstSharedPtr cloud) {
+          benchmark::DoNotOptimize(cloud->data.data());
+          ++delivered;
+        });
+    auto publisher = node->create_publisher<PointCloud2>("/obstacle_pointcloud", 10);
+    for (auto _ : state) {
+      state.PauseTiming();
+      auto cloud = make_cloud();
+      state.ResumeTiming();
+      publisher->publish(std::move(cloud));
+      executor.spin_some();
+    }
+    if (delivered != static_cast<int64_t>(state.iterations())) {
+      state.SkipWithError("a cloud was not delivered");
+    }
+  }
+  rclcpp::shutdown();
+}
+BENCHMARK(BM_PointCloudSameThread)->Name("PointCloud2_300k/publish_and_spin_some_same_thread")
+->Unit(benchmark::kMicrosecond);
+
 void BM_ServiceRoundTrip(benchmark::State & state)
 {
   using ArmMoveJoints = vantrel_interfaces::srv::ArmMoveJoints;
