@@ -3,21 +3,10 @@
 namespace rclcpp
 {
 
-namespace
-{
-
-rclcpp::QoS qos_of(const transport::Endpoint & endpoint)
-{
-  return rclcpp::QoS(QoSInitialization::from_rmw(endpoint.qos), endpoint.qos);
-}
-
-}  // namespace
-
 PublisherBase::PublisherBase(
   transport::Transport & transport, const transport::Endpoint & endpoint,
   Context::SharedPtr context)
 : topic_name_(endpoint.name),
-  qos_(qos_of(endpoint)),
   context_(std::move(context)),
   link_(transport.add_publisher(endpoint))
 {

@@ -118,6 +118,8 @@ TEST_F(Executors, SpinReturnsWhenTheContextShutsDown)
   rclcpp::shutdown();
   spinner.join();
   EXPECT_TRUE(returned.load());
+  EXPECT_EQ(rclcpp::contexts::get_global_default_context()->shutdown_reason(),
+    "user called rclcpp::shutdown()");
   EXPECT_FALSE(rclcpp::shutdown()) << "already down";
   rclcpp::init(0, nullptr);
 }

@@ -45,12 +45,6 @@ public:
   int64_t nanoseconds() const {return nanoseconds_;}
   double seconds() const {return static_cast<double>(nanoseconds_) * 1e-9;}
 
-  template<class DurationT>
-  DurationT to_chrono() const
-  {
-    return std::chrono::duration_cast<DurationT>(std::chrono::nanoseconds(nanoseconds_));
-  }
-
 private:
   int64_t nanoseconds_;
 };

@@ -55,13 +55,6 @@ public:
   : NameValidationError("service name", service_name, error_msg, invalid_index) {}
 };
 
-class InvalidNodeError : public std::runtime_error
-{
-public:
-  InvalidNodeError()
-  : std::runtime_error("node is invalid") {}
-};
-
 class InvalidParametersException : public std::runtime_error
 {
   using std::runtime_error::runtime_error;

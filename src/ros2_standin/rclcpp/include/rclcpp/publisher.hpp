@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "rclcpp/context.hpp"
-#include "rclcpp/qos.hpp"
 #include "rclcpp/transport/transport.hpp"
 
 namespace rclcpp
@@ -27,7 +26,6 @@ public:
 
   const char * get_topic_name() const {return topic_name_.c_str();}
   size_t get_subscription_count() const {return link_->matched_subscriptions();}
-  rclcpp::QoS get_actual_qos() const {return qos_;}
 
 protected:
   // After shutdown, publishing does nothing, as with a middleware whose context has ended.
@@ -35,7 +33,6 @@ protected:
 
 private:
   const std::string topic_name_;
-  const rclcpp::QoS qos_;
   const Context::SharedPtr context_;
   const std::unique_ptr<transport::PublisherLink> link_;
 };

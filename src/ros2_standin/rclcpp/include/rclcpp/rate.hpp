@@ -49,8 +49,6 @@ public:
 
   bool is_steady() const {return Clock::is_steady;}
 
-  void reset() {last_interval_ = Clock::now();}
-
   std::chrono::nanoseconds period() const {return period_;}
 
 private:

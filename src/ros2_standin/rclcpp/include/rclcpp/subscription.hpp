@@ -31,7 +31,6 @@ public:
 
   const char * get_topic_name() const {return topic_name_.c_str();}
   size_t get_publisher_count() const {return link_->matched_publishers();}
-  rclcpp::QoS get_actual_qos() const {return qos_;}
 
   // Queues the message; with KEEP_LAST a full queue drops its oldest message.
   void deliver(std::shared_ptr<const void> message) override;
