@@ -87,7 +87,7 @@ TEST_F(RateRule, OverrunBeyondAWholePeriodMovesTheReferenceToNowPlusOnePeriod)
 
 TEST_F(RateRule, PeriodFromFrequency)
 {
-  rclcpp::WallRate rate(500.0);
+  rclcpp::WallRate rate(500);
   EXPECT_EQ(rate.period(), 2ms);
   EXPECT_TRUE(rate.is_steady());
 }
