@@ -2,6 +2,8 @@
 if(RAO_BUILD_TESTS)
   enable_testing()
   find_package(GTest REQUIRED)
+  # Builds only the tests labelled "threads", for the ThreadSanitizer run.
+  add_custom_target(rao_thread_tests)
 endif()
 if(RAO_BUILD_BENCHMARKS)
   find_package(benchmark REQUIRED)
@@ -21,6 +23,9 @@ function(rao_add_test name)
   set_tests_properties(${name} PROPERTIES WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
   if(ARG_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+  endif()
+  if("threads" IN_LIST ARG_LABELS)
+    add_dependencies(rao_thread_tests ${name})
   endif()
 endfunction()
 

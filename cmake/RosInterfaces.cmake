@@ -29,10 +29,9 @@ if(NOT TARGET rao_rosidl_runtime)
     ${RAO_ROSIDL_INTROSPECTION_CPP_LIBRARY} ${RAO_ROSIDL_RUNTIME_C_LIBRARY})
 endif()
 
-file(GLOB RAO_ROSIDL_TEMPLATES
-  /usr/lib/python3/dist-packages/rosidl_adapter/resource/*.em
-  /usr/share/rosidl_generator_cpp/resource/*.em
-  /usr/share/rosidl_typesupport_introspection_cpp/resource/*.em)
+file(GLOB RAO_ROSIDL_ADAPTER_TEMPLATES /usr/lib/python3/dist-packages/rosidl_adapter/resource/*.em)
+file(GLOB RAO_ROSIDL_CPP_TEMPLATES /usr/share/rosidl_generator_cpp/resource/*.em)
+file(GLOB RAO_ROSIDL_INTROSPECTION_TEMPLATES /usr/share/rosidl_typesupport_introspection_cpp/resource/*.em)
 
 set(RAO_ROSIDL_OUTPUT_DIR ${CMAKE_BINARY_DIR}/rosidl_generated)
 
@@ -60,8 +59,10 @@ function(rao_generate_interfaces package)
   set(ts_root ${RAO_ROSIDL_OUTPUT_DIR}/introspection_cpp/${package})
 
   set(source_files)
-  set(idl_files)
-  set(outputs)
+  set(idl_tuples)
+  set(idl_outputs)
+  set(cpp_outputs)
+  set(type_support_outputs)
   set(type_support_sources)
   foreach(definition IN LISTS definitions)
     get_filename_component(kind ${definition} DIRECTORY)
@@ -71,20 +72,21 @@ function(rao_generate_interfaces package)
     endif()
     _rao_rosidl_snake_case(${name} stem)
     list(APPEND source_files ${CMAKE_CURRENT_SOURCE_DIR}/${definition})
-    list(APPEND idl_files ${idl_root}:${kind}/${name}.idl)
-    list(APPEND outputs
-      ${idl_root}/${kind}/${name}.idl
+    list(APPEND idl_tuples ${idl_root}:${kind}/${name}.idl)
+    list(APPEND idl_outputs ${idl_root}/${kind}/${name}.idl)
+    list(APPEND cpp_outputs
       ${cpp_root}/${kind}/${stem}.hpp
       ${cpp_root}/${kind}/detail/${stem}__struct.hpp
       ${cpp_root}/${kind}/detail/${stem}__builder.hpp
-      ${cpp_root}/${kind}/detail/${stem}__traits.hpp
+      ${cpp_root}/${kind}/detail/${stem}__traits.hpp)
+    list(APPEND type_support_outputs
       ${ts_root}/${kind}/detail/${stem}__rosidl_typesupport_introspection_cpp.hpp)
     list(APPEND type_support_sources ${ts_root}/${kind}/detail/${stem}__type_support.cpp)
   endforeach()
-  list(APPEND outputs ${type_support_sources})
+  list(APPEND type_support_outputs ${type_support_sources})
 
-  # The dependencies' definitions (transitively) feed the generated code too.
-  set(include_args)
+  # The dependencies' definitions (transitively) shape the generated code too, so a change
+  # there regenerates this package.
   set(dependency_sources)
   set(all_dependencies)
   foreach(dependency IN LISTS ARG_DEPENDENCIES)
@@ -99,28 +101,43 @@ function(rao_generate_interfaces package)
   foreach(dependency IN LISTS all_dependencies)
     get_property(sources GLOBAL PROPERTY RAO_INTERFACES_${dependency}_SOURCES)
     list(APPEND dependency_sources ${sources})
-    list(APPEND include_args -I ${RAO_ROSIDL_OUTPUT_DIR}/idl/${dependency})
   endforeach()
   set_property(GLOBAL PROPERTY RAO_INTERFACES_${package}_SOURCES ${source_files})
   set_property(GLOBAL PROPERTY RAO_INTERFACES_${package}_DEPENDENCIES ${all_dependencies})
 
-  # Unchanged generated files keep their old time stamps, so everything is touched
-  # afterwards; otherwise the step would re-run on every build.
+  # The generators leave unchanged files with their old time stamps, so each step touches its
+  # outputs; otherwise it would re-run on every build. The C++ headers and the type support
+  # are generated side by side from the IDL.
   set(rosidl ${CMAKE_COMMAND} -E env AMENT_PREFIX_PATH=/usr ${RAO_ROSIDL_PYTHON} ${RAO_ROSIDL})
   add_custom_command(
-    OUTPUT ${outputs}
-    COMMAND ${rosidl} translate --to idl ${include_args} -o ${idl_root} ${package} ${definitions}
-    COMMAND ${rosidl} generate -t cpp ${include_args} -o ${cpp_root} ${package} ${idl_files}
-    COMMAND ${rosidl} generate -ts introspection_cpp ${include_args} -o ${ts_root} ${package} ${idl_files}
-    COMMAND ${CMAKE_COMMAND} -E touch_nocreate ${outputs}
-    DEPENDS ${source_files} ${dependency_sources} ${RAO_ROSIDL_TEMPLATES}
+    OUTPUT ${idl_outputs}
+    COMMAND ${rosidl} translate --to idl -o ${idl_root} ${package} ${definitions} > ${CMAKE_CURRENT_BINARY_DIR}/rosidl_translate.log
+    COMMAND ${CMAKE_COMMAND} -E touch_nocreate ${idl_outputs}
+    DEPENDS ${source_files} ${dependency_sources} ${RAO_ROSIDL_ADAPTER_TEMPLATES}
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
-    COMMENT "Generating the C++ interfaces of ${package}"
+    COMMENT "Translating the interfaces of ${package} to IDL"
     VERBATIM)
+  add_custom_command(
+    OUTPUT ${cpp_outputs}
+    COMMAND ${rosidl} generate -t cpp -o ${cpp_root} ${package} ${idl_tuples}
+    COMMAND ${CMAKE_COMMAND} -E touch_nocreate ${cpp_outputs}
+    DEPENDS ${idl_outputs} ${RAO_ROSIDL_CPP_TEMPLATES}
+    COMMENT "Generating the C++ types of ${package}"
+    VERBATIM)
+  add_custom_command(
+    OUTPUT ${type_support_outputs}
+    COMMAND ${rosidl} generate -ts introspection_cpp -o ${ts_root} ${package} ${idl_tuples}
+    COMMAND ${CMAKE_COMMAND} -E touch_nocreate ${type_support_outputs}
+    DEPENDS ${idl_outputs} ${RAO_ROSIDL_INTROSPECTION_TEMPLATES}
+    COMMENT "Generating the C++ introspection type support of ${package}"
+    VERBATIM)
+  # Its own target, so that packages generate in parallel, ahead of the libraries they wait for.
+  add_custom_target(${package}__rosidl DEPENDS ${idl_outputs} ${cpp_outputs} ${type_support_outputs})
 
   add_library(${package} STATIC ${type_support_sources})
   target_include_directories(${package} SYSTEM PUBLIC
     ${RAO_ROSIDL_OUTPUT_DIR}/cpp ${RAO_ROSIDL_OUTPUT_DIR}/introspection_cpp)
   target_link_libraries(${package} PUBLIC ${ARG_DEPENDENCIES} rao_rosidl_runtime)
+  add_dependencies(${package} ${package}__rosidl)
   set_target_properties(${package} PROPERTIES POSITION_INDEPENDENT_CODE ON)
 endfunction()

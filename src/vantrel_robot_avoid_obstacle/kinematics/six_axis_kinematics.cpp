@@ -73,6 +73,8 @@ int SixAxisKinematics::init(std::vector<double> zds, std::vector<double> xas, st
     sin_alpha_[i] = std::sin(alpha_[i]);
     joint_offsets_[i] = theta_offsets_[i] - qzero_[i];
   }
+  forearm_length_ = std::sqrt(xa_[2] * xa_[2] + zd_[3] * zd_[3]);
+  forearm_angle_ = std::asin(xa_[2] / forearm_length_);
   return 0;
 }
 
@@ -102,15 +104,35 @@ Eigen::MatrixXd SixAxisKinematics::forwardKinematics(std::vector<double> q) cons
   return pose;
 }
 
-int SixAxisKinematics::solve(const Eigen::MatrixXd& pose, Configuration configuration,
-                             const double* reference_j6, Joints& q) const
+void SixAxisKinematics::printFailure(int code)
 {
-  const double nx = pose(0, 0), ny = pose(1, 0);
-  const double ox = pose(0, 1), oy = pose(1, 1);
+  switch (code) {
+    case kOverheadSingularity:
+      std::puts("overhead singularity error!!!");
+      break;
+    case kJ3Singularity:
+      std::puts("j3 singularity error!!!");
+      break;
+    case kJ5Singularity:
+      std::puts("j5 singularity error!!!");
+      break;
+    case kCosTheta5OutOfRange:
+      std::puts("cosTheta05 value is larger than 1!!!");
+      break;
+    case kJ6NotNearReference:
+      std::puts("slove j6 error!!!");
+      break;
+    default:
+      std::puts("inverseKinematics not a number!!!!");
+      break;
+  }
+}
+
+int SixAxisKinematics::solveShoulder(const Eigen::MatrixXd& pose, bool shoulder, ShoulderSolution& result) const
+{
   const double ax = pose(0, 2), ay = pose(1, 2), az = pose(2, 2);
   const double px = pose(0, 3), py = pose(1, 3), pz = pose(2, 3);
-  const double a1 = xa_[0], a2 = xa_[1], a3 = xa_[2];
-  const double d1 = zd_[0], d3 = zd_[2], d4 = zd_[3], d6 = zd_[5];
+  const double d1 = zd_[0], d3 = zd_[2], d6 = zd_[5];
 
   // Wrist centre, measured from the shoulder height.
   const double wx = px - d6 * ax;
@@ -118,37 +140,42 @@ int SixAxisKinematics::solve(const Eigen::MatrixXd& pose, Configuration configur
   const double wz = pz - d6 * az - d1;
   const double r = std::sqrt(wx * wx + wy * wy);
   if (r - std::fabs(d3) < overhead_tolerance_) {
-    std::puts("overhead singularity error!!!");
     return kOverheadSingularity;
   }
 
   const double phi = std::atan2(wy, wx);
   const double e = std::asin(d3 / r);
-  double theta1 = configuration.shoulder ? phi + e : phi - e;
+  double theta1 = shoulder ? phi + e : phi - e;
   if (theta1 > kPi) {
     theta1 -= kTwoPi;
   }
   if (theta1 < -kPi) {
     theta1 += kTwoPi;
   }
-  if (!configuration.shoulder) {
+  if (!shoulder) {
     theta1 = theta1 < 0.0 ? theta1 + kPi : theta1 - kPi;
   }
-  const double s1 = std::sin(theta1);
-  const double c1 = std::cos(theta1);
+  result = { wx, wy, wz, theta1, std::sin(theta1), std::cos(theta1) };
+  return 0;
+}
+
+int SixAxisKinematics::solveElbow(const ShoulderSolution& shoulder, bool elbow, ArmSolution& arm) const
+{
+  const double a1 = xa_[0], a2 = xa_[1], d3 = zd_[2];
+  const double wx = shoulder.wx, wy = shoulder.wy, wz = shoulder.wz;
+  const double s1 = shoulder.s1, c1 = shoulder.c1;
 
   const double u = wx - d3 * s1 - a1 * c1;
   const double v = wy + d3 * c1 - a1 * s1;
-  const double length = std::sqrt(a3 * a3 + d4 * d4);
+  const double length = forearm_length_;
   const double cos3 = (a2 * a2 + length * length - u * u - v * v - wz * wz) / (2.0 * a2 * length);
   if (std::fabs(cos3) > 1.0 - j3_tolerance_) {
-    std::puts("j3 singularity error!!!");
     return kJ3Singularity;
   }
 
-  const double beta = std::asin(a3 / length);
+  const double beta = forearm_angle_;
   const double bend = kPi - std::acos(cos3);
-  const double theta3 = configuration.elbow ? (kHalfPi - beta) - bend : (kHalfPi - beta) + bend;
+  const double theta3 = elbow ? (kHalfPi - beta) - bend : (kHalfPi - beta) + bend;
 
   const double g = beta + theta3;
   const double rho = c1 * wx + s1 * wy - a1;
@@ -156,35 +183,41 @@ int SixAxisKinematics::solve(const Eigen::MatrixXd& pose, Configuration configur
   const double theta2 =
       std::atan2(rho * big_a - wz * length * std::cos(g), wz * big_a + rho * length * std::cos(g));
 
-  const double s23 = std::sin(theta3 - theta2);
-  const double c23 = std::cos(theta3 - theta2);
+  arm = { shoulder.theta1, s1, c1, theta2, theta3, std::sin(theta3 - theta2), std::cos(theta3 - theta2) };
+  return 0;
+}
+
+int SixAxisKinematics::solveWrist(const Eigen::MatrixXd& pose, const ArmSolution& arm, bool wrist,
+                                  const double* reference_j6, Joints& q) const
+{
+  const double nx = pose(0, 0), ny = pose(1, 0);
+  const double ox = pose(0, 1), oy = pose(1, 1);
+  const double ax = pose(0, 2), ay = pose(1, 2), az = pose(2, 2);
+  const double s1 = arm.s1, c1 = arm.c1;
+
   const double k = ax * c1 + ay * s1;
-  const double c5 = k * c23 + az * s23;
+  const double c5 = k * arm.c23 + az * arm.s23;
   if (std::fabs(c5) > 1.00001) {
-    std::puts("cosTheta05 value is larger than 1!!!");
     return kCosTheta5OutOfRange;
   }
   if (std::fabs(c5) > 0.99999) {
-    std::puts("j5 singularity error!!!");
     return kJ5Singularity;
   }
   const double acos5 = std::acos(c5);
   if (acos5 < j5_tolerance_) {
-    std::puts("j5 singularity error!!!");
     return kJ5Singularity;
   }
-  const double theta5 = configuration.wrist ? acos5 : -acos5;
+  const double theta5 = wrist ? acos5 : -acos5;
 
   const double y4 = ax * s1 - ay * c1;
-  const double x4 = c23 * az - k * s23;
+  const double x4 = arm.c23 * az - k * arm.s23;
   const double theta4 = theta5 > 0.0 ? std::atan2(y4, x4) : std::atan2(-y4, -x4);
 
   const double big_n = nx * s1 - ny * c1;
   const double big_o = ox * s1 - oy * c1;
   const double s4 = std::sin(theta4);
   const double c4 = std::cos(theta4);
-  const double cos5 = std::cos(theta5);
-  double theta6 = std::atan2(big_n * c4 - big_o * cos5 * s4, big_o * c4 + big_n * cos5 * s4);
+  double theta6 = std::atan2(big_n * c4 - big_o * c5 * s4, big_o * c4 + big_n * c5 * s4);
 
   if (reference_j6 != nullptr && !(std::fabs(theta6 - *reference_j6) < kPi)) {
     if (std::fabs(theta6 - kTwoPi - *reference_j6) < kPi) {
@@ -192,21 +225,37 @@ int SixAxisKinematics::solve(const Eigen::MatrixXd& pose, Configuration configur
     } else if (std::fabs(theta6 + kTwoPi - *reference_j6) < kPi) {
       theta6 += kTwoPi;
     } else {
-      std::puts("slove j6 error!!!");
       return kJ6NotNearReference;
     }
   }
 
   // Joint 2 turns the other way than the DH angle.
-  q = { theta1 + joint_offsets_[0], joint_offsets_[1] - theta2, theta3 + joint_offsets_[2],
-        theta4 + joint_offsets_[3], theta5 + joint_offsets_[4], theta6 + joint_offsets_[5] };
+  q = { arm.theta1 + joint_offsets_[0], joint_offsets_[1] - arm.theta2, arm.theta3 + joint_offsets_[2],
+        theta4 + joint_offsets_[3],     theta5 + joint_offsets_[4],     theta6 + joint_offsets_[5] };
   for (double value : q) {
     if (!std::isfinite(value)) {
-      std::puts("inverseKinematics not a number!!!!");
       return kNotANumber;
     }
   }
   return 0;
+}
+
+int SixAxisKinematics::solve(const Eigen::MatrixXd& pose, Configuration configuration,
+                             const double* reference_j6, Joints& q) const
+{
+  ShoulderSolution shoulder;
+  ArmSolution arm;
+  int rc = solveShoulder(pose, configuration.shoulder, shoulder);
+  if (rc == 0) {
+    rc = solveElbow(shoulder, configuration.elbow, arm);
+  }
+  if (rc == 0) {
+    rc = solveWrist(pose, arm, configuration.wrist, reference_j6, q);
+  }
+  if (rc != 0) {
+    printFailure(rc);
+  }
+  return rc;
 }
 
 int SixAxisKinematics::inverseKinematicsForArmType(const Eigen::MatrixXd& pose, const int armType[3],
@@ -237,8 +286,8 @@ int SixAxisKinematics::inverseKinematicsByReference(const Eigen::MatrixXd& pose,
   }
   // The reference's own configuration, read from its raw joint values.
   const double a1 = xa_[0], a2 = xa_[1], d4 = zd_[3];
-  const Configuration configuration{ a1 - a2 * std::sin(reference[1]) - d4 * std::sin(reference[1] + reference[2]) >= 0.0,
-                                     reference[2] < 0.0, reference[4] >= 0.0 };
+  const double reach = a1 - a2 * std::sin(reference[1]) - d4 * std::sin(reference[1] + reference[2]);
+  const Configuration configuration{ reach >= 0.0, reference[2] < 0.0, reference[4] >= 0.0 };
   Joints solution;
   const int rc = solve(pose, configuration, &reference[5], solution);
   if (rc == 0) {
@@ -253,11 +302,22 @@ int SixAxisKinematics::collectSolutions(const Eigen::MatrixXd& pose, std::array<
   if (!isFinitePose(pose)) {
     return count;
   }
-  for (int k = 0; k < 8; ++k) {
-    const Configuration configuration{ ((k >> 2) & 1) == 1, ((k >> 1) & 1) == 1, (k & 1) == 1 };
-    if (solve(pose, configuration, nullptr, candidates[count]) == 0) {
-      printJointValues("q:", candidates[count].data(), 6);
-      ++count;
+  // Configuration k has the flags (k >> 2, k >> 1, k) & 1; the later flags share the earlier joints.
+  for (int shoulder_flag = 0; shoulder_flag < 2; ++shoulder_flag) {
+    ShoulderSolution shoulder;
+    const int shoulder_rc = solveShoulder(pose, shoulder_flag == 1, shoulder);
+    for (int elbow_flag = 0; elbow_flag < 2; ++elbow_flag) {
+      ArmSolution arm;
+      const int arm_rc = shoulder_rc != 0 ? shoulder_rc : solveElbow(shoulder, elbow_flag == 1, arm);
+      for (int wrist_flag = 0; wrist_flag < 2; ++wrist_flag) {
+        const int rc = arm_rc != 0 ? arm_rc : solveWrist(pose, arm, wrist_flag == 1, nullptr, candidates[count]);
+        if (rc != 0) {
+          printFailure(rc);
+          continue;
+        }
+        printJointValues("q:", candidates[count].data(), 6);
+        ++count;
+      }
     }
   }
   return count;
@@ -299,7 +359,7 @@ int SixAxisKinematics::inverseKinematics(const Eigen::MatrixXd& pose, std::vecto
   for (int i = 1; i < count; ++i) {
     least_shoulder_elbow = std::fmin(least_shoulder_elbow, shoulder_elbow(i));
   }
-  std::array<int, 8> kept;
+  std::array<int, 8> kept{};
   int kept_count = 0;
   for (int i = 0; i < count; ++i) {
     if (shoulder_elbow(i) - least_shoulder_elbow < 0.01) {
@@ -321,6 +381,11 @@ int SixAxisKinematics::inverseKinematics(const Eigen::MatrixXd& pose, std::vecto
         best = i;
       }
     }
+  }
+  // Solutions are finite, so the least base turn always keeps one; this only guards the index.
+  if (best < 0) {
+    std::puts(kNoSolutionMessage);
+    return kNoSolution;
   }
   q.assign(candidates[best].begin(), candidates[best].end());
   return 0;

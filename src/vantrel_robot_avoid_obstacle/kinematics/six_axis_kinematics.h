@@ -36,10 +36,27 @@ private:
     bool wrist;
   };
 
-  // The closed form for one configuration; the pose must have passed isFinitePose.
-  // reference_j6 non-null picks joint 6 within pi of it (by-reference form).
+  // The wrist centre and joint 1, shared by both elbow configurations.
+  struct ShoulderSolution
+  {
+    double wx, wy, wz, theta1, s1, c1;
+  };
+  // Joints 1 to 3, shared by both wrist configurations.
+  struct ArmSolution
+  {
+    double theta1, s1, c1, theta2, theta3, s23, c23;
+  };
+
+  // The closed form for one configuration, printing the failure; the pose must have passed
+  // isFinitePose. reference_j6 non-null picks joint 6 within pi of it (by-reference form).
   int solve(const Eigen::MatrixXd& pose, Configuration configuration, const double* reference_j6,
             Joints& q) const;
+  // The three steps of solve, silent: a code of the table.
+  int solveShoulder(const Eigen::MatrixXd& pose, bool shoulder, ShoulderSolution& result) const;
+  int solveElbow(const ShoulderSolution& shoulder, bool elbow, ArmSolution& arm) const;
+  int solveWrist(const Eigen::MatrixXd& pose, const ArmSolution& arm, bool wrist, const double* reference_j6,
+                 Joints& q) const;
+  static void printFailure(int code);
   // Solutions of all eight configurations in configuration order, each printed as a "q:" line.
   int collectSolutions(const Eigen::MatrixXd& pose, std::array<Joints, 8>& candidates) const;
 
@@ -50,4 +67,7 @@ private:
   std::array<double, 6> sin_alpha_{};
   std::array<double, 6> theta_offsets_;
   std::array<double, 6> joint_offsets_{};
+  // From the elbow to the wrist centre: length and angle of the link offset (a3, d4).
+  double forearm_length_ = 0.0;
+  double forearm_angle_ = 0.0;
 };

@@ -30,6 +30,9 @@ std::shared_ptr<KinematicsInterface> KinematicsSolverRecord::createSolver(std::v
                                                                          std::vector<double> alphas,
                                                                          std::vector<double> qzeros) const
 {
+  if (create_ == nullptr) {
+    return nullptr;
+  }
   std::shared_ptr<KinematicsInterface> solver = create_();
   if (solver->init(std::move(zds), std::move(xas), std::move(alphas), std::move(qzeros)) != 0) {
     return nullptr;

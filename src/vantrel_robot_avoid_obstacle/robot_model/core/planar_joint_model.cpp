@@ -14,6 +14,21 @@ using joint_rules::kTwoPi;
 
 namespace {
 
+// Brings a heading outside [-pi, pi] back into it; true when changed.
+bool wrapHeading(double& theta)
+{
+  if (theta >= -kPi && theta <= kPi) {
+    return false;
+  }
+  theta = std::fmod(theta, kTwoPi);
+  if (theta < -kPi) {
+    theta += kTwoPi;
+  } else if (theta > kPi) {
+    theta -= kTwoPi;
+  }
+  return true;
+}
+
 // The angle in [-pi, pi) equivalent to a.
 double normalizeAngle(double a)
 {
@@ -79,7 +94,7 @@ void PlanarJointModel::getVariableRandomPositionsNearBy(RandomNumberGenerator& r
   values[1] = joint_rules::randomPositionNearBy(rng, bounds[1], near[1], distance);
   const double da = std::min(kPi, angular_distance_weight_ * distance);
   values[2] = rng.uniformReal(near[2] - da, near[2] + da);
-  enforcePositionBounds(values, bounds);
+  wrapHeading(values[2]);
 }
 
 bool PlanarJointModel::satisfiesPositionBounds(const double* values, const Bounds& bounds, double margin) const
@@ -94,17 +109,7 @@ bool PlanarJointModel::satisfiesPositionBounds(const double* values, const Bound
 
 bool PlanarJointModel::enforcePositionBounds(double* values, const Bounds& bounds) const
 {
-  bool changed = false;
-  double& theta = values[2];
-  if (theta < -kPi || theta > kPi) {
-    theta = std::fmod(theta, kTwoPi);
-    if (theta < -kPi) {
-      theta += kTwoPi;
-    } else if (theta > kPi) {
-      theta -= kTwoPi;
-    }
-    changed = true;
-  }
+  bool changed = wrapHeading(values[2]);
   changed = joint_rules::clampPosition(values[0], bounds[0]) || changed;
   changed = joint_rules::clampPosition(values[1], bounds[1]) || changed;
   return changed;

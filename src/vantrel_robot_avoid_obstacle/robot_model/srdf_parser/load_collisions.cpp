@@ -22,8 +22,7 @@ void readCenter(const char* text, Model::Sphere& sphere)
 }
 }  // namespace
 
-void Model::loadLinkSphereApproximations(const urdf::ModelInterface& urdf_model,
-                                         const tinyxml2::XMLElement* robot_xml)
+void Model::loadLinkSphereApproximations(const urdf::ModelInterface& urdf_model, const tinyxml2::XMLElement* robot_xml)
 {
   for (const tinyxml2::XMLElement* element = robot_xml->FirstChildElement("link_sphere_approximation");
        element != nullptr; element = element->NextSiblingElement("link_sphere_approximation"))
@@ -63,8 +62,8 @@ void Model::loadLinkSphereApproximations(const urdf::ModelInterface& urdf_model,
       }
       catch (const std::exception&)  // the stream's failure type differs between library ABIs
       {
-        console_bridge::log(kSource, 481, kError, "Link collision sphere %d for link '%s' has bad center attribute value.",
-                            index, link_name);
+        console_bridge::log(kSource, 481, kError,
+                            "Link collision sphere %d for link '%s' has bad center attribute value.", index, link_name);
         continue;
       }
       try
@@ -80,8 +79,8 @@ void Model::loadLinkSphereApproximations(const urdf::ModelInterface& urdf_model,
       }
       catch (const std::invalid_argument&)
       {
-        console_bridge::log(kSource, 487, kError, "Link collision sphere %d for link '%s' has bad radius attribute value.",
-                            index, link_name);
+        console_bridge::log(kSource, 487, kError,
+                            "Link collision sphere %d for link '%s' has bad radius attribute value.", index, link_name);
         continue;
       }
 
@@ -151,12 +150,14 @@ void Model::loadCollisionPairs(const urdf::ModelInterface& urdf_model, const tin
     }
     if (!urdf_model.getLink(pair.link1_))
     {
-      console_bridge::log(kSource, 572, kWarn, "Link '%s' is not known to URDF. Cannot disable/enable collisons.", link1);
+      console_bridge::log(kSource, 572, kWarn, "Link '%s' is not known to URDF. Cannot disable/enable collisons.",
+                          link1);
       continue;
     }
     if (!urdf_model.getLink(pair.link2_))
     {
-      console_bridge::log(kSource, 577, kWarn, "Link '%s' is not known to URDF. Cannot disable/enable collisons.", link2);
+      console_bridge::log(kSource, 577, kWarn, "Link '%s' is not known to URDF. Cannot disable/enable collisons.",
+                          link2);
       continue;
     }
     pairs.push_back(pair);

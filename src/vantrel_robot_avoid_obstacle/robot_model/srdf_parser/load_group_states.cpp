@@ -47,8 +47,9 @@ void Model::loadGroupStates(const urdf::ModelInterface& urdf_model, const tinyxm
     state.group_ = trim(group_name);
     if (!hasGroup(state.group_))
     {
-      console_bridge::log(kSource, 323, kError, "Group state '%s' specified for group '%s', but that group is not known",
-                          state_name, group_name);
+      console_bridge::log(kSource, 323, kError,
+                          "Group state '%s' specified for group '%s', but that group is not known", state_name,
+                          group_name);
       continue;
     }
 
@@ -71,15 +72,17 @@ void Model::loadGroupStates(const urdf::ModelInterface& urdf_model, const tinyxm
       const std::string name = trim(joint_name);
       if (!isValidJoint(urdf_model, name))
       {
-        console_bridge::log(kSource, 346, kError, "Joint '%s' declared as part of group state '%s' is not known to the URDF",
-                            joint_name, state_name);
+        console_bridge::log(kSource, 346, kError,
+                            "Joint '%s' declared as part of group state '%s' is not known to the URDF", joint_name,
+                            state_name);
         continue;
       }
       const std::vector<double> values = readJointValues(value);
       if (values.empty())
       {
-        console_bridge::log(kSource, 371, kError, "Unable to parse joint value ('%s') for joint '%s' in group state '%s'",
-                            value, joint_name, state_name);
+        console_bridge::log(kSource, 371, kError,
+                            "Unable to parse joint value ('%s') for joint '%s' in group state '%s'", value, joint_name,
+                            state_name);
         continue;
       }
       std::vector<double>& stored = state.joint_values_[name];
@@ -111,8 +114,8 @@ void Model::loadEndEffectors(const urdf::ModelInterface& urdf_model, const tinyx
     end_effector.component_group_ = trim(group);
     if (!hasGroup(end_effector.component_group_))
     {
-      console_bridge::log(kSource, 411, kError, "End effector '%s' specified for group '%s', but that group is not known",
-                          name, group);
+      console_bridge::log(kSource, 411, kError,
+                          "End effector '%s' specified for group '%s', but that group is not known", name, group);
       continue;
     }
     const char* parent_link = element->Attribute("parent_link");

@@ -135,8 +135,9 @@ bool parseCylinder(Cylinder& cylinder, const TiXmlElement* config)
   }
   if (!isSize(cylinder.length) || !isSize(cylinder.radius))
   {
-    logText(kLinkSource, 186, kError,
-            std::string("Cylinder length [") + length + "] and radius [" + radius + "] must be finite and non-negative");
+    logText(
+        kLinkSource, 186, kError,
+        std::string("Cylinder length [") + length + "] and radius [" + radius + "] must be finite and non-negative");
     return false;
   }
   return true;

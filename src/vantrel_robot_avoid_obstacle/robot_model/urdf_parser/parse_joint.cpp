@@ -84,20 +84,19 @@ bool parseJointLimits(JointLimits& limits, const TiXmlElement* config)
 
 bool parseJointSafety(JointSafety& safety, const TiXmlElement* config)
 {
-  return readNumbers(
-      config, {
-                  {"soft_lower_limit", &safety.soft_lower_limit, kDebug, 176,
-                   "urdf_parser.joint_safety: no soft_lower_limit, using default value", 184,
-                   "soft_lower_limit value (%s) is not a valid float"},
-                  {"soft_upper_limit", &safety.soft_upper_limit, kDebug, 193,
-                   "urdf_parser.joint_safety: no soft_upper_limit, using default value", 201,
-                   "soft_upper_limit value (%s) is not a valid float"},
-                  {"k_position", &safety.k_position, kDebug, 210,
-                   "urdf_parser.joint_safety: no k_position, using default value", 218,
-                   "k_position value (%s) is not a valid float"},
-                  {"k_velocity", &safety.k_velocity, kError, 226, "joint safety: no k_velocity", 234,
-                   "k_velocity value (%s) is not a valid float"},
-              });
+  return readNumbers(config, {
+                                 {"soft_lower_limit", &safety.soft_lower_limit, kDebug, 176,
+                                  "urdf_parser.joint_safety: no soft_lower_limit, using default value", 184,
+                                  "soft_lower_limit value (%s) is not a valid float"},
+                                 {"soft_upper_limit", &safety.soft_upper_limit, kDebug, 193,
+                                  "urdf_parser.joint_safety: no soft_upper_limit, using default value", 201,
+                                  "soft_upper_limit value (%s) is not a valid float"},
+                                 {"k_position", &safety.k_position, kDebug, 210,
+                                  "urdf_parser.joint_safety: no k_position, using default value", 218,
+                                  "k_position value (%s) is not a valid float"},
+                                 {"k_velocity", &safety.k_velocity, kError, 226, "joint safety: no k_velocity", 234,
+                                  "k_velocity value (%s) is not a valid float"},
+                             });
 }
 
 // Rising and falling stay null when absent.
@@ -141,26 +140,26 @@ bool parseJointMimic(JointMimic& mimic, const TiXmlElement* config)
     return false;
   }
   mimic.joint_name = joint_name;
-  return readNumbers(config, {
-                                 {"multiplier", &mimic.multiplier, kDebug, 303,
-                                  "urdf_parser.joint_mimic: no multiplier, using default value of 1", 311,
-                                  "multiplier value (%s) is not a valid float"},
-                                 {"offset", &mimic.offset, kDebug, 321,
-                                  "urdf_parser.joint_mimic: no offset, using default value of 0", 329,
-                                  "offset value (%s) is not a valid float"},
-                             });
+  return readNumbers(
+      config, {
+                  {"multiplier", &mimic.multiplier, kDebug, 303,
+                   "urdf_parser.joint_mimic: no multiplier, using default value of 1", 311,
+                   "multiplier value (%s) is not a valid float"},
+                  {"offset", &mimic.offset, kDebug, 321, "urdf_parser.joint_mimic: no offset, using default value of 0",
+                   329, "offset value (%s) is not a valid float"},
+              });
 }
 
 bool parseJointDynamics(JointDynamics& dynamics, const TiXmlElement* config)
 {
-  if (!readNumbers(config, {
-                               {"damping", &dynamics.damping, kDebug, 57,
-                                "urdf_parser.joint_dynamics: no damping, defaults to 0", 65,
-                                "damping value (%s) is not a valid float"},
-                               {"friction", &dynamics.friction, kDebug, 73,
-                                "urdf_parser.joint_dynamics: no friction, defaults to 0", 81,
-                                "friction value (%s) is not a valid float"},
-                           }))
+  if (!readNumbers(
+          config,
+          {
+              {"damping", &dynamics.damping, kDebug, 57, "urdf_parser.joint_dynamics: no damping, defaults to 0", 65,
+               "damping value (%s) is not a valid float"},
+              {"friction", &dynamics.friction, kDebug, 73, "urdf_parser.joint_dynamics: no friction, defaults to 0", 81,
+               "friction value (%s) is not a valid float"},
+          }))
   {
     return false;
   }

@@ -41,8 +41,7 @@ bool readInertiaValue(const TiXmlElement* inertia, const char* attribute, double
   const char* text = inertia->Attribute(attribute);
   if (text == nullptr)
   {
-    logText(kLinkSource, 325, kError,
-            std::string("Inertial: inertia element missing ") + attribute + " attribute");
+    logText(kLinkSource, 325, kError, std::string("Inertial: inertia element missing ") + attribute + " attribute");
     return false;
   }
   try
@@ -51,8 +50,7 @@ bool readInertiaValue(const TiXmlElement* inertia, const char* attribute, double
   }
   catch (const std::runtime_error&)
   {
-    logText(kLinkSource, 334, kError,
-            std::string("Inertial: inertia element ") + attribute + " is not a valid double");
+    logText(kLinkSource, 334, kError, std::string("Inertial: inertia element ") + attribute + " is not a valid double");
     return false;
   }
   return true;
@@ -212,7 +210,8 @@ bool parseLink(Link& link, const TiXmlElement* config)
     link.inertial = std::make_shared<Inertial>();
     if (!parseInertial(*link.inertial, inertial))
     {
-      console_bridge::log(kLinkSource, 435, kError, "Could not parse inertial element for Link [%s]", link.name.c_str());
+      console_bridge::log(kLinkSource, 435, kError, "Could not parse inertial element for Link [%s]",
+                          link.name.c_str());
     }
   }
 

@@ -13,6 +13,7 @@
 #include "robot_model/urdf_parser/log.h"
 #include "robot_model/urdf_parser/text.h"
 #include "robot_model/urdf_parser/urdf_parser.h"
+#include "robot_model/urdf_parser/xml_depth.h"
 
 namespace urdf
 {
@@ -21,6 +22,8 @@ namespace
 constexpr console_bridge::LogLevel kDebug = console_bridge::CONSOLE_BRIDGE_LOG_DEBUG;
 constexpr console_bridge::LogLevel kWarn = console_bridge::CONSOLE_BRIDGE_LOG_WARN;
 constexpr console_bridge::LogLevel kError = console_bridge::CONSOLE_BRIDGE_LOG_ERROR;
+// Far beyond any robot description, far below what the stack holds.
+constexpr int kMaxElementDepth = 100;
 
 // A rejected description may hold a cycle of links owning each other; cut it so the links are freed.
 std::shared_ptr<ModelInterface> drop(const std::shared_ptr<ModelInterface>& model)
@@ -202,6 +205,11 @@ std::shared_ptr<ModelInterface> parseURDF(const std::string& xml_text)
   auto model = std::make_shared<ModelInterface>();
   model->clear();
 
+  if (nestedDeeperThan(xml_text, kMaxElementDepth))
+  {
+    console_bridge::log(kModelSource, 96, kError, "XML elements are nested more than %d levels deep", kMaxElementDepth);
+    return drop(model);
+  }
   TiXmlDocument document;
   document.Parse(xml_text.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
   if (document.Error())

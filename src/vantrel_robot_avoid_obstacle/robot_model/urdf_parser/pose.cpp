@@ -32,8 +32,8 @@ void Vector3::init(const std::string& text)
   }
   if (values.size() != 3)
   {
-    throw ParseError("Parser found " + std::to_string(values.size()) + " elements but 3 expected while parsing vector [" +
-                     text + "]");
+    throw ParseError("Parser found " + std::to_string(values.size()) +
+                     " elements but 3 expected while parsing vector [" + text + "]");
   }
   x = values[0];
   y = values[1];

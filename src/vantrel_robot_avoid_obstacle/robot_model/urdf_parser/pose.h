@@ -26,7 +26,11 @@ struct Rotation
   double z = 0.0;
   double w = 1.0;
 
-  void clear() { x = y = z = 0.0; w = 1.0; }
+  void clear()
+  {
+    x = y = z = 0.0;
+    w = 1.0;
+  }
   // rotation = Rz(yaw) * Ry(pitch) * Rx(roll), normalised.
   void setFromRPY(double roll, double pitch, double yaw);
 };

@@ -219,7 +219,8 @@ TEST_P(SixAxisAssumptionTest, TablesOutsideTheClosedFormAreRejected)
   SixAxisKinematics solver;
   CaptureStdout();
   EXPECT_EQ(solver.init(table.zds, table.xas, table.alphas, table.qzeros), -3);
-  EXPECT_EQ(GetCapturedStdout(), std::string("the mdh parameters do not fit the closed form: ") + broken.message + "\n");
+  EXPECT_EQ(GetCapturedStdout(),
+            std::string("the mdh parameters do not fit the closed form: ") + broken.message + "\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -31,17 +31,20 @@ TEST_F(SrdfTest, ZeroRadiiGiveWayToPositiveOnes)
   EXPECT_EQ(all[1].spheres_[0].center_x_, 0.0);
   EXPECT_EQ(all[1].spheres_[0].radius_, 0.0);
 
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 481, "Link collision sphere 0 for link 'tool' has bad center attribute value."));
+  EXPECT_TRUE(
+      logged(CONSOLE_BRIDGE_LOG_ERROR, 481, "Link collision sphere 0 for link 'tool' has bad center attribute value."));
   EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 466,
                      "Link collision sphere 1 for link 'tool' does not have both center and radius."));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 487, "Link collision sphere 2 for link 'tool' has bad radius attribute value."));
+  EXPECT_TRUE(
+      logged(CONSOLE_BRIDGE_LOG_ERROR, 487, "Link collision sphere 2 for link 'tool' has bad radius attribute value."));
   EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 493,
                      "Link collision sphere 3 for link 'tool' has an out of range radius attribute value."));
 }
 
 TEST_F(SrdfTest, SphereApproximationOfUnknownLink)
 {
-  EXPECT_TRUE(loadBody(spheres(" ghost", "<sphere center=\"0 0 0\" radius=\"1\"/>")).getLinkSphereApproximations().empty());
+  EXPECT_TRUE(
+      loadBody(spheres(" ghost", "<sphere center=\"0 0 0\" radius=\"1\"/>")).getLinkSphereApproximations().empty());
   EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 453, "Link ' ghost' is not known to URDF."));
 }
 
@@ -65,8 +68,11 @@ TEST_F(SrdfTest, CollisionPairsKeepOrderAndRepeats)
   ASSERT_EQ(model.getEnabledCollisionPairs().size(), 1u);
   EXPECT_EQ(model.getNoDefaultCollisionLinks(), (std::vector<std::string>{"camera"}));
 
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_WARN, 577, "Link 'ghost' is not known to URDF. Cannot disable/enable collisons."));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 563, "A pair of links needs to be specified to disable/enable collisions"));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_WARN, 547, "Link 'ghost' is not known to URDF. Cannot specify collision default."));
+  EXPECT_TRUE(
+      logged(CONSOLE_BRIDGE_LOG_WARN, 577, "Link 'ghost' is not known to URDF. Cannot disable/enable collisons."));
+  EXPECT_TRUE(
+      logged(CONSOLE_BRIDGE_LOG_ERROR, 563, "A pair of links needs to be specified to disable/enable collisions"));
+  EXPECT_TRUE(
+      logged(CONSOLE_BRIDGE_LOG_WARN, 547, "Link 'ghost' is not known to URDF. Cannot specify collision default."));
 }
 }  // namespace

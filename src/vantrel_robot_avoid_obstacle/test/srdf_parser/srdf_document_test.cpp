@@ -82,8 +82,8 @@ TEST_F(SrdfTest, VirtualJointsCountAsJointsOnlyWhenDeclared)
                 .joints_.size(),
             1u);
   EXPECT_TRUE(loadBody(group).getGroups()[0].joints_.empty());
-  EXPECT_TRUE(
-      logged(CONSOLE_BRIDGE_LOG_ERROR, 168, "Joint 'world_joint' declared as part of group 'g' is not known to the URDF"));
+  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 168,
+                     "Joint 'world_joint' declared as part of group 'g' is not known to the URDF"));
 }
 
 TEST_F(SrdfTest, PassiveJointsAndProperties)
@@ -96,7 +96,8 @@ TEST_F(SrdfTest, PassiveJointsAndProperties)
     <joint_property joint_name="j2" value="v"/>)");
   ASSERT_EQ(model.getPassiveJoints().size(), 1u);
   EXPECT_EQ(model.getPassiveJoints()[0].name_, "j2");
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 600, "Joint 'ghost' marked as passive is not known to the URDF. Ignoring."));
+  EXPECT_TRUE(
+      logged(CONSOLE_BRIDGE_LOG_ERROR, 600, "Joint 'ghost' marked as passive is not known to the URDF. Ignoring."));
   EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 592, "No name specified for passive joint. Ignoring."));
 
   const auto& properties = model.getJointProperties("j1");

@@ -45,7 +45,8 @@ TEST_F(SrdfTest, GroupWithOnlyUnknownNamesIsStoredEmpty)
   const srdf::Model& model = loadBody("<group name=\" g \"><link name=\" nowhere \"/></group>");
   ASSERT_EQ(model.getGroups().size(), 1u);
   EXPECT_TRUE(model.getGroups()[0].links_.empty());
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 149, "Link ' nowhere ' declared as part of group ' g ' is not known to the URDF"));
+  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 149,
+                     "Link ' nowhere ' declared as part of group ' g ' is not known to the URDF"));
   EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_WARN, 245, "Group ' g ' is empty."));
 }
 
@@ -65,9 +66,10 @@ TEST_F(SrdfTest, SubgroupCyclesDropEveryGroupThatDependsOnThem)
     EXPECT_EQ(m.line, 287);
     dropped.push_back(m.text);
   }
-  EXPECT_EQ(dropped, (std::vector<std::string>{"Group 'G3' has unsatisfied subgroups", "Group 'G1' has unsatisfied subgroups",
-                                               "Group 'G2' has unsatisfied subgroups", "Group 'self' has unsatisfied subgroups",
-                                               "Group 'dangling' has unsatisfied subgroups"}));
+  EXPECT_EQ(dropped,
+            (std::vector<std::string>{"Group 'G3' has unsatisfied subgroups", "Group 'G1' has unsatisfied subgroups",
+                                      "Group 'G2' has unsatisfied subgroups", "Group 'self' has unsatisfied subgroups",
+                                      "Group 'dangling' has unsatisfied subgroups"}));
 }
 
 TEST_F(SrdfTest, ChainsNeedKnownLinksOnOneTree)
@@ -108,7 +110,8 @@ TEST_F(SrdfTest, GroupStates)
   EXPECT_TRUE(model.getGroupStates()[1].joint_values_.empty());
   EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 371,
                      "Unable to parse joint value ('') for joint 'tool_joint' in group state ' home '"));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 371, "Unable to parse joint value ('up') for joint 'j1' in group state 'empty'"));
+  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 371,
+                     "Unable to parse joint value ('up') for joint 'j1' in group state 'empty'"));
   EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 346,
                      "Joint 'ghost' declared as part of group state ' home ' is not known to the URDF"));
   EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 340, "Joint name not specified for joint 'j1' in group state ' home '"));
@@ -132,7 +135,8 @@ TEST_F(SrdfTest, EndEffectors)
   EXPECT_EQ(grip.parent_link_, "link2");
   EXPECT_EQ(grip.parent_group_, "anything") << "the parent group is not checked";
   EXPECT_TRUE(model.getEndEffectors()[1].parent_group_.empty());
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 411, "End effector 'e3' specified for group 'feet', but that group is not known"));
+  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 411,
+                     "End effector 'e3' specified for group 'feet', but that group is not known"));
   EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 423,
                      "Link 'nowhere' specified as parent for end effector 'e4' is not known to the URDF"));
   EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 416, "Parent link not specified for end effector 'e5'"));

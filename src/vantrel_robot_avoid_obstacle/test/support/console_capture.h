@@ -17,7 +17,8 @@ public:
     std::string text;
   };
 
-  ConsoleCapture() : previous_handler_(console_bridge::getOutputHandler()), previous_level_(console_bridge::getLogLevel())
+  ConsoleCapture()
+      : previous_handler_(console_bridge::getOutputHandler()), previous_level_(console_bridge::getLogLevel())
   {
     console_bridge::useOutputHandler(this);
     console_bridge::setLogLevel(console_bridge::CONSOLE_BRIDGE_LOG_DEBUG);

@@ -61,7 +61,7 @@ TEST(ParseDocument, RobotElementFaults)
       {"<robot><link name=\"a\"/></robot>", 117, "No name given for the robot."},
       {robot(""), 205, "No link elements found in urdf file"},
       {robot("<material name=\"m\"><color rgba=\"1 0 0 1\"/></material><material name=\"m\"><color rgba=\"1 0 0 "
-              "1\"/></material><link name=\"a\"/>"),
+             "1\"/></material><link name=\"a\"/>"),
        148, "material 'm' is not unique."},
       {robot("<link name=\"a\"/><link name=\"a\"/>"), 177, "link 'a' is not unique."},
       {robot("<link name=\"a\"/><link name=\"b\"/>" + joint("j", "a", "b") + joint("j", "a", "b")), 220,
@@ -83,6 +83,31 @@ TEST(ParseDocument, RunTimeTextIsNeverTakenAsAFormat)
   EXPECT_FALSE(urdf::parseURDF(robot("<link name=\"a\"/><link name=\"b%s\"/>")));
   EXPECT_TRUE(capture.contains(CONSOLE_BRIDGE_LOG_ERROR, kModel, 263,
                                "Failed to find root link: Two root links found: [a] and [b%s]"));
+}
+
+std::string nested(int depth)
+{
+  std::string text;
+  for (int i = 0; i < depth; ++i)
+  {
+    text += "<e a=\"<>\">";
+  }
+  for (int i = 0; i < depth; ++i)
+  {
+    text += "</e>";
+  }
+  return text;
+}
+
+TEST(ParseDocument, DeepNestingIsRefusedBeforeTheXmlLibraryRecursesIntoIt)
+{
+  ConsoleCapture capture;
+  // robot and link add two levels.
+  EXPECT_TRUE(urdf::parseURDF(robot("<link name=\"a\"><!-- <x><x> --><![CDATA[<x><x>]]>" + nested(98) + "</link>")));
+  EXPECT_FALSE(urdf::parseURDF(robot("<link name=\"a\">" + nested(99) + "</link>")));
+  EXPECT_TRUE(
+      capture.contains(CONSOLE_BRIDGE_LOG_ERROR, kModel, 96, "XML elements are nested more than 100 levels deep"));
+  EXPECT_FALSE(urdf::parseURDF(robot(nested(200000))));
 }
 
 TEST(MaterialBinding, RobotLevelMaterialWinsAndVisualMaterialsAreShared)
@@ -172,7 +197,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         TreeFault{kThreeLinks + joint("j1", "a", "b") + "<joint name=\"j2\" type=\"fixed\"><child link=\"c\"/></joint>",
                   251, "Failed to build tree: Joint [j2] is missing a parent and/or child link specification."},
-        TreeFault{kThreeLinks + joint("j1", "a", "z"), 251, "Failed to build tree: child link [z] of joint [j1] not found"},
+        TreeFault{kThreeLinks + joint("j1", "a", "z"), 251,
+                  "Failed to build tree: child link [z] of joint [j1] not found"},
         TreeFault{kThreeLinks + joint("j1", "z", "b"), 251,
                   "Failed to build tree: parent link [z] of joint [j1] not found.  This is not valid according to the "
                   "URDF spec. Every link you refer to from a joint needs to be explicitly defined in the robot "
@@ -187,11 +213,11 @@ INSTANTIATE_TEST_SUITE_P(
         TreeFault{kThreeLinks + joint("j1", "a", "b") + joint("j2", "a", "c") + joint("j3", "c", "c"), 251,
                   "Failed to build tree: Joint [j3] has the link [c] as both parent and child. The robot xml is not a "
                   "valid tree."},
-        TreeFault{kThreeLinks + "<link name=\"d\"/>" + joint("j1", "a", "b") + joint("j2", "c", "d") +
-                      joint("j3", "d", "c"),
-                  263,
-                  "Failed to find root link: link [c] is not reachable from the root link [a]; its joints form a "
-                  "cycle. The robot xml is not a valid tree."},
+        TreeFault{
+            kThreeLinks + "<link name=\"d\"/>" + joint("j1", "a", "b") + joint("j2", "c", "d") + joint("j3", "d", "c"),
+            263,
+            "Failed to find root link: link [c] is not reachable from the root link [a]; its joints form a "
+            "cycle. The robot xml is not a valid tree."},
         TreeFault{kThreeLinks + joint("j1", "a", "b") + joint("j2", "b", "c") + joint("j3", "c", "a"), 263,
                   "Failed to find root link: No root link found. The robot xml is not a valid tree."}));
 }  // namespace

@@ -127,7 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
               "Malformed axis element for joint [j]: Unable to parse component [a] to a double (while parsing a "
               "vector value)",
               0, ""},
-        Fault{joint("revolute", ""), kJoint, 461, "Joint [j] is of type REVOLUTE but it does not specify limits", 0, ""},
+        Fault{joint("revolute", ""), kJoint, 461, "Joint [j] is of type REVOLUTE but it does not specify limits", 0,
+              ""},
         Fault{joint("prismatic", ""), kJoint, 466, "Joint [j] is of type PRISMATIC without limits", 0, ""},
         Fault{joint("revolute", "<limit velocity=\"1\"/>"), kJoint, 136, "joint limit: no effort", 454,
               "Could not parse limit element for joint [j]"},
@@ -136,23 +137,25 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{joint("revolute", "<limit effort=\"1\" velocity=\"1\" lower=\"1\" upper=\"-1\"/>"), kJoint, 164,
               "joint limit: lower (1.000000) is greater than upper (-1.000000)", 454,
               "Could not parse limit element for joint [j]"},
-        Fault{joint("continuous", "<safety_controller k_position=\"1\"/>"), kJoint, 226, "joint safety: no k_velocity", 477,
-              "Could not parse safety element for joint [j]"},
-        Fault{joint("continuous", "<calibration falling=\"x\"/>"), kJoint, 275, "falling value (x) is not a valid float", 490,
-              "Could not parse calibration element for joint  [j]"},
-        Fault{joint("continuous", "<mimic multiplier=\"2\"/>"), kJoint, 292, "joint mimic: no mimic joint specified", 503,
-              "Could not parse mimic element for joint  [j]"},
-        Fault{joint("continuous", "<dynamics/>"), kJoint, 88, "joint dynamics element specified with no damping and no friction",
-              516, "Could not parse joint_dynamics element for joint [j]"}));
+        Fault{joint("continuous", "<safety_controller k_position=\"1\"/>"), kJoint, 226, "joint safety: no k_velocity",
+              477, "Could not parse safety element for joint [j]"},
+        Fault{joint("continuous", "<calibration falling=\"x\"/>"), kJoint, 275,
+              "falling value (x) is not a valid float", 490, "Could not parse calibration element for joint  [j]"},
+        Fault{joint("continuous", "<mimic multiplier=\"2\"/>"), kJoint, 292, "joint mimic: no mimic joint specified",
+              503, "Could not parse mimic element for joint  [j]"},
+        Fault{joint("continuous", "<dynamics/>"), kJoint, 88,
+              "joint dynamics element specified with no damping and no friction", 516,
+              "Could not parse joint_dynamics element for joint [j]"}));
 
 TEST(Joint, AnyJointFaultDropsTheModel)
 {
   ConsoleCapture capture;
-  EXPECT_FALSE(urdf::parseURDF("<robot name=\"r\"><link name=\"a\"/><link name=\"b\"/>" + joint("revolute", "") +
-                               "</robot>"));
+  EXPECT_FALSE(
+      urdf::parseURDF("<robot name=\"r\"><link name=\"a\"/><link name=\"b\"/>" + joint("revolute", "") + "</robot>"));
   const auto errors = capture.atLeast(CONSOLE_BRIDGE_LOG_ERROR);
   ASSERT_EQ(errors.size(), 2u);
   EXPECT_EQ(errors[0].line, 461);
-  EXPECT_TRUE(capture.contains(CONSOLE_BRIDGE_LOG_ERROR, "urdf_parser/model", 232, "joint xml is not initialized correctly"));
+  EXPECT_TRUE(
+      capture.contains(CONSOLE_BRIDGE_LOG_ERROR, "urdf_parser/model", 232, "joint xml is not initialized correctly"));
 }
 }  // namespace

@@ -54,9 +54,11 @@ TEST(Link, MalformedVisualIsSkippedAndCollisionsAreStillRead)
 {
   ConsoleCapture capture;
   const auto model = parseLinks(std::string(R"(<link name="a">
-      <visual name="v1">)") + kSphere + R"(</visual>
+      <visual name="v1">)") + kSphere +
+                                R"(</visual>
       <visual name="bad"><geometry/></visual>
-      <visual name="v3">)" + kSphere + R"(</visual>
+      <visual name="v3">)" + kSphere +
+                                R"(</visual>
       <collision>)" + kSphere + R"(</collision>
     </link>)");
   ASSERT_TRUE(model);
@@ -80,7 +82,8 @@ TEST(Link, MalformedInertialOrVisualMaterialStillLetsCollisionsBeRead)
   ASSERT_TRUE(model);
   EXPECT_TRUE(model->getLink("a")->collision);
   EXPECT_TRUE(model->getLink("a")->visual_array.empty());
-  EXPECT_TRUE(capture.contains(CONSOLE_BRIDGE_LOG_ERROR, kLink, 325, "Inertial: inertia element missing izz attribute"));
+  EXPECT_TRUE(
+      capture.contains(CONSOLE_BRIDGE_LOG_ERROR, kLink, 325, "Inertial: inertia element missing izz attribute"));
   EXPECT_TRUE(capture.contains(CONSOLE_BRIDGE_LOG_ERROR, kLink, 435, "Could not parse inertial element for Link [a]"));
   EXPECT_TRUE(capture.contains(CONSOLE_BRIDGE_LOG_ERROR, kLink, 375, "Visual material must contain a name attribute"));
 }
@@ -89,15 +92,18 @@ TEST(Link, UnreadableCollisionRejectsTheDescriptionNamingTheLink)
 {
   ConsoleCapture capture;
   EXPECT_FALSE(parseLinks(std::string(R"(<link name="hand">
-      <collision>)") + kSphere + R"(</collision>
-      <collision><origin xyz="0 0"/>)" + kSphere + R"(</collision>
+      <collision>)") + kSphere +
+                          R"(</collision>
+      <collision><origin xyz="0 0"/>)" +
+                          kSphere + R"(</collision>
     </link>)"));
   EXPECT_TRUE(capture.contains(CONSOLE_BRIDGE_LOG_ERROR, "urdf_parser/pose", 102,
                                "Parser found 2 elements but 3 expected while parsing vector [0 0]"));
-  EXPECT_TRUE(capture.contains(CONSOLE_BRIDGE_LOG_ERROR, kLink, 475, "Could not parse collision element for Link [hand]"));
-  EXPECT_TRUE(capture.contains(
-      CONSOLE_BRIDGE_LOG_ERROR, "urdf_parser/model", 188,
-      "link 'hand' has a collision element that cannot be read; the robot description is rejected"));
+  EXPECT_TRUE(
+      capture.contains(CONSOLE_BRIDGE_LOG_ERROR, kLink, 475, "Could not parse collision element for Link [hand]"));
+  EXPECT_TRUE(
+      capture.contains(CONSOLE_BRIDGE_LOG_ERROR, "urdf_parser/model", 188,
+                       "link 'hand' has a collision element that cannot be read; the robot description is rejected"));
 }
 
 TEST(Link, NamelessLinkIsKept)
@@ -145,7 +151,8 @@ TEST(Geometry, ShapesAndTheirFaults)
       {"<cylinder length=\"1\"/>", 164, "Cylinder shape must have both length and radius attributes"},
       {"<cylinder length=\"x\" radius=\"1\"/>", 173, "length [x] is not a valid float"},
       {"<cylinder length=\"1\" radius=\"1x\"/>", 182, "radius [1x] is not a valid float"},
-      {"<cylinder length=\"-1\" radius=\"1\"/>", 186, "Cylinder length [-1] and radius [1] must be finite and non-negative"},
+      {"<cylinder length=\"-1\" radius=\"1\"/>", 186,
+       "Cylinder length [-1] and radius [1] must be finite and non-negative"},
       {"<mesh/>", 196, "Mesh must contain a filename attribute"},
       {"<mesh filename=\"m\" scale=\"1\"/>", 208,
        "Mesh scale was specified, but could not be parsed: Parser found 1 elements but 3 expected while parsing vector "
@@ -159,18 +166,5 @@ TEST(Geometry, ShapesAndTheirFaults)
     ASSERT_EQ(capture.messages().size(), 1u) << c.shape;
     EXPECT_TRUE(capture.contains(CONSOLE_BRIDGE_LOG_ERROR, kLink, c.line, c.message)) << capture.messages()[0].text;
   }
-}
-
-TEST(Inertial, ValuesAndOrigin)
-{
-  TiXmlDocument document;
-  document.Parse(R"(<inertial><origin xyz="0 0 0.1" rpy="0 0 1"/><mass value="2.5"/>
-      <inertia ixx="1" ixy="-2" ixz="3" iyy="4" iyz="5" izz="6"/></inertial>)");
-  urdf::Inertial inertial;
-  ASSERT_TRUE(urdf::parseInertial(inertial, document.RootElement()));
-  EXPECT_EQ(inertial.mass, 2.5);
-  EXPECT_EQ(inertial.ixy, -2.0);
-  EXPECT_EQ(inertial.izz, 6.0);
-  EXPECT_EQ(inertial.origin.rpy.z, 1.0);
 }
 }  // namespace

@@ -2,7 +2,6 @@
 #include <cmath>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -26,13 +25,6 @@ TEST(StrToDouble, WholeTextMustBeOneNumber)
     EXPECT_THROW(urdf::strToDouble(bad), std::runtime_error) << '"' << bad << '"';
   }
   EXPECT_THROW(urdf::strToDouble(nullptr), std::runtime_error);
-}
-
-TEST(SplitString, KeepsInnerEmptyPiecesButNoEmptyLastOne)
-{
-  std::vector<std::string> pieces;
-  urdf::split_string(pieces, ".1..2.", ".");
-  EXPECT_EQ(pieces, (std::vector<std::string>{"", "1", "", "2"}));
 }
 
 TEST(Vector3Init, SpacesAnywhereButOnlySpaces)

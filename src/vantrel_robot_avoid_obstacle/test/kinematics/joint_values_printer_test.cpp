@@ -1,0 +1,78 @@
+#include "kinematics/joint_values_printer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+// Magnitudes across every formatting branch, rounding ties and decade edges included.
+std::vector<double> sampleValues()
+{
+  std::vector<double> values{ 0.0, -0.0, 1e-4, 9.99999e-5, 9.999995e-5, 0.1234565, 2.5, 999999.5, 999999.4,
+                              -999999.6, 1e6, 123456.5, 0.5, 1.0 / 3.0, 3.14159265358979, 1e-320, 1e300,
+                              std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                              std::numeric_limits<double>::quiet_NaN() };
+  std::mt19937_64 generator(3);
+  std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
+  std::uniform_int_distribution<int> decade(-8, 9);
+  for (int i = 0; i < 20000; ++i) {
+    values.push_back(mantissa(generator) * std::pow(10.0, decade(generator)));
+  }
+  for (int i = 0; i < 2000; ++i) {
+    // Decimal ties at the sixth significant digit and at the sixth decimal.
+    values.push_back(std::uniform_int_distribution<int>(100000, 999999)(generator) / 1e6 + 5e-7);
+    values.push_back(std::uniform_int_distribution<int>(-999999, 999999)(generator) / 1e4 + 5e-5);
+  }
+  return values;
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+  std::vector<std::string> result;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) {
+    result.push_back(line);
+  }
+  return result;
+}
+
+TEST(JointValuesPrinterTest, MatchesTheStreamAndPrintfFormats)
+{
+  const std::vector<double> values = sampleValues();
+  CaptureStdout();
+  for (double value : values) {
+    printJointValues("q:", &value, 1);
+    printJointValuesFixed(&value, 1);
+  }
+  const std::vector<std::string> printed = lines(GetCapturedStdout());
+  ASSERT_EQ(printed.size(), 2 * values.size());
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    std::ostringstream stream;
+    stream << "q:" << values[i];
+    ASSERT_EQ(printed[2 * i], stream.str()) << i;
+    char fixed[400];
+    std::snprintf(fixed, sizeof(fixed), "%lf,", values[i]);
+    ASSERT_EQ(printed[2 * i + 1], fixed) << i;
+  }
+}
+
+TEST(JointValuesPrinterTest, SeparatesValuesByCommas)
+{
+  const double values[3] = { 0.1, -2.0, 30.25 };
+  CaptureStdout();
+  printJointValues("q:", values, 3);
+  printJointValuesFixed(values, 3);
+  EXPECT_EQ(GetCapturedStdout(), "q:0.1,-2,30.25\n0.100000,-2.000000,30.250000,\n");
+}
+
+}  // namespace

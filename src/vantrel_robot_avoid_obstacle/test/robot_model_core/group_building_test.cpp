@@ -1,0 +1,167 @@
+// Model and group building on a small branching robot: chains, branches, subgroups, mimic chains,
+// common roots, root joints and group states.
+#include <gtest/gtest.h>
+
+#include "description_fixture.h"
+#include "robot_model/core/joint_model_group.h"
+
+namespace {
+
+using robot_model::core::JointModelGroup;
+using robot_model::core::RobotModel;
+
+// base_link -j1-> l1, which carries two fingers: -fa-> fa_link -fa_tip_joint (fixed)-> fa_tip and -fb-> fb_link;
+// base_link -p-> pl (prismatic) as a second branch for mimic relations.
+std::string branchingUrdf(const std::string& mimics) {
+  auto revolute = [&mimics](const std::string& name, const std::string& parent, const std::string& child) {
+    return "<joint name=\"" + name + "\" type=\"revolute\"><parent link=\"" + parent + "\"/><child link=\"" + child +
+           "\"/><origin xyz=\"0 0 0.1\" rpy=\"0 0 0\"/><axis xyz=\"0 0 1\"/>"
+           "<limit lower=\"-1\" upper=\"1\" effort=\"1\" velocity=\"1\"/>" +
+           (name == "fb" ? mimics : std::string()) + "</joint>\n";
+  };
+  std::string text = "<robot name=\"branching\">\n";
+  for (const char* link : {"base_link", "l1", "fa_link", "fa_tip", "fb_link", "pl"}) {
+    text += std::string("<link name=\"") + link +
+            "\"><collision><geometry><sphere radius=\"0.01\"/></geometry></collision></link>\n";
+  }
+  text += revolute("j1", "base_link", "l1") + revolute("fa", "l1", "fa_link") + revolute("fb", "l1", "fb_link");
+  text += "<joint name=\"fa_tip_joint\" type=\"fixed\"><parent link=\"fa_link\"/><child link=\"fa_tip\"/>"
+          "<origin xyz=\"0 0 0.05\" rpy=\"0 0 0\"/></joint>\n";
+  text += "<joint name=\"p\" type=\"prismatic\"><parent link=\"base_link\"/><child link=\"pl\"/>"
+          "<axis xyz=\"1 0 0\"/><limit lower=\"-1\" upper=\"1\" effort=\"1\" velocity=\"1\"/></joint>\n";
+  return text + "</robot>\n";
+}
+
+std::shared_ptr<const RobotModel> build(rao_test::TempDescription& description, const std::string& urdf,
+                                        const std::string& srdf_body, std::string* printed = nullptr) {
+  description.urdf = urdf;
+  description.srdf = "<robot name=\"branching\">\n" + srdf_body + "</robot>\n";
+  std::shared_ptr<const RobotModel> model;
+  const std::string out = rao_test::captureStdout([&] { model = description.build(); });
+  if (printed) *printed = out;
+  return model;
+}
+
+std::vector<std::string> jointNames(const JointModelGroup* group) { return group->getJointModelNames(); }
+
+TEST(GroupBuilding, ChainsBranchesAndSubgroups) {
+  rao_test::TempDescription description;
+  std::string printed;
+  const auto model = build(description, branchingUrdf(""),
+                           "<group name=\"outer\"><group name=\"inner\"/><joint name=\"fb\"/></group>\n"
+                           "<group name=\"inner\"><chain base_link=\"base_link\" tip_link=\"fa_tip\"/></group>\n"
+                           "<group name=\"fingers\"><chain base_link=\"fa_link\" tip_link=\"fb_link\"/></group>\n"
+                           "<group name=\"fingers\"><joint name=\"j1\"/></group>\n"
+                           "<group name=\"two_joints\"><joint name=\"fa\"/><joint name=\"p\"/></group>\n",
+                           &printed);
+  const JointModelGroup* inner = model->getJointModelGroup("inner");
+  ASSERT_NE(inner, nullptr);
+  EXPECT_EQ(jointNames(inner), (std::vector<std::string>{"j1", "fa", "fa_tip_joint"}));
+  EXPECT_TRUE(inner->isChain());
+
+  const JointModelGroup* fingers = model->getJointModelGroup("fingers");
+  ASSERT_NE(fingers, nullptr);
+  EXPECT_EQ(jointNames(fingers), (std::vector<std::string>{"j1", "fa", "fb"}));
+  EXPECT_FALSE(fingers->isChain());
+  EXPECT_NE(printed.find("A group named 'fingers' already exists. Not adding.Failed to add group 'fingers'\n"),
+            std::string::npos)
+      << printed;
+
+  // Built in a later pass, after the subgroup it names.
+  const JointModelGroup* outer = model->getJointModelGroup("outer");
+  ASSERT_NE(outer, nullptr);
+  EXPECT_EQ(jointNames(outer), (std::vector<std::string>{"j1", "fa", "fa_tip_joint", "fb"}));
+  EXPECT_EQ(outer->getSubgroupNames(), (std::vector<std::string>{"fingers", "inner"}));
+  EXPECT_TRUE(outer->isSubgroup("inner"));
+
+  // Two roots: not a chain; a movable non-member (j1) between fa and p breaks contiguity.
+  const JointModelGroup* two = model->getJointModelGroup("two_joints");
+  EXPECT_EQ(two->getJointRoots().size(), 2u);
+  EXPECT_FALSE(two->isChain());
+  EXPECT_FALSE(two->isContiguousWithinState());
+  EXPECT_EQ(two->getCommonRoot(), model->getRootJoint());
+  EXPECT_TRUE(inner->isContiguousWithinState());
+  EXPECT_EQ(two->kinematics_interface_ptr_, nullptr);
+
+  // Two revolute joints of bounds [-1, 1] and one prismatic of [-1, 1].
+  EXPECT_DOUBLE_EQ(two->getMaximumExtent(), 4.0);
+  EXPECT_DOUBLE_EQ(fingers->getMaximumExtent(), 6.0);
+
+  // Siblings under l1 meet at j1.
+  EXPECT_EQ(model->getCommonRoot(model->getJointModel("fa_tip_joint"), model->getJointModel("fb"))->getName(), "j1");
+  EXPECT_EQ(model->getCommonRoot(model->getJointModel("fa"), model->getJointModel("p")), model->getRootJoint());
+  // Rigid offsets between links joined by fixed joints, both ways.
+  const auto* fa_link = model->getLinkModel("fa_link");
+  const auto* fa_tip = model->getLinkModel("fa_tip");
+  ASSERT_EQ(fa_link->getAssociatedFixedTransforms().count(fa_tip), 1u);
+  EXPECT_NEAR(fa_link->getAssociatedFixedTransforms().at(fa_tip).translation().z(), 0.05, 1e-15);
+  EXPECT_NEAR(fa_tip->getAssociatedFixedTransforms().at(fa_link).translation().z(), -0.05, 1e-15);
+}
+
+TEST(GroupBuilding, UnmetSubgroupAndGroupStateMessages) {
+  rao_test::TempDescription description;
+  std::string printed;
+  const auto model = build(description, branchingUrdf(""),
+                           "<group name=\"a\"><joint name=\"j1\"/><joint name=\"fa\"/></group>\n"
+                           "<group_state name=\"s\" group=\"a\"><joint name=\"j1\" value=\"0.5 1.5\"/>"
+                           "<joint name=\"fa\" value=\"0.25\"/><joint name=\"fb\" value=\"0.1\"/></group_state>\n"
+                           "<group_state name=\"empty\" group=\"a\"><joint name=\"j1\" value=\"1 2\"/></group_state>\n",
+                           &printed);
+  EXPECT_NE(printed.find("The model for joint 'j1' requires 1 variable values, but only 2 variable values were "
+                         "supplied in default state 's' for group 'a'"),
+            std::string::npos)
+      << printed;
+  EXPECT_NE(printed.find("Group state 's' specifies value for joint 'fb', but that joint is not part of group 'a'"),
+            std::string::npos);
+  const JointModelGroup* a = model->getJointModelGroup("a");
+  EXPECT_EQ(a->getDefaultStateNames(), std::vector<std::string>{"s"});
+  EXPECT_EQ(a->getDefaultStates().at("s"), (std::map<std::string, double>{{"fa", 0.25}}));
+}
+
+TEST(GroupBuilding, MimicChainsAreFlattenedAndCyclesDropped) {
+  rao_test::TempDescription description;
+  // fb mimics fa, fa mimics j1 (added by editing fa's joint text).
+  std::string urdf = branchingUrdf("<mimic joint=\"fa\" multiplier=\"2\" offset=\"0.1\"/>");
+  rao_test::replaceOnce(urdf, "<child link=\"fa_link\"/><origin xyz=\"0 0 0.1\" rpy=\"0 0 0\"/><axis xyz=\"0 0 1\"/>",
+                        "<child link=\"fa_link\"/><origin xyz=\"0 0 0.1\" rpy=\"0 0 0\"/><axis xyz=\"0 0 1\"/>"
+                        "<mimic joint=\"j1\" multiplier=\"3\" offset=\"0.5\"/>");
+  const auto model = build(description, urdf, "");
+  const auto* fb = model->getJointModel("fb");
+  EXPECT_EQ(fb->getMimic(), model->getJointModel("j1"));
+  EXPECT_DOUBLE_EQ(fb->getMimicFactor(), 6.0);
+  EXPECT_DOUBLE_EQ(fb->getMimicOffset(), 0.1 + 2.0 * 0.5);
+  EXPECT_EQ(model->getJointModel("j1")->getMimicRequests().size(), 2u);
+  EXPECT_EQ(model->getMimicJointModels().size(), 2u);
+
+  rao_test::TempDescription cyclic;
+  std::string cycle = branchingUrdf("<mimic joint=\"fa\"/>");
+  rao_test::replaceOnce(cycle, "<child link=\"fa_link\"/><origin xyz=\"0 0 0.1\" rpy=\"0 0 0\"/><axis xyz=\"0 0 1\"/>",
+                        "<child link=\"fa_link\"/><origin xyz=\"0 0 0.1\" rpy=\"0 0 0\"/><axis xyz=\"0 0 1\"/>"
+                        "<mimic joint=\"fb\"/>");
+  std::string printed;
+  const auto cyclic_model = build(cyclic, cycle, "", &printed);
+  EXPECT_NE(printed.find("Cycle found in joint that mimic each other. Ignoring all mimic joints."), std::string::npos);
+  EXPECT_TRUE(cyclic_model->getMimicJointModels().empty());
+  EXPECT_EQ(cyclic_model->getJointModel("fa")->getMimic(), nullptr);
+}
+
+TEST(GroupBuilding, RootJointFromTheSrdf) {
+  rao_test::TempDescription assumed;
+  std::string printed;
+  const auto fixed = build(assumed, branchingUrdf(""), "", &printed);
+  EXPECT_EQ(fixed->getRootJointName(), "ASSUMED_FIXED_ROOT_JOINT");
+  EXPECT_EQ(fixed->getModelFrame(), "base_link");
+  EXPECT_NE(printed.find("No root/virtual joint specified in SRDF. Assuming fixed joint\n"), std::string::npos);
+
+  rao_test::TempDescription floating;
+  const auto model = build(floating, branchingUrdf(""),
+                           "<virtual_joint name=\"float\" type=\"floating\" parent_frame=\"odom\" "
+                           "child_link=\"base_link\"/>\n");
+  EXPECT_EQ(model->getModelFrame(), "odom");
+  EXPECT_EQ(model->getVariableCount(), 7u + 4u);
+  EXPECT_EQ(model->getVariableNames().front(), "float/trans_x");
+  EXPECT_EQ(model->getVariableIndex("j1"), 7);
+  EXPECT_DOUBLE_EQ(model->getRootJoint()->getDistanceFactor(), 7.0);
+}
+
+}  // namespace

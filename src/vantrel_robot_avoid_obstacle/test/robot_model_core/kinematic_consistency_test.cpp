@@ -1,0 +1,133 @@
+// The link poses of the robot state agree with the group's analytic solver, and lazy updates agree
+// with a freshly computed state.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "description_fixture.h"
+#include "kinematics/kinematics_interface.h"
+#include "robot_model/core/joint_model_group.h"
+#include "robot_model/core/robot_state.h"
+
+namespace {
+
+using robot_model::core::JointModelGroup;
+using robot_model::core::RobotState;
+
+std::vector<double> randomArmVector(const JointModelGroup& group, std::mt19937& engine) {
+  std::vector<double> q;
+  for (const auto* bounds : group.getActiveJointModelsBounds()) {
+    std::uniform_real_distribution<double> draw((*bounds)[0].min_position_, (*bounds)[0].max_position_);
+    q.push_back(draw(engine));
+  }
+  return q;
+}
+
+void expectPoseNear(const Eigen::Isometry3d& actual, const Eigen::Matrix4d& expected, double tolerance) {
+  EXPECT_LT((actual.matrix() - expected).cwiseAbs().maxCoeff(), tolerance) << actual.matrix() << "\n\n" << expected;
+}
+
+TEST(KinematicConsistency, LinkPosesMatchTheSolverOver1000RandomVectors) {
+  const auto model = rao_test::arm6Model();
+  const JointModelGroup* arm = model->getJointModelGroup("arm");
+  ASSERT_NE(arm->kinematics_interface_ptr_, nullptr);
+  const std::size_t link6 = model->getLinkModel("link6")->getLinkIndex();
+  const std::size_t gripper = model->getLinkModel("gripper_link")->getLinkIndex();
+  Eigen::Isometry3d tool = Eigen::Isometry3d::Identity();
+  tool.translation() = Eigen::Vector3d(0.0, 0.0, 0.12);
+
+  RobotState state(model);
+  std::mt19937 engine(42);
+  for (int i = 0; i < 1000; ++i) {
+    const std::vector<double> q = randomArmVector(*arm, engine);
+    state.setJointGroupPositions(arm, q);
+    state.updateLinkTransforms();
+    Eigen::MatrixXd flange;
+    arm->forwardKinematics(q, flange);
+    ASSERT_EQ(flange.rows(), 4);
+    expectPoseNear(state.getGlobalLinkTransform(link6), flange, 1e-9);
+    expectPoseNear(state.getGlobalLinkTransform(gripper), flange * tool.matrix(), 1e-9);
+  }
+}
+
+TEST(KinematicConsistency, ReferenceGripperPose) {
+  const auto model = rao_test::arm6Model();
+  const JointModelGroup* arm = model->getJointModelGroup("arm");
+  RobotState state(model);
+  const std::vector<double> q = {0.1, -0.2, 0.3, -0.4, 0.5, -0.6};
+  state.setJointGroupPositions(arm, q);
+  state.updateCollisionBodyTransforms();
+  const Eigen::Vector3d p = state.getGlobalLinkTransform(model->getLinkModel("gripper_link")).translation();
+  EXPECT_NEAR(p.x(), 0.643602510, 1e-9);
+  EXPECT_NEAR(p.y(), 0.001600453, 1e-9);
+  EXPECT_NEAR(p.z(), 0.862215685, 1e-9);
+
+  Eigen::Matrix4d flange;
+  arm->forwardKinematicsMatrix(q, flange);
+  EXPECT_NEAR(flange(0, 3), 0.546842536, 1e-9);
+  // The gripper's collision body has an identity origin: it sits at the link pose.
+  EXPECT_TRUE(state.getCollisionBodyTransform(model->getLinkModel("gripper_link"), 0)
+                  .isApprox(state.getGlobalLinkTransform(model->getLinkModel("gripper_link")), 1e-15));
+}
+
+void expectSameLinkAndBodyPoses(const RobotState& a, const RobotState& b) {
+  const auto& model = *a.getRobotModel();
+  for (std::size_t l = 0; l < model.getLinkModelCount(); ++l) {
+    EXPECT_TRUE(a.getGlobalLinkTransform(l).isApprox(b.getGlobalLinkTransform(l), 1e-12))
+        << model.getLinkModelNames()[l];
+  }
+  for (std::size_t body = 0; body < model.getLinkGeometryCount(); ++body) {
+    EXPECT_TRUE(a.getCollisionBodyTransform(body).isApprox(b.getCollisionBodyTransform(body), 1e-12)) << body;
+  }
+}
+
+TEST(DirtyTracking, ChangingOneJointGivesTheSamePosesAsAFreshState) {
+  const auto model = rao_test::arm6Model();
+  const JointModelGroup* arm = model->getJointModelGroup("arm");
+  RobotState state(model);
+  std::vector<double> q = {0.1, -0.2, 0.3, -0.4, 0.5, -0.6};
+  state.setJointGroupPositions(arm, q);
+  state.updateCollisionBodyTransforms();
+  for (std::size_t joint = 0; joint < q.size(); ++joint) {
+    q[joint] += 0.25;
+    state.setJointGroupPositions(arm, q);
+    state.updateCollisionBodyTransforms();
+    RobotState fresh(model);
+    fresh.setJointGroupPositions(arm, q);
+    fresh.updateCollisionBodyTransforms();
+    expectSameLinkAndBodyPoses(state, fresh);
+  }
+}
+
+TEST(DirtyTracking, MovingTheMimicSourceMovesTheMimicJoint) {
+  const auto model = rao_test::arm6Model();
+  const JointModelGroup* gripper = model->getJointModelGroup("gripper");
+  RobotState state(model);
+  const auto* right = model->getLinkModel("finger_right_link");
+  const Eigen::Vector3d before = state.getGlobalLinkTransform(right).translation();
+
+  const std::vector<double> open = {0.03, 0.0};  // the mimic variable is overwritten from its source
+  state.setJointGroupPositions(gripper, open);
+  EXPECT_DOUBLE_EQ(state.getVariablePositions()[model->getVariableIndex("finger_right_joint")], 0.03);
+  state.updateCollisionBodyTransforms();
+  const Eigen::Isometry3d& gripper_pose = state.getGlobalLinkTransform(model->getLinkModel("gripper_link"));
+  // The right finger slides along -y of the gripper frame by the source's value.
+  const Eigen::Vector3d moved = gripper_pose.linear().transpose() *
+                                (state.getGlobalLinkTransform(right).translation() - before);
+  EXPECT_NEAR(moved.x(), 0.0, 1e-12);
+  EXPECT_NEAR(moved.y(), -0.03, 1e-12);
+  EXPECT_NEAR(moved.z(), 0.0, 1e-12);
+}
+
+TEST(DirtyTracking, NewStateStartsAtDefaultsWithCurrentTransforms) {
+  const auto model = rao_test::arm6Model();
+  RobotState state(model);
+  for (std::size_t i = 0; i < model->getVariableCount(); ++i) EXPECT_EQ(state.getVariablePositions()[i], 0.0);
+  // At the defaults joint6 is straight above link5: gripper_link translation from the MDH table.
+  const Eigen::Isometry3d& gripper = state.getGlobalLinkTransform(model->getLinkModel("gripper_link"));
+  EXPECT_TRUE(gripper.translation().isApprox(Eigen::Vector3d(0.48 + 0.12, -0.10, 0.73), 1e-12))
+      << gripper.translation().transpose();
+  EXPECT_TRUE(state.getCollisionBodyTransform(0).isApprox(Eigen::Isometry3d::Identity(), 1e-15));
+}
+
+}  // namespace

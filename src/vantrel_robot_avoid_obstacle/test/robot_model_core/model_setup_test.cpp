@@ -1,0 +1,175 @@
+// Broken or unusual descriptions: each fails set-up visibly or degrades as designed, never crashes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "description_fixture.h"
+#include "robot_model/core/exceptions.h"
+#include "robot_model/core/joint_model_group.h"
+#include "robot_model/core/robot_state.h"
+
+namespace {
+
+using robot_model::core::RobotModel;
+using robot_model::core::RobotState;
+
+bool mentions(const RobotModel& model, const std::string& text) {
+  for (const std::string& error : model.getSetupErrors()) {
+    if (error.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+TEST(ModelSetup, MissingUrdfFailsSetUpAndLeavesAnEmptyModel) {
+  rao_test::TempDescription description;
+  description.write();
+  std::filesystem::remove(description.directory() + rao_test::kArm6Urdf);
+  std::shared_ptr<const RobotModel> model;
+  rao_test::captureStdout([&] {
+    model = std::make_shared<const RobotModel>(description.directory(), rao_test::kArm6Urdf, rao_test::kArm6Srdf);
+  });
+  EXPECT_FALSE(model->isValid());
+  EXPECT_TRUE(mentions(*model, rao_test::kArm6Urdf));
+  EXPECT_EQ(model->getJointModelCount(), 0u);
+  EXPECT_EQ(model->getRootLink(), nullptr);
+  EXPECT_TRUE(model->getJointModelGroups().empty());
+  RobotState state(model);  // an empty model still gives a usable, empty state
+  state.updateCollisionBodyTransforms();
+}
+
+TEST(ModelSetup, MissingSrdfFailsSetUp) {
+  rao_test::TempDescription description;
+  description.write();
+  std::filesystem::remove(description.directory() + rao_test::kArm6Srdf);
+  std::shared_ptr<const RobotModel> model;
+  rao_test::captureStdout([&] {
+    model = std::make_shared<const RobotModel>(description.directory(), rao_test::kArm6Urdf, rao_test::kArm6Srdf);
+  });
+  EXPECT_FALSE(model->isValid());
+  EXPECT_TRUE(mentions(*model, rao_test::kArm6Srdf));
+  EXPECT_EQ(model->getJointModelCount(), 11u);
+  EXPECT_EQ(model->getRootJointName(), "ASSUMED_FIXED_ROOT_JOINT");
+  EXPECT_TRUE(model->getJointModelGroups().empty());
+}
+
+TEST(ModelSetup, MissingMeshFailsSetUpNamingTheLink) {
+  rao_test::TempDescription description;
+  std::filesystem::remove(description.directory() + "meshes/gripper_body.stl");
+  std::shared_ptr<const RobotModel> model;
+  rao_test::captureStdout([&] { model = description.build(); });
+  EXPECT_FALSE(model->isValid());
+  EXPECT_TRUE(mentions(*model, "gripper_link"));
+  EXPECT_EQ(model->getLinkModel("gripper_link")->getShapes().size(), 0u);
+}
+
+TEST(ModelSetup, PackageUrlWithoutPackageNameThrowsWithoutLeaking) {
+  rao_test::TempDescription description;
+  rao_test::replaceOnce(description.urdf, "<collision>\n      <geometry>\n        <mesh filename=\"package://meshes/gripper_body.stl\"/>",
+                        "<collision>\n      <geometry>\n        <mesh filename=\"package://\"/>");
+  rao_test::captureStdout([&] {
+    try {
+      description.build();
+      ADD_FAILURE() << "no exception";
+    } catch (const robot_model::core::Exception& e) {
+      EXPECT_STREQ(e.what(), "Error retrieving file []: Package name must not be empty");
+    }
+  });
+}
+
+TEST(ModelSetup, RelativeDescriptionDirectoryLoadsEveryMesh) {
+  std::shared_ptr<const RobotModel> model;
+  const std::string printed = rao_test::captureStdout([&] {
+    model = std::make_shared<const RobotModel>(
+        "./src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/", rao_test::kArm6Urdf,
+        rao_test::kArm6Srdf);
+  });
+  EXPECT_TRUE(model->isValid()) << printed;
+  EXPECT_EQ(model->getLinkGeometryCount(), rao_test::arm6Model()->getLinkGeometryCount());
+  EXPECT_EQ(model->getLinkModel("base_link")->getShapes().size(), 1u);
+  EXPECT_EQ(model->getLinkModel("gripper_link")->getShapes().size(), 1u);
+}
+
+TEST(ModelSetup, JointOriginWithoutMdhFormLeavesTheArmWithoutSolver) {
+  rao_test::TempDescription description;
+  rao_test::replaceOnce(description.urdf, R"(<origin xyz="0.4 0 0.1" rpy="0 0 0"/>)",
+                        R"(<origin xyz="0.4 0 0.1" rpy="0 0.1 0"/>)");
+  std::shared_ptr<const RobotModel> model;
+  const std::string printed = rao_test::captureStdout([&] { model = description.build(); });
+  EXPECT_NE(printed.find("Matrix R_zero0 is not ok.\nREVOLUTE joint generate Mdh Para failed!!!\n"),
+            std::string::npos)
+      << printed;
+  EXPECT_NE(printed.find("Joint 'joint3' of group 'arm' has no exact MDH form"), std::string::npos) << printed;
+  const auto* arm = model->getJointModelGroup("arm");
+  ASSERT_NE(arm, nullptr);
+  EXPECT_TRUE(arm->isChain());
+  EXPECT_EQ(arm->kinematics_interface_ptr_, nullptr);
+  EXPECT_NE(printed.find("This jont group does has the kinematics slover !"), std::string::npos) << printed;
+}
+
+TEST(ModelSetup, TwistSequenceMismatchGivesNoSolver) {
+  rao_test::TempDescription description;
+  // joint4 written with alpha -pi/2 instead of +pi/2 (a valid MDH origin, the wrong arm type).
+  rao_test::replaceOnce(description.urdf, R"(<origin xyz="0.03 -0.35 0" rpy="1.5707963267948966 0 0"/>)",
+                        R"(<origin xyz="0.03 0.35 0" rpy="-1.5707963267948966 0 0"/>)");
+  std::shared_ptr<const RobotModel> model;
+  const std::string printed = rao_test::captureStdout([&] { model = description.build(); });
+  EXPECT_EQ(printed.find("alpha sequence not equal\n"), printed.rfind("alpha sequence not equal\n")) << printed;
+  EXPECT_NE(printed.find("alpha sequence not equal\n"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("This jont group does has the kinematics slover !\n"), std::string::npos) << printed;
+  EXPECT_EQ(model->getJointModelGroup("arm")->kinematics_interface_ptr_, nullptr);
+}
+
+TEST(ModelSetup, ChainOutsideTheClosedFormsAssumptionsGetsNoSolver) {
+  rao_test::TempDescription description;
+  // joint2 with an offset along its axis (zd 0.02): a valid MDH chain the six-axis closed form cannot solve.
+  rao_test::replaceOnce(description.urdf, R"(<origin xyz="0.05 0 0" rpy="1.5707963267948966 -1.5707963267948966 0"/>)",
+                        R"(<origin xyz="0.05 -0.02 0" rpy="1.5707963267948966 -1.5707963267948966 0"/>)");
+  std::shared_ptr<const RobotModel> model;
+  const std::string printed = rao_test::captureStdout([&] { model = description.build(); });
+  EXPECT_EQ(printed.find("alpha sequence not equal"), std::string::npos) << printed;
+  EXPECT_EQ(model->getJointModelGroup("arm")->kinematics_interface_ptr_, nullptr);
+  EXPECT_NE(printed.find("This jont group does has the kinematics slover !\n"), std::string::npos) << printed;
+}
+
+TEST(ModelSetup, EachMatchingGroupGetsItsOwnSolver) {
+  rao_test::TempDescription description;
+  rao_test::replaceOnce(description.srdf, "<group name=\"gripper\">",
+                        "<group name=\"arm_copy\"><chain base_link=\"base_link\" tip_link=\"link6\"/></group>\n"
+                        "  <group name=\"gripper\">");
+  std::shared_ptr<const RobotModel> model;
+  rao_test::captureStdout([&] { model = description.build(); });
+  const auto* arm = model->getJointModelGroup("arm");
+  const auto* copy = model->getJointModelGroup("arm_copy");
+  ASSERT_NE(arm->kinematics_interface_ptr_, nullptr);
+  ASSERT_NE(copy->kinematics_interface_ptr_, nullptr);
+  EXPECT_NE(arm->kinematics_interface_ptr_, copy->kinematics_interface_ptr_);
+}
+
+TEST(ModelSetup, VirtualJointNamedLikeAUrdfJointFailsSetUp) {
+  rao_test::TempDescription description;
+  rao_test::replaceOnce(description.srdf, R"(<virtual_joint name="virtual_joint")", R"(<virtual_joint name="joint1")");
+  std::shared_ptr<const RobotModel> model;
+  rao_test::captureStdout([&] { model = description.build(); });
+  EXPECT_FALSE(model->isValid());
+  EXPECT_TRUE(mentions(*model, "joint1"));
+}
+
+TEST(ModelSetup, JointPropertyValuesOutOfRangeAreReportedAndSkipped) {
+  rao_test::TempDescription description;
+  rao_test::replaceOnce(description.srdf, "</robot>",
+                        "<joint_property joint_name=\"joint1\" property_name=\"check_motion_max_det_distance\" "
+                        "value=\"1e999\"/>\n"
+                        "<joint_property joint_name=\"joint1\" property_name=\"check_motion_max_det_distance\" "
+                        "value=\"0.5mm\"/>\n"
+                        "<joint_property joint_name=\"joint1\" property_name=\"motion_model\" value=\"holonomic\"/>\n"
+                        "</robot>");
+  std::shared_ptr<const RobotModel> model;
+  const std::string printed = rao_test::captureStdout([&] { EXPECT_NO_THROW(model = description.build()); });
+  EXPECT_NE(printed.find("Value of property check_motion_max_det_distance is out of range\n"), std::string::npos)
+      << printed;
+  EXPECT_NE(printed.find("Extra characters after property check_motion_max_det_distance\n"), std::string::npos);
+  EXPECT_NE(printed.find("Cannot apply property motion_model to joint type: Revolute"), std::string::npos);
+  EXPECT_TRUE(model->isValid());
+}
+
+}  // namespace

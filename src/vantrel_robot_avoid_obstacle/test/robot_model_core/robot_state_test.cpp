@@ -1,0 +1,149 @@
+// Robot state construction, attached bodies and group interpolation.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "description_fixture.h"
+#include "robot_model/core/joint_model_group.h"
+#include "robot_model/core/robot_state.h"
+#include "robot_model/shapes/shapes.h"
+
+namespace {
+
+using robot_model::core::AttachedBody;
+using robot_model::core::JointModelGroup;
+using robot_model::core::RobotState;
+
+static_assert(!std::is_copy_constructible<RobotState>::value, "a robot state owns its arrays and bodies");
+static_assert(!std::is_copy_assignable<RobotState>::value, "a robot state owns its arrays and bodies");
+
+std::unique_ptr<AttachedBody> grabObject(const robot_model::core::LinkModel* link, double size, double offset) {
+  auto body = std::make_unique<AttachedBody>();
+  body->parent_link_ = link;
+  body->id_ = "grab_object";
+  body->shapes_.push_back(std::make_shared<const shapes::Box>(size, size, size));
+  Eigen::Isometry3d pose = Eigen::Isometry3d::Identity();
+  pose.translation() = Eigen::Vector3d(0.0, 0.0, offset);
+  pose.rotate(Eigen::AngleAxisd(0.3, Eigen::Vector3d::UnitX()));
+  body->shape_poses_.push_back(pose);
+  body->touch_links_.insert(link->getName());
+  return body;
+}
+
+TEST(RobotState, NullModelThrows) {
+  try {
+    RobotState state(nullptr);
+    FAIL() << "no exception";
+  } catch (const std::invalid_argument& e) {
+    EXPECT_STREQ(e.what(), "RobotState cannot be constructed with nullptr RobotModelConstPtr");
+  }
+}
+
+TEST(RobotState, AttachingTwiceReplacesTheBodyThroughTheCallback) {
+  const auto model = rao_test::arm6Model();
+  const JointModelGroup* arm = model->getJointModelGroup("arm");
+  const auto* tool = model->getLinkModel("gripper_link");
+  std::vector<std::pair<const AttachedBody*, bool>> calls;  // outlives the state, whose destructor reports
+  RobotState state(model);
+  state.setJointGroupPositions(arm, std::vector<double>{0.1, -0.2, 0.3, -0.4, 0.5, -0.6});
+  state.setAttachedBodyUpdateCallback([&calls](AttachedBody* body, bool attached) { calls.emplace_back(body, attached); });
+
+  auto first = grabObject(tool, 0.05, 0.02);
+  const AttachedBody* old_body = first.get();
+  const std::string printed = rao_test::captureStdout([&] { state.attachBody(std::move(first)); });
+  EXPECT_EQ(printed, "--------------------RobotState::attachBody--------------------0\n");
+  auto second = grabObject(tool, 0.08, 0.04);
+  const AttachedBody* new_body = second.get();
+  rao_test::captureStdout([&] { state.attachBody(std::move(second)); });
+
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[0], std::make_pair(old_body, true));
+  EXPECT_EQ(calls[1], std::make_pair(old_body, false));
+  EXPECT_EQ(calls[2], std::make_pair(new_body, true));
+  ASSERT_TRUE(state.hasAttachedBody("grab_object"));
+  EXPECT_EQ(state.getAttachedBodies().size(), 1u);
+  EXPECT_EQ(state.getAttachedBody("grab_object"), new_body);
+
+  state.updateCollisionBodyTransforms();
+  const Eigen::Isometry3d expected = state.getGlobalLinkTransform(tool) * new_body->shape_poses_[0];
+  EXPECT_TRUE(new_body->global_shape_poses_[0].isApprox(expected, 1e-12));
+
+  // Moving the arm carries the body along.
+  state.setJointGroupPositions(arm, std::vector<double>{0.0, 0.0, 0.0, 0.0, 0.0, 0.0});
+  state.updateLinkTransforms();
+  EXPECT_TRUE(new_body->global_shape_poses_[0].isApprox(state.getGlobalLinkTransform(tool) * new_body->shape_poses_[0],
+                                                         1e-12));
+}
+
+TEST(RobotState, UnusableBodyIsRejectedBeforeTheAttachedOneIsRemoved) {
+  const auto model = rao_test::arm6Model();
+  const auto* tool = model->getLinkModel("gripper_link");
+  RobotState state(model);
+  rao_test::captureStdout([&] { state.attachBody(grabObject(tool, 0.05, 0.02)); });
+  const AttachedBody* kept = state.getAttachedBody("grab_object");
+
+  auto orphan = grabObject(tool, 0.05, 0.02);
+  orphan->parent_link_ = nullptr;
+  rao_test::captureStdout([&] { EXPECT_THROW(state.attachBody(std::move(orphan)), std::runtime_error); });
+  auto unposed = grabObject(tool, 0.05, 0.02);
+  unposed->shape_poses_.clear();
+  rao_test::captureStdout([&] { EXPECT_THROW(state.attachBody(std::move(unposed)), std::runtime_error); });
+  // A link of another model is not a link of this state.
+  const robot_model::core::RobotModel other(rao_test::arm5Directory(), rao_test::kArm5Urdf, rao_test::kArm5Srdf);
+  auto foreign = grabObject(other.getLinkModel("tool_link"), 0.05, 0.02);
+  rao_test::captureStdout([&] { EXPECT_THROW(state.attachBody(std::move(foreign)), std::runtime_error); });
+
+  EXPECT_EQ(state.getAttachedBody("grab_object"), kept);
+}
+
+TEST(RobotState, ClearingAnUnknownIdChangesNothing) {
+  const auto model = rao_test::arm6Model();
+  int calls = 0;
+  RobotState state(model);
+  state.setAttachedBodyUpdateCallback([&calls](AttachedBody*, bool) { ++calls; });
+  rao_test::captureStdout([&] { state.attachBody(grabObject(model->getLinkModel("gripper_link"), 0.05, 0.0)); });
+  state.clearAttachedBody("something_else");
+  EXPECT_EQ(calls, 1);
+  EXPECT_TRUE(state.hasAttachedBody("grab_object"));
+  state.clearAttachedBody("grab_object");
+  EXPECT_EQ(calls, 2);
+  EXPECT_FALSE(state.hasAttachedBody("grab_object"));
+}
+
+TEST(RobotState, DestructionDetachesBodiesThroughTheCallback) {
+  const auto model = rao_test::arm6Model();
+  std::vector<bool> calls;
+  {
+    RobotState state(model);
+    state.setAttachedBodyUpdateCallback([&calls](AttachedBody*, bool attached) { calls.push_back(attached); });
+    rao_test::captureStdout([&] { state.attachBody(grabObject(model->getLinkModel("link6"), 0.05, 0.0)); });
+  }
+  EXPECT_EQ(calls, (std::vector<bool>{true, false}));
+}
+
+TEST(GroupInterpolation, EndsGiveTheEndStatesAndMimicsFollow) {
+  const auto model = rao_test::arm6Model();
+  const JointModelGroup* arm = model->getJointModelGroup("arm");
+  const std::vector<double> from = {0.1, -0.2, 0.3, -0.4, 0.5, -0.6};
+  const std::vector<double> to = {-1.0, 1.0, -2.0, 2.0, -1.5, 6.0};
+  std::vector<double> state(6);
+  arm->interpolate(from.data(), to.data(), 0.0, state.data());
+  EXPECT_EQ(state, from);
+  arm->interpolate(from.data(), to.data(), 1.0, state.data());
+  for (std::size_t i = 0; i < to.size(); ++i) EXPECT_NEAR(state[i], to[i], 1e-15);
+  arm->interpolate(from.data(), to.data(), 0.5, state.data());
+  EXPECT_NEAR(state[5], 2.7, 1e-15);
+
+  const JointModelGroup* gripper = model->getJointModelGroup("gripper");
+  const std::vector<double> closed = {0.0, 0.0};
+  const std::vector<double> open = {0.03, 0.03};
+  std::vector<double> fingers(2, -1.0);
+  gripper->interpolate(closed.data(), open.data(), 0.5, fingers.data());
+  EXPECT_NEAR(fingers[0], 0.015, 1e-15);
+  EXPECT_NEAR(fingers[1], 0.015, 1e-15);
+}
+
+}  // namespace
