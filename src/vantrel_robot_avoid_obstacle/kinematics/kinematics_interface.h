@@ -1,6 +1,9 @@
 #pragma once
 
 #include <Eigen/Core>
+#include <array>
+#include <cmath>
+#include <cstddef>
 #include <vector>
 
 // Analytic solver of one arm model. Poses are 4x4 homogeneous matrices (columns n, o, a, p) of the
@@ -37,11 +40,36 @@ protected:
 
   // Prints why and returns false unless the pose is a 4x4 matrix of finite values.
   static bool isFinitePose(const Eigen::MatrixXd& pose);
-  // Prints why and returns false when a value is not finite.
-  static bool areFiniteMdhValues(const std::vector<double>& zds, const std::vector<double>& xas,
-                                 const std::vector<double>& alphas, const std::vector<double>& qzeros);
+  // The checks init makes before the arm's own: 0, or -1 wrong sizes, -2 wrong twist sequence,
+  // -3 a value that is not finite; prints why.
+  int checkMdhValues(const std::vector<double>& zds, const std::vector<double>& xas,
+                     const std::vector<double>& alphas, const std::vector<double>& qzeros) const;
   // Prints the broken requirement of the closed form when condition is false; returns condition.
   static bool fitsClosedForm(bool condition, const char* requirement);
+  // Prints the banner and the stored values, one joint a line.
+  void printMdhValues(const char* banner) const;
+  // Caches each twist's cosine and sine and each joint's offset from the model's zero to the solver's.
+  template <std::size_t N>
+  void cacheJointConstants(const std::array<double, N>& theta_offsets, std::array<double, N>& cos_alpha,
+                           std::array<double, N>& sin_alpha, std::array<double, N>& joint_offsets) const
+  {
+    for (std::size_t i = 0; i < N; ++i) {
+      cos_alpha[i] = std::cos(alpha_[i]);
+      sin_alpha[i] = std::sin(alpha_[i]);
+      joint_offsets[i] = theta_offsets[i] - qzero_[i];
+    }
+  }
+  // Prints why and returns false when q holds fewer than dof values (forward kinematics).
+  bool hasJointValues(const std::vector<double>& q) const;
+  // The 4x4 matrix of the rotation and position.
+  static Eigen::MatrixXd homogeneousPose(const Eigen::Matrix3d& rotation, const Eigen::Vector3d& position)
+  {
+    Eigen::MatrixXd pose(4, 4);
+    pose.topLeftCorner<3, 3>() = rotation;
+    pose.topRightCorner<3, 1>() = position;
+    pose.row(3) << 0.0, 0.0, 0.0, 1.0;
+    return pose;
+  }
   // Lengths below this count as zero in the closed forms' assumptions (metres).
   static constexpr double kZeroLength = 1e-9;
 

@@ -1,6 +1,5 @@
 #include "kinematics/orvane_bot_v3_kinematics.h"
 
-#include "kinematics/check_alpha_sequence.h"
 #include "kinematics/joint_values_printer.h"
 
 #include <cmath>
@@ -25,18 +24,12 @@ OrvaneBotV3Kinematics::OrvaneBotV3Kinematics()
 int OrvaneBotV3Kinematics::init(std::vector<double> zds, std::vector<double> xas, std::vector<double> alphas,
                                 std::vector<double> qzeros)
 {
-  const std::size_t n = static_cast<std::size_t>(dof_);
-  if (zds.size() != n || xas.size() != n || alphas.size() != n || qzeros.size() != n) {
-    std::puts("the size of zds,xas,alphas,qzeros not equal");
-    return -1;
-  }
-  if (!checkAlphaSequence(alphas, expected_alpha_sequence_)) {
-    std::puts("the input robot type is not right!!!");
-    return -2;
+  const int rc = checkMdhValues(zds, xas, alphas, qzeros);
+  if (rc != 0) {
+    return rc;
   }
   // The closed form assumes the three pitch joints in one plane through the base axis.
-  if (!areFiniteMdhValues(zds, xas, alphas, qzeros) ||
-      !fitsClosedForm(std::fabs(zds[1]) < kZeroLength, "zd of joint 2 must be 0") ||
+  if (!fitsClosedForm(std::fabs(zds[1]) < kZeroLength, "zd of joint 2 must be 0") ||
       !fitsClosedForm(std::fabs(zds[2]) < kZeroLength, "zd of joint 3 must be 0") ||
       !fitsClosedForm(std::fabs(zds[3]) < kZeroLength, "zd of joint 4 must be 0") ||
       !fitsClosedForm(std::fabs(xas[0]) < kZeroLength, "xa of joint 1 must be 0") ||
@@ -50,23 +43,14 @@ int OrvaneBotV3Kinematics::init(std::vector<double> zds, std::vector<double> xas
   alpha_ = std::move(alphas);
   qzero_ = std::move(qzeros);
 
-  std::puts("\033[42m ######################mdh para##########################\033[0m");
-  for (std::size_t i = 0; i < n; ++i) {
-    std::printf("%d(zd xa alpha qzero)=(%lf,%lf,%lf,%lf)\n", static_cast<int>(i), zd_[i], xa_[i], alpha_[i],
-                qzero_[i]);
-  }
-  for (std::size_t i = 0; i < n; ++i) {
-    cos_alpha_[i] = std::cos(alpha_[i]);
-    sin_alpha_[i] = std::sin(alpha_[i]);
-    joint_offsets_[i] = theta_offsets_[i] - qzero_[i];
-  }
+  printMdhValues("\033[42m ######################mdh para##########################\033[0m");
+  cacheJointConstants(theta_offsets_, cos_alpha_, sin_alpha_, joint_offsets_);
   return 0;
 }
 
 Eigen::MatrixXd OrvaneBotV3Kinematics::forwardKinematics(std::vector<double> q) const
 {
-  if (q.size() < 5) {
-    std::printf("forwardKinematics needs 5 joint values, got %zu\n", q.size());
+  if (!hasJointValues(q)) {
     return Eigen::MatrixXd();
   }
   Eigen::Matrix3d rotation = Eigen::Matrix3d::Identity();
@@ -82,11 +66,7 @@ Eigen::MatrixXd OrvaneBotV3Kinematics::forwardKinematics(std::vector<double> q) 
     position += rotation * Eigen::Vector3d(xa_[i], -sa * zd_[i], ca * zd_[i]);
     rotation = rotation * link;
   }
-  Eigen::MatrixXd pose(4, 4);
-  pose.topLeftCorner<3, 3>() = rotation;
-  pose.topRightCorner<3, 1>() = position;
-  pose.row(3) << 0.0, 0.0, 0.0, 1.0;
-  return pose;
+  return homogeneousPose(rotation, position);
 }
 
 int OrvaneBotV3Kinematics::inverseKinematicsByReference(const Eigen::MatrixXd& /*pose*/,

@@ -1,6 +1,5 @@
 #include "kinematics/six_axis_kinematics.h"
 
-#include "kinematics/check_alpha_sequence.h"
 #include "kinematics/joint_values_printer.h"
 
 #include <cmath>
@@ -34,18 +33,12 @@ SixAxisKinematics::SixAxisKinematics()
 int SixAxisKinematics::init(std::vector<double> zds, std::vector<double> xas, std::vector<double> alphas,
                             std::vector<double> qzeros)
 {
-  const std::size_t n = static_cast<std::size_t>(dof_);
-  if (zds.size() != n || xas.size() != n || alphas.size() != n || qzeros.size() != n) {
-    std::puts("the size of zds,xas,alphas,qzeros not equal");
-    return -1;
-  }
-  if (!checkAlphaSequence(alphas, expected_alpha_sequence_)) {
-    std::puts("the input robot type is not right!!!");
-    return -2;
+  const int rc = checkMdhValues(zds, xas, alphas, qzeros);
+  if (rc != 0) {
+    return rc;
   }
   // The closed form assumes a wrist of intersecting axes and an in-plane elbow.
-  if (!areFiniteMdhValues(zds, xas, alphas, qzeros) ||
-      !fitsClosedForm(std::fabs(zds[1]) < kZeroLength, "zd of joint 2 must be 0") ||
+  if (!fitsClosedForm(std::fabs(zds[1]) < kZeroLength, "zd of joint 2 must be 0") ||
       !fitsClosedForm(std::fabs(zds[4]) < kZeroLength, "zd of joint 5 must be 0") ||
       !fitsClosedForm(std::fabs(xas[0]) < kZeroLength, "xa of joint 1 must be 0") ||
       !fitsClosedForm(std::fabs(xas[4]) < kZeroLength, "xa of joint 5 must be 0") ||
@@ -56,6 +49,7 @@ int SixAxisKinematics::init(std::vector<double> zds, std::vector<double> xas, st
   }
 
   // Standard DH puts each link's length and twist on the link before it.
+  const std::size_t n = xas.size();
   for (std::size_t i = 0; i < n; ++i) {
     xa_[i] = xas[(i + 1) % n];
     alpha_[i] = alphas[(i + 1) % n];
@@ -63,16 +57,8 @@ int SixAxisKinematics::init(std::vector<double> zds, std::vector<double> xas, st
   zd_ = std::move(zds);
   qzero_ = std::move(qzeros);
 
-  std::puts("######################sdh para##########################");
-  for (std::size_t i = 0; i < n; ++i) {
-    std::printf("%d(zd xa alpha qzero)=(%lf,%lf,%lf,%lf)\n", static_cast<int>(i), zd_[i], xa_[i], alpha_[i],
-                qzero_[i]);
-  }
-  for (std::size_t i = 0; i < n; ++i) {
-    cos_alpha_[i] = std::cos(alpha_[i]);
-    sin_alpha_[i] = std::sin(alpha_[i]);
-    joint_offsets_[i] = theta_offsets_[i] - qzero_[i];
-  }
+  printMdhValues("######################sdh para##########################");
+  cacheJointConstants(theta_offsets_, cos_alpha_, sin_alpha_, joint_offsets_);
   forearm_length_ = std::sqrt(xa_[2] * xa_[2] + zd_[3] * zd_[3]);
   forearm_angle_ = std::asin(xa_[2] / forearm_length_);
   return 0;
@@ -80,8 +66,7 @@ int SixAxisKinematics::init(std::vector<double> zds, std::vector<double> xas, st
 
 Eigen::MatrixXd SixAxisKinematics::forwardKinematics(std::vector<double> q) const
 {
-  if (q.size() < 6) {
-    std::printf("forwardKinematics needs 6 joint values, got %zu\n", q.size());
+  if (!hasJointValues(q)) {
     return Eigen::MatrixXd();
   }
   Eigen::Matrix3d rotation = Eigen::Matrix3d::Identity();
@@ -97,11 +82,7 @@ Eigen::MatrixXd SixAxisKinematics::forwardKinematics(std::vector<double> q) cons
     position += rotation * Eigen::Vector3d(xa_[i] * ct, xa_[i] * st, zd_[i]);
     rotation = rotation * link;
   }
-  Eigen::MatrixXd pose(4, 4);
-  pose.topLeftCorner<3, 3>() = rotation;
-  pose.topRightCorner<3, 1>() = position;
-  pose.row(3) << 0.0, 0.0, 0.0, 1.0;
-  return pose;
+  return homogeneousPose(rotation, position);
 }
 
 void SixAxisKinematics::printFailure(int code)

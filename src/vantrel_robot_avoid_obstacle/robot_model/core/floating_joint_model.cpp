@@ -84,7 +84,7 @@ void FloatingJointModel::getVariableRandomPositionsNearBy(RandomNumberGenerator&
 bool FloatingJointModel::satisfiesPositionBounds(const double* values, const Bounds& bounds, double margin) const
 {
   for (int i = 0; i < 3; ++i) {
-    if (values[i] < bounds[i].min_position_ - margin || values[i] > bounds[i].max_position_ + margin) {
+    if (!joint_rules::satisfiesBounds(values[i], bounds[i], margin)) {
       return false;
     }
   }

@@ -20,6 +20,17 @@ JointModel::JointModel(const std::string& name, std::size_t joint_index, std::si
 
 JointModel::~JointModel() = default;
 
+bool JointModel::normalizeAxis(const Eigen::Vector3d& axis, Eigen::Vector3d& unit) const
+{
+  const double norm = axis.norm();
+  if (!(norm > 0.0) || !std::isfinite(norm)) {
+    std::printf("Joint '%s' needs a finite non-zero axis\n", name_.c_str());
+    return false;
+  }
+  unit = axis / norm;
+  return true;
+}
+
 std::string JointModel::getTypeName(JointType type)
 {
   switch (type) {

@@ -121,6 +121,9 @@ protected:
   // Multi-variable joints: "<joint>/<local name>" per local name, in order.
   void addVariables(const std::vector<std::string>& local_names);
 
+  // Sets unit to axis scaled to length 1; prints and returns false for a zero or non-finite axis.
+  bool normalizeAxis(const Eigen::Vector3d& axis, Eigen::Vector3d& unit) const;
+
   // Whether the joint's motion is about or along its own z axis, as MDH values assume.
   virtual bool hasMdhAxis() const { return true; }
 

@@ -42,13 +42,18 @@ double randomPosition(RandomNumberGenerator& rng, const VariableBounds& bounds)
   return rng.uniformReal(bounds.min_position_, bounds.max_position_);
 }
 
+double uniformNearBy(RandomNumberGenerator& rng, const VariableBounds& bounds, double near, double distance)
+{
+  return rng.uniformReal(std::max(bounds.min_position_, near - distance),
+                         std::min(bounds.max_position_, near + distance));
+}
+
 double randomPositionNearBy(RandomNumberGenerator& rng, const VariableBounds& bounds, double near, double distance)
 {
   if (isUnbounded(bounds)) {
     return 0.0;
   }
-  return rng.uniformReal(std::max(bounds.min_position_, near - distance),
-                         std::min(bounds.max_position_, near + distance));
+  return uniformNearBy(rng, bounds, near, distance);
 }
 
 double interpolateAngle(double from, double to, double t)

@@ -2,10 +2,8 @@
 
 #include "robot_model/core/joint_variable_rules.h"
 
-#include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
 
 namespace robot_model {
 namespace core {
@@ -23,13 +21,7 @@ PrismaticJointModel::PrismaticJointModel(const std::string& name, std::size_t jo
 
 bool PrismaticJointModel::setAxis(const Eigen::Vector3d& axis)
 {
-  const double norm = axis.norm();
-  if (!(norm > 0.0) || !std::isfinite(norm)) {
-    std::printf("Joint '%s' needs a finite non-zero axis\n", name_.c_str());
-    return false;
-  }
-  axis_ = axis / norm;
-  return true;
+  return normalizeAxis(axis, axis_);
 }
 
 void PrismaticJointModel::getVariableDefaultPositions(double* values, const Bounds& bounds) const
@@ -47,13 +39,12 @@ void PrismaticJointModel::getVariableRandomPositionsNearBy(RandomNumberGenerator
                                                            const Bounds& bounds, const double* near,
                                                            double distance) const
 {
-  values[0] = rng.uniformReal(std::max(bounds[0].min_position_, near[0] - distance),
-                              std::min(bounds[0].max_position_, near[0] + distance));
+  values[0] = joint_rules::uniformNearBy(rng, bounds[0], near[0], distance);
 }
 
 bool PrismaticJointModel::satisfiesPositionBounds(const double* values, const Bounds& bounds, double margin) const
 {
-  return !(values[0] < bounds[0].min_position_ - margin || values[0] > bounds[0].max_position_ + margin);
+  return joint_rules::satisfiesBounds(values[0], bounds[0], margin);
 }
 
 bool PrismaticJointModel::enforcePositionBounds(double* values, const Bounds& bounds) const

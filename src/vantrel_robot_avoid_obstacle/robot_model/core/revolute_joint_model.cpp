@@ -2,9 +2,7 @@
 
 #include "robot_model/core/joint_variable_rules.h"
 
-#include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace robot_model {
 namespace core {
@@ -25,12 +23,9 @@ RevoluteJointModel::RevoluteJointModel(const std::string& name, std::size_t join
 
 bool RevoluteJointModel::setAxis(const Eigen::Vector3d& axis)
 {
-  const double norm = axis.norm();
-  if (!(norm > 0.0) || !std::isfinite(norm)) {
-    std::printf("Joint '%s' needs a finite non-zero axis\n", name_.c_str());
+  if (!normalizeAxis(axis, axis_)) {
     return false;
   }
-  axis_ = axis / norm;
   x2_ = axis_.x() * axis_.x();
   y2_ = axis_.y() * axis_.y();
   z2_ = axis_.z() * axis_.z();
@@ -65,8 +60,7 @@ void RevoluteJointModel::getVariableRandomPositionsNearBy(RandomNumberGenerator&
     values[0] = rng.uniformReal(near[0] - distance, near[0] + distance);
     enforcePositionBounds(values, bounds);
   } else {
-    values[0] = rng.uniformReal(std::max(bounds[0].min_position_, near[0] - distance),
-                                std::min(bounds[0].max_position_, near[0] + distance));
+    values[0] = joint_rules::uniformNearBy(rng, bounds[0], near[0], distance);
   }
 }
 
@@ -75,7 +69,7 @@ bool RevoluteJointModel::satisfiesPositionBounds(const double* values, const Bou
   if (continuous_) {
     return true;
   }
-  return !(values[0] < bounds[0].min_position_ - margin || values[0] > bounds[0].max_position_ + margin);
+  return joint_rules::satisfiesBounds(values[0], bounds[0], margin);
 }
 
 bool RevoluteJointModel::enforcePositionBounds(double* values, const Bounds& bounds) const

@@ -45,6 +45,16 @@ void checkDimensions(const DimensionMessages& messages, Values... values)
       throw std::runtime_error(messages.negative);
   }
 }
+
+// Cylinders and cones: the padding widens the radius and lengthens both ends.
+void scaleAndPadAxial(const DimensionMessages& messages, double& length, double& radius, double scale, double padding)
+{
+  const double new_radius = radius * scale + padding;
+  const double new_length = length * scale + 2.0 * padding;
+  checkDimensions(messages, new_radius, new_length);
+  radius = new_radius;
+  length = new_length;
+}
 }  // namespace
 
 void Shape::print(std::ostream& out) const
@@ -98,11 +108,7 @@ void Cylinder::print(std::ostream& out) const
 
 void Cylinder::scaleAndPad(double scale, double padding)
 {
-  const double new_radius = radius * scale + padding;
-  const double new_length = length * scale + 2.0 * padding;
-  checkDimensions(kCylinderMessages, new_radius, new_length);
-  radius = new_radius;
-  length = new_length;
+  scaleAndPadAxial(kCylinderMessages, length, radius, scale, padding);
 }
 
 Cone::Cone(double l, double r) : length(l), radius(r)
@@ -123,11 +129,7 @@ void Cone::print(std::ostream& out) const
 
 void Cone::scaleAndPad(double scale, double padding)
 {
-  const double new_radius = radius * scale + padding;
-  const double new_length = length * scale + 2.0 * padding;
-  checkDimensions(kConeMessages, new_radius, new_length);
-  radius = new_radius;
-  length = new_length;
+  scaleAndPadAxial(kConeMessages, length, radius, scale, padding);
 }
 
 Box::Box(double x, double y, double z) : size{ x, y, z }

@@ -19,6 +19,21 @@ bool isSize(double value)
   return std::isfinite(value) && value >= 0.0;
 }
 
+// Sets value from the attribute text; otherwise logs "<attribute> [<text>] is not a valid float" at line.
+bool readFloat(const char* attribute, const char* text, int line, double& value)
+{
+  try
+  {
+    value = strToDouble(text);
+  }
+  catch (const std::runtime_error&)
+  {
+    logText(kLinkSource, line, kError, std::string(attribute) + " [" + text + "] is not a valid float");
+    return false;
+  }
+  return true;
+}
+
 std::shared_ptr<Geometry> parseSphere(const TiXmlElement* shape)
 {
   auto sphere = std::make_shared<Sphere>();
@@ -28,13 +43,8 @@ std::shared_ptr<Geometry> parseSphere(const TiXmlElement* shape)
     console_bridge::log(kLinkSource, 117, kError, "Sphere shape must have a radius attribute");
     return nullptr;
   }
-  try
+  if (!readFloat("radius", radius, 126, sphere->radius))
   {
-    sphere->radius = strToDouble(radius);
-  }
-  catch (const std::runtime_error&)
-  {
-    logText(kLinkSource, 126, kError, std::string("radius [") + radius + "] is not a valid float");
     return nullptr;
   }
   if (!isSize(sphere->radius))
@@ -115,22 +125,8 @@ bool parseCylinder(Cylinder& cylinder, const TiXmlElement* config)
     console_bridge::log(kLinkSource, 164, kError, "Cylinder shape must have both length and radius attributes");
     return false;
   }
-  try
+  if (!readFloat("length", length, 173, cylinder.length) || !readFloat("radius", radius, 182, cylinder.radius))
   {
-    cylinder.length = strToDouble(length);
-  }
-  catch (const std::runtime_error&)
-  {
-    logText(kLinkSource, 173, kError, std::string("length [") + length + "] is not a valid float");
-    return false;
-  }
-  try
-  {
-    cylinder.radius = strToDouble(radius);
-  }
-  catch (const std::runtime_error&)
-  {
-    logText(kLinkSource, 182, kError, std::string("radius [") + radius + "] is not a valid float");
     return false;
   }
   if (!isSize(cylinder.length) || !isSize(cylinder.radius))

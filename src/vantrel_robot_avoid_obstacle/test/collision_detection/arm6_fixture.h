@@ -1,0 +1,65 @@
+#pragma once
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "collision_detection/allowed_collision_matrix.h"
+#include "robot_model/core/joint_model_group.h"
+#include "robot_model/core/robot_model.h"
+#include "robot_model/core/robot_state.h"
+#include "robot_model/srdf_parser/model.h"
+
+// The six-axis arm of the repository's robot descriptions, loaded once per test binary.
+namespace arm6
+{
+inline std::shared_ptr<const robot_model::core::RobotModel> model()
+{
+  static const auto loaded = std::make_shared<const robot_model::core::RobotModel>(
+      std::string(RAO_SOURCE_DIR) + "/src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/",
+      "urdf/arm6_and_whole_gripper_linker_shim_camera.urdf", "srdf/arm6_and_whole_gripper_linker.srdf");
+  return loaded;
+}
+
+inline const robot_model::core::JointModelGroup* group()
+{
+  return model()->getJointModelGroup("arm");
+}
+
+// The matrix the planning scene builds: the SRDF's disabled pairs are allowed.
+inline collision_detection::AllowedCollisionMatrix disabledPairs()
+{
+  collision_detection::AllowedCollisionMatrix acm;
+  for (const auto& pair : model()->getSRDF()->getDisabledCollisionPairs())
+    acm.setEntry(pair.link1_, pair.link2_, true);
+  return acm;
+}
+
+// The arm's joint values of a named group state of the SRDF.
+inline std::vector<double> groupState(const std::string& name)
+{
+  std::vector<double> values;
+  for (const auto& state : model()->getSRDF()->getGroupStates())
+    if (state.name_ == name)
+      for (const std::string& variable : group()->getVariableNames())
+        values.push_back(state.joint_values_.at(variable).front());
+  return values;
+}
+
+inline void setArm(robot_model::core::RobotState& state, const std::vector<double>& values)
+{
+  state.setJointGroupPositions(group(), values);
+  state.updateCollisionBodyTransforms();
+}
+
+// Uniform joint values within the arm's bounds.
+inline std::vector<double> randomArm(std::mt19937& rng)
+{
+  std::vector<double> values;
+  for (const auto* bounds : group()->getActiveJointModelsBounds())
+    for (const auto& variable : *bounds)
+      values.push_back(std::uniform_real_distribution<double>(variable.min_position_, variable.max_position_)(rng));
+  return values;
+}
+}  // namespace arm6

@@ -1,0 +1,83 @@
+// Checks on several threads share the robot's and the world's geometry; each thread keeps its own
+// geometry caches and working objects, and gets the answers a single thread gets.
+#include <memory>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <octomap/OcTree.h>
+
+#include "arm6_fixture.h"
+#include "collision_detection/collision_robot_fcl.h"
+#include "collision_detection/collision_world_fcl.h"
+#include "robot_model/core/attached_body.h"
+#include "robot_model/shapes/shapes.h"
+
+using namespace collision_detection;
+
+namespace
+{
+struct Scene
+{
+  Scene()
+  {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> xy(-0.6, 0.6);
+    std::uniform_real_distribution<double> z(0.0, 1.0);
+    for (int i = 0; i < 100; ++i)
+      tree->updateNode(octomap::point3d(xy(rng), xy(rng), z(rng)), true);
+    world->addToObject("world_octomap", std::make_shared<const shapes::OcTree>(tree), Eigen::Isometry3d::Identity());
+    robot.setLinkPadding("gripper_link", 0.06);  // the held box is padded on every check
+  }
+
+  std::shared_ptr<octomap::OcTree> tree = std::make_shared<octomap::OcTree>(0.05);
+  std::shared_ptr<World> world = std::make_shared<World>();
+  CollisionWorldFCL fcl_world{ world };
+  CollisionRobotFCL robot{ arm6::model() };
+  AllowedCollisionMatrix acm = arm6::disabledPairs();
+};
+
+// World then self answer for each of a run of random states, with a box held in the gripper.
+std::vector<int> answers(const Scene& scene, unsigned seed)
+{
+  robot_model::core::RobotState state(arm6::model());
+  state.setToDefaultValues();
+  auto body = std::make_unique<robot_model::core::AttachedBody>();
+  body->id_ = "grab_object";
+  body->parent_link_ = arm6::model()->getLinkModel("gripper_link");
+  body->touch_links_ = { "gripper_link" };
+  body->shapes_.push_back(std::make_shared<const shapes::Box>(0.05, 0.05, 0.05));
+  body->shape_poses_.push_back(Eigen::Isometry3d(Eigen::Translation3d(0.0, 0.0, 0.1)));
+  state.attachBody(std::move(body));
+
+  std::mt19937 rng(seed);
+  std::vector<int> out;
+  for (int i = 0; i < 300; ++i)
+  {
+    arm6::setArm(state, arm6::randomArm(rng));
+    CollisionRequest req;
+    CollisionResult world_res;
+    scene.fcl_world.checkRobotCollision(req, world_res, scene.robot, state, scene.acm);
+    CollisionResult self_res;
+    scene.robot.checkSelfCollision(req, self_res, state, scene.acm);
+    out.push_back(world_res.collision * 2 + self_res.collision);
+  }
+  return out;
+}
+}  // namespace
+
+TEST(Threads, ConcurrentChecksGiveTheSingleThreadAnswers)
+{
+  testing::internal::CaptureStdout();
+  const Scene scene;
+  testing::internal::GetCapturedStdout();
+  std::vector<std::vector<int>> parallel(3);
+  std::vector<std::thread> threads;
+  for (unsigned t = 0; t < parallel.size(); ++t)
+    threads.emplace_back([&, t] { parallel[t] = answers(scene, t + 1); });
+  for (std::thread& thread : threads)
+    thread.join();
+  for (unsigned t = 0; t < parallel.size(); ++t)
+    EXPECT_EQ(parallel[t], answers(scene, t + 1)) << "thread " << t;
+}
