@@ -1,0 +1,65 @@
+// The context: the life span of the client library between init and shutdown.
+#ifndef RCLCPP__CONTEXT_HPP_
+#define RCLCPP__CONTEXT_HPP_
+
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+
+#include "rclcpp/detail/waker.hpp"
+#include "rclcpp/init_options.hpp"
+
+namespace rclcpp
+{
+
+class Context : public std::enable_shared_from_this<Context>
+{
+public:
+  using SharedPtr = std::shared_ptr<Context>;
+
+  Context() = default;
+  Context(const Context &) = delete;
+  Context & operator=(const Context &) = delete;
+  virtual ~Context() = default;
+
+  // Throws ContextAlreadyInitialized when the context is valid already.
+  void init(int argc, char const * const * argv, const InitOptions & init_options = InitOptions());
+
+  bool is_valid() const;
+
+  // Ends the context and wakes every wait bound to it; false when it was not valid.
+  bool shutdown(const std::string & reason);
+
+  std::string shutdown_reason() const;
+
+  // Keeps a waker registered for as long as the guard lives: shutdown wakes it.
+  class WakeOnShutdown
+  {
+public:
+    WakeOnShutdown(Context & context, detail::Waker & waker);
+    ~WakeOnShutdown();
+    WakeOnShutdown(const WakeOnShutdown &) = delete;
+    WakeOnShutdown & operator=(const WakeOnShutdown &) = delete;
+
+private:
+    Context & context_;
+    detail::Waker & waker_;
+  };
+
+private:
+  mutable std::mutex mutex_;
+  bool valid_ = false;
+  std::string shutdown_reason_;
+  std::set<detail::Waker *> wakers_;
+};
+
+namespace contexts
+{
+
+Context::SharedPtr get_global_default_context();
+
+}  // namespace contexts
+}  // namespace rclcpp
+
+#endif  // RCLCPP__CONTEXT_HPP_

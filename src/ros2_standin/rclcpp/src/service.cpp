@@ -1,0 +1,49 @@
+#include "rclcpp/service.hpp"
+
+namespace rclcpp
+{
+
+ServiceBase::ServiceBase(
+  std::shared_ptr<detail::NodeCore> node, transport::Transport & transport,
+  const transport::Endpoint & endpoint)
+: node_(std::move(node)),
+  service_name_(endpoint.name),
+  link_(transport.add_service(endpoint, *this))
+{
+}
+
+ServiceBase::~ServiceBase()
+{
+  link_.reset();
+}
+
+void ServiceBase::deliver_request(const rmw_request_id_t & id, std::shared_ptr<void> request)
+{
+  {
+    std::lock_guard<std::mutex> lock(queue_mutex_);
+    queue_.emplace_back(id, std::move(request));
+  }
+  node_->notify();
+}
+
+bool ServiceBase::execute_one()
+{
+  std::pair<rmw_request_id_t, std::shared_ptr<void>> item;
+  {
+    std::lock_guard<std::mutex> lock(queue_mutex_);
+    if (queue_.empty()) {
+      return false;
+    }
+    item = std::move(queue_.front());
+    queue_.pop_front();
+  }
+  handle_request(std::make_shared<rmw_request_id_t>(item.first), std::move(item.second));
+  return true;
+}
+
+void ServiceBase::send_erased_response(const rmw_request_id_t & id, std::shared_ptr<void> response)
+{
+  link_->send_response(id, std::move(response));
+}
+
+}  // namespace rclcpp

@@ -1,0 +1,174 @@
+// Executors: callbacks run only on the spinning thread, spin_some never waits, spin ends with
+// the context, timers run on the steady clock.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "rclcpp/rclcpp.hpp"
+#include "std_msgs/msg/bool.hpp"
+
+#include "../support/ros_test_support.hpp"
+
+namespace
+{
+
+using namespace std::chrono_literals;
+using std_msgs::msg::Bool;
+
+class Executors : public RosTest
+{
+protected:
+  std::shared_ptr<rclcpp::Node> node_ = std::make_shared<rclcpp::Node>("executor_node");
+};
+
+TEST_F(Executors, SpinSomeReturnsAtOnceWithNothingReady)
+{
+  auto timer = node_->create_wall_timer(10s, [] {ADD_FAILURE() << "not due";});
+  auto subscription = node_->create_subscription<Bool>("idle", 10, [](const Bool &) {});
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 100; ++i) {
+    rclcpp::spin_some(node_);
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+}
+
+TEST_F(Executors, SpinSomeRunsWhatIsReadyOnce)
+{
+  int calls = 0;
+  rclcpp::Publisher<Bool>::SharedPtr publisher = node_->create_publisher<Bool>("ready", 10);
+  // Each callback publishes again: that message is new work for the next spin_some.
+  auto subscription = node_->create_subscription<Bool>("ready", 10,
+      [&](const Bool &) {
+        ++calls;
+        publisher->publish(Bool());
+      });
+  publisher->publish(Bool());
+  publisher->publish(Bool());
+  rclcpp::spin_some(node_);
+  EXPECT_EQ(calls, 1) << "one message per subscription and pass";
+  rclcpp::spin_some(node_);
+  EXPECT_EQ(calls, 2);
+}
+
+TEST_F(Executors, CallbacksRunOnlyOnTheSpinningThread)
+{
+  std::mutex mutex;
+  std::set<std::thread::id> callback_threads;
+  auto record = [&] {
+      std::lock_guard<std::mutex> lock(mutex);
+      callback_threads.insert(std::this_thread::get_id());
+    };
+  std::atomic<int> messages{0};
+  std::atomic<int> ticks{0};
+  auto subscription = node_->create_subscription<Bool>("from_anywhere", rclcpp::QoS(rclcpp::KeepAll()),
+      [&](Bool::ConstSharedPtr) {
+        record();
+        ++messages;
+      });
+  auto timer = node_->create_wall_timer(5ms, [&] {
+        record();
+        ++ticks;
+      });
+  auto publisher = node_->create_publisher<Bool>("from_anywhere", 10);
+
+  rclcpp::executors::SingleThreadedExecutor executor;
+  executor.add_node(node_);
+  std::thread::id spinner;
+  {
+    SpinThread spin(executor);
+    spinner = spin.id();
+    std::vector<std::thread> publishers;
+    for (int t = 0; t < 4; ++t) {
+      publishers.emplace_back([&publisher] {
+          for (int i = 0; i < 50; ++i) {
+            publisher->publish(Bool());
+          }
+        });
+    }
+    for (auto & thread : publishers) {
+      thread.join();
+    }
+    const auto deadline = std::chrono::steady_clock::now() + 3s;
+    while ((messages < 200 || ticks < 3) && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(1ms);
+    }
+  }
+  EXPECT_EQ(messages.load(), 200);
+  EXPECT_GE(ticks.load(), 3);
+  EXPECT_EQ(callback_threads, std::set<std::thread::id>{spinner});
+}
+
+TEST_F(Executors, SpinReturnsWhenTheContextShutsDown)
+{
+  rclcpp::executors::SingleThreadedExecutor executor;
+  executor.add_node(node_);
+  std::atomic<bool> returned{false};
+  std::thread spinner([&] {
+      executor.spin();
+      returned = true;
+    });
+  std::this_thread::sleep_for(20ms);
+  EXPECT_FALSE(returned.load());
+  rclcpp::shutdown();
+  spinner.join();
+  EXPECT_TRUE(returned.load());
+  EXPECT_EQ(rclcpp::contexts::get_global_default_context()->shutdown_reason(),
+    "user called rclcpp::shutdown()");
+  EXPECT_FALSE(rclcpp::shutdown()) << "already down";
+  rclcpp::init(0, nullptr);
+}
+
+TEST_F(Executors, CancelStopsSpin)
+{
+  rclcpp::executors::SingleThreadedExecutor executor;
+  executor.add_node(node_);
+  {
+    SpinThread spin(executor);
+    std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_TRUE(rclcpp::ok());
+}
+
+TEST_F(Executors, NodeIsServedByOneExecutorAtATime)
+{
+  rclcpp::executors::SingleThreadedExecutor first;
+  first.add_node(node_);
+  rclcpp::executors::SingleThreadedExecutor second;
+  EXPECT_THROW(second.add_node(node_), std::runtime_error);
+  EXPECT_THROW(rclcpp::spin_some(node_), std::runtime_error);
+  first.remove_node(node_);
+  EXPECT_NO_THROW(second.add_node(node_));
+}
+
+TEST_F(Executors, WallTimerKeepsItsPeriod)
+{
+  std::vector<std::chrono::steady_clock::time_point> calls;
+  const auto start = std::chrono::steady_clock::now();
+  auto timer = node_->create_wall_timer(20ms, [&] {
+        calls.push_back(std::chrono::steady_clock::now());
+      });
+  EXPECT_TRUE(timer->is_steady());
+  spin_until(node_, [&] {return calls.size() >= 3;});
+  ASSERT_GE(calls.size(), 3u);
+  EXPECT_GE(calls[0] - start, 20ms);
+  EXPECT_GE(calls[2] - start, 60ms);
+}
+
+TEST_F(Executors, WallTimerSkipsCallsMissedWhileBusy)
+{
+  int calls = 0;
+  auto timer = node_->create_wall_timer(10ms, [&] {++calls;});
+  std::this_thread::sleep_for(55ms);
+  rclcpp::spin_some(node_);
+  rclcpp::spin_some(node_);
+  EXPECT_EQ(calls, 1) << "the five missed periods make one call";
+  EXPECT_GT(timer->time_until_trigger(), 0ns);
+}
+
+}  // namespace

@@ -1,0 +1,108 @@
+// Node, namespace, topic and service names: expansion and rejection with the library's
+// exception types.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "rclcpp/exceptions.hpp"
+#include "rclcpp/expand_topic_or_service_name.hpp"
+#include "rclcpp/rclcpp.hpp"
+#include "std_msgs/msg/bool.hpp"
+#include "vantrel_interfaces/srv/arm_move_joints.hpp"
+
+#include "../support/ros_test_support.hpp"
+
+namespace
+{
+
+using rclcpp::expand_topic_or_service_name;
+
+TEST(NameExpansion, RelativePrivateAndAbsoluteNames)
+{
+  EXPECT_EQ(expand_topic_or_service_name("visualization_marker", "node1", "/"),
+    "/visualization_marker");
+  EXPECT_EQ(expand_topic_or_service_name("visualization_marker", "node1", "/arm"),
+    "/arm/visualization_marker");
+  EXPECT_EQ(expand_topic_or_service_name("/tf", "node1", "/arm"), "/tf");
+  EXPECT_EQ(expand_topic_or_service_name("~/state", "node1", "/"), "/node1/state");
+  EXPECT_EQ(expand_topic_or_service_name("~/state", "node1", "/arm"), "/arm/node1/state");
+  EXPECT_EQ(expand_topic_or_service_name("~", "node1", "/arm"), "/arm/node1");
+  EXPECT_EQ(expand_topic_or_service_name("{node}/state", "node1", "/"), "/node1/state");
+}
+
+TEST(NameExpansion, InvalidTopicNamesReportTheOffendingCharacter)
+{
+  struct Case
+  {
+    const char * name;
+    size_t index;
+  };
+  const Case cases[] = {
+    {"", 0}, {"bad name", 3}, {"trailing/", 8}, {"/a//b", 3}, {"/9lives", 1}, {"1st", 0},
+    {"a~b", 1}, {"~foo", 1}, {"{node", 0}, {"a}", 1},
+  };
+  for (const auto & c : cases) {
+    try {
+      expand_topic_or_service_name(c.name, "node1", "/");
+      ADD_FAILURE() << "accepted '" << c.name << "'";
+    } catch (const rclcpp::exceptions::InvalidTopicNameError & error) {
+      EXPECT_EQ(error.name_type, "topic name");
+      EXPECT_EQ(error.invalid_index, c.index) << c.name << ": " << error.what();
+    }
+  }
+  EXPECT_THROW(expand_topic_or_service_name("bad name", "node1", "/", true),
+    rclcpp::exceptions::InvalidServiceNameError);
+}
+
+TEST(NameExpansion, ErrorTextPointsAtTheIndex)
+{
+  try {
+    expand_topic_or_service_name("bad name", "node1", "/");
+    FAIL();
+  } catch (const rclcpp::exceptions::InvalidTopicNameError & error) {
+    EXPECT_EQ(std::string(error.what()),
+      "Invalid topic name: topic name must not contain characters other than alphanumerics, "
+      "'_', '~', '{', or '}':\n  'bad name'\n      ^\n");
+  }
+}
+
+class NodeNames : public RosTest {};
+
+TEST_F(NodeNames, NamespacesAreMadeAbsolute)
+{
+  auto plain = std::make_shared<rclcpp::Node>("node1");
+  EXPECT_STREQ(plain->get_namespace(), "/");
+  EXPECT_STREQ(plain->get_fully_qualified_name(), "/node1");
+  auto nested = std::make_shared<rclcpp::Node>("node2", "arm/left");
+  EXPECT_STREQ(nested->get_namespace(), "/arm/left");
+  EXPECT_STREQ(nested->get_fully_qualified_name(), "/arm/left/node2");
+}
+
+TEST_F(NodeNames, InvalidNodeNamesAndNamespacesThrow)
+{
+  EXPECT_THROW(rclcpp::Node(""), rclcpp::exceptions::InvalidNodeNameError);
+  EXPECT_THROW(rclcpp::Node("my-node"), rclcpp::exceptions::InvalidNodeNameError);
+  EXPECT_THROW(rclcpp::Node("1node"), rclcpp::exceptions::InvalidNodeNameError);
+  EXPECT_THROW(rclcpp::Node("node", "/a/"), rclcpp::exceptions::InvalidNamespaceError);
+  EXPECT_THROW(rclcpp::Node("node", "/a//b"), rclcpp::exceptions::InvalidNamespaceError);
+  EXPECT_THROW(rclcpp::Node("node", "/a/7b"), rclcpp::exceptions::InvalidNamespaceError);
+}
+
+TEST_F(NodeNames, EntitiesWithInvalidNamesAreRefused)
+{
+  auto node = std::make_shared<rclcpp::Node>("node1");
+  EXPECT_THROW(node->create_publisher<std_msgs::msg::Bool>("collision enable", 1),
+    rclcpp::exceptions::InvalidTopicNameError);
+  EXPECT_THROW(node->create_subscription<std_msgs::msg::Bool>("/a/", 1,
+    [](const std_msgs::msg::Bool &) {}), rclcpp::exceptions::InvalidTopicNameError);
+  using ArmMoveJoints = vantrel_interfaces::srv::ArmMoveJoints;
+  EXPECT_THROW(node->create_service<ArmMoveJoints>("arm move",
+    [](std::shared_ptr<ArmMoveJoints::Request>, std::shared_ptr<ArmMoveJoints::Response>) {}),
+    rclcpp::exceptions::InvalidServiceNameError);
+  EXPECT_THROW(node->create_client<ArmMoveJoints>("~x"),
+    rclcpp::exceptions::InvalidServiceNameError);
+  EXPECT_TRUE(node->get_topic_names_and_types().empty()) << "nothing was registered";
+  EXPECT_TRUE(node->get_service_names_and_types().empty());
+}
+
+}  // namespace

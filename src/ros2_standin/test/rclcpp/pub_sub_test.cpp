@@ -1,0 +1,230 @@
+// Topic delivery between nodes of one process: history depth, QoS compatibility, late joiners,
+// type matching, zero-copy hand-over, callback forms and the graph's view of endpoints.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "rclcpp/rclcpp.hpp"
+#include "sensor_msgs/msg/point_cloud2.hpp"
+#include "std_msgs/msg/bool.hpp"
+#include "std_msgs/msg/float64_multi_array.hpp"
+#include "std_msgs/msg/string.hpp"
+
+#include "../support/ros_test_support.hpp"
+
+namespace
+{
+
+using std_msgs::msg::String;
+
+class PubSub : public RosTest
+{
+protected:
+  std::shared_ptr<rclcpp::Node> node_ = std::make_shared<rclcpp::Node>("pub_sub_node");
+  std::vector<std::string> received_;
+
+  rclcpp::Subscription<String>::SharedPtr subscribe(const std::string & topic, const rclcpp::QoS & qos)
+  {
+    return node_->create_subscription<String>(topic, qos,
+             [this](const String & message) {received_.push_back(message.data);});
+  }
+
+  void publish(const rclcpp::Publisher<String>::SharedPtr & publisher, const std::string & text)
+  {
+    String message;
+    message.data = text;
+    publisher->publish(message);
+  }
+
+  // Runs everything that is queued.
+  void drain()
+  {
+    for (int i = 0; i < 20; ++i) {
+      rclcpp::spin_some(node_);
+    }
+  }
+};
+
+TEST_F(PubSub, KeepLastDropsTheOldestMessages)
+{
+  auto publisher = node_->create_publisher<String>("chatter", rclcpp::QoS(10));
+  auto subscription = subscribe("chatter", rclcpp::QoS(rclcpp::KeepLast(3)));
+  for (const char * text : {"0", "1", "2", "3", "4"}) {
+    publish(publisher, text);
+  }
+  drain();
+  EXPECT_EQ(received_, (std::vector<std::string>{"2", "3", "4"}));
+}
+
+TEST_F(PubSub, KeepAllKeepsEveryMessage)
+{
+  auto publisher = node_->create_publisher<String>("chatter", rclcpp::QoS(10));
+  auto subscription = subscribe("chatter", rclcpp::QoS(rclcpp::KeepAll()));
+  for (int i = 0; i < 50; ++i) {
+    publish(publisher, std::to_string(i));
+  }
+  spin_until(node_, [this] {return received_.size() == 50;});
+  EXPECT_EQ(received_.size(), 50u);
+}
+
+TEST_F(PubSub, BestEffortPublisherDoesNotServeReliableSubscription)
+{
+  auto publisher = node_->create_publisher<String>("lossy", rclcpp::QoS(5).best_effort());
+  auto subscription = subscribe("lossy", rclcpp::QoS(5).reliable());
+  EXPECT_EQ(publisher->get_subscription_count(), 0u);
+  EXPECT_EQ(subscription->get_publisher_count(), 0u);
+  publish(publisher, "lost");
+  drain();
+  EXPECT_TRUE(received_.empty());
+  EXPECT_EQ(node_->count_publishers("lossy"), 1u) << "the graph still lists both";
+  EXPECT_EQ(node_->count_subscribers("lossy"), 1u);
+}
+
+TEST_F(PubSub, ReliablePublisherServesBestEffortSubscription)
+{
+  auto publisher = node_->create_publisher<String>("steady", rclcpp::QoS(5).reliable());
+  auto subscription = subscribe("steady", rclcpp::QoS(5).best_effort());
+  EXPECT_EQ(publisher->get_subscription_count(), 1u);
+  publish(publisher, "kept");
+  drain();
+  EXPECT_EQ(received_, std::vector<std::string>{"kept"});
+}
+
+TEST_F(PubSub, TransientLocalLateJoinerGetsTheLastDepthMessages)
+{
+  auto publisher = node_->create_publisher<String>("/robot_description",
+      rclcpp::QoS(2).transient_local());
+  for (const char * text : {"a", "b", "c"}) {
+    publish(publisher, text);
+  }
+  auto late_volatile = node_->create_subscription<String>("/robot_description", rclcpp::QoS(5),
+      [](const String &) {ADD_FAILURE() << "a volatile subscription gets no history";});
+  auto late = subscribe("/robot_description", rclcpp::QoS(5).transient_local());
+  drain();
+  EXPECT_EQ(received_, (std::vector<std::string>{"b", "c"}));
+  late_volatile.reset();
+  publish(publisher, "d");
+  drain();
+  EXPECT_EQ(received_, (std::vector<std::string>{"b", "c", "d"}));
+}
+
+TEST_F(PubSub, TransientLocalSubscriptionIgnoresVolatilePublisher)
+{
+  auto publisher = node_->create_publisher<String>("plain", rclcpp::QoS(5));
+  auto subscription = subscribe("plain", rclcpp::QoS(5).transient_local());
+  publish(publisher, "unseen");
+  drain();
+  EXPECT_TRUE(received_.empty());
+}
+
+TEST_F(PubSub, TypeMismatchDeliversNothing)
+{
+  auto publisher = node_->create_publisher<String>("shared_name", rclcpp::QoS(5));
+  bool got_bool = false;
+  auto subscription = node_->create_subscription<std_msgs::msg::Bool>("shared_name",
+      rclcpp::QoS(5), [&got_bool](std_msgs::msg::Bool::ConstSharedPtr) {got_bool = true;});
+  publish(publisher, "text");
+  drain();
+  EXPECT_FALSE(got_bool);
+  EXPECT_EQ(publisher->get_subscription_count(), 0u);
+  const auto types = node_->get_topic_names_and_types().at("/shared_name");
+  EXPECT_EQ(types, (std::vector<std::string>{"std_msgs/msg/String", "std_msgs/msg/Bool"}));
+}
+
+TEST_F(PubSub, UniquePtrMessageReachesSubscriptionsWithoutCopy)
+{
+  auto publisher = node_->create_publisher<sensor_msgs::msg::PointCloud2>("cloud", 10);
+  const uint8_t * by_pointer = nullptr;
+  const uint8_t * by_reference = nullptr;
+  auto shared_form = node_->create_subscription<sensor_msgs::msg::PointCloud2>("cloud", 10,
+      [&by_pointer](sensor_msgs::msg::PointCloud2::ConstSharedPtr cloud) {
+        by_pointer = cloud->data.data();
+      });
+  auto reference_form = node_->create_subscription<sensor_msgs::msg::PointCloud2>("cloud", 10,
+      [&by_reference](const sensor_msgs::msg::PointCloud2 & cloud) {
+        by_reference = cloud.data.data();
+      });
+  auto cloud = std::make_unique<sensor_msgs::msg::PointCloud2>();
+  cloud->data.resize(300000 * 16);
+  const uint8_t * original = cloud->data.data();
+  publisher->publish(std::move(cloud));
+  drain();
+  EXPECT_EQ(by_pointer, original);
+  EXPECT_EQ(by_reference, original);
+}
+
+// The form of a node's "/move_to_goal" handler: a bound member taking a const reference and
+// returning a code that the subscription drops.
+struct GoalHandler
+{
+  int calls = 0;
+  int moveToGoal(const std_msgs::msg::Float64MultiArray & goal)
+  {
+    calls += static_cast<int>(goal.data.size());
+    return -1;
+  }
+};
+
+TEST_F(PubSub, BoundMemberCallbackWithResult)
+{
+  GoalHandler handler;
+  auto subscription = node_->create_subscription<std_msgs::msg::Float64MultiArray>(
+    "/move_to_goal", rclcpp::QoS(10).reliable().durability_volatile(),
+    std::bind(&GoalHandler::moveToGoal, &handler, std::placeholders::_1));
+  auto publisher = node_->create_publisher<std_msgs::msg::Float64MultiArray>("/move_to_goal", 10);
+  std_msgs::msg::Float64MultiArray goal;
+  goal.data = {0.1, 0.2, 0.3};
+  publisher->publish(goal);
+  drain();
+  EXPECT_EQ(handler.calls, 3);
+}
+
+TEST_F(PubSub, GraphReportsEndpointQualityOfService)
+{
+  auto marker_publisher = node_->create_publisher<String>("visualization_marker",
+      rclcpp::QoS(rclcpp::KeepLast(10)).reliable().durability_volatile());
+  auto description_publisher = node_->create_publisher<String>("/robot_description",
+      rclcpp::QoS(rclcpp::KeepLast(1)).reliable().transient_local());
+  auto joints = node_->create_subscription<String>("/joint_states",
+      rclcpp::QoS(rclcpp::KeepLast(1)).best_effort().durability_volatile(),
+      [](const String &) {});
+
+  EXPECT_STREQ(marker_publisher->get_topic_name(), "/visualization_marker");
+  const auto markers = node_->get_publishers_info_by_topic("visualization_marker");
+  ASSERT_EQ(markers.size(), 1u);
+  EXPECT_EQ(markers[0].node_name(), "pub_sub_node");
+  EXPECT_EQ(markers[0].topic_type(), "std_msgs/msg/String");
+  EXPECT_EQ(markers[0].endpoint_type(), rclcpp::EndpointType::Publisher);
+  EXPECT_EQ(markers[0].qos_profile().depth(), 10u);
+  EXPECT_EQ(markers[0].qos_profile().reliability(), rclcpp::ReliabilityPolicy::Reliable);
+  EXPECT_EQ(markers[0].qos_profile().durability(), rclcpp::DurabilityPolicy::Volatile);
+
+  const auto descriptions = node_->get_publishers_info_by_topic("/robot_description");
+  ASSERT_EQ(descriptions.size(), 1u);
+  EXPECT_EQ(descriptions[0].qos_profile().depth(), 1u);
+  EXPECT_EQ(descriptions[0].qos_profile().durability(), rclcpp::DurabilityPolicy::TransientLocal);
+
+  const auto joint_readers = node_->get_subscriptions_info_by_topic("/joint_states");
+  ASSERT_EQ(joint_readers.size(), 1u);
+  EXPECT_EQ(joint_readers[0].qos_profile().reliability(), rclcpp::ReliabilityPolicy::BestEffort);
+  EXPECT_EQ(joint_readers[0].endpoint_type(), rclcpp::EndpointType::Subscription);
+
+  joints.reset();
+  EXPECT_EQ(node_->count_subscribers("/joint_states"), 0u) << "a dropped entity leaves the graph";
+}
+
+TEST_F(PubSub, PublishingAfterShutdownIsIgnored)
+{
+  auto publisher = node_->create_publisher<String>("late", 10);
+  auto subscription = subscribe("late", 10);
+  rclcpp::shutdown();
+  publish(publisher, "after");
+  rclcpp::init(0, nullptr);
+  drain();
+  EXPECT_TRUE(received_.empty());
+}
+
+}  // namespace

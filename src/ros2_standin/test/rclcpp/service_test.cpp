@@ -1,0 +1,153 @@
+// Services between nodes spun on different threads: round trip, response timing, waiting for a
+// server with and without a time-out, and the graph's service names.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "rclcpp/rclcpp.hpp"
+#include "vantrel_interfaces/srv/arm_move_joints.hpp"
+
+#include "../support/ros_test_support.hpp"
+
+namespace
+{
+
+using namespace std::chrono_literals;
+using ArmMoveJoints = vantrel_interfaces::srv::ArmMoveJoints;
+
+class Services : public RosTest
+{
+protected:
+  std::shared_ptr<rclcpp::Node> server_node_ = std::make_shared<rclcpp::Node>("server_node");
+  std::shared_ptr<rclcpp::Node> client_node_ = std::make_shared<rclcpp::Node>("client_node");
+  rclcpp::executors::SingleThreadedExecutor server_executor_;
+  rclcpp::executors::SingleThreadedExecutor client_executor_;
+
+  void SetUp() override
+  {
+    RosTest::SetUp();
+    server_executor_.add_node(server_node_);
+    client_executor_.add_node(client_node_);
+  }
+
+  rclcpp::Service<ArmMoveJoints>::SharedPtr make_echo_service()
+  {
+    return server_node_->create_service<ArmMoveJoints>("/arm_move_joints",
+             [](std::shared_ptr<ArmMoveJoints::Request> request,
+             std::shared_ptr<ArmMoveJoints::Response> response) {
+               response->code = request->cmd_type * 10;
+               response->message = "joints " + std::to_string(request->joints.data.size());
+             });
+  }
+};
+
+TEST_F(Services, RoundTrip)
+{
+  auto service = make_echo_service();
+  auto client = client_node_->create_client<ArmMoveJoints>("arm_move_joints");
+  SpinThread server_spin(server_executor_);
+  SpinThread client_spin(client_executor_);
+  ASSERT_TRUE(client->wait_for_service(1s));
+
+  auto request = std::make_shared<ArmMoveJoints::Request>();
+  request->cmd_type = 2;
+  request->joints.data = {0.0, 0.5, 1.0};
+  auto result = client->async_send_request(request);
+  ASSERT_EQ(result.wait_for(2s), std::future_status::ready);
+  const auto response = result.get();
+  EXPECT_EQ(response->code, 20);
+  EXPECT_EQ(response->message, "joints 3");
+}
+
+TEST_F(Services, ResponseGoesOutWhenTheCallbackReturns)
+{
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<bool> handler_started{false};
+  auto service = server_node_->create_service<ArmMoveJoints>("slow",
+      [&](std::shared_ptr<ArmMoveJoints::Request>, std::shared_ptr<ArmMoveJoints::Response> response) {
+        handler_started = true;
+        released.wait();
+        response->message = "success";
+      });
+  auto client = client_node_->create_client<ArmMoveJoints>("slow");
+  SpinThread server_spin(server_executor_);
+  std::atomic<std::thread::id> callback_thread{};
+  std::thread::id client_thread;
+  {
+    SpinThread client_spin(client_executor_);
+    client_thread = client_spin.id();
+    auto result = client->async_send_request(std::make_shared<ArmMoveJoints::Request>(),
+        [&callback_thread](rclcpp::Client<ArmMoveJoints>::SharedFuture) {
+          callback_thread = std::this_thread::get_id();
+        });
+    while (!handler_started) {
+      std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_EQ(result.wait_for(50ms), std::future_status::timeout);
+    release.set_value();
+    ASSERT_EQ(result.wait_for(2s), std::future_status::ready);
+    EXPECT_EQ(result.get()->message, "success");
+    while (callback_thread.load() == std::thread::id()) {
+      std::this_thread::sleep_for(1ms);
+    }
+  }
+  EXPECT_EQ(callback_thread.load(), client_thread) << "client callbacks run on its node's thread";
+}
+
+TEST_F(Services, WaitForServiceTimesOutWithoutServer)
+{
+  auto client = client_node_->create_client<ArmMoveJoints>("/absent");
+  EXPECT_FALSE(client->service_is_ready());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(client->wait_for_service(50ms));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
+  EXPECT_FALSE(client->wait_for_service(0s));
+}
+
+TEST_F(Services, WaitForServiceSeesALateServer)
+{
+  auto client = client_node_->create_client<ArmMoveJoints>("/arm_move_joints");
+  std::thread late([this] {
+      std::this_thread::sleep_for(30ms);
+      auto service = make_echo_service();
+      std::this_thread::sleep_for(200ms);
+    });
+  EXPECT_TRUE(client->wait_for_service(2s));
+  late.join();
+}
+
+TEST_F(Services, UnlimitedWaitEndsAtShutdown)
+{
+  auto client = client_node_->create_client<ArmMoveJoints>("/absent");
+  std::atomic<bool> done{false};
+  bool found = true;
+  std::thread waiter([&] {
+      found = client->wait_for_service(std::chrono::milliseconds(-1));
+      done = true;
+    });
+  std::this_thread::sleep_for(30ms);
+  EXPECT_FALSE(done.load());
+  rclcpp::shutdown();
+  waiter.join();
+  EXPECT_FALSE(found);
+  rclcpp::init(0, nullptr);
+}
+
+TEST_F(Services, GraphListsServiceNamesAndTypes)
+{
+  auto service = make_echo_service();
+  const auto services = client_node_->get_service_names_and_types();
+  ASSERT_EQ(services.count("/arm_move_joints"), 1u);
+  EXPECT_EQ(services.at("/arm_move_joints"),
+    std::vector<std::string>{"vantrel_interfaces/srv/ArmMoveJoints"});
+  service.reset();
+  EXPECT_EQ(client_node_->get_service_names_and_types().count("/arm_move_joints"), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,33 @@
+// Publishes transforms on "/tf".
+#ifndef TF2_ROS__TRANSFORM_BROADCASTER_H_
+#define TF2_ROS__TRANSFORM_BROADCASTER_H_
+
+#include <memory>
+#include <vector>
+
+#include "geometry_msgs/msg/transform_stamped.hpp"
+#include "rclcpp/rclcpp.hpp"
+#include "tf2_msgs/msg/tf_message.hpp"
+#include "tf2_ros/qos.hpp"
+
+namespace tf2_ros
+{
+
+class TransformBroadcaster
+{
+public:
+  template<class NodeT>
+  explicit TransformBroadcaster(NodeT && node, const rclcpp::QoS & qos = DynamicBroadcasterQoS())
+  : publisher_(node->template create_publisher<tf2_msgs::msg::TFMessage>("/tf", qos)) {}
+
+  // Thread-safe. All transforms go out in one message.
+  void sendTransform(const geometry_msgs::msg::TransformStamped & transform);
+  void sendTransform(const std::vector<geometry_msgs::msg::TransformStamped> & transforms);
+
+private:
+  rclcpp::Publisher<tf2_msgs::msg::TFMessage>::SharedPtr publisher_;
+};
+
+}  // namespace tf2_ros
+
+#endif  // TF2_ROS__TRANSFORM_BROADCASTER_H_
