@@ -175,5 +175,5 @@ void ManipulatorPlanScene::padGripperMargin() {
   if (gripper_link == nullptr) return;
   collision_robot_margin_self_->setLinkPadding(gripper_link->getName(), margin_padding_);
   std::cout << "my " << gripper_link->getName()
-            << " padding:" << collision_robot_padded_->getLinkPadding(gripper_link->getName()) << std::endl;
+            << " padding:" << collision_robot_margin_self_->getLinkPadding(gripper_link->getName()) << std::endl;
 }

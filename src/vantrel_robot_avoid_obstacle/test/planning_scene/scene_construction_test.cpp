@@ -25,8 +25,8 @@ TEST(SceneConstruction, Arm6SettlesTheArmGroupAndPrintsItsSetUp) {
   EXPECT_NE(out.find("we find <arm> joint group.\n"), std::string::npos);
   EXPECT_NE(out.find("max_extent_=38.560000\n"), std::string::npos);
   EXPECT_NE(out.find("longest_valid_segment_=0.192800\n"), std::string::npos);
-  // The margin padding goes on the self-check robot; the line shows the standard robot's value.
-  EXPECT_NE(out.find("n_dof=6,n=7,my gripper_link padding:0.01\n"), std::string::npos);
+  // The line shows the margin just set on the wider-margin self-check robot.
+  EXPECT_NE(out.find("n_dof=6,n=7,my gripper_link padding:0.06\n"), std::string::npos);
 
   ASSERT_TRUE(scene->hasPlanningGroup());
   EXPECT_EQ(scene->getPlanningGroupName(), "arm");
