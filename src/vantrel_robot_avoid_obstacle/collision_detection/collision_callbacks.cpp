@@ -120,7 +120,9 @@ bool collisionCallback(fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, voi
   {
     const CollisionRequest& req = *cdata->req_;
     const fcl::CollisionRequestd fcl_request(1, false, req.max_cost_sources, req.cost, true, fcl::GST_LIBCCD);
-    fcl::CollisionResultd fcl_result;
+    fcl::CollisionResultd own_result;
+    fcl::CollisionResultd& fcl_result = cdata->narrow_phase_result_ != nullptr ? *cdata->narrow_phase_result_ : own_result;
+    fcl_result.clear();
     if (fcl::collide(o1, o2, fcl_request, fcl_result) > 0)
     {
       cdata->res_->collision = true;

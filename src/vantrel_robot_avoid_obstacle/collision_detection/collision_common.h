@@ -8,6 +8,7 @@
 #include <fcl/broadphase/broadphase_collision_manager.h>
 #include <fcl/geometry/collision_geometry.h>
 #include <fcl/narrowphase/collision_object.h>
+#include <fcl/narrowphase/collision_result.h>
 
 #include "collision_detection/allowed_collision_matrix.h"
 #include "collision_detection/collision_types.h"
@@ -88,12 +89,6 @@ struct FCLObject
   std::vector<FCLGeometryConstPtr> collision_geometry_;
 };
 
-struct FCLManager
-{
-  FCLObject object_;
-  std::shared_ptr<fcl::BroadPhaseCollisionManagerd> manager_;
-};
-
 // State of one collision query, handed to collisionCallback through the broad phase's void*.
 struct CollisionData
 {
@@ -109,6 +104,8 @@ struct CollisionData
   const std::set<const robot_model::core::LinkModel*>* active_components_only_ = nullptr;
   CollisionResult* res_;
   const AllowedCollisionMatrix* acm_;
+  // Reused for each pair's narrow-phase answer when set, so that the check allocates nothing.
+  fcl::CollisionResultd* narrow_phase_result_ = nullptr;
   bool done_ = false;
 };
 
@@ -133,6 +130,8 @@ FCLGeometryConstPtr createCollisionGeometry(const std::shared_ptr<const shapes::
                                             const robot_model::core::AttachedBody* body, int shape_index);
 FCLGeometryConstPtr createCollisionGeometry(const std::shared_ptr<const shapes::Shape>& shape,
                                             const World::Object* object);
+// Whether a scale and a padding change a shape at all.
+bool scalesOrPads(double scale, double padding);
 // The link version on a scaled and padded clone of the shape, unless both are neutral.
 FCLGeometryConstPtr createCollisionGeometry(const std::shared_ptr<const shapes::Shape>& shape, double scale,
                                             double padding, const robot_model::core::LinkModel* link,

@@ -11,6 +11,18 @@
 
 namespace collision_detection
 {
+namespace
+{
+// A broad-phase manager holding the placed objects, for the distance queries.
+std::unique_ptr<fcl::BroadPhaseCollisionManagerd> managerOf(const CollisionRobotFCL::PlacedObjects& placed)
+{
+  auto manager = std::make_unique<fcl::DynamicAABBTreeCollisionManagerd>();
+  if (!placed.objects().empty())
+    manager->registerObjects(placed.objects());
+  return manager;
+}
+}  // namespace
+
 void printContinuousCheckNotImplemented()
 {
   printf("collision_detection.fcl----FCL continuous collision checking not yet implemented");
@@ -59,48 +71,7 @@ void CollisionRobotFCL::updatedPaddingOrScaling(const std::vector<std::string>& 
     }
     buildLinkGeometry(link, false);
   }
-}
-
-void CollisionRobotFCL::constructFCLObject(const robot_model::core::RobotState& state, FCLObject& fcl_obj) const
-{
-  fcl_obj.collision_objects_.reserve(geoms_.size());
-  // One allocation for all link objects of this check; each entry shares its ownership.
-  auto block = std::make_shared<std::vector<fcl::CollisionObjectd>>();
-  block->reserve(geoms_.size());
-  for (std::size_t i = 0; i < geoms_.size(); ++i)
-  {
-    if (!geoms_[i] || !geoms_[i]->collision_geometry_)
-      continue;
-    fcl::CollisionObjectd& object = block->emplace_back(*fcl_objs_[i]);
-    object.setTransform(state.getCollisionBodyTransform(i));
-    computeTightAABB(object);
-    fcl_obj.collision_objects_.emplace_back(block, &object);
-  }
-
-  for (const auto& entry : state.getAttachedBodies())
-  {
-    const robot_model::core::AttachedBody& body = *entry.second;
-    const std::string& parent = body.parent_link_->getName();
-    const double scale = getLinkScale(parent);
-    const double padding = getLinkPadding(parent);
-    for (std::size_t k = 0; k < body.shapes_.size(); ++k)
-    {
-      FCLGeometryConstPtr geometry = createCollisionGeometry(body.shapes_[k], scale, padding, &body, static_cast<int>(k));
-      if (!geometry || !geometry->collision_geometry_)
-        continue;
-      fcl_obj.collision_objects_.push_back(
-          std::make_shared<fcl::CollisionObjectd>(geometry->collision_geometry_, body.global_shape_poses_[k]));
-      fcl_obj.collision_geometry_.push_back(std::move(geometry));
-    }
-  }
-}
-
-void CollisionRobotFCL::allocSelfCollisionManager(const robot_model::core::RobotState& state,
-                                                  FCLManager& manager) const
-{
-  manager.manager_ = std::make_shared<fcl::DynamicAABBTreeCollisionManagerd>();
-  constructFCLObject(state, manager.object_);
-  manager.object_.registerTo(manager.manager_.get());
+  check_objects_.links_built_ = false;
 }
 
 void CollisionRobotFCL::checkSelfCollision(const CollisionRequest& req, CollisionResult& res,
@@ -132,18 +103,19 @@ void CollisionRobotFCL::checkSelfCollisionHelper(const CollisionRequest& req, Co
                                                  const robot_model::core::RobotState& state,
                                                  const AllowedCollisionMatrix* acm) const
 {
-  FCLObject fcl_obj;
-  constructFCLObject(state, fcl_obj);
-  CollisionData cd(&req, &res, acm);
-  cd.enableGroup(*robot_model_);
-  // A robot has a few dozen bodies at most: offering every pair whose boxes overlap costs less
-  // than building a broad-phase tree for each check, and offers the same pairs.
-  const std::vector<FCLCollisionObjectPtr>& objects = fcl_obj.collision_objects_;
-  for (std::size_t i = 0; i < objects.size() && !cd.done_; ++i)
-    for (std::size_t j = i + 1; j < objects.size(); ++j)
-      if (objects[i]->getAABB().overlap(objects[j]->getAABB()) &&
-          collisionCallback(objects[i].get(), objects[j].get(), &cd))
-        break;
+  {
+    const PlacedObjects placed(*this, state);
+    CollisionData cd(&req, &res, acm);
+    cd.enableGroup(*robot_model_);
+    cd.narrow_phase_result_ = &placed.narrowPhaseResult();
+    // A robot has a few dozen bodies at most: offering every pair whose boxes overlap costs less
+    // than building a broad-phase tree for each check, and offers the same pairs.
+    const std::vector<fcl::CollisionObjectd*>& objects = placed.objects();
+    for (std::size_t i = 0; i < objects.size() && !cd.done_; ++i)
+      for (std::size_t j = i + 1; j < objects.size(); ++j)
+        if (objects[i]->getAABB().overlap(objects[j]->getAABB()) && collisionCallback(objects[i], objects[j], &cd))
+          break;
+  }
   if (req.distance)
   {
     DistanceResult dres;
@@ -191,15 +163,16 @@ void CollisionRobotFCL::checkOtherCollisionHelper(const CollisionRequest& req, C
                                                   const robot_model::core::RobotState& other_state,
                                                   const AllowedCollisionMatrix* acm) const
 {
-  FCLManager manager;
-  allocSelfCollisionManager(state, manager);
-  const auto& other = dynamic_cast<const CollisionRobotFCL&>(other_robot);
-  FCLObject other_object;
-  other.constructFCLObject(other_state, other_object);
-  CollisionData cd(&req, &res, acm);
-  cd.enableGroup(*robot_model_);
-  for (std::size_t i = 0; !cd.done_ && i < other_object.collision_objects_.size(); ++i)
-    manager.manager_->collide(other_object.collision_objects_[i].get(), &cd, &collisionCallback);
+  {
+    const PlacedObjects placed(*this, state);
+    const auto manager = managerOf(placed);
+    const PlacedObjects other_placed(dynamic_cast<const CollisionRobotFCL&>(other_robot), other_state);
+    CollisionData cd(&req, &res, acm);
+    cd.enableGroup(*robot_model_);
+    cd.narrow_phase_result_ = &placed.narrowPhaseResult();
+    for (std::size_t i = 0; !cd.done_ && i < other_placed.objects().size(); ++i)
+      manager->collide(other_placed.objects()[i], &cd, &collisionCallback);
+  }
   if (req.distance)
   {
     DistanceResult dres;
@@ -211,23 +184,20 @@ void CollisionRobotFCL::checkOtherCollisionHelper(const CollisionRequest& req, C
 void CollisionRobotFCL::distanceSelf(const DistanceRequest& req, DistanceResult& res,
                                      const robot_model::core::RobotState& state) const
 {
-  FCLManager manager;
-  allocSelfCollisionManager(state, manager);
+  const PlacedObjects placed(*this, state);
   DistanceData dd(&req, &res);
-  manager.manager_->distance(&dd, &distanceCallback);
+  managerOf(placed)->distance(&dd, &distanceCallback);
 }
 
 void CollisionRobotFCL::distanceOther(const DistanceRequest& req, DistanceResult& res,
                                       const robot_model::core::RobotState& state, const CollisionRobot& other_robot,
                                       const robot_model::core::RobotState& other_state) const
 {
-  FCLManager manager;
-  allocSelfCollisionManager(state, manager);
-  const auto& other = dynamic_cast<const CollisionRobotFCL&>(other_robot);
-  FCLObject other_object;
-  other.constructFCLObject(other_state, other_object);
+  const PlacedObjects placed(*this, state);
+  const auto manager = managerOf(placed);
+  const PlacedObjects other_placed(dynamic_cast<const CollisionRobotFCL&>(other_robot), other_state);
   DistanceData dd(&req, &res);
-  for (std::size_t i = 0; !dd.done && i < other_object.collision_objects_.size(); ++i)
-    manager.manager_->distance(other_object.collision_objects_[i].get(), &dd, &distanceCallback);
+  for (std::size_t i = 0; !dd.done && i < other_placed.objects().size(); ++i)
+    manager->distance(other_placed.objects()[i], &dd, &distanceCallback);
 }
 }  // namespace collision_detection

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include <fcl/narrowphase/collision_result.h>
 
 #include "collision_detection/collision_common.h"
 #include "collision_detection/collision_robot.h"
@@ -49,9 +53,56 @@ public:
                      const CollisionRobot& other_robot,
                      const robot_model::core::RobotState& other_state) const override;
 
-  // The robot's FCL objects at a state: its links' collision bodies, then its attached bodies.
-  void constructFCLObject(const robot_model::core::RobotState& state, FCLObject& fcl_obj) const;
-  void allocSelfCollisionManager(const robot_model::core::RobotState& state, FCLManager& manager) const;
+private:
+  // Working storage of the checks, kept from check to check so that a check allocates nothing.
+  struct CheckObjects
+  {
+    bool links_built_ = false;
+    // A copy of each link object with a geometry, in collision body order, moved to each state.
+    std::vector<fcl::CollisionObjectd> links_;
+    std::vector<std::size_t> link_bodies_;
+    // The attached bodies of the state being checked.
+    std::vector<fcl::CollisionObjectd> attached_;
+    std::vector<FCLGeometryConstPtr> attached_geometry_;
+    // Geometry of attached shapes on padded or scaled links. Made from a clone of the shape it is
+    // nobody else's, so it is kept while the body keeps the shape and its link the padding.
+    struct ScaledGeometry
+    {
+      const robot_model::core::AttachedBody* body;
+      std::size_t shape_index;
+      std::weak_ptr<const shapes::Shape> shape;
+      double scale;
+      double padding;
+      FCLGeometryConstPtr geometry;
+      bool used;
+    };
+    std::vector<ScaledGeometry> scaled_geometry_;
+    // The links' objects, then the attached bodies'.
+    std::vector<fcl::CollisionObjectd*> objects_;
+    fcl::CollisionResultd narrow_phase_result_;
+  };
+
+public:
+  // The robot's FCL objects at a state (its links' collision bodies, then its attached bodies) for
+  // the length of one check. A check that finds the robot's working storage in use, on another
+  // thread or for a second state in the same check, works in storage of its own.
+  class PlacedObjects
+  {
+  public:
+    PlacedObjects(const CollisionRobotFCL& robot, const robot_model::core::RobotState& state);
+    ~PlacedObjects();
+    PlacedObjects(const PlacedObjects&) = delete;
+    PlacedObjects& operator=(const PlacedObjects&) = delete;
+
+    const std::vector<fcl::CollisionObjectd*>& objects() const { return storage_->objects_; }
+    // The record for the narrow phase's answers, reused by every pair of the check.
+    fcl::CollisionResultd& narrowPhaseResult() const { return storage_->narrow_phase_result_; }
+
+  private:
+    const CollisionRobotFCL& robot_;
+    std::optional<CheckObjects> own_;
+    CheckObjects* storage_;
+  };
 
   // Geometry per collision body of the model (null where a shape could not be converted).
   const std::vector<FCLGeometryConstPtr>& getCollisionGeometries() const { return geoms_; }
@@ -62,6 +113,9 @@ protected:
 private:
   // Builds the geometry of every shape of the link; a shape without one keeps its old slot.
   void buildLinkGeometry(const robot_model::core::LinkModel* link, bool report_failures);
+  void placeObjects(const robot_model::core::RobotState& state, CheckObjects& storage) const;
+  FCLGeometryConstPtr attachedGeometry(const robot_model::core::AttachedBody& body, std::size_t shape_index,
+                                       CheckObjects& storage) const;
   void checkSelfCollisionHelper(const CollisionRequest& req, CollisionResult& res,
                                 const robot_model::core::RobotState& state, const AllowedCollisionMatrix* acm) const;
   void checkOtherCollisionHelper(const CollisionRequest& req, CollisionResult& res,
@@ -71,6 +125,8 @@ private:
 
   std::vector<FCLGeometryConstPtr> geoms_;
   std::vector<std::shared_ptr<const fcl::CollisionObjectd>> fcl_objs_;
+  mutable CheckObjects check_objects_;
+  mutable std::atomic_flag check_objects_in_use_ = ATOMIC_FLAG_INIT;
 };
 
 // Prints the message continuous checks give instead of an answer.

@@ -134,12 +134,12 @@ void CollisionWorldFCL::checkRobotCollisionHelper(const CollisionRequest& req, C
   const auto& robot_fcl = dynamic_cast<const CollisionRobotFCL&>(robot);
   if (!manager_->empty())
   {
-    FCLObject fcl_obj;
-    robot_fcl.constructFCLObject(state, fcl_obj);
+    const CollisionRobotFCL::PlacedObjects placed(robot_fcl, state);
     CollisionData cd(&req, &res, acm);
     cd.enableGroup(*robot.getRobotModel());
-    for (std::size_t i = 0; !cd.done_ && i < fcl_obj.collision_objects_.size(); ++i)
-      manager_->collide(fcl_obj.collision_objects_[i].get(), &cd, &collisionCallback);
+    cd.narrow_phase_result_ = &placed.narrowPhaseResult();
+    for (std::size_t i = 0; !cd.done_ && i < placed.objects().size(); ++i)
+      manager_->collide(placed.objects()[i], &cd, &collisionCallback);
   }
   if (req.distance)
   {
@@ -184,11 +184,10 @@ void CollisionWorldFCL::distanceRobot(const DistanceRequest& req, DistanceResult
                                       const robot_model::core::RobotState& state) const
 {
   const auto& robot_fcl = dynamic_cast<const CollisionRobotFCL&>(robot);
-  FCLObject fcl_obj;
-  robot_fcl.constructFCLObject(state, fcl_obj);
+  const CollisionRobotFCL::PlacedObjects placed(robot_fcl, state);
   DistanceData dd(&req, &res);
-  for (std::size_t i = 0; !dd.done && i < fcl_obj.collision_objects_.size(); ++i)
-    manager_->distance(fcl_obj.collision_objects_[i].get(), &dd, &distanceCallback);
+  for (std::size_t i = 0; !dd.done && i < placed.objects().size(); ++i)
+    manager_->distance(placed.objects()[i], &dd, &distanceCallback);
 }
 
 void CollisionWorldFCL::distanceWorld(const DistanceRequest& req, DistanceResult& res,

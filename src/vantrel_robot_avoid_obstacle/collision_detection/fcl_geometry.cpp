@@ -179,23 +179,23 @@ FCLGeometryConstPtr createGeometry(const std::shared_ptr<const shapes::Shape>& s
   return result;
 }
 
-bool isNeutral(double scale, double padding)
-{
-  const double eps = std::numeric_limits<double>::epsilon();
-  return std::fabs(scale - 1.0) <= eps && std::fabs(padding) <= eps;
-}
-
 template <typename Owner>
 FCLGeometryConstPtr createScaledGeometry(const std::shared_ptr<const shapes::Shape>& shape, double scale,
                                          double padding, const Owner* owner, int shape_index)
 {
-  if (isNeutral(scale, padding))
+  if (!scalesOrPads(scale, padding))
     return createGeometry(shape, owner, shape_index);
   std::shared_ptr<shapes::Shape> scaled(shape->clone());
   scaled->scaleAndPad(scale, padding);
   return createGeometry(std::shared_ptr<const shapes::Shape>(scaled), owner, shape_index);
 }
 }  // namespace
+
+bool scalesOrPads(double scale, double padding)
+{
+  const double eps = std::numeric_limits<double>::epsilon();
+  return !(std::fabs(scale - 1.0) <= eps && std::fabs(padding) <= eps);
+}
 
 CollisionGeometryData::CollisionGeometryData(const robot_model::core::LinkModel* link, int index)
   : type(ROBOT_LINK), shape_index(index)
