@@ -209,10 +209,15 @@ bool distanceCallback(fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, void
     printf("collision_detection.fcl----Actually checking collisions between %s and %s", cd1.getID().c_str(),
            cd2.getID().c_str());
 
-  const std::pair<std::string, std::string> key =
-      cd1.getID() < cd2.getID() ? std::make_pair(cd1.getID(), cd2.getID()) : std::make_pair(cd2.getID(), cd1.getID());
+  // A global query keeps no record per pair: no names to copy for a key unless the result came with records.
+  std::pair<std::string, std::string> key;
+  auto found = res.distances.end();
+  if (req.type != GLOBAL || !res.distances.empty())
+  {
+    key = cd1.getID() < cd2.getID() ? std::make_pair(cd1.getID(), cd2.getID()) : std::make_pair(cd2.getID(), cd1.getID());
+    found = res.distances.find(key);
+  }
   double threshold = req.distance_threshold;
-  auto found = res.distances.find(key);
   if (found != res.distances.end())
   {
     if (req.type == LIMITED && found->second.size() >= req.max_contacts_per_body)
@@ -261,7 +266,7 @@ bool distanceCallback(fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, void
       std::vector<DistanceResultsData> records;
       records.reserve(req.type == SINGLE ? 1 : req.max_contacts_per_body);
       records.push_back(record);
-      res.distances.emplace(key, std::move(records));
+      res.distances.emplace(std::move(key), std::move(records));
     }
     else if (req.type == ALL || req.type == LIMITED)
       found->second.push_back(record);
