@@ -78,7 +78,7 @@ struct FCLGeometry
 using FCLGeometryConstPtr = std::shared_ptr<const FCLGeometry>;
 using FCLCollisionObjectPtr = std::shared_ptr<fcl::CollisionObjectd>;
 
-// The FCL objects one robot state or one world object contributes, with the geometries they use.
+// The FCL objects one world object contributes, with the geometries they use.
 struct FCLObject
 {
   void registerTo(fcl::BroadPhaseCollisionManagerd* manager);

@@ -96,7 +96,8 @@ FCLGeometryConstPtr CollisionRobotFCL::attachedGeometry(const robot_model::core:
     }
   }
   FCLGeometryConstPtr geometry = createCollisionGeometry(shape, scale, padding, &body, index);
-  storage.scaled_geometry_.push_back({ &body, shape_index, shape, scale, padding, geometry, true });
+  if (geometry)
+    storage.scaled_geometry_.push_back({ &body, shape_index, shape, scale, padding, geometry, true });
   return geometry;
 }
 }  // namespace collision_detection
