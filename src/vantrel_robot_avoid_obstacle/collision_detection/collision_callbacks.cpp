@@ -121,7 +121,8 @@ bool collisionCallback(fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, voi
     const CollisionRequest& req = *cdata->req_;
     const fcl::CollisionRequestd fcl_request(1, false, req.max_cost_sources, req.cost, true, fcl::GST_LIBCCD);
     fcl::CollisionResultd own_result;
-    fcl::CollisionResultd& fcl_result = cdata->narrow_phase_result_ != nullptr ? *cdata->narrow_phase_result_ : own_result;
+    fcl::CollisionResultd& fcl_result =
+        cdata->narrow_phase_result_ != nullptr ? *cdata->narrow_phase_result_ : own_result;
     fcl_result.clear();
     if (fcl::collide(o1, o2, fcl_request, fcl_result) > 0)
     {
@@ -214,7 +215,8 @@ bool distanceCallback(fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, void
   auto found = res.distances.end();
   if (req.type != GLOBAL || !res.distances.empty())
   {
-    key = cd1.getID() < cd2.getID() ? std::make_pair(cd1.getID(), cd2.getID()) : std::make_pair(cd2.getID(), cd1.getID());
+    key = cd1.getID() < cd2.getID() ? std::make_pair(cd1.getID(), cd2.getID())
+                                    : std::make_pair(cd2.getID(), cd1.getID());
     found = res.distances.find(key);
   }
   double threshold = req.distance_threshold;
