@@ -1,6 +1,5 @@
 // The semantic description of the arm the whole system uses.
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -9,14 +8,11 @@
 #include "robot_model/srdf_parser/model.h"
 #include "robot_model/urdf_parser/urdf_parser.h"
 #include "test/support/console_capture.h"
+#include "test/urdf_parser/arm6_files.h"
 
 namespace
 {
-const std::string kArm6Dir = std::string(RAO_SOURCE_DIR) +
-                             "/src/robot_avoid_obstacle/resources/robot_descriptions/"
-                             "arm6_description/";
-const std::string kArm6Urdf = kArm6Dir + "urdf/arm6_and_whole_gripper_linker_shim_camera.urdf";
-const std::string kArm6Srdf = kArm6Dir + "srdf/arm6_and_whole_gripper_linker.srdf";
+using console_bridge::CONSOLE_BRIDGE_LOG_WARN;
 
 class Arm6Srdf : public testing::Test
 {
@@ -31,18 +27,17 @@ protected:
   srdf::Model srdf_;
 };
 
-TEST_F(Arm6Srdf, GroupsStatesAndEndEffector)
+TEST_F(Arm6Srdf, GroupsStatesVirtualJointEndEffectorAndPairs)
 {
   ConsoleCapture capture;
   srdf_.initFile(*urdf_, kArm6Srdf);
-  EXPECT_TRUE(capture.atLeast(console_bridge::CONSOLE_BRIDGE_LOG_WARN).empty());
+  EXPECT_TRUE(capture.atLeast(CONSOLE_BRIDGE_LOG_WARN).empty());
   EXPECT_EQ(srdf_.getName(), "arm6");
 
   const auto& groups = srdf_.getGroups();
   ASSERT_EQ(groups.size(), 2u);
   EXPECT_EQ(groups[0].name_, "arm");
-  ASSERT_EQ(groups[0].chains_.size(), 1u);
-  EXPECT_EQ(groups[0].chains_[0], (std::pair<std::string, std::string>{"base_link", "gripper_link"}));
+  EXPECT_EQ(groups[0].chains_, (std::vector<std::pair<std::string, std::string>>{{"base_link", "gripper_link"}}));
   EXPECT_EQ(groups[1].name_, "gripper");
   EXPECT_EQ(groups[1].links_, (std::vector<std::string>{"finger_left_link", "finger_right_link"}));
 
@@ -69,21 +64,16 @@ TEST_F(Arm6Srdf, GroupsStatesAndEndEffector)
 
   const auto& pairs = srdf_.getDisabledCollisionPairs();
   ASSERT_EQ(pairs.size(), 16u);
-  EXPECT_EQ(pairs[0].link1_, "base_link");
-  EXPECT_EQ(pairs[0].link2_, "link1");
-  EXPECT_EQ(pairs[0].reason_, "Adjacent");
+  EXPECT_EQ(pairs[0].link1_ + " " + pairs[0].link2_ + " " + pairs[0].reason_, "base_link link1 Adjacent");
   EXPECT_EQ(pairs[15].reason_, "Gripper margin");
   EXPECT_TRUE(srdf_.getEnabledCollisionPairs().empty());
 }
 
 TEST_F(Arm6Srdf, UnknownNamesAreDroppedWithAWarning)
 {
-  std::ifstream stream(kArm6Srdf);
-  std::string text((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-  const std::string extra =
-      "<disable_collisions link1=\"link6\" link2=\"tool0\" reason=\"Never\"/>\n"
-      "<disable_default_collisions link=\"tool0\"/>\n";
-  text.insert(text.rfind("</robot>"), extra);
+  std::string text = readFile(kArm6Srdf);
+  text.insert(text.rfind("</robot>"), "<disable_collisions link1=\"link6\" link2=\"tool0\" reason=\"Never\"/>\n"
+                                      "<disable_default_collisions link=\"tool0\"/>\n");
   const std::string path = testing::TempDir() + "arm6_unknown_names.srdf";
   std::ofstream(path) << text;
 
@@ -91,11 +81,10 @@ TEST_F(Arm6Srdf, UnknownNamesAreDroppedWithAWarning)
   srdf_.initFile(*urdf_, path);
   EXPECT_EQ(srdf_.getDisabledCollisionPairs().size(), 16u);
   EXPECT_TRUE(srdf_.getNoDefaultCollisionLinks().empty());
-  const auto reported = capture.atLeast(console_bridge::CONSOLE_BRIDGE_LOG_WARN);
-  ASSERT_EQ(reported.size(), 2u);
-  EXPECT_TRUE(capture.contains(console_bridge::CONSOLE_BRIDGE_LOG_WARN, "srdf_parser/model", 577,
+  ASSERT_EQ(capture.atLeast(CONSOLE_BRIDGE_LOG_WARN).size(), 2u);
+  EXPECT_TRUE(capture.contains(CONSOLE_BRIDGE_LOG_WARN, "srdf_parser/model", 577,
                                "Link 'tool0' is not known to URDF. Cannot disable/enable collisons."));
-  EXPECT_TRUE(capture.contains(console_bridge::CONSOLE_BRIDGE_LOG_WARN, "srdf_parser/model", 547,
+  EXPECT_TRUE(capture.contains(CONSOLE_BRIDGE_LOG_WARN, "srdf_parser/model", 547,
                                "Link 'tool0' is not known to URDF. Cannot specify collision default."));
 }
 }  // namespace

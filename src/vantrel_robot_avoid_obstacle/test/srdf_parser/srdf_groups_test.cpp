@@ -40,16 +40,6 @@ TEST_F(SrdfTest, GroupMembersAreTrimmedAndCheckedKindByKind)
   EXPECT_TRUE(capture_.atLeast(CONSOLE_BRIDGE_LOG_WARN).empty());
 }
 
-TEST_F(SrdfTest, GroupWithOnlyUnknownNamesIsStoredEmpty)
-{
-  const srdf::Model& model = loadBody("<group name=\" g \"><link name=\" nowhere \"/></group>");
-  ASSERT_EQ(model.getGroups().size(), 1u);
-  EXPECT_TRUE(model.getGroups()[0].links_.empty());
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 149,
-                     "Link ' nowhere ' declared as part of group ' g ' is not known to the URDF"));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_WARN, 245, "Group ' g ' is empty."));
-}
-
 TEST_F(SrdfTest, SubgroupCyclesDropEveryGroupThatDependsOnThem)
 {
   const srdf::Model& model = loadBody(R"(
@@ -72,18 +62,24 @@ TEST_F(SrdfTest, SubgroupCyclesDropEveryGroupThatDependsOnThem)
                                       "Group 'dangling' has unsatisfied subgroups"}));
 }
 
-TEST_F(SrdfTest, ChainsNeedKnownLinksOnOneTree)
+TEST_F(SrdfTest, UnknownMembersAndBrokenChainsAreDropped)
 {
   const srdf::Model& model = loadBody(R"(<group name="g">
       <chain base_link="tool" tip_link="link1"/>
       <chain base_link="camera" tip_link="tool"/>
       <chain base_link="base_link" tip_link="nowhere"/>
       <chain tip_link="tool"/>
-    </group>)");
-  ASSERT_EQ(model.getGroups()[0].chains_.size(), 2u) << "a base below its tip, or beside it, shares an ancestor";
+    </group>
+    <group name=" e "><link name=" nowhere "/></group>)");
+  ASSERT_EQ(model.getGroups().size(), 2u);
+  EXPECT_EQ(model.getGroups()[0].chains_.size(), 2u) << "a base below its tip, or beside it, shares an ancestor";
+  EXPECT_TRUE(model.getGroups()[1].links_.empty()) << "a group of unknown names is stored empty";
   EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 200,
                      "Link 'nowhere' declared as part of a chain in group 'g' is not known to the URDF"));
   EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 182, "Base link name not specified for chain"));
+  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 149,
+                     "Link ' nowhere ' declared as part of group ' e ' is not known to the URDF"));
+  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_WARN, 245, "Group ' e ' is empty."));
 }
 
 TEST_F(SrdfTest, GroupStates)
