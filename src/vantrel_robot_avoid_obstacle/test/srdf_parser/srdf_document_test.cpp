@@ -1,21 +1,14 @@
 // File level, robot element, virtual joints, passive joints and joint properties.
-#include <string>
-#include <vector>
-
 #include "test/srdf_parser/srdf_fixture.h"
 
 namespace
 {
-using console_bridge::CONSOLE_BRIDGE_LOG_ERROR;
-
 TEST_F(SrdfTest, FileLevelFaultsLeaveAnEmptyModel)
 {
-  const auto urdf_model = smallArm();
   capture_.clear();
-  model_.initFile(*urdf_model, "/nonexistent/%s.srdf");
+  model_.initFile(*smallArm(), "/nonexistent/%s.srdf");
   EXPECT_TRUE(model_.getName().empty());
-  ASSERT_EQ(capture_.messages().size(), 1u);
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 705, "Could not open file [/nonexistent/%s.srdf] for parsing."));
+  EXPECT_EQ(reported(), (Strings{"ERROR 705 Could not open file [/nonexistent/%s.srdf] for parsing."}));
 
   load("<robot name=\"arm\"><group name=\"g\">");
   ASSERT_EQ(capture_.messages().size(), 1u);
@@ -23,18 +16,17 @@ TEST_F(SrdfTest, FileLevelFaultsLeaveAnEmptyModel)
   EXPECT_EQ(capture_.messages()[0].text.rfind("Could not parse the SRDF XML File. ", 0), 0u);
 
   EXPECT_TRUE(load("<model name=\"arm\"/>").getName().empty());
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 651, "Could not find the 'robot' element in the xml file"));
+  EXPECT_EQ(reported(), (Strings{"ERROR 651 Could not find the 'robot' element in the xml file"}));
 }
 
 TEST_F(SrdfTest, RobotNameFaultsDoNotStopTheLoad)
 {
   EXPECT_EQ(load("<robot><passive_joint name=\"j1\"/></robot>").getPassiveJoints().size(), 1u);
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 658, "No name given for the robot."));
+  EXPECT_EQ(reported(), (Strings{"ERROR 658 No name given for the robot."}));
   const srdf::Model& model = load("<robot name=\" other \"><passive_joint name=\"j1\"/></robot>");
   EXPECT_EQ(model.getName(), "other");
   EXPECT_EQ(model.getPassiveJoints().size(), 1u);
-  EXPECT_TRUE(
-      logged(CONSOLE_BRIDGE_LOG_ERROR, 664, "Semantic description is not specified for the same robot as the URDF"));
+  EXPECT_EQ(reported(), (Strings{"ERROR 664 Semantic description is not specified for the same robot as the URDF"}));
 }
 
 TEST_F(SrdfTest, VirtualJointTypesAndMembership)
@@ -50,15 +42,14 @@ TEST_F(SrdfTest, VirtualJointTypesAndMembership)
   EXPECT_EQ(model.getVirtualJoints()[0].type_, "planar");
   EXPECT_EQ(model.getVirtualJoints()[0].parent_frame_, "odom");
   EXPECT_EQ(model.getVirtualJoints()[1].type_, "fixed");
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 106,
-                     "Unknown type of joint: 'prismatic'. Assuming 'fixed' instead. Other known types are 'planar' and "
-                     "'floating'."));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 87,
-                     "Virtual joint does not attach to a link on the robot (link 'nowhere' is not known)"));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 97, "Type of virtual joint is not specified"));
   // A declared virtual joint counts as a joint of a group; a dropped one does not.
-  EXPECT_EQ(model.getGroups()[0].joints_, (std::vector<std::string>{"v2"}));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 168, "Joint 'v3' declared as part of group 'g' is not known to the URDF"));
+  EXPECT_EQ(model.getGroups()[0].joints_, (Strings{"v2"}));
+  EXPECT_EQ(reported(), (Strings{"ERROR 106 Unknown type of joint: 'prismatic'. Assuming 'fixed' instead. Other known "
+                                 "types are 'planar' and 'floating'.",
+                                 "ERROR 87 Virtual joint does not attach to a link on the robot (link 'nowhere' is not "
+                                 "known)",
+                                 "ERROR 97 Type of virtual joint is not specified",
+                                 "ERROR 168 Joint 'v3' declared as part of group 'g' is not known to the URDF"}));
 }
 
 TEST_F(SrdfTest, PassiveJointsAndProperties)
@@ -71,10 +62,6 @@ TEST_F(SrdfTest, PassiveJointsAndProperties)
     <joint_property joint_name="j2" value="v"/>)");
   ASSERT_EQ(model.getPassiveJoints().size(), 1u);
   EXPECT_EQ(model.getPassiveJoints()[0].name_, "j2");
-  EXPECT_TRUE(
-      logged(CONSOLE_BRIDGE_LOG_ERROR, 600, "Joint 'ghost' marked as passive is not known to the URDF. Ignoring."));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 592, "No name specified for passive joint. Ignoring."));
-
   const auto& properties = model.getJointProperties("j1");
   ASSERT_EQ(properties.size(), 2u);
   EXPECT_EQ(properties[0].property_name_, "angular_distance_weight");
@@ -82,8 +69,10 @@ TEST_F(SrdfTest, PassiveJointsAndProperties)
   EXPECT_EQ(properties[1].value_, "holonomic");
   EXPECT_EQ(model.getJointProperties().size(), 1u);
   EXPECT_TRUE(model.getJointProperties("j2").empty());
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 638,
-                     "Property defined for a joint 'ghost' that is not known to the URDF. Ignoring."));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 622, "Property name for joint 'j2' is not specified"));
+  EXPECT_EQ(reported(), (Strings{"ERROR 600 Joint 'ghost' marked as passive is not known to the URDF. Ignoring.",
+                                 "ERROR 592 No name specified for passive joint. Ignoring.",
+                                 "ERROR 638 Property defined for a joint 'ghost' that is not known to the URDF. "
+                                 "Ignoring.",
+                                 "ERROR 622 Property name for joint 'j2' is not specified"}));
 }
 }  // namespace

@@ -56,11 +56,6 @@ void expectConsistent(const srdf::Model& model, const urdf::ModelInterface& urdf
     group(end_effector.component_group_);
     link(end_effector.parent_link_);
   }
-  for (const auto& spheres : model.getLinkSphereApproximations())
-  {
-    link(spheres.link_);
-    EXPECT_FALSE(spheres.spheres_.empty());
-  }
   for (const auto* pairs : {&model.getDisabledCollisionPairs(), &model.getEnabledCollisionPairs()})
   {
     for (const auto& pair : *pairs)
@@ -68,14 +63,6 @@ void expectConsistent(const srdf::Model& model, const urdf::ModelInterface& urdf
       link(pair.link1_);
       link(pair.link2_);
     }
-  }
-  for (const auto& passive : model.getPassiveJoints())
-  {
-    joint(passive.name_);
-  }
-  for (const auto& properties : model.getJointProperties())
-  {
-    joint(properties.first);
   }
 }
 

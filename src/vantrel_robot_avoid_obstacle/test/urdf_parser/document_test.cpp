@@ -104,7 +104,8 @@ TEST(MaterialBinding, RobotLevelMaterialWinsAndVisualMaterialsAreShared)
   // A robot-level material without a colour is reported and kept.
   ASSERT_TRUE(model->getMaterial("plain"));
   EXPECT_EQ(model->getMaterial("plain")->color.a, 1.0f);
-  EXPECT_TRUE(capture.contains(CONSOLE_BRIDGE_LOG_ERROR, "urdf_parser/link", 101, "Material [plain] color has no rgba"));
+  EXPECT_TRUE(
+      capture.contains(CONSOLE_BRIDGE_LOG_ERROR, "urdf_parser/link", 101, "Material [plain] color has no rgba"));
   EXPECT_TRUE(
       capture.contains(CONSOLE_BRIDGE_LOG_ERROR, "urdf_parser/link", 102, "Material [plain] not defined in file"));
 }
@@ -147,7 +148,8 @@ TEST(ParseDocument, FaultsAreRefusedWithTheirMessage)
       // Run-time text is an argument, never the format.
       {robot("<link name=\"a\"/><link name=\"b%s\"/>"), 263,
        "Failed to find root link: Two root links found: [a] and [b%s]"},
-      {robot(three_links + joint("j1", "a", "b") + "<joint name=\"j2\" type=\"fixed\"><child link=\"c\"/></joint>"), 251,
+      {robot(three_links + joint("j1", "a", "b") + "<joint name=\"j2\" type=\"fixed\"><child link=\"c\"/></joint>"),
+       251,
        "Failed to build tree: Joint [j2] is missing a parent and/or child link specification."},
       {robot(three_links + joint("j1", "a", "z")), 251, "Failed to build tree: child link [z] of joint [j1] not found"},
       {robot(three_links + joint("j1", "z", "b")), 251,
@@ -158,8 +160,10 @@ TEST(ParseDocument, FaultsAreRefusedWithTheirMessage)
       {robot(three_links + joint("j1", "a", "b") + joint("j2", "a", "c") + joint("j3", "b", "c")), 251,
        "Failed to build tree: link [c] is the child of two joints: [j2] and [j3]. The robot xml is not a valid tree."},
       {robot(three_links + joint("j1", "a", "b") + joint("j2", "a", "c") + joint("j3", "c", "c")), 251,
-       "Failed to build tree: Joint [j3] has the link [c] as both parent and child. The robot xml is not a valid tree."},
-      {robot(three_links + "<link name=\"d\"/>" + joint("j1", "a", "b") + joint("j2", "c", "d") + joint("j3", "d", "c")),
+       "Failed to build tree: Joint [j3] has the link [c] as both parent and child. The robot xml is not a valid "
+       "tree."},
+      {robot(three_links + "<link name=\"d\"/>" + joint("j1", "a", "b") + joint("j2", "c", "d") +
+             joint("j3", "d", "c")),
        263,
        "Failed to find root link: link [c] is not reachable from the root link [a]; its joints form a cycle. The robot "
        "xml is not a valid tree."},
