@@ -74,10 +74,11 @@ TEST_F(Arm6Urdf, JointsAsWritten)
   EXPECT_EQ(origin.rpy.x, 1.5707963267948966);
   EXPECT_EQ(origin.rpy.y, -1.5707963267948966);
   EXPECT_EQ(origin.rpy.z, 0.0);
-  urdf::Rotation expected;
-  expected.setFromRPY(1.5707963267948966, -1.5707963267948966, 0.0);
-  EXPECT_EQ(origin.rotation.x, expected.x);
-  EXPECT_EQ(origin.rotation.w, expected.w);
+  // Roll pi/2 about x, then pitch -pi/2 about the fixed y axis.
+  EXPECT_NEAR(origin.rotation.x, 0.5, 1e-15);
+  EXPECT_NEAR(origin.rotation.y, -0.5, 1e-15);
+  EXPECT_NEAR(origin.rotation.z, 0.5, 1e-15);
+  EXPECT_NEAR(origin.rotation.w, 0.5, 1e-15);
   EXPECT_EQ(joint2->axis.z, 1.0);
 
   EXPECT_EQ(model_->getJoint("joint6")->limits->lower, -6.28);
