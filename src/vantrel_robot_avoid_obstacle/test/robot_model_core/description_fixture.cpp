@@ -43,6 +43,15 @@ std::shared_ptr<const robot_model::core::RobotModel> arm6Model() {
   return model;
 }
 
+std::shared_ptr<const robot_model::core::RobotModel> buildModel(const std::string& directory, const char* urdf,
+                                                                const char* srdf, std::string* printed) {
+  std::shared_ptr<const robot_model::core::RobotModel> model;
+  const std::string out =
+      captureStdout([&] { model = std::make_shared<const robot_model::core::RobotModel>(directory, urdf, srdf); });
+  if (printed) *printed = out;
+  return model;
+}
+
 TempDescription::TempDescription()
     : urdf(readFile(arm6Directory() + kArm6Urdf)), srdf(readFile(arm6Directory() + kArm6Srdf)) {
   std::string pattern = (fs::temp_directory_path() / "rao_description_XXXXXX").string();
@@ -63,9 +72,9 @@ void TempDescription::write() const {
   std::ofstream(directory_ + kArm6Srdf, std::ios::binary) << srdf;
 }
 
-std::shared_ptr<const robot_model::core::RobotModel> TempDescription::build() const {
+std::shared_ptr<const robot_model::core::RobotModel> TempDescription::build(std::string* printed) const {
   write();
-  return std::make_shared<const robot_model::core::RobotModel>(directory_, kArm6Urdf, kArm6Srdf);
+  return buildModel(directory_, kArm6Urdf, kArm6Srdf, printed);
 }
 
 }  // namespace rao_test

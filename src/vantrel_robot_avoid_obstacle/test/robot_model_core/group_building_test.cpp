@@ -36,10 +36,7 @@ std::shared_ptr<const RobotModel> build(rao_test::TempDescription& description, 
                                         const std::string& srdf_body, std::string* printed = nullptr) {
   description.urdf = urdf;
   description.srdf = "<robot name=\"branching\">\n" + srdf_body + "</robot>\n";
-  std::shared_ptr<const RobotModel> model;
-  const std::string out = rao_test::captureStdout([&] { model = description.build(); });
-  if (printed) *printed = out;
-  return model;
+  return description.build(printed);
 }
 
 std::vector<std::string> jointNames(const JointModelGroup* group) { return group->getJointModelNames(); }
@@ -82,10 +79,6 @@ TEST(GroupBuilding, ChainsBranchesAndSubgroups) {
   EXPECT_EQ(two->getCommonRoot(), model->getRootJoint());
   EXPECT_TRUE(inner->isContiguousWithinState());
   EXPECT_EQ(two->kinematics_interface_ptr_, nullptr);
-
-  // Two revolute joints of bounds [-1, 1] and one prismatic of [-1, 1].
-  EXPECT_DOUBLE_EQ(two->getMaximumExtent(), 4.0);
-  EXPECT_DOUBLE_EQ(fingers->getMaximumExtent(), 6.0);
 
   // Siblings under l1 meet at j1.
   EXPECT_EQ(model->getCommonRoot(model->getJointModel("fa_tip_joint"), model->getJointModel("fb"))->getName(), "j1");

@@ -24,32 +24,27 @@ Eigen::Isometry3d translation(double x, double y, double z) {
 TEST(LinkModel, WithoutShapesHasZeroBoxAndNoCollisionBody) {
   LinkModel link("empty", 3);
   link.setGeometry({}, {});
-  EXPECT_EQ(link.getLinkIndex(), 3u);
-  EXPECT_TRUE(link.getShapes().empty());
   EXPECT_TRUE(link.areCollisionOriginTransformsIdentity().empty());
   EXPECT_EQ(link.getShapeExtentsAtOrigin(), Eigen::Vector3d::Zero());
   EXPECT_EQ(link.getCenteredBoundingBoxOffset(), Eigen::Vector3d::Zero());
   EXPECT_EQ(link.getFirstCollisionBodyIndex(), -1);
-  EXPECT_TRUE(link.jointOriginTransformIsIdentity());
 }
 
-TEST(LinkModel, SphereAwayFromTheOrigin) {
-  LinkModel link("ball", 0);
+TEST(LinkModel, BoxOfShapesAwayFromTheOriginOrRotated) {
+  LinkModel link("parts", 0);
   link.setGeometry({std::make_shared<const shapes::Sphere>(0.1)}, Origins{translation(1.0, 0.0, 0.0)});
   EXPECT_TRUE(link.getShapeExtentsAtOrigin().isApprox(Eigen::Vector3d(0.2, 0.2, 0.2), 1e-15));
   EXPECT_TRUE(link.getCenteredBoundingBoxOffset().isApprox(Eigen::Vector3d(1.0, 0.0, 0.0), 1e-15));
   EXPECT_EQ(link.areCollisionOriginTransformsIdentity(), std::vector<int>{0});
-}
 
-TEST(LinkModel, RotatedBoxAndCylinderShareOneBox) {
-  LinkModel link("parts", 0);
   Eigen::Isometry3d turned = Eigen::Isometry3d::Identity();
   turned.rotate(Eigen::AngleAxisd(M_PI / 2, Eigen::Vector3d::UnitZ()));
   link.setGeometry({std::make_shared<const shapes::Box>(1.0, 2.0, 3.0)}, Origins{turned});
   EXPECT_TRUE(link.getShapeExtentsAtOrigin().isApprox(Eigen::Vector3d(2.0, 1.0, 3.0), 1e-12));
 
-  link.setGeometry({std::make_shared<const shapes::Box>(1.0, 2.0, 3.0), std::make_shared<const shapes::Cylinder>(1.0, 0.5)},
-                   Origins{Eigen::Isometry3d::Identity(), translation(0.0, 0.0, 2.0)});
+  link.setGeometry(
+      {std::make_shared<const shapes::Box>(1.0, 2.0, 3.0), std::make_shared<const shapes::Cylinder>(1.0, 0.5)},
+      Origins{Eigen::Isometry3d::Identity(), translation(0.0, 0.0, 2.0)});
   // z spans the box [-1.5, 1.5] and the cylinder [1.5, 2.5].
   EXPECT_TRUE(link.getShapeExtentsAtOrigin().isApprox(Eigen::Vector3d(1.0, 2.0, 4.0), 1e-12));
   EXPECT_TRUE(link.getCenteredBoundingBoxOffset().isApprox(Eigen::Vector3d(0.0, 0.0, 0.5), 1e-12));
@@ -78,6 +73,7 @@ TEST(LinkModel, IdentityRule) {
   EXPECT_FALSE(isIdentityTransform(tilted));
 
   LinkModel link("l", 0);
+  EXPECT_TRUE(link.jointOriginTransformIsIdentity());
   link.setJointOriginTransform(translation(0.0, 0.0, 0.1));
   EXPECT_FALSE(link.jointOriginTransformIsIdentity());
 }
