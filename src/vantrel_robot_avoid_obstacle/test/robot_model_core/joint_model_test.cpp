@@ -20,7 +20,7 @@ using testing::internal::GetCapturedStdout;
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-TEST(RevoluteJointModelTest, ContinuousJointWrapsIntoMinusPiToPi)
+TEST(RevoluteJointModelTest, ContinuousJointWrapsInEnforceInterpolateAndDistance)
 {
   RevoluteJointModel joint("wheel", 0, 0);
   joint.setContinuous(true);
@@ -37,12 +37,8 @@ TEST(RevoluteJointModelTest, ContinuousJointWrapsIntoMinusPiToPi)
   EXPECT_EQ(value, 0.5);
   value = 100.0;
   EXPECT_TRUE(joint.satisfiesPositionBounds(&value, bounds, 0.0));
-}
 
-TEST(RevoluteJointModelTest, ContinuousJointTakesTheShorterWayRound)
-{
-  RevoluteJointModel joint("wheel", 0, 0);
-  joint.setContinuous(true);
+  // Interpolation and distance take the shorter way round.
   const double from = 3.0, to = -3.0;
   double middle = 0.0;
   joint.interpolate(&from, &to, 0.5, &middle);
