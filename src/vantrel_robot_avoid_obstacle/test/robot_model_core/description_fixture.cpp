@@ -15,13 +15,11 @@ const char* const kArm6Srdf = "srdf/arm6_and_whole_gripper_linker.srdf";
 const char* const kArm5Urdf = "urdf/arm5.urdf";
 const char* const kArm5Srdf = "srdf/arm5.srdf";
 
-std::string arm6Directory() {
-  return std::string(RAO_SOURCE_DIR) + "/src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/";
-}
+const std::string kDescriptions =
+    std::string(RAO_SOURCE_DIR) + "/src/robot_avoid_obstacle/resources/robot_descriptions/";
 
-std::string arm5Directory() {
-  return std::string(RAO_SOURCE_DIR) + "/src/robot_avoid_obstacle/resources/robot_descriptions/arm5_description/";
-}
+std::string arm6Directory() { return kDescriptions + "arm6_description/"; }
+std::string arm5Directory() { return kDescriptions + "arm5_description/"; }
 
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

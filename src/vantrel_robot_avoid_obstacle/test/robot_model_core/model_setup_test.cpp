@@ -1,6 +1,7 @@
 // Broken or unusual descriptions: each fails set-up visibly or degrades as designed, never crashes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "description_fixture.h"
@@ -14,10 +15,9 @@ using robot_model::core::RobotModel;
 using robot_model::core::RobotState;
 
 bool mentions(const RobotModel& model, const std::string& text) {
-  for (const std::string& error : model.getSetupErrors()) {
-    if (error.find(text) != std::string::npos) return true;
-  }
-  return false;
+  const auto& errors = model.getSetupErrors();
+  return std::any_of(errors.begin(), errors.end(),
+                     [&](const std::string& error) { return error.find(text) != std::string::npos; });
 }
 
 // The arm6 description built after one of its files was removed.
