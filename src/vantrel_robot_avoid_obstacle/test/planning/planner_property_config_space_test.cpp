@@ -4,7 +4,7 @@
 namespace {
 
 PlannerSceneCase wallCase(int dof) {
-  return {"WallWithGap" + std::to_string(dof) + "D", [dof] { return std::unique_ptr<PlanSceneInterface>(makeWallWithGapScene(dof)); },
+  return {"WallWithGap" + std::to_string(dof) + "D", [dof] { return std::shared_ptr<PlanSceneInterface>(makeWallWithGapScene(dof)); },
           wallStart(dof), wallGoal(dof)};
 }
 

@@ -46,12 +46,10 @@ bool ConfigSpaceScene::isInsideObstacle(const double* state, double margin) cons
 }
 
 bool ConfigSpaceScene::isStateValid(const double* state) {
-  ++state_tests;
   return !isInsideObstacle(state, 0.0);
 }
 
 bool ConfigSpaceScene::isStateValidWithMargin(const double* state) {
-  ++margin_state_tests;
   return !isInsideObstacle(state, margin_);
 }
 
@@ -93,6 +91,5 @@ bool ConfigSpaceScene::checkMotion(const double* from, const double* to) {
 }
 
 bool ConfigSpaceScene::checkMotionWithMargin(const double* from, const double* to) {
-  ++margin_motion_checks;
   return motionValid(from, to, margin_);
 }

@@ -40,11 +40,8 @@ class ConfigSpaceScene : public PlanSceneInterface {
   int segmentCount(const double* from, const double* to) const;
   int dof() const { return static_cast<int>(bounds_.size()); }
 
-  // Counts of calls made from outside the scene; state tests made inside a motion check count separately.
-  int state_tests = 0;
-  int margin_state_tests = 0;
+  // Standard motion checks asked for, and the states tested inside any motion check.
   int motion_checks = 0;
-  int margin_motion_checks = 0;
   int states_tested_in_motions = 0;
 
  private:
