@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "planning/path_plan_and_post_processing.h"
+#include "support/captured_output.h"
 #include "support/joint_space_scenes.h"
 
 namespace {
@@ -24,10 +25,10 @@ DriverRun drive(ConfigSpaceScene& scene, bool simulation, const std::vector<doub
   CountingSeedSource seeds(42);
   PathPlanAndPostProcessing facade(&scene, {seeds.source(), [] { return std::int64_t{0}; }});
   DriverRun run{0, std::vector<TrajectoryPoint>(2), ""};
-  testing::internal::CaptureStdout();
-  run.code = simulation ? facade.pathPlanAndSimplifySimulation(start, goal, run.points)
-                        : facade.pathPlanAndSimplify(start, goal, run.points);
-  run.output = testing::internal::GetCapturedStdout();
+  run.output = capturedOutput([&] {
+    run.code = simulation ? facade.pathPlanAndSimplifySimulation(start, goal, run.points)
+                          : facade.pathPlanAndSimplify(start, goal, run.points);
+  });
   return run;
 }
 

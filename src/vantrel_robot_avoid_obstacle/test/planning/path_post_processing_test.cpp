@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "planning/rrt_connect.h"
+#include "support/captured_output.h"
 #include "support/joint_space_scenes.h"
 
 namespace {
@@ -17,12 +18,13 @@ struct Processed {
 Processed process(PlanSceneInterface& scene, JointPath path, bool repair, std::uint32_t seed = 1) {
   CountingSeedSource seeds(seed);
   RRTConnectPlanner planner(&scene, {seeds.source(), [] { return std::int64_t{0}; }});
-  testing::internal::CaptureStdout();
-  repair ? planner.awayFromObstacle(path) : planner.simplifyPath(path);
-  return {std::move(path), testing::internal::GetCapturedStdout()};
+  std::string output = capturedOutput([&] { repair ? planner.awayFromObstacle(path) : planner.simplifyPath(path); });
+  return {std::move(path), std::move(output)};
 }
 
-ConfigSpaceScene square(double lo, double hi) { return ConfigSpaceScene(std::vector<std::pair<double, double>>(2, {lo, hi})); }
+ConfigSpaceScene square(double lo, double hi) {
+  return ConfigSpaceScene(std::vector<std::pair<double, double>>(2, {lo, hi}));
+}
 
 const JointPath kZigZag{{0, 0}, {1, 2}, {2, -1}, {3, 2}, {4, 0}};
 
@@ -36,7 +38,7 @@ TEST(PathSimplification, ZigZagInFreeSpaceCollapsesToItsEnds) {
 
 TEST(PathSimplification, RejectedMotionsChangeNothingAndEveryStageReports) {
   ConfigSpaceScene scene = square(-5.0, 5.0);
-  scene.rejectEveryMotion(true);
+  scene.rejectMotionsAfter(0);
   const Processed result = process(scene, kZigZag, false, 5);
   EXPECT_EQ(result.path, kZigZag);
   for (const char* line : {"\033[33mShortcut Path check num: ", "\033[33mSmooth Path check num: ",

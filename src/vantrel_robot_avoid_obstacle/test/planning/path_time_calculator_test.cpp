@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "planning/path_time_calculator.h"
+#include "support/captured_output.h"
 #include "support/config_space_scene.h"
 
 namespace {
@@ -22,9 +23,8 @@ Timed timePath(const JointPath& path, const std::vector<double>& vmax, const std
   ConfigSpaceScene scene(std::vector<std::pair<double, double>>(vmax.size(), {-100.0, 100.0}));
   PathTimeCalculator calculator(&scene);
   Timed timed{};
-  testing::internal::CaptureStdout();
-  timed.code = calculator.calculatePathTime(path, vmax.data(), amax.data(), timed.points);
-  timed.output = testing::internal::GetCapturedStdout();
+  timed.output =
+      capturedOutput([&] { timed.code = calculator.calculatePathTime(path, vmax.data(), amax.data(), timed.points); });
   timed.statistics = calculator.statistics();
   return timed;
 }

@@ -1,6 +1,7 @@
 #include "planner_property_suite.h"
 
 #include "planning/rrt_connect.h"
+#include "support/captured_output.h"
 #include "support/joint_space_scenes.h"
 
 namespace {
@@ -42,9 +43,8 @@ TEST_P(PlannerProperties, SearchGivesSoundPathsFromStartToGoal) {
     RRTConnectPlanner planner(scene.get(), {seeds.source(), wallClockMicroseconds});
     planner.setStartAndGoal(scene_case.start, scene_case.goal);
     JointPath path;
-    testing::internal::CaptureStdout();
-    const int code = planner.plan(path);
-    testing::internal::GetCapturedStdout();
+    int code = 0;
+    capturedOutput([&] { code = planner.plan(path); });
     ASSERT_EQ(code, 0);
     ASSERT_GT(planner.statistics().samples, 0) << "the straight motion must be blocked";
     expectSoundPath(*scene, scene_case, path);

@@ -5,12 +5,10 @@
 #include <vector>
 
 #include "planning/rrt_connect.h"
+#include "support/captured_output.h"
 #include "support/joint_space_scenes.h"
 
 namespace {
-
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
 
 const double kNan = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
@@ -30,12 +28,10 @@ struct PlanOutcome {
 
 PlanOutcome planOnce(RRTConnectPlanner& planner, const std::vector<double>& start, const std::vector<double>& goal,
                      JointPath& path) {
-  CaptureStdout();
-  planner.setStartAndGoal(start, goal);
-  GetCapturedStdout();
-  CaptureStdout();
-  const int code = planner.plan(path);
-  return {code, GetCapturedStdout()};
+  capturedOutput([&] { planner.setStartAndGoal(start, goal); });
+  PlanOutcome outcome{};
+  outcome.output = capturedOutput([&] { outcome.code = planner.plan(path); });
+  return outcome;
 }
 
 struct RefusalCase {

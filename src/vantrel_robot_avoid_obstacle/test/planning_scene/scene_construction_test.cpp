@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/captured_output.h"
 #include "support/scene_fixtures.h"
 
 namespace {
@@ -16,9 +17,8 @@ std::size_t countOf(const std::string& text, const std::string& needle) {
 }
 
 TEST(SceneConstruction, Arm6SettlesTheArmGroupPrintsItsSetUpAndPointsTheDescriptionAtItsDirectory) {
-  testing::internal::CaptureStdout();
-  auto scene = makeArm6Scene(0.01);
-  const std::string out = testing::internal::GetCapturedStdout();
+  std::unique_ptr<ManipulatorPlanScene> scene;
+  const std::string out = capturedOutput([&] { scene = makeArm6Scene(0.01); });
   for (const char* line : {"start build robot model...\n", "build robot model success!\n",
                            "we find <arm> joint group.\n", "max_extent_=38.560000\n",
                            "longest_valid_segment_=0.192800\n",
@@ -44,12 +44,10 @@ TEST(SceneConstruction, Arm6SettlesTheArmGroupPrintsItsSetUpAndPointsTheDescript
 }
 
 TEST(SceneConstruction, SingleGroupModelPlansItsGroupWhateverTheConfiguredName) {
-  testing::internal::CaptureStdout();
-  auto scene = makeArm5Scene("no_such_group");
-  const std::string out = testing::internal::GetCapturedStdout();
+  std::unique_ptr<ManipulatorPlanScene> scene;
+  EXPECT_EQ(capturedOutput([&] { scene = makeArm5Scene("no_such_group"); }).find("we can not find"), std::string::npos);
   ASSERT_TRUE(scene->hasPlanningGroup());
   EXPECT_EQ(scene->getPlanningGroupName(), "arm");
-  EXPECT_EQ(out.find("we can not find"), std::string::npos);
   std::vector<std::pair<double, double>> bounds;
   EXPECT_EQ(scene->getJointLimits(bounds), 5);
   const std::vector<double> home(5, 0.0);
@@ -67,9 +65,8 @@ TEST(SceneConstruction, WithoutAPlanningGroupEveryQueryFails) {
        "joint group size is 0, init error!\nset Planned JointGroup error when initialize!\n"},
   };
   for (const auto& [make, message] : cases) {
-    testing::internal::CaptureStdout();
-    std::unique_ptr<ManipulatorPlanScene> scene = make();
-    EXPECT_NE(testing::internal::GetCapturedStdout().find(message), std::string::npos) << message;
+    std::unique_ptr<ManipulatorPlanScene> scene;
+    EXPECT_NE(capturedOutput([&] { scene = make(); }).find(message), std::string::npos) << message;
     EXPECT_FALSE(scene->hasPlanningGroup());
     std::vector<std::pair<double, double>> bounds{{1.0, 2.0}};
     EXPECT_EQ(scene->getJointLimits(bounds), -1);
@@ -79,29 +76,29 @@ TEST(SceneConstruction, WithoutAPlanningGroupEveryQueryFails) {
     EXPECT_EQ(scene->getVmaxAndAmax(vmax, amax), 0);
     const std::vector<double> q(6, 0.0);
     const std::vector<double> r(6, 0.5);
-    testing::internal::CaptureStdout();
     EXPECT_FALSE(scene->isStateValid(q.data()));
     EXPECT_FALSE(scene->isStateValidWithMargin(q.data()));
     EXPECT_FALSE(scene->checkMotion(q.data(), r.data()));
     EXPECT_FALSE(scene->checkMotionWithMargin(q.data(), r.data()));
     EXPECT_TRUE(scene->getLinkTransforms(q.data()).empty());
-    scene->setGripperPadding(0.05);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(capturedOutput([&] { scene->setGripperPadding(0.05); }), "");
   }
 }
 
 TEST(SceneConstruction, SegmentLengthThatIsNotFinitePositiveIsASetUpError) {
   // A group without moving joints has no extent, an unbounded planar joint an infinite one.
-  for (const auto& [group, message] : {std::pair<const char*, const char*>{"mount_only", "longest_valid_segment is too small!\n"},
-                                       {"cart", "longest_valid_segment is not finite!\n"}}) {
-    testing::internal::CaptureStdout();
-    try {
-      makeTestRigScene(group);
-      ADD_FAILURE() << "no set-up error for group " << group;
-    } catch (const std::runtime_error& error) {
-      EXPECT_EQ(std::string(error.what()), message);
-    }
-    testing::internal::GetCapturedStdout();
+  using Case = std::pair<const char*, const char*>;
+  for (const auto& [group, message] : {Case{"mount_only", "longest_valid_segment is too small!\n"},
+                                       Case{"cart", "longest_valid_segment is not finite!\n"}}) {
+    std::string error;
+    capturedOutput([&] {
+      try {
+        makeTestRigScene(group);
+      } catch (const std::runtime_error& set_up_error) {
+        error = set_up_error.what();
+      }
+    });
+    EXPECT_EQ(error, message) << group;
   }
 }
 

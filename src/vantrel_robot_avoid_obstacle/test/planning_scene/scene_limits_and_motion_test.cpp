@@ -3,14 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include "support/captured_output.h"
 #include "support/scene_fixtures.h"
 
 namespace {
 
 TEST(SceneLimits, Arm6BoundsVelocitiesAndAccelerations) {
-  testing::internal::CaptureStdout();
-  auto scene = makeArm6Scene();
-  testing::internal::GetCapturedStdout();
+  std::unique_ptr<ManipulatorPlanScene> scene;
+  capturedOutput([&] { scene = makeArm6Scene(); });
   std::vector<double> vmax;
   std::vector<double> amax;
   EXPECT_EQ(scene->getVmaxAndAmax(vmax, amax), 0) << "no limits before getJointLimits";
@@ -36,14 +36,13 @@ TEST(SceneLimits, Arm6BoundsVelocitiesAndAccelerations) {
 }
 
 TEST(SceneLimits, FixedJointAmongTheGroupsFirstJointsHasNoBounds) {
-  testing::internal::CaptureStdout();
-  auto scene = makeTestRigScene("fixed_first");
-  testing::internal::GetCapturedStdout();
+  std::unique_ptr<ManipulatorPlanScene> scene;
+  capturedOutput([&] { scene = makeTestRigScene("fixed_first"); });
   ASSERT_TRUE(scene->hasPlanningGroup());
   std::vector<std::pair<double, double>> bounds;
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(scene->getJointLimits(bounds), -3);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "The bound is not defined! ");
+  int code = 0;
+  EXPECT_EQ(capturedOutput([&] { code = scene->getJointLimits(bounds); }), "The bound is not defined! ");
+  EXPECT_EQ(code, -3);
   std::vector<double> vmax;
   std::vector<double> amax;
   EXPECT_EQ(scene->getVmaxAndAmax(vmax, amax), 0);

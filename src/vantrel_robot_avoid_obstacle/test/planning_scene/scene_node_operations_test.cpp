@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "robot_model/shapes/shapes.h"
+#include "support/captured_output.h"
 #include "support/scene_fixtures.h"
 
 namespace {
@@ -13,19 +14,14 @@ const std::vector<double> kReady{0.0, -0.5, -0.4, 0.0, -0.67, 0.0};
 class NodeOperations : public testing::Test {
  protected:
   void SetUp() override {
-    testing::internal::CaptureStdout();
-    scene_ = makeArm6Scene();
-    testing::internal::GetCapturedStdout();
+    capturedOutput([&] { scene_ = makeArm6Scene(); });
   }
   void update(const std::shared_ptr<const octomap::OcTree>& tree) {
-    testing::internal::CaptureStdout();
-    scene_->updateWorldOctomap(tree);
-    testing::internal::GetCapturedStdout();
+    capturedOutput([&] { scene_->updateWorldOctomap(tree); });
   }
   bool valid(const std::vector<double>& q) {
-    testing::internal::CaptureStdout();
-    const bool result = scene_->isStateValid(q.data());
-    testing::internal::GetCapturedStdout();
+    bool result = false;
+    capturedOutput([&] { result = scene_->isStateValid(q.data()); });
     return result;
   }
   std::unique_ptr<ManipulatorPlanScene> scene_;
@@ -39,10 +35,10 @@ TEST_F(NodeOperations, UpdatingTwiceLeavesOneSharedOctreeObjectAndDropsEverythin
   auto tree = makeOctree();
   std::weak_ptr<octomap::OcTree> watch = tree;
   update(tree);
-  testing::internal::CaptureStdout();
-  scene_->getWorld()->addToObject("grab_object", std::make_shared<const shapes::Box>(0.1, 0.1, 0.1),
-                                  Eigen::Isometry3d::Identity());
-  testing::internal::GetCapturedStdout();
+  capturedOutput([&] {
+    scene_->getWorld()->addToObject("grab_object", std::make_shared<const shapes::Box>(0.1, 0.1, 0.1),
+                                    Eigen::Isometry3d::Identity());
+  });
   ASSERT_EQ(scene_->getCollisionWorld()->getFCLObjects().size(), 2u);
   told.clear();
   update(tree);
@@ -107,9 +103,8 @@ TEST_F(NodeOperations, LinkTransformsOnePerGroupLinkWithOneStamp) {
 }
 
 TEST(LinkTransforms, ExpressedInTheFrameTheyAreLabelledWith) {
-  testing::internal::CaptureStdout();
-  auto scene = makeTestRigScene("wrist");
-  testing::internal::GetCapturedStdout();
+  std::unique_ptr<ManipulatorPlanScene> scene;
+  capturedOutput([&] { scene = makeTestRigScene("wrist"); });
   const double quarter = M_PI / 2;
   const auto transforms = scene->getLinkTransforms(&quarter);
   ASSERT_EQ(transforms.size(), 1u);

@@ -5,6 +5,7 @@
 
 #include "planner_property_suite.h"
 #include "planning/path_plan_and_post_processing.h"
+#include "support/captured_output.h"
 #include "support/planning_scenarios.h"
 #include "support/scene_fixtures.h"
 
@@ -14,10 +15,10 @@ namespace {
 // mesh loading.
 struct Arm6Wall {
   Arm6Wall() {
-    testing::internal::CaptureStdout();
-    scene = makeArm6Scene();
-    scenario = wallScenario(*scene);
-    testing::internal::GetCapturedStdout();
+    capturedOutput([&] {
+      scene = makeArm6Scene();
+      scenario = wallScenario(*scene);
+    });
   }
   std::shared_ptr<ManipulatorPlanScene> scene;
   PlanningScenario scenario;
@@ -45,9 +46,9 @@ TEST(Arm6Planning, TrajectoryOverTheWallIsCheckedAndTimedWithinTheLimits) {
   ASSERT_EQ(scene.getVmaxAndAmax(vmax, amax), 6);
   PathPlanAndPostProcessing pipeline(&scene);
   std::vector<TrajectoryPoint> points;
-  testing::internal::CaptureStdout();
-  ASSERT_EQ(pipeline.pathPlanAndSimplify(scenario.start, scenario.goal, points), 0);
-  const std::string out = testing::internal::GetCapturedStdout();
+  int code = 0;
+  const std::string out = capturedOutput([&] { code = pipeline.pathPlanAndSimplify(scenario.start, scenario.goal, points); });
+  ASSERT_EQ(code, 0);
   EXPECT_EQ(out.find("check_motion_flag:0"), std::string::npos);
   EXPECT_NE(out.find("check_motion_flag:1"), std::string::npos);
   ASSERT_GE(points.size(), 2u);
@@ -74,12 +75,14 @@ TEST(Arm6Planning, StartInsideTheWallAndGoalOutOfRangeAreRefused) {
   std::vector<TrajectoryPoint> points;
   std::vector<double> far_goal = scenario.goal;
   far_goal[5] = 6.5;  // a turn of the wrist: free of collision, beyond its range
-  testing::internal::CaptureStdout();
-  const int inside_wall = pipeline.pathPlanAndSimplify(readyPose(0.0), scenario.goal, points);
-  const int out_of_range = pipeline.pathPlanAndSimplify(scenario.start, far_goal, points);
-  const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(inside_wall, -1) << out;
-  EXPECT_EQ(out_of_range, -4) << out;
+  int inside_wall = 0;
+  int out_of_range = 0;
+  capturedOutput([&] {
+    inside_wall = pipeline.pathPlanAndSimplify(readyPose(0.0), scenario.goal, points);
+    out_of_range = pipeline.pathPlanAndSimplify(scenario.start, far_goal, points);
+  });
+  EXPECT_EQ(inside_wall, -1);
+  EXPECT_EQ(out_of_range, -4);
 }
 
 }  // namespace

@@ -1,22 +1,15 @@
 #include <gtest/gtest.h>
 
+#include "support/captured_output.h"
 #include "support/scene_fixtures.h"
 
 namespace {
 
 const std::vector<double> kReady{0.0, -0.5, -0.4, 0.0, -0.67, 0.0};
 
-// Scenes print on set-up, padding and collisions; the tests read what they need.
-template <typename Call>
-std::string quietly(Call&& call) {
-  testing::internal::CaptureStdout();
-  call();
-  return testing::internal::GetCapturedStdout();
-}
-
 TEST(Arm6Validity, FreeVoxelAndSelfOverlapCases) {
   std::unique_ptr<ManipulatorPlanScene> scene;
-  quietly([&] { scene = makeArm6Scene(); });
+  capturedOutput([&] { scene = makeArm6Scene(); });
   EXPECT_TRUE(scene->isStateValid(kReady.data()));
   EXPECT_TRUE(scene->isStateValidWithMargin(kReady.data()));
   std::vector<double> bad = kReady;
@@ -31,14 +24,14 @@ TEST(Arm6Validity, FreeVoxelAndSelfOverlapCases) {
   // Folding the arm drives link4 into link2, a pair the SRDF does not disable.
   const std::vector<double> folded{0.0, -1.0, -1.0, 0.0, -1.0, 0.0};
   bool valid = true;
-  EXPECT_NE(quietly([&] { valid = scene->isStateValid(folded.data()); }).find("link2 and link4"), std::string::npos);
+  EXPECT_NE(capturedOutput([&] { valid = scene->isStateValid(folded.data()); }).find("link2 and link4"), std::string::npos);
   EXPECT_FALSE(valid);
 
   auto tree = makeOctree(0.02);
   fillPoint(*tree, linkPosition(*scene, kReady, "link4"));
-  quietly([&] { scene->updateWorldOctomap(tree); });
+  capturedOutput([&] { scene->updateWorldOctomap(tree); });
   bool valid_with_margin = true;
-  quietly([&] {
+  capturedOutput([&] {
     valid = scene->isStateValid(kReady.data());
     valid_with_margin = scene->isStateValidWithMargin(kReady.data());
   });
@@ -53,7 +46,7 @@ TEST(Arm6Validity, FreeVoxelAndSelfOverlapCases) {
 class RigValidity : public testing::Test {
  protected:
   void build(const std::string& group) {
-    quietly([&] {
+    capturedOutput([&] {
       scene_ = makeTestRigScene(group);
       tree_ = makeOctree(0.01);
       scene_->updateWorldOctomap(tree_);
@@ -63,11 +56,11 @@ class RigValidity : public testing::Test {
   void voxelAbove(double gap) { fillPoint(*tree_, Eigen::Vector3d(0.505, 0.305, 0.32 + gap + 0.005)); }
   bool valid(double q, bool margin) {
     bool result = false;
-    quietly([&] { result = margin ? scene_->isStateValidWithMargin(&q) : scene_->isStateValid(&q); });
+    capturedOutput([&] { result = margin ? scene_->isStateValidWithMargin(&q) : scene_->isStateValid(&q); });
     return result;
   }
   std::string pad(double padding) {
-    return quietly([&] { scene_->setGripperPadding(padding); });
+    return capturedOutput([&] { scene_->setGripperPadding(padding); });
   }
   std::unique_ptr<ManipulatorPlanScene> scene_;
   std::shared_ptr<octomap::OcTree> tree_;
@@ -104,8 +97,8 @@ TEST_F(RigValidity, GripperPaddingChangesLaterStandardChecksOnly) {
 
 TEST(GripperPadding, Arm6PadsTheBaseLinkAndEveryGroupLink) {
   std::unique_ptr<ManipulatorPlanScene> scene;
-  quietly([&] { scene = makeArm6Scene(); });
-  const std::string out = quietly([&] { scene->setGripperPadding(0.02); });
+  capturedOutput([&] { scene = makeArm6Scene(); });
+  const std::string out = capturedOutput([&] { scene->setGripperPadding(0.02); });
   std::string expected = "n_dof=6,n=7,+++++++++++++++++++++padding+++++++++++++++++++++\nbase_link padding:0.02\n";
   for (const std::string& link : scene->getPlanningGroup()->getLinkModelNames()) {
     expected += link + " padding:0.02\n";

@@ -12,11 +12,6 @@ ConfigSpaceScene::ConfigSpaceScene(std::vector<std::pair<double, double>> bounds
   amax_.assign(bounds_.size(), 3.0);
 }
 
-void ConfigSpaceScene::setVelocityAndAccelerationLimits(std::vector<double> vmax, std::vector<double> amax) {
-  vmax_ = std::move(vmax);
-  amax_ = std::move(amax);
-}
-
 int ConfigSpaceScene::getJointLimits(std::vector<std::pair<double, double>>& bounds) {
   bounds = bounds_;
   limits_available_ = true;
@@ -67,9 +62,6 @@ bool ConfigSpaceScene::motionValid(const double* from, const double* to, double 
   }
   if (motions_left_ > 0) {
     --motions_left_;
-  }
-  if (reject_every_motion_) {
-    return false;
   }
   return bisection_.check(
       to, segmentCount(from, to),

@@ -23,8 +23,10 @@ class ConfigSpaceScene : public PlanSceneInterface {
   void addObstacle(JointBox box) { obstacles_.push_back(std::move(box)); }
   void setMargin(double margin) { margin_ = margin; }
   // Limits returned by getVmaxAndAmax once getJointLimits has run; empty vectors mean none.
-  void setVelocityAndAccelerationLimits(std::vector<double> vmax, std::vector<double> amax);
-  void rejectEveryMotion(bool reject) { reject_every_motion_ = reject; }
+  void setVelocityAndAccelerationLimits(std::vector<double> vmax, std::vector<double> amax) {
+    vmax_ = std::move(vmax);
+    amax_ = std::move(amax);
+  }
   // After this many further motion checks (standard or margin) every motion is rejected; -1 never.
   void rejectMotionsAfter(int accepted_checks) { motions_left_ = accepted_checks; }
 
@@ -55,7 +57,6 @@ class ConfigSpaceScene : public PlanSceneInterface {
   std::vector<double> vmax_;
   std::vector<double> amax_;
   bool limits_available_ = false;
-  bool reject_every_motion_ = false;
   int motions_left_ = -1;
   MotionBisection bisection_;
   std::vector<double> scratch_;
