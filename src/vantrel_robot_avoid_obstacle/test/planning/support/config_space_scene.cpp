@@ -40,14 +40,6 @@ bool ConfigSpaceScene::isInsideObstacle(const double* state, double margin) cons
   return false;
 }
 
-bool ConfigSpaceScene::isStateValid(const double* state) {
-  return !isInsideObstacle(state, 0.0);
-}
-
-bool ConfigSpaceScene::isStateValidWithMargin(const double* state) {
-  return !isInsideObstacle(state, margin_);
-}
-
 int ConfigSpaceScene::segmentCount(const double* from, const double* to) const {
   double distance = 0.0;
   for (int j = 0; j < dof(); ++j) {
@@ -75,13 +67,4 @@ bool ConfigSpaceScene::motionValid(const double* from, const double* to, double 
         }
         return scratch_.data();
       });
-}
-
-bool ConfigSpaceScene::checkMotion(const double* from, const double* to) {
-  ++motion_checks;
-  return motionValid(from, to, 0.0);
-}
-
-bool ConfigSpaceScene::checkMotionWithMargin(const double* from, const double* to) {
-  return motionValid(from, to, margin_);
 }

@@ -32,10 +32,13 @@ class ConfigSpaceScene : public PlanSceneInterface {
 
   int getJointLimits(std::vector<std::pair<double, double>>& bounds) override;
   int getVmaxAndAmax(std::vector<double>& vmax, std::vector<double>& amax) override;
-  bool isStateValid(const double* state) override;
-  bool isStateValidWithMargin(const double* state) override;
-  bool checkMotion(const double* from, const double* to) override;
-  bool checkMotionWithMargin(const double* from, const double* to) override;
+  bool isStateValid(const double* state) override { return !isInsideObstacle(state, 0.0); }
+  bool isStateValidWithMargin(const double* state) override { return !isInsideObstacle(state, margin_); }
+  bool checkMotion(const double* from, const double* to) override {
+    ++motion_checks;
+    return motionValid(from, to, 0.0);
+  }
+  bool checkMotionWithMargin(const double* from, const double* to) override { return motionValid(from, to, margin_); }
   double getMaximumExtent() override { return maximum_extent_; }
 
   bool isInsideObstacle(const double* state, double margin) const;
