@@ -1,5 +1,6 @@
 #include "collision_detection/collision_common.h"
 
+#include <limits>
 #include <memory>
 #include <set>
 
@@ -36,16 +37,27 @@ protected:
     return store_.collision_objects_.back().get();
   }
 
-  bool collides(fcl::CollisionObjectd* a, fcl::CollisionObjectd* b, const AllowedCollisionMatrix* acm = nullptr)
+  bool collides(fcl::CollisionObjectd* a, fcl::CollisionObjectd* b, const AllowedCollisionMatrix* acm = nullptr,
+                const std::set<const robot_model::core::LinkModel*>* active = nullptr)
   {
     CollisionResult res;
     CollisionData data(&req_, &res, acm);
+    data.active_components_only_ = active;
     collisionCallback(a, b, &data);
     return res.collision;
   }
 
+  robot_model::core::AttachedBody* attached(const std::string& id, const robot_model::core::LinkModel* parent)
+  {
+    bodies_.push_back(std::make_unique<robot_model::core::AttachedBody>());
+    bodies_.back()->id_ = id;
+    bodies_.back()->parent_link_ = parent;
+    return bodies_.back().get();
+  }
+
   CollisionRequest req_;
   FCLObject store_;
+  std::vector<std::unique_ptr<robot_model::core::AttachedBody>> bodies_;
   robot_model::core::LinkModel link1_{ "link1", 0 };
   robot_model::core::LinkModel link2_{ "link2", 1 };
   World::Object obstacle_{ "obstacle" };
@@ -53,37 +65,25 @@ protected:
 };
 }  // namespace
 
-TEST_F(Callbacks, OverlappingBodiesOfDifferentOwnersCollide)
+TEST_F(Callbacks, OwnersOfAPairDecideWhetherItIsTested)
 {
   EXPECT_TRUE(collides(box(&link1_, 0, 0.0), box(&obstacle_, 0.5)));
   EXPECT_FALSE(collides(box(&link1_, 0, 0.0), box(&obstacle_, 1.5)));
   EXPECT_TRUE(collides(box(&link1_, 0, 0.0), box(&link2_, 0, 0.5)));
-}
+  EXPECT_FALSE(collides(box(&link1_, 0, 0.0), box(&link1_, 1, 0.0)));  // two shapes of one link
 
-TEST_F(Callbacks, TwoShapesOfOneLinkNeverCollide)
-{
-  EXPECT_FALSE(collides(box(&link1_, 0, 0.0), box(&link1_, 1, 0.0)));
-}
-
-TEST_F(Callbacks, TouchLinksAndBodiesOnOneLinkAreSkipped)
-{
-  robot_model::core::AttachedBody held;
-  held.id_ = "held";
-  held.parent_link_ = &link1_;
-  held.touch_links_ = { "link2" };
-  robot_model::core::AttachedBody second;
-  second.id_ = "second";
-  second.parent_link_ = &link1_;
-  robot_model::core::AttachedBody elsewhere;
-  elsewhere.id_ = "elsewhere";
-  elsewhere.parent_link_ = &link2_;
-
-  fcl::CollisionObjectd* held_box = box(&held, 0, 0.0);
+  robot_model::core::AttachedBody* held = attached("held", &link1_);
+  held->touch_links_ = { "link2" };
+  fcl::CollisionObjectd* held_box = box(held, 0, 0.0);
   EXPECT_FALSE(collides(held_box, box(&link2_, 0, 0.0)));
   EXPECT_FALSE(collides(box(&link2_, 0, 0.0), held_box));
   EXPECT_TRUE(collides(held_box, box(&link1_, 0, 0.0)));  // not a touch link
-  EXPECT_FALSE(collides(held_box, box(&second, 0, 0.0)));
-  EXPECT_TRUE(collides(held_box, box(&elsewhere, 0, 0.0)));
+  EXPECT_FALSE(collides(held_box, box(attached("second", &link1_), 0, 0.0)));
+  EXPECT_TRUE(collides(held_box, box(attached("elsewhere", &link2_), 0, 0.0)));
+
+  const std::set<const robot_model::core::LinkModel*> active = { &link1_ };
+  EXPECT_TRUE(collides(box(&link2_, 0, 0.0), box(&link1_, 0, 0.0), nullptr, &active));
+  EXPECT_FALSE(collides(box(&link2_, 0, 0.0), box(&obstacle_, 0.0), nullptr, &active));
 }
 
 TEST_F(Callbacks, MatrixAllowedPairsAreSkippedAndUnknownPairsTested)
@@ -100,73 +100,34 @@ TEST_F(Callbacks, MatrixAllowedPairsAreSkippedAndUnknownPairsTested)
   EXPECT_FALSE(collides(box(&link1_, 0, 0.0), box(&link2_, 0, 0.0), &acm));
 }
 
-TEST_F(Callbacks, ActiveComponentsRestrictThePairsTested)
-{
-  const std::set<const robot_model::core::LinkModel*> active = { &link1_ };
-  auto collidesActive = [&](fcl::CollisionObjectd* a, fcl::CollisionObjectd* b) {
-    CollisionResult res;
-    CollisionData data(&req_, &res, nullptr);
-    data.active_components_only_ = &active;
-    collisionCallback(a, b, &data);
-    return res.collision;
-  };
-  EXPECT_TRUE(collidesActive(box(&link1_, 0, 0.0), box(&obstacle_, 0.0)));
-  EXPECT_TRUE(collidesActive(box(&link2_, 0, 0.0), box(&link1_, 0, 0.0)));
-  EXPECT_FALSE(collidesActive(box(&link2_, 0, 0.0), box(&obstacle_, 0.0)));
-  EXPECT_FALSE(collidesActive(box(&obstacle_, 0.0), box(&other_obstacle_, 0.0)));
-}
-
-TEST_F(Callbacks, StopsAtTheFirstCollisionOnlyWithoutContactsAndCost)
-{
-  fcl::CollisionObjectd* a = box(&link1_, 0, 0.0);
-  fcl::CollisionObjectd* b = box(&obstacle_, 0.0);
-  fcl::CollisionObjectd* far = box(&other_obstacle_, 5.0);
-  {
-    CollisionResult res;
-    CollisionData data(&req_, &res, nullptr);
-    EXPECT_FALSE(collisionCallback(a, far, &data));
-    EXPECT_TRUE(collisionCallback(a, b, &data));
-    EXPECT_TRUE(data.done_);
-    EXPECT_TRUE(collisionCallback(a, far, &data));
-  }
-  for (bool contacts : { true, false })
-  {
-    CollisionRequest req;
-    req.contacts = contacts;
-    req.cost = !contacts;
-    CollisionResult res;
-    CollisionData data(&req, &res, nullptr);
-    EXPECT_FALSE(collisionCallback(a, b, &data));
-    EXPECT_TRUE(res.collision);
-    EXPECT_FALSE(data.done_);
-    EXPECT_EQ(res.contact_count, 0u);
-  }
-}
-
-TEST_F(Callbacks, BroadPhasePassStopsAfterTheFirstCollision)
+TEST_F(Callbacks, WithoutContactsTheBroadPhaseStopsAtTheFirstCollision)
 {
   fcl::DynamicAABBTreeCollisionManagerd manager;
   for (int i = 0; i < 6; ++i)
     manager.registerObject(box(&obstacle_, 0.1 * i));
-  int calls = 0;
-  struct Counting
-  {
-    CollisionData data;
-    int* calls;
-  } counting{ CollisionData(&req_, nullptr, nullptr), &calls };
-  CollisionResult res;
-  counting.data.res_ = &res;
   fcl::CollisionObjectd* link = box(&link1_, 0, 0.0);
-  manager.collide(link, &counting, [](fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, void* d) {
-    auto* c = static_cast<Counting*>(d);
-    ++*c->calls;
-    return collisionCallback(o1, o2, &c->data);
-  });
-  EXPECT_TRUE(res.collision);
-  EXPECT_EQ(calls, 1);
+  for (bool contacts : { false, true })
+  {
+    CollisionRequest req;
+    req.contacts = contacts;
+    req.max_contacts = 100;
+    CollisionResult res;
+    struct Counting
+    {
+      CollisionData data;
+      int calls = 0;
+    } counting{ CollisionData(&req, &res, nullptr) };
+    manager.collide(link, &counting, [](fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, void* d) {
+      auto* c = static_cast<Counting*>(d);
+      ++c->calls;
+      return collisionCallback(o1, o2, &c->data);
+    });
+    EXPECT_TRUE(res.collision);
+    EXPECT_EQ(counting.calls, contacts ? 6 : 1);
+  }
 }
 
-TEST_F(Callbacks, OctreeWithoutNodesCollidesWithNothing)
+TEST_F(Callbacks, EmptyOctreeAndMeshWithoutTrianglesCollideWithNothing)
 {
   auto tree = std::make_shared<octomap::OcTree>(0.01);
   World::Object map("world_octomap");
@@ -174,66 +135,45 @@ TEST_F(Callbacks, OctreeWithoutNodesCollidesWithNothing)
   fcl::CollisionObjectd* link = box(&link1_, 0, 0.0);
   EXPECT_FALSE(collides(link, octree));
   EXPECT_FALSE(collides(octree, link));
-
   tree->updateNode(octomap::point3d(0.2f, 0.1f, 0.0f), true);
   EXPECT_TRUE(collides(link, octree));
   tree->clear();
   EXPECT_FALSE(collides(link, octree));
-}
 
-TEST_F(Callbacks, MeshWithoutTrianglesCollidesWithNothing)
-{
-  fcl::CollisionObjectd* mesh = add(createCollisionGeometry(std::make_shared<const shapes::Mesh>(0, 0), &link1_, 0), 0.0);
-  fcl::CollisionObjectd* obstacle = box(&obstacle_, 0.0);
-  EXPECT_FALSE(collides(mesh, obstacle));
-  EXPECT_FALSE(collides(obstacle, mesh));
+  fcl::CollisionObjectd* mesh = add(createCollisionGeometry(std::make_shared<const shapes::Mesh>(0, 0), &link2_, 0), 0.0);
+  EXPECT_FALSE(collides(mesh, box(&obstacle_, 0.0)));
   DistanceRequest req;
   DistanceResult res;
   DistanceData data(&req, &res);
   double unused = 0.0;
-  EXPECT_FALSE(distanceCallback(mesh, obstacle, &data, unused));
+  EXPECT_FALSE(distanceCallback(box(&obstacle_, 0.0), mesh, &data, unused));
   EXPECT_FALSE(res.collision);
 }
 
-TEST_F(Callbacks, DistanceSingleKeepsTheSmallestRecordPerPair)
-{
-  fcl::CollisionObjectd* link = box(&link1_, 0, 0.0);
-  DistanceRequest req;
-  req.type = SINGLE;
-  DistanceResult res;
-  DistanceData data(&req, &res);
-  double unused = 0.0;
-  EXPECT_FALSE(distanceCallback(link, box(&obstacle_, 3.0), &data, unused));
-  EXPECT_FALSE(distanceCallback(link, box(&obstacle_, 2.0), &data, unused));
-  EXPECT_FALSE(distanceCallback(link, box(&obstacle_, 4.0), &data, unused));
-  ASSERT_EQ(res.distances.size(), 1u);
-  const auto& records = res.distances.at({ "link1", "obstacle" });
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_NEAR(records[0].distance, 1.0, 1e-6);
-  EXPECT_NEAR(res.minimum_distance.distance, 1.0, 1e-6);
-  EXPECT_EQ(res.minimum_distance.link_names[0], "link1");
-  EXPECT_FALSE(res.collision);
-
-  EXPECT_TRUE(distanceCallback(link, box(&obstacle_, 0.5), &data, unused));
-  EXPECT_TRUE(res.collision);
-  EXPECT_LE(res.minimum_distance.distance, 0.0);
-}
-
-TEST_F(Callbacks, DistanceSkipsAllowedPairsAndMeasuresOthersWithNearestPoints)
+TEST_F(Callbacks, DistanceKeepsTheSmallestRecordPerPairAndSkipsAllowedPairs)
 {
   AllowedCollisionMatrix acm;
-  acm.setEntry("link1", "obstacle", true);
+  acm.setEntry("link1", "other", true);
   DistanceRequest req;
+  req.type = SINGLE;
   req.acm = &acm;
   req.enable_nearest_points = true;
   DistanceResult res;
   DistanceData data(&req, &res);
   double unused = 0.0;
   fcl::CollisionObjectd* link = box(&link1_, 0, 0.0);
-  distanceCallback(link, box(&obstacle_, 2.0), &data, unused);
-  EXPECT_EQ(res.minimum_distance.distance, std::numeric_limits<double>::max());
-  distanceCallback(link, box(&link2_, 0, 2.5), &data, unused);
-  EXPECT_NEAR(res.minimum_distance.distance, 1.5, 1e-6);
+  for (double x : { 3.0, 2.0, 4.0 })
+    EXPECT_FALSE(distanceCallback(link, box(&obstacle_, x), &data, unused));
+  EXPECT_FALSE(distanceCallback(link, box(&other_obstacle_, 1.5), &data, unused));
+  ASSERT_EQ(res.distances.size(), 1u);
+  const auto& records = res.distances.at({ "link1", "obstacle" });
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_NEAR(records[0].distance, 1.0, 1e-6);
+  EXPECT_NEAR(res.minimum_distance.distance, 1.0, 1e-6);
   EXPECT_NEAR(res.minimum_distance.normal.x(), 1.0, 1e-6);
-  EXPECT_TRUE(res.distances.empty());  // GLOBAL keeps only the minimum
+  EXPECT_FALSE(res.collision);
+
+  EXPECT_TRUE(distanceCallback(link, box(&obstacle_, 0.5), &data, unused));
+  EXPECT_TRUE(res.collision);
+  EXPECT_LE(res.minimum_distance.distance, 0.0);
 }
