@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <limits>
-#include <random>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -14,226 +13,107 @@
 
 using namespace collision_detection;
 
-namespace
-{
-std::string constructionOutput(double padding, double scale)
-{
-  const auto model = arm6::model();  // loading prints its own lines
-  testing::internal::CaptureStdout();
-  CollisionRobotFCL robot(model, padding, scale);
-  return testing::internal::GetCapturedStdout();
-}
-
-// Slots of the collision geometry of one link.
-std::vector<std::size_t> slotsOf(const std::string& link_name)
-{
-  const robot_model::core::LinkModel* link = arm6::model()->getLinkModel(link_name);
-  std::vector<std::size_t> slots;
-  for (std::size_t j = 0; j < link->getShapes().size(); ++j)
-    slots.push_back(link->getFirstCollisionBodyIndex() + j);
-  return slots;
-}
-
-bool selfCollides(const CollisionRobot& robot, const robot_model::core::RobotState& state,
-                  const AllowedCollisionMatrix& acm)
-{
-  CollisionRequest req;
-  CollisionResult res;
-  robot.checkSelfCollision(req, res, state, acm);
-  return res.collision;
-}
-}  // namespace
-
 TEST(CollisionRobotFCL, BadScaleAndPaddingAreRefusedWithTheNeutralValue)
 {
-  EXPECT_EQ(constructionOutput(0.0, 0.0), "collision_detection---Scale must be positive");
-  EXPECT_EQ(constructionOutput(-0.01, 1.0), "collision_detection---Padding cannot be negative");
-  EXPECT_EQ(constructionOutput(std::nan(""), 1.0), "collision_detection---Padding must be finite");
-  EXPECT_EQ(constructionOutput(std::numeric_limits<double>::infinity(), 1.0),
-            "collision_detection---Padding must be finite");
-  EXPECT_EQ(constructionOutput(0.0, std::nan("")), "collision_detection---Scale must be finite");
-  EXPECT_EQ(constructionOutput(0.0, -1.0), "collision_detection---Scale must be positive");
-
-  testing::internal::CaptureStdout();
-  CollisionRobotFCL neutral(arm6::model(), -0.01, 0.0);
-  testing::internal::GetCapturedStdout();
-  CollisionRobotFCL plain(arm6::model(), 0.0, 1.0);
-  EXPECT_EQ(neutral.getLinkPadding("link2"), 0.0);
-  EXPECT_EQ(neutral.getLinkScale("link2"), 1.0);
-  EXPECT_EQ(neutral.getCollisionGeometries(), plain.getCollisionGeometries());  // same cached geometry
+  const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
+  const struct
+  {
+    double padding, scale;
+    const char* message;
+  } cases[] = { { 0.0, 0.0, "Scale must be positive" },       { -0.01, 1.0, "Padding cannot be negative" },
+                { nan, 1.0, "Padding must be finite" },       { inf, 1.0, "Padding must be finite" },
+                { 0.0, nan, "Scale must be finite" },         { 0.0, -1.0, "Scale must be positive" } };
+  const auto model = arm6::model();  // loading prints its own lines
+  const CollisionRobotFCL plain(model, 0.0, 1.0);
+  for (const auto& c : cases)
+  {
+    testing::internal::CaptureStdout();
+    const CollisionRobotFCL robot(model, c.padding, c.scale);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string("collision_detection---") + c.message);
+    EXPECT_EQ(robot.getLinkPadding("link2"), 0.0);
+    EXPECT_EQ(robot.getLinkScale("link2"), 1.0);
+    EXPECT_EQ(robot.getCollisionGeometries(), plain.getCollisionGeometries());  // same cached geometry
+  }
 }
 
 TEST(CollisionRobotFCL, SetLinkPaddingRebuildsOnlyThatLinkAndOnlyOnChange)
 {
   CollisionRobotFCL robot(arm6::model());
   const std::vector<FCLGeometryConstPtr> before = robot.getCollisionGeometries();
-  const std::vector<std::size_t> gripper = slotsOf("gripper_link");
+  const robot_model::core::LinkModel* gripper = arm6::model()->getLinkModel("gripper_link");
+  const std::size_t first = gripper->getFirstCollisionBodyIndex();
 
   robot.setLinkPadding("gripper_link", 0.06);
-  std::vector<FCLGeometryConstPtr> padded = robot.getCollisionGeometries();
+  const std::vector<FCLGeometryConstPtr> padded = robot.getCollisionGeometries();
   for (std::size_t i = 0; i < before.size(); ++i)
-  {
-    const bool is_gripper = std::find(gripper.begin(), gripper.end(), i) != gripper.end();
-    EXPECT_EQ(padded[i] != before[i], is_gripper) << "slot " << i;
-  }
-
+    EXPECT_EQ(padded[i] != before[i], i >= first && i < first + gripper->getShapes().size()) << "slot " << i;
   robot.setLinkPadding("gripper_link", 0.06);
   EXPECT_EQ(robot.getCollisionGeometries(), padded);
 
   testing::internal::CaptureStdout();
   robot.setLinkPadding("gripper_link", -0.01);
   robot.setLinkPadding("gripper_link", std::nan(""));
+  robot.setLinkPadding("no_link", 0.02);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "collision_detection---Padding cannot be negativecollision_detection---Padding must be finite");
+            "collision_detection---Padding cannot be negativecollision_detection---Padding must be finite"
+            "Link 'no_link' not found in model 'arm6'"
+            "collision_detection.fcl----Updating padding or scaling for unknown link: 'no_link'");
   EXPECT_EQ(robot.getLinkPadding("gripper_link"), 0.06);
   EXPECT_EQ(robot.getCollisionGeometries(), padded);
 }
 
-TEST(CollisionRobotFCL, PaddingAnUnknownLinkIsReportedAndRemembered)
+// Self collision over many states is compared pair by pair in the cross-check test.
+TEST(CollisionRobotFCL, NamedStatesAreFreeOfSelfCollisionAndAtADistanceFromIt)
 {
-  CollisionRobotFCL robot(arm6::model());
-  testing::internal::CaptureStdout();
-  robot.setLinkPadding("no_link", 0.02);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "Link 'no_link' not found in model 'arm6'"
-            "collision_detection.fcl----Updating padding or scaling for unknown link: 'no_link'");
-  EXPECT_EQ(robot.getLinkPadding("no_link"), 0.02);
-}
-
-TEST(CollisionRobotFCL, NamedStatesAreFreeOfSelfCollision)
-{
-  CollisionRobotFCL robot(arm6::model());
+  const CollisionRobotFCL robot(arm6::model());
   const AllowedCollisionMatrix acm = arm6::disabledPairs();
   robot_model::core::RobotState state(arm6::model());
   state.setToDefaultValues();
-  for (const std::string name : { "home", "ready" })
-  {
-    arm6::setArm(state, arm6::groupState(name));
-    EXPECT_FALSE(selfCollides(robot, state, acm)) << name;
-  }
-}
-
-TEST(CollisionRobotFCL, SelfOverlapCollidesUnlessThePairIsDisabled)
-{
-  CollisionRobotFCL robot(arm6::model());
-  const AllowedCollisionMatrix srdf = arm6::disabledPairs();
-  robot_model::core::RobotState state(arm6::model());
-  state.setToDefaultValues();
-  std::mt19937 rng(7);
-  bool found = false;
-  for (int i = 0; i < 2000 && !found; ++i)
-  {
-    arm6::setArm(state, arm6::randomArm(rng));
-    found = selfCollides(robot, state, srdf);
-  }
-  ASSERT_TRUE(found);
-
-  // The overlapping pairs, none of them disabled, by a distance query per pair.
-  DistanceRequest dreq;
-  dreq.type = SINGLE;
-  dreq.acm = &srdf;
-  DistanceResult dres;
-  robot.distanceSelf(dreq, dres, state);
-  AllowedCollisionMatrix widened = srdf;
-  int overlapping = 0;
-  for (const auto& entry : dres.distances)
-  {
-    if (entry.second.front().distance > 0.0)
-      continue;
-    ++overlapping;
-    AllowedCollision::Type type = AllowedCollision::NEVER;
-    EXPECT_FALSE(srdf.getAllowedCollision(entry.first.first, entry.first.second, type) &&
-                 type == AllowedCollision::ALWAYS);
-    widened.setEntry(entry.first.first, entry.first.second, true);
-  }
-  EXPECT_GT(overlapping, 0);
-  EXPECT_FALSE(selfCollides(robot, state, widened));
-}
-
-TEST(CollisionRobotFCL, RequestedDistanceIsTheMinimumOverAllowedPairs)
-{
-  CollisionRobotFCL robot(arm6::model());
-  const AllowedCollisionMatrix acm = arm6::disabledPairs();
-  robot_model::core::RobotState state(arm6::model());
-  state.setToDefaultValues();
-  arm6::setArm(state, arm6::groupState("ready"));
   CollisionRequest req;
   req.distance = true;
   req.group_name = "arm";
+  for (const std::string name : { "home", "ready" })
+  {
+    arm6::setArm(state, arm6::groupState(name));
+    CollisionResult res;
+    robot.checkSelfCollision(req, res, state, acm);
+    EXPECT_FALSE(res.collision) << name;
+    EXPECT_GT(res.distance, 0.0) << name;
+    EXPECT_LT(res.distance, 1.0) << name;
+  }
+  // Another robot in the same state overlaps this one everywhere.
   CollisionResult res;
-  robot.checkSelfCollision(req, res, state, acm);
-  EXPECT_FALSE(res.collision);
-  EXPECT_GT(res.distance, 0.0);
-  EXPECT_LT(res.distance, 1.0);
-}
-
-TEST(CollisionRobotFCL, OtherRobotAtTheSameStateCollides)
-{
-  CollisionRobotFCL robot(arm6::model());
-  CollisionRobotFCL other(arm6::model());
-  robot_model::core::RobotState state(arm6::model());
-  state.setToDefaultValues();
-  arm6::setArm(state, arm6::groupState("home"));
-  CollisionRequest req;
-  CollisionResult res;
-  robot.checkOtherCollision(req, res, state, other, state);
+  robot.checkOtherCollision(CollisionRequest(), res, state, CollisionRobotFCL(arm6::model()), state);
   EXPECT_TRUE(res.collision);
 }
 
-TEST(CollisionRobotFCL, ContinuousChecksOnlyReportThatTheyAreMissing)
+// A box attached 0.4 out from the gripper, and a world box of its orientation whose face is `gap` beyond the
+// attached box's face: the padding of 0.06 makes the box 0.12 larger per dimension.
+TEST(CollisionRobotFCL, AttachedBodyIsPaddedLikeItsParentLinkOnEverySide)
 {
-  CollisionRobotFCL robot(arm6::model());
   robot_model::core::RobotState state(arm6::model());
   state.setToDefaultValues();
-  CollisionRequest req;
-  CollisionResult res;
+  arm6::setArm(state, arm6::groupState("ready"));
+  auto body = std::make_unique<robot_model::core::AttachedBody>();
+  body->id_ = "grab_object";
+  body->parent_link_ = arm6::model()->getLinkModel("gripper_link");
+  body->shapes_.push_back(std::make_shared<const shapes::Box>(0.1, 0.1, 0.1));
+  body->shape_poses_.push_back(Eigen::Isometry3d(Eigen::Translation3d(0.0, 0.0, 0.4)));
+  state.attachBody(std::move(body));
+  const Eigen::Isometry3d box_pose = state.getAttachedBody("grab_object")->global_shape_poses_[0];
+
   testing::internal::CaptureStdout();
-  robot.checkSelfCollision(req, res, state, state);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "collision_detection.fcl----FCL continuous collision checking not yet implemented");
-  EXPECT_FALSE(res.collision);
-}
-
-// A box attached far out from the gripper, and a world box whose face is `gap` beyond the attached box's face.
-class AttachedBoxPadding : public testing::Test
-{
-protected:
-  void SetUp() override
-  {
-    state_.setToDefaultValues();
-    arm6::setArm(state_, arm6::groupState("ready"));
-    auto body = std::make_unique<robot_model::core::AttachedBody>();
-    body->id_ = "grab_object";
-    body->parent_link_ = arm6::model()->getLinkModel("gripper_link");
-    body->shapes_.push_back(std::make_shared<const shapes::Box>(0.1, 0.1, 0.1));
-    body->shape_poses_.push_back(Eigen::Isometry3d(Eigen::Translation3d(0.0, 0.0, 0.4)));
-    state_.attachBody(std::move(body));
-  }
-
-  bool collidesWithBoxAt(double gap, double gripper_padding)
+  for (const auto& [gap, padding, expected] : { std::tuple(0.005, 0.0, false), std::tuple(0.055, 0.06, true),
+                                                std::tuple(0.065, 0.06, false) })
   {
     auto world = std::make_shared<World>();
-    const Eigen::Isometry3d& box_pose = state_.getAttachedBody("grab_object")->global_shape_poses_[0];
-    // Same orientation as the attached box, shifted along its local z.
     world->addToObject("obstacle", std::make_shared<const shapes::Box>(0.1, 0.1, 0.1),
                        box_pose * Eigen::Translation3d(0.0, 0.0, 0.1 + gap));
-    CollisionWorldFCL collision_world(world);
     CollisionRobotFCL robot(arm6::model());
-    robot.setLinkPadding("gripper_link", gripper_padding);
-    CollisionRequest req;
+    robot.setLinkPadding("gripper_link", padding);
     CollisionResult res;
-    collision_world.checkRobotCollision(req, res, robot, state_);
-    return res.collision;
+    CollisionWorldFCL(world).checkRobotCollision(CollisionRequest(), res, robot, state);
+    EXPECT_EQ(res.collision, expected) << "gap " << gap << " padding " << padding;
   }
-
-  robot_model::core::RobotState state_{ arm6::model() };
-};
-
-TEST_F(AttachedBoxPadding, BodyIsPaddedLikeItsParentLinkOnEverySide)
-{
-  testing::internal::CaptureStdout();
-  EXPECT_FALSE(collidesWithBoxAt(0.005, 0.0));
-  EXPECT_TRUE(collidesWithBoxAt(0.055, 0.06));  // 0.06 on the near face
-  EXPECT_FALSE(collidesWithBoxAt(0.065, 0.06));
   testing::internal::GetCapturedStdout();
 }

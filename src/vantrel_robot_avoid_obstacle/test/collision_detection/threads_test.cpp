@@ -38,7 +38,7 @@ struct Scene
   AllowedCollisionMatrix acm = arm6::disabledPairs();
 };
 
-// World then self answer for each of a run of random states, with a box held in the gripper.
+// World and self answers for a run of random states, with a box held in the gripper.
 std::vector<int> answers(const Scene& scene, unsigned seed)
 {
   robot_model::core::RobotState state(arm6::model());
@@ -56,11 +56,9 @@ std::vector<int> answers(const Scene& scene, unsigned seed)
   for (int i = 0; i < 300; ++i)
   {
     arm6::setArm(state, arm6::randomArm(rng));
-    CollisionRequest req;
-    CollisionResult world_res;
-    scene.fcl_world.checkRobotCollision(req, world_res, scene.robot, state, scene.acm);
-    CollisionResult self_res;
-    scene.robot.checkSelfCollision(req, self_res, state, scene.acm);
+    CollisionResult world_res, self_res;
+    scene.fcl_world.checkRobotCollision(CollisionRequest(), world_res, scene.robot, state, scene.acm);
+    scene.robot.checkSelfCollision(CollisionRequest(), self_res, state, scene.acm);
     out.push_back(world_res.collision * 2 + self_res.collision);
   }
   return out;
