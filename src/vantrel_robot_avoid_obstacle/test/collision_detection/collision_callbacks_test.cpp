@@ -1,6 +1,5 @@
 #include "collision_detection/collision_common.h"
 
-#include <limits>
 #include <memory>
 #include <set>
 
@@ -148,32 +147,4 @@ TEST_F(Callbacks, EmptyOctreeAndMeshWithoutTrianglesCollideWithNothing)
   double unused = 0.0;
   EXPECT_FALSE(distanceCallback(box(&obstacle_, 0.0), mesh, &data, unused));
   EXPECT_FALSE(res.collision);
-}
-
-TEST_F(Callbacks, DistanceKeepsTheSmallestRecordPerPairAndSkipsAllowedPairs)
-{
-  AllowedCollisionMatrix acm;
-  acm.setEntry("link1", "other", true);
-  DistanceRequest req;
-  req.type = SINGLE;
-  req.acm = &acm;
-  req.enable_nearest_points = true;
-  DistanceResult res;
-  DistanceData data(&req, &res);
-  double unused = 0.0;
-  fcl::CollisionObjectd* link = box(&link1_, 0, 0.0);
-  for (double x : { 3.0, 2.0, 4.0 })
-    EXPECT_FALSE(distanceCallback(link, box(&obstacle_, x), &data, unused));
-  EXPECT_FALSE(distanceCallback(link, box(&other_obstacle_, 1.5), &data, unused));
-  ASSERT_EQ(res.distances.size(), 1u);
-  const auto& records = res.distances.at({ "link1", "obstacle" });
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_NEAR(records[0].distance, 1.0, 1e-6);
-  EXPECT_NEAR(res.minimum_distance.distance, 1.0, 1e-6);
-  EXPECT_NEAR(res.minimum_distance.normal.x(), 1.0, 1e-6);
-  EXPECT_FALSE(res.collision);
-
-  EXPECT_TRUE(distanceCallback(link, box(&obstacle_, 0.5), &data, unused));
-  EXPECT_TRUE(res.collision);
-  EXPECT_LE(res.minimum_distance.distance, 0.0);
 }
