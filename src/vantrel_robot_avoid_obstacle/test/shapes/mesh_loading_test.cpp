@@ -24,6 +24,11 @@ const float kCorners[8][3] = { { 0, 0, 0 }, { 1, 0, 0 }, { 1, 2, 0 }, { 0, 2, 0 
                                { 0, 0, 3 }, { 1, 0, 3 }, { 1, 2, 3 }, { 0, 2, 3 } };
 const int kQuads[6][4] = { { 0, 3, 2, 1 }, { 4, 5, 6, 7 }, { 0, 1, 5, 4 }, { 1, 2, 6, 5 }, { 2, 3, 7, 6 }, { 3, 0, 4, 7 } };
 
+std::string coordinates(const float (&c)[3])
+{
+  return std::to_string(c[0]) + " " + std::to_string(c[1]) + " " + std::to_string(c[2]);
+}
+
 // The box's 12 triangles as binary STL, or as ASCII STL when a solid name is given.
 std::string boxStl(const std::string& ascii_name = "")
 {
@@ -38,22 +43,19 @@ std::string boxStl(const std::string& ascii_name = "")
       out += binary ? std::string(reinterpret_cast<const char*>(normal), 12) : "facet normal 0 0 0\nouter loop\n";
       for (int corner : { q[0], q[k], q[k + 1] })
         out += binary ? std::string(reinterpret_cast<const char*>(kCorners[corner]), 12) :
-                        "vertex " + std::to_string(kCorners[corner][0]) + " " + std::to_string(kCorners[corner][1]) +
-                            " " + std::to_string(kCorners[corner][2]) + "\n";
+                        "vertex " + coordinates(kCorners[corner]) + "\n";
       out += binary ? std::string(2, '\0') : "endloop\nendfacet\n";
     }
   return binary ? out : out + "endsolid " + ascii_name + "\n";
 }
 
+// The same box, its quads numbered from 1.
 std::string boxObj()
 {
   std::string out = "o box\n";
   for (const auto& c : kCorners)
-    out += "v " + std::to_string(c[0]) + " " + std::to_string(c[1]) + " " + std::to_string(c[2]) + "\n";
-  for (const auto& q : kQuads)
-    out += "f " + std::to_string(q[0] + 1) + " " + std::to_string(q[1] + 1) + " " + std::to_string(q[2] + 1) + " " +
-           std::to_string(q[3] + 1) + "\n";
-  return out;
+    out += "v " + coordinates(c) + "\n";
+  return out + "f 1 4 3 2\nf 5 6 7 8\nf 1 2 6 5\nf 2 3 7 6\nf 3 4 8 7\nf 4 1 5 8\n";
 }
 
 // One triangle (0,0,0) (1,0,0) (0,1,0) in a node translated by (1, 2, 3) below a parent node; the document

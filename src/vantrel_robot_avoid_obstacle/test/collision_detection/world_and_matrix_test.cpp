@@ -1,3 +1,4 @@
+#include "collision_detection/allowed_collision_matrix.h"
 #include "collision_detection/world.h"
 
 #include <string>
@@ -6,7 +7,9 @@
 #include <boost/function.hpp>
 #include <gtest/gtest.h>
 
+using collision_detection::AllowedCollisionMatrix;
 using collision_detection::World;
+namespace AllowedCollision = collision_detection::AllowedCollision;
 
 namespace
 {
@@ -17,6 +20,13 @@ const Eigen::Isometry3d kOrigin = Eigen::Isometry3d::Identity();
 World::ObserverCallbackFn recorder(std::vector<std::string>& calls, const std::string& tag)
 {
   return [&calls, tag](const World::ObjectConstPtr& o, World::Action a) { calls.push_back(tag + o->id_ + std::to_string(a)); };
+}
+
+// The matrix's answer for a pair: its type, or -1 when the pair is unknown.
+int answer(const AllowedCollisionMatrix& acm, const std::string& a, const std::string& b)
+{
+  AllowedCollision::Type type = AllowedCollision::NEVER;
+  return acm.getAllowedCollision(a, b, type) ? static_cast<int>(type) : -1;
 }
 }  // namespace
 
@@ -78,4 +88,35 @@ TEST(World, ObjectDestructorPrintsItsLineOnce)
     testing::internal::CaptureStdout();
   }
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "+++++++++++++++++++++++=~Object\n");
+}
+
+TEST(AllowedCollisionMatrix, EntriesAreSymmetricAndUnknownPairsAreNotAllowed)
+{
+  AllowedCollisionMatrix acm;
+  acm.setEntry("l1", "l2", false);
+  acm.setEntry("l2", "l1", true);
+  EXPECT_EQ(answer(acm, "l1", "l2"), AllowedCollision::ALWAYS);
+  EXPECT_EQ(answer(acm, "l2", "l1"), AllowedCollision::ALWAYS);
+  EXPECT_EQ(answer(acm, "l1", "l3"), -1);
+  EXPECT_EQ(answer(acm, "l3", "l1"), -1);
+}
+
+TEST(AllowedCollisionMatrix, DefaultsOverridePairEntries)
+{
+  AllowedCollisionMatrix acm;
+  acm.setEntry("l1", "l2", true);
+  acm.setDefaultEntry("l2", false);
+  EXPECT_EQ(answer(acm, "l1", "l2"), AllowedCollision::NEVER);
+  EXPECT_EQ(answer(acm, "l9", "l2"), AllowedCollision::NEVER);  // for every partner, known or not
+  acm.setDefaultEntry("l1", true);
+  EXPECT_EQ(answer(acm, "l1", "l2"), AllowedCollision::NEVER);  // NEVER on either side wins
+
+  // With conditional defaults on both sides, both decide functions must accept.
+  acm.setDefaultEntry("l1", collision_detection::DecideContactFn([](collision_detection::Contact&) { return true; }));
+  acm.setDefaultEntry("l2", collision_detection::DecideContactFn([](collision_detection::Contact&) { return false; }));
+  EXPECT_EQ(answer(acm, "l1", "l2"), AllowedCollision::CONDITIONAL);
+  collision_detection::DecideContactFn decide;
+  collision_detection::Contact contact;
+  ASSERT_TRUE(acm.getAllowedCollision("l1", "l2", decide));
+  EXPECT_FALSE(decide(contact));
 }
