@@ -49,11 +49,7 @@ bool alwaysAllowed(const AllowedCollisionMatrix& acm, const FCLGeometryConstPtr&
 TEST(CrossCheck, RobotAgainstOctreeAndSelfCheckEqualBruteForceOverRandomStates)
 {
   std::mt19937 rng(20261206);
-  auto tree = std::make_shared<octomap::OcTree>(0.02);
-  std::uniform_real_distribution<double> xy(-0.7, 0.7);
-  std::uniform_real_distribution<double> z(0.0, 1.1);
-  for (int i = 0; i < 300; ++i)
-    tree->updateNode(octomap::point3d(xy(rng), xy(rng), z(rng)), true);
+  const auto tree = arm6::randomVoxels(0.02, 300, 0.7, 1.1, rng);
   const std::vector<fcl::CollisionObjectd> voxels = occupiedVoxels(*tree);
 
   auto world = std::make_shared<World>();
