@@ -118,11 +118,9 @@ TEST(FCLGeometry, GeometryHeldOnlyByTheCacheChangesOwnerInsteadOfBeingRebuilt)
   EXPECT_EQ(attached->collision_geometry_->getUserData(), attached->collision_geometry_data_.get());
 }
 
-TEST(FCLGeometry, MeshesBecomeModelsAndAnEmptyMeshAnEmptyOne)
+TEST(FCLGeometry, MeshTrianglesAreCarriedOver)
 {
   robot_model::core::LinkModel link("link", 0);
-  EXPECT_EQ(bvhOf(createCollisionGeometry(std::make_shared<const shapes::Mesh>(0, 0), &link, 0)).num_tris, 0);
-
   auto mesh = std::make_shared<shapes::Mesh>(3, 1);
   const double vertices[9] = { 0, 0, 0, 1, 0, 0, 0, 1, 0 };
   std::copy(vertices, vertices + 9, mesh->vertices.get());
@@ -147,7 +145,7 @@ TEST(FCLGeometry, UnsupportedShapeGivesNullAndAMessage)
   EXPECT_FALSE(geometry);
 }
 
-TEST_F(Callbacks, OwnersOfAPairDecideWhetherItIsTested)
+TEST_F(Callbacks, OwnersAndTheMatrixDecideWhetherAPairIsTested)
 {
   EXPECT_TRUE(collides(box(&link1_, 0, 0.0), box(&obstacle_, 0.5)));
   EXPECT_FALSE(collides(box(&link1_, 0, 0.0), box(&obstacle_, 1.5)));
@@ -166,10 +164,8 @@ TEST_F(Callbacks, OwnersOfAPairDecideWhetherItIsTested)
   const std::set<const robot_model::core::LinkModel*> active = { &link1_ };
   EXPECT_TRUE(collides(box(&link2_, 0, 0.0), box(&link1_, 0, 0.0), nullptr, &active));
   EXPECT_FALSE(collides(box(&link2_, 0, 0.0), box(&obstacle_, 0.0), nullptr, &active));
-}
 
-TEST_F(Callbacks, MatrixAllowedPairsAreSkippedAndUnknownPairsTested)
-{
+  // Matrix-allowed pairs are skipped, unknown pairs tested.
   AllowedCollisionMatrix acm;
   acm.setEntry("link1", "obstacle", true);
   acm.setEntry("link2", "obstacle", false);
@@ -210,9 +206,11 @@ TEST_F(Callbacks, WithoutContactsTheBroadPhaseStopsAtTheFirstCollision)
 }
 
 // An empty obstacle octree is checked through the whole world in the world test.
-TEST_F(Callbacks, MeshWithoutTrianglesCollidesWithNothing)
+TEST_F(Callbacks, EmptyMeshGivesAnEmptyModelThatCollidesWithNothing)
 {
-  fcl::CollisionObjectd* mesh = add(createCollisionGeometry(std::make_shared<const shapes::Mesh>(0, 0), &link2_, 0), 0.0);
+  FCLGeometryConstPtr empty = createCollisionGeometry(std::make_shared<const shapes::Mesh>(0, 0), &link2_, 0);
+  EXPECT_EQ(bvhOf(empty).num_tris, 0);
+  fcl::CollisionObjectd* mesh = add(empty, 0.0);
   EXPECT_FALSE(collides(mesh, box(&obstacle_, 0.0)));
   DistanceRequest req;
   DistanceResult res;

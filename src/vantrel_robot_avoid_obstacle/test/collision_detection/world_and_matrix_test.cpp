@@ -90,7 +90,7 @@ TEST(World, ObjectDestructorPrintsItsLineOnce)
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "+++++++++++++++++++++++=~Object\n");
 }
 
-TEST(AllowedCollisionMatrix, EntriesAreSymmetricAndUnknownPairsAreNotAllowed)
+TEST(AllowedCollisionMatrix, EntriesAreSymmetricDefaultsOverrideThemAndUnknownPairsAreNotAllowed)
 {
   AllowedCollisionMatrix acm;
   acm.setEntry("l1", "l2", false);
@@ -99,12 +99,7 @@ TEST(AllowedCollisionMatrix, EntriesAreSymmetricAndUnknownPairsAreNotAllowed)
   EXPECT_EQ(answer(acm, "l2", "l1"), AllowedCollision::ALWAYS);
   EXPECT_EQ(answer(acm, "l1", "l3"), -1);
   EXPECT_EQ(answer(acm, "l3", "l1"), -1);
-}
 
-TEST(AllowedCollisionMatrix, DefaultsOverridePairEntries)
-{
-  AllowedCollisionMatrix acm;
-  acm.setEntry("l1", "l2", true);
   acm.setDefaultEntry("l2", false);
   EXPECT_EQ(answer(acm, "l1", "l2"), AllowedCollision::NEVER);
   EXPECT_EQ(answer(acm, "l9", "l2"), AllowedCollision::NEVER);  // for every partner, known or not
