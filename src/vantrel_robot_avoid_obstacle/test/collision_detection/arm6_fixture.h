@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <octomap/OcTree.h>
+
 #include "collision_detection/allowed_collision_matrix.h"
 #include "robot_model/core/joint_model_group.h"
 #include "robot_model/core/robot_model.h"
@@ -61,5 +63,16 @@ inline std::vector<double> randomArm(std::mt19937& rng)
     for (const auto& variable : *bounds)
       values.push_back(std::uniform_real_distribution<double>(variable.min_position_, variable.max_position_)(rng));
   return values;
+}
+
+// A tree of the resolution with `count` random occupied points in [-xy, xy]^2 x [0, z] around the arm.
+inline std::shared_ptr<octomap::OcTree> randomVoxels(double resolution, int count, double xy, double z,
+                                                     std::mt19937& rng)
+{
+  auto tree = std::make_shared<octomap::OcTree>(resolution);
+  std::uniform_real_distribution<double> across(-xy, xy), up(0.0, z);
+  for (int i = 0; i < count; ++i)
+    tree->updateNode(octomap::point3d(across(rng), across(rng), up(rng)), true);
+  return tree;
 }
 }  // namespace arm6

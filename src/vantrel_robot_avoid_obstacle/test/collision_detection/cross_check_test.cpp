@@ -1,5 +1,5 @@
-// The robot-against-world answer over many random states equals a brute-force check of every link
-// shape against every occupied voxel with FCL's narrow phase.
+// Over many random arm6 states, the robot-against-world and the self check answer as a brute-force
+// test of every pair they must consider with FCL's narrow phase directly.
 #include <memory>
 #include <random>
 #include <vector>
@@ -18,113 +18,80 @@ using namespace collision_detection;
 
 namespace
 {
-
-std::vector<std::unique_ptr<fcl::CollisionObjectd>> occupiedVoxels(const octomap::OcTree& tree)
+bool narrowPhaseCollides(const fcl::CollisionObjectd& a, const fcl::CollisionObjectd& b)
 {
-  std::vector<std::unique_ptr<fcl::CollisionObjectd>> voxels;
+  static const fcl::CollisionRequestd request(1, false, 1, false, true, fcl::GST_LIBCCD);
+  if (!a.getAABB().overlap(b.getAABB()))  // only saves narrow-phase calls
+    return false;
+  fcl::CollisionResultd result;
+  return fcl::collide(&a, &b, request, result) > 0;
+}
+
+std::vector<fcl::CollisionObjectd> occupiedVoxels(const octomap::OcTree& tree)
+{
+  std::vector<fcl::CollisionObjectd> voxels;
   for (auto it = tree.begin_leafs(); it != tree.end_leafs(); ++it)
-  {
-    if (!tree.isNodeOccupied(*it))
-      continue;
-    const double size = it.getSize();
-    voxels.push_back(std::make_unique<fcl::CollisionObjectd>(
-        std::make_shared<fcl::Boxd>(size, size, size),
-        fcl::Transform3d(fcl::Translation3d(it.getX(), it.getY(), it.getZ()))));
-  }
+    if (tree.isNodeOccupied(*it))
+      voxels.emplace_back(std::make_shared<fcl::Boxd>(it.getSize(), it.getSize(), it.getSize()),
+                          fcl::Transform3d(fcl::Translation3d(it.getX(), it.getY(), it.getZ())));
   return voxels;
 }
 
-bool bruteForceCollides(const CollisionRobotFCL& robot, const robot_model::core::RobotState& state,
-                        const std::vector<std::unique_ptr<fcl::CollisionObjectd>>& voxels)
+bool alwaysAllowed(const AllowedCollisionMatrix& acm, const FCLGeometryConstPtr& a, const FCLGeometryConstPtr& b)
 {
-  const fcl::CollisionRequestd request(1, false, 1, false, true, fcl::GST_LIBCCD);
-  const auto& geometries = robot.getCollisionGeometries();
-  for (std::size_t i = 0; i < geometries.size(); ++i)
-  {
-    fcl::CollisionObjectd link(geometries[i]->collision_geometry_, state.getCollisionBodyTransform(i));
-    for (const auto& voxel : voxels)
-    {
-      // Boxes that do not overlap cannot collide; this only saves narrow-phase calls.
-      if (!link.getAABB().overlap(voxel->getAABB()))
-        continue;
-      fcl::CollisionResultd result;
-      if (fcl::collide(&link, voxel.get(), request, result) > 0)
-        return true;
-    }
-  }
-  return false;
+  const std::string& name_a = a->collision_geometry_data_->getID();
+  const std::string& name_b = b->collision_geometry_data_->getID();
+  AllowedCollision::Type type = AllowedCollision::NEVER;
+  return name_a == name_b || (acm.getAllowedCollision(name_a, name_b, type) && type == AllowedCollision::ALWAYS);
 }
 }  // namespace
 
-TEST(CrossCheck, RobotAgainstOctreeEqualsBruteForceOverRandomStates)
+TEST(CrossCheck, RobotAgainstOctreeAndSelfCheckEqualBruteForceOverRandomStates)
 {
   std::mt19937 rng(20261206);
-  auto tree = std::make_shared<octomap::OcTree>(0.02);
-  std::uniform_real_distribution<double> xy(-0.7, 0.7);
-  std::uniform_real_distribution<double> z(0.0, 1.1);
-  for (int i = 0; i < 300; ++i)
-    tree->updateNode(octomap::point3d(xy(rng), xy(rng), z(rng)), true);
-  const auto voxels = occupiedVoxels(*tree);
+  const auto tree = arm6::randomVoxels(0.02, 300, 0.7, 1.1, rng);
+  const std::vector<fcl::CollisionObjectd> voxels = occupiedVoxels(*tree);
 
   auto world = std::make_shared<World>();
   testing::internal::CaptureStdout();
   CollisionWorldFCL fcl_world(world);
   world->addToObject("world_octomap", std::make_shared<const shapes::OcTree>(tree), Eigen::Isometry3d::Identity());
   testing::internal::GetCapturedStdout();
-  CollisionRobotFCL robot(arm6::model());
-  robot_model::core::RobotState state(arm6::model());
-  state.setToDefaultValues();
-
-  int collisions = 0;
-  const int samples = 10000;
-  for (int i = 0; i < samples; ++i)
-  {
-    arm6::setArm(state, arm6::randomArm(rng));
-    CollisionRequest req;
-    CollisionResult res;
-    fcl_world.checkRobotCollision(req, res, robot, state);
-    ASSERT_EQ(res.collision, bruteForceCollides(robot, state, voxels)) << "sample " << i;
-    collisions += res.collision ? 1 : 0;
-  }
-  // Both answers must be common for the comparison to mean something.
-  EXPECT_GT(collisions, samples / 20);
-  EXPECT_LT(collisions, samples - samples / 20);
-}
-
-TEST(CrossCheck, SelfCheckEqualsEveryPairNotAllowedByTheMatrix)
-{
   const AllowedCollisionMatrix acm = arm6::disabledPairs();
-  CollisionRobotFCL robot(arm6::model());
+  const CollisionRobotFCL robot(arm6::model());
+  const auto& geometries = robot.getCollisionGeometries();
   robot_model::core::RobotState state(arm6::model());
   state.setToDefaultValues();
-  const auto& geometries = robot.getCollisionGeometries();
-  const fcl::CollisionRequestd request(1, false, 1, false, true, fcl::GST_LIBCCD);
-  std::mt19937 rng(99);
-  int collisions = 0;
-  const int samples = 2000;
+
+  const int samples = 10000;
+  int world_collisions = 0, self_collisions = 0;
   for (int i = 0; i < samples; ++i)
   {
     arm6::setArm(state, arm6::randomArm(rng));
-    bool expected = false;
-    for (std::size_t a = 0; a < geometries.size() && !expected; ++a)
-      for (std::size_t b = a + 1; b < geometries.size() && !expected; ++b)
-      {
-        const std::string& name_a = geometries[a]->collision_geometry_data_->getID();
-        const std::string& name_b = geometries[b]->collision_geometry_data_->getID();
-        AllowedCollision::Type type = AllowedCollision::NEVER;
-        if (name_a == name_b || (acm.getAllowedCollision(name_a, name_b, type) && type == AllowedCollision::ALWAYS))
-          continue;
-        fcl::CollisionObjectd first(geometries[a]->collision_geometry_, state.getCollisionBodyTransform(a));
-        fcl::CollisionObjectd second(geometries[b]->collision_geometry_, state.getCollisionBodyTransform(b));
-        fcl::CollisionResultd result;
-        expected = fcl::collide(&first, &second, request, result) > 0;
-      }
-    CollisionRequest req;
-    CollisionResult res;
-    robot.checkSelfCollision(req, res, state, acm);
-    ASSERT_EQ(res.collision, expected) << "sample " << i;
-    collisions += expected ? 1 : 0;
+    std::vector<fcl::CollisionObjectd> links;
+    for (std::size_t j = 0; j < geometries.size(); ++j)
+      links.emplace_back(geometries[j]->collision_geometry_, state.getCollisionBodyTransform(j));
+    bool world_expected = false, self_expected = false;
+    for (std::size_t a = 0; a < links.size(); ++a)
+    {
+      for (std::size_t v = 0; v < voxels.size() && !world_expected; ++v)
+        world_expected = narrowPhaseCollides(links[a], voxels[v]);
+      for (std::size_t b = a + 1; b < links.size() && !self_expected; ++b)
+        self_expected = !alwaysAllowed(acm, geometries[a], geometries[b]) && narrowPhaseCollides(links[a], links[b]);
+    }
+
+    CollisionResult world_res, self_res;
+    fcl_world.checkRobotCollision(CollisionRequest(), world_res, robot, state);
+    robot.checkSelfCollision(CollisionRequest(), self_res, state, acm);
+    ASSERT_EQ(world_res.collision, world_expected) << "sample " << i;
+    ASSERT_EQ(self_res.collision, self_expected) << "sample " << i;
+    world_collisions += world_expected;
+    self_collisions += self_expected;
   }
-  EXPECT_GT(collisions, samples / 20);
-  EXPECT_LT(collisions, samples - samples / 20);
+  // Both answers must be common for the comparisons to mean something.
+  for (int collisions : { world_collisions, self_collisions })
+  {
+    EXPECT_GT(collisions, samples / 20);
+    EXPECT_LT(collisions, samples - samples / 20);
+  }
 }

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <octomap/OcTree.h>
 
 #include "arm6_fixture.h"
 #include "collision_detection/collision_robot_fcl.h"
@@ -23,22 +22,18 @@ struct Scene
   Scene()
   {
     std::mt19937 rng(5);
-    std::uniform_real_distribution<double> xy(-0.6, 0.6);
-    std::uniform_real_distribution<double> z(0.0, 1.0);
-    for (int i = 0; i < 100; ++i)
-      tree->updateNode(octomap::point3d(xy(rng), xy(rng), z(rng)), true);
+    const auto tree = arm6::randomVoxels(0.05, 100, 0.6, 1.0, rng);
     world->addToObject("world_octomap", std::make_shared<const shapes::OcTree>(tree), Eigen::Isometry3d::Identity());
     robot.setLinkPadding("gripper_link", 0.06);  // the held box is padded on every check
   }
 
-  std::shared_ptr<octomap::OcTree> tree = std::make_shared<octomap::OcTree>(0.05);
   std::shared_ptr<World> world = std::make_shared<World>();
   CollisionWorldFCL fcl_world{ world };
   CollisionRobotFCL robot{ arm6::model() };
   AllowedCollisionMatrix acm = arm6::disabledPairs();
 };
 
-// World then self answer for each of a run of random states, with a box held in the gripper.
+// World and self answers for a run of random states, with a box held in the gripper.
 std::vector<int> answers(const Scene& scene, unsigned seed)
 {
   robot_model::core::RobotState state(arm6::model());
@@ -56,11 +51,9 @@ std::vector<int> answers(const Scene& scene, unsigned seed)
   for (int i = 0; i < 300; ++i)
   {
     arm6::setArm(state, arm6::randomArm(rng));
-    CollisionRequest req;
-    CollisionResult world_res;
-    scene.fcl_world.checkRobotCollision(req, world_res, scene.robot, state, scene.acm);
-    CollisionResult self_res;
-    scene.robot.checkSelfCollision(req, self_res, state, scene.acm);
+    CollisionResult world_res, self_res;
+    scene.fcl_world.checkRobotCollision(CollisionRequest(), world_res, scene.robot, state, scene.acm);
+    scene.robot.checkSelfCollision(CollisionRequest(), self_res, state, scene.acm);
     out.push_back(world_res.collision * 2 + self_res.collision);
   }
   return out;

@@ -90,7 +90,8 @@ private:
                                           "0 0",     "1 2 3 4",   "-0.5 1 1", "0",      "revolute", "Planar",
                                           "fixed",   "base_link", "joint1",   "arm",    "1.0",      "2.0",
                                           "1 0 0 2", "&amp;",     "\xff\xfe", "1e-400", "1\t2\t3",  "  base_link  "};
-    switch (below(10))
+    const std::size_t kind = below(10);
+    switch (kind)
     {
       case 0:
         text[below(text.size())] ^= static_cast<char>(1u << below(8));
@@ -117,16 +118,10 @@ private:
       case 5:
         takeLine(text, true);
         break;
-      case 6:
+      case 6:  // a line copied
+      case 7:  // a line moved
       {
-        const std::string line = takeLine(text, false);
-        const std::vector<std::size_t> starts = lineStarts(text);
-        text.insert(starts[below(starts.size())], line);
-        break;
-      }
-      case 7:
-      {
-        const std::string line = takeLine(text, true);
+        const std::string line = takeLine(text, kind == 7);
         if (text.empty())
         {
           text = line;

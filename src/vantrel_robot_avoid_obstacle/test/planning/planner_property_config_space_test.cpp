@@ -4,8 +4,9 @@
 namespace {
 
 PlannerSceneCase wallCase(int dof) {
-  return {"WallWithGap" + std::to_string(dof) + "D", [dof] { return std::unique_ptr<PlanSceneInterface>(makeWallWithGapScene(dof)); },
-          wallStart(dof), wallGoal(dof)};
+  return {"WallWithGap" + std::to_string(dof) + "D",
+          [dof] { return std::shared_ptr<PlanSceneInterface>(makeWallWithGapScene(dof)); }, wallStart(dof),
+          wallGoal(dof)};
 }
 
 INSTANTIATE_TEST_SUITE_P(ConfigSpace, PlannerProperties, testing::Values(wallCase(2), wallCase(6)),

@@ -9,11 +9,11 @@
 
 #include "planning/plan_scene_interface.h"
 
-// One scene the planner properties are checked on: a factory for a fresh scene and a start and goal
-// whose straight motion is blocked, so that every plan runs the search and the post-processing.
+// One scene the planner properties are checked on: a factory for the scene (fresh or shared) and a start
+// and goal whose straight motion is blocked, so that every plan runs the search and the post-processing.
 struct PlannerSceneCase {
   std::string name;
-  std::function<std::unique_ptr<PlanSceneInterface>()> make_scene;
+  std::function<std::shared_ptr<PlanSceneInterface>()> make_scene;
   std::vector<double> start;
   std::vector<double> goal;
 };

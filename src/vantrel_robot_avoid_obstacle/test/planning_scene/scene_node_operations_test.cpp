@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "robot_model/shapes/shapes.h"
+#include "support/captured_output.h"
 #include "support/scene_fixtures.h"
 
 namespace {
@@ -13,37 +14,31 @@ const std::vector<double> kReady{0.0, -0.5, -0.4, 0.0, -0.67, 0.0};
 class NodeOperations : public testing::Test {
  protected:
   void SetUp() override {
-    testing::internal::CaptureStdout();
-    scene_ = makeArm6Scene();
-    testing::internal::GetCapturedStdout();
+    capturedOutput([&] { scene_ = makeArm6Scene(); });
   }
   void update(const std::shared_ptr<const octomap::OcTree>& tree) {
-    testing::internal::CaptureStdout();
-    scene_->updateWorldOctomap(tree);
-    testing::internal::GetCapturedStdout();
+    capturedOutput([&] { scene_->updateWorldOctomap(tree); });
   }
   bool valid(const std::vector<double>& q) {
-    testing::internal::CaptureStdout();
-    const bool result = scene_->isStateValid(q.data());
-    testing::internal::GetCapturedStdout();
+    bool result = false;
+    capturedOutput([&] { result = scene_->isStateValid(q.data()); });
     return result;
   }
   std::unique_ptr<ManipulatorPlanScene> scene_;
 };
 
-TEST_F(NodeOperations, UpdatingTwiceLeavesOneOctreeObjectAndDropsEverythingElse) {
+TEST_F(NodeOperations, UpdatingTwiceLeavesOneSharedOctreeObjectAndDropsEverythingElse) {
   using collision_detection::World;
   std::vector<std::pair<std::string, int>> told;
   const World::ObserverHandle observer = scene_->getWorld()->addObserver(
       [&told](const World::ObjectConstPtr& object, World::Action action) { told.emplace_back(object->id_, action); });
   auto tree = makeOctree();
-  fillPoint(*tree, Eigen::Vector3d(2.0, 2.0, 2.0));
+  std::weak_ptr<octomap::OcTree> watch = tree;
   update(tree);
-  EXPECT_EQ(told, (std::vector<std::pair<std::string, int>>{{"world_octomap", World::CREATE | World::ADD_SHAPE}}));
-  testing::internal::CaptureStdout();
-  scene_->getWorld()->addToObject("grab_object", std::make_shared<const shapes::Box>(0.1, 0.1, 0.1),
-                                  Eigen::Isometry3d::Identity());
-  testing::internal::GetCapturedStdout();
+  capturedOutput([&] {
+    scene_->getWorld()->addToObject("grab_object", std::make_shared<const shapes::Box>(0.1, 0.1, 0.1),
+                                    Eigen::Isometry3d::Identity());
+  });
   ASSERT_EQ(scene_->getCollisionWorld()->getFCLObjects().size(), 2u);
   told.clear();
   update(tree);
@@ -51,35 +46,21 @@ TEST_F(NodeOperations, UpdatingTwiceLeavesOneOctreeObjectAndDropsEverythingElse)
   EXPECT_EQ(told, (std::vector<std::pair<std::string, int>>{{"grab_object", World::DESTROY},
                                                             {"world_octomap", World::DESTROY},
                                                             {"world_octomap", World::CREATE | World::ADD_SHAPE}}));
-
-  const auto& objects = scene_->getWorld()->objects_;
-  ASSERT_EQ(objects.size(), 1u);
-  EXPECT_EQ(objects.begin()->first, "world_octomap");
+  ASSERT_EQ(scene_->getWorld()->objects_.size(), 1u);
+  EXPECT_EQ(scene_->getWorld()->objects_.begin()->first, "world_octomap");
   const auto& fcl_objects = scene_->getCollisionWorld()->getFCLObjects();
   ASSERT_EQ(fcl_objects.size(), 1u);
   EXPECT_EQ(fcl_objects.begin()->first, "world_octomap");
   EXPECT_EQ(fcl_objects.begin()->second.collision_objects_.size(), 1u);
-  EXPECT_TRUE(scene_->worldHoldsOctomap(tree));
-}
 
-TEST_F(NodeOperations, TheWorldSharesTheTreeWithItsHolder) {
-  auto tree = makeOctree();
-  std::weak_ptr<octomap::OcTree> watch = tree;
-  update(tree);
-  EXPECT_EQ(tree.use_count(), 3) << "the caller, the world's shape and its FCL geometry";
   tree.reset();
   EXPECT_FALSE(watch.expired()) << "the world must keep the tree alive";
-
   auto other = makeOctree();
   update(other);
   EXPECT_TRUE(watch.expired()) << "a replaced tree is released";
-  EXPECT_FALSE(scene_->worldHoldsOctomap(makeOctree()));
   EXPECT_TRUE(scene_->worldHoldsOctomap(other));
-
-  testing::internal::CaptureStdout();
-  scene_->updateWorldOctomap(nullptr);
-  EXPECT_NE(testing::internal::GetCapturedStdout(), "");
-  EXPECT_TRUE(scene_->worldHoldsOctomap(other));
+  update(nullptr);
+  EXPECT_TRUE(scene_->worldHoldsOctomap(other)) << "a null tree is refused";
 }
 
 TEST_F(NodeOperations, RefillingTheSharedTreeIsSeenWithoutAnotherUpdate) {
@@ -94,7 +75,6 @@ TEST_F(NodeOperations, RefillingTheSharedTreeIsSeenWithoutAnotherUpdate) {
   EXPECT_FALSE(valid(kReady));
   const auto& object = *scene_->getCollisionWorld()->getFCLObjects().at("world_octomap").collision_objects_.front();
   EXPECT_TRUE(object.getAABB().contain(on_link));
-
   tree->clear();
   EXPECT_TRUE(valid(kReady)) << "an emptied tree blocks nothing";
   fillPoint(*tree, on_link);
@@ -105,14 +85,8 @@ TEST_F(NodeOperations, LinkTransformsOnePerGroupLinkWithOneStamp) {
   const auto before = std::chrono::system_clock::now();
   const std::vector<double> rest(6, 0.0);
   const auto transforms = scene_->getLinkTransforms(rest.data());
-  const auto after = std::chrono::system_clock::now();
-
   const auto& links = scene_->getPlanningGroup()->getLinkModelNames();
   ASSERT_EQ(transforms.size(), links.size());
-  const auto stamp_ns = [](const builtin_interfaces::msg::Time& t) {
-    return std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
-        std::chrono::seconds(t.sec) + std::chrono::nanoseconds(t.nanosec)));
-  };
   for (std::size_t i = 0; i < links.size(); ++i) {
     EXPECT_EQ(transforms[i].child_frame_id, links[i]);
     EXPECT_EQ(transforms[i].header.frame_id, "base_link");
@@ -120,44 +94,28 @@ TEST_F(NodeOperations, LinkTransformsOnePerGroupLinkWithOneStamp) {
     const auto& r = transforms[i].transform.rotation;
     EXPECT_NEAR(r.x * r.x + r.y * r.y + r.z * r.z + r.w * r.w, 1.0, 1e-12);
   }
-  EXPECT_GE(stamp_ns(transforms[0].header.stamp), before - std::chrono::microseconds(1));
-  EXPECT_LE(stamp_ns(transforms[0].header.stamp), after);
-
   ASSERT_EQ(transforms[0].child_frame_id, "link1");
-  const auto& first = transforms[0].transform;
-  EXPECT_EQ(first.rotation.x, 0.0);
-  EXPECT_EQ(first.rotation.y, 0.0);
-  EXPECT_EQ(first.rotation.z, 0.0);
-  EXPECT_EQ(first.rotation.w, 1.0);
-  EXPECT_DOUBLE_EQ(first.translation.z, 0.3);
-}
-
-TEST_F(NodeOperations, LinkTransformsLeaveTheCollisionStateAlone) {
-  ASSERT_TRUE(valid(kReady));
-  const std::vector<double> before(scene_->getRobotState()->getVariablePositions(),
-                                   scene_->getRobotState()->getVariablePositions() + 6);
-  const std::vector<double> other{1.0, 0.2, 0.3, 0.4, 0.5, 0.6};
-  scene_->getLinkTransforms(other.data());
-  const std::vector<double> after(scene_->getRobotState()->getVariablePositions(),
-                                  scene_->getRobotState()->getVariablePositions() + 6);
-  EXPECT_EQ(before, after);
+  const auto& r = transforms[0].transform.rotation;
+  EXPECT_EQ(std::vector<double>({r.x, r.y, r.z, r.w}), std::vector<double>({0.0, 0.0, 0.0, 1.0}));
+  EXPECT_GE(transforms[0].header.stamp.sec,
+            std::chrono::duration_cast<std::chrono::seconds>(before.time_since_epoch()).count());
+  EXPECT_DOUBLE_EQ(transforms[0].transform.translation.z, 0.3);
 }
 
 TEST(LinkTransforms, ExpressedInTheFrameTheyAreLabelledWith) {
-  testing::internal::CaptureStdout();
-  auto scene = makeTestRigScene("wrist");
-  testing::internal::GetCapturedStdout();
+  std::unique_ptr<ManipulatorPlanScene> scene;
+  capturedOutput([&] { scene = makeTestRigScene("wrist"); });
   const double quarter = M_PI / 2;
   const auto transforms = scene->getLinkTransforms(&quarter);
   ASSERT_EQ(transforms.size(), 1u);
   // link_b hangs 0.1 above mount_link, turned about z; mount_link itself is offset and turned in the model.
   EXPECT_EQ(transforms[0].header.frame_id, "mount_link");
   EXPECT_EQ(transforms[0].child_frame_id, "link_b");
-  EXPECT_NEAR(transforms[0].transform.translation.x, 0.0, 1e-12);
-  EXPECT_NEAR(transforms[0].transform.translation.y, 0.0, 1e-12);
-  EXPECT_NEAR(transforms[0].transform.translation.z, 0.1, 1e-12);
-  EXPECT_NEAR(transforms[0].transform.rotation.z, std::sin(quarter / 2), 1e-12);
-  EXPECT_NEAR(transforms[0].transform.rotation.w, std::cos(quarter / 2), 1e-12);
+  const auto& t = transforms[0].transform;
+  EXPECT_NEAR(std::hypot(t.translation.x, t.translation.y), 0.0, 1e-12);
+  EXPECT_NEAR(t.translation.z, 0.1, 1e-12);
+  EXPECT_NEAR(t.rotation.z, std::sin(quarter / 2), 1e-12);
+  EXPECT_NEAR(t.rotation.w, std::cos(quarter / 2), 1e-12);
 }
 
 }  // namespace

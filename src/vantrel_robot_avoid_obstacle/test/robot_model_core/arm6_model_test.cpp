@@ -90,20 +90,15 @@ TEST(Arm6Model, ArmGroupIsAChainWithTheSixAxisSolver) {
   const JointModelGroup* arm = model->getJointModelGroup("arm");
   ASSERT_NE(arm, nullptr);
   EXPECT_TRUE(arm->isChain());
-  EXPECT_TRUE(arm->isSingleDOFJoints());
   EXPECT_TRUE(arm->isContiguousWithinState());
   EXPECT_EQ(arm->getVariableCount(), 6u);
-  EXPECT_EQ(arm->getJointModels().size(), 7u);
-  EXPECT_EQ(arm->getJointModels().back()->getName(), "gripper_joint");
   EXPECT_EQ(arm->getActiveJointModelNames(),
             (std::vector<std::string>{"joint1", "joint2", "joint3", "joint4", "joint5", "joint6"}));
   EXPECT_EQ(arm->getLinkModelNames(),
             (std::vector<std::string>{"link1", "link2", "link3", "link4", "link5", "link6", "gripper_link"}));
-  EXPECT_EQ(arm->getLinkModelNames().back(), "gripper_link");
   ASSERT_NE(arm->getCommonRoot(), nullptr);
   EXPECT_EQ(arm->getCommonRoot()->getName(), "joint1");
   EXPECT_EQ(arm->getCommonRoot()->getParentLinkModel()->getName(), "base_link");
-  EXPECT_EQ(arm->getJointModels().back()->getDescendantLinkModels().front()->getName(), "gripper_link");
   EXPECT_TRUE(arm->getSubgroupNames().empty());
   EXPECT_FALSE(arm->isEndEffector());
   EXPECT_EQ(arm->getAttachedEndEffectorNames(), std::vector<std::string>{"hand"});

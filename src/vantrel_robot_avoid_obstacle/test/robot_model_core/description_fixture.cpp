@@ -15,13 +15,11 @@ const char* const kArm6Srdf = "srdf/arm6_and_whole_gripper_linker.srdf";
 const char* const kArm5Urdf = "urdf/arm5.urdf";
 const char* const kArm5Srdf = "srdf/arm5.srdf";
 
-std::string arm6Directory() {
-  return std::string(RAO_SOURCE_DIR) + "/src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/";
-}
+const std::string kDescriptions =
+    std::string(RAO_SOURCE_DIR) + "/src/robot_avoid_obstacle/resources/robot_descriptions/";
 
-std::string arm5Directory() {
-  return std::string(RAO_SOURCE_DIR) + "/src/robot_avoid_obstacle/resources/robot_descriptions/arm5_description/";
-}
+std::string arm6Directory() { return kDescriptions + "arm6_description/"; }
+std::string arm5Directory() { return kDescriptions + "arm5_description/"; }
 
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -40,6 +38,15 @@ void replaceOnce(std::string& text, const std::string& from, const std::string& 
 std::shared_ptr<const robot_model::core::RobotModel> arm6Model() {
   static const std::shared_ptr<const robot_model::core::RobotModel> model =
       std::make_shared<const robot_model::core::RobotModel>(arm6Directory(), kArm6Urdf, kArm6Srdf);
+  return model;
+}
+
+std::shared_ptr<const robot_model::core::RobotModel> buildModel(const std::string& directory, const char* urdf,
+                                                                const char* srdf, std::string* printed) {
+  std::shared_ptr<const robot_model::core::RobotModel> model;
+  const std::string out =
+      captureStdout([&] { model = std::make_shared<const robot_model::core::RobotModel>(directory, urdf, srdf); });
+  if (printed) *printed = out;
   return model;
 }
 
@@ -63,9 +70,9 @@ void TempDescription::write() const {
   std::ofstream(directory_ + kArm6Srdf, std::ios::binary) << srdf;
 }
 
-std::shared_ptr<const robot_model::core::RobotModel> TempDescription::build() const {
+std::shared_ptr<const robot_model::core::RobotModel> TempDescription::build(std::string* printed) const {
   write();
-  return std::make_shared<const robot_model::core::RobotModel>(directory_, kArm6Urdf, kArm6Srdf);
+  return buildModel(directory_, kArm6Urdf, kArm6Srdf, printed);
 }
 
 }  // namespace rao_test

@@ -21,6 +21,10 @@ void replaceOnce(std::string& text, const std::string& from, const std::string& 
 // The arm6 model, built once per test binary.
 std::shared_ptr<const robot_model::core::RobotModel> arm6Model();
 
+// A model built with standard output captured into *printed (when given).
+std::shared_ptr<const robot_model::core::RobotModel> buildModel(const std::string& directory, const char* urdf,
+                                                                const char* srdf, std::string* printed = nullptr);
+
 // A copy of the arm6 description in a fresh temporary directory (removed again on destruction);
 // tests edit its URDF or SRDF text before building a model from it.
 class TempDescription {
@@ -34,13 +38,14 @@ class TempDescription {
   std::string urdf;
   std::string srdf;
   void write() const;
-  std::shared_ptr<const robot_model::core::RobotModel> build() const;
+  // Writes the texts, then builds as buildModel does.
+  std::shared_ptr<const robot_model::core::RobotModel> build(std::string* printed = nullptr) const;
 
  private:
   std::string directory_;
 };
 
-// Runs f with standard output captured and returns what it printed.
+// Runs f with standard output captured and returns what it printed; an exception ends the capture.
 template <typename F>
 std::string captureStdout(F&& f);
 
@@ -54,7 +59,12 @@ template <typename F>
 std::string rao_test::captureStdout(F&& f) {
   fflush(stdout);
   testing::internal::CaptureStdout();
-  f();
+  try {
+    f();
+  } catch (...) {
+    testing::internal::GetCapturedStdout();
+    throw;
+  }
   fflush(stdout);
   return testing::internal::GetCapturedStdout();
 }

@@ -36,29 +36,6 @@ void expectRoundTrip(const JointModel& joint, const double* values, double toler
   }
 }
 
-TEST(JointModelPropertyTest, RevolutePositionsRoundTripThroughTheTransform)
-{
-  RandomNumberGenerator rng(1);
-  for (int i = 0; i < kSamples; ++i) {
-    RevoluteJointModel joint("revolute", 0, 0);
-    ASSERT_TRUE(joint.setAxis(randomAxis(rng)));
-    double value;
-    joint.getVariableRandomPositions(rng, &value, joint.getVariableBounds());
-    expectRoundTrip(joint, &value, 1e-12);
-  }
-}
-
-TEST(JointModelPropertyTest, PrismaticPositionsRoundTripThroughTheTransform)
-{
-  RandomNumberGenerator rng(2);
-  for (int i = 0; i < kSamples; ++i) {
-    PrismaticJointModel joint("prismatic", 0, 0);
-    ASSERT_TRUE(joint.setAxis(randomAxis(rng)));
-    const double value = rng.uniformReal(-2.0, 2.0);
-    expectRoundTrip(joint, &value, 1e-12);
-  }
-}
-
 JointModel::Bounds finiteBounds(const JointModel& joint)
 {
   JointModel::Bounds bounds = joint.getVariableBounds();
@@ -71,15 +48,23 @@ JointModel::Bounds finiteBounds(const JointModel& joint)
   return bounds;
 }
 
-TEST(JointModelPropertyTest, PlanarPositionsRoundTripThroughTheTransform)
+TEST(JointModelPropertyTest, RevolutePrismaticAndPlanarPositionsRoundTripThroughTheTransform)
 {
-  RandomNumberGenerator rng(3);
-  PlanarJointModel joint("planar", 0, 0);
-  const JointModel::Bounds bounds = finiteBounds(joint);
-  double values[3];
+  RandomNumberGenerator rng(1);
+  PlanarJointModel planar("planar", 0, 0);
+  const JointModel::Bounds planar_bounds = finiteBounds(planar);
   for (int i = 0; i < kSamples; ++i) {
-    joint.getVariableRandomPositions(rng, values, bounds);
-    expectRoundTrip(joint, values, 1e-12);
+    RevoluteJointModel revolute("revolute", 0, 0);
+    PrismaticJointModel prismatic("prismatic", 0, 0);
+    ASSERT_TRUE(revolute.setAxis(randomAxis(rng)));
+    ASSERT_TRUE(prismatic.setAxis(randomAxis(rng)));
+    double angle, planar_values[3];
+    revolute.getVariableRandomPositions(rng, &angle, revolute.getVariableBounds());
+    const double stroke = rng.uniformReal(-2.0, 2.0);
+    planar.getVariableRandomPositions(rng, planar_values, planar_bounds);
+    expectRoundTrip(revolute, &angle, 1e-12);
+    expectRoundTrip(prismatic, &stroke, 1e-12);
+    expectRoundTrip(planar, planar_values, 1e-12);
   }
 }
 

@@ -1,57 +1,80 @@
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include <Eigen/Core>
 #include <gtest/gtest.h>
 
 #include "robot_model/shapes/mesh_operations.h"
 #include "robot_model/shapes/mesh_resource.h"
-#include "test/shapes/mesh_fixtures.h"
 #include "test/support/console_capture.h"
 
 namespace fs = std::filesystem;
+using shapes::meshResourceUrl;
 
 namespace
 {
 const Eigen::Vector3d kUnitScale(1.0, 1.0, 1.0);
-constexpr const char* kSource = "shapes/mesh_operations";
-const std::string kAssimpBugHint =
-    "This could be because of a resource filename that is too long for the Assimp library, a known bug. "
-    "As a workaround shorten the filename/path.";
 
-struct Bounds
-{
-  Eigen::Vector3d min;
-  Eigen::Vector3d max;
-};
+// The box [0, 1] x [0, 2] x [0, 3] as six outward quads.
+const float kCorners[8][3] = { { 0, 0, 0 }, { 1, 0, 0 }, { 1, 2, 0 }, { 0, 2, 0 },
+                               { 0, 0, 3 }, { 1, 0, 3 }, { 1, 2, 3 }, { 0, 2, 3 } };
+const int kQuads[6][4] = { { 0, 3, 2, 1 }, { 4, 5, 6, 7 }, { 0, 1, 5, 4 }, { 1, 2, 6, 5 }, { 2, 3, 7, 6 }, { 3, 0, 4, 7 } };
 
-Bounds boundsOf(const shapes::Mesh& mesh)
+std::string coordinates(const float (&c)[3])
 {
-  Bounds b{ Eigen::Vector3d::Constant(1e300), Eigen::Vector3d::Constant(-1e300) };
-  for (std::uint32_t i = 0; i < mesh.vertex_count; ++i)
-  {
-    const Eigen::Vector3d v(mesh.vertices[3 * i], mesh.vertices[3 * i + 1], mesh.vertices[3 * i + 2]);
-    b.min = b.min.cwiseMin(v);
-    b.max = b.max.cwiseMax(v);
-  }
-  return b;
+  return std::to_string(c[0]) + " " + std::to_string(c[1]) + " " + std::to_string(c[2]);
 }
 
-void expectBounds(const shapes::Mesh& mesh, const Eigen::Vector3d& min, const Eigen::Vector3d& max)
+// The box's 12 triangles as binary STL, or as ASCII STL when a solid name is given.
+std::string boxStl(const std::string& ascii_name = "")
 {
-  const Bounds b = boundsOf(mesh);
-  EXPECT_LT((b.min - min).norm(), 1e-6) << b.min.transpose();
-  EXPECT_LT((b.max - max).norm(), 1e-6) << b.max.transpose();
+  const bool binary = ascii_name.empty();
+  const std::uint32_t count = 12;
+  const float normal[3] = { 0, 0, 0 };
+  std::string out = binary ? std::string(80, ' ') + std::string(reinterpret_cast<const char*>(&count), 4) :
+                             "solid " + ascii_name + "\n";
+  for (const auto& q : kQuads)
+    for (int k = 1; k <= 2; ++k)
+    {
+      out += binary ? std::string(reinterpret_cast<const char*>(normal), 12) : "facet normal 0 0 0\nouter loop\n";
+      for (int corner : { q[0], q[k], q[k + 1] })
+        out += binary ? std::string(reinterpret_cast<const char*>(kCorners[corner]), 12) :
+                        "vertex " + coordinates(kCorners[corner]) + "\n";
+      out += binary ? std::string(2, '\0') : "endloop\nendfacet\n";
+    }
+  return binary ? out : out + "endsolid " + ascii_name + "\n";
 }
 
-void expectRecord(const ConsoleCapture::Message& record, console_bridge::LogLevel level, int line, const std::string& text)
+// The same box, its quads numbered from 1.
+std::string boxObj()
 {
-  EXPECT_EQ(record.level, level);
-  EXPECT_EQ(record.source, kSource);
-  EXPECT_EQ(record.line, line);
-  EXPECT_EQ(record.text, text);
+  std::string out = "o box\n";
+  for (const auto& c : kCorners)
+    out += "v " + coordinates(c) + "\n";
+  return out + "f 1 4 3 2\nf 5 6 7 8\nf 1 2 6 5\nf 2 3 7 6\nf 3 4 8 7\nf 4 1 5 8\n";
 }
+
+// One triangle (0,0,0) (1,0,0) (0,1,0) in a node translated by (1, 2, 3) below a parent node; the document
+// declares Z up, which would turn y into z if the root's transformation were applied.
+const char* const kTranslatedChildDae = R"(<?xml version="1.0" encoding="utf-8"?>
+<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
+<asset><unit name="meter" meter="1"/><up_axis>Z_UP</up_axis></asset>
+<library_geometries><geometry id="tri"><mesh>
+<source id="pos"><float_array id="pos-array" count="9">0 0 0 1 0 0 0 1 0</float_array><technique_common>
+<accessor source="#pos-array" count="3" stride="3"><param name="X" type="float"/><param name="Y" type="float"/>
+<param name="Z" type="float"/></accessor></technique_common></source>
+<vertices id="vtx"><input semantic="POSITION" source="#pos"/></vertices>
+<triangles count="1"><input semantic="VERTEX" source="#vtx" offset="0"/><p>0 1 2</p></triangles>
+</mesh></geometry></library_geometries>
+<library_visual_scenes><visual_scene id="scene"><node id="assembly"><node id="part"><translate>1 2 3</translate>
+<instance_geometry url="#tri"/></node></node></visual_scene></library_visual_scenes>
+<scene><instance_visual_scene url="#scene"/></scene>
+</COLLADA>
+)";
 
 class MeshLoading : public ::testing::Test
 {
@@ -62,181 +85,115 @@ protected:
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
   }
-
-  void TearDown() override
-  {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
+  void TearDown() override { fs::remove_all(dir_); }
 
   // Writes the file below the temporary directory and returns its "file://" URL.
   std::string fixture(const std::string& relative_path, const std::string& bytes)
   {
     const fs::path path = dir_ / relative_path;
-    rao_test::writeFile(path, bytes);
-    return shapes::meshResourceUrl(path.string(), "");
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+    return meshResourceUrl(path.string(), "");
   }
 
   fs::path dir_;
 };
 }  // namespace
 
-TEST_F(MeshLoading, BinaryStlGivesJoinedVerticesTrianglesAndNormals)
+TEST(MeshResourceUrl, PackageFileAndRelativeNames)
 {
-  const auto mesh =
-      shapes::createMeshFromResource(fixture("box.stl", rao_test::binaryStl(rao_test::boxTriangles())), kUnitScale);
-  ASSERT_NE(mesh, nullptr);
-  EXPECT_EQ(mesh->triangle_count, 12u);
-  EXPECT_EQ(mesh->vertex_count, 8u);
-  expectBounds(*mesh, Eigen::Vector3d(0, 0, 0), Eigen::Vector3d(1, 2, 3));
-  ASSERT_NE(mesh->triangle_normals, nullptr);
-  ASSERT_NE(mesh->vertex_normals, nullptr);
-  const double* n = &mesh->triangle_normals[0];
-  EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.0, 1e-9);
+  EXPECT_EQ(meshResourceUrl("package://arm/meshes/base.STL", "/opt/desc/"), "file:///opt/desc/arm/meshes/base.STL");
+  EXPECT_EQ(meshResourceUrl("package://meshes/a.stl", "/opt/desc"), "file:///opt/descmeshes/a.stl");  // no separator
+  EXPECT_EQ(meshResourceUrl("file:///data/a b.dae", "/opt/desc/"), "file:///data/a b.dae");  // used as it is
+  EXPECT_EQ(meshResourceUrl("/data/base.dae", "/opt/desc/"), "file:///data/base.dae");
+  const std::string cwd = fs::current_path().string();
+  EXPECT_EQ(meshResourceUrl("package://meshes/a.stl", "./desc/"),
+            "file://" + shapes::percentEncodePath(cwd + "/desc/meshes/a.stl"));
+  EXPECT_EQ(shapes::percentEncodePath("/a b/c%d#e?f~_-.stl"), "/a%20b/c%25d%23e%3Ff~_-.stl");
+  EXPECT_EQ(shapes::percentEncodePath("/\xc3\xa9"), "/%C3%A9");
 }
 
-TEST_F(MeshLoading, ScaleMultipliesEveryAxis)
+TEST_F(MeshLoading, GeneratedFixturesLoadWithTheirTrianglesAndBounds)
 {
-  const auto mesh = shapes::createMeshFromResource(
-      fixture("box.stl", rao_test::binaryStl(rao_test::boxTriangles())), Eigen::Vector3d(0.001, 0.5, 2.0));
-  ASSERT_NE(mesh, nullptr);
-  expectBounds(*mesh, Eigen::Vector3d(0, 0, 0), Eigen::Vector3d(0.001, 1.0, 6.0));
+  const struct
+  {
+    std::string file, bytes;
+    Eigen::Vector3d scale;
+    unsigned triangles;
+    Eigen::Vector3d min, max;
+  } cases[] = {
+    { "box.stl", boxStl(), kUnitScale, 12, { 0, 0, 0 }, { 1, 2, 3 } },
+    { "scaled.stl", boxStl(), { 0.001, 0.5, 2.0 }, 12, { 0, 0, 0 }, { 0.001, 1, 6 } },
+    { "BRACKET.STL", boxStl("BRACKET"), kUnitScale, 12, { 0, 0, 0 }, { 1, 2, 3 } },
+    { "box.obj", boxObj(), kUnitScale, 12, { 0, 0, 0 }, { 1, 2, 3 } },
+    // The child's translation is applied, scaled; the root's axis conversion is not.
+    { "part.dae", kTranslatedChildDae, { 2, 2, 2 }, 1, { 2, 4, 6 }, { 4, 6, 6 } },
+  };
+  for (const auto& c : cases)
+  {
+    const auto mesh = shapes::createMeshFromResource(fixture(c.file, c.bytes), c.scale);
+    ASSERT_NE(mesh, nullptr) << c.file;
+    EXPECT_EQ(mesh->triangle_count, c.triangles) << c.file;
+    EXPECT_NE(mesh->triangle_normals, nullptr) << c.file;
+    const Eigen::Map<const Eigen::Matrix3Xd> vertices(mesh->vertices.get(), 3, mesh->vertex_count);
+    EXPECT_LT((vertices.rowwise().minCoeff() - c.min).norm(), 1e-6) << c.file;
+    EXPECT_LT((vertices.rowwise().maxCoeff() - c.max).norm(), 1e-6) << c.file;
+  }
 }
 
-TEST_F(MeshLoading, AsciiStlWithUpperCaseNameAndExtension)
+TEST_F(MeshLoading, UnreadableResourcesGiveTheirMessagesAndNoMesh)
 {
-  const auto mesh = shapes::createMeshFromResource(
-      fixture("BRACKET.STL", rao_test::asciiStl("BRACKET", rao_test::boxTriangles())), kUnitScale);
-  ASSERT_NE(mesh, nullptr);
-  EXPECT_EQ(mesh->triangle_count, 12u);
-  expectBounds(*mesh, Eigen::Vector3d(0, 0, 0), Eigen::Vector3d(1, 2, 3));
-}
-
-TEST_F(MeshLoading, ObjQuadsAreTriangulated)
-{
-  const auto mesh = shapes::createMeshFromResource(fixture("box.obj", rao_test::boxObj()), kUnitScale);
-  ASSERT_NE(mesh, nullptr);
-  EXPECT_EQ(mesh->triangle_count, 12u);
-  EXPECT_EQ(mesh->vertex_count, 8u);
-  expectBounds(*mesh, Eigen::Vector3d(0, 0, 0), Eigen::Vector3d(1, 2, 3));
-}
-
-TEST_F(MeshLoading, DaeChildTransformIsAppliedRootConversionIsNot)
-{
-  const auto mesh =
-      shapes::createMeshFromResource(fixture("part.dae", rao_test::translatedChildDae()), Eigen::Vector3d(2, 2, 2));
-  ASSERT_NE(mesh, nullptr);
-  EXPECT_EQ(mesh->triangle_count, 1u);
-  expectBounds(*mesh, Eigen::Vector3d(2, 4, 6), Eigen::Vector3d(4, 6, 6));
-}
-
-TEST_F(MeshLoading, MissingFileLogsOneErrorAndGivesNoMesh)
-{
-  const std::string url = shapes::meshResourceUrl((dir_ / "absent.stl").string(), "");
-  ConsoleCapture capture;
-  EXPECT_EQ(shapes::createMeshFromResource(url, kUnitScale), nullptr);
-  ASSERT_EQ(capture.messages().size(), 1u);
-  const ConsoleCapture::Message& record = capture.messages()[0];
-  EXPECT_EQ(record.level, console_bridge::CONSOLE_BRIDGE_LOG_ERROR);
-  EXPECT_EQ(record.source, kSource);
-  EXPECT_EQ(record.line, 277);
-  const std::string prefix = "Error retrieving file [" + url + "]: ";
-  EXPECT_EQ(record.text.substr(0, prefix.size()), prefix);
-  EXPECT_GT(record.text.size(), prefix.size());
-}
-
-TEST_F(MeshLoading, EmptyFileWarnsOnce)
-{
-  const std::string url = fixture("empty.stl", "");
-  ConsoleCapture capture;
-  EXPECT_EQ(shapes::createMeshFromResource(url, kUnitScale), nullptr);
-  ASSERT_EQ(capture.messages().size(), 1u);
-  expectRecord(capture.messages()[0], console_bridge::CONSOLE_BRIDGE_LOG_WARN, 283,
-               "Retrieved empty mesh for resource '" + url + "'");
-}
-
-TEST_F(MeshLoading, GarbageBytesGiveTheNoSceneWarnings)
-{
+  const std::string hint = "This could be because of a resource filename that is too long for the Assimp library, "
+                           "a known bug. As a workaround shorten the filename/path.";
   const char noise[] = "\x01\x7f garbage \xff\xfe\x00 not a mesh";
-  const std::string url = fixture("noise.stl", std::string(noise, sizeof noise - 1));
-  ConsoleCapture capture;
-  EXPECT_EQ(shapes::createMeshFromResource(url, kUnitScale), nullptr);
-  ASSERT_EQ(capture.messages().size(), 2u);
-  expectRecord(capture.messages()[0], console_bridge::CONSOLE_BRIDGE_LOG_WARN, 290,
-               "Assimp reports no scene in " + url + ".");
-  expectRecord(capture.messages()[1], console_bridge::CONSOLE_BRIDGE_LOG_WARN, 291, kAssimpBugHint);
-}
-
-TEST_F(MeshLoading, LinesOnlyObjHasNoTriangles)
-{
-  // The upper-case extension shows up lower-cased as the format hint.
-  const std::string url = fixture("LINES.OBJ", rao_test::linesOnlyObj());
-  ConsoleCapture capture;
-  EXPECT_EQ(shapes::createMeshFromResource(url, kUnitScale), nullptr);
-  ASSERT_EQ(capture.messages().size(), 3u);
-  expectRecord(capture.messages()[0], console_bridge::CONSOLE_BRIDGE_LOG_WARN, 351,
-               "There are no triangles in the scene obj");
-  expectRecord(capture.messages()[1], console_bridge::CONSOLE_BRIDGE_LOG_WARN, 290,
-               "Assimp reports no scene in " + url + ".");
-  expectRecord(capture.messages()[2], console_bridge::CONSOLE_BRIDGE_LOG_WARN, 291, kAssimpBugHint);
-}
-
-TEST_F(MeshLoading, EmptyBufferDecodesToNothing)
-{
+  const std::string missing = meshResourceUrl((dir_ / "absent.stl").string(), "");
+  const std::string empty = fixture("empty.stl", "");
+  const std::string garbage = fixture("noise.stl", std::string(noise, sizeof noise - 1));
+  const std::string lines = fixture("LINES.OBJ", "v 0 0 0\nv 1 0 0\nv 0 1 0\nl 1 2\nl 2 3\n");
+  const auto warn = console_bridge::CONSOLE_BRIDGE_LOG_WARN;
+  const struct
+  {
+    std::string url;
+    std::vector<ConsoleCapture::Message> records;  // a missing file's text ends with the fetcher's reason
+  } cases[] = {
+    { missing, { { console_bridge::CONSOLE_BRIDGE_LOG_ERROR, "", 277, "Error retrieving file [" + missing + "]: " } } },
+    { empty, { { warn, "", 283, "Retrieved empty mesh for resource '" + empty + "'" } } },
+    { garbage, { { warn, "", 290, "Assimp reports no scene in " + garbage + "." }, { warn, "", 291, hint } } },
+    // The upper-case extension shows up lower-cased as the format hint.
+    { lines,
+      { { warn, "", 351, "There are no triangles in the scene obj" },
+        { warn, "", 290, "Assimp reports no scene in " + lines + "." },
+        { warn, "", 291, hint } } },
+  };
+  for (const auto& c : cases)
+  {
+    ConsoleCapture capture;
+    EXPECT_EQ(shapes::createMeshFromResource(c.url, kUnitScale), nullptr) << c.url;
+    ASSERT_EQ(capture.messages().size(), c.records.size()) << c.url;
+    for (std::size_t i = 0; i < c.records.size(); ++i)
+    {
+      const ConsoleCapture::Message& got = capture.messages()[i];
+      EXPECT_EQ(got.level, c.records[i].level) << c.url;
+      EXPECT_EQ(got.source, "shapes/mesh_operations");
+      EXPECT_EQ(got.line, c.records[i].line) << c.url;
+      const std::string& want = c.records[i].text;
+      EXPECT_EQ(c.url == missing ? got.text.substr(0, want.size()) : got.text, want);
+      EXPECT_TRUE(c.url != missing || got.text.size() > want.size());
+    }
+  }
   EXPECT_EQ(shapes::createMeshFromBinary(nullptr, 0, kUnitScale, "x.stl"), nullptr);
   EXPECT_EQ(shapes::createMeshFromAsset(nullptr, kUnitScale, "stl"), nullptr);
 }
 
-TEST_F(MeshLoading, PackageMeshBelowARelativeDescriptionDirectory)
+TEST_F(MeshLoading, PackageMeshesBelowARelativeDirectoryWithSpacePercentAndHashLoad)
 {
-  rao_test::writeFile(dir_ / "desc" / "meshes" / "box.stl", rao_test::binaryStl(rao_test::boxTriangles()));
   const std::string relative_dir = fs::relative(dir_ / "desc", fs::current_path()).string() + "/";
   ASSERT_FALSE(fs::path(relative_dir).is_absolute());
-  const std::string url = shapes::meshResourceUrl("package://meshes/box.stl", relative_dir);
-  EXPECT_EQ(url.rfind("file:///", 0), 0u) << url;
-  const auto mesh = shapes::createMeshFromResource(url, kUnitScale);
-  ASSERT_NE(mesh, nullptr);
-  EXPECT_EQ(mesh->triangle_count, 12u);
-}
-
-TEST_F(MeshLoading, PathsWithSpacePercentAndHashLoad)
-{
-  const std::string stl = rao_test::binaryStl(rao_test::boxTriangles());
-  for (const std::string name : { "with space/box one.stl", "100%/box%20.stl", "set #2/box#2.stl" })
+  for (const std::string name : { "meshes/box.stl", "with space/box one.stl", "100%/box%20.stl", "set #2/box#2.stl" })
   {
-    rao_test::writeFile(dir_ / "desc" / name, stl);
-    const auto mesh =
-        shapes::createMeshFromResource(shapes::meshResourceUrl("package://" + name, (dir_ / "desc").string() + "/"),
-                                       kUnitScale);
+    fixture("desc/" + name, boxStl());
+    const auto mesh = shapes::createMeshFromResource(meshResourceUrl("package://" + name, relative_dir), kUnitScale);
     ASSERT_NE(mesh, nullptr) << name;
     EXPECT_EQ(mesh->triangle_count, 12u) << name;
   }
-}
-
-TEST(DescriptionMeshes, ConfiguredDescriptionMeshesLoad)
-{
-  // The configured description directory, relative to the repository root (the tests' working directory).
-  const std::string dir = "./src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/";
-  ConsoleCapture capture;
-
-  const auto base = shapes::createMeshFromResource(shapes::meshResourceUrl("package://meshes/base_link.stl", dir),
-                                                   kUnitScale);
-  ASSERT_NE(base, nullptr);
-  EXPECT_EQ(base->triangle_count, 64u);
-  expectBounds(*base, Eigen::Vector3d(-0.08, -0.08, 0.0), Eigen::Vector3d(0.08, 0.08, 0.22));
-
-  const auto gripper = shapes::createMeshFromResource(
-      shapes::meshResourceUrl("package://meshes/gripper_body.stl", dir), kUnitScale);
-  ASSERT_NE(gripper, nullptr);
-  EXPECT_EQ(gripper->triangle_count, 32u);
-  const Bounds b = boundsOf(*gripper);
-  EXPECT_NEAR(b.min.z(), -0.12, 1e-6);
-  EXPECT_NEAR(b.max.z(), -0.04, 1e-6);
-
-  const auto finger =
-      shapes::createMeshFromResource(shapes::meshResourceUrl("package://meshes/finger.stl", dir), kUnitScale);
-  ASSERT_NE(finger, nullptr);
-  EXPECT_EQ(finger->triangle_count, 12u);
-  expectBounds(*finger, Eigen::Vector3d(-0.01, -0.0075, 0.0), Eigen::Vector3d(0.01, 0.0075, 0.045));
-  EXPECT_TRUE(capture.messages().empty());
 }

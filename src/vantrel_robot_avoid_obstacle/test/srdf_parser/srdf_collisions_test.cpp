@@ -5,9 +5,6 @@
 
 namespace
 {
-using console_bridge::CONSOLE_BRIDGE_LOG_ERROR;
-using console_bridge::CONSOLE_BRIDGE_LOG_WARN;
-
 std::string spheres(const std::string& link, const std::string& children)
 {
   return "<link_sphere_approximation link=\"" + link + "\">" + children + "</link_sphere_approximation>";
@@ -20,7 +17,8 @@ TEST_F(SrdfTest, ZeroRadiiGiveWayToPositiveOnes)
                                    <sphere center="0 0 0" radius="0"/><sphere center="0 0 1" radius="0.2"/>)") +
                spheres("link2", R"(<sphere center="5 5 5" radius="0"/><sphere center="1 1 1" radius="-1"/>)") +
                spheres("tool", R"(<sphere center="1 2" radius="0.1"/><sphere radius="0.1"/>
-                                  <sphere center="0 0 0" radius="r"/><sphere center="0 0 0" radius="1e999"/>)"));
+                                  <sphere center="0 0 0" radius="r"/><sphere center="0 0 0" radius="1e999"/>)") +
+               spheres(" ghost", "<sphere center=\"0 0 0\" radius=\"1\"/>"));
   const auto& all = model.getLinkSphereApproximations();
   ASSERT_EQ(all.size(), 2u) << "a link whose every sphere was rejected gets no record";
   ASSERT_EQ(all[0].spheres_.size(), 2u);
@@ -30,22 +28,13 @@ TEST_F(SrdfTest, ZeroRadiiGiveWayToPositiveOnes)
   ASSERT_EQ(all[1].spheres_.size(), 1u);
   EXPECT_EQ(all[1].spheres_[0].center_x_, 0.0);
   EXPECT_EQ(all[1].spheres_[0].radius_, 0.0);
-
-  EXPECT_TRUE(
-      logged(CONSOLE_BRIDGE_LOG_ERROR, 481, "Link collision sphere 0 for link 'tool' has bad center attribute value."));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 466,
-                     "Link collision sphere 1 for link 'tool' does not have both center and radius."));
-  EXPECT_TRUE(
-      logged(CONSOLE_BRIDGE_LOG_ERROR, 487, "Link collision sphere 2 for link 'tool' has bad radius attribute value."));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 493,
-                     "Link collision sphere 3 for link 'tool' has an out of range radius attribute value."));
-}
-
-TEST_F(SrdfTest, SphereApproximationOfUnknownLink)
-{
-  EXPECT_TRUE(
-      loadBody(spheres(" ghost", "<sphere center=\"0 0 0\" radius=\"1\"/>")).getLinkSphereApproximations().empty());
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 453, "Link ' ghost' is not known to URDF."));
+  EXPECT_EQ(reported(), (Strings{"ERROR 481 Link collision sphere 0 for link 'tool' has bad center attribute value.",
+                                 "ERROR 466 Link collision sphere 1 for link 'tool' does not have both center and "
+                                 "radius.",
+                                 "ERROR 487 Link collision sphere 2 for link 'tool' has bad radius attribute value.",
+                                 "ERROR 493 Link collision sphere 3 for link 'tool' has an out of range radius "
+                                 "attribute value.",
+                                 "ERROR 453 Link ' ghost' is not known to URDF."}));
 }
 
 TEST_F(SrdfTest, CollisionPairsKeepOrderAndRepeats)
@@ -66,13 +55,9 @@ TEST_F(SrdfTest, CollisionPairsKeepOrderAndRepeats)
   EXPECT_TRUE(disabled[1].reason_.empty());
   EXPECT_EQ(disabled[2].link1_, "link2");
   ASSERT_EQ(model.getEnabledCollisionPairs().size(), 1u);
-  EXPECT_EQ(model.getNoDefaultCollisionLinks(), (std::vector<std::string>{"camera"}));
-
-  EXPECT_TRUE(
-      logged(CONSOLE_BRIDGE_LOG_WARN, 577, "Link 'ghost' is not known to URDF. Cannot disable/enable collisons."));
-  EXPECT_TRUE(
-      logged(CONSOLE_BRIDGE_LOG_ERROR, 563, "A pair of links needs to be specified to disable/enable collisions"));
-  EXPECT_TRUE(
-      logged(CONSOLE_BRIDGE_LOG_WARN, 547, "Link 'ghost' is not known to URDF. Cannot specify collision default."));
+  EXPECT_EQ(model.getNoDefaultCollisionLinks(), (Strings{"camera"}));
+  EXPECT_EQ(reported(), (Strings{"WARN 547 Link 'ghost' is not known to URDF. Cannot specify collision default.",
+                                 "WARN 577 Link 'ghost' is not known to URDF. Cannot disable/enable collisons.",
+                                 "ERROR 563 A pair of links needs to be specified to disable/enable collisions"}));
 }
 }  // namespace

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -23,26 +24,35 @@ inline std::shared_ptr<urdf::ModelInterface> smallArm()
   return model;
 }
 
+using Strings = std::vector<std::string>;
+
 class SrdfTest : public testing::Test
 {
 protected:
-  // Loads the text as an SRDF file against the small arm; the capture holds what was logged.
-  const srdf::Model& load(const std::string& text)
+  // Loads the text as an SRDF file against the URDF, by default the small arm; the capture holds what was logged.
+  const srdf::Model& load(const std::string& text, const urdf::ModelInterface& urdf_model = *smallArm())
   {
     const std::string path = testing::TempDir() + "srdf_test.srdf";
     std::ofstream(path) << text;
-    const auto urdf_model = smallArm();
     capture_.clear();
     model_ = srdf::Model();
-    model_.initFile(*urdf_model, path);
+    model_.initFile(urdf_model, path);
     return model_;
   }
 
   const srdf::Model& loadBody(const std::string& body) { return load("<robot name=\"arm\">" + body + "</robot>"); }
 
-  bool logged(console_bridge::LogLevel level, int line, const std::string& text) const
+  // What was logged at WARN or above, in order, each as "<level> <line> <text>"; a source other than the model's leads.
+  Strings reported() const
   {
-    return capture_.contains(level, "srdf_parser/model", line, text);
+    Strings found;
+    for (const auto& m : capture_.atLeast(console_bridge::CONSOLE_BRIDGE_LOG_WARN))
+    {
+      const std::string source = m.source == "srdf_parser/model" ? "" : m.source + " ";
+      const char* level = m.level == console_bridge::CONSOLE_BRIDGE_LOG_WARN ? "WARN " : "ERROR ";
+      found.push_back(source + level + std::to_string(m.line) + " " + m.text);
+    }
+    return found;
   }
 
   ConsoleCapture capture_;

@@ -6,18 +6,6 @@
 
 namespace
 {
-using console_bridge::CONSOLE_BRIDGE_LOG_ERROR;
-using console_bridge::CONSOLE_BRIDGE_LOG_WARN;
-
-std::vector<std::string> groupNames(const srdf::Model& model)
-{
-  std::vector<std::string> names;
-  for (const auto& group : model.getGroups())
-  {
-    names.push_back(group.name_);
-  }
-  return names;
-}
 
 TEST_F(SrdfTest, GroupMembersAreTrimmedAndCheckedKindByKind)
 {
@@ -28,26 +16,29 @@ TEST_F(SrdfTest, GroupMembersAreTrimmedAndCheckedKindByKind)
       <link name="link1 "/>
       <group name="hand"/>
     </group>
-    <group name="hand"><link name="tool"/></group>)");
-  ASSERT_EQ(model.getGroups().size(), 2u);
+    <group name="hand"><link name="tool"/></group>
+    <group name="g">
+      <chain base_link="tool" tip_link="link1"/>
+      <chain base_link="camera" tip_link="tool"/>
+      <chain base_link="base_link" tip_link="nowhere"/>
+      <chain tip_link="tool"/>
+    </group>
+    <group name=" e "><link name=" nowhere "/></group>)");
+  ASSERT_EQ(model.getGroups().size(), 4u);
   const auto& arm = model.getGroups()[0];
   EXPECT_EQ(arm.name_, "arm");
-  EXPECT_EQ(arm.joints_, (std::vector<std::string>{"j2", "j1"}));
-  EXPECT_EQ(arm.links_, (std::vector<std::string>{"link1"}));
+  EXPECT_EQ(arm.joints_, (Strings{"j2", "j1"}));
+  EXPECT_EQ(arm.links_, (Strings{"link1"}));
   ASSERT_EQ(arm.chains_.size(), 1u);
   EXPECT_EQ(arm.chains_[0].second, "tool");
-  EXPECT_EQ(arm.subgroups_, (std::vector<std::string>{"hand"})) << "a later group resolves in a later pass";
-  EXPECT_TRUE(capture_.atLeast(CONSOLE_BRIDGE_LOG_WARN).empty());
-}
-
-TEST_F(SrdfTest, GroupWithOnlyUnknownNamesIsStoredEmpty)
-{
-  const srdf::Model& model = loadBody("<group name=\" g \"><link name=\" nowhere \"/></group>");
-  ASSERT_EQ(model.getGroups().size(), 1u);
-  EXPECT_TRUE(model.getGroups()[0].links_.empty());
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 149,
-                     "Link ' nowhere ' declared as part of group ' g ' is not known to the URDF"));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_WARN, 245, "Group ' g ' is empty."));
+  EXPECT_EQ(arm.subgroups_, (Strings{"hand"})) << "a later group resolves in a later pass";
+  EXPECT_EQ(model.getGroups()[2].chains_.size(), 2u) << "a base below its tip, or beside it, shares an ancestor";
+  EXPECT_TRUE(model.getGroups()[3].links_.empty()) << "a group of unknown names is stored empty";
+  EXPECT_EQ(reported(), (Strings{"ERROR 200 Link 'nowhere' declared as part of a chain in group 'g' is not known to "
+                                 "the URDF",
+                                 "ERROR 182 Base link name not specified for chain",
+                                 "ERROR 149 Link ' nowhere ' declared as part of group ' e ' is not known to the URDF",
+                                 "WARN 245 Group ' e ' is empty."}));
 }
 
 TEST_F(SrdfTest, SubgroupCyclesDropEveryGroupThatDependsOnThem)
@@ -59,31 +50,13 @@ TEST_F(SrdfTest, SubgroupCyclesDropEveryGroupThatDependsOnThem)
     <group name="G2"><group name="G1"/></group>
     <group name="self"><group name="self"/></group>
     <group name="dangling"><group name="none"/></group>)");
-  EXPECT_EQ(groupNames(model), (std::vector<std::string>{"ok"}));
-  std::vector<std::string> dropped;
-  for (const auto& m : capture_.atLeast(CONSOLE_BRIDGE_LOG_ERROR))
-  {
-    EXPECT_EQ(m.line, 287);
-    dropped.push_back(m.text);
-  }
-  EXPECT_EQ(dropped,
-            (std::vector<std::string>{"Group 'G3' has unsatisfied subgroups", "Group 'G1' has unsatisfied subgroups",
-                                      "Group 'G2' has unsatisfied subgroups", "Group 'self' has unsatisfied subgroups",
-                                      "Group 'dangling' has unsatisfied subgroups"}));
-}
-
-TEST_F(SrdfTest, ChainsNeedKnownLinksOnOneTree)
-{
-  const srdf::Model& model = loadBody(R"(<group name="g">
-      <chain base_link="tool" tip_link="link1"/>
-      <chain base_link="camera" tip_link="tool"/>
-      <chain base_link="base_link" tip_link="nowhere"/>
-      <chain tip_link="tool"/>
-    </group>)");
-  ASSERT_EQ(model.getGroups()[0].chains_.size(), 2u) << "a base below its tip, or beside it, shares an ancestor";
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 200,
-                     "Link 'nowhere' declared as part of a chain in group 'g' is not known to the URDF"));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 182, "Base link name not specified for chain"));
+  ASSERT_EQ(model.getGroups().size(), 1u);
+  EXPECT_EQ(model.getGroups()[0].name_, "ok");
+  EXPECT_EQ(reported(), (Strings{"ERROR 287 Group 'G3' has unsatisfied subgroups",
+                                 "ERROR 287 Group 'G1' has unsatisfied subgroups",
+                                 "ERROR 287 Group 'G2' has unsatisfied subgroups",
+                                 "ERROR 287 Group 'self' has unsatisfied subgroups",
+                                 "ERROR 287 Group 'dangling' has unsatisfied subgroups"}));
 }
 
 TEST_F(SrdfTest, GroupStates)
@@ -108,15 +81,14 @@ TEST_F(SrdfTest, GroupStates)
   EXPECT_EQ(home.joint_values_.at("j2"), (std::vector<double>{1, 2, 3, 7}));
   EXPECT_EQ(home.joint_values_.count("tool_joint"), 0u);
   EXPECT_TRUE(model.getGroupStates()[1].joint_values_.empty());
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 371,
-                     "Unable to parse joint value ('') for joint 'tool_joint' in group state ' home '"));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 371,
-                     "Unable to parse joint value ('up') for joint 'j1' in group state 'empty'"));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 346,
-                     "Joint 'ghost' declared as part of group state ' home ' is not known to the URDF"));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 340, "Joint name not specified for joint 'j1' in group state ' home '"));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 323,
-                     "Group state 'lost' specified for group 'legs', but that group is not known"));
+  EXPECT_EQ(reported(), (Strings{"ERROR 371 Unable to parse joint value ('') for joint 'tool_joint' in group state ' "
+                                 "home '",
+                                 "ERROR 346 Joint 'ghost' declared as part of group state ' home ' is not known to the "
+                                 "URDF",
+                                 "ERROR 340 Joint name not specified for joint 'j1' in group state ' home '",
+                                 "ERROR 371 Unable to parse joint value ('up') for joint 'j1' in group state 'empty'",
+                                 "ERROR 323 Group state 'lost' specified for group 'legs', but that group is not "
+                                 "known"}));
 }
 
 TEST_F(SrdfTest, EndEffectors)
@@ -135,10 +107,9 @@ TEST_F(SrdfTest, EndEffectors)
   EXPECT_EQ(grip.parent_link_, "link2");
   EXPECT_EQ(grip.parent_group_, "anything") << "the parent group is not checked";
   EXPECT_TRUE(model.getEndEffectors()[1].parent_group_.empty());
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 411,
-                     "End effector 'e3' specified for group 'feet', but that group is not known"));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 423,
-                     "Link 'nowhere' specified as parent for end effector 'e4' is not known to the URDF"));
-  EXPECT_TRUE(logged(CONSOLE_BRIDGE_LOG_ERROR, 416, "Parent link not specified for end effector 'e5'"));
+  EXPECT_EQ(reported(), (Strings{"ERROR 411 End effector 'e3' specified for group 'feet', but that group is not known",
+                                 "ERROR 423 Link 'nowhere' specified as parent for end effector 'e4' is not known to "
+                                 "the URDF",
+                                 "ERROR 416 Parent link not specified for end effector 'e5'"}));
 }
 }  // namespace

@@ -1,5 +1,4 @@
 // The arm description the whole system uses.
-#include <cmath>
 #include <string>
 #include <vector>
 
@@ -7,33 +6,25 @@
 
 #include "robot_model/urdf_parser/urdf_parser.h"
 #include "test/support/console_capture.h"
+#include "test/urdf_parser/arm6_files.h"
 
 namespace
 {
-const std::string kArm6Urdf = std::string(RAO_SOURCE_DIR) +
-                              "/src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/urdf/"
-                              "arm6_and_whole_gripper_linker_shim_camera.urdf";
+using Names = std::vector<std::string>;
 
-template <typename Map>
-std::vector<std::string> keys(const Map& map)
+template <typename Range, typename NameOf>
+Names names(const Range& range, NameOf name_of)
 {
-  std::vector<std::string> names;
-  for (const auto& entry : map)
+  Names found;
+  for (const auto& item : range)
   {
-    names.push_back(entry.first);
+    found.push_back(name_of(item));
   }
-  return names;
+  return found;
 }
 
-std::vector<std::string> childJointNames(const urdf::Link& link)
-{
-  std::vector<std::string> names;
-  for (const auto& joint : link.child_joints)
-  {
-    names.push_back(joint->name);
-  }
-  return names;
-}
+const auto key = [](const auto& entry) { return entry.first; };
+const auto name = [](const auto& element) { return element->name; };
 
 class Arm6Urdf : public testing::Test
 {
@@ -49,35 +40,29 @@ protected:
   std::shared_ptr<urdf::ModelInterface> model_;
 };
 
-TEST_F(Arm6Urdf, LinksJointsAndMaterials)
+TEST_F(Arm6Urdf, LinksJointsMaterialsAndTree)
 {
   EXPECT_EQ(model_->name_, "arm6");
-  EXPECT_EQ(keys(model_->links_),
-            (std::vector<std::string>{"base_link", "camera_link", "finger_left_link", "finger_right_link",
-                                      "gripper_link", "link1", "link2", "link3", "link4", "link5", "link6"}));
-  EXPECT_EQ(keys(model_->joints_),
-            (std::vector<std::string>{"camera_joint", "finger_left_joint", "finger_right_joint", "gripper_joint",
-                                      "joint1", "joint2", "joint3", "joint4", "joint5", "joint6"}));
-  EXPECT_EQ(keys(model_->materials_), (std::vector<std::string>{"black", "grey", "orange"}));
+  EXPECT_EQ(names(model_->links_, key), (Names{"base_link", "camera_link", "finger_left_link", "finger_right_link",
+                                               "gripper_link", "link1", "link2", "link3", "link4", "link5", "link6"}));
+  EXPECT_EQ(names(model_->joints_, key), (Names{"camera_joint", "finger_left_joint", "finger_right_joint",
+                                                "gripper_joint", "joint1", "joint2", "joint3", "joint4", "joint5",
+                                                "joint6"}));
+  EXPECT_EQ(names(model_->materials_, key), (Names{"black", "grey", "orange"}));
   EXPECT_EQ(model_->getLink("link1")->visual->material, model_->getMaterial("orange"));
-}
 
-TEST_F(Arm6Urdf, TreeFromBaseLinkWithChildrenInJointNameOrder)
-{
   ASSERT_EQ(model_->getRoot()->name, "base_link");
-  EXPECT_EQ(childJointNames(*model_->getLink("link6")), (std::vector<std::string>{"camera_joint", "gripper_joint"}));
-  EXPECT_EQ(model_->getLink("link6")->child_links[1]->name, "gripper_link");
-  EXPECT_EQ(childJointNames(*model_->getLink("gripper_link")),
-            (std::vector<std::string>{"finger_left_joint", "finger_right_joint"}));
-
-  // The arm chain, root to tool centre point.
-  std::vector<std::string> chain;
+  const auto link6 = model_->getLink("link6");
+  EXPECT_EQ(names(link6->child_joints, name), (Names{"camera_joint", "gripper_joint"}));
+  EXPECT_EQ(link6->child_links[1]->name, "gripper_link");
+  EXPECT_EQ(names(model_->getLink("gripper_link")->child_joints, name),
+            (Names{"finger_left_joint", "finger_right_joint"}));
+  Names chain;
   for (auto link = model_->getLink("gripper_link"); link; link = link->getParent())
   {
     chain.insert(chain.begin(), link->name);
   }
-  EXPECT_EQ(chain, (std::vector<std::string>{"base_link", "link1", "link2", "link3", "link4", "link5", "link6",
-                                             "gripper_link"}));
+  EXPECT_EQ(chain, (Names{"base_link", "link1", "link2", "link3", "link4", "link5", "link6", "gripper_link"}));
 }
 
 TEST_F(Arm6Urdf, JointsAsWritten)
@@ -89,13 +74,11 @@ TEST_F(Arm6Urdf, JointsAsWritten)
   EXPECT_EQ(origin.rpy.x, 1.5707963267948966);
   EXPECT_EQ(origin.rpy.y, -1.5707963267948966);
   EXPECT_EQ(origin.rpy.z, 0.0);
-  urdf::Rotation expected;
-  expected.setFromRPY(1.5707963267948966, -1.5707963267948966, 0.0);
-  EXPECT_EQ(origin.rotation.x, expected.x);
-  EXPECT_EQ(origin.rotation.w, expected.w);
-  EXPECT_NEAR(
-      std::hypot(std::hypot(origin.rotation.x, origin.rotation.y), std::hypot(origin.rotation.z, origin.rotation.w)),
-      1.0, 1e-15);
+  // Roll pi/2 about x, then pitch -pi/2 about the fixed y axis.
+  EXPECT_NEAR(origin.rotation.x, 0.5, 1e-15);
+  EXPECT_NEAR(origin.rotation.y, -0.5, 1e-15);
+  EXPECT_NEAR(origin.rotation.z, 0.5, 1e-15);
+  EXPECT_NEAR(origin.rotation.w, 0.5, 1e-15);
   EXPECT_EQ(joint2->axis.z, 1.0);
 
   EXPECT_EQ(model_->getJoint("joint6")->limits->lower, -6.28);
@@ -109,11 +92,11 @@ TEST_F(Arm6Urdf, JointsAsWritten)
     }
   }
 
-  const auto mimic = model_->getJoint("finger_right_joint")->mimic;
-  ASSERT_TRUE(mimic);
-  EXPECT_EQ(mimic->joint_name, "finger_left_joint");
-  EXPECT_EQ(mimic->multiplier, 1.0);
-  EXPECT_EQ(model_->getJoint("finger_right_joint")->axis.y, -1.0);
+  const auto finger = model_->getJoint("finger_right_joint");
+  ASSERT_TRUE(finger->mimic);
+  EXPECT_EQ(finger->mimic->joint_name, "finger_left_joint");
+  EXPECT_EQ(finger->mimic->multiplier, 1.0);
+  EXPECT_EQ(finger->axis.y, -1.0);
   EXPECT_EQ(model_->getJoint("camera_joint")->type, urdf::Joint::FIXED);
 }
 

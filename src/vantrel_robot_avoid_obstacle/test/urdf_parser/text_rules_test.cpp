@@ -1,5 +1,4 @@
 // Number, vector, colour and version texts.
-#include <cmath>
 #include <stdexcept>
 #include <string>
 
@@ -71,45 +70,25 @@ TEST(ColorInit, WrongCountIsSilentOutOfRangeThrows)
   EXPECT_THROW(c.init("1 0 x 1"), urdf::ParseError);
 }
 
-TEST(RotationFromRPY, KeepsRpyAsWrittenAndWrapsOnlyTheQuaternion)
+TEST(Version, OnlyOnePointZeroIsAccepted)
 {
-  urdf::Rotation a;
-  a.setFromRPY(0.0, 0.0, 3.5);
-  urdf::Rotation b;
-  b.setFromRPY(0.0, 0.0, 3.5 - 2.0 * M_PI);
-  // q and -q are the same rotation.
-  const double dot = a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w;
-  EXPECT_NEAR(std::fabs(dot), 1.0, 1e-12);
-
-  urdf::Rotation r;
-  r.setFromRPY(M_PI / 2.0, 0.0, 0.0);
-  EXPECT_NEAR(r.x, std::sqrt(0.5), 1e-12);
-  EXPECT_NEAR(r.w, std::sqrt(0.5), 1e-12);
-}
-
-std::string robotWithVersion(const std::string& version)
-{
-  return "<robot name=\"r\" version=\"" + version + "\"><link name=\"a\"/></robot>";
-}
-
-TEST(Version, AcceptedForms)
-{
-  ConsoleCapture capture;
-  EXPECT_TRUE(urdf::parseURDF("<robot name=\"r\"><link name=\"a\"/></robot>"));
-  for (const char* version : {"1.0", "1.00", " 1.0", "1.0."})
+  const auto withVersion = [](const std::string& version) {
+    return "<robot name=\"r\" version=\"" + version + "\"><link name=\"a\"/></robot>";
+  };
   {
-    EXPECT_TRUE(urdf::parseURDF(robotWithVersion(version))) << version;
+    ConsoleCapture capture;
+    EXPECT_TRUE(urdf::parseURDF("<robot name=\"r\"><link name=\"a\"/></robot>"));
+    for (const char* version : {"1.0", "1.00", " 1.0", "1.0."})
+    {
+      EXPECT_TRUE(urdf::parseURDF(withVersion(version))) << version;
+    }
+    EXPECT_TRUE(capture.atLeast(console_bridge::CONSOLE_BRIDGE_LOG_WARN).empty());
   }
-  EXPECT_TRUE(capture.atLeast(console_bridge::CONSOLE_BRIDGE_LOG_WARN).empty());
-}
-
-TEST(Version, RejectedFormsAtLine133)
-{
   const struct
   {
     const char* version;
     const char* message;
-  } cases[] = {
+  } rejected[] = {
       {"1", "The version attribute should be in the form 'x.y'"},
       {"1.1", "Invalid 'version' specified; only version 1.0 is currently supported"},
       {"2.0", "Invalid 'version' specified; only version 1.0 is currently supported"},
@@ -120,10 +99,10 @@ TEST(Version, RejectedFormsAtLine133)
       {"1.0x", "Extra characters after the version number"},
       {"-1.0", "Version number must be positive"},
   };
-  for (const auto& c : cases)
+  for (const auto& c : rejected)
   {
     ConsoleCapture capture;
-    EXPECT_FALSE(urdf::parseURDF(robotWithVersion(c.version))) << c.version;
+    EXPECT_FALSE(urdf::parseURDF(withVersion(c.version))) << c.version;
     ASSERT_EQ(capture.atLeast(CONSOLE_BRIDGE_LOG_ERROR).size(), 1u) << c.version;
     EXPECT_TRUE(capture.contains(CONSOLE_BRIDGE_LOG_ERROR, "urdf_parser/model", 133, c.message)) << c.version;
   }

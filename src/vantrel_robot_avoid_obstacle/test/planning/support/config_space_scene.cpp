@@ -12,11 +12,6 @@ ConfigSpaceScene::ConfigSpaceScene(std::vector<std::pair<double, double>> bounds
   amax_.assign(bounds_.size(), 3.0);
 }
 
-void ConfigSpaceScene::setVelocityAndAccelerationLimits(std::vector<double> vmax, std::vector<double> amax) {
-  vmax_ = std::move(vmax);
-  amax_ = std::move(amax);
-}
-
 int ConfigSpaceScene::getJointLimits(std::vector<std::pair<double, double>>& bounds) {
   bounds = bounds_;
   limits_available_ = true;
@@ -45,16 +40,6 @@ bool ConfigSpaceScene::isInsideObstacle(const double* state, double margin) cons
   return false;
 }
 
-bool ConfigSpaceScene::isStateValid(const double* state) {
-  ++state_tests;
-  return !isInsideObstacle(state, 0.0);
-}
-
-bool ConfigSpaceScene::isStateValidWithMargin(const double* state) {
-  ++margin_state_tests;
-  return !isInsideObstacle(state, margin_);
-}
-
 int ConfigSpaceScene::segmentCount(const double* from, const double* to) const {
   double distance = 0.0;
   for (int j = 0; j < dof(); ++j) {
@@ -70,9 +55,6 @@ bool ConfigSpaceScene::motionValid(const double* from, const double* to, double 
   if (motions_left_ > 0) {
     --motions_left_;
   }
-  if (reject_every_motion_) {
-    return false;
-  }
   return bisection_.check(
       to, segmentCount(from, to),
       [&](const double* state) {
@@ -85,14 +67,4 @@ bool ConfigSpaceScene::motionValid(const double* from, const double* to, double 
         }
         return scratch_.data();
       });
-}
-
-bool ConfigSpaceScene::checkMotion(const double* from, const double* to) {
-  ++motion_checks;
-  return motionValid(from, to, 0.0);
-}
-
-bool ConfigSpaceScene::checkMotionWithMargin(const double* from, const double* to) {
-  ++margin_motion_checks;
-  return motionValid(from, to, margin_);
 }

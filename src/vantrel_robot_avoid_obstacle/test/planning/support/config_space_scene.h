@@ -23,28 +23,30 @@ class ConfigSpaceScene : public PlanSceneInterface {
   void addObstacle(JointBox box) { obstacles_.push_back(std::move(box)); }
   void setMargin(double margin) { margin_ = margin; }
   // Limits returned by getVmaxAndAmax once getJointLimits has run; empty vectors mean none.
-  void setVelocityAndAccelerationLimits(std::vector<double> vmax, std::vector<double> amax);
-  void rejectEveryMotion(bool reject) { reject_every_motion_ = reject; }
+  void setVelocityAndAccelerationLimits(std::vector<double> vmax, std::vector<double> amax) {
+    vmax_ = std::move(vmax);
+    amax_ = std::move(amax);
+  }
   // After this many further motion checks (standard or margin) every motion is rejected; -1 never.
   void rejectMotionsAfter(int accepted_checks) { motions_left_ = accepted_checks; }
 
   int getJointLimits(std::vector<std::pair<double, double>>& bounds) override;
   int getVmaxAndAmax(std::vector<double>& vmax, std::vector<double>& amax) override;
-  bool isStateValid(const double* state) override;
-  bool isStateValidWithMargin(const double* state) override;
-  bool checkMotion(const double* from, const double* to) override;
-  bool checkMotionWithMargin(const double* from, const double* to) override;
+  bool isStateValid(const double* state) override { return !isInsideObstacle(state, 0.0); }
+  bool isStateValidWithMargin(const double* state) override { return !isInsideObstacle(state, margin_); }
+  bool checkMotion(const double* from, const double* to) override {
+    ++motion_checks;
+    return motionValid(from, to, 0.0);
+  }
+  bool checkMotionWithMargin(const double* from, const double* to) override { return motionValid(from, to, margin_); }
   double getMaximumExtent() override { return maximum_extent_; }
 
   bool isInsideObstacle(const double* state, double margin) const;
   int segmentCount(const double* from, const double* to) const;
   int dof() const { return static_cast<int>(bounds_.size()); }
 
-  // Counts of calls made from outside the scene; state tests made inside a motion check count separately.
-  int state_tests = 0;
-  int margin_state_tests = 0;
+  // Standard motion checks asked for, and the states tested inside any motion check.
   int motion_checks = 0;
-  int margin_motion_checks = 0;
   int states_tested_in_motions = 0;
 
  private:
@@ -58,7 +60,6 @@ class ConfigSpaceScene : public PlanSceneInterface {
   std::vector<double> vmax_;
   std::vector<double> amax_;
   bool limits_available_ = false;
-  bool reject_every_motion_ = false;
   int motions_left_ = -1;
   MotionBisection bisection_;
   std::vector<double> scratch_;

@@ -11,7 +11,6 @@ std::string descriptionsRoot() {
 }  // namespace
 
 std::string arm6Directory() { return descriptionsRoot() + "arm6_description/"; }
-std::string arm5Directory() { return descriptionsRoot() + "arm5_description/"; }
 std::string testRigDirectory() {
   return std::string(RAO_SOURCE_DIR) + "/src/vantrel_robot_avoid_obstacle/test/planning_scene/fixtures/";
 }
@@ -22,7 +21,8 @@ std::unique_ptr<ManipulatorPlanScene> makeArm6Scene(double robot_padding, const 
 }
 
 std::unique_ptr<ManipulatorPlanScene> makeArm5Scene(const std::string& group) {
-  return std::make_unique<ManipulatorPlanScene>(arm5Directory(), "urdf/arm5.urdf", "srdf/arm5.srdf", group, 0.0, 1.0);
+  return std::make_unique<ManipulatorPlanScene>(descriptionsRoot() + "arm5_description/", "urdf/arm5.urdf",
+                                                "srdf/arm5.srdf", group, 0.0, 1.0);
 }
 
 std::unique_ptr<ManipulatorPlanScene> makeTestRigScene(const std::string& group) {

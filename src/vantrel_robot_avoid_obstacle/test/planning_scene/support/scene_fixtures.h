@@ -11,7 +11,6 @@
 
 // The repository's arm descriptions and the test rig, as the node would configure them.
 std::string arm6Directory();
-std::string arm5Directory();
 std::string testRigDirectory();
 std::unique_ptr<ManipulatorPlanScene> makeArm6Scene(double robot_padding = 0.0, const std::string& group = "arm");
 std::unique_ptr<ManipulatorPlanScene> makeArm5Scene(const std::string& group = "arm");

@@ -1,0 +1,221 @@
+#include "collision_detection/collision_common.h"
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <fcl/broadphase/broadphase_dynamic_AABB_tree.h>
+#include <fcl/geometry/bvh/BVH_model.h>
+#include <fcl/geometry/shape/sphere.h>
+#include <fcl/math/bv/OBBRSS.h>
+#include <fcl/narrowphase/collision.h>
+#include <gtest/gtest.h>
+
+#include "robot_model/core/attached_body.h"
+#include "robot_model/core/link_model.h"
+#include "robot_model/shapes/shapes.h"
+
+using namespace collision_detection;
+
+namespace
+{
+// A shape kind FCL has no mapping for.
+class UnknownShape : public shapes::Shape
+{
+public:
+  UnknownShape* clone() const override { return new UnknownShape(); }
+  void scaleAndPad(double, double) override {}
+};
+
+const fcl::BVHModel<fcl::OBBRSSd>& bvhOf(const FCLGeometryConstPtr& geometry)
+{
+  return static_cast<const fcl::BVHModel<fcl::OBBRSSd>&>(*geometry->collision_geometry_);
+}
+
+class Callbacks : public testing::Test
+{
+protected:
+  // A unit box of the owner, centred at (x, 0, 0); the fixture keeps it alive.
+  template <typename Owner>
+  fcl::CollisionObjectd* box(const Owner* owner, int shape_index, double x)
+  {
+    return add(createCollisionGeometry(std::make_shared<const shapes::Box>(1.0, 1.0, 1.0), owner, shape_index), x);
+  }
+  fcl::CollisionObjectd* box(const World::Object* object, double x)
+  {
+    return add(createCollisionGeometry(std::make_shared<const shapes::Box>(1.0, 1.0, 1.0), object), x);
+  }
+  fcl::CollisionObjectd* add(FCLGeometryConstPtr geometry, double x)
+  {
+    store_.collision_objects_.push_back(std::make_shared<fcl::CollisionObjectd>(
+        geometry->collision_geometry_, fcl::Transform3d(fcl::Translation3d(x, 0.0, 0.0))));
+    store_.collision_geometry_.push_back(geometry);
+    return store_.collision_objects_.back().get();
+  }
+
+  bool collides(fcl::CollisionObjectd* a, fcl::CollisionObjectd* b, const AllowedCollisionMatrix* acm = nullptr,
+                const std::set<const robot_model::core::LinkModel*>* active = nullptr)
+  {
+    CollisionResult res;
+    CollisionData data(&req_, &res, acm);
+    data.active_components_only_ = active;
+    collisionCallback(a, b, &data);
+    return res.collision;
+  }
+
+  robot_model::core::AttachedBody* attached(const std::string& id, const robot_model::core::LinkModel* parent)
+  {
+    bodies_.push_back(std::make_unique<robot_model::core::AttachedBody>());
+    bodies_.back()->id_ = id;
+    bodies_.back()->parent_link_ = parent;
+    return bodies_.back().get();
+  }
+
+  CollisionRequest req_;
+  FCLObject store_;
+  std::vector<std::unique_ptr<robot_model::core::AttachedBody>> bodies_;
+  robot_model::core::LinkModel link1_{ "link1", 0 };
+  robot_model::core::LinkModel link2_{ "link2", 1 };
+  World::Object obstacle_{ "obstacle" };
+  World::Object other_obstacle_{ "other" };
+};
+}  // namespace
+
+TEST(FCLGeometry, SameLinkShapeGivesSameGeometryAndPaddingANewOne)
+{
+  robot_model::core::LinkModel link("link", 0);
+  auto sphere = std::make_shared<const shapes::Sphere>(0.05);
+  FCLGeometryConstPtr first = createCollisionGeometry(sphere, &link, 0);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(createCollisionGeometry(sphere, &link, 0), first);
+  EXPECT_EQ(createCollisionGeometry(sphere, 1.0, 0.0, &link, 0), first);
+
+  FCLGeometryConstPtr padded = createCollisionGeometry(sphere, 1.0, 0.01, &link, 0);
+  ASSERT_TRUE(padded);
+  EXPECT_NE(padded, first);
+  EXPECT_DOUBLE_EQ(static_cast<const fcl::Sphered&>(*padded->collision_geometry_).radius, 0.06);
+  EXPECT_DOUBLE_EQ(sphere->radius, 0.05);  // padding works on a clone
+}
+
+TEST(FCLGeometry, GeometryHeldOnlyByTheCacheChangesOwnerInsteadOfBeingRebuilt)
+{
+  // Still held by a caller: another link gets a geometry of its own.
+  robot_model::core::LinkModel link_a("a", 0), link_b("b", 1);
+  auto box = std::make_shared<const shapes::Box>(0.1, 0.2, 0.3);
+  FCLGeometryConstPtr held = createCollisionGeometry(box, &link_a, 0);
+  EXPECT_NE(createCollisionGeometry(box, &link_b, 1)->collision_geometry_, held->collision_geometry_);
+
+  // A world object grasped: its released geometry moves to the attached body.
+  World::Object object("grab_object");
+  robot_model::core::AttachedBody body;
+  body.id_ = "grab_object";
+  const fcl::CollisionGeometryd* raw = createCollisionGeometry(box, &object)->collision_geometry_.get();
+  FCLGeometryConstPtr attached = createCollisionGeometry(box, &body, 2);
+  EXPECT_EQ(attached->collision_geometry_.get(), raw);
+  EXPECT_EQ(attached->collision_geometry_data_->type, ROBOT_ATTACHED);
+  EXPECT_EQ(attached->collision_geometry_data_->shape_index, 2);
+  EXPECT_EQ(attached->collision_geometry_->getUserData(), attached->collision_geometry_data_.get());
+}
+
+TEST(FCLGeometry, MeshTrianglesAreCarriedOver)
+{
+  robot_model::core::LinkModel link("link", 0);
+  auto mesh = std::make_shared<shapes::Mesh>(3, 1);
+  const double vertices[9] = { 0, 0, 0, 1, 0, 0, 0, 1, 0 };
+  std::copy(vertices, vertices + 9, mesh->vertices.get());
+  for (std::uint32_t i = 0; i < 3; ++i)
+    mesh->triangles[i] = i;
+  FCLGeometryConstPtr geometry = createCollisionGeometry(mesh, &link, 0);
+  EXPECT_EQ(bvhOf(geometry).num_tris, 1);
+  EXPECT_EQ(bvhOf(geometry).num_vertices, 3);
+  fcl::CollisionObjectd triangle(geometry->collision_geometry_);
+  fcl::CollisionObjectd touching(std::make_shared<fcl::Sphered>(0.1), fcl::Transform3d(fcl::Translation3d(0.2, 0.2, 0.05)));
+  fcl::CollisionResultd result;
+  fcl::collide(&triangle, &touching, fcl::CollisionRequestd(), result);
+  EXPECT_TRUE(result.isCollision());
+}
+
+TEST(FCLGeometry, UnsupportedShapeGivesNullAndAMessage)
+{
+  robot_model::core::LinkModel link("link", 0);
+  testing::internal::CaptureStdout();
+  FCLGeometryConstPtr geometry = createCollisionGeometry(std::make_shared<const UnknownShape>(), &link, 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "collision_common[887]:This shape type (0) is not supported using FCL yet");
+  EXPECT_FALSE(geometry);
+}
+
+TEST_F(Callbacks, OwnersAndTheMatrixDecideWhetherAPairIsTested)
+{
+  EXPECT_TRUE(collides(box(&link1_, 0, 0.0), box(&obstacle_, 0.5)));
+  EXPECT_FALSE(collides(box(&link1_, 0, 0.0), box(&obstacle_, 1.5)));
+  EXPECT_TRUE(collides(box(&link1_, 0, 0.0), box(&link2_, 0, 0.5)));
+  EXPECT_FALSE(collides(box(&link1_, 0, 0.0), box(&link1_, 1, 0.0)));  // two shapes of one link
+
+  robot_model::core::AttachedBody* held = attached("held", &link1_);
+  held->touch_links_ = { "link2" };
+  fcl::CollisionObjectd* held_box = box(held, 0, 0.0);
+  EXPECT_FALSE(collides(held_box, box(&link2_, 0, 0.0)));
+  EXPECT_FALSE(collides(box(&link2_, 0, 0.0), held_box));
+  EXPECT_TRUE(collides(held_box, box(&link1_, 0, 0.0)));  // not a touch link
+  EXPECT_FALSE(collides(held_box, box(attached("second", &link1_), 0, 0.0)));
+  EXPECT_TRUE(collides(held_box, box(attached("elsewhere", &link2_), 0, 0.0)));
+
+  const std::set<const robot_model::core::LinkModel*> active = { &link1_ };
+  EXPECT_TRUE(collides(box(&link2_, 0, 0.0), box(&link1_, 0, 0.0), nullptr, &active));
+  EXPECT_FALSE(collides(box(&link2_, 0, 0.0), box(&obstacle_, 0.0), nullptr, &active));
+
+  // Matrix-allowed pairs are skipped, unknown pairs tested.
+  AllowedCollisionMatrix acm;
+  acm.setEntry("link1", "obstacle", true);
+  acm.setEntry("link2", "obstacle", false);
+  EXPECT_FALSE(collides(box(&link1_, 0, 0.0), box(&obstacle_, 0.0), &acm));
+  EXPECT_TRUE(collides(box(&link2_, 0, 0.0), box(&obstacle_, 0.0), &acm));
+  EXPECT_TRUE(collides(box(&link1_, 0, 0.0), box(&link2_, 0, 0.0), &acm));
+
+  // A conditional pair is left to its decide function: no geometric test here.
+  acm.setEntry("link1", "link2", DecideContactFn([](Contact&) { return false; }));
+  EXPECT_FALSE(collides(box(&link1_, 0, 0.0), box(&link2_, 0, 0.0), &acm));
+}
+
+TEST_F(Callbacks, WithoutContactsTheBroadPhaseStopsAtTheFirstCollision)
+{
+  fcl::DynamicAABBTreeCollisionManagerd manager;
+  for (int i = 0; i < 6; ++i)
+    manager.registerObject(box(&obstacle_, 0.1 * i));
+  fcl::CollisionObjectd* link = box(&link1_, 0, 0.0);
+  for (bool contacts : { false, true })
+  {
+    CollisionRequest req;
+    req.contacts = contacts;
+    req.max_contacts = 100;
+    CollisionResult res;
+    struct Counting
+    {
+      CollisionData data;
+      int calls = 0;
+    } counting{ CollisionData(&req, &res, nullptr) };
+    manager.collide(link, &counting, [](fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, void* d) {
+      auto* c = static_cast<Counting*>(d);
+      ++c->calls;
+      return collisionCallback(o1, o2, &c->data);
+    });
+    EXPECT_TRUE(res.collision);
+    EXPECT_EQ(counting.calls, contacts ? 6 : 1);
+  }
+}
+
+// An empty obstacle octree is checked through the whole world in the world test.
+TEST_F(Callbacks, EmptyMeshGivesAnEmptyModelThatCollidesWithNothing)
+{
+  FCLGeometryConstPtr empty = createCollisionGeometry(std::make_shared<const shapes::Mesh>(0, 0), &link2_, 0);
+  EXPECT_EQ(bvhOf(empty).num_tris, 0);
+  fcl::CollisionObjectd* mesh = add(empty, 0.0);
+  EXPECT_FALSE(collides(mesh, box(&obstacle_, 0.0)));
+  DistanceRequest req;
+  DistanceResult res;
+  DistanceData data(&req, &res);
+  double unused = 0.0;
+  EXPECT_FALSE(distanceCallback(box(&obstacle_, 0.0), mesh, &data, unused));
+  EXPECT_FALSE(res.collision);
+}

@@ -1,0 +1,264 @@
+#include "collision_detection/collision_robot_fcl.h"
+#include "collision_detection/collision_world_fcl.h"
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <string>
+
+#include <fcl/geometry/shape/box.h>
+#include <fcl/narrowphase/distance.h>
+#include <gtest/gtest.h>
+#include <octomap/OcTree.h>
+
+#include "arm6_fixture.h"
+#include "robot_model/core/attached_body.h"
+#include "robot_model/shapes/shapes.h"
+
+using namespace collision_detection;
+
+namespace
+{
+Eigen::Isometry3d at(double x, double y, double z)
+{
+  return Eigen::Isometry3d(Eigen::Translation3d(x, y, z));
+}
+
+const std::shared_ptr<const shapes::Shape> kCube = std::make_shared<const shapes::Box>(0.1, 0.1, 0.1);
+const std::shared_ptr<const shapes::Shape> kTable = std::make_shared<const shapes::Box>(2.0, 2.0, 0.02);
+
+class CollisionWorldFCLTest : public testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    testing::internal::CaptureStdout();  // the observer reports every update
+    state_.setToDefaultValues();
+    arm6::setArm(state_, arm6::groupState("home"));
+  }
+  void TearDown() override { testing::internal::GetCapturedStdout(); }
+
+  bool robotCollides(const CollisionWorldFCL& world)
+  {
+    CollisionResult res;
+    world.checkRobotCollision(CollisionRequest(), res, robot_, state_, acm_);
+    return res.collision;
+  }
+
+  robot_model::core::RobotState state_{ arm6::model() };
+  AllowedCollisionMatrix acm_ = arm6::disabledPairs();
+  CollisionRobotFCL robot_{ arm6::model() };
+};
+}  // namespace
+
+TEST_F(CollisionWorldFCLTest, FollowsTheObjectsOfTheWorldItObserves)
+{
+  auto world = std::make_shared<World>();
+  world->addToObject("a", kCube, at(2, 0, 0));
+  CollisionWorldFCL fcl_world(world);
+  world->addToObject("a", kCube, at(3, 0, 0));
+  world->addToObject("b", kCube, at(4, 0, 0));
+  ASSERT_EQ(fcl_world.getFCLObjects().size(), 2u);
+  EXPECT_EQ(fcl_world.getFCLObjects().at("a").collision_objects_.size(), 2u);
+  EXPECT_FALSE(robotCollides(fcl_world));
+  world->addToObject("table", kTable, at(0, 0, 0.3));
+  EXPECT_TRUE(robotCollides(fcl_world));
+  world->clearObjects();
+  EXPECT_TRUE(fcl_world.getFCLObjects().empty());
+  EXPECT_FALSE(robotCollides(fcl_world));
+
+  // Another world: its objects replace these, and the old one is no longer observed.
+  auto second = std::make_shared<World>();
+  second->addToObject("c", kCube, at(2, 0, 0));
+  fcl_world.setWorld(second);
+  world->addToObject("d", kCube, at(2, 0, 0));
+  EXPECT_EQ(fcl_world.getFCLObjects().size(), 1u);
+  EXPECT_EQ(fcl_world.getFCLObjects().count("c"), 1u);
+}
+
+// One occupied voxel 1 cm beyond the face of the camera box, along the camera's x axis.
+class OctreeWorld : public CollisionWorldFCLTest
+{
+protected:
+  void SetUp() override
+  {
+    CollisionWorldFCLTest::SetUp();
+    camera_pose_ = state_.getCollisionBodyTransform(arm6::model()->getLinkModel("camera_link"), 0);
+    const Eigen::Vector3d out = camera_pose_.linear().col(0);
+    ASSERT_NEAR(out.cwiseAbs().maxCoeff(), 1.0, 1e-9);  // the camera is axis-aligned here
+    voxel_point_ = camera_pose_.translation() + out * (0.0125 + 0.01 + 0.5 * kResolution);
+    world_->addToObject("world_octomap", std::make_shared<const shapes::OcTree>(tree_), Eigen::Isometry3d::Identity());
+  }
+
+  void fill()
+  {
+    tree_->clear();
+    tree_->updateNode(octomap::point3d(voxel_point_.x(), voxel_point_.y(), voxel_point_.z()), true);
+  }
+
+  // The gap between the camera box and the voxel that holds the point, by FCL directly.
+  double gap() const
+  {
+    const octomap::point3d center = tree_->keyToCoord(tree_->coordToKey(voxel_point_.x(), voxel_point_.y(), voxel_point_.z()));
+    fcl::CollisionObjectd voxel(std::make_shared<fcl::Boxd>(kResolution, kResolution, kResolution),
+                                fcl::Transform3d(fcl::Translation3d(center.x(), center.y(), center.z())));
+    fcl::CollisionObjectd box(std::make_shared<fcl::Boxd>(0.025, 0.09, 0.03), camera_pose_);
+    fcl::DistanceResultd result;
+    return fcl::distance(&voxel, &box, fcl::DistanceRequestd(), result);
+  }
+
+  static constexpr double kResolution = 0.01;
+  std::shared_ptr<octomap::OcTree> tree_ = std::make_shared<octomap::OcTree>(kResolution);
+  std::shared_ptr<World> world_ = std::make_shared<World>();
+  Eigen::Isometry3d camera_pose_;
+  Eigen::Vector3d voxel_point_;
+};
+
+TEST_F(OctreeWorld, VoxelOneCentimetreAwayIsFreeUntilPadded)
+{
+  fill();
+  EXPECT_NEAR(gap(), 0.01, 0.0051);
+  CollisionWorldFCL fcl_world(world_);
+  EXPECT_FALSE(robotCollides(fcl_world));
+  robot_.setLinkPadding("camera_link", 0.02);
+  EXPECT_TRUE(robotCollides(fcl_world));
+}
+
+TEST_F(OctreeWorld, RefillingTheSharedTreeChangesTheAnswerWithoutAddingItAgain)
+{
+  CollisionWorldFCL fcl_world(world_);
+  robot_.setLinkPadding("camera_link", 0.02);
+  EXPECT_FALSE(robotCollides(fcl_world));  // empty octree
+  fill();
+  EXPECT_TRUE(robotCollides(fcl_world));
+  tree_->clear();
+  EXPECT_FALSE(robotCollides(fcl_world));
+  // Refilled far away first, then near again.
+  tree_->updateNode(octomap::point3d(5.0f, 5.0f, 5.0f), true);
+  EXPECT_FALSE(robotCollides(fcl_world));
+  fill();
+  EXPECT_TRUE(robotCollides(fcl_world));
+}
+
+TEST(CollisionWorldFCL, WorldsCollideWhereTheirObjectsOverlapUnlessAllowed)
+{
+  auto first = std::make_shared<World>(), second = std::make_shared<World>();
+  first->addToObject("a", kCube, at(0, 0, 0));
+  second->addToObject("b", kCube, at(0.05, 0, 0));
+  testing::internal::CaptureStdout();
+  CollisionWorldFCL fcl_first(first), fcl_second(second);
+  testing::internal::GetCapturedStdout();
+  AllowedCollisionMatrix acm;
+  for (bool allowed : { false, true })
+  {
+    acm.setEntry("a", "b", allowed);
+    CollisionResult res;
+    fcl_first.checkWorldCollision(CollisionRequest(), res, fcl_second, acm);
+    EXPECT_EQ(res.collision, !allowed);
+  }
+}
+
+TEST(CollisionRobotFCL, BadScaleAndPaddingAreRefusedWithTheNeutralValue)
+{
+  const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
+  const struct
+  {
+    double padding, scale;
+    const char* message;
+  } cases[] = { { 0.0, 0.0, "Scale must be positive" },       { -0.01, 1.0, "Padding cannot be negative" },
+                { nan, 1.0, "Padding must be finite" },       { inf, 1.0, "Padding must be finite" },
+                { 0.0, nan, "Scale must be finite" },         { 0.0, -1.0, "Scale must be positive" } };
+  const auto model = arm6::model();  // loading prints its own lines
+  const CollisionRobotFCL plain(model, 0.0, 1.0);
+  for (const auto& c : cases)
+  {
+    testing::internal::CaptureStdout();
+    const CollisionRobotFCL robot(model, c.padding, c.scale);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string("collision_detection---") + c.message);
+    EXPECT_EQ(robot.getLinkPadding("link2"), 0.0);
+    EXPECT_EQ(robot.getLinkScale("link2"), 1.0);
+    EXPECT_EQ(robot.getCollisionGeometries(), plain.getCollisionGeometries());  // same cached geometry
+  }
+}
+
+TEST(CollisionRobotFCL, SetLinkPaddingRebuildsOnlyThatLinkAndOnlyOnChange)
+{
+  CollisionRobotFCL robot(arm6::model());
+  const std::vector<FCLGeometryConstPtr> before = robot.getCollisionGeometries();
+  const robot_model::core::LinkModel* gripper = arm6::model()->getLinkModel("gripper_link");
+  const std::size_t first = gripper->getFirstCollisionBodyIndex();
+
+  robot.setLinkPadding("gripper_link", 0.06);
+  const std::vector<FCLGeometryConstPtr> padded = robot.getCollisionGeometries();
+  for (std::size_t i = 0; i < before.size(); ++i)
+    EXPECT_EQ(padded[i] != before[i], i >= first && i < first + gripper->getShapes().size()) << "slot " << i;
+  robot.setLinkPadding("gripper_link", 0.06);
+  EXPECT_EQ(robot.getCollisionGeometries(), padded);
+
+  testing::internal::CaptureStdout();
+  robot.setLinkPadding("gripper_link", -0.01);
+  robot.setLinkPadding("gripper_link", std::nan(""));
+  robot.setLinkPadding("no_link", 0.02);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "collision_detection---Padding cannot be negativecollision_detection---Padding must be finite"
+            "Link 'no_link' not found in model 'arm6'"
+            "collision_detection.fcl----Updating padding or scaling for unknown link: 'no_link'");
+  EXPECT_EQ(robot.getLinkPadding("gripper_link"), 0.06);
+  EXPECT_EQ(robot.getCollisionGeometries(), padded);
+}
+
+// Self collision over many states is compared pair by pair in the cross-check test.
+TEST(CollisionRobotFCL, NamedStatesAreFreeOfSelfCollisionAndAtADistanceFromIt)
+{
+  const CollisionRobotFCL robot(arm6::model());
+  const AllowedCollisionMatrix acm = arm6::disabledPairs();
+  robot_model::core::RobotState state(arm6::model());
+  state.setToDefaultValues();
+  CollisionRequest req;
+  req.distance = true;
+  req.group_name = "arm";
+  for (const std::string name : { "home", "ready" })
+  {
+    arm6::setArm(state, arm6::groupState(name));
+    CollisionResult res;
+    robot.checkSelfCollision(req, res, state, acm);
+    EXPECT_FALSE(res.collision) << name;
+    EXPECT_GT(res.distance, 0.0) << name;
+    EXPECT_LT(res.distance, 1.0) << name;
+  }
+  // Another robot in the same state overlaps this one everywhere.
+  CollisionResult res;
+  robot.checkOtherCollision(CollisionRequest(), res, state, CollisionRobotFCL(arm6::model()), state);
+  EXPECT_TRUE(res.collision);
+}
+
+// A box attached 0.4 out from the gripper, and a world box of its orientation whose face is `gap` beyond the
+// attached box's face: the padding of 0.06 makes the box 0.12 larger per dimension.
+TEST(CollisionRobotFCL, AttachedBodyIsPaddedLikeItsParentLinkOnEverySide)
+{
+  robot_model::core::RobotState state(arm6::model());
+  state.setToDefaultValues();
+  arm6::setArm(state, arm6::groupState("ready"));
+  auto body = std::make_unique<robot_model::core::AttachedBody>();
+  body->id_ = "grab_object";
+  body->parent_link_ = arm6::model()->getLinkModel("gripper_link");
+  body->shapes_.push_back(std::make_shared<const shapes::Box>(0.1, 0.1, 0.1));
+  body->shape_poses_.push_back(Eigen::Isometry3d(Eigen::Translation3d(0.0, 0.0, 0.4)));
+  state.attachBody(std::move(body));
+  const Eigen::Isometry3d box_pose = state.getAttachedBody("grab_object")->global_shape_poses_[0];
+
+  testing::internal::CaptureStdout();
+  for (const auto& [gap, padding, expected] : { std::tuple(0.005, 0.0, false), std::tuple(0.055, 0.06, true),
+                                                std::tuple(0.065, 0.06, false) })
+  {
+    auto world = std::make_shared<World>();
+    world->addToObject("obstacle", std::make_shared<const shapes::Box>(0.1, 0.1, 0.1),
+                       box_pose * Eigen::Translation3d(0.0, 0.0, 0.1 + gap));
+    CollisionRobotFCL robot(arm6::model());
+    robot.setLinkPadding("gripper_link", padding);
+    CollisionResult res;
+    CollisionWorldFCL(world).checkRobotCollision(CollisionRequest(), res, robot, state);
+    EXPECT_EQ(res.collision, expected) << "gap " << gap << " padding " << padding;
+  }
+  testing::internal::GetCapturedStdout();
+}

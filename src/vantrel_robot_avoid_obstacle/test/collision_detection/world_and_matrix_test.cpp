@@ -1,0 +1,117 @@
+#include "collision_detection/allowed_collision_matrix.h"
+#include "collision_detection/world.h"
+
+#include <string>
+#include <vector>
+
+#include <boost/function.hpp>
+#include <gtest/gtest.h>
+
+using collision_detection::AllowedCollisionMatrix;
+using collision_detection::World;
+namespace AllowedCollision = collision_detection::AllowedCollision;
+
+namespace
+{
+const std::shared_ptr<const shapes::Shape> kNoShape;
+const Eigen::Isometry3d kOrigin = Eigen::Isometry3d::Identity();
+
+// Records "<observer><id><action>" for every notification.
+World::ObserverCallbackFn recorder(std::vector<std::string>& calls, const std::string& tag)
+{
+  return [&calls, tag](const World::ObjectConstPtr& o, World::Action a) { calls.push_back(tag + o->id_ + std::to_string(a)); };
+}
+
+// The matrix's answer for a pair: its type, or -1 when the pair is unknown.
+int answer(const AllowedCollisionMatrix& acm, const std::string& a, const std::string& b)
+{
+  AllowedCollision::Type type = AllowedCollision::NEVER;
+  return acm.getAllowedCollision(a, b, type) ? static_cast<int>(type) : -1;
+}
+}  // namespace
+
+TEST(World, AddNotifiesCreateThenAddShapeAndCopiesOnWrite)
+{
+  World world;
+  std::vector<std::string> calls;
+  world.addObserver(recorder(calls, ""));
+  world.addToObject("a", kNoShape, kOrigin);
+  World::ObjectConstPtr held = world.objects_.at("a");
+  world.addToObject("a", kNoShape, Eigen::Isometry3d(Eigen::Translation3d(1, 2, 3)));
+  EXPECT_EQ(calls, (std::vector<std::string>{ "a9", "a8" }));
+  ASSERT_EQ(world.objects_.at("a")->shapes_.size(), 2u);
+  EXPECT_DOUBLE_EQ(world.objects_.at("a")->shape_poses_[1].translation().z(), 3.0);
+  EXPECT_EQ(held->shapes_.size(), 1u);  // a caller's copy is left as it was
+}
+
+TEST(World, ClearObjectsNotifiesDestroyPerObjectInIdOrderAndObserversInRegistrationOrder)
+{
+  World world;
+  std::vector<std::string> calls;
+  world.addObserver(recorder(calls, "1"));
+  world.addObserver(recorder(calls, "2"));
+  world.addToObject("b", kNoShape, kOrigin);
+  world.addToObject("a", kNoShape, kOrigin);
+  calls.clear();
+  world.clearObjects();
+  EXPECT_EQ(calls, (std::vector<std::string>{ "1a2", "2a2", "1b2", "2b2" }));
+  EXPECT_TRUE(world.objects_.empty());
+}
+
+TEST(World, EmptyObserverThrowsAfterEarlierObserversWereCalled)
+{
+  World world;
+  std::vector<std::string> calls;
+  world.addObserver(recorder(calls, ""));
+  world.addObserver(World::ObserverCallbackFn());
+  try
+  {
+    world.addToObject("a", kNoShape, kOrigin);
+    FAIL();
+  }
+  catch (const boost::bad_function_call& e)
+  {
+    EXPECT_STREQ(e.what(), "call to empty boost::function");
+  }
+  EXPECT_EQ(calls, std::vector<std::string>{ "a9" });
+}
+
+TEST(World, ObjectDestructorPrintsItsLineOnce)
+{
+  testing::internal::CaptureStdout();
+  {
+    World world;
+    world.addToObject("a", kNoShape, kOrigin);
+    World::ObjectConstPtr held = world.objects_.at("a");
+    world.clearObjects();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    testing::internal::CaptureStdout();
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "+++++++++++++++++++++++=~Object\n");
+}
+
+TEST(AllowedCollisionMatrix, EntriesAreSymmetricDefaultsOverrideThemAndUnknownPairsAreNotAllowed)
+{
+  AllowedCollisionMatrix acm;
+  acm.setEntry("l1", "l2", false);
+  acm.setEntry("l2", "l1", true);
+  EXPECT_EQ(answer(acm, "l1", "l2"), AllowedCollision::ALWAYS);
+  EXPECT_EQ(answer(acm, "l2", "l1"), AllowedCollision::ALWAYS);
+  EXPECT_EQ(answer(acm, "l1", "l3"), -1);
+  EXPECT_EQ(answer(acm, "l3", "l1"), -1);
+
+  acm.setDefaultEntry("l2", false);
+  EXPECT_EQ(answer(acm, "l1", "l2"), AllowedCollision::NEVER);
+  EXPECT_EQ(answer(acm, "l9", "l2"), AllowedCollision::NEVER);  // for every partner, known or not
+  acm.setDefaultEntry("l1", true);
+  EXPECT_EQ(answer(acm, "l1", "l2"), AllowedCollision::NEVER);  // NEVER on either side wins
+
+  // With conditional defaults on both sides, both decide functions must accept.
+  acm.setDefaultEntry("l1", collision_detection::DecideContactFn([](collision_detection::Contact&) { return true; }));
+  acm.setDefaultEntry("l2", collision_detection::DecideContactFn([](collision_detection::Contact&) { return false; }));
+  EXPECT_EQ(answer(acm, "l1", "l2"), AllowedCollision::CONDITIONAL);
+  collision_detection::DecideContactFn decide;
+  collision_detection::Contact contact;
+  ASSERT_TRUE(acm.getAllowedCollision("l1", "l2", decide));
+  EXPECT_FALSE(decide(contact));
+}

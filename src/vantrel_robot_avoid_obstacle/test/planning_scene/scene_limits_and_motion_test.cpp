@@ -1,0 +1,89 @@
+#include <algorithm>
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "support/captured_output.h"
+#include "support/scene_fixtures.h"
+
+namespace {
+
+TEST(SceneLimits, Arm6BoundsVelocitiesAndAccelerations) {
+  std::unique_ptr<ManipulatorPlanScene> scene;
+  capturedOutput([&] { scene = makeArm6Scene(); });
+  std::vector<double> vmax;
+  std::vector<double> amax;
+  EXPECT_EQ(scene->getVmaxAndAmax(vmax, amax), 0) << "no limits before getJointLimits";
+
+  std::vector<std::pair<double, double>> bounds;
+  ASSERT_EQ(scene->getJointLimits(bounds), 6);
+  EXPECT_EQ(bounds, (std::vector<std::pair<double, double>>{
+                        {-3.05, 3.05}, {-2.1, 2.1}, {-2.6, 2.6}, {-3.05, 3.05}, {-2.2, 2.2}, {-6.28, 6.28}}));
+  ASSERT_EQ(scene->getVmaxAndAmax(vmax, amax), 6);
+  EXPECT_EQ(vmax, (std::vector<double>{2.0, 2.0, 2.5, 3.0, 3.0, 3.5}));
+  EXPECT_EQ(amax, std::vector<double>(6, 3.0));
+
+  // Segments come from raw joint differences; a state that is not finite has none.
+  const double segment = scene->getLongestValidSegment();
+  const std::vector<double> from(6, 0.0);
+  std::vector<double> to(6, 0.0);
+  to[0] = 1.5 * segment;
+  to[5] = -1.5 * segment;
+  EXPECT_EQ(scene->validSegmentCount(from.data(), to.data()), 3);
+  to[5] = NAN;
+  EXPECT_EQ(scene->validSegmentCount(from.data(), to.data()), -1);
+  EXPECT_FALSE(scene->checkMotion(from.data(), to.data()));
+}
+
+TEST(SceneLimits, FixedJointAmongTheGroupsFirstJointsHasNoBounds) {
+  std::unique_ptr<ManipulatorPlanScene> scene;
+  capturedOutput([&] { scene = makeTestRigScene("fixed_first"); });
+  ASSERT_TRUE(scene->hasPlanningGroup());
+  std::vector<std::pair<double, double>> bounds;
+  int code = 0;
+  EXPECT_EQ(capturedOutput([&] { code = scene->getJointLimits(bounds); }), "The bound is not defined! ");
+  EXPECT_EQ(code, -3);
+  std::vector<double> vmax;
+  std::vector<double> amax;
+  EXPECT_EQ(scene->getVmaxAndAmax(vmax, amax), 0);
+}
+
+// The rig's continuous wrist with one voxel on its arm at j1 = 0; counts the states its motion checks test.
+class WristMotion : public testing::Test, public ManipulatorPlanScene {
+ protected:
+  WristMotion() : ManipulatorPlanScene(testRigDirectory(), "test_rig.urdf", "test_rig.srdf", "wrist", 0.0, 1.0) {
+    auto tree = makeOctree(0.01);
+    fillPoint(*tree, Eigen::Vector3d(0.505, 0.305, 0.305));
+    updateWorldOctomap(tree);
+  }
+  bool isStateValid(const double* state) override {
+    tested.push_back(*state);
+    return ManipulatorPlanScene::isStateValid(state);
+  }
+  std::vector<double> tested;
+};
+
+TEST_F(WristMotion, ContinuousJointMovesAlongRawValuesNotTheShortWayRound) {
+  // -3 to 3 sweeps through 0, where the voxel is; the short way round through pi would miss it.
+  const double a = -3.0;
+  const double b = 3.0;
+  EXPECT_EQ(validSegmentCount(&a, &b), static_cast<int>(std::ceil(6.0 / getLongestValidSegment())));
+  EXPECT_FALSE(checkMotion(&a, &b));
+  EXPECT_FALSE(checkMotion(&b, &a));
+  EXPECT_FALSE(checkMotionWithMargin(&a, &b));
+  const double c = 3.1;
+  EXPECT_TRUE(checkMotion(&b, &c));
+}
+
+TEST_F(WristMotion, TestsTheEndFirstThenEveryInteriorStateOnTheStraightLine) {
+  const double from = 1.0;
+  const double to = 2.0;
+  ASSERT_TRUE(checkMotion(&from, &to));
+  const int n = validSegmentCount(&from, &to);
+  ASSERT_EQ(static_cast<int>(tested.size()), n);
+  EXPECT_DOUBLE_EQ(tested.front(), to);
+  std::sort(tested.begin() + 1, tested.end());
+  for (int k = 1; k < n; ++k) EXPECT_NEAR(tested[k], from + (to - from) * k / n, 1e-12);
+}
+
+}  // namespace
