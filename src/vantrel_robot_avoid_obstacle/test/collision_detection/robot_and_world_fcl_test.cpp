@@ -24,6 +24,17 @@ Eigen::Isometry3d at(double x, double y, double z)
   return Eigen::Isometry3d(Eigen::Translation3d(x, y, z));
 }
 
+// A cube of the given edge held 0.4 out along the gripper's z axis.
+std::unique_ptr<robot_model::core::AttachedBody> grabbedCube(double edge)
+{
+  auto body = std::make_unique<robot_model::core::AttachedBody>();
+  body->id_ = "grab_object";
+  body->parent_link_ = arm6::model()->getLinkModel("gripper_link");
+  body->shapes_.push_back(std::make_shared<const shapes::Box>(edge, edge, edge));
+  body->shape_poses_.push_back(Eigen::Isometry3d(Eigen::Translation3d(0.0, 0.0, 0.4)));
+  return body;
+}
+
 const std::shared_ptr<const shapes::Shape> kCube = std::make_shared<const shapes::Box>(0.1, 0.1, 0.1);
 const std::shared_ptr<const shapes::Shape> kTable = std::make_shared<const shapes::Box>(2.0, 2.0, 0.02);
 
@@ -239,15 +250,9 @@ TEST(CollisionRobotFCL, AttachedBodyIsPaddedLikeItsParentLinkOnEverySide)
   robot_model::core::RobotState state(arm6::model());
   state.setToDefaultValues();
   arm6::setArm(state, arm6::groupState("ready"));
-  auto body = std::make_unique<robot_model::core::AttachedBody>();
-  body->id_ = "grab_object";
-  body->parent_link_ = arm6::model()->getLinkModel("gripper_link");
-  body->shapes_.push_back(std::make_shared<const shapes::Box>(0.1, 0.1, 0.1));
-  body->shape_poses_.push_back(Eigen::Isometry3d(Eigen::Translation3d(0.0, 0.0, 0.4)));
-  state.attachBody(std::move(body));
-  const Eigen::Isometry3d box_pose = state.getAttachedBody("grab_object")->global_shape_poses_[0];
-
   testing::internal::CaptureStdout();
+  state.attachBody(grabbedCube(0.1));
+  const Eigen::Isometry3d box_pose = state.getAttachedBody("grab_object")->global_shape_poses_[0];
   for (const auto& [gap, padding, expected] : { std::tuple(0.005, 0.0, false), std::tuple(0.055, 0.06, true),
                                                 std::tuple(0.065, 0.06, false) })
   {
@@ -259,6 +264,58 @@ TEST(CollisionRobotFCL, AttachedBodyIsPaddedLikeItsParentLinkOnEverySide)
     CollisionResult res;
     CollisionWorldFCL(world).checkRobotCollision(CollisionRequest(), res, robot, state);
     EXPECT_EQ(res.collision, expected) << "gap " << gap << " padding " << padding;
+  }
+  testing::internal::GetCapturedStdout();
+}
+
+// A robot kept from check to check answers as a new one would, whatever changed on the gripper in
+// between. One cube's near face is 0.08 beyond the centre of the held cube, another stands 0.06 beside
+// the gripper's body (x within 0.042 of its axis, z in [-0.12, -0.04]): each step flips the answer or
+// moves the distance.
+TEST(CollisionRobotFCL, KeptRobotAnswersLikeANewOneAsTheGripperAndItsBodyChange)
+{
+  const auto model = arm6::model();
+  robot_model::core::RobotState state(model);
+  state.setToDefaultValues();
+  arm6::setArm(state, arm6::groupState("ready"));
+  const Eigen::Isometry3d gripper = state.getGlobalLinkTransform(model->getLinkModel("gripper_link"));
+  auto world = std::make_shared<World>();
+  testing::internal::CaptureStdout();
+  world->addToObject("beyond_cube", kCube, gripper * at(0.0, 0.0, 0.4 + 0.08 + 0.05));
+  world->addToObject("beside_gripper", std::make_shared<const shapes::Box>(0.02, 0.02, 0.02),
+                     gripper * at(-(0.04157 + 0.06 + 0.01), 0.0, -0.08));
+  const CollisionWorldFCL fcl_world(world);
+  CollisionRobotFCL kept(model);
+  CollisionRequest req;
+  req.distance = true;
+
+  const struct
+  {
+    double padding, edge;  // edge 0: nothing held
+    bool collides;
+  } steps[] = { { 0.02, 0.1, false },  { 0.04, 0.1, true },  { 0.02, 0.1, false }, { 0.02, 0.14, true },
+                { 0.02, 0.06, false }, { 0.02, 0.0, false }, { 0.04, 0.0, false }, { 0.04, 0.14, true } };
+  double held = 0.0;
+  for (const auto& step : steps)
+  {
+    kept.setLinkPadding("gripper_link", step.padding);
+    if (step.edge != held)
+    {
+      if (step.edge == 0.0)
+        state.clearAttachedBody("grab_object");
+      else
+        state.attachBody(grabbedCube(step.edge));  // replaces the held one under the same id
+      held = step.edge;
+    }
+    CollisionRobotFCL fresh(model);
+    fresh.setLinkPadding("gripper_link", step.padding);
+    CollisionResult kept_res, fresh_res;
+    fcl_world.checkRobotCollision(req, kept_res, kept, state);
+    fcl_world.checkRobotCollision(req, fresh_res, fresh, state);
+    const std::string at_step = "padding " + std::to_string(step.padding) + " edge " + std::to_string(step.edge);
+    EXPECT_EQ(fresh_res.collision, step.collides) << at_step;
+    EXPECT_EQ(kept_res.collision, fresh_res.collision) << at_step;
+    EXPECT_NEAR(kept_res.distance, fresh_res.distance, 1e-9) << at_step;
   }
   testing::internal::GetCapturedStdout();
 }
