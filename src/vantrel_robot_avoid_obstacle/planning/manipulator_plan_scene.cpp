@@ -174,6 +174,7 @@ void ManipulatorPlanScene::padGripperMargin() {
   const robot_model::core::LinkModel* gripper_link = joints.back()->getChildLinkModel();
   if (gripper_link == nullptr) return;
   collision_robot_margin_self_->setLinkPadding(gripper_link->getName(), margin_padding_);
+  // The line reports the gripper's padding in the standard world test, which the margin leaves alone.
   std::cout << "my " << gripper_link->getName()
-            << " padding:" << collision_robot_margin_self_->getLinkPadding(gripper_link->getName()) << std::endl;
+            << " padding:" << collision_robot_padded_->getLinkPadding(gripper_link->getName()) << std::endl;
 }

@@ -18,12 +18,12 @@ std::size_t countOf(const std::string& text, const std::string& needle) {
 
 TEST(SceneConstruction, Arm6SettlesTheArmGroupPrintsItsSetUpAndPointsTheDescriptionAtItsDirectory) {
   std::unique_ptr<ManipulatorPlanScene> scene;
-  const std::string out = capturedOutput([&] { scene = makeArm6Scene(); });
+  const std::string out = capturedOutput([&] { scene = makeArm6Scene(0.01); });
   for (const char* line : {"start build robot model...\n", "build robot model success!\n",
                            "we find <arm> joint group.\n", "max_extent_=38.560000\n",
                            "longest_valid_segment_=0.192800\n",
-                           // The margin just set on the wider-margin self-check robot.
-                           "n_dof=6,n=7,my gripper_link padding:0.06\n"}) {
+                           // The gripper's padding in the standard world test, not the margin just set.
+                           "n_dof=6,n=7,my gripper_link padding:0.01\n"}) {
     EXPECT_NE(out.find(line), std::string::npos) << line;
   }
   EXPECT_EQ(scene->getPlanningGroupName(), "arm");
