@@ -132,10 +132,11 @@ void ManipulatorPlanScene::settlePlanningGroup(const std::string& planned_joint_
     planning_group_state_ = entry->second.get();
     printf("we find <%s> joint group.\n", planning_group_name_.c_str());
   }
-  // A single group without its own scratch array (it has subgroups) cannot be planned.
-  if (planning_group_state_ == nullptr) return;
-  joint_model_group_ = robot_model_->getJointModelGroup(planning_group_name_);
-  if (joint_model_group_ == nullptr) return;
+  // With one table entry among several groups init chose none, and the empty name is reported as not
+  // found; a group without its own scratch array cannot be planned.
+  const robot_model::core::JointModelGroup* group = robot_model_->getJointModelGroup(planning_group_name_);
+  if (group == nullptr || planning_group_state_ == nullptr) return;
+  joint_model_group_ = group;
   configurePlanningGroup();
 }
 

@@ -61,6 +61,11 @@ TEST(SceneConstruction, WithoutAPlanningGroupEveryQueryFails) {
                                                        "srdf/arm6_and_whole_gripper_linker.srdf", "arm", 0.0, 1.0);
        },
        "joint group size is 0, init error!\nset Planned JointGroup error when initialize!\n"},
+      {[] {
+         return std::make_unique<ManipulatorPlanScene>(testRigDirectory(), "test_rig.urdf",
+                                                       "test_rig_nested_groups.srdf", "wrist", 0.0, 1.0);
+       },
+       "(size=1) init success.---------\nGroup '' not found in model 'test_rig'\n"},
   };
   for (const auto& [make, message] : cases) {
     std::unique_ptr<ManipulatorPlanScene> scene;
