@@ -56,6 +56,9 @@ public:
   using Response = typename ServiceT::Response;
   // Fills the response, which is sent when the callback returns.
   using CallbackType = std::function<void(std::shared_ptr<Request>, std::shared_ptr<Response>)>;
+  // The same, also given the request header.
+  using CallbackWithHeaderType = std::function<void(std::shared_ptr<rmw_request_id_t>,
+      std::shared_ptr<Request>, std::shared_ptr<Response>)>;
   // Answers later, from any thread, with send_response().
   using DeferredCallbackType =
     std::function<void(std::shared_ptr<rmw_request_id_t>, std::shared_ptr<Request>)>;
@@ -71,10 +74,15 @@ public:
       std::shared_ptr<Response>>)
     {
       callback_ = std::forward<CallbackT>(callback);
+    } else if constexpr (std::is_invocable_v<Callback &, std::shared_ptr<rmw_request_id_t>,
+      std::shared_ptr<Request>, std::shared_ptr<Response>>)
+    {
+      callback_with_header_ = std::forward<CallbackT>(callback);
     } else {
       static_assert(std::is_invocable_v<Callback &, std::shared_ptr<rmw_request_id_t>,
         std::shared_ptr<Request>>,
-        "service callbacks take (request, response) or (request header, request)");
+        "service callbacks take (request, response), (request header, request, response) or "
+        "(request header, request)");
       deferred_callback_ = std::forward<CallbackT>(callback);
     }
   }
@@ -94,11 +102,16 @@ private:
       return;
     }
     auto response = std::make_shared<Response>();
-    callback_(std::move(typed_request), response);
+    if (callback_with_header_) {
+      callback_with_header_(id, std::move(typed_request), response);
+    } else {
+      callback_(std::move(typed_request), response);
+    }
     send_erased_response(*id, std::move(response));
   }
 
   CallbackType callback_;
+  CallbackWithHeaderType callback_with_header_;
   DeferredCallbackType deferred_callback_;
 };
 
