@@ -147,6 +147,13 @@ TEST_F(PubSub, UniquePtrMessageReachesSubscriptionsWithoutCopy)
       [&by_reference](const sensor_msgs::msg::PointCloud2 & cloud) {
         by_reference = cloud.data.data();
       });
+  // A callback that wants a mutable message gets its own copy.
+  const uint8_t * by_mutable_pointer = nullptr;
+  auto mutable_form = node_->create_subscription<sensor_msgs::msg::PointCloud2>("cloud", 10,
+      [&by_mutable_pointer](const sensor_msgs::msg::PointCloud2::SharedPtr cloud) {
+        cloud->data[0] = 1;
+        by_mutable_pointer = cloud->data.data();
+      });
   auto cloud = std::make_unique<sensor_msgs::msg::PointCloud2>();
   cloud->data.resize(300000 * 16);
   const uint8_t * original = cloud->data.data();
@@ -154,6 +161,8 @@ TEST_F(PubSub, UniquePtrMessageReachesSubscriptionsWithoutCopy)
   drain();
   EXPECT_EQ(by_pointer, original);
   EXPECT_EQ(by_reference, original);
+  EXPECT_NE(by_mutable_pointer, nullptr);
+  EXPECT_NE(by_mutable_pointer, original);
 }
 
 // The form of a node's "/move_to_goal" handler: a bound member taking a const reference and

@@ -65,8 +65,8 @@ public:
   }
 
 private:
-  // Callbacks take the message as a shared pointer to const or by const reference; any result
-  // they return is dropped.
+  // Callbacks take the message as a shared pointer to const, by const reference or as a shared
+  // pointer to a copy of their own; any result they return is dropped.
   template<typename CallbackT>
   static std::function<void(ConstMessageSharedPtr)> adapt(CallbackT && callback)
   {
@@ -74,9 +74,14 @@ private:
     if constexpr (std::is_invocable_v<Callback &, ConstMessageSharedPtr>) {
       return [callback = Callback(std::forward<CallbackT>(callback))](
         ConstMessageSharedPtr message) mutable {callback(std::move(message));};
+    } else if constexpr (std::is_invocable_v<Callback &, std::shared_ptr<MessageT>>) {
+      // The delivered message is shared with other subscriptions, so a mutable one is a copy.
+      return [callback = Callback(std::forward<CallbackT>(callback))](
+        ConstMessageSharedPtr message) mutable {callback(std::make_shared<MessageT>(*message));};
     } else {
       static_assert(std::is_invocable_v<Callback &, const MessageT &>,
-        "subscription callbacks take std::shared_ptr<const MessageT> or const MessageT &");
+        "subscription callbacks take std::shared_ptr<const MessageT>, const MessageT & or "
+        "std::shared_ptr<MessageT>");
       return [callback = Callback(std::forward<CallbackT>(callback))](
         ConstMessageSharedPtr message) mutable {callback(*message);};
     }
