@@ -2,9 +2,11 @@
 // type matching, zero-copy hand-over, callback forms and the graph's view of endpoints.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "rclcpp/rclcpp.hpp"
@@ -223,6 +225,24 @@ TEST_F(PubSub, GraphReportsEndpointQualityOfService)
 
   joints.reset();
   EXPECT_EQ(node_->count_subscribers("/joint_states"), 0u) << "a dropped entity leaves the graph";
+}
+
+TEST_F(PubSub, SubscriptionsComeAndGoWhileAnotherThreadPublishes)
+{
+  auto publisher = node_->create_publisher<String>("busy", 10);
+  std::atomic<bool> stop{false};
+  std::thread publishing([&] {
+      while (!stop) {
+        publish(publisher, "x");
+      }
+    });
+  for (int i = 0; i < 200; ++i) {
+    auto subscription = subscribe("busy", 10);
+    rclcpp::spin_some(node_);
+  }
+  stop = true;
+  publishing.join();
+  EXPECT_FALSE(received_.empty());
 }
 
 TEST_F(PubSub, PublishingAfterShutdownIsIgnored)

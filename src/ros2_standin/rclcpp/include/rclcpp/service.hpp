@@ -18,7 +18,7 @@
 namespace rclcpp
 {
 
-class ServiceBase : public detail::Executable, public transport::RequestSink
+class ServiceBase : public detail::Executable
 {
 public:
   using SharedPtr = std::shared_ptr<ServiceBase>;
@@ -32,7 +32,7 @@ public:
 
   const char * get_service_name() const {return service_name_.c_str();}
 
-  void deliver_request(const rmw_request_id_t & id, std::shared_ptr<void> request) override;
+  void deliver_request(const rmw_request_id_t & id, std::shared_ptr<void> request);
   bool execute_one() override;
 
 protected:
@@ -44,6 +44,17 @@ private:
   const std::string service_name_;
   std::mutex queue_mutex_;
   std::deque<std::pair<rmw_request_id_t, std::shared_ptr<void>>> queue_;
+  // The transport's way in. It is built before the link and destroyed after it, so a delivery
+  // from another thread never reads this entity's vtable while the entity is built or torn down.
+  struct Inbox : transport::RequestSink
+  {
+    explicit Inbox(ServiceBase & owner_arg) : owner(owner_arg) {}
+    void deliver_request(const rmw_request_id_t & id, std::shared_ptr<void> request) override
+    {
+      owner.deliver_request(id, std::move(request));
+    }
+    ServiceBase & owner;
+  } inbox_{*this};
   std::unique_ptr<transport::ServiceLink> link_;  // last: requests arrive once it exists
 };
 
