@@ -13,7 +13,7 @@ ClientBase::ClientBase(
 : node_(std::move(node)),
   transport_(transport),
   service_name_(endpoint.name),
-  link_(transport.add_client(endpoint, *this))
+  link_(transport.add_client(endpoint, inbox_))
 {
 }
 

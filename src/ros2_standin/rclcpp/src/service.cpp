@@ -8,7 +8,7 @@ ServiceBase::ServiceBase(
   const transport::Endpoint & endpoint)
 : node_(std::move(node)),
   service_name_(endpoint.name),
-  link_(transport.add_service(endpoint, *this))
+  link_(transport.add_service(endpoint, inbox_))
 {
 }
 

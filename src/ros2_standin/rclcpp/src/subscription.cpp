@@ -9,7 +9,7 @@ SubscriptionBase::SubscriptionBase(
 : node_(std::move(node)),
   topic_name_(endpoint.name),
   qos_(QoSInitialization::from_rmw(endpoint.qos), endpoint.qos),
-  link_(transport.add_subscription(endpoint, *this))
+  link_(transport.add_subscription(endpoint, inbox_))
 {
 }
 

@@ -191,10 +191,10 @@ protected:
     subs_[0].subscribe(node_.get(), "depth1", qos);
     subs_[1].subscribe(node_.get(), "depth2", qos);
     subs_[2].subscribe(node_.get(), "depth3", qos);
-    ThreeImages policy(10);
-    policy.setMaxIntervalDuration(rclcpp::Duration(5, 0));
     sync_ = std::make_shared<message_filters::Synchronizer<ThreeImages>>(
-      static_cast<const ThreeImages &>(policy), subs_[0], subs_[1], subs_[2]);
+      ThreeImages(10), subs_[0], subs_[1], subs_[2]);
+    // Set through the synchronizer here; the two-stream case sets it on the policy beforehand.
+    sync_->getPolicy()->setMaxIntervalDuration(rclcpp::Duration(5, 0));
     sync_->registerCallback(
       [this](const Image::ConstSharedPtr & a, const Image::ConstSharedPtr & b,
       const Image::ConstSharedPtr & c) {

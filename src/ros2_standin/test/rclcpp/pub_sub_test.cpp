@@ -2,9 +2,11 @@
 // type matching, zero-copy hand-over, callback forms and the graph's view of endpoints.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "rclcpp/rclcpp.hpp"
@@ -147,6 +149,13 @@ TEST_F(PubSub, UniquePtrMessageReachesSubscriptionsWithoutCopy)
       [&by_reference](const sensor_msgs::msg::PointCloud2 & cloud) {
         by_reference = cloud.data.data();
       });
+  // A callback that wants a mutable message gets its own copy.
+  const uint8_t * by_mutable_pointer = nullptr;
+  auto mutable_form = node_->create_subscription<sensor_msgs::msg::PointCloud2>("cloud", 10,
+      [&by_mutable_pointer](const sensor_msgs::msg::PointCloud2::SharedPtr cloud) {
+        cloud->data[0] = 1;
+        by_mutable_pointer = cloud->data.data();
+      });
   auto cloud = std::make_unique<sensor_msgs::msg::PointCloud2>();
   cloud->data.resize(300000 * 16);
   const uint8_t * original = cloud->data.data();
@@ -154,6 +163,8 @@ TEST_F(PubSub, UniquePtrMessageReachesSubscriptionsWithoutCopy)
   drain();
   EXPECT_EQ(by_pointer, original);
   EXPECT_EQ(by_reference, original);
+  EXPECT_NE(by_mutable_pointer, nullptr);
+  EXPECT_NE(by_mutable_pointer, original);
 }
 
 // The form of a node's "/move_to_goal" handler: a bound member taking a const reference and
@@ -214,6 +225,24 @@ TEST_F(PubSub, GraphReportsEndpointQualityOfService)
 
   joints.reset();
   EXPECT_EQ(node_->count_subscribers("/joint_states"), 0u) << "a dropped entity leaves the graph";
+}
+
+TEST_F(PubSub, SubscriptionsComeAndGoWhileAnotherThreadPublishes)
+{
+  auto publisher = node_->create_publisher<String>("busy", 10);
+  std::atomic<bool> stop{false};
+  std::thread publishing([&] {
+      while (!stop) {
+        publish(publisher, "x");
+      }
+    });
+  for (int i = 0; i < 200; ++i) {
+    auto subscription = subscribe("busy", 10);
+    rclcpp::spin_some(node_);
+  }
+  stop = true;
+  publishing.join();
+  EXPECT_FALSE(received_.empty());
 }
 
 TEST_F(PubSub, PublishingAfterShutdownIsIgnored)

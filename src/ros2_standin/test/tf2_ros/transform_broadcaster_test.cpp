@@ -50,7 +50,8 @@ TEST_F(Broadcaster, PublishesOnTfWithItsQualityOfService)
 
 TEST_F(Broadcaster, SendsOneOrManyTransformsPerMessage)
 {
-  tf2_ros::TransformBroadcaster broadcaster(node_);
+  // Made on the node itself, as code inside a node class does with *this.
+  tf2_ros::TransformBroadcaster broadcaster(*node_);
   broadcaster.sendTransform(link("link1", 0.1));
   broadcaster.sendTransform({link("link1", 0.1), link("link2", 0.2), link("link3", 0.3)});
   spin_until(node_, [this] {return received_.size() == 2;});

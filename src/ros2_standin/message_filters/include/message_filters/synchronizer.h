@@ -34,6 +34,8 @@ public:
   Synchronizer(const Synchronizer &) = delete;
   Synchronizer & operator=(const Synchronizer &) = delete;
 
+  Policy * getPolicy() {return this;}
+
   // Connects one filter per stream, in stream order.
   template<class... Fs>
   void connectInput(Fs &... filters)

@@ -21,7 +21,7 @@
 namespace rclcpp
 {
 
-class ClientBase : public detail::Executable, public transport::ResponseSink
+class ClientBase : public detail::Executable
 {
 public:
   using SharedPtr = std::shared_ptr<ClientBase>;
@@ -45,7 +45,7 @@ public:
       std::chrono::duration_cast<std::chrono::nanoseconds>(timeout));
   }
 
-  void deliver_response(int64_t sequence_number, std::shared_ptr<void> response) override;
+  void deliver_response(int64_t sequence_number, std::shared_ptr<void> response);
   bool execute_one() override;
 
 protected:
@@ -64,6 +64,17 @@ private:
   std::map<int64_t, std::function<void(std::shared_ptr<void>)>> pending_;
   std::mutex queue_mutex_;
   std::deque<std::pair<int64_t, std::shared_ptr<void>>> queue_;
+  // The transport's way in. It is built before the link and destroyed after it, so a delivery
+  // from another thread never reads this entity's vtable while the entity is built or torn down.
+  struct Inbox : transport::ResponseSink
+  {
+    explicit Inbox(ClientBase & owner_arg) : owner(owner_arg) {}
+    void deliver_response(int64_t sequence_number, std::shared_ptr<void> response) override
+    {
+      owner.deliver_response(sequence_number, std::move(response));
+    }
+    ClientBase & owner;
+  } inbox_{*this};
   std::unique_ptr<transport::ClientLink> link_;  // last: responses arrive once it exists
 };
 

@@ -18,7 +18,7 @@
 namespace rclcpp
 {
 
-class ServiceBase : public detail::Executable, public transport::RequestSink
+class ServiceBase : public detail::Executable
 {
 public:
   using SharedPtr = std::shared_ptr<ServiceBase>;
@@ -32,7 +32,7 @@ public:
 
   const char * get_service_name() const {return service_name_.c_str();}
 
-  void deliver_request(const rmw_request_id_t & id, std::shared_ptr<void> request) override;
+  void deliver_request(const rmw_request_id_t & id, std::shared_ptr<void> request);
   bool execute_one() override;
 
 protected:
@@ -44,6 +44,17 @@ private:
   const std::string service_name_;
   std::mutex queue_mutex_;
   std::deque<std::pair<rmw_request_id_t, std::shared_ptr<void>>> queue_;
+  // The transport's way in. It is built before the link and destroyed after it, so a delivery
+  // from another thread never reads this entity's vtable while the entity is built or torn down.
+  struct Inbox : transport::RequestSink
+  {
+    explicit Inbox(ServiceBase & owner_arg) : owner(owner_arg) {}
+    void deliver_request(const rmw_request_id_t & id, std::shared_ptr<void> request) override
+    {
+      owner.deliver_request(id, std::move(request));
+    }
+    ServiceBase & owner;
+  } inbox_{*this};
   std::unique_ptr<transport::ServiceLink> link_;  // last: requests arrive once it exists
 };
 
@@ -56,6 +67,9 @@ public:
   using Response = typename ServiceT::Response;
   // Fills the response, which is sent when the callback returns.
   using CallbackType = std::function<void(std::shared_ptr<Request>, std::shared_ptr<Response>)>;
+  // The same, also given the request header.
+  using CallbackWithHeaderType = std::function<void(std::shared_ptr<rmw_request_id_t>,
+      std::shared_ptr<Request>, std::shared_ptr<Response>)>;
   // Answers later, from any thread, with send_response().
   using DeferredCallbackType =
     std::function<void(std::shared_ptr<rmw_request_id_t>, std::shared_ptr<Request>)>;
@@ -71,10 +85,15 @@ public:
       std::shared_ptr<Response>>)
     {
       callback_ = std::forward<CallbackT>(callback);
+    } else if constexpr (std::is_invocable_v<Callback &, std::shared_ptr<rmw_request_id_t>,
+      std::shared_ptr<Request>, std::shared_ptr<Response>>)
+    {
+      callback_with_header_ = std::forward<CallbackT>(callback);
     } else {
       static_assert(std::is_invocable_v<Callback &, std::shared_ptr<rmw_request_id_t>,
         std::shared_ptr<Request>>,
-        "service callbacks take (request, response) or (request header, request)");
+        "service callbacks take (request, response), (request header, request, response) or "
+        "(request header, request)");
       deferred_callback_ = std::forward<CallbackT>(callback);
     }
   }
@@ -94,11 +113,16 @@ private:
       return;
     }
     auto response = std::make_shared<Response>();
-    callback_(std::move(typed_request), response);
+    if (callback_with_header_) {
+      callback_with_header_(id, std::move(typed_request), response);
+    } else {
+      callback_(std::move(typed_request), response);
+    }
     send_erased_response(*id, std::move(response));
   }
 
   CallbackType callback_;
+  CallbackWithHeaderType callback_with_header_;
   DeferredCallbackType deferred_callback_;
 };
 

@@ -17,7 +17,7 @@
 namespace rclcpp
 {
 
-class SubscriptionBase : public detail::Executable, public transport::MessageSink
+class SubscriptionBase : public detail::Executable
 {
 public:
   using SharedPtr = std::shared_ptr<SubscriptionBase>;
@@ -33,7 +33,7 @@ public:
   size_t get_publisher_count() const {return link_->matched_publishers();}
 
   // Queues the message; with KEEP_LAST a full queue drops its oldest message.
-  void deliver(std::shared_ptr<const void> message) override;
+  void deliver(std::shared_ptr<const void> message);
   bool execute_one() override;
 
 protected:
@@ -45,6 +45,14 @@ private:
   const rclcpp::QoS qos_;
   std::mutex queue_mutex_;
   std::deque<std::shared_ptr<const void>> queue_;
+  // The transport's way in. It is built before the link and destroyed after it, so a delivery
+  // from another thread never reads this entity's vtable while the entity is built or torn down.
+  struct Inbox : transport::MessageSink
+  {
+    explicit Inbox(SubscriptionBase & owner_arg) : owner(owner_arg) {}
+    void deliver(std::shared_ptr<const void> message) override {owner.deliver(std::move(message));}
+    SubscriptionBase & owner;
+  } inbox_{*this};
   std::unique_ptr<transport::SubscriptionLink> link_;  // last: deliveries start once it exists
 };
 
@@ -65,8 +73,8 @@ public:
   }
 
 private:
-  // Callbacks take the message as a shared pointer to const or by const reference; any result
-  // they return is dropped.
+  // Callbacks take the message as a shared pointer to const, by const reference or as a shared
+  // pointer to a copy of their own; any result they return is dropped.
   template<typename CallbackT>
   static std::function<void(ConstMessageSharedPtr)> adapt(CallbackT && callback)
   {
@@ -74,9 +82,14 @@ private:
     if constexpr (std::is_invocable_v<Callback &, ConstMessageSharedPtr>) {
       return [callback = Callback(std::forward<CallbackT>(callback))](
         ConstMessageSharedPtr message) mutable {callback(std::move(message));};
+    } else if constexpr (std::is_invocable_v<Callback &, std::shared_ptr<MessageT>>) {
+      // The delivered message is shared with other subscriptions, so a mutable one is a copy.
+      return [callback = Callback(std::forward<CallbackT>(callback))](
+        ConstMessageSharedPtr message) mutable {callback(std::make_shared<MessageT>(*message));};
     } else {
       static_assert(std::is_invocable_v<Callback &, const MessageT &>,
-        "subscription callbacks take std::shared_ptr<const MessageT> or const MessageT &");
+        "subscription callbacks take std::shared_ptr<const MessageT>, const MessageT & or "
+        "std::shared_ptr<MessageT>");
       return [callback = Callback(std::forward<CallbackT>(callback))](
         ConstMessageSharedPtr message) mutable {callback(*message);};
     }

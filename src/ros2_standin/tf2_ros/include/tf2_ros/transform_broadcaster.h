@@ -3,6 +3,7 @@
 #define TF2_ROS__TRANSFORM_BROADCASTER_H_
 
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "geometry_msgs/msg/transform_stamped.hpp"
@@ -16,15 +17,26 @@ namespace tf2_ros
 class TransformBroadcaster
 {
 public:
+  // The node as a reference, a raw pointer or a shared pointer.
   template<class NodeT>
   explicit TransformBroadcaster(NodeT && node, const rclcpp::QoS & qos = DynamicBroadcasterQoS())
-  : publisher_(node->template create_publisher<tf2_msgs::msg::TFMessage>("/tf", qos)) {}
+  : publisher_(node_of(node).template create_publisher<tf2_msgs::msg::TFMessage>("/tf", qos)) {}
 
   // Thread-safe. All transforms go out in one message.
   void sendTransform(const geometry_msgs::msg::TransformStamped & transform);
   void sendTransform(const std::vector<geometry_msgs::msg::TransformStamped> & transforms);
 
 private:
+  template<class NodeT>
+  static rclcpp::Node & node_of(NodeT & node)
+  {
+    if constexpr (std::is_base_of_v<rclcpp::Node, std::remove_cv_t<NodeT>>) {
+      return node;
+    } else {
+      return *node;
+    }
+  }
+
   rclcpp::Publisher<tf2_msgs::msg::TFMessage>::SharedPtr publisher_;
 };
 
