@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -236,7 +237,9 @@ TEST_F(PubSub, SubscriptionsComeAndGoWhileAnotherThreadPublishes)
         publish(publisher, "x");
       }
     });
-  for (int i = 0; i < 200; ++i) {
+  // Churn until deliveries have happened during it, however late the publishing thread gets scheduled.
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (int i = 0; i < 200 || (received_.empty() && std::chrono::steady_clock::now() < give_up); ++i) {
     auto subscription = subscribe("busy", 10);
     rclcpp::spin_some(node_);
   }
