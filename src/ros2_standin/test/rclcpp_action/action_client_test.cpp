@@ -130,6 +130,14 @@ protected:
     client_thread_ = client_spin_->id();
   }
 
+  // A server with the given behaviour, the client spinning on its own thread, and the two connected.
+  void connect(Controller behaviour)
+  {
+    start_server(behaviour);
+    start_client_spin();
+    ASSERT_TRUE(client_->wait_for_action_server(5s));
+  }
+
   static FollowJointTrajectory::Goal six_joint_goal()
   {
     FollowJointTrajectory::Goal goal;
@@ -198,9 +206,7 @@ protected:
 
 TEST_F(ActionClient, AcceptedAndSucceeded)
 {
-  start_server(Controller::SucceedAfterFeedback);
-  start_client_spin();
-  ASSERT_TRUE(client_->wait_for_action_server(5s));
+  ASSERT_NO_FATAL_FAILURE(connect(Controller::SucceedAfterFeedback));
   Outcome outcome;
   auto goal_handle = send(outcome);
   ASSERT_TRUE(wait_for([&] {return outcome.result_received.load();}));
@@ -215,9 +221,7 @@ TEST_F(ActionClient, AcceptedAndSucceeded)
 
 TEST_F(ActionClient, RejectedGoalGivesANullHandle)
 {
-  start_server(Controller::Reject);
-  start_client_spin();
-  ASSERT_TRUE(client_->wait_for_action_server(5s));
+  ASSERT_NO_FATAL_FAILURE(connect(Controller::Reject));
   Outcome outcome;
   auto goal_handle = send(outcome);
   ASSERT_TRUE(wait_for([&] {return outcome.goal_response.load() != 0;}));
@@ -231,9 +235,7 @@ TEST_F(ActionClient, RejectedGoalGivesANullHandle)
 
 TEST_F(ActionClient, AbortedGoal)
 {
-  start_server(Controller::Abort);
-  start_client_spin();
-  ASSERT_TRUE(client_->wait_for_action_server(5s));
+  ASSERT_NO_FATAL_FAILURE(connect(Controller::Abort));
   Outcome outcome;
   send(outcome);
   ASSERT_TRUE(wait_for([&] {return outcome.result_received.load();}));
@@ -244,9 +246,7 @@ TEST_F(ActionClient, AbortedGoal)
 
 TEST_F(ActionClient, CancelledGoal)
 {
-  start_server(Controller::HoldForCancel);
-  start_client_spin();
-  ASSERT_TRUE(client_->wait_for_action_server(5s));
+  ASSERT_NO_FATAL_FAILURE(connect(Controller::HoldForCancel));
   Outcome outcome;
   auto goal_handle = send(outcome);
   ASSERT_EQ(goal_handle.wait_for(2s), std::future_status::ready);
@@ -262,9 +262,7 @@ TEST_F(ActionClient, CancelledGoal)
 
 TEST_F(ActionClient, GoalAbandonedByTheServerEndsCancelled)
 {
-  start_server(Controller::Abandon);
-  start_client_spin();
-  ASSERT_TRUE(client_->wait_for_action_server(5s));
+  ASSERT_NO_FATAL_FAILURE(connect(Controller::Abandon));
   Outcome outcome;
   send(outcome);
   ASSERT_TRUE(wait_for([&] {return outcome.result_received.load();}));
@@ -273,9 +271,7 @@ TEST_F(ActionClient, GoalAbandonedByTheServerEndsCancelled)
 
 TEST_F(ActionClient, ResultRequestedLaterWithAsyncGetResult)
 {
-  start_server(Controller::Succeed);
-  start_client_spin();
-  ASSERT_TRUE(client_->wait_for_action_server(5s));
+  ASSERT_NO_FATAL_FAILURE(connect(Controller::Succeed));
   auto goal_handle = client_->async_send_goal(six_joint_goal());
   ASSERT_EQ(goal_handle.wait_for(2s), std::future_status::ready);
   ASSERT_TRUE(goal_handle.get());
