@@ -136,6 +136,11 @@ public:
   {
     const std::size_t length = std::strlen(text);
     makeRoom(length);
+    if (used_ + length + 2 > sizeof(buffer_)) {
+      // Longer than the whole buffer: it goes out on its own.
+      std::fwrite(text, 1, length, stdout);
+      return;
+    }
     std::memcpy(buffer_ + used_, text, length);
     used_ += length;
   }

@@ -61,15 +61,24 @@ protected:
   }
   // Prints why and returns false when q holds fewer than dof values (forward kinematics).
   bool hasJointValues(const std::vector<double>& q) const;
-  // The 4x4 matrix of the rotation and position.
-  static Eigen::MatrixXd homogeneousPose(const Eigen::Matrix3d& rotation, const Eigen::Vector3d& position)
+  // Rotation and position of the flange, the top three rows of its pose.
+  using FlangePose = Eigen::Matrix<double, 3, 4>;
+  // The 4x4 matrix of the flange pose.
+  static Eigen::MatrixXd homogeneousPose(const FlangePose& flange)
   {
     Eigen::MatrixXd pose(4, 4);
-    pose.topLeftCorner<3, 3>() = rotation;
-    pose.topRightCorner<3, 1>() = position;
+    pose.topRows<3>() = flange;
     pose.row(3) << 0.0, 0.0, 0.0, 1.0;
     return pose;
   }
+  // The last step of every inverse solution: true when the solution's flange pose gives the asked
+  // pose back within 1e-9 in each entry. On false the solver prints kPoseNotReproducedMessage.
+  static bool reproducesPose(const FlangePose& flange, const Eigen::MatrixXd& pose)
+  {
+    // A NaN difference compares false, so it fails too.
+    return ((flange - pose.topRows<3>()).array().abs() <= 1e-9).all();
+  }
+  static constexpr char kPoseNotReproducedMessage[] = "the inverseKinematics solution does not reproduce the pose!!!";
   // Lengths below this count as zero in the closed forms' assumptions (metres).
   static constexpr double kZeroLength = 1e-9;
 

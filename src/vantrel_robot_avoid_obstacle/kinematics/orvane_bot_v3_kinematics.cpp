@@ -12,6 +12,7 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kHalfPi = kPi / 2.0;
 constexpr int kNoSolution = -1;
 constexpr int kNotANumber = -10;
+constexpr int kPoseNotReproduced = -11;
 
 }  // namespace
 
@@ -53,20 +54,28 @@ Eigen::MatrixXd OrvaneBotV3Kinematics::forwardKinematics(std::vector<double> q) 
   if (!hasJointValues(q)) {
     return Eigen::MatrixXd();
   }
-  Eigen::Matrix3d rotation = Eigen::Matrix3d::Identity();
-  Eigen::Vector3d position = Eigen::Vector3d::Zero();
+  return homogeneousPose(flange(q.data()));
+}
+
+KinematicsInterface::FlangePose OrvaneBotV3Kinematics::flange(const double* q) const
+{
+  // The frame's axes x, y, z and origin p, carried through each link's Rx(alpha) Tx(a) Rz(theta) Tz(d).
+  Eigen::Vector3d x = Eigen::Vector3d::UnitX(), y = Eigen::Vector3d::UnitY(), z = Eigen::Vector3d::UnitZ();
+  Eigen::Vector3d p = Eigen::Vector3d::Zero();
   for (std::size_t i = 0; i < 5; ++i) {
     const double theta = q[i] + qzero_[i];
     const double ct = std::cos(theta);
     const double st = std::sin(theta);
-    const double ca = cos_alpha_[i];
-    const double sa = sin_alpha_[i];
-    Eigen::Matrix3d link;
-    link << ct, -st, 0.0, ca * st, ca * ct, -sa, sa * st, sa * ct, ca;
-    position += rotation * Eigen::Vector3d(xa_[i], -sa * zd_[i], ca * zd_[i]);
-    rotation = rotation * link;
+    const Eigen::Vector3d twisted_y = cos_alpha_[i] * y + sin_alpha_[i] * z;
+    z = cos_alpha_[i] * z - sin_alpha_[i] * y;
+    p += xa_[i] * x + zd_[i] * z;
+    const Eigen::Vector3d turned_x = ct * x + st * twisted_y;
+    y = ct * twisted_y - st * x;
+    x = turned_x;
   }
-  return homogeneousPose(rotation, position);
+  FlangePose result;
+  result << x, y, z, p;
+  return result;
 }
 
 int OrvaneBotV3Kinematics::inverseKinematicsByReference(const Eigen::MatrixXd& /*pose*/,
@@ -92,46 +101,26 @@ int OrvaneBotV3Kinematics::solve(const Eigen::MatrixXd& pose, int base_flag, int
   const double d1 = zd_[0], d5 = zd_[4];
   const double a1 = xa_[1], a2 = xa_[2], a3 = xa_[3], a5 = xa_[4];
 
-  // Joint 1 points the arm plane at the target, facing it (base set) or turned away.
-  const double r = std::sqrt(px * px + py * py);
-  const double g = std::acos(-px / r);
-  double theta1;
-  if (base_flag == 1) {
-    theta1 = py > 0.0 ? -g : g;
-    if (theta1 > kHalfPi) {
-      theta1 -= kPi;
-    }
-    if (theta1 < -kHalfPi) {
-      theta1 += kPi;
-    }
-  } else if (py > 0.0) {
-    if (g > 0.0 && g < kHalfPi) {
-      theta1 = kPi - g;
-    } else if (g == 0.0) {
-      theta1 = -kPi;
-    } else {
-      theta1 = -g;
-    }
-  } else {
-    theta1 = g < kHalfPi ? g - kPi : g;
+  // Joint 1 turns the arm plane, which holds the base axis, the flange origin and the tool axis:
+  // its direction comes from whichever of the two lies further off the base axis (the other may
+  // lie on it). Base set faces that direction within a quarter turn, base clear is half a turn on.
+  const double position_off_axis = std::hypot(px, py);
+  const double plane = position_off_axis >= std::hypot(ax, ay) ? std::atan2(py, px) : std::atan2(ay, ax);
+  double theta1 = plane > kHalfPi ? plane - kPi : (plane < -kHalfPi ? plane + kPi : plane);
+  if (base_flag != 1) {
+    theta1 = theta1 < 0.0 ? theta1 + kPi : theta1 - kPi;
   }
   const double s1 = std::sin(theta1);
   const double c1 = std::cos(theta1);
 
-  // Joint 5, the tool roll.
+  // Joint 5, the tool roll: the components of n and o along the pitch axes (s1, -c1, 0) are
+  // (-sin theta5, -cos theta5) whatever the pitch joints do. (Solving it within the arm plane
+  // divides by the cosine of the pitch sum, which vanishes with the last link vertical.)
   const double n1 = nx * s1 - ny * c1;
   const double o1 = ox * s1 - oy * c1;
   const double nc = nx * c1 + ny * s1;
   const double oc = ox * c1 + oy * s1;
-  double theta5;
-  if (std::fabs(nx) < 1e-6 && std::fabs(ny) < 1e-6) {
-    theta5 = std::acos(-1.0 / o1);
-  } else if (std::fabs(ox) < 1e-6 && std::fabs(oy) < 1e-6) {
-    theta5 = std::asin(-1.0 / n1);
-  } else {
-    const double y = oc / (o1 * nc - n1 * oc);
-    theta5 = std::atan2(y, -nc * y / oc);
-  }
+  const double theta5 = std::atan2(-n1, -o1);
   const double s5 = std::sin(theta5);
   const double c5 = std::cos(theta5);
 
@@ -159,6 +148,10 @@ int OrvaneBotV3Kinematics::solve(const Eigen::MatrixXd& pose, int base_flag, int
       std::puts("inverseKinematics not a number!!!!");
       return kNotANumber;
     }
+  }
+  if (!reproducesPose(flange(q.data()), pose)) {
+    std::puts(kPoseNotReproducedMessage);
+    return kPoseNotReproduced;
   }
   std::printf("armtype=[%d,%d]\n", base_flag, elbow_flag);
   printJointValuesFixed(q.data(), q.size());

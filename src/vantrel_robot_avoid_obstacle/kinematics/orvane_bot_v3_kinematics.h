@@ -7,7 +7,8 @@
 // Five-axis arm with the MDH twist sequence (0, pi/2, 0, 0, -pi/2): a base yaw, three parallel
 // pitch joints and a tool roll. Works directly on the MDH values. armType flags (1 = set):
 // [0] base, [1] elbow. Inverse kinematics codes: 0 solved, -1 elbow singularity or no single
-// solution, -10 a non-finite pose or result.
+// solution, -10 a non-finite pose or result, -11 a result whose forward kinematics misses the
+// pose (the pose is out of this arm's reach or orientations).
 class OrvaneBotV3Kinematics : public KinematicsInterface
 {
 public:
@@ -30,6 +31,7 @@ public:
 private:
   using Joints = std::array<double, 5>;
 
+  FlangePose flange(const double* q) const;
   // The closed form for one configuration; the pose must have passed isFinitePose.
   int solve(const Eigen::MatrixXd& pose, int base_flag, int elbow_flag, Joints& q) const;
 

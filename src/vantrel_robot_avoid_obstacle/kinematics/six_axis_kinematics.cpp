@@ -18,6 +18,7 @@ constexpr int kJ5Singularity = 1003;
 constexpr int kCosTheta5OutOfRange = 1004;
 constexpr int kJ6NotNearReference = 1005;
 constexpr int kNotANumber = 1006;
+constexpr int kPoseNotReproduced = 1007;
 constexpr char kNoSolutionMessage[] = "第一次所有臂参数都无法逆解";
 
 bool isSet(int flag) { return flag == 1; }
@@ -69,20 +70,29 @@ Eigen::MatrixXd SixAxisKinematics::forwardKinematics(std::vector<double> q) cons
   if (!hasJointValues(q)) {
     return Eigen::MatrixXd();
   }
-  Eigen::Matrix3d rotation = Eigen::Matrix3d::Identity();
-  Eigen::Vector3d position = Eigen::Vector3d::Zero();
+  return homogeneousPose(flange(q.data()));
+}
+
+KinematicsInterface::FlangePose SixAxisKinematics::flange(const double* q) const
+{
+  // The frame's axes x, y, z and origin p, carried through each link's Rz(theta) Tz(d) Tx(a) Rx(alpha).
+  Eigen::Vector3d x = Eigen::Vector3d::UnitX(), y = Eigen::Vector3d::UnitY(), z = Eigen::Vector3d::UnitZ();
+  Eigen::Vector3d p = Eigen::Vector3d::Zero();
   for (std::size_t i = 0; i < 6; ++i) {
     const double theta = q[i] + qzero_[i];
     const double ct = std::cos(theta);
     const double st = std::sin(theta);
-    const double ca = cos_alpha_[i];
-    const double sa = sin_alpha_[i];
-    Eigen::Matrix3d link;
-    link << ct, -ca * st, sa * st, st, ca * ct, -sa * ct, 0.0, sa, ca;
-    position += rotation * Eigen::Vector3d(xa_[i] * ct, xa_[i] * st, zd_[i]);
-    rotation = rotation * link;
+    p += zd_[i] * z;
+    const Eigen::Vector3d turned_x = ct * x + st * y;
+    const Eigen::Vector3d turned_y = ct * y - st * x;
+    p += xa_[i] * turned_x;
+    x = turned_x;
+    y = cos_alpha_[i] * turned_y + sin_alpha_[i] * z;
+    z = cos_alpha_[i] * z - sin_alpha_[i] * turned_y;
   }
-  return homogeneousPose(rotation, position);
+  FlangePose result;
+  result << x, y, z, p;
+  return result;
 }
 
 void SixAxisKinematics::printFailure(int code)
@@ -102,6 +112,9 @@ void SixAxisKinematics::printFailure(int code)
       break;
     case kJ6NotNearReference:
       std::puts("slove j6 error!!!");
+      break;
+    case kPoseNotReproduced:
+      std::puts(kPoseNotReproducedMessage);
       break;
     default:
       std::puts("inverseKinematics not a number!!!!");
@@ -171,8 +184,8 @@ int SixAxisKinematics::solveElbow(const ShoulderSolution& shoulder, bool elbow, 
 int SixAxisKinematics::solveWrist(const Eigen::MatrixXd& pose, const ArmSolution& arm, bool wrist,
                                   const double* reference_j6, Joints& q) const
 {
-  const double nx = pose(0, 0), ny = pose(1, 0);
-  const double ox = pose(0, 1), oy = pose(1, 1);
+  const double nx = pose(0, 0), ny = pose(1, 0), nz = pose(2, 0);
+  const double ox = pose(0, 1), oy = pose(1, 1), oz = pose(2, 1);
   const double ax = pose(0, 2), ay = pose(1, 2), az = pose(2, 2);
   const double s1 = arm.s1, c1 = arm.c1;
 
@@ -194,11 +207,13 @@ int SixAxisKinematics::solveWrist(const Eigen::MatrixXd& pose, const ArmSolution
   const double x4 = arm.c23 * az - k * arm.s23;
   const double theta4 = theta5 > 0.0 ? std::atan2(y4, x4) : std::atan2(-y4, -x4);
 
-  const double big_n = nx * s1 - ny * c1;
-  const double big_o = ox * s1 - oy * c1;
-  const double s4 = std::sin(theta4);
-  const double c4 = std::cos(theta4);
-  double theta6 = std::atan2(big_n * c4 - big_o * c5 * s4, big_o * c4 + big_n * c5 * s4);
+  // Joint 6 from the components of n and o along joint 4's axis (c1 c23, s1 c23, s23), which are
+  // (-s5 c6, s5 s6): they hold it wherever joint 5 is off its singularity. Their components along
+  // the elbow's axis lose it where cos theta4 and cos theta5 both vanish.
+  const double n_along_4 = (nx * c1 + ny * s1) * arm.c23 + nz * arm.s23;
+  const double o_along_4 = (ox * c1 + oy * s1) * arm.c23 + oz * arm.s23;
+  const double s5 = std::sin(theta5);
+  double theta6 = std::atan2(s5 * o_along_4, -s5 * n_along_4);
 
   if (reference_j6 != nullptr && !(std::fabs(theta6 - *reference_j6) < kPi)) {
     if (std::fabs(theta6 - kTwoPi - *reference_j6) < kPi) {
@@ -218,7 +233,7 @@ int SixAxisKinematics::solveWrist(const Eigen::MatrixXd& pose, const ArmSolution
       return kNotANumber;
     }
   }
-  return 0;
+  return reproducesPose(flange(q.data()), pose) ? 0 : kPoseNotReproduced;
 }
 
 int SixAxisKinematics::solve(const Eigen::MatrixXd& pose, Configuration configuration,

@@ -9,7 +9,8 @@
 // converted from the MDH ones. armType flags (1 = set): [0] shoulder, [1] elbow, [2] wrist.
 // Inverse kinematics codes: 0 solved, 1001 overhead singularity, 1002 elbow singularity,
 // 1003 wrist singularity, 1004 cos theta5 out of range, 1005 no joint 6 near the reference,
-// 1006 a non-finite pose or result; -1 when no configuration solves.
+// 1006 a non-finite pose or result, 1007 a result whose forward kinematics misses the pose;
+// -1 when no configuration solves.
 class SixAxisKinematics : public KinematicsInterface
 {
 public:
@@ -47,6 +48,7 @@ private:
     double theta1, s1, c1, theta2, theta3, s23, c23;
   };
 
+  FlangePose flange(const double* q) const;
   // The closed form for one configuration, printing the failure; the pose must have passed
   // isFinitePose. reference_j6 non-null picks joint 6 within pi of it (by-reference form).
   int solve(const Eigen::MatrixXd& pose, Configuration configuration, const double* reference_j6,

@@ -58,4 +58,15 @@ TEST(JointValuesPrinterTest, MatchesTheStreamAndPrintfFormats)
   EXPECT_TRUE(printed == expected) << "differs at \"" << printed.substr(at < 40 ? 0 : at - 40, 80) << "\"";
 }
 
+TEST(JointValuesPrinterTest, PrintsPrefixesAroundAndBeyondItsLineBufferWhole)
+{
+  const double values[] = { 1.5, -2.0 };
+  for (std::size_t length : { 1021, 1022, 1023, 5000 }) {
+    const std::string prefix(length, 'p');
+    CaptureStdout();
+    printJointValues(prefix.c_str(), values, 2);
+    EXPECT_EQ(GetCapturedStdout(), prefix + "1.5,-2\n") << "prefix of " << length;
+  }
+}
+
 }  // namespace

@@ -1,12 +1,13 @@
 #include "kinematics/orvane_bot_v3_kinematics.h"
 #include "test/kinematics/arm_tables.h"
+#include "test/kinematics/pose_sweep.h"
 
+#include <Eigen/Geometry>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <random>
 #include <string>
 
 namespace {
@@ -71,25 +72,30 @@ TEST_F(OrvaneBotV3KinematicsTest, StretchedArmFailsInEveryConfiguration)
   EXPECT_NE(output.find("inverseKinematics not a number!!!!\n"), std::string::npos) << output;
 }
 
-TEST_F(OrvaneBotV3KinematicsTest, EverySolutionOfRandomPosesReproducesThePose)
+// The tool roll used to divide by the cosine of q2 + q3 + q4 + pi/2, zero with the last link vertical,
+// and the base turned away was lost with the flange on the y axis.
+TEST_F(OrvaneBotV3KinematicsTest, PosesOfSpecialAnglesAndPitchSumsSolveBackToTheirJoints)
 {
-  std::mt19937 generator(11);
-  std::uniform_real_distribution<double> angle(-3.1, 3.1);
-  int solutions_seen = 0;
+  // Regular unless the elbow is straight or folded, or at the right angle that elbow set refuses.
+  const auto regular = [](const std::vector<double>& q) {
+    const double from_right_angle = std::remainder(q[2] - arm_tables::kHalfPi, 2.0 * pose_sweep::kPi);
+    return std::fabs(std::sin(q[2])) > 1e-3 && std::fabs(from_right_angle) > 1e-3;
+  };
+  pose_sweep::Tally tally;
   CaptureStdout();
-  for (int trial = 0; trial < 1000; ++trial) {
-    std::vector<double> q(5);
-    std::generate(q.begin(), q.end(), [&] { return angle(generator); });
-    const Eigen::MatrixXd pose = solver_.forwardKinematics(q);
-    std::vector<std::vector<double>> solutions;
-    ASSERT_EQ(solver_.inverseKinematicsAllArmTypes(pose, solutions), 0);
-    solutions_seen += static_cast<int>(solutions.size());
-    for (const std::vector<double>& solution : solutions) {
-      ASSERT_TRUE(solver_.forwardKinematics(solution).isApprox(pose, 1e-9)) << "trial " << trial;
+  pose_sweep::forEachGridVector({ 0.7, -0.4, 1.1, -2.3, 1.3 }, [&](std::vector<double>& q) {
+    tally.add(solver_, q, regular(q));
+    for (double pitch_sum : { 0.0, pose_sweep::kPi, -pose_sweep::kPi }) {
+      std::vector<double> summed = q;
+      summed[3] = pitch_sum - q[1] - q[2];
+      tally.add(solver_, summed, regular(summed));
     }
-  }
+  });
+  pose_sweep::forEachRandomVector(5, 11, 300, [&](std::vector<double>& q) { tally.add(solver_, q, regular(q)); });
   GetCapturedStdout();
-  EXPECT_GT(solutions_seen, 1500);
+  EXPECT_EQ(tally.wrong, "");
+  EXPECT_EQ(tally.missed, "");
+  EXPECT_GT(tally.solutions, 50000);
 }
 
 TEST_F(OrvaneBotV3KinematicsTest, SingleSolutionFormsReportNoSolution)
@@ -105,16 +111,16 @@ TEST_F(OrvaneBotV3KinematicsTest, SingleSolutionFormsReportNoSolution)
   EXPECT_EQ(q, std::vector<double>{ 9.0 });
 }
 
-TEST_F(OrvaneBotV3KinematicsTest, NonFinitePosesFail)
+TEST_F(OrvaneBotV3KinematicsTest, PosesWithoutAnExactSolutionFail)
 {
   const Eigen::MatrixXd pose = solver_.forwardKinematics(kQStar);
+  const int arm_type[3] = { 1, 1, 0 };
+  std::vector<double> q;
+  std::vector<std::vector<double>> solutions;
   for (double bad : { std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity() }) {
     for (int entry : { 0, 6, 13, 15 }) {
       Eigen::MatrixXd broken = pose;
       broken(entry % 4, entry / 4) = bad;
-      const int arm_type[3] = { 1, 1, 0 };
-      std::vector<double> q;
-      std::vector<std::vector<double>> solutions;
       CaptureStdout();
       EXPECT_EQ(solver_.inverseKinematicsForArmType(broken, arm_type, q), -10);
       EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(broken, solutions), 0);
@@ -124,6 +130,20 @@ TEST_F(OrvaneBotV3KinematicsTest, NonFinitePosesFail)
       EXPECT_TRUE(solutions.empty());
     }
   }
+
+  // Tilting the tool out of the arm plane asks for an orientation that five joints cannot give.
+  const Eigen::MatrixXd tilted = pose * Eigen::Affine3d(Eigen::AngleAxisd(0.2, Eigen::Vector3d::UnitX())).matrix();
+  const int facing[2][3] = { { 1, 0, 0 }, { 1, 1, 0 } };
+  CaptureStdout();
+  EXPECT_EQ(solver_.inverseKinematicsForArmType(tilted, facing[0], q), -11);
+  EXPECT_EQ(solver_.inverseKinematicsForArmType(tilted, facing[1], q), -11);
+  const std::string message = "the inverseKinematics solution does not reproduce the pose!!!\n";
+  EXPECT_EQ(GetCapturedStdout(), message + message);
+  EXPECT_TRUE(q.empty());
+  CaptureStdout();
+  EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(tilted, solutions), 0);
+  GetCapturedStdout();
+  EXPECT_TRUE(solutions.empty());
 }
 
 TEST(OrvaneBotV3KinematicsInitTest, RejectsBadTables)
