@@ -212,8 +212,7 @@ int SixAxisKinematics::solveWrist(const Eigen::MatrixXd& pose, const ArmSolution
   // the elbow's axis lose it where cos theta4 and cos theta5 both vanish.
   const double n_along_4 = (nx * c1 + ny * s1) * arm.c23 + nz * arm.s23;
   const double o_along_4 = (ox * c1 + oy * s1) * arm.c23 + oz * arm.s23;
-  const double s5 = std::sin(theta5);
-  double theta6 = std::atan2(s5 * o_along_4, -s5 * n_along_4);
+  double theta6 = theta5 > 0.0 ? std::atan2(o_along_4, -n_along_4) : std::atan2(-o_along_4, n_along_4);
 
   if (reference_j6 != nullptr && !(std::fabs(theta6 - *reference_j6) < kPi)) {
     if (std::fabs(theta6 - kTwoPi - *reference_j6) < kPi) {
