@@ -101,11 +101,10 @@ int OrvaneBotV3Kinematics::solve(const Eigen::MatrixXd& pose, int base_flag, int
   const double d1 = zd_[0], d5 = zd_[4];
   const double a1 = xa_[1], a2 = xa_[2], a3 = xa_[3], a5 = xa_[4];
 
-  // Joint 1 turns the arm plane, which holds the base axis, the flange origin and the tool axis:
-  // its direction comes from whichever of the two lies further off the base axis (the other may
-  // lie on it). Base set faces that direction within a quarter turn, base clear is half a turn on.
-  const double position_off_axis = std::hypot(px, py);
-  const double plane = position_off_axis >= std::hypot(ax, ay) ? std::atan2(py, px) : std::atan2(ay, ax);
+  // Joint 1 turns the arm plane, which holds the base axis, the flange origin p and the tool axis a:
+  // its direction is that of the horizontal part of p or of a, whichever is longer (either may
+  // vanish). Base set faces it within a quarter turn; base clear is half a turn on.
+  const double plane = std::hypot(px, py) >= std::hypot(ax, ay) ? std::atan2(py, px) : std::atan2(ay, ax);
   double theta1 = plane > kHalfPi ? plane - kPi : (plane < -kHalfPi ? plane + kPi : plane);
   if (base_flag != 1) {
     theta1 = theta1 < 0.0 ? theta1 + kPi : theta1 - kPi;
