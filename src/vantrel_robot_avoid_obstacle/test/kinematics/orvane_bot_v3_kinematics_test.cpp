@@ -38,7 +38,8 @@ TEST_F(OrvaneBotV3KinematicsTest, ForwardKinematicsMatchesAReferencePose)
 }
 
 // The tool roll used to divide by the cosine of q2 + q3 + q4 + pi/2, zero with the last link
-// vertical, and the turned-away base was lost with the flange on the y axis.
+// vertical; the turned-away base was lost with the flange on the y axis, and the base turn was
+// undefined with the flange on the base axis.
 TEST_F(OrvaneBotV3KinematicsTest, PosesOfSpecialAnglesAndPitchSumsSolveBackToTheirJoints)
 {
   // Regular unless the elbow is straight or folded, or at the right angle that elbow set refuses.
@@ -58,6 +59,7 @@ TEST_F(OrvaneBotV3KinematicsTest, PosesOfSpecialAnglesAndPitchSumsSolveBackToThe
       }
     });
     solver_test::forEachRandomVector(5, 11, 300, add);
+    add({ 0.4, -1.0, 2.0, -1.5885221709384172, 0.3 });  // the flange on the base axis
   });
   EXPECT_EQ(tally.wrong, "");
   EXPECT_EQ(tally.missed, "");
