@@ -132,6 +132,12 @@ void ManipulatorPlanScene::settlePlanningGroup(const std::string& planned_joint_
     planning_group_state_ = entry->second.get();
     printf("we find <%s> joint group.\n", planning_group_name_.c_str());
   }
+  // A link whose collision geometry could not be built would check as free: nothing may plan on such a
+  // model. Its errors stay readable through getRobotModel().
+  if (!robot_model_->isValid()) {
+    puts("The robot model has set-up errors, no planning group is set!");
+    return;
+  }
   // With one table entry among several groups init chose none, and the empty name is reported as not
   // found; a group without its own scratch array cannot be planned.
   const robot_model::core::JointModelGroup* group = robot_model_->getJointModelGroup(planning_group_name_);

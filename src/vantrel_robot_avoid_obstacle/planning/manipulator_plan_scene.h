@@ -32,8 +32,8 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   // Builds everything from the description directory and the two file names (appended to the directory
   // as they are), then settles the planning group: the model's only group, or else the one named
   // `planned_joint_group`. Throws std::runtime_error when the settled group's longest valid segment is
-  // not a finite positive length. Without a settled group the scene answers every query with failure;
-  // check hasPlanningGroup().
+  // not a finite positive length. A model with set-up errors settles no group. Without a settled group
+  // the scene answers every query with failure; check hasPlanningGroup().
   ManipulatorPlanScene(const std::string& robot_descriptions_path, const std::string& urdf_path,
                        const std::string& srdf_path, const std::string& planned_joint_group, double robot_padding,
                        double robot_scale);
