@@ -51,9 +51,11 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   // Extent of the whole model's active joints, not only of the planning group.
   double getMaximumExtent() override;
 
+  // Most segments a straight motion is tested in.
+  static constexpr int kMaxMotionSegments = 100000;
   // Number of segments the straight motion is tested in: the distance-factor weighted sum of the raw
-  // joint-value differences over the longest valid segment, rounded up. -1 without a planning group or
-  // when the states are not finite.
+  // joint-value differences over the longest valid segment, rounded up. -1 without a planning group,
+  // when the states are not finite or when the count exceeds kMaxMotionSegments.
   int validSegmentCount(const double* from, const double* to) const;
 
   // Makes `tree` the world's only object, "world_octomap", shared with the caller. The FCL side reads
@@ -99,6 +101,9 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   void configurePlanningGroup();
   void padGripperMargin();
 
+  // The bounds getJointLimits reports, without its side effects; `report` prints why they are missing.
+  int plannedJointBounds(std::vector<std::pair<double, double>>& bounds, bool report) const;
+  void settleStateBounds();
   bool checkState(const double* state, const collision_detection::CollisionRobotFCL& world_robot,
                   const collision_detection::CollisionRobotFCL& self_robot);
   bool checkStraightMotion(const double* from, const double* to, bool (ManipulatorPlanScene::*is_valid)(const double*));
@@ -135,6 +140,8 @@ class ManipulatorPlanScene : public PlanSceneInterface {
 
   // Per group variable: the distance factor of its joint when it is an active variable, else 0.
   std::vector<double> variable_distance_factors_;
+  // Per group variable: the inclusive range of a valid state, unbounded for a variable without bounds.
+  std::vector<std::pair<double, double>> state_bounds_;
   // Built once; only the result is reset per check.
   collision_detection::CollisionRequest collision_request_;
   collision_detection::CollisionResult collision_result_;

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -33,6 +34,39 @@ TEST(SceneLimits, Arm6BoundsVelocitiesAndAccelerations) {
   to[5] = NAN;
   EXPECT_EQ(scene->validSegmentCount(from.data(), to.data()), -1);
   EXPECT_FALSE(scene->checkMotion(from.data(), to.data()));
+}
+
+TEST(SceneLimits, StatesOutsideTheBoundsAreInvalidAndMotionsFarBeyondThemAreRefusedAtOnce) {
+  using Case = std::pair<std::function<std::unique_ptr<ManipulatorPlanScene>()>, std::vector<double>>;
+  for (const auto& [make, home] : {Case{[] { return makeArm6Scene(); }, {0.0, -0.5, -0.4, 0.0, -0.67, 0.0}},
+                                   Case{[] { return makeArm5Scene(); }, std::vector<double>(5, 0.0)}}) {
+    std::unique_ptr<ManipulatorPlanScene> scene;
+    capturedOutput([&] { scene = make(); });
+    std::vector<std::pair<double, double>> bounds;
+    ASSERT_EQ(scene->getJointLimits(bounds), static_cast<int>(home.size()));
+    ASSERT_TRUE(scene->isStateValid(home.data()));
+    std::vector<double> q = home;
+    // The base joint turns the arm in free space: only its bounds can make these states invalid.
+    for (const double value : {bounds[0].first, bounds[0].second}) {
+      q[0] = value;
+      EXPECT_TRUE(scene->isStateValid(q.data())) << value;
+    }
+    for (std::size_t j = 0; j < home.size(); ++j) {
+      q = home;
+      for (const double value : {bounds[j].first - 1e-9, bounds[j].second + 1e-9, 1e17, -1e17}) {
+        q[j] = value;
+        EXPECT_FALSE(scene->isStateValid(q.data())) << "joint " << j << " at " << value;
+        EXPECT_FALSE(scene->isStateValidWithMargin(q.data())) << "joint " << j << " at " << value;
+      }
+    }
+    q = home;
+    q[0] = 1e6;
+    EXPECT_EQ(scene->validSegmentCount(home.data(), q.data()), -1);
+    bool free = true;
+    EXPECT_EQ(capturedOutput([&] { free = scene->checkMotion(home.data(), q.data()); }),
+              "checkMotion: the motion cannot be tested in at most 100000 segments.\n");
+    EXPECT_FALSE(free);
+  }
 }
 
 TEST(SceneLimits, FixedJointAmongTheGroupsFirstJointsHasNoBounds) {
