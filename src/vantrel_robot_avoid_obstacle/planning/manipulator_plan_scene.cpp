@@ -167,6 +167,7 @@ void ManipulatorPlanScene::configurePlanningGroup() {
   collision_request_.group_name = planning_group_name_;
   collision_request_.verbose = true;
   padGripperMargin();
+  updateFineMotionBound();
 }
 
 void ManipulatorPlanScene::settleStateBounds() {

@@ -48,6 +48,10 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   bool isStateValidWithMargin(const double* state) override;
   bool checkMotion(const double* from, const double* to) override;
   bool checkMotionWithMargin(const double* from, const double* to) override;
+  // Tests the straight motion in so many segments that no point of the padded robot moves more than half
+  // the least link padding (at least 5 mm) between two tested states, bounded from each joint's motion and
+  // the farthest collision geometry beyond it. Bodies attached to the state are not in that bound.
+  bool checkMotionFinely(const double* from, const double* to) override;
   // Extent of the whole model's active joints, not only of the planning group.
   double getMaximumExtent() override;
 
@@ -106,7 +110,12 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   void settleStateBounds();
   bool checkState(const double* state, const collision_detection::CollisionRobotFCL& world_robot,
                   const collision_detection::CollisionRobotFCL& self_robot);
-  bool checkStraightMotion(const double* from, const double* to, bool (ManipulatorPlanScene::*is_valid)(const double*));
+  // -1 when no count up to kMaxMotionSegments suffices.
+  int fineSegmentCount(const double* from, const double* to) const;
+  // After construction and after every padding change.
+  void updateFineMotionBound();
+  bool checkStraightMotion(const double* from, const double* to, int segment_count,
+                           bool (ManipulatorPlanScene::*is_valid)(const double*));
   // Writes the point at fraction t of the straight line in raw joint values into the scratch array.
   const double* interpolateRaw(const double* from, const double* to, double t);
 
@@ -140,6 +149,9 @@ class ManipulatorPlanScene : public PlanSceneInterface {
 
   // Per group variable: the distance factor of its joint when it is an active variable, else 0.
   std::vector<double> variable_distance_factors_;
+  // Per group variable: how far a point of the padded robot may move per unit of the variable's motion.
+  std::vector<double> variable_point_motion_;
+  double fine_motion_step_ = 0.0;
   // Per group variable: the inclusive range of a valid state, unbounded for a variable without bounds.
   std::vector<std::pair<double, double>> state_bounds_;
   // Built once; only the result is reset per check.

@@ -82,6 +82,7 @@ void ManipulatorPlanScene::setGripperPadding(double padding) {
     printf("setGripperPadding: padding %g cannot be applied (%s), the padding is left as it is.\n", padding,
            error.what());
   }
+  updateFineMotionBound();
 }
 
 std::vector<geometry_msgs::msg::TransformStamped> ManipulatorPlanScene::getLinkTransforms(const double* q) {

@@ -106,16 +106,15 @@ int ManipulatorPlanScene::validSegmentCount(const double* from, const double* to
 }
 
 bool ManipulatorPlanScene::checkMotion(const double* from, const double* to) {
-  return checkStraightMotion(from, to, &ManipulatorPlanScene::isStateValid);
+  return checkStraightMotion(from, to, validSegmentCount(from, to), &ManipulatorPlanScene::isStateValid);
 }
 
 bool ManipulatorPlanScene::checkMotionWithMargin(const double* from, const double* to) {
-  return checkStraightMotion(from, to, &ManipulatorPlanScene::isStateValidWithMargin);
+  return checkStraightMotion(from, to, validSegmentCount(from, to), &ManipulatorPlanScene::isStateValidWithMargin);
 }
 
-bool ManipulatorPlanScene::checkStraightMotion(const double* from, const double* to,
+bool ManipulatorPlanScene::checkStraightMotion(const double* from, const double* to, int segment_count,
                                                bool (ManipulatorPlanScene::*is_valid)(const double*)) {
-  const int segment_count = validSegmentCount(from, to);
   if (segment_count < 0) {
     if (joint_model_group_ != nullptr) {
       printf("checkMotion: the motion cannot be tested in at most %d segments.\n", kMaxMotionSegments);

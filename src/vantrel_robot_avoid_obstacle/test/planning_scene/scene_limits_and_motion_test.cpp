@@ -69,6 +69,34 @@ TEST(SceneLimits, StatesOutsideTheBoundsAreInvalidAndMotionsFarBeyondThemAreRefu
   }
 }
 
+TEST(FineMotion, FindsTheObstacleBetweenTheStatesTheMotionCheckTests) {
+  std::unique_ptr<ManipulatorPlanScene> scene;
+  capturedOutput([&] { scene = makeArm6Scene(0.01); });
+  // Two segments of the base joint with the arm stretched out; a voxel where the wrist is halfway
+  // through the first one, some 8 cm from the states around it.
+  const double segment = scene->getLongestValidSegment();
+  const std::vector<double> from{0.0, -1.0, 0.5, 0.0, 0.5, 0.0};
+  std::vector<double> to = from;
+  to[0] = 2.0 * segment;
+  std::vector<double> between = from;
+  between[0] = 0.5 * segment;
+  auto tree = makeOctree(0.01);
+  fillPoint(*tree, linkPosition(*scene, between, "link6"));
+  capturedOutput([&] { scene->updateWorldOctomap(tree); });
+  bool coarse = false;
+  bool fine = true;
+  bool middle = true;
+  capturedOutput([&] {
+    coarse = scene->checkMotion(from.data(), to.data());
+    fine = scene->checkMotionFinely(from.data(), to.data());
+    middle = scene->isStateValid(between.data());
+  });
+  ASSERT_FALSE(middle);
+  EXPECT_TRUE(coarse) << "the motion check tests no state near the voxel";
+  EXPECT_FALSE(fine);
+  EXPECT_TRUE(scene->checkMotionFinely(from.data(), from.data()));
+}
+
 TEST(SceneLimits, FixedJointAmongTheGroupsFirstJointsHasNoBounds) {
   std::unique_ptr<ManipulatorPlanScene> scene;
   capturedOutput([&] { scene = makeTestRigScene("fixed_first"); });
