@@ -48,9 +48,10 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   bool isStateValidWithMargin(const double* state) override;
   bool checkMotion(const double* from, const double* to) override;
   bool checkMotionWithMargin(const double* from, const double* to) override;
-  // Tests the straight motion in so many segments that no point of the padded robot moves more than half
-  // the least link padding (at least 5 mm) between two tested states, bounded from each joint's motion and
-  // the farthest collision geometry beyond it. Bodies attached to the state are not in that bound.
+  // Tests the straight motion densely enough that no point of the padded robot moves more than half the
+  // least link padding (at least 5 mm) between two tested states, bounded from each joint's motion and the
+  // farthest collision geometry beyond it; where a state is free with the wider margin, the states as far
+  // as the margin exceeds the padding count as tested. Bodies attached to the state are not in that bound.
   bool checkMotionFinely(const double* from, const double* to) override;
   // Extent of the whole model's active joints, not only of the planning group.
   double getMaximumExtent() override;
@@ -110,8 +111,10 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   void settleStateBounds();
   bool checkState(const double* state, const collision_detection::CollisionRobotFCL& world_robot,
                   const collision_detection::CollisionRobotFCL& self_robot);
-  // -1 when no count up to kMaxMotionSegments suffices.
-  int fineSegmentCount(const double* from, const double* to) const;
+  // Farthest any point of the padded robot can move on the straight motion; writes the scene's state.
+  double pointMotionBound(const double* from, const double* to);
+  // Sets (sign > 0) or adds each revolute joint's farthest geometry distance from its axis at `state`.
+  void addAxisDistances(const double* state, double sign);
   // After construction and after every padding change.
   void updateFineMotionBound();
   bool checkStraightMotion(const double* from, const double* to, int segment_count,
@@ -149,9 +152,20 @@ class ManipulatorPlanScene : public PlanSceneInterface {
 
   // Per group variable: the distance factor of its joint when it is an active variable, else 0.
   std::vector<double> variable_distance_factors_;
-  // Per group variable: how far a point of the padded robot may move per unit of the variable's motion.
-  std::vector<double> variable_point_motion_;
+  // Per active joint of the group: the links it moves with the radii of their padded geometry, the
+  // farthest reach of that geometry in any configuration, and the active joints beyond it.
+  struct FineMotionJoint {
+    const robot_model::core::JointModel* joint = nullptr;
+    std::size_t first_variable = 0;
+    std::vector<std::pair<const robot_model::core::LinkModel*, double>> links;
+    double chain_reach = 0.0;
+    std::vector<std::size_t> downstream;
+    // Scratch of one bound: the geometry's farthest distance from the axis at both ends, added up.
+    double axis_reach_sum = 0.0;
+  };
+  std::vector<FineMotionJoint> fine_motion_joints_;
   double fine_motion_step_ = 0.0;
+  double most_link_padding_ = 0.0;
   // Per group variable: the inclusive range of a valid state, unbounded for a variable without bounds.
   std::vector<std::pair<double, double>> state_bounds_;
   // Built once; only the result is reset per check.
