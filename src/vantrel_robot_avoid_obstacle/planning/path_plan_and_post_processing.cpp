@@ -1,5 +1,6 @@
 #include "planning/path_plan_and_post_processing.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
@@ -32,10 +33,12 @@ int PathPlanAndPostProcessing::planAndTime(const char* banner, const std::vector
     printf("[path_plan_and_post_processing]path plan error!,error ocde=%d\n", plan_rc);
     return plan_rc;
   }
+  std::vector<bool> segment_passed;
   for (std::size_t k = 0; k + 1 < path.size(); ++k) {
-    printf("check_motion_flag:%d\n", plan_scene_->checkMotion(path[k].data(), path[k + 1].data()));
+    segment_passed.push_back(plan_scene_->checkMotion(path[k].data(), path[k + 1].data()));
+    printf("check_motion_flag:%d\n", static_cast<int>(segment_passed.back()));
   }
-  if (!replanFailingSegments(path)) {
+  if (!replanFailingSegments(path, segment_passed)) {
     return refuse(points);
   }
   std::cout << "---------------path plan success---------------" << std::endl;
@@ -69,7 +72,7 @@ int PathPlanAndPostProcessing::planAndTime(const char* banner, const std::vector
            failing);
     path.clear();
     for (const TrajectoryPoint& point : points) path.push_back(point.positions);
-    if (round == kMaxTimingRounds || !replanFailingSegments(path)) {
+    if (round == kMaxTimingRounds || !replanFailingSegments(path, {})) {
       return refuse(points);
     }
   }
@@ -77,18 +80,19 @@ int PathPlanAndPostProcessing::planAndTime(const char* banner, const std::vector
   return 0;
 }
 
-bool PathPlanAndPostProcessing::replanFailingSegments(JointPath& path) {
+bool PathPlanAndPostProcessing::replanFailingSegments(JointPath& path, std::vector<bool> motion_checked) {
   int replans = 0;
   for (std::size_t k = 0; k + 1 < path.size();) {
-    if (plan_scene_->checkMotion(path[k].data(), path[k + 1].data()) &&
-        plan_scene_->checkMotionFinely(path[k].data(), path[k + 1].data())) {
+    const bool passed = k < motion_checked.size() ? motion_checked[k]
+                                                  : plan_scene_->checkMotion(path[k].data(), path[k + 1].data());
+    if (passed && plan_scene_->checkMotionFinely(path[k].data(), path[k + 1].data())) {
       ++k;
       continue;
     }
     if (replans++ == kMaxReplans) {
       return false;
     }
-    printf("[path_plan_and_post_processing]path segment %d fails the fine motion check, planning it again.\n",
+    printf("[path_plan_and_post_processing]path segment %d fails its motion checks, planning it again.\n",
            static_cast<int>(k));
     // The detour runs between the nearest valid waypoints around the segment; the first and the last
     // waypoint stay whatever they are.
@@ -106,6 +110,8 @@ bool PathPlanAndPostProcessing::replanFailingSegments(JointPath& path) {
     // The detour's own segments are checked next.
     path.erase(path.begin() + static_cast<std::ptrdiff_t>(first) + 1, path.begin() + static_cast<std::ptrdiff_t>(last));
     path.insert(path.begin() + static_cast<std::ptrdiff_t>(first) + 1, detour.begin() + 1, detour.end() - 1);
+    // Results of the motion check hold only for the segments before the detour.
+    motion_checked.resize(std::min(motion_checked.size(), first));
     k = first;
   }
   return true;

@@ -38,8 +38,9 @@ class PathPlanAndPostProcessing {
   int planAndTime(const char* banner, const std::vector<double>& start, const std::vector<double>& goal,
                   std::vector<TrajectoryPoint>& points);
   // Replaces each segment that fails either motion check by a detour planned on the finely checked scene;
-  // false when a detour cannot be found or too many were needed.
-  bool replanFailingSegments(JointPath& path);
+  // false when a detour cannot be found or too many were needed. `motion_checked` holds the motion check's
+  // results for the first segments where they are known.
+  bool replanFailingSegments(JointPath& path, std::vector<bool> motion_checked);
   // The first trajectory segment that is not a segment of `path` and fails the motion check; -1 for none.
   int firstFailingInsertedSegment(const JointPath& path, const std::vector<TrajectoryPoint>& points);
   int refuse(std::vector<TrajectoryPoint>& points);

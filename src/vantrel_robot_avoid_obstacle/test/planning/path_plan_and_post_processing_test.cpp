@@ -47,7 +47,7 @@ TEST(PathPlanAndPostProcessing, FailuresLeaveNoPoints) {
       // The planner's direct check passes, the driver's re-check fails and so does every detour.
       {[](ConfigSpaceScene& scene) { scene.rejectMotionsAfter(1); }, {-0.5, -0.5}, -7,
        "check_motion_flag:0\n"
-       "[path_plan_and_post_processing]path segment 0 fails the fine motion check, planning it again.\n"},
+       "[path_plan_and_post_processing]path segment 0 fails its motion checks, planning it again.\n"},
       {[](ConfigSpaceScene& scene) { scene.rejectMotionsAfter(1); }, {-0.5, -0.5}, -7,
        "[path_plan_and_post_processing]path segment 0 could not be planned again.\n"
        "[path_plan_and_post_processing]planned path has a segment in collision!,error code=-7\n"},
