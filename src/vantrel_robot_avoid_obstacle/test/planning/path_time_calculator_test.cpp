@@ -76,6 +76,11 @@ TEST(PathTimeCalculator, TwoPointReferenceValues) {
   const Timed fast = timePath({{0.0}, {1.0}}, {1.0}, {100.0});
   expectJoint0(fast, {{0, 0.25, 0.5, 0.75, 1.0}, {0, 1, 1, 1, 0}, {8, 0, 0, 0, -8}}, 1e-9);
 
+  // Every joint accelerates from the first point, not only the first joint.
+  const Timed second_joint = timePath({{0.0, 0.0}, {0.0, 1.0}}, {1.0, 1.0}, {100.0, 100.0});
+  ASSERT_EQ(second_joint.code, 0);
+  EXPECT_NEAR(second_joint.points[0].accelerations[1], 8.0, 1e-9);
+
   const Timed slow = timePath({{0.0}, {1.0}}, {1.0}, {3.0});
   expectJoint0(slow, {{0, 0.41, 0.66, 0.91, 1.32}, {0, 0.804878, 1, 0.804878, 0}}, 1e-6);
 }
@@ -99,12 +104,6 @@ TEST(PathTimeCalculator, ShortPathsAndBadLimitsAreRefused) {
   }
 }
 
-TEST(PathTimeCalculator, EveryJointAcceleratesFromTheFirstPoint) {
-  const Timed timed = timePath({{0.0, 0.0}, {0.0, 1.0}}, {1.0, 1.0}, {100.0, 100.0});
-  ASSERT_EQ(timed.code, 0);
-  EXPECT_NEAR(timed.points[0].accelerations[1], 8.0, 1e-9);
-}
-
 TEST(PathTimeCalculator, UnconvergedSweepsEndWithAUniformStretch) {
   const std::vector<double> vmax{100.0, 100.0};
   const std::vector<double> amax{0.1, 0.2};
@@ -113,26 +112,7 @@ TEST(PathTimeCalculator, UnconvergedSweepsEndWithAUniformStretch) {
   expectWithinLimits(timed, vmax, amax);
 }
 
-TEST(PathTimeCalculator, RandomPathsRespectEveryLimit) {
-  std::mt19937 engine(17);
-  std::uniform_real_distribution<double> joint(-3.0, 3.0);
-  std::uniform_real_distribution<double> limit(0.5, 4.0);
-  for (int round = 0; round < 40; ++round) {
-    SCOPED_TRACE("round " + std::to_string(round));
-    JointPath path(2 + round % 9, std::vector<double>(3));
-    for (auto& waypoint : path) {
-      for (double& value : waypoint) value = joint(engine);
-    }
-    const std::vector<double> vmax{limit(engine), limit(engine), limit(engine)};
-    const std::vector<double> amax{limit(engine), limit(engine), limit(engine)};
-    const Timed timed = timePath(path, vmax, amax);
-    expectWithinLimits(timed, vmax, amax);
-    EXPECT_EQ(timed.points.front().positions, path.front());
-    EXPECT_EQ(timed.points.back().positions, path.back());
-  }
-}
-
-TEST(PathTimeCalculator, ExtremeLimitsTinyAndEmptySegmentsStayWithinTheLimits) {
+TEST(PathTimeCalculator, RandomAndExtremePathsStayWithinTheLimits) {
   struct Case {
     JointPath path;
     double vmax;
@@ -149,6 +129,22 @@ TEST(PathTimeCalculator, ExtremeLimitsTinyAndEmptySegmentsStayWithinTheLimits) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.path.size() << " waypoints, limits " << c.vmax << ", " << c.amax);
     expectWithinLimits(timePath(c.path, {c.vmax}, {c.amax}), {c.vmax}, {c.amax});
+  }
+  std::mt19937 engine(17);
+  std::uniform_real_distribution<double> joint(-3.0, 3.0);
+  std::uniform_real_distribution<double> limit(0.5, 4.0);
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    JointPath path(2 + round % 9, std::vector<double>(3));
+    for (auto& waypoint : path) {
+      for (double& value : waypoint) value = joint(engine);
+    }
+    const std::vector<double> vmax{limit(engine), limit(engine), limit(engine)};
+    const std::vector<double> amax{limit(engine), limit(engine), limit(engine)};
+    const Timed timed = timePath(path, vmax, amax);
+    expectWithinLimits(timed, vmax, amax);
+    EXPECT_EQ(timed.points.front().positions, path.front());
+    EXPECT_EQ(timed.points.back().positions, path.back());
   }
 }
 

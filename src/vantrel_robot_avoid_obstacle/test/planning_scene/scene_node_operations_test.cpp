@@ -89,7 +89,7 @@ TEST(GripperPadding, PaddingThatCannotBeAppliedLeavesEveryLinkAsItWas) {
     std::string out;
     EXPECT_NO_THROW(out = capturedOutput([&] { scene->setGripperPadding(padding); })) << padding;
     EXPECT_NE(out.find("the padding is left as it is."), std::string::npos) << out;
-    for (const std::string& link : {"base_link", "link1", "link4", "gripper_link"}) {
+    for (const char* link : {"base_link", "link1", "link4", "gripper_link"}) {
       EXPECT_EQ(robot.getLinkPadding(link), 0.01) << link << " after " << padding;
     }
   }

@@ -38,36 +38,6 @@ PlannerSceneCase arm6WallCase() {
 
 INSTANTIATE_TEST_SUITE_P(RealScene, PlannerProperties, testing::Values(arm6WallCase()), plannerSceneCaseName);
 
-TEST(Arm6Planning, TrajectoryOverTheWallIsCheckedAndTimedWithinTheLimits) {
-  ManipulatorPlanScene& scene = *arm6Wall().scene;
-  const PlanningScenario& scenario = arm6Wall().scenario;
-  std::vector<std::pair<double, double>> bounds;
-  ASSERT_EQ(scene.getJointLimits(bounds), 6);
-  std::vector<double> vmax;
-  std::vector<double> amax;
-  ASSERT_EQ(scene.getVmaxAndAmax(vmax, amax), 6);
-  PathPlanAndPostProcessing pipeline(&scene);
-  std::vector<TrajectoryPoint> points;
-  int code = 0;
-  const std::string out =
-      capturedOutput([&] { code = pipeline.pathPlanAndSimplify(scenario.start, scenario.goal, points); });
-  ASSERT_EQ(code, 0);
-  EXPECT_EQ(out.find("check_motion_flag:0"), std::string::npos);
-  EXPECT_NE(out.find("check_motion_flag:1"), std::string::npos);
-  ASSERT_GE(points.size(), 2u);
-  for (std::size_t k = 0; k < points.size(); ++k) {
-    if (k > 0) {
-      EXPECT_GE(points[k].time_from_start, points[k - 1].time_from_start) << "sample " << k;
-    }
-    for (std::size_t j = 0; j < 6; ++j) {
-      EXPECT_GE(points[k].positions[j], bounds[j].first - 1e-9);
-      EXPECT_LE(points[k].positions[j], bounds[j].second + 1e-9);
-      EXPECT_LE(std::fabs(points[k].velocities[j]), vmax[j] + 1e-9) << "sample " << k << " joint " << j;
-      EXPECT_LE(std::fabs(points[k].accelerations[j]), amax[j] + 0.01) << "sample " << k << " joint " << j;
-    }
-  }
-}
-
 TEST(Arm6Planning, StartInsideTheWallAndGoalOutOfRangeAreRefused) {
   const PlanningScenario& scenario = arm6Wall().scenario;
   PathPlanAndPostProcessing pipeline(arm6Wall().scene.get());
