@@ -130,7 +130,8 @@ bool ManipulatorPlanScene::checkMotionFinely(const double* from, const double* t
     printf("checkMotionFinely: the motion cannot be tested in at most %d segments.\n", kMaxMotionSegments);
     return false;
   }
-  const int fine_count = static_cast<int>(fine_segments);
+  // At least `to` is tested, as by checkMotion.
+  const int fine_count = std::max(1, static_cast<int>(fine_segments));
   // A state free with the wider margin keeps the padded robot free for as far as the margin exceeds the
   // padding: only around states that fail it are the fine states tested.
   const double slack = margin_padding_ - most_link_padding_;

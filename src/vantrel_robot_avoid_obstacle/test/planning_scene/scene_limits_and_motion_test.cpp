@@ -86,14 +86,17 @@ TEST(FineMotion, FindsTheObstacleBetweenTheStatesTheMotionCheckTests) {
   bool coarse = false;
   bool fine = true;
   bool middle = true;
+  bool standing_in_it = true;
   capturedOutput([&] {
     coarse = scene->checkMotion(from.data(), to.data());
     fine = scene->checkMotionFinely(from.data(), to.data());
     middle = scene->isStateValid(between.data());
+    standing_in_it = scene->checkMotionFinely(between.data(), between.data());
   });
   ASSERT_FALSE(middle);
   EXPECT_TRUE(coarse) << "the motion check tests no state near the voxel";
   EXPECT_FALSE(fine);
+  EXPECT_FALSE(standing_in_it);
   EXPECT_TRUE(scene->checkMotionFinely(from.data(), from.data()));
 }
 
