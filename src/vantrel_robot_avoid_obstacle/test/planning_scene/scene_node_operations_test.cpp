@@ -81,20 +81,6 @@ TEST_F(NodeOperations, RefillingTheSharedTreeIsSeenWithoutAnotherUpdate) {
   EXPECT_FALSE(valid(kReady));
 }
 
-TEST(GripperPadding, PaddingThatCannotBeAppliedLeavesEveryLinkAsItWas) {
-  std::unique_ptr<ManipulatorPlanScene> scene;
-  capturedOutput([&] { scene = makeArm6Scene(0.01); });
-  const auto& robot = scene->getPaddedCollisionRobot();
-  for (const double padding : {1e308, -0.01, double{NAN}, double{INFINITY}}) {
-    std::string out;
-    EXPECT_NO_THROW(out = capturedOutput([&] { scene->setGripperPadding(padding); })) << padding;
-    EXPECT_NE(out.find("the padding is left as it is."), std::string::npos) << out;
-    for (const char* link : {"base_link", "link1", "link4", "gripper_link"}) {
-      EXPECT_EQ(robot.getLinkPadding(link), 0.01) << link << " after " << padding;
-    }
-  }
-}
-
 TEST_F(NodeOperations, LinkTransformsOnePerGroupLinkWithOneStamp) {
   const auto before = std::chrono::system_clock::now();
   const std::vector<double> rest(6, 0.0);
