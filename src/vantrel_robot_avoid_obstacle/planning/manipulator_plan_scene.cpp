@@ -132,6 +132,12 @@ void ManipulatorPlanScene::settlePlanningGroup(const std::string& planned_joint_
     planning_group_state_ = entry->second.get();
     printf("we find <%s> joint group.\n", planning_group_name_.c_str());
   }
+  // A link whose collision geometry could not be built would check as free: nothing may plan on such a
+  // model. Its errors stay readable through getRobotModel().
+  if (!robot_model_->isValid()) {
+    puts("The robot model has set-up errors, no planning group is set!");
+    return;
+  }
   // With one table entry among several groups init chose none, and the empty name is reported as not
   // found; a group without its own scratch array cannot be planned.
   const robot_model::core::JointModelGroup* group = robot_model_->getJointModelGroup(planning_group_name_);
@@ -157,9 +163,29 @@ void ManipulatorPlanScene::configurePlanningGroup() {
       variable_distance_factors_[start_index[j] + v] = active_joints[j]->getDistanceFactor();
     }
   }
+  settleStateBounds();
   collision_request_.group_name = planning_group_name_;
   collision_request_.verbose = true;
   padGripperMargin();
+  updateFineMotionBound();
+}
+
+void ManipulatorPlanScene::settleStateBounds() {
+  constexpr double kUnbounded = std::numeric_limits<double>::infinity();
+  state_bounds_.assign(joint_model_group_->getVariableCount(), {-kUnbounded, kUnbounded});
+  // The planner's ranges where the group has them, so that the scene accepts what the planner samples.
+  std::vector<std::pair<double, double>> planned;
+  const bool have_planned = plannedJointBounds(planned, false) == static_cast<int>(state_bounds_.size());
+  const auto& active_joints = joint_model_group_->getActiveJointModels();
+  const auto& start_index = joint_model_group_->getActiveJointModelStartIndex();
+  for (std::size_t j = 0; j < active_joints.size(); ++j) {
+    const robot_model::core::JointModel::Bounds& bounds = active_joints[j]->getVariableBounds();
+    for (std::size_t v = 0; v < bounds.size(); ++v) {
+      if (!bounds[v].position_bounded_) continue;
+      const std::size_t i = start_index[j] + v;
+      state_bounds_[i] = have_planned ? planned[i] : std::make_pair(bounds[v].min_position_, bounds[v].max_position_);
+    }
+  }
 }
 
 void ManipulatorPlanScene::padGripperMargin() {

@@ -32,8 +32,8 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   // Builds everything from the description directory and the two file names (appended to the directory
   // as they are), then settles the planning group: the model's only group, or else the one named
   // `planned_joint_group`. Throws std::runtime_error when the settled group's longest valid segment is
-  // not a finite positive length. Without a settled group the scene answers every query with failure;
-  // check hasPlanningGroup().
+  // not a finite positive length. A model with set-up errors settles no group. Without a settled group
+  // the scene answers every query with failure; check hasPlanningGroup().
   ManipulatorPlanScene(const std::string& robot_descriptions_path, const std::string& urdf_path,
                        const std::string& srdf_path, const std::string& planned_joint_group, double robot_padding,
                        double robot_scale);
@@ -48,12 +48,19 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   bool isStateValidWithMargin(const double* state) override;
   bool checkMotion(const double* from, const double* to) override;
   bool checkMotionWithMargin(const double* from, const double* to) override;
+  // Tests the straight motion densely enough that no point of the padded robot moves more than half the
+  // least link padding (at least 5 mm) between two tested states, bounded from each joint's motion and the
+  // farthest collision geometry beyond it; where a state is free with the wider margin, the states as far
+  // as the margin exceeds the padding count as tested. Bodies attached to the state are not in that bound.
+  bool checkMotionFinely(const double* from, const double* to) override;
   // Extent of the whole model's active joints, not only of the planning group.
   double getMaximumExtent() override;
 
+  // Most segments a straight motion is tested in.
+  static constexpr int kMaxMotionSegments = 100000;
   // Number of segments the straight motion is tested in: the distance-factor weighted sum of the raw
-  // joint-value differences over the longest valid segment, rounded up. -1 without a planning group or
-  // when the states are not finite.
+  // joint-value differences over the longest valid segment, rounded up. -1 without a planning group,
+  // when the states are not finite or when the count exceeds kMaxMotionSegments.
   int validSegmentCount(const double* from, const double* to) const;
 
   // Makes `tree` the world's only object, "world_octomap", shared with the caller. The FCL side reads
@@ -99,9 +106,19 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   void configurePlanningGroup();
   void padGripperMargin();
 
+  // The bounds getJointLimits reports, without its side effects; `report` prints why they are missing.
+  int plannedJointBounds(std::vector<std::pair<double, double>>& bounds, bool report) const;
+  void settleStateBounds();
   bool checkState(const double* state, const collision_detection::CollisionRobotFCL& world_robot,
                   const collision_detection::CollisionRobotFCL& self_robot);
-  bool checkStraightMotion(const double* from, const double* to, bool (ManipulatorPlanScene::*is_valid)(const double*));
+  // Farthest any point of the padded robot can move on the straight motion; writes the scene's state.
+  double pointMotionBound(const double* from, const double* to);
+  // Sets (sign > 0) or adds each revolute joint's farthest geometry distance from its axis at `state`.
+  void addAxisDistances(const double* state, double sign);
+  // After construction and after every padding change.
+  void updateFineMotionBound();
+  bool checkStraightMotion(const double* from, const double* to, int segment_count,
+                           bool (ManipulatorPlanScene::*is_valid)(const double*));
   // Writes the point at fraction t of the straight line in raw joint values into the scratch array.
   const double* interpolateRaw(const double* from, const double* to, double t);
 
@@ -135,6 +152,22 @@ class ManipulatorPlanScene : public PlanSceneInterface {
 
   // Per group variable: the distance factor of its joint when it is an active variable, else 0.
   std::vector<double> variable_distance_factors_;
+  // Per active joint of the group: the links it moves with the radii of their padded geometry, the
+  // farthest reach of that geometry in any configuration, and the active joints beyond it.
+  struct FineMotionJoint {
+    const robot_model::core::JointModel* joint = nullptr;
+    std::size_t first_variable = 0;
+    std::vector<std::pair<const robot_model::core::LinkModel*, double>> links;
+    double chain_reach = 0.0;
+    std::vector<std::size_t> downstream;
+    // Scratch of one bound: the geometry's farthest distance from the axis at both ends, added up.
+    double axis_reach_sum = 0.0;
+  };
+  std::vector<FineMotionJoint> fine_motion_joints_;
+  double fine_motion_step_ = 0.0;
+  double most_link_padding_ = 0.0;
+  // Per group variable: the inclusive range of a valid state, unbounded for a variable without bounds.
+  std::vector<std::pair<double, double>> state_bounds_;
   // Built once; only the result is reset per check.
   collision_detection::CollisionRequest collision_request_;
   collision_detection::CollisionResult collision_result_;

@@ -2,6 +2,7 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <limits>
 #include <stdexcept>
 
 #include <octomap/OcTree.h>
@@ -57,17 +58,31 @@ void ManipulatorPlanScene::setGripperPadding(double padding) {
     puts("The robot does not have gripper.");
     return;
   }
+  if (!(padding >= 0.0 && padding <= std::numeric_limits<double>::max())) {
+    printf("setGripperPadding: padding %g is not a finite non-negative length, the padding is left as it is.\n",
+           padding);
+    return;
+  }
   puts("+++++++++++++++++++++padding+++++++++++++++++++++");
+  std::vector<std::string> links;
   const robot_model::core::LinkModel* base = active_joints.empty() ? nullptr : active_joints[0]->getParentLinkModel();
-  if (base != nullptr) {
-    collision_robot_padded_->setLinkPadding(base->getName(), padding);
-    std::cout << base->getName() << " padding:" << collision_robot_padded_->getLinkPadding(base->getName())
-              << std::endl;
+  if (base != nullptr) links.push_back(base->getName());
+  links.insert(links.end(), joint_model_group_->getLinkModelNames().begin(),
+               joint_model_group_->getLinkModelNames().end());
+  std::vector<double> previous;
+  for (const std::string& name : links) previous.push_back(collision_robot_padded_->getLinkPadding(name));
+  try {
+    for (const std::string& name : links) {
+      collision_robot_padded_->setLinkPadding(name, padding);
+      std::cout << name << " padding:" << collision_robot_padded_->getLinkPadding(name) << std::endl;
+    }
+  } catch (const std::exception& error) {
+    // A padding whose geometry cannot be built: every link goes back to the padding it had and could build.
+    for (std::size_t k = 0; k < links.size(); ++k) collision_robot_padded_->setLinkPadding(links[k], previous[k]);
+    printf("setGripperPadding: padding %g cannot be applied (%s), the padding is left as it is.\n", padding,
+           error.what());
   }
-  for (const std::string& name : joint_model_group_->getLinkModelNames()) {
-    collision_robot_padded_->setLinkPadding(name, padding);
-    std::cout << name << " padding:" << collision_robot_padded_->getLinkPadding(name) << std::endl;
-  }
+  updateFineMotionBound();
 }
 
 std::vector<geometry_msgs::msg::TransformStamped> ManipulatorPlanScene::getLinkTransforms(const double* q) {

@@ -14,15 +14,30 @@ int ManipulatorPlanScene::getJointLimits(std::vector<std::pair<double, double>>&
     amax_.clear();
     return 0;
   }
+  const int code = plannedJointBounds(bounds, true);
+  if (code < 0) return code;
   const auto& joints = joint_model_group_->getJointModels();
+  vmax_.resize(v);
+  amax_.resize(v);
+  for (unsigned int i = 0; i < v; ++i) {
+    vmax_[i] = joints[i]->getVariableBounds()[0].max_velocity_;
+    amax_[i] = 3.0;
+  }
+  return static_cast<int>(bounds.size());
+}
+
+int ManipulatorPlanScene::plannedJointBounds(std::vector<std::pair<double, double>>& bounds, bool report) const {
+  const unsigned int v = joint_model_group_->getVariableCount();
+  const auto& joints = joint_model_group_->getJointModels();
+  bounds.clear();
   for (unsigned int i = 0; i < v; ++i) {
     const robot_model::core::JointModel::Bounds& joint_bounds = joints[i]->getVariableBounds();
     if (joint_bounds.size() > 1) {
-      printf("The dof of joint is > 1! ");
+      if (report) printf("The dof of joint is > 1! ");
       return -2;
     }
     if (joint_bounds.empty()) {
-      printf("The bound is not defined! ");
+      if (report) printf("The bound is not defined! ");
       return -3;
     }
     // The wrist joint's controller range, whatever the description says.
@@ -31,12 +46,6 @@ int ManipulatorPlanScene::getJointLimits(std::vector<std::pair<double, double>>&
     } else {
       bounds.emplace_back(joint_bounds[0].min_position_, joint_bounds[0].max_position_);
     }
-  }
-  vmax_.resize(v);
-  amax_.resize(v);
-  for (unsigned int i = 0; i < v; ++i) {
-    vmax_[i] = joints[i]->getVariableBounds()[0].max_velocity_;
-    amax_[i] = 3.0;
   }
   return static_cast<int>(bounds.size());
 }
@@ -63,7 +72,9 @@ bool ManipulatorPlanScene::checkState(const double* state, const collision_detec
   if (joint_model_group_ == nullptr || state == nullptr) return false;
   const unsigned int count = joint_model_group_->getVariableCount();
   for (unsigned int i = 0; i < count; ++i) {
-    if (!std::isfinite(state[i])) return false;
+    if (!std::isfinite(state[i]) || state[i] < state_bounds_[i].first || state[i] > state_bounds_[i].second) {
+      return false;
+    }
   }
   robot_state_->setJointGroupPositions(joint_model_group_, state);
   robot_state_->updateCollisionBodyTransforms();
@@ -87,24 +98,29 @@ int ManipulatorPlanScene::validSegmentCount(const double* from, const double* to
   for (std::size_t i = 0; i < variable_distance_factors_.size(); ++i) {
     distance += std::fabs(to[i] - from[i]) * variable_distance_factors_[i];
   }
-  const double segments = std::ceil(distance / longest_valid_segment_);
-  // Also refuses NaN: no count could be tested in reasonable time or represented.
-  if (!(segments <= static_cast<double>(std::numeric_limits<int>::max() / segment_count_factor_))) return -1;
-  return static_cast<int>(segment_count_factor_) * static_cast<int>(segments);
+  const double segments = std::ceil(distance / longest_valid_segment_) * segment_count_factor_;
+  // Also refuses NaN. Within the joint bounds a motion needs far fewer segments; more could not be tested
+  // in reasonable time.
+  if (!(segments <= kMaxMotionSegments)) return -1;
+  return static_cast<int>(segments);
 }
 
 bool ManipulatorPlanScene::checkMotion(const double* from, const double* to) {
-  return checkStraightMotion(from, to, &ManipulatorPlanScene::isStateValid);
+  return checkStraightMotion(from, to, validSegmentCount(from, to), &ManipulatorPlanScene::isStateValid);
 }
 
 bool ManipulatorPlanScene::checkMotionWithMargin(const double* from, const double* to) {
-  return checkStraightMotion(from, to, &ManipulatorPlanScene::isStateValidWithMargin);
+  return checkStraightMotion(from, to, validSegmentCount(from, to), &ManipulatorPlanScene::isStateValidWithMargin);
 }
 
-bool ManipulatorPlanScene::checkStraightMotion(const double* from, const double* to,
+bool ManipulatorPlanScene::checkStraightMotion(const double* from, const double* to, int segment_count,
                                                bool (ManipulatorPlanScene::*is_valid)(const double*)) {
-  const int segment_count = validSegmentCount(from, to);
-  if (segment_count < 0) return false;
+  if (segment_count < 0) {
+    if (joint_model_group_ != nullptr) {
+      printf("checkMotion: the motion cannot be tested in at most %d segments.\n", kMaxMotionSegments);
+    }
+    return false;
+  }
   // Called through the member pointer, so an override in a derived scene is used.
   return motion_bisection_.check(
       to, segment_count, [this, is_valid](const double* state) { return (this->*is_valid)(state); },

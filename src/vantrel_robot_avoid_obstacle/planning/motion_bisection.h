@@ -24,7 +24,7 @@ class MotionBisection {
     queue_.emplace_back(1, segment_count - 1);
     for (std::size_t head = 0; head < queue_.size(); ++head) {
       const std::pair<int, int> interval = queue_[head];
-      const int middle = (interval.first + interval.second) / 2;
+      const int middle = interval.first + (interval.second - interval.first) / 2;
       if (!is_valid(state_at(static_cast<double>(middle) / segment_count))) {
         return false;
       }

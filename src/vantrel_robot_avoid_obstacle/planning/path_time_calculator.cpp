@@ -8,7 +8,9 @@ namespace {
 
 constexpr int kMaxIterations = 100;
 constexpr double kAccelerationTolerance = 0.01;
-constexpr double kTinyInterval = 1e-8;
+// Every interval is a whole number of these (2^-32 s): sums of intervals are then exact, so the returned
+// times reproduce the intervals the limits were checked with, however short they are.
+constexpr double kTimeQuantum = 1.0 / 4294967296.0;
 constexpr double kGrowthFactor = 1.01;
 constexpr double kMaxGrowthPerVisit = 0.01;
 
@@ -33,14 +35,12 @@ Neighbourhood neighbourhood(const JointPath& path, const std::vector<double>& ti
   return {path[i - 1][j], path[i][j], path[i + 1][j], time_diff[i - 1], time_diff[i]};
 }
 
-bool hasTinyInterval(const Neighbourhood& s) {
-  return std::fabs(s.dt1) < kTinyInterval || std::fabs(s.dt2) < kTinyInterval;
+// The smallest interval of whole quanta, at least one, that is not shorter than `dt`.
+double onTimeGrid(double dt) {
+  return std::max(kTimeQuantum, std::ceil(dt / kTimeQuantum) * kTimeQuantum);
 }
 
 double accelerationAt(const Neighbourhood& s) {
-  if (hasTinyInterval(s)) {
-    return 0.0;
-  }
   return 2.0 * ((s.q3 - s.q2) / s.dt2 - (s.q2 - s.q1) / s.dt1) / (s.dt1 + s.dt2);
 }
 
@@ -72,7 +72,7 @@ void lengthenInterval(const Neighbourhood& s, bool forward, double amax, std::ve
       a = std::fabs(2.0 * ((s.q3 - s.q2) / t - vin) / (s.dt1 + t));
       t *= kGrowthFactor;
     } while (a > amax);
-    time_diff[i] = std::min(t, s.dt2 + kMaxGrowthPerVisit);
+    time_diff[i] = onTimeGrid(std::min(t, s.dt2 + kMaxGrowthPerVisit));
   } else {
     const double vout = (s.q3 - s.q2) / s.dt2;
     double t = s.dt1;
@@ -81,7 +81,7 @@ void lengthenInterval(const Neighbourhood& s, bool forward, double amax, std::ve
       a = std::fabs(2.0 * (vout - (s.q2 - s.q1) / t) / (t + s.dt2));
       t *= kGrowthFactor;
     } while (a > amax);
-    time_diff[i - 1] = std::min(t, s.dt1 + kMaxGrowthPerVisit);
+    time_diff[i - 1] = onTimeGrid(std::min(t, s.dt1 + kMaxGrowthPerVisit));
   }
 }
 
@@ -125,6 +125,11 @@ int PathTimeCalculator::calculatePathTime(JointPath path, const double* vmax, co
     for (int j = 0; j < n_dof_; ++j) {
       time_diff[i] = std::max(time_diff[i], std::fabs(path[i + 1][j] - path[i][j]) / vmax[j]);
     }
+    time_diff[i] = onTimeGrid(time_diff[i]);
+    // The division above may have rounded down.
+    for (int j = 0; j < n_dof_; ++j) {
+      if (std::fabs(path[i + 1][j] - path[i][j]) / time_diff[i] > vmax[j]) time_diff[i] += kTimeQuantum;
+    }
   }
 
   bool converged = n_dof_ == 0;
@@ -152,7 +157,7 @@ int PathTimeCalculator::calculatePathTime(JointPath path, const double* vmax, co
     if (worst > 1.0) {
       const double scale = std::sqrt(worst);
       for (double& dt : time_diff) {
-        dt *= scale;
+        dt = onTimeGrid(dt * scale);
       }
       statistics_.uniformly_scaled = true;
     }
@@ -172,11 +177,6 @@ int PathTimeCalculator::calculatePathTime(JointPath path, const double* vmax, co
     for (int j = 0; j < n_dof_; ++j) {
       const Neighbourhood s = neighbourhood(path, time_diff, i, j);
       point.positions[j] = path[i][j];
-      if (hasTinyInterval(s)) {
-        point.velocities[j] = 0.0;
-        point.accelerations[j] = 0.0;
-        continue;
-      }
       const double vin = (s.q2 - s.q1) / s.dt1;
       const double vout = (s.q3 - s.q2) / s.dt2;
       point.velocities[j] = (vin + vout) / 2.0;

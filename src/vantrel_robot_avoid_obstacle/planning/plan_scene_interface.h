@@ -21,5 +21,8 @@ class PlanSceneInterface {
   // Whether `to` and every intermediate state of the straight segment are valid; `from` is not tested.
   virtual bool checkMotion(const double* from, const double* to) = 0;
   virtual bool checkMotionWithMargin(const double* from, const double* to) = 0;
+  // Like checkMotion, tested densely enough to trust every state in between; the final check of a
+  // trajectory. A scene whose checkMotion already is that dense keeps this default.
+  virtual bool checkMotionFinely(const double* from, const double* to) { return checkMotion(from, to); }
   virtual double getMaximumExtent() = 0;
 };

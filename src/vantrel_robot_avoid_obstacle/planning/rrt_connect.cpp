@@ -61,6 +61,11 @@ bool RRTConnectPlanner::isMalformed(const std::vector<double>& state) const {
   return std::any_of(state.begin(), state.end(), [](double value) { return !std::isfinite(value); });
 }
 
+bool RRTConnectPlanner::isInRangeButInvalid(const std::vector<double>& state) {
+  // A state out of range is refused for its range later on; the scene calls it invalid as well.
+  return firstJointOutOfRange(state) < 0 && !plan_scene_->isStateValid(state.data());
+}
+
 int RRTConnectPlanner::firstJointOutOfRange(const std::vector<double>& state) const {
   for (int i = 0; i < n_dof_; ++i) {
     const double value = state[i];
@@ -92,7 +97,7 @@ int RRTConnectPlanner::plan(JointPath& path) {
     reportOutOfRange(start, kStartOutOfRange);
     return -3;
   }
-  if (!plan_scene_->isStateValid(start.data())) {
+  if (isInRangeButInvalid(start)) {
     std::cout << "\033[41m ERROR: Start Point is in the obstacle\033[0m" << std::endl;
     return -1;
   }
@@ -100,7 +105,7 @@ int RRTConnectPlanner::plan(JointPath& path) {
     reportOutOfRange(goal, kGoalOutOfRange);
     return -4;
   }
-  if (!plan_scene_->isStateValid(goal.data())) {
+  if (isInRangeButInvalid(goal)) {
     std::cout << "\033[41m ERROR: Goal Point is in the obstacle\033[0m" << std::endl;
     return -2;
   }

@@ -62,6 +62,8 @@ class RRTConnectPlanner {
   int search(std::int64_t search_start);
   // Wrong length or non-finite values: such a state is never handed to the scene.
   bool isMalformed(const std::vector<double>& state) const;
+  // A well-formed state within the bounds that the scene refuses.
+  bool isInRangeButInvalid(const std::vector<double>& state);
   // Index of the first joint outside its inclusive bounds, -1 when all are inside.
   int firstJointOutOfRange(const std::vector<double>& state) const;
   void reportOutOfRange(const std::vector<double>& state, const char* error) const;

@@ -189,6 +189,11 @@ bool RRTConnectPlanner::shortcutWith(JointPath& path, MotionCheck check_motion) 
       std::swap(a, b);
       std::swap(s0, s1);
     }
+    // A point taken inside a segment splits it: the part kept was tested at other states than its own.
+    if ((a.index < 0 && !motionValid(check_motion, path[a.pos], s0)) ||
+        (b.index < 0 && !motionValid(check_motion, s1, path[b.pos + 1]))) {
+      return false;
+    }
     if (a.index < 0 && b.index < 0) {
       if (a.pos + 1 == b.pos) {
         path[b.pos] = std::move(s0);

@@ -1,5 +1,6 @@
 // Planning on arm6 among octree obstacles through the node's entry point, 30 seeds per scenario:
-// success rate, time distribution, validity checks per query and the split over the pipeline's stages.
+// success rate, time distribution, validity checks per query, the split over the pipeline's stages and
+// the time spent in the fine motion checks.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -35,19 +36,26 @@ class CountingScene : public ManipulatorPlanScene {
     ++checks;
     return ManipulatorPlanScene::isStateValidWithMargin(state);
   }
+  bool checkMotionFinely(const double* from, const double* to) override {
+    const std::int64_t start = nowUs();
+    const bool valid = ManipulatorPlanScene::checkMotionFinely(from, to);
+    fine_check_us += nowUs() - start;
+    return valid;
+  }
   int getVmaxAndAmax(std::vector<double>& vmax, std::vector<double>& amax) override {
     limits_asked_us = nowUs();
     return ManipulatorPlanScene::getVmaxAndAmax(vmax, amax);
   }
   long checks = 0;
   std::int64_t limits_asked_us = 0;
+  std::int64_t fine_check_us = 0;
 };
 
 void BM_Plan(benchmark::State& bench, const std::function<PlanningScenario(ManipulatorPlanScene&)>& make) {
   CountingScene scene;
   const PlanningScenario scenario = make(scene);
   std::vector<double> total_ms, checks, search_ms, direct_ms, simplify_ms, repair_ms, shortcut_reduce_ms, logging_ms,
-      timing_ms;
+      timing_ms, fine_check_ms;
   int successes = 0;
   for (auto _ : bench) {
     for (int seed = 1; seed <= kSeeds; ++seed) {
@@ -60,6 +68,7 @@ void BM_Plan(benchmark::State& bench, const std::function<PlanningScenario(Manip
       std::vector<TrajectoryPoint> points;
       scene.checks = 0;
       scene.limits_asked_us = 0;
+      scene.fine_check_us = 0;
       const std::int64_t start = nowUs();
       const int code = pipeline.pathPlanAndSimplify(scenario.start, scenario.goal, points);
       const std::int64_t end = nowUs();
@@ -78,6 +87,7 @@ void BM_Plan(benchmark::State& bench, const std::function<PlanningScenario(Manip
       shortcut_reduce_ms.push_back((stats.shortcut_again_us + stats.reduce_again_us) / 1000.0);
       logging_ms.push_back((scene.limits_asked_us - last_planner_clock) / 1000.0);
       timing_ms.push_back((end - scene.limits_asked_us) / 1000.0);
+      fine_check_ms.push_back(scene.fine_check_us / 1000.0);
     }
   }
   bench.counters["success_rate"] = static_cast<double>(successes) / static_cast<double>(total_ms.size());
@@ -90,6 +100,7 @@ void BM_Plan(benchmark::State& bench, const std::function<PlanningScenario(Manip
   reportDistribution(bench, "shortcut_reduce_ms", shortcut_reduce_ms);
   reportDistribution(bench, "logging_ms", logging_ms);
   reportDistribution(bench, "timing_ms", timing_ms);
+  reportDistribution(bench, "fine_check_ms", fine_check_ms);
 }
 
 BENCHMARK_CAPTURE(BM_Plan, Free, freeScenario)->Iterations(1)->Unit(benchmark::kMillisecond);

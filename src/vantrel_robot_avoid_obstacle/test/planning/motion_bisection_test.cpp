@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <limits>
 #include <vector>
 
 #include "planning/motion_bisection.h"
@@ -7,8 +9,9 @@
 
 namespace {
 
-// The fractions of [0, 1] the bisection tests over n segments, `to` as 1; one helper reused throughout.
-std::vector<double> testedFractions(MotionBisection& bisection, int segment_count, double invalid_fraction = -1.0) {
+// The fractions of [0, 1] the bisection tests over n segments, `to` as 1, until `valid` refuses one.
+std::vector<double> testedFractions(MotionBisection& bisection, int segment_count,
+                                    const std::function<bool(double)>& valid = [](double) { return true; }) {
   std::vector<double> tested;
   double scratch = 0.0;
   const double to = 1.0;
@@ -16,7 +19,7 @@ std::vector<double> testedFractions(MotionBisection& bisection, int segment_coun
       &to, segment_count,
       [&](const double* state) {
         tested.push_back(*state);
-        return *state != invalid_fraction;
+        return valid(*state);
       },
       [&](double fraction) {
         scratch = fraction;
@@ -25,14 +28,28 @@ std::vector<double> testedFractions(MotionBisection& bisection, int segment_coun
   return tested;
 }
 
+std::function<bool(double)> invalidAt(double fraction) {
+  return [fraction](double tested) { return tested != fraction; };
+}
+
 TEST(MotionBisection, TestsTheEndThenMidpointsLevelByLevel) {
   MotionBisection bisection;
   EXPECT_EQ(testedFractions(bisection, 8),
             (std::vector<double>{1.0, 4 / 8.0, 2 / 8.0, 6 / 8.0, 1 / 8.0, 3 / 8.0, 5 / 8.0, 7 / 8.0}));
   EXPECT_EQ(testedFractions(bisection, 5), (std::vector<double>{1.0, 2 / 5.0, 1 / 5.0, 3 / 5.0, 4 / 5.0}));
   EXPECT_EQ(testedFractions(bisection, 0), (std::vector<double>{1.0}));
-  EXPECT_EQ(testedFractions(bisection, 8, 1.0), (std::vector<double>{1.0}));
-  EXPECT_EQ(testedFractions(bisection, 8, 2 / 8.0), (std::vector<double>{1.0, 4 / 8.0, 2 / 8.0}));
+  EXPECT_EQ(testedFractions(bisection, 8, invalidAt(1.0)), (std::vector<double>{1.0}));
+  EXPECT_EQ(testedFractions(bisection, 8, invalidAt(2 / 8.0)), (std::vector<double>{1.0, 4 / 8.0, 2 / 8.0}));
+}
+
+TEST(MotionBisection, MiddlesOfTheLargestCountStayInsideTheSegment) {
+  // The right half of the first split is the first interval whose index sum exceeds the int range.
+  MotionBisection bisection;
+  int tests = 0;
+  const std::vector<double> tested =
+      testedFractions(bisection, std::numeric_limits<int>::max(), [&tests](double) { return ++tests < 4; });
+  ASSERT_EQ(tested.size(), 4u);
+  EXPECT_NEAR(tested[3], 0.75, 1e-9);
 }
 
 TEST(MotionBisection, BlockedMiddleFailsAfterTwoTestsStandingStillCostsOneAndFromIsNeverTested) {

@@ -44,9 +44,12 @@ TEST(PathPlanAndPostProcessing, FailuresLeaveNoPoints) {
       {[](ConfigSpaceScene&) {}, {0.5, 0.5}, -1,
        std::string(kRealBanner) + "\n\033[41m ERROR: Start Point is in the obstacle\033[0m\n"
                                   "[path_plan_and_post_processing]path plan error!,error ocde=-1\n"},
-      // The planner's direct check passes, the driver's re-check fails.
+      // The planner's direct check passes, the driver's re-check fails and so does every detour.
       {[](ConfigSpaceScene& scene) { scene.rejectMotionsAfter(1); }, {-0.5, -0.5}, -7,
        "check_motion_flag:0\n"
+       "[path_plan_and_post_processing]path segment 0 fails its motion checks, planning it again.\n"},
+      {[](ConfigSpaceScene& scene) { scene.rejectMotionsAfter(1); }, {-0.5, -0.5}, -7,
+       "[path_plan_and_post_processing]path segment 0 could not be planned again.\n"
        "[path_plan_and_post_processing]planned path has a segment in collision!,error code=-7\n"},
       {[](ConfigSpaceScene& scene) { scene.setVelocityAndAccelerationLimits({}, {}); }, {-0.5, -0.5}, -3,
        "---------------path plan success---------------\ngetVmaxAndAmax error!\n"},

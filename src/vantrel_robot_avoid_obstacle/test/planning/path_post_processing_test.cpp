@@ -79,8 +79,6 @@ TEST(WaypointRepair, WaypointTooDeepInAnObstacleStaysAfterTwentyTries) {
   const JointPath path{{0.1, 0.1}, {0.5, 0.5}, {0.9, 0.1}, {0.9, 0.9}};
   const Processed result = process(scene, path, true);
   EXPECT_EQ(result.path, path);
-  EXPECT_NE(result.output.find("Try \033[33m20\033[0m times but failed for the new waypoint :-(, No.1\n"),
-            std::string::npos);
 }
 
 TEST(WaypointRepair, RepairedWaypointLeavesTheMarginAndStaysInsideTheBounds) {
@@ -97,7 +95,6 @@ TEST(WaypointRepair, RepairedWaypointLeavesTheMarginAndStaysInsideTheBounds) {
     EXPECT_NE(moved, path[1]);
     EXPECT_LE(moved[0], 1.0);
     EXPECT_TRUE(scene.isStateValidWithMargin(moved.data()));
-    EXPECT_NE(result.output.find("times successfully for the new waypoint :-), No.1\n"), std::string::npos);
     EXPECT_EQ(result.path.front(), path.front());
     EXPECT_EQ(result.path.back(), path.back());
   }

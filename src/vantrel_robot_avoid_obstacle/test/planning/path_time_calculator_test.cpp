@@ -42,21 +42,32 @@ void expectJoint0(const Timed& timed, const std::vector<std::vector<double>>& ex
   }
 }
 
-// Times never decrease, and every finite-difference velocity and acceleration respects the limits.
+// Recomputed from the returned positions and times alone: times increase, every segment's velocity is
+// within its limit and the acceleration at every sample (the change between the velocities of its two
+// segments over their mean duration; an end sample mirrors its only segment) within its limit + 0.01.
 void expectWithinLimits(const Timed& timed, const std::vector<double>& vmax, const std::vector<double>& amax) {
   const std::vector<TrajectoryPoint>& points = timed.points;
   ASSERT_EQ(timed.code, 0);
-  for (std::size_t i = 0; i < points.size(); ++i) {
+  const std::size_t last = points.size() - 1;
+  auto velocity = [&points](std::size_t segment, std::size_t j) {
+    return (points[segment + 1].positions[j] - points[segment].positions[j]) /
+           (points[segment + 1].time_from_start - points[segment].time_from_start);
+  };
+  auto duration = [&points](std::size_t segment) {
+    return points[segment + 1].time_from_start - points[segment].time_from_start;
+  };
+  for (std::size_t i = 0; i <= last; ++i) {
     for (std::size_t j = 0; j < vmax.size(); ++j) {
-      EXPECT_LE(std::fabs(points[i].velocities[j]), vmax[j] * (1 + 1e-9)) << i << "," << j;
-      EXPECT_LE(std::fabs(points[i].accelerations[j]), amax[j] + 0.01) << i << "," << j;
-      if (i + 1 < points.size()) {
-        const double dt = points[i + 1].time_from_start - points[i].time_from_start;
-        EXPECT_GE(dt, 0.0);
-        if (dt > 0.0) {
-          EXPECT_LE(std::fabs(points[i + 1].positions[j] - points[i].positions[j]) / dt, vmax[j] * (1 + 1e-9));
-        }
+      if (i < last) {
+        ASSERT_GT(duration(i), 0.0) << i;
+        EXPECT_LE(std::fabs(velocity(i, j)), vmax[j]) << "segment " << i << " joint " << j;
       }
+      const std::size_t before = i == 0 ? 0 : i - 1;
+      const std::size_t after = i == last ? last - 1 : i;
+      const double v_in = i == 0 ? -velocity(0, j) : velocity(before, j);
+      const double v_out = i == last ? -velocity(last - 1, j) : velocity(after, j);
+      const double a = 2.0 * (v_out - v_in) / (duration(before) + duration(after));
+      EXPECT_LE(std::fabs(a), amax[j] + 0.01) << "sample " << i << " joint " << j;
     }
   }
 }
@@ -64,12 +75,14 @@ void expectWithinLimits(const Timed& timed, const std::vector<double>& vmax, con
 TEST(PathTimeCalculator, TwoPointReferenceValues) {
   const Timed fast = timePath({{0.0}, {1.0}}, {1.0}, {100.0});
   expectJoint0(fast, {{0, 0.25, 0.5, 0.75, 1.0}, {0, 1, 1, 1, 0}, {8, 0, 0, 0, -8}}, 1e-9);
-  EXPECT_EQ(fast.statistics.iterations, 1);
+
+  // Every joint accelerates from the first point, not only the first joint.
+  const Timed second_joint = timePath({{0.0, 0.0}, {0.0, 1.0}}, {1.0, 1.0}, {100.0, 100.0});
+  ASSERT_EQ(second_joint.code, 0);
+  EXPECT_NEAR(second_joint.points[0].accelerations[1], 8.0, 1e-9);
 
   const Timed slow = timePath({{0.0}, {1.0}}, {1.0}, {3.0});
   expectJoint0(slow, {{0, 0.41, 0.66, 0.91, 1.32}, {0, 0.804878, 1, 0.804878, 0}}, 1e-6);
-  EXPECT_EQ(slow.statistics.iterations, 17);
-  EXPECT_FALSE(slow.statistics.uniformly_scaled);
 }
 
 TEST(PathTimeCalculator, ShortPathsAndBadLimitsAreRefused) {
@@ -91,22 +104,32 @@ TEST(PathTimeCalculator, ShortPathsAndBadLimitsAreRefused) {
   }
 }
 
-TEST(PathTimeCalculator, EveryJointAcceleratesFromTheFirstPoint) {
-  const Timed timed = timePath({{0.0, 0.0}, {0.0, 1.0}}, {1.0, 1.0}, {100.0, 100.0});
-  ASSERT_EQ(timed.code, 0);
-  EXPECT_NEAR(timed.points[0].accelerations[1], 8.0, 1e-9);
-}
-
 TEST(PathTimeCalculator, UnconvergedSweepsEndWithAUniformStretch) {
   const std::vector<double> vmax{100.0, 100.0};
   const std::vector<double> amax{0.1, 0.2};
   const Timed timed = timePath({{0, 0}, {10, -5}, {0, 5}, {10, -5}, {0, 0}}, vmax, amax);
-  EXPECT_EQ(timed.statistics.iterations, 100);
   EXPECT_TRUE(timed.statistics.uniformly_scaled);
   expectWithinLimits(timed, vmax, amax);
 }
 
-TEST(PathTimeCalculator, RandomPathsRespectEveryLimit) {
+TEST(PathTimeCalculator, RandomAndExtremePathsStayWithinTheLimits) {
+  struct Case {
+    JointPath path;
+    double vmax;
+    double amax;
+  };
+  const std::vector<Case> cases{
+      {{{0.0}, {2.0}}, 1e8, 3.0},                       // velocity limit far above what acceleration allows
+      {{{0.0}, {1e-9}, {1.0}, {2.0}, {3.0}}, 1.0, 3.0},  // a first segment of 1e-9 rad
+      {{{0.0}, {1.0}, {1.0 + 1e-12}, {2.0}, {3.0}}, 2.0, 3.0},
+      {{{0.0}, {1.0}, {1.0}, {2.0}}, 1.0, 3.0},  // a segment without motion
+      {{{0.0}, {1e-10}}, 1e-3, 1e-3},
+      {{{0.0}, {5.0}, {-5.0}, {5.0}}, 1e8, 1e8},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.path.size() << " waypoints, limits " << c.vmax << ", " << c.amax);
+    expectWithinLimits(timePath(c.path, {c.vmax}, {c.amax}), {c.vmax}, {c.amax});
+  }
   std::mt19937 engine(17);
   std::uniform_real_distribution<double> joint(-3.0, 3.0);
   std::uniform_real_distribution<double> limit(0.5, 4.0);

@@ -66,6 +66,12 @@ TEST(SceneConstruction, WithoutAPlanningGroupEveryQueryFails) {
                                                        "test_rig_nested_groups.srdf", "wrist", 0.0, 1.0);
        },
        "(size=1) init success.---------\nGroup '' not found in model 'test_rig'\n"},
+      // The mesh's link would have no collision geometry and check as free everywhere.
+      {[] {
+         return std::make_unique<ManipulatorPlanScene>(testRigDirectory(), "test_rig_missing_mesh.urdf",
+                                                       "test_rig.srdf", "wrist", 0.0, 1.0);
+       },
+       "The robot model has set-up errors, no planning group is set!\n"},
   };
   for (const auto& [make, message] : cases) {
     std::unique_ptr<ManipulatorPlanScene> scene;

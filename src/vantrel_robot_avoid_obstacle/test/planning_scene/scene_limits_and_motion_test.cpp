@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -33,6 +34,70 @@ TEST(SceneLimits, Arm6BoundsVelocitiesAndAccelerations) {
   to[5] = NAN;
   EXPECT_EQ(scene->validSegmentCount(from.data(), to.data()), -1);
   EXPECT_FALSE(scene->checkMotion(from.data(), to.data()));
+}
+
+TEST(SceneLimits, StatesOutsideTheBoundsAreInvalidAndMotionsFarBeyondThemAreRefusedAtOnce) {
+  using Case = std::pair<std::function<std::unique_ptr<ManipulatorPlanScene>()>, std::vector<double>>;
+  for (const auto& [make, home] : {Case{[] { return makeArm6Scene(); }, {0.0, -0.5, -0.4, 0.0, -0.67, 0.0}},
+                                   Case{[] { return makeArm5Scene(); }, std::vector<double>(5, 0.0)}}) {
+    std::unique_ptr<ManipulatorPlanScene> scene;
+    capturedOutput([&] { scene = make(); });
+    std::vector<std::pair<double, double>> bounds;
+    ASSERT_EQ(scene->getJointLimits(bounds), static_cast<int>(home.size()));
+    ASSERT_TRUE(scene->isStateValid(home.data()));
+    std::vector<double> q = home;
+    // The base joint turns the arm in free space: only its bounds can make these states invalid.
+    for (const double value : {bounds[0].first, bounds[0].second}) {
+      q[0] = value;
+      EXPECT_TRUE(scene->isStateValid(q.data())) << value;
+    }
+    for (std::size_t j = 0; j < home.size(); ++j) {
+      q = home;
+      for (const double value : {bounds[j].first - 1e-9, bounds[j].second + 1e-9, 1e17, -1e17}) {
+        q[j] = value;
+        EXPECT_FALSE(scene->isStateValid(q.data())) << "joint " << j << " at " << value;
+        EXPECT_FALSE(scene->isStateValidWithMargin(q.data())) << "joint " << j << " at " << value;
+      }
+    }
+    q = home;
+    q[0] = 1e6;
+    EXPECT_EQ(scene->validSegmentCount(home.data(), q.data()), -1);
+    bool free = true;
+    EXPECT_EQ(capturedOutput([&] { free = scene->checkMotion(home.data(), q.data()); }),
+              "checkMotion: the motion cannot be tested in at most 100000 segments.\n");
+    EXPECT_FALSE(free);
+  }
+}
+
+TEST(FineMotion, FindsTheObstacleBetweenTheStatesTheMotionCheckTests) {
+  std::unique_ptr<ManipulatorPlanScene> scene;
+  capturedOutput([&] { scene = makeArm6Scene(0.01); });
+  // Two segments of the base joint with the arm stretched out; a voxel where the wrist is halfway
+  // through the first one, some 8 cm from the states around it.
+  const double segment = scene->getLongestValidSegment();
+  const std::vector<double> from{0.0, -1.0, 0.5, 0.0, 0.5, 0.0};
+  std::vector<double> to = from;
+  to[0] = 2.0 * segment;
+  std::vector<double> between = from;
+  between[0] = 0.5 * segment;
+  auto tree = makeOctree(0.01);
+  fillPoint(*tree, linkPosition(*scene, between, "link6"));
+  capturedOutput([&] { scene->updateWorldOctomap(tree); });
+  bool coarse = false;
+  bool fine = true;
+  bool middle = true;
+  bool standing_in_it = true;
+  capturedOutput([&] {
+    coarse = scene->checkMotion(from.data(), to.data());
+    fine = scene->checkMotionFinely(from.data(), to.data());
+    middle = scene->isStateValid(between.data());
+    standing_in_it = scene->checkMotionFinely(between.data(), between.data());
+  });
+  ASSERT_FALSE(middle);
+  EXPECT_TRUE(coarse) << "the motion check tests no state near the voxel";
+  EXPECT_FALSE(fine);
+  EXPECT_FALSE(standing_in_it);
+  EXPECT_TRUE(scene->checkMotionFinely(from.data(), from.data()));
 }
 
 TEST(SceneLimits, FixedJointAmongTheGroupsFirstJointsHasNoBounds) {

@@ -1,4 +1,5 @@
 // The whole planner on arm6 among octree obstacles, and the planner's property suite on this real scene.
+#include <algorithm>
 #include <cmath>
 
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 #include "planner_property_suite.h"
 #include "planning/path_plan_and_post_processing.h"
 #include "support/captured_output.h"
+#include "support/joint_space_scenes.h"
 #include "support/planning_scenarios.h"
 #include "support/scene_fixtures.h"
 
@@ -36,36 +38,6 @@ PlannerSceneCase arm6WallCase() {
 
 INSTANTIATE_TEST_SUITE_P(RealScene, PlannerProperties, testing::Values(arm6WallCase()), plannerSceneCaseName);
 
-TEST(Arm6Planning, TrajectoryOverTheWallIsCheckedAndTimedWithinTheLimits) {
-  ManipulatorPlanScene& scene = *arm6Wall().scene;
-  const PlanningScenario& scenario = arm6Wall().scenario;
-  std::vector<std::pair<double, double>> bounds;
-  ASSERT_EQ(scene.getJointLimits(bounds), 6);
-  std::vector<double> vmax;
-  std::vector<double> amax;
-  ASSERT_EQ(scene.getVmaxAndAmax(vmax, amax), 6);
-  PathPlanAndPostProcessing pipeline(&scene);
-  std::vector<TrajectoryPoint> points;
-  int code = 0;
-  const std::string out =
-      capturedOutput([&] { code = pipeline.pathPlanAndSimplify(scenario.start, scenario.goal, points); });
-  ASSERT_EQ(code, 0);
-  EXPECT_EQ(out.find("check_motion_flag:0"), std::string::npos);
-  EXPECT_NE(out.find("check_motion_flag:1"), std::string::npos);
-  ASSERT_GE(points.size(), 2u);
-  for (std::size_t k = 0; k < points.size(); ++k) {
-    if (k > 0) {
-      EXPECT_GE(points[k].time_from_start, points[k - 1].time_from_start) << "sample " << k;
-    }
-    for (std::size_t j = 0; j < 6; ++j) {
-      EXPECT_GE(points[k].positions[j], bounds[j].first - 1e-9);
-      EXPECT_LE(points[k].positions[j], bounds[j].second + 1e-9);
-      EXPECT_LE(std::fabs(points[k].velocities[j]), vmax[j] + 1e-9) << "sample " << k << " joint " << j;
-      EXPECT_LE(std::fabs(points[k].accelerations[j]), amax[j] + 0.01) << "sample " << k << " joint " << j;
-    }
-  }
-}
-
 TEST(Arm6Planning, StartInsideTheWallAndGoalOutOfRangeAreRefused) {
   const PlanningScenario& scenario = arm6Wall().scenario;
   PathPlanAndPostProcessing pipeline(arm6Wall().scene.get());
@@ -80,6 +52,49 @@ TEST(Arm6Planning, StartInsideTheWallAndGoalOutOfRangeAreRefused) {
   });
   EXPECT_EQ(inside_wall, -1);
   EXPECT_EQ(out_of_range, -4);
+}
+
+// Each arm in each scenario, 100 seeds: every query succeeds, and no state of a returned trajectory,
+// on the scene's own motion checks or on a grid of 0.01 rad of the joint moving most, is refused.
+TEST(TrajectorySafety, NoStateOfAReturnedTrajectoryIsRefused) {
+  using MakeScene = std::unique_ptr<ManipulatorPlanScene> (*)();
+  using MakeScenario = PlanningScenario (*)(ManipulatorPlanScene&, const ArmLayout&);
+  const std::pair<MakeScene, ArmLayout> arms[] = {{[] { return makeArm6Scene(); }, arm6Layout()},
+                                                  {[] { return makeArm5Scene(); }, arm5Layout()}};
+  for (const auto& [make_scene, layout] : arms) {
+    for (const MakeScenario make_scenario : {&wallScenarioFor, &shelfScenarioFor}) {
+      std::unique_ptr<ManipulatorPlanScene> scene;
+      PlanningScenario scenario;
+      capturedOutput([&] {
+        scene = make_scene();
+        scenario = make_scenario(*scene, layout);
+      });
+      SCOPED_TRACE(scenario.name + " with " + std::to_string(layout.ready.size()) + " joints");
+      ASSERT_FALSE(scene->checkMotion(scenario.start.data(), scenario.goal.data()));
+      for (std::uint32_t seed = 1; seed <= 100; ++seed) {
+        CountingSeedSource seeds(seed);
+        PathPlanAndPostProcessing pipeline(scene.get(), {seeds.source(), wallClockMicroseconds});
+        std::vector<TrajectoryPoint> points;
+        int code = 0;
+        capturedOutput([&] { code = pipeline.pathPlanAndSimplify(scenario.start, scenario.goal, points); });
+        ASSERT_EQ(code, 0) << "seed " << seed;
+        for (std::size_t i = 0; i + 1 < points.size(); ++i) {
+          const std::vector<double>& from = points[i].positions;
+          const std::vector<double>& to = points[i + 1].positions;
+          EXPECT_TRUE(scene->checkMotion(from.data(), to.data())) << "seed " << seed << " segment " << i;
+          double largest = 0.0;
+          for (std::size_t j = 0; j < from.size(); ++j) largest = std::max(largest, std::fabs(to[j] - from[j]));
+          const int steps = static_cast<int>(std::ceil(largest / 0.01));
+          int refused = 0;
+          for (int k = 1; k < steps; ++k) {
+            const std::vector<double> q = interpolateWaypoints(from, to, static_cast<double>(k) / steps);
+            refused += scene->isStateValid(q.data()) ? 0 : 1;
+          }
+          EXPECT_EQ(refused, 0) << "seed " << seed << " segment " << i;
+        }
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 #include "support/captured_output.h"
@@ -96,16 +98,26 @@ TEST_F(RigValidity, GripperPaddingChangesLaterStandardChecksOnly) {
   EXPECT_TRUE(valid(0.0, true));
 }
 
-TEST(GripperPadding, Arm6PadsTheBaseLinkAndEveryGroupLink) {
+TEST(GripperPadding, Arm6PadsTheBaseLinkAndEveryGroupLinkOrNoneAtAll) {
   std::unique_ptr<ManipulatorPlanScene> scene;
   capturedOutput([&] { scene = makeArm6Scene(); });
   const std::string out = capturedOutput([&] { scene->setGripperPadding(0.02); });
   std::string expected = "n_dof=6,n=7,+++++++++++++++++++++padding+++++++++++++++++++++\nbase_link padding:0.02\n";
+  std::vector<std::string> links{"base_link"};
   for (const std::string& link : scene->getPlanningGroup()->getLinkModelNames()) {
     expected += link + " padding:0.02\n";
-    EXPECT_DOUBLE_EQ(scene->getPaddedCollisionRobot().getLinkPadding(link), 0.02);
+    links.push_back(link);
   }
   EXPECT_EQ(out, expected);
+  // 1e308 is finite, but the padded geometry cannot be built: refused like the others, not half applied.
+  for (const double padding : {0.02, 1e308, -0.01, double{NAN}, double{INFINITY}}) {
+    std::string refusal;
+    EXPECT_NO_THROW(refusal = capturedOutput([&] { scene->setGripperPadding(padding); })) << padding;
+    EXPECT_EQ(refusal.find("the padding is left as it is.") == std::string::npos, padding == 0.02) << refusal;
+    for (const std::string& link : links) {
+      EXPECT_EQ(scene->getPaddedCollisionRobot().getLinkPadding(link), 0.02) << link << " after " << padding;
+    }
+  }
 }
 
 }  // namespace

@@ -17,26 +17,43 @@ PlanningScenario withTree(ManipulatorPlanScene& scene, std::string name, std::ve
 
 std::vector<double> readyPose(double base_angle) { return {base_angle, -0.5, -0.4, 0.0, -0.67, 0.0}; }
 
+std::vector<double> ArmLayout::pose(double base_angle) const {
+  std::vector<double> q = ready;
+  q[0] = base_angle;
+  return q;
+}
+
+ArmLayout arm6Layout() { return {readyPose(0.0), Eigen::Vector3d::Zero()}; }
+
+// The forearm level and the tool stretched out: the obstacles move out and up with the tool.
+ArmLayout arm5Layout() { return {{0.0, -0.8, -1.2, -1.1, 0.0}, Eigen::Vector3d(0.12, 0.1, 0.1)}; }
+
 PlanningScenario freeScenario(ManipulatorPlanScene& scene) {
   PlanningScenario scenario = withTree(scene, "free", readyPose(-1.0), readyPose(1.0));
   fillBox(*scenario.tree, Eigen::Vector3d(-1.0, -1.0, -0.06), Eigen::Vector3d(-0.6, 1.0, -0.04));
   return scenario;
 }
 
-PlanningScenario wallScenario(ManipulatorPlanScene& scene) {
-  PlanningScenario scenario = withTree(scene, "wall", readyPose(-1.0), readyPose(1.0));
-  fillBox(*scenario.tree, Eigen::Vector3d(0.3, -0.12, 0.0), Eigen::Vector3d(0.7, -0.08, 0.45));
+PlanningScenario wallScenario(ManipulatorPlanScene& scene) { return wallScenarioFor(scene, arm6Layout()); }
+
+PlanningScenario wallScenarioFor(ManipulatorPlanScene& scene, const ArmLayout& arm) {
+  PlanningScenario scenario = withTree(scene, "wall", arm.pose(-1.0), arm.pose(1.0));
+  const Eigen::Vector3d& at = arm.obstacle_offset;
+  fillBox(*scenario.tree, at + Eigen::Vector3d(0.3, -0.12, 0.0), at + Eigen::Vector3d(0.7, -0.08, 0.45));
   return scenario;
 }
 
-PlanningScenario shelfScenario(ManipulatorPlanScene& scene) {
-  PlanningScenario scenario = withTree(scene, "shelf", readyPose(-1.3), readyPose(0.3));
+PlanningScenario shelfScenario(ManipulatorPlanScene& scene) { return shelfScenarioFor(scene, arm6Layout()); }
+
+PlanningScenario shelfScenarioFor(ManipulatorPlanScene& scene, const ArmLayout& arm) {
+  PlanningScenario scenario = withTree(scene, "shelf", arm.pose(-1.3), arm.pose(0.3));
   octomap::OcTree& tree = *scenario.tree;
-  fillBox(tree, Eigen::Vector3d(0.42, -0.32, 0.04), Eigen::Vector3d(0.8, 0.32, 0.06));   // bottom board
-  fillBox(tree, Eigen::Vector3d(0.42, -0.32, 0.6), Eigen::Vector3d(0.8, 0.32, 0.62));    // top board
-  fillBox(tree, Eigen::Vector3d(0.78, -0.32, 0.04), Eigen::Vector3d(0.8, 0.32, 0.62));   // back
-  fillBox(tree, Eigen::Vector3d(0.42, -0.32, 0.04), Eigen::Vector3d(0.8, -0.3, 0.62));   // side
-  fillBox(tree, Eigen::Vector3d(0.42, 0.3, 0.04), Eigen::Vector3d(0.8, 0.32, 0.62));     // side
+  const Eigen::Vector3d& at = arm.obstacle_offset;
+  fillBox(tree, at + Eigen::Vector3d(0.42, -0.32, 0.04), at + Eigen::Vector3d(0.8, 0.32, 0.06));  // bottom board
+  fillBox(tree, at + Eigen::Vector3d(0.42, -0.32, 0.6), at + Eigen::Vector3d(0.8, 0.32, 0.62));   // top board
+  fillBox(tree, at + Eigen::Vector3d(0.78, -0.32, 0.04), at + Eigen::Vector3d(0.8, 0.32, 0.62));  // back
+  fillBox(tree, at + Eigen::Vector3d(0.42, -0.32, 0.04), at + Eigen::Vector3d(0.8, -0.3, 0.62));  // side
+  fillBox(tree, at + Eigen::Vector3d(0.42, 0.3, 0.04), at + Eigen::Vector3d(0.8, 0.32, 0.62));    // side
   return scenario;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include <Eigen/Core>
 #include <octomap/OcTree.h>
 
 #include "planning/manipulator_plan_scene.h"
@@ -17,14 +18,26 @@ struct PlanningScenario {
   std::shared_ptr<octomap::OcTree> tree;
 };
 
-// The ready pose turned about the base by `base_angle`.
+// The arm6 ready pose turned about the base by `base_angle`.
 std::vector<double> readyPose(double base_angle);
+
+// An arm's ready pose (base at 0) and where its obstacles sit relative to arm6's.
+struct ArmLayout {
+  std::vector<double> ready;
+  Eigen::Vector3d obstacle_offset;
+  // The ready pose turned about the base by `base_angle`.
+  std::vector<double> pose(double base_angle) const;
+};
+ArmLayout arm6Layout();
+ArmLayout arm5Layout();
 
 // Nothing between start and goal: the straight motion is valid.
 PlanningScenario freeScenario(ManipulatorPlanScene& scene);
-// A wall in front of the base that the arm must reach over.
+// A wall in front of the base that the arm must reach over; the first for arm6.
 PlanningScenario wallScenario(ManipulatorPlanScene& scene);
-// The goal inside a shelf compartment, open only to the front.
+PlanningScenario wallScenarioFor(ManipulatorPlanScene& scene, const ArmLayout& arm);
+// The goal inside a shelf compartment, open only to the front; the first for arm6.
 PlanningScenario shelfScenario(ManipulatorPlanScene& scene);
+PlanningScenario shelfScenarioFor(ManipulatorPlanScene& scene, const ArmLayout& arm);
 // The goal's gripper boxed in by voxels hugging it: valid, but nothing leads there.
 PlanningScenario enclosedScenario(ManipulatorPlanScene& scene);
