@@ -65,6 +65,9 @@ class RosTwoWrapper {
   void run();
 
  private:
+  // Tests read the members through it.
+  friend class RosTwoWrapperTestAccess;
+
   using TwoCloudsPolicy = message_filters::sync_policies::ApproximateTime<PointCloud2, PointCloud2>;
   using ThreeCloudsPolicy = message_filters::sync_policies::ApproximateTime<PointCloud2, PointCloud2, PointCloud2>;
   using TwoImagesPolicy = message_filters::sync_policies::ApproximateTime<Image, Image>;
