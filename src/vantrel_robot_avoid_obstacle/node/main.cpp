@@ -4,6 +4,7 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include <rclcpp/rclcpp.hpp>
@@ -19,7 +20,9 @@ int main(int argc, char** argv) {
   try {
     node = std::make_unique<RosTwoWrapper>();
   } catch (const std::exception& e) {
-    fprintf(stderr, "%s", e.what());
+    const std::string text = e.what();
+    fputs(text.c_str(), stderr);
+    if (text.empty() || text.back() != '\n') fputc('\n', stderr);
     rclcpp::shutdown();
     return EXIT_FAILURE;
   }

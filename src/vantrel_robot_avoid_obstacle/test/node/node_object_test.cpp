@@ -1,6 +1,9 @@
 // The node object built in this process: settings falling back to defaults, the group it plans, every ROS
 // entity as the graph reports it, and the robot-description parameter once the node runs.
+#include <signal.h>
+
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <set>
@@ -71,8 +74,27 @@ TEST(NodeObject, PlanningTheModelsOnlyGroupUnderAnotherNameIsAnnounced) {
               1);
   }
   config["robot_avoid_obstacle"]["planned_joint_group"] = "arm";
-  InProcessNode named(config);
-  EXPECT_EQ(named.output().find("is not used"), std::string::npos);
+  {
+    InProcessNode named(config);
+    EXPECT_EQ(named.output().find("is not used"), std::string::npos);
+  }
+
+  // A six-axis description whose arm chain was dropped leaves only the gripper's group.
+  NodeWorkspace workspace;
+  const std::string srdf =
+      workspace.copyIntoWorkspace("src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description", "arm6") +
+      "/srdf/arm6_and_whole_gripper_linker.srdf";
+  std::string text = readText(srdf);
+  const size_t arm = text.find("  <group name=\"arm\">");
+  text.erase(arm, text.find("</group>", arm) + 9 - arm);
+  std::ofstream(srdf) << text;
+  useArm6(config, "./arm6/");
+  workspace.writeConfig(config);
+  const NodeRun run = runNode(workspace.path(), "initRosNode", SIGINT);
+  EXPECT_EQ(occurrences(run.out, "planned_joint_group <arm> is not used: the model's only joint group <gripper> is "
+                                 "planned"),
+            1)
+      << run.out;
 }
 
 // One endpoint of a topic as the graph reports it.

@@ -23,13 +23,6 @@ std::string settingsPrintout(const std::string& out) {
   return closing == std::string::npos ? out.substr(start) : out.substr(start, closing + banner.size() - start);
 }
 
-void useArm6(YAML::Node& config, const char* directory) {
-  config["robot_avoid_obstacle"]["robot_descriptions_path"] = directory;
-  config["robot_avoid_obstacle"]["urdf_path"] = "urdf/arm6_and_whole_gripper_linker_shim_camera.urdf";
-  config["robot_avoid_obstacle"]["srdf_path"] = "srdf/arm6_and_whole_gripper_linker.srdf";
-  config["robot_avoid_obstacle"]["planned_joint_group"] = "arm";
-}
-
 NodeRun runUntilRunning(const NodeWorkspace& workspace, int signal = SIGINT) {
   return runNode(workspace.path(), "initRosNode", signal);
 }
@@ -103,6 +96,9 @@ TEST(NodeStartup, ASetUpThatCannotWorkEndsWithItsReasonAndAFailureStatus) {
          useArm6(c, "./arm6/");
        },
        "robot model <arm6> has set-up errors:"},
+      {"topic name the middleware rejects",
+       [](auto&, YAML::Node& c) { c["robot_avoid_obstacle"]["joints_state_topic"] = "joint states?"; },
+       "joint states?"},
       {"group without extent",
        [](const NodeWorkspace& w, YAML::Node& c) {
          w.copyIntoWorkspace("src/vantrel_robot_avoid_obstacle/test/planning_scene/fixtures", "rig");

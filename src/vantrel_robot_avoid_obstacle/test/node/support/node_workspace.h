@@ -25,5 +25,7 @@ class NodeWorkspace {
 
 // The test fixture configuration (every key, values apart from the defaults) as a document to change.
 YAML::Node fullTestConfig();
+// Points the configuration at the six-axis arm's description in `directory` (relative to the workspace).
+void useArm6(YAML::Node& config, const char* directory);
 std::string testFile(const std::string& relative_path);
 std::string readText(const std::string& path);
