@@ -84,8 +84,10 @@ class RosTwoWrapper {
   void initRosNode();
   void initCameraEntities();
   template <typename Policy, typename Callback, typename... Subscribers>
-  std::shared_ptr<message_filters::Synchronizer<Policy>> makeSynchronizer(uint32_t queue_size, Callback callback,
-                                                                           Subscribers&... subscribers);
+  std::shared_ptr<message_filters::Synchronizer<Policy>> subscribeSynchronized(size_t depth, uint32_t queue_size,
+                                                                                const std::array<std::string, 3>& topics,
+                                                                                Callback callback,
+                                                                                Subscribers&... subscribers);
 
   void robotDescriptionTimerCallback();
   void simulationPointCloudCallback(const PointCloud2& msg);

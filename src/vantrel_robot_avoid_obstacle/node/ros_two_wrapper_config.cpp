@@ -45,7 +45,11 @@ bool copyIntrinsic(const ConfigReader& reader, int camera, CameraIntrinsic& memb
   return false;
 }
 
-void printIntrinsic(int camera, const CameraIntrinsic& intrinsic) {
+void printCamera(int camera, const std::string& pointcloud_topic, const std::string& depth_topic,
+                 const char* extrinsic_name, const Eigen::Matrix4f& extrinsic, const CameraIntrinsic& intrinsic) {
+  printf("camera%d_pointcloud_topic_=%s\n", camera, pointcloud_topic.c_str());
+  printf("camera%d_depth_topic_=%s\n", camera, depth_topic.c_str());
+  std::cout << extrinsic_name << ":" << std::endl << extrinsic << std::endl;
   printf("camera%d_intrinsic_:[fx=%lf,cx=%lf,fy=%lf,cy=%lf]\n", camera, intrinsic[0], intrinsic[1], intrinsic[2],
          intrinsic[3]);
   printf("camera%d_intrinsic_:[k1=%lf,k2=%lf,p1=%lf,p2=%lf,k3=%lf]\n", camera, intrinsic[4], intrinsic[5],
@@ -162,18 +166,12 @@ void RosTwoWrapper::printConfigParams() const {
   std::cout << "tool_matrix_:" << std::endl << tool_matrix_ << std::endl;
   printf("robot_follow_joint_trajectory_topic_=%s\n", robot_follow_joint_trajectory_topic_.c_str());
   printf("joints_state_topic_=%s\n", joints_state_topic_.c_str());
-  printf("camera1_pointcloud_topic_=%s\n", camera1_pointcloud_topic_.c_str());
-  printf("camera1_depth_topic_=%s\n", camera1_depth_topic_.c_str());
-  std::cout << "camera1_to_robot_base_:" << std::endl << camera1_to_robot_base_ << std::endl;
-  printIntrinsic(1, camera1_intrinsic_);
-  printf("camera2_pointcloud_topic_=%s\n", camera2_pointcloud_topic_.c_str());
-  printf("camera2_depth_topic_=%s\n", camera2_depth_topic_.c_str());
-  std::cout << "camera2_to_robot_base_:" << std::endl << camera2_to_robot_base_ << std::endl;
-  printIntrinsic(2, camera2_intrinsic_);
-  printf("camera3_pointcloud_topic_=%s\n", camera3_pointcloud_topic_.c_str());
-  printf("camera3_depth_topic_=%s\n", camera3_depth_topic_.c_str());
-  std::cout << "camera3_to_robot_tcp_:" << std::endl << camera3_to_robot_tcp_ << std::endl;
-  printIntrinsic(3, camera3_intrinsic_);
+  printCamera(1, camera1_pointcloud_topic_, camera1_depth_topic_, "camera1_to_robot_base_", camera1_to_robot_base_,
+              camera1_intrinsic_);
+  printCamera(2, camera2_pointcloud_topic_, camera2_depth_topic_, "camera2_to_robot_base_", camera2_to_robot_base_,
+              camera2_intrinsic_);
+  printCamera(3, camera3_pointcloud_topic_, camera3_depth_topic_, "camera3_to_robot_tcp_", camera3_to_robot_tcp_,
+              camera3_intrinsic_);
   std::cout << kBanner << std::endl;
 }
 

@@ -1,5 +1,7 @@
 // The ROS entities the configuration selects, and the robot-description parameter refresh.
+#include <array>
 #include <cstdio>
+#include <string>
 
 #include "node/ros_two_wrapper.h"
 
@@ -9,11 +11,24 @@ rclcpp::QoS reliableVolatile(size_t depth) {
   return rclcpp::QoS(rclcpp::KeepLast(depth)).reliable().durability_volatile();
 }
 
+// "<a>", "<a> and <b>" or "<a>, <b> and <c>".
+std::string listedTopics(const std::array<std::string, 3>& topics, int count) {
+  std::string listed = "<" + topics[0] + ">";
+  for (int i = 1; i < count; ++i) listed += (i + 1 < count ? ", <" : " and <") + topics[i] + ">";
+  return listed;
+}
+
 }  // namespace
 
+// Subscribes one filter subscriber per camera, in camera order, and joins them in an approximate-time
+// synchronizer that never matches stamps more than 5 s apart.
 template <typename Policy, typename Callback, typename... Subscribers>
-std::shared_ptr<message_filters::Synchronizer<Policy>> RosTwoWrapper::makeSynchronizer(
-    uint32_t queue_size, Callback callback, Subscribers&... subscribers) {
+std::shared_ptr<message_filters::Synchronizer<Policy>> RosTwoWrapper::subscribeSynchronized(
+    size_t depth, uint32_t queue_size, const std::array<std::string, 3>& topics, Callback callback,
+    Subscribers&... subscribers) {
+  const rmw_qos_profile_t qos = reliableVolatile(depth).get_rmw_qos_profile();
+  size_t camera = 0;
+  (subscribers.subscribe(node2_.get(), topics[camera++], qos), ...);
   Policy policy(queue_size);
   policy.setMaxIntervalDuration(rclcpp::Duration(5, 0));
   auto synchronizer = std::make_shared<message_filters::Synchronizer<Policy>>(policy, subscribers...);
@@ -77,62 +92,46 @@ void RosTwoWrapper::initCameraEntities() {
     puts("pointcloud input source error");
     return;
   }
-  const char* const topic1 = (pointcloud_input_source_ == 1 ? camera1_pointcloud_topic_ : camera1_depth_topic_).c_str();
-  const char* const topic2 = (pointcloud_input_source_ == 1 ? camera2_pointcloud_topic_ : camera2_depth_topic_).c_str();
-  const char* const topic3 = (pointcloud_input_source_ == 1 ? camera3_pointcloud_topic_ : camera3_depth_topic_).c_str();
+  const bool clouds = pointcloud_input_source_ == 1;
+  const std::array<std::string, 3> topics =
+      clouds ? std::array<std::string, 3>{camera1_pointcloud_topic_, camera2_pointcloud_topic_, camera3_pointcloud_topic_}
+             : std::array<std::string, 3>{camera1_depth_topic_, camera2_depth_topic_, camera3_depth_topic_};
+  printf("%s subscribe topic: %s\n", clouds ? "pointclouds" : "depth map", listedTopics(topics, cameras_num_).c_str());
+
   using Clouds = PointCloud2::ConstSharedPtr;
   using Images = Image::ConstSharedPtr;
-
-  if (pointcloud_input_source_ == 1) {
-    if (cameras_num_ == 1) {
-      printf("pointclouds subscribe topic: <%s>\n", topic1);
+  switch (cameras_num_ * 10 + pointcloud_input_source_) {
+    case 11:
       pointcloud_sub_ = node2_->create_subscription<PointCloud2>(
-          topic1, reliableVolatile(10), [this](const PointCloud2& msg) { singlePointCloudCallback(msg); });
-    } else if (cameras_num_ == 2) {
-      printf("pointclouds subscribe topic: <%s> and <%s>\n", topic1, topic2);
-      const auto qos = reliableVolatile(2).get_rmw_qos_profile();
-      camera1_pointcloud_sub_.subscribe(node2_.get(), topic1, qos);
-      camera2_pointcloud_sub_.subscribe(node2_.get(), topic2, qos);
-      two_pointclouds_sync_ = makeSynchronizer<TwoCloudsPolicy>(
-          10, [this](const Clouds& msg1, const Clouds& msg2) { twoPointCloudsCallback(msg1, msg2); },
+          topics[0], reliableVolatile(10), [this](const PointCloud2& msg) { singlePointCloudCallback(msg); });
+      break;
+    case 12:
+      depth_image_sub_ = node2_->create_subscription<Image>(topics[0], reliableVolatile(10),
+                                                            [this](const Images& msg) { singleDepthMapCallback(msg); });
+      break;
+    case 21:
+      two_pointclouds_sync_ = subscribeSynchronized<TwoCloudsPolicy>(
+          2, 10, topics, [this](const Clouds& msg1, const Clouds& msg2) { twoPointCloudsCallback(msg1, msg2); },
           camera1_pointcloud_sub_, camera2_pointcloud_sub_);
-    } else {
-      printf("pointclouds subscribe topic: <%s>, <%s> and <%s>\n", topic1, topic2, topic3);
-      const auto qos = reliableVolatile(3).get_rmw_qos_profile();
-      camera1_pointcloud_sub_.subscribe(node2_.get(), topic1, qos);
-      camera2_pointcloud_sub_.subscribe(node2_.get(), topic2, qos);
-      camera3_pointcloud_sub_.subscribe(node2_.get(), topic3, qos);
-      three_pointclouds_sync_ = makeSynchronizer<ThreeCloudsPolicy>(
-          10,
+      break;
+    case 22:
+      two_depth_maps_sync_ = subscribeSynchronized<TwoImagesPolicy>(
+          5, 5, topics, [this](const Images& msg1, const Images& msg2) { twoDepthMapCallback(msg1, msg2); },
+          camera1_depth_sub_, camera2_depth_sub_);
+      break;
+    case 31:
+      three_pointclouds_sync_ = subscribeSynchronized<ThreeCloudsPolicy>(
+          3, 10, topics,
           [this](const Clouds& msg1, const Clouds& msg2, const Clouds& msg3) {
             threePointCloudsCallback(msg1, msg2, msg3);
           },
           camera1_pointcloud_sub_, camera2_pointcloud_sub_, camera3_pointcloud_sub_);
-    }
-    return;
-  }
-  if (cameras_num_ == 1) {
-    printf("depth map subscribe topic: <%s>\n", topic1);
-    depth_image_sub_ = node2_->create_subscription<Image>(topic1, reliableVolatile(10),
-                                                          [this](const Images& msg) { singleDepthMapCallback(msg); });
-  } else if (cameras_num_ == 2) {
-    printf("depth map subscribe topic: <%s> and <%s>\n", topic1, topic2);
-    const auto qos = reliableVolatile(5).get_rmw_qos_profile();
-    camera1_depth_sub_.subscribe(node2_.get(), topic1, qos);
-    camera2_depth_sub_.subscribe(node2_.get(), topic2, qos);
-    two_depth_maps_sync_ = makeSynchronizer<TwoImagesPolicy>(
-        5, [this](const Images& msg1, const Images& msg2) { twoDepthMapCallback(msg1, msg2); }, camera1_depth_sub_,
-        camera2_depth_sub_);
-  } else {
-    printf("depth map subscribe topic: <%s>, <%s> and <%s>\n", topic1, topic2, topic3);
-    const auto qos = reliableVolatile(10).get_rmw_qos_profile();
-    camera1_depth_sub_.subscribe(node2_.get(), topic1, qos);
-    camera2_depth_sub_.subscribe(node2_.get(), topic2, qos);
-    camera3_depth_sub_.subscribe(node2_.get(), topic3, qos);
-    three_depth_maps_sync_ = makeSynchronizer<ThreeImagesPolicy>(
-        10,
-        [this](const Images& msg1, const Images& msg2, const Images& msg3) { threeDepthMapCallback(msg1, msg2, msg3); },
-        camera1_depth_sub_, camera2_depth_sub_, camera3_depth_sub_);
+      break;
+    default:
+      three_depth_maps_sync_ = subscribeSynchronized<ThreeImagesPolicy>(
+          10, 10, topics,
+          [this](const Images& msg1, const Images& msg2, const Images& msg3) { threeDepthMapCallback(msg1, msg2, msg3); },
+          camera1_depth_sub_, camera2_depth_sub_, camera3_depth_sub_);
   }
 }
 
