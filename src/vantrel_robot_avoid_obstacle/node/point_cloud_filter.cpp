@@ -1,9 +1,8 @@
 #include "node/point_cloud_filter.h"
 
+#include <cmath>
 #include <cstdio>
-#include <vector>
 
-#include <pcl/filters/filter.h>
 #include <pcl/filters/passthrough.h>
 #include <pcl/filters/statistical_outlier_removal.h>
 #include <pcl/filters/voxel_grid.h>
@@ -26,9 +25,16 @@ void keepInside(PointCloudFilter::Cloud::Ptr& cloud, const char* field, double m
 
 void PointCloudFilter::filterPointCloud(const Cloud::ConstPtr& input, const Cloud::Ptr& output) const
 {
+  // Point by point: a cloud's dense flag is not trusted to mean it holds no NaN.
   Cloud::Ptr working(new Cloud);
-  std::vector<int> kept_indices;
-  pcl::removeNaNFromPointCloud(*input, *working, kept_indices);
+  working->reserve(input->size());
+  for (const pcl::PointXYZ& point : *input)
+  {
+    if (std::isfinite(point.x) && std::isfinite(point.y) && std::isfinite(point.z))
+    {
+      working->push_back(point);
+    }
+  }
   if (working->size() < input->size())
   {
     std::printf("\033[33m NaN points exis in pointclouds! \033[0m%zu\n", input->size() - working->size());
