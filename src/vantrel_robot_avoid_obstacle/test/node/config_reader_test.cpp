@@ -1,5 +1,4 @@
 // The reader against the settings files a user may write: complete, damaged key by key, or not a settings file.
-#include <cstring>
 #include <functional>
 #include <set>
 #include <string>
@@ -8,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "node/config_reader.h"
+#include "node/ros_two_wrapper.h"
 #include "support/node_workspace.h"
 
 namespace {
@@ -23,103 +23,41 @@ const std::vector<std::string> kAllNames = {
     "close_obstacle_pointcloud_flag", "grab_garbage_flag", "arm_move_joints_srv_name", "arm_grab_srv_name",
     "arm_release_srv_name", "tool_matrix"};
 
-class ConfigReaderTest : public testing::Test {
- protected:
-  ConfigReader& load(const YAML::Node& config) {
-    workspace_.writeConfig(config);
-    return loadPath();
-  }
-  ConfigReader& loadText(const std::string& text) {
-    workspace_.writeConfigText(text);
-    return loadPath();
-  }
-  ConfigReader& loadPath() {
-    reader_ = std::make_unique<ConfigReader>(workspace_.path() + "/" + configPath());
-    return *reader_;
-  }
-  static std::string configPath() { return "src/vantrel_robot_avoid_obstacle/config/config_params.yaml"; }
-
-  // Looks every name up; returns the names missing and the lookups' console output.
-  std::set<std::string> missingNames(std::string& output) const {
-    std::set<std::string> missing;
-    testing::internal::CaptureStdout();
-    for (const std::string& name : kAllNames) {
-      const void* value = nullptr;
-      if (reader_->getParam(name, value) != 0) missing.insert(name);
-    }
-    output = testing::internal::GetCapturedStdout();
-    return missing;
-  }
-
-  template <typename T>
-  const T& value(const std::string& name) const {
-    const void* address = nullptr;
-    EXPECT_EQ(reader_->getParam(name, address), 0) << name;
-    return *static_cast<const T*>(address);
-  }
-
-  NodeWorkspace workspace_;
-  std::unique_ptr<ConfigReader> reader_;
-};
-
-TEST_F(ConfigReaderTest, NothingReadableMeansAnEmptyRegistry) {
-  const std::vector<std::pair<const char*, std::function<ConfigReader&()>>> files = {
-      {"no file", [&]() -> ConfigReader& { return loadPath(); }},
-      {"empty file", [&]() -> ConfigReader& { return loadText(""); }},
-      {"scalar root", [&]() -> ConfigReader& { return loadText("just text\n"); }},
-      {"sequence root", [&]() -> ConfigReader& { return loadText("- robot_avoid_obstacle\n- point_clouds\n"); }},
-      {"broken YAML", [&]() -> ConfigReader& { return loadText("robot_avoid_obstacle: {real_robot_flag: [\n"); }}};
-  for (const auto& [what, make] : files) {
-    const ConfigReader& reader = make();
-    const void* untouched = &files;
-    testing::internal::CaptureStdout();
-    const int result = reader.getParam("resolution", untouched);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "config_data_ size is 0 error!\n") << what;
-    EXPECT_EQ(result, -1) << what;
-    EXPECT_EQ(untouched, &files) << what;
-  }
-}
-
-TEST_F(ConfigReaderTest, CompleteFileEntersEveryNameWithItsValue) {
-  load(fullTestConfig());
-  std::string output;
-  EXPECT_TRUE(missingNames(output).empty());
-  EXPECT_EQ(output, "");
-
-  EXPECT_TRUE(value<bool>("real_robot_flag"));  // written "yes"
-  EXPECT_TRUE(value<bool>("print_debug_flag"));  // written "on"
-  EXPECT_EQ(value<int32_t>("cameras_num"), 2);
-  EXPECT_EQ(value<double>("point_cloud_maxz"), 1.25);
-  EXPECT_EQ(value<std::string>("camera2_depth_topic"), "/cam_b/depth");
-  const auto& tool = value<Eigen::Matrix4d>("tool_matrix");
-  EXPECT_TRUE(tool.col(3) == Eigen::Vector4d(0.1, 0, 0.2, 1)) << tool;
-  EXPECT_TRUE((tool.topLeftCorner<3, 3>().isIdentity(0.0))) << tool;
-  // Row by row; the seventeenth number of camera 2 is ignored.
-  const auto& camera1 = value<Eigen::Matrix4f>("camera1_to_robot_base");
-  EXPECT_EQ(camera1(0, 1), -1.0f);
-  EXPECT_EQ(camera1(1, 0), 1.0f);
-  EXPECT_EQ(camera1(2, 3), 1.125f);
-  const auto& camera2 = value<Eigen::Matrix4f>("camera2_to_robot_base");
-  EXPECT_TRUE(camera2.row(3) == Eigen::RowVector4f(0, 0, 0, 1)) << camera2;
-  EXPECT_EQ(camera2(1, 2), -1.0f);
-  const CameraIntrinsic expected = {610.5f, 321.25f, 611.75f, 239.5f, 0.1f, -0.2f, 0.001f, -0.002f, 0.05f};
-  EXPECT_EQ(value<CameraIntrinsic>("camera1_intrinsic"), expected);
-
-  const void* untouched = nullptr;
+// Reads the configuration of the working directory and looks every name up: the names that failed and what was printed.
+std::set<std::string> missingNames(std::string& printed) {
+  const ConfigReader reader(RosTwoWrapper::kConfigPath);
+  std::set<std::string> missing;
   testing::internal::CaptureStdout();
-  const int result = reader_->getParam("unknown_key", untouched);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "we can not find <unknown_key> para. \n");
-  EXPECT_EQ(result, -2);
-  EXPECT_EQ(untouched, nullptr);
+  for (const std::string& name : kAllNames) {
+    const void* value = nullptr;
+    if (reader.getParam(name, value) != 0) missing.insert(name);
+  }
+  printed = testing::internal::GetCapturedStdout();
+  return missing;
 }
 
-TEST_F(ConfigReaderTest, AnUnreadableKeyLeavesOnlyItsNameOut) {
+TEST(ConfigReader, NothingReadableLeavesTheRegistryEmpty) {
+  NodeWorkspace workspace;
+  std::string printed;
+  EXPECT_EQ(missingNames(printed).size(), kAllNames.size());
+  std::string expected;
+  for (size_t i = 0; i < kAllNames.size(); ++i) expected += "config_data_ size is 0 error!\n";
+  EXPECT_EQ(printed, expected) << "no file";
+  for (const char* text : {"", "just text\n", "- robot_avoid_obstacle\n- point_clouds\n", "a: {b: [\n"}) {
+    workspace.writeConfigText(text);
+    EXPECT_EQ(missingNames(printed).size(), kAllNames.size()) << text;
+    EXPECT_EQ(printed, expected) << text;
+  }
+}
+
+TEST(ConfigReader, AnUnreadableKeyLeavesOnlyItsNameOut) {
   struct Damage {
     const char* what;
     std::function<void(YAML::Node&)> apply;
     std::set<std::string> missing;
   };
   const std::vector<Damage> damages = {
+      {"none", [](YAML::Node&) {}, {}},
       {"key absent", [](YAML::Node& c) { c["robot_avoid_obstacle"].remove("cameras_num"); }, {"cameras_num"}},
       {"key in another section",
        [](YAML::Node& c) {
@@ -133,13 +71,10 @@ TEST_F(ConfigReaderTest, AnUnreadableKeyLeavesOnlyItsNameOut) {
        {"cameras_num"}},
       {"text for a number", [](YAML::Node& c) { c["point_clouds"]["point_cloud_minx"] = "left"; },
        {"point_cloud_minx"}},
-      {"sequence for a text", [](YAML::Node& c) { c["robot_avoid_obstacle"]["urdf_path"] = std::vector<std::string>{"a"}; },
-       {"urdf_path"}},
+      {"sequence for a text",
+       [](YAML::Node& c) { c["robot_avoid_obstacle"]["urdf_path"] = std::vector<std::string>{"a"}; }, {"urdf_path"}},
       {"fifteen matrix numbers",
-       [](YAML::Node& c) {
-         YAML::Node data = c["color_camera2"]["camera_extrinsic"]["data"];
-         while (data.size() > 15) data.remove(data.size() - 1);
-       },
+       [](YAML::Node& c) { c["color_camera2"]["camera_extrinsic"]["data"] = std::vector<double>(15, 0.0); },
        {"camera2_to_robot_base"}},
       {"text among the matrix numbers", [](YAML::Node& c) { c["color_camera1"]["camera_extrinsic"]["data"][5] = "x"; },
        {"camera1_to_robot_base"}},
@@ -150,23 +85,29 @@ TEST_F(ConfigReaderTest, AnUnreadableKeyLeavesOnlyItsNameOut) {
        {"print_joint_state_flag", "print_debug_flag", "close_obstacle_pointcloud_flag"}},
   };
   for (const Damage& damage : damages) {
+    NodeWorkspace workspace;
     YAML::Node config = fullTestConfig();
     damage.apply(config);
-    load(config);
-    std::string output;
-    EXPECT_EQ(missingNames(output), damage.missing) << damage.what;
+    workspace.writeConfig(config);
+    std::string printed;
+    EXPECT_EQ(missingNames(printed), damage.missing) << damage.what;
     std::string expected;
     for (const std::string& name : kAllNames) {
       if (damage.missing.count(name)) expected += "we can not find <" + name + "> para. \n";
     }
-    EXPECT_EQ(output, expected) << damage.what;
+    EXPECT_EQ(printed, expected) << damage.what;
   }
 }
 
-TEST_F(ConfigReaderTest, EmptyTextValueReadsAsNull) {
-  loadText("robot_avoid_obstacle:\n  urdf_path:\n  srdf_path: ~\n");
-  EXPECT_EQ(value<std::string>("urdf_path"), "null");
-  EXPECT_EQ(value<std::string>("srdf_path"), "null");
+TEST(ConfigReader, EmptyTextValueReadsAsNull) {
+  NodeWorkspace workspace;
+  workspace.writeConfigText("robot_avoid_obstacle:\n  urdf_path:\n  srdf_path: ~\n");
+  const ConfigReader reader(RosTwoWrapper::kConfigPath);
+  for (const char* name : {"urdf_path", "srdf_path"}) {
+    const void* value = nullptr;
+    ASSERT_EQ(reader.getParam(name, value), 0);
+    EXPECT_EQ(*static_cast<const std::string*>(value), "null");
+  }
 }
 
 }  // namespace

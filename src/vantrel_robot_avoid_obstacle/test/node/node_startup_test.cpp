@@ -23,21 +23,18 @@ std::string settingsPrintout(const std::string& out) {
   return closing == std::string::npos ? out.substr(start) : out.substr(start, closing + banner.size() - start);
 }
 
-NodeRun runUntilRunning(const NodeWorkspace& workspace, int signal = SIGINT) {
-  return runNode(workspace.path(), "initRosNode", signal);
-}
+NodeRun runUntilRunning(int signal = SIGINT) { return runNode("initRosNode", signal); }
 
 TEST(NodeStartup, SettingsPrintoutOfDefaultsAndOfAFullFile) {
-  NodeWorkspace without_file;
-  const NodeRun defaults = runUntilRunning(without_file);
+  NodeWorkspace workspace;
+  const NodeRun defaults = runUntilRunning();
   EXPECT_EQ(defaults.exit_status, 0) << defaults.err;
-  EXPECT_EQ(settingsPrintout(defaults.out), readText(testFile("golden/settings_defaults.txt")));
+  EXPECT_EQ(settingsPrintout(defaults.out), readFile(testFile("golden/settings_defaults.txt")));
 
-  NodeWorkspace with_file;
-  with_file.writeConfig(fullTestConfig());
-  const NodeRun full = runUntilRunning(with_file);
+  workspace.writeConfig(fullTestConfig());
+  const NodeRun full = runUntilRunning();
   EXPECT_EQ(full.exit_status, 0) << full.err;
-  EXPECT_EQ(settingsPrintout(full.out), readText(testFile("golden/settings_full.txt")));
+  EXPECT_EQ(settingsPrintout(full.out), readFile(testFile("golden/settings_full.txt")));
 }
 
 TEST(NodeStartup, RunsUntilSignalledThenJoinsItsThreadsAndExitsZero) {
@@ -47,7 +44,7 @@ TEST(NodeStartup, RunsUntilSignalledThenJoinsItsThreadsAndExitsZero) {
       YAML::Node config = fullTestConfig();
       config["robot_avoid_obstacle"]["real_robot_flag"] = real_robot;
       workspace.writeConfig(config);
-      const NodeRun run = runUntilRunning(workspace, signal);
+      const NodeRun run = runUntilRunning(signal);
       const std::string what = std::string(real_robot ? "real robot, " : "simulation, ") + strsignal(signal);
       EXPECT_EQ(run.exit_status, 0) << what << run.err;
       EXPECT_EQ(run.err, "") << what;
@@ -114,7 +111,7 @@ TEST(NodeStartup, ASetUpThatCannotWorkEndsWithItsReasonAndAFailureStatus) {
     YAML::Node config = fullTestConfig();
     end.apply(workspace, config);
     workspace.writeConfig(config);
-    const NodeRun run = runUntilRunning(workspace);
+    const NodeRun run = runUntilRunning();
     EXPECT_EQ(run.exit_status, 1) << end.what;
     EXPECT_NE((run.out + run.err).find(end.reason), std::string::npos) << end.what << "\n" << run.out << run.err;
     EXPECT_EQ(run.out.find("initRosNode"), std::string::npos) << end.what;

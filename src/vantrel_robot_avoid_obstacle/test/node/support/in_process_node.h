@@ -3,8 +3,6 @@
 #include <memory>
 #include <string>
 
-#include <yaml-cpp/yaml.h>
-
 #include "node/ros_two_wrapper.h"
 #include "node_workspace.h"
 
@@ -18,7 +16,7 @@ class RosTwoWrapperTestAccess {
   }
 };
 
-// The node object built in this process from a configuration, inside an initialised ROS context and a fresh
+// The node object built in this process from a configuration, in an initialised ROS context and a fresh
 // workspace, with the construction's console output kept. Shuts the context down when done.
 class InProcessNode {
  public:

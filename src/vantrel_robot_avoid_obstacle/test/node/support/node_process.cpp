@@ -22,7 +22,7 @@ bool drain(int fd, std::string& into) {
 
 }  // namespace
 
-NodeRun runNode(const std::string& directory, const std::string& marker, int signal) {
+NodeRun runNode(const std::string& marker, int signal) {
   int out_pipe[2];
   int err_pipe[2];
   if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) return {};
@@ -32,7 +32,7 @@ NodeRun runNode(const std::string& directory, const std::string& marker, int sig
     dup2(err_pipe[1], STDERR_FILENO);
     close(out_pipe[0]);
     close(err_pipe[0]);
-    if (chdir(directory.c_str()) == 0) execl(RAO_NODE_EXECUTABLE, RAO_NODE_EXECUTABLE, static_cast<char*>(nullptr));
+    execl(RAO_NODE_EXECUTABLE, RAO_NODE_EXECUTABLE, static_cast<char*>(nullptr));
     _exit(127);
   }
   close(out_pipe[1]);

@@ -9,10 +9,10 @@ struct NodeRun {
   std::string err;
 };
 
-// Runs the node program in `directory`. Once its standard output holds `marker` (or at once for an empty
+// Runs the node program in the working directory. Once its standard output holds `marker` (or at once for an empty
 // marker), `signal` is sent; then the run is awaited. A program that neither shows the marker nor ends within
 // ten seconds is killed.
-NodeRun runNode(const std::string& directory, const std::string& marker, int signal);
+NodeRun runNode(const std::string& marker, int signal);
 
 // How often `text` occurs in `output`.
 int occurrences(const std::string& output, const std::string& text);
