@@ -1,5 +1,6 @@
 #include "node/ros_two_wrapper.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -59,7 +60,6 @@ RosTwoWrapper::RosTwoWrapper() {
   robot_description_timer_ =
       node1_->create_wall_timer(std::chrono::seconds(1), [this] { robotDescriptionTimerCallback(); });
   base_frame_id_ = baseFrameOf(*plan_scene_ptr_->getPlanningGroup());
-  grab_goal_updated_flag_ = false;
   tf_broadcaster_ = std::make_unique<tf2_ros::TransformBroadcaster>(node2_);
   initRosNode();
   ready_ = true;
