@@ -1,0 +1,74 @@
+#pragma once
+
+#include <functional>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include <Eigen/Core>
+
+#include "grab/grab_scene.h"
+#include "kinematics/kinematics_interface.h"
+
+// A solver whose forward kinematics is one fixed pose and whose inverse kinematics records every flange pose
+// it is asked and answers with `solve`. By default a pose has one solution that spells out the flange's
+// position and approach axis, so a chosen configuration tells which candidate pose it came from.
+class FakeKinematics : public KinematicsInterface
+{
+public:
+  FakeKinematics() : KinematicsInterface(6, {}) {}
+
+  int init(std::vector<double>, std::vector<double>, std::vector<double>, std::vector<double>) override { return 0; }
+  Eigen::MatrixXd forwardKinematics(std::vector<double>) const override { return flange_pose_; }
+  int inverseKinematicsByReference(const Eigen::MatrixXd&, std::vector<double>, std::vector<double>&) const override
+  {
+    return -1;
+  }
+  int inverseKinematicsForArmType(const Eigen::MatrixXd&, const int[3], std::vector<double>&) const override
+  {
+    return -1;
+  }
+  int inverseKinematics(const Eigen::MatrixXd&, std::vector<double>&) const override { return -1; }
+  int inverseKinematicsAllArmTypes(const Eigen::MatrixXd& pose,
+                                   std::vector<std::vector<double>>& solutions) const override
+  {
+    asked_.push_back(pose);
+    solutions = solve_(pose);
+    return solutions.empty() ? -1 : 0;
+  }
+
+  static std::vector<double> spelledOut(const Eigen::Matrix4d& pose)
+  {
+    return {pose(0, 3), pose(1, 3), pose(2, 3), pose(0, 2), pose(1, 2), pose(2, 2)};
+  }
+
+  Eigen::MatrixXd flange_pose_ = Eigen::Matrix4d::Identity();
+  std::function<std::vector<std::vector<double>>(const Eigen::Matrix4d&)> solve_ = [](const Eigen::Matrix4d& pose) {
+    return std::vector<std::vector<double>>{spelledOut(pose)};
+  };
+  mutable std::vector<Eigen::Matrix4d> asked_;
+};
+
+// Six joints limited to [-10, 10]; every state valid unless `valid_` says otherwise.
+class FakeGrabScene : public GrabScene
+{
+public:
+  int getJointLimits(std::vector<std::pair<double, double>>& bounds) override
+  {
+    bounds.assign(6, {-10.0, 10.0});
+    return limits_result_;
+  }
+  const KinematicsInterface* getKinematics() const override { return kinematics_; }
+  bool isStateValid(const double* state) override
+  {
+    ++checks_;
+    return valid_(state);
+  }
+  void restoreGripperPadding() override { ++padding_restored_; }
+
+  int limits_result_ = 6;
+  const KinematicsInterface* kinematics_ = nullptr;
+  std::function<bool(const double*)> valid_ = [](const double*) { return true; };
+  int checks_ = 0;
+  int padding_restored_ = 0;
+};
