@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <limits>
 #include <utility>
 #include <vector>
 
@@ -10,12 +9,13 @@
 #include "grab/grab_scene.h"
 #include "kinematics/kinematics_interface.h"
 
-// A solver whose forward kinematics is one fixed pose and whose inverse kinematics records every flange pose
-// it is asked and answers with `solve`. By default a pose has one solution that spells out the flange's
-// position and approach axis, so a chosen configuration tells which candidate pose it came from.
+// Forward kinematics gives one fixed pose; inverse kinematics records each flange pose it is asked and answers
+// with one solution that spells out the pose's position and approach axis, so a chosen configuration tells
+// which candidate pose it came from. `solve_` replaces that answer (no solution: failure).
 class FakeKinematics : public KinematicsInterface
 {
 public:
+  using Solutions = std::vector<std::vector<double>>;
   FakeKinematics() : KinematicsInterface(6, {}) {}
 
   int init(std::vector<double>, std::vector<double>, std::vector<double>, std::vector<double>) override { return 0; }
@@ -24,16 +24,12 @@ public:
   {
     return -1;
   }
-  int inverseKinematicsForArmType(const Eigen::MatrixXd&, const int[3], std::vector<double>&) const override
-  {
-    return -1;
-  }
+  int inverseKinematicsForArmType(const Eigen::MatrixXd&, const int[3], std::vector<double>&) const override { return -1; }
   int inverseKinematics(const Eigen::MatrixXd&, std::vector<double>&) const override { return -1; }
-  int inverseKinematicsAllArmTypes(const Eigen::MatrixXd& pose,
-                                   std::vector<std::vector<double>>& solutions) const override
+  int inverseKinematicsAllArmTypes(const Eigen::MatrixXd& pose, Solutions& solutions) const override
   {
     asked_.push_back(pose);
-    solutions = solve_(pose);
+    solutions = solve_ ? solve_(pose) : Solutions{spelledOut(pose)};
     return solutions.empty() ? -1 : 0;
   }
 
@@ -43,13 +39,11 @@ public:
   }
 
   Eigen::MatrixXd flange_pose_ = Eigen::Matrix4d::Identity();
-  std::function<std::vector<std::vector<double>>(const Eigen::Matrix4d&)> solve_ = [](const Eigen::Matrix4d& pose) {
-    return std::vector<std::vector<double>>{spelledOut(pose)};
-  };
+  std::function<Solutions(const Eigen::Matrix4d&)> solve_;
   mutable std::vector<Eigen::Matrix4d> asked_;
 };
 
-// Six joints limited to [-10, 10]; every state valid unless `valid_` says otherwise.
+// Six joints within [-10, 10]; a state is valid when `valid_` says so (by default always).
 class FakeGrabScene : public GrabScene
 {
 public:
@@ -62,13 +56,13 @@ public:
   bool isStateValid(const double* state) override
   {
     ++checks_;
-    return valid_(state);
+    return !valid_ || valid_(state);
   }
   void restoreGripperPadding() override { ++padding_restored_; }
 
   int limits_result_ = 6;
   const KinematicsInterface* kinematics_ = nullptr;
-  std::function<bool(const double*)> valid_ = [](const double*) { return true; };
+  std::function<bool(const double*)> valid_;
   int checks_ = 0;
   int padding_restored_ = 0;
 };
