@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 namespace
 {
@@ -52,7 +53,8 @@ bool depthImageToPointCloud(const pcl::PointCloud<pcl::PointXYZ>::Ptr& output,
   const double inverse_fy = 1.0 / fy;
   // Depths are assembled from their bytes in the image's declared order, whatever the host's.
   const bool big_endian = image->is_bigendian != 0;
-  output->reserve(static_cast<std::size_t>(image->width) * image->height);
+  std::vector<pcl::PointXYZ, Eigen::aligned_allocator<pcl::PointXYZ>>& points = output->points;
+  points.reserve(static_cast<std::size_t>(image->width) * image->height);
   for (std::uint32_t v = 0; v < image->height; ++v)
   {
     const std::uint8_t* row = image->data.data() + static_cast<std::size_t>(v) * image->step;
@@ -69,8 +71,11 @@ bool depthImageToPointCloud(const pcl::PointCloud<pcl::PointXYZ>::Ptr& output,
       const float z = depth / 1000.0f;
       const float x = static_cast<float>((static_cast<float>(u) - cx) * z * inverse_fx);
       const float y = static_cast<float>((static_cast<float>(v) - cy) * z * inverse_fy);
-      output->push_back(pcl::PointXYZ(x, y, z));
+      points.emplace_back(x, y, z);
     }
   }
+  // One row of the points, or no row at all.
+  output->width = static_cast<std::uint32_t>(points.size());
+  output->height = points.empty() ? 0 : 1;
   return true;
 }

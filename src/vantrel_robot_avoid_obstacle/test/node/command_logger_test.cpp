@@ -1,4 +1,3 @@
-#include <array>
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -16,58 +15,18 @@ namespace fs = std::filesystem;
 namespace
 {
 const fs::path kGolden = fs::path(RAO_SOURCE_DIR) / "src/vantrel_robot_avoid_obstacle/test/node/golden/command_logger";
-// Snapshot contents with the bytes a text copy would mangle.
+// Snapshot contents with bytes a text copy would mangle.
 const std::string kObstacleCloud = std::string("obstacle\0\r\n\xff", 12);
 const std::string kCutCloud = "cut-out cloud\n";
 
-std::set<fs::path> logDirectories()
+std::set<fs::path> entries(const fs::path& directory)
 {
   std::set<fs::path> found;
-  if (fs::is_directory("data"))
-  {
-    for (const fs::directory_entry& entry : fs::directory_iterator("data"))
-    {
-      found.insert(entry.path());
-    }
-  }
-  return found;
-}
-
-// Runs `record` and returns the one log directory it made (empty when it made none).
-fs::path recordInNewDirectory(const std::function<void()>& record)
-{
-  const std::set<fs::path> before = logDirectories();
-  record();
-  fs::path made;
-  for (const fs::path& directory : logDirectories())
-  {
-    if (!before.count(directory))
-    {
-      EXPECT_TRUE(made.empty()) << "a second directory " << directory;
-      made = directory;
-    }
-  }
-  return made;
-}
-
-// The log directory holds the golden files byte for byte, the two snapshot copies and nothing else.
-void expectRecord(const fs::path& directory, const std::string& golden_name)
-{
-  std::set<std::string> expected_files = {"obstacle.pcd", "remove_obb_obstacle.pcd"};
-  for (const fs::directory_entry& golden : fs::directory_iterator(kGolden / golden_name))
-  {
-    const std::string name = golden.path().filename();
-    expected_files.insert(name);
-    EXPECT_EQ(readFile(directory / name), readFile(golden.path())) << golden_name << "/" << name;
-  }
-  std::set<std::string> files;
   for (const fs::directory_entry& entry : fs::directory_iterator(directory))
   {
-    files.insert(entry.path().filename());
+    found.insert(entry.path().filename());
   }
-  EXPECT_EQ(files, expected_files) << golden_name;
-  EXPECT_EQ(readFile(directory / "obstacle.pcd"), kObstacleCloud);
-  EXPECT_EQ(readFile(directory / "remove_obb_obstacle.pcd"), kCutCloud);
+  return found;
 }
 
 std::string timeText(std::time_t time)
@@ -88,47 +47,62 @@ protected:
     writeFile("remove_obb_obstacle.pcd", kCutCloud);
   }
 
+  // Runs `record` and returns the one log directory it made.
+  fs::path record(const std::function<void()>& write)
+  {
+    const std::set<fs::path> before = fs::exists("data") ? entries("data") : std::set<fs::path>();
+    write();
+    std::set<fs::path> made;
+    for (const fs::path& name : entries("data"))
+    {
+      if (!before.count(name))
+      {
+        made.insert(fs::path("data") / name);
+      }
+    }
+    EXPECT_EQ(made.size(), 1u);
+    return made.empty() ? fs::path() : *made.begin();
+  }
+
   ScratchDirectory scratch_;
   CommandLogger logger_;
 };
 }  // namespace
 
-TEST_F(CommandLoggerTest, EveryRecordMatchesItsGoldenFiles)
+TEST_F(CommandLoggerTest, EveryRecordMatchesItsGoldenFilesByteForByte)
 {
   const JointPath six_joints = {{0.1, -0.25, 0, 0, 0, 0}, {0.2, 0.3, -1.5, 3.14159265, 0, 1}, {0.3, 0.6, -1.2, 0, 1.5, -3.1}};
-  const double obb_size[3] = {0.2, 0.1, 0.04};
-  const fs::path grab = recordInNewDirectory([&] {
-    logger_.saveGrabCmdLog(obb_size, "obstacle.pcd", "armGrabCmd failed!", six_joints, 0.5, 0, 0.2, 0, 1, 0, 0, 0,
-                           0, 0.1, 1, 0, 0, 0);
-  });
-  // The log root did not exist: it is made, and the directory is named by the local time.
-  EXPECT_TRUE(std::regex_match(grab.string(), std::regex(R"(data/\d{4}-\d\d-\d\d-\d\d:\d\d:\d\d(-\d+)?)"))) << grab;
-  expectRecord(grab, "grab");
-  EXPECT_TRUE(logger_.time_stamp_.empty());
-
   const JointPath to_release = {{0.1, 0.2, 0.3, 0.4, 0.5, 0.6}, {0, 0.5, 1, 0, -0.5, 0}};
-  expectRecord(recordInNewDirectory([&] {
-                 logger_.saveReleaseCmdLog(6, 0, {0, 0.5, 1, 0, -0.5, 0}, "release second leg failed", to_release);
-               }),
-               "release_joints");
-  expectRecord(recordInNewDirectory([&] {
-                 logger_.saveReleaseCmdLog(5, 1, {0.4, -0.1, 0.3, 1, 0, 0, 0}, "release first leg failed", {});
-               }),
-               "release_pose");
-  expectRecord(recordInNewDirectory([&] { logger_.saveReleaseCmdLog(6, 0, {}, "release first leg failed", {}); }),
-               "release_nothing");
-  expectRecord(recordInNewDirectory([&] {
-                 logger_.saveMoveJointsCmdLog("armMoveJointsCmd MoveToGoalNotUpdateObstacle failed!", "obstacle.pcd",
-                                              {{0, 0, 0, 0, 0}, {1, -1, 0.5, -0.5, 3}});
-               }),
-               "move_joints");
-
-  // A pose release without seven values stops after the command's header line.
-  testing::internal::CaptureStdout();
-  const fs::path short_pose =
-      recordInNewDirectory([&] { logger_.saveReleaseCmdLog(6, 1, {0.4, -0.1, 0.3, 1, 0, 0}, "lost", to_release); });
-  EXPECT_NE(testing::internal::GetCapturedStdout().find("release.size!=7 when cmdtype==1\n"), std::string::npos);
-  expectRecord(short_pose, "release_short_pose");
+  const double obb_size[3] = {0.2, 0.1, 0.04};
+  const std::pair<const char*, std::function<void()>> records[] = {
+      {"grab", [&] { logger_.saveGrabCmdLog(obb_size, "obstacle.pcd", "armGrabCmd failed!", six_joints, 0.5, 0, 0.2,
+                                            0, 1, 0, 0, 0, 0, 0.1, 1, 0, 0, 0); }},
+      {"release_joints",
+       [&] { logger_.saveReleaseCmdLog(6, 0, {0, 0.5, 1, 0, -0.5, 0}, "release second leg failed", to_release); }},
+      {"release_pose", [&] { logger_.saveReleaseCmdLog(5, 1, {0.4, -0.1, 0.3, 1, 0, 0, 0}, "release first leg failed", {}); }},
+      {"release_nothing", [&] { logger_.saveReleaseCmdLog(6, 0, {}, "release first leg failed", {}); }},
+      // A pose release without seven values stops after the command's header line.
+      {"release_short_pose", [&] { logger_.saveReleaseCmdLog(6, 1, {0.4, -0.1, 0.3, 1, 0, 0}, "lost", to_release); }},
+      {"move_joints", [&] { logger_.saveMoveJointsCmdLog("armMoveJointsCmd MoveToGoalNotUpdateObstacle failed!",
+                                                         "obstacle.pcd", {{0, 0, 0, 0, 0}, {1, -1, 0.5, -0.5, 3}}); }},
+  };
+  for (const auto& [golden, write] : records)
+  {
+    testing::internal::CaptureStdout();
+    const fs::path directory = record(write);
+    testing::internal::GetCapturedStdout();
+    // The log root did not exist at first: it is made, and each directory is named by the local time.
+    EXPECT_TRUE(std::regex_match(directory.string(), std::regex(R"(data/\d{4}-\d\d-\d\d-\d\d:\d\d:\d\d(-\d+)?)")));
+    std::set<fs::path> expected = {"obstacle.pcd", "remove_obb_obstacle.pcd"};
+    for (const fs::path& name : entries(kGolden / golden))
+    {
+      expected.insert(name);
+      EXPECT_EQ(readFile(directory / name), readFile(kGolden / golden / name)) << golden << "/" << name;
+    }
+    EXPECT_EQ(entries(directory), expected) << golden;
+    EXPECT_EQ(readFile(directory / "obstacle.pcd"), kObstacleCloud);
+    EXPECT_EQ(readFile(directory / "remove_obb_obstacle.pcd"), kCutCloud);
+  }
 }
 
 TEST_F(CommandLoggerTest, AMissingSnapshotLeavesAnEmptyCopyAndTheRestOfTheRecord)
@@ -136,41 +110,36 @@ TEST_F(CommandLoggerTest, AMissingSnapshotLeavesAnEmptyCopyAndTheRestOfTheRecord
   fs::remove("remove_obb_obstacle.pcd");
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  const fs::path directory = recordInNewDirectory([&] { logger_.saveMoveJointsCmdLog("failed", "obstacle.pcd", {}); });
-  const std::string out = testing::internal::GetCapturedStdout();
-  const std::string err = testing::internal::GetCapturedStderr();
-
-  EXPECT_EQ(out, "Directory created successfully.\n文件拷贝成功！\n");
-  EXPECT_EQ(err, "无法打开源文件：remove_obb_obstacle.pcd\n");
+  const fs::path directory = record([&] { logger_.saveMoveJointsCmdLog("failed", "obstacle.pcd", {}); });
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Directory created successfully.\n文件拷贝成功！\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "无法打开源文件：remove_obb_obstacle.pcd\n");
   EXPECT_EQ(readFile(directory / "obstacle.pcd"), kObstacleCloud);
-  EXPECT_TRUE(fs::exists(directory / "remove_obb_obstacle.pcd"));
-  EXPECT_EQ(fs::file_size(directory / "remove_obb_obstacle.pcd"), 0u);
+  EXPECT_EQ(readFile(directory / "remove_obb_obstacle.pcd"), "");
   EXPECT_EQ(readFile(directory / "movejointscmd_log_error.txt"), "failed;\n");
-  EXPECT_FALSE(fs::exists(directory / "joint_positions.txt"));
+  EXPECT_EQ(entries(directory).size(), 3u);
+  EXPECT_TRUE(logger_.time_stamp_.empty());
 }
 
 TEST_F(CommandLoggerTest, LogsWithinOneSecondGetNumberedDirectories)
 {
-  // Whatever second the logs fall in, its plain name is already taken.
-  fs::create_directories("data");
-  const std::time_t now = std::time(nullptr);
+  // Whatever second the logs fall in, its plain name is taken already.
   std::set<fs::path> taken;
-  for (std::time_t t = now; t < now + 5; ++t)
+  for (std::time_t t = std::time(nullptr), end = t + 5; t < end; ++t)
   {
-    fs::create_directory(*taken.insert(fs::path("data") / timeText(t)).first);
+    fs::create_directories(*taken.insert(fs::path("data") / timeText(t)).first);
   }
   const auto split = [](const fs::path& directory) {
     const std::string name = directory.string();
-    const std::size_t dash = name.rfind('-');
-    return std::make_pair(fs::path(name.substr(0, dash)), name.substr(dash));
+    return std::make_pair(fs::path(name.substr(0, name.rfind('-'))), name.substr(name.rfind('-')));
   };
-  const fs::path first = recordInNewDirectory([&] { logger_.saveMoveJointsCmdLog("first", "obstacle.pcd", {}); });
-  const fs::path second = recordInNewDirectory([&] { logger_.saveMoveJointsCmdLog("second", "obstacle.pcd", {}); });
-
+  testing::internal::CaptureStdout();
+  const fs::path first = record([&] { logger_.saveMoveJointsCmdLog("first", "obstacle.pcd", {}); });
+  const fs::path second = record([&] { logger_.saveMoveJointsCmdLog("second", "obstacle.pcd", {}); });
+  testing::internal::GetCapturedStdout();
   EXPECT_TRUE(taken.count(split(first).first)) << first;
   EXPECT_EQ(split(first).second, "-2");
   EXPECT_TRUE(taken.count(split(second).first)) << second;
-  EXPECT_EQ(split(second).second, split(second).first == split(first).first ? "-3" : "-2") << second;
+  EXPECT_EQ(split(second).second, split(second).first == split(first).first ? "-3" : "-2");
   EXPECT_EQ(readFile(first / "movejointscmd_log_error.txt"), "first;\n");
   EXPECT_EQ(readFile(second / "movejointscmd_log_error.txt"), "second;\n");
   for (const fs::path& directory : taken)
@@ -184,10 +153,8 @@ TEST_F(CommandLoggerTest, WithoutALogRootNoRecordIsWritten)
   writeFile("data", "a file where the log root belongs");
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  logger_.saveGrabCmdLog(std::array<double, 3>{1, 1, 1}.data(), "obstacle.pcd", "m", {{1}}, 0, 0, 0, 1, 0, 0, 0, 0, 0,
-                         0, 1, 0, 0, 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "createTimeStampDirectory when save GrabCmd Log.\n");
+  logger_.saveReleaseCmdLog(6, 0, {}, "m", {{1}});
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "createTimeStampDirectory when save ReleaseCmd Log.\n");
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "Failed to create directory.\n");
-  EXPECT_EQ(logger_.createTimeStampDirectory(), -1);
   EXPECT_EQ(readFile("data"), "a file where the log root belongs");
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 
@@ -20,8 +21,7 @@ inline Cloud::Ptr makeCloud(std::initializer_list<pcl::PointXYZ> points)
   return cloud;
 }
 
-// The cloud in a PCD file; fails the test when the file does not read as one. (The library's reader cannot
-// take a file without points: see expectEmptyPcd.)
+// The library's reader cannot take a file without points: check those with expectEmptyPcd.
 inline Cloud readPcd(const std::string& path)
 {
   Cloud cloud;
@@ -29,34 +29,35 @@ inline Cloud readPcd(const std::string& path)
   return cloud;
 }
 
-inline bool samePoint(const pcl::PointXYZ& a, const pcl::PointXYZ& b)
+inline void expectEmptyPcd(const std::string& text)
 {
-  return a.x == b.x && a.y == b.y && a.z == b.z;
+  EXPECT_EQ(text.rfind("# .PCD v0.7", 0), 0u) << text;
+  EXPECT_NE(text.find("\nFIELDS x y z\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nWIDTH 0\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("\nPOINTS 0\nDATA ascii\n"), text.size() - 21) << text;
 }
 
-// Same points in the same order, bit for bit.
+inline Cloud sortedByX(Cloud cloud)
+{
+  std::sort(cloud.begin(), cloud.end(), [](const pcl::PointXYZ& a, const pcl::PointXYZ& b) { return a.x < b.x; });
+  return cloud;
+}
+
+// Same points in the same order, bit for bit, and one row of them (or nothing at all).
 inline ::testing::AssertionResult samePoints(const Cloud& actual, const Cloud& expected)
 {
-  if (actual.size() != expected.size())
+  if (actual.size() != expected.size() || actual.width != actual.size() || actual.height != (actual.empty() ? 0u : 1u))
   {
-    return ::testing::AssertionFailure() << actual.size() << " points, expected " << expected.size();
+    return ::testing::AssertionFailure() << actual.size() << " points in " << actual.width << "x" << actual.height
+                                         << ", expected " << expected.size();
   }
   for (std::size_t i = 0; i < actual.size(); ++i)
   {
-    if (!samePoint(actual[i], expected[i]))
+    const pcl::PointXYZ &a = actual[i], &e = expected[i];
+    if (a.x != e.x || a.y != e.y || a.z != e.z)
     {
-      return ::testing::AssertionFailure() << "point " << i << " is " << actual[i] << ", expected " << expected[i];
+      return ::testing::AssertionFailure() << "point " << i << " is " << a << ", expected " << e;
     }
   }
   return ::testing::AssertionSuccess();
-}
-
-// A PCD file that declares no points and holds none.
-inline void expectEmptyPcd(const std::string& text)
-{
-  EXPECT_EQ(text.rfind("# .PCD v0.7"), 0u) << text;
-  EXPECT_NE(text.find("\nFIELDS x y z\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("\nWIDTH 0\n"), std::string::npos) << text;
-  const std::string end = "\nPOINTS 0\nDATA ascii\n";
-  EXPECT_EQ(text.size() >= end.size() ? text.substr(text.size() - end.size()) : text, end);
 }

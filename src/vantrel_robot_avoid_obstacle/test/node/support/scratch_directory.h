@@ -1,22 +1,22 @@
 #pragma once
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
-#include <unistd.h>
-
-// Makes a fresh temporary directory the working directory while it lives, so the files the node writes
-// relative to it land there; restores the previous one and removes the directory afterwards.
+// A fresh temporary directory is the working directory while this lives, so the files the node writes
+// relative to it land there; removed afterwards.
 class ScratchDirectory
 {
 public:
-  ScratchDirectory()
-    : previous_(std::filesystem::current_path())
-    , path_(std::filesystem::temp_directory_path() /
-            ("rao_scratch_" + std::to_string(::getpid()) + "_" + std::to_string(counter()++)))
+  ScratchDirectory() : previous_(std::filesystem::current_path())
   {
+    static int count = 0;
+    path_ = std::filesystem::temp_directory_path() /
+            ("rao_scratch_" + std::to_string(::getpid()) + "_" + std::to_string(count++));
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
     std::filesystem::current_path(path_);
@@ -30,14 +30,12 @@ public:
   ScratchDirectory(const ScratchDirectory&) = delete;
   ScratchDirectory& operator=(const ScratchDirectory&) = delete;
 
-  const std::filesystem::path& path() const { return path_; }
+  std::size_t fileCount() const
+  {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path_), {}));
+  }
 
 private:
-  static int& counter()
-  {
-    static int value = 0;
-    return value;
-  }
   std::filesystem::path previous_;
   std::filesystem::path path_;
 };
@@ -45,7 +43,7 @@ private:
 inline std::string readFile(const std::filesystem::path& path)
 {
   std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 inline void writeFile(const std::filesystem::path& path, const std::string& content)
