@@ -13,10 +13,10 @@ NodeWorkspace::NodeWorkspace() {
 
 void NodeWorkspace::writeConfig(const YAML::Node& config) const { writeConfigText(YAML::Dump(config) + "\n"); }
 
-void NodeWorkspace::writeConfigText(const std::string& text) const { writeFile(scratch_.path() / kConfigFile, text); }
+void NodeWorkspace::writeConfigText(const std::string& text) const { writeFile(kConfigFile, text); }
 
 std::string NodeWorkspace::copyIntoWorkspace(const std::string& repository_path, const std::string& relative_path) const {
-  const fs::path target = scratch_.path() / relative_path;
+  const fs::path target = fs::absolute(relative_path);
   fs::create_directories(target.parent_path());
   fs::copy(fs::path(RAO_SOURCE_DIR) / repository_path, target, fs::copy_options::recursive);
   return target.string();
