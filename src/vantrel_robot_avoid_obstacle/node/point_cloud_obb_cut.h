@@ -1,0 +1,17 @@
+#pragma once
+
+#include <Eigen/Core>
+
+#include <pcl/point_cloud.h>
+#include <pcl/point_types.h>
+
+// Fills `output` (emptied first) with the points of `input`, in order, that lie outside the oriented box of
+// pose `box_pose` and edge lengths `box_size`, enlarged by `scale` and then by `margin` on every side (the
+// half extent along the box's z axis at least 0.1 m). Points on a face count as inside; points with a
+// non-finite coordinate are dropped. Snapshots the result in "remove_obb_obstacle.pcd".
+void removeObbObstaclePoints(const pcl::PointCloud<pcl::PointXYZ>::ConstPtr& input,
+                             const pcl::PointCloud<pcl::PointXYZ>::Ptr& output, const Eigen::Matrix4d& box_pose,
+                             const double box_size[3], double scale, double margin);
+
+// The file each cut-out leaves its result in, in the working directory.
+extern const char* const kObbRemovedSnapshotFile;

@@ -1,0 +1,147 @@
+#include <cmath>
+#include <limits>
+
+#include <Eigen/Geometry>
+#include <gtest/gtest.h>
+
+#include "grab/grab_geometry.h"
+
+namespace
+{
+constexpr double kDegree = 0.017453292519943295;
+
+Eigen::Matrix4d pose(const Eigen::Matrix3d& rotation, const Eigen::Vector3d& position)
+{
+  Eigen::Matrix4d result = Eigen::Matrix4d::Identity();
+  result.topLeftCorner<3, 3>() = rotation;
+  result.topRightCorner<3, 1>() = position;
+  return result;
+}
+
+Eigen::Matrix3d turn(double angle, const Eigen::Vector3d& axis)
+{
+  return Eigen::AngleAxisd(angle, axis.normalized()).toRotationMatrix();
+}
+
+double distance(const Eigen::Matrix4d& a, const Eigen::Matrix4d& b)
+{
+  return (a - b).cwiseAbs().maxCoeff();
+}
+
+// A tool at (0.5, 0, 0.2) whose approach axis makes `angle` with world +z, tilted in the x-z plane.
+Eigen::Matrix4d approachAt(double angle)
+{
+  return pose(turn(angle, Eigen::Vector3d::UnitY()), {0.5, 0, 0.2});
+}
+
+int classify(double cosine)
+{
+  Eigen::Matrix4d p = Eigen::Matrix4d::Identity();
+  p(2, 2) = cosine;
+  testing::internal::CaptureStdout();
+  const int type = getGrabPrincipalAxisType(p);
+  testing::internal::GetCapturedStdout();
+  return type;
+}
+}  // namespace
+
+TEST(UnitNormal, NormalisesTheCrossProductAndRefusesParallelOrBrokenVectors)
+{
+  Eigen::Vector3d out;
+  ASSERT_TRUE(unitNormal({0, 0, -1}, {0.5, 0, 0.2}, out));
+  EXPECT_EQ(out, Eigen::Vector3d(0, -1, 0));
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (const auto& [a, b] : {std::pair<Eigen::Vector3d, Eigen::Vector3d>{{1, 2, 3}, {2, 4, 6}}, {{0, 0, 0}, {1, 0, 0}},
+                             {{nan, 0, 0}, {0, 1, 0}}, {{1e300, 0, 0}, {0, 1e300, 0}}})
+  {
+    EXPECT_FALSE(unitNormal(a, b, out)) << a.transpose() << " x " << b.transpose();
+    EXPECT_EQ(out, Eigen::Vector3d::Zero().eval());
+  }
+}
+
+TEST(OffsetPoseTranslation, MovesUpOrTowardsTheBaseAxisKeepingTheOrientation)
+{
+  const Eigen::Matrix3d down = Eigen::Vector3d(1, -1, -1).asDiagonal();
+  const Eigen::Matrix4d tool = pose(down, {0.5, 0, 0.2});
+  EXPECT_LT(distance(offsetPoseTranslation(tool, 0.1, 0.0), pose(down, {0.5, 0, 0.3})), 1e-15);
+  EXPECT_LT(distance(offsetPoseTranslation(tool, 0.1, M_PI / 2), pose(down, {0.4, 0, 0.2})), 1e-15);
+  const double s = std::sqrt(0.5);
+  EXPECT_LT(distance(offsetPoseTranslation(pose(down, {0.3, 0.4, 0}), 0.2, M_PI / 4),
+                     pose(down, {0.3 - 0.12 * s, 0.4 - 0.16 * s, 0.2 * s})),
+            1e-15);
+  // On the base axis the horizontal direction is undefined: only the vertical part of the move is made.
+  for (const double height : {0.5, 0.0})
+  {
+    EXPECT_LT(distance(offsetPoseTranslation(pose(down, {0, 0, height}), 0.1, M_PI / 3), pose(down, {0, 0, height + 0.05})),
+              1e-15);
+  }
+}
+
+TEST(RotatePoseAboutRadialNormal, TiltsTheApproachAxisTowardsTheRadialDirection)
+{
+  const Eigen::Matrix4d tool = pose(Eigen::Vector3d(1, -1, -1).asDiagonal(), {0.5, 0, 0.2});
+  EXPECT_EQ(rotatePoseAboutRadialNormal(tool, 0.0), tool);
+  // Pointing down at (0.5, 0, 0.2) the axis is world -y: +5 degrees lean the approach axis towards +x.
+  const Eigen::Matrix4d tilted = rotatePoseAboutRadialNormal(tool, 5 * kDegree);
+  EXPECT_LT(distance(tilted, pose(turn(5 * kDegree, -Eigen::Vector3d::UnitY()) * tool.topLeftCorner<3, 3>(), {0.5, 0, 0.2})),
+            1e-15);
+  EXPECT_GT(tilted(0, 2), 0.08);
+
+  const Eigen::Matrix3d rotation = turn(0.3, Eigen::Vector3d::UnitZ()) * turn(2.0, {1, 1, 0});
+  const Eigen::Vector3d position(0.2, -0.4, 0.6);
+  EXPECT_LT(distance(rotatePoseAboutRadialNormal(pose(rotation, position), -0.7),
+                     pose(turn(-0.7, rotation.col(2).cross(position)) * rotation, position)),
+            1e-14);
+
+  // No normal to turn about: an approach axis along the radial direction, or a tool at the base origin.
+  Eigen::Matrix3d along_x;
+  along_x << 0, 0, 1, 0, 1, 0, -1, 0, 0;
+  for (const Eigen::Matrix4d& degenerate : {pose(along_x, {0.5, 0, 0}), pose(along_x, {0, 0, 0})})
+  {
+    EXPECT_EQ(rotatePoseAboutRadialNormal(degenerate, 0.1), degenerate);
+  }
+}
+
+TEST(GetGrabPrincipalAxisType, ClassifiesAtAndAroundItsThresholds)
+{
+  testing::internal::CaptureStdout();
+  const int vertical = getGrabPrincipalAxisType(approachAt(M_PI / 2));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "threshold:0.0174533\nvalue:1.5708\n");
+  EXPECT_EQ(vertical, static_cast<int>(GrabPrincipalAxisType::VERTICAL));
+
+  const int up = 1, side = 2, other = 3;
+  for (const auto& [angle, type] : {std::pair<double, int>{0.0, up}, {0.99 * kDegree, up}, {1.01 * kDegree, other},
+                                    {M_PI / 2 - 0.99 * kDegree, side}, {M_PI / 2 + 0.99 * kDegree, side},
+                                    {M_PI / 2 + 1.01 * kDegree, other}, {M_PI, other}})
+  {
+    EXPECT_EQ(classify(std::cos(angle)), type) << angle;
+  }
+  // Strict: the largest cosine whose angle is not below one degree is not straight up.
+  double cosine = std::cos(kDegree);
+  while (std::acos(cosine) < kDegree)
+  {
+    cosine = std::nextafter(cosine, 0.0);
+  }
+  while (std::acos(std::nextafter(cosine, 2.0)) >= kDegree)
+  {
+    cosine = std::nextafter(cosine, 2.0);
+  }
+  EXPECT_EQ(classify(cosine), other);
+  EXPECT_EQ(classify(std::nextafter(cosine, 2.0)), up);
+  // A unit axis computed in floating point may put its cosine just outside [-1, 1].
+  EXPECT_EQ(classify(1.0000000000000002), up);
+  EXPECT_EQ(classify(-1.0000000000000002), other);
+  EXPECT_EQ(classify(std::numeric_limits<double>::quiet_NaN()), other);
+}
+
+TEST(GetObbMaxZ, HighestCornerOfTheTurnedBox)
+{
+  const double size[3] = {0.2, 0.1, 0.04};
+  testing::internal::CaptureStdout();
+  EXPECT_NEAR(getObbMaxZ(pose(Eigen::Matrix3d::Identity(), {0.3, -0.2, 0.1}), size), 0.12, 1e-15);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "max z of obb is 0.120000\n");
+  testing::internal::CaptureStdout();
+  EXPECT_NEAR(getObbMaxZ(pose(turn(M_PI / 2, Eigen::Vector3d::UnitX()), {0, 0, 0.1}), size), 0.15, 1e-15);
+  EXPECT_NEAR(getObbMaxZ(pose(turn(M_PI / 4, Eigen::Vector3d::UnitY()), {0, 0, 0.1}), size), 0.1 + 0.12 * std::sqrt(0.5), 1e-15);
+  testing::internal::GetCapturedStdout();
+}

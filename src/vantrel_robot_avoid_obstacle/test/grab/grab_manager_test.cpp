@@ -1,0 +1,267 @@
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <string>
+
+#include <Eigen/Geometry>
+#include <Eigen/LU>
+#include <gtest/gtest.h>
+
+#include "fake_grab_scene.h"
+#include "grab/grab_geometry.h"
+#include "grab/grab_manager.h"
+#include "support/scene_fixtures.h"
+
+namespace
+{
+using Solutions = FakeKinematics::Solutions;
+constexpr double kTiltStep = 0.08726646259971647;
+const auto kNever = [](const double*) { return false; };
+
+std::size_t count(const std::string& text, const std::string& part)
+{
+  std::size_t n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+  {
+    ++n;
+  }
+  return n;
+}
+
+Eigen::Matrix4d pose(const Eigen::Matrix3d& rotation, const Eigen::Vector3d& position)
+{
+  Eigen::Matrix4d result = Eigen::Matrix4d::Identity();
+  result.topLeftCorner<3, 3>() = rotation;
+  result.topRightCorner<3, 1>() = position;
+  return result;
+}
+
+double distance(const Eigen::Matrix4d& a, const Eigen::Matrix4d& b)
+{
+  return (a - b).cwiseAbs().maxCoeff();
+}
+
+// A manager on the fake scene and solver; with the identity tool matrix the tool pose is the flange pose.
+struct FakeSetup
+{
+  explicit FakeSetup(std::function<bool(const double*)> valid = nullptr, int limits_result = 6)
+  {
+    auto owned = std::make_unique<FakeGrabScene>();
+    owned->kinematics_ = &kinematics;
+    owned->limits_result_ = limits_result;
+    owned->valid_ = std::move(valid);
+    scene = owned.get();
+    manager = std::make_unique<GrabManager>(std::move(owned), Eigen::Matrix4d::Identity());
+  }
+
+  int check(const Eigen::Matrix4d& tool_pose, const Eigen::Matrix4d& tool_matrix, Solutions& solutions)
+  {
+    testing::internal::CaptureStdout();
+    const int code = manager->CheckOutOfRange(tool_pose, tool_matrix, solutions);
+    printed = testing::internal::GetCapturedStdout();
+    return code;
+  }
+
+  int transition(const Eigen::Matrix4d& tool_pose, std::vector<double>& out, double min_z = -1.0)
+  {
+    kinematics.flange_pose_ = tool_pose;
+    testing::internal::CaptureStdout();
+    const int code = manager->findTransitionPoint({0, 0, 0, 0, 0, 0}, Eigen::Matrix4d::Identity(), out, min_z);
+    printed = testing::internal::GetCapturedStdout();
+    return code;
+  }
+
+  FakeKinematics kinematics;
+  FakeGrabScene* scene;
+  std::unique_ptr<GrabManager> manager;
+  std::string printed;
+};
+}  // namespace
+
+TEST(GrabManagerCheckOutOfRange, KeepsTheSolutionsWithinLimitsAndFreeOfCollision)
+{
+  FakeSetup setup([](const double* q) { return q[5] != 0.5; });
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  setup.kinematics.solve_ = [&](const Eigen::Matrix4d&) {
+    return Solutions{{1, 2, 3, 4, 5}, {10.5, 0, 0, 0, 0, 0}, {10, -10, 0, 0, 0, 0}, {0, nan, 0, 0, 0, 0},
+                     {0, 0, 0, 0, 0, 0.5}, {1, 2, 3, 4, 5, 6}};
+  };
+  const Eigen::Matrix4d tool_matrix = pose(Eigen::AngleAxisd(0.4, Eigen::Vector3d::UnitX()).toRotationMatrix(), {0, 0.02, 0.15});
+  const Eigen::Matrix4d tool_pose = pose(Eigen::AngleAxisd(2.0, Eigen::Vector3d(1, 2, 3).normalized()).toRotationMatrix(), {0.4, -0.3, 0.5});
+  Solutions solutions = {{9, 9, 9, 9, 9, 9}};
+  EXPECT_EQ(setup.check(tool_pose, tool_matrix, solutions), 0);
+  EXPECT_EQ(solutions, (Solutions{{10, -10, 0, 0, 0, 0}, {1, 2, 3, 4, 5, 6}}));
+  EXPECT_EQ(count(setup.printed, "GrabManager::CheckOutOfRange n!=n_dof_\n"), 1u);
+  ASSERT_EQ(setup.kinematics.asked_.size(), 1u);
+  EXPECT_LT(distance(setup.kinematics.asked_[0], tool_pose * tool_matrix.inverse()), 1e-12);
+
+  // Each failure: its code; the caller's list kept (-1, -3) or emptied (-2).
+  const Solutions before = solutions;
+  const Eigen::Matrix4d identity = Eigen::Matrix4d::Identity();
+  FakeSetup no_solver;
+  no_solver.scene->kinematics_ = nullptr;
+  EXPECT_EQ(no_solver.check(identity, identity, solutions), -1);
+  FakeSetup unreachable;
+  unreachable.kinematics.solve_ = [](const Eigen::Matrix4d&) { return Solutions{}; };
+  EXPECT_EQ(unreachable.check(identity, identity, solutions), -1);
+  FakeSetup out_of_range;
+  out_of_range.kinematics.solve_ = [](const Eigen::Matrix4d&) { return Solutions{{0, 0, 0, 0, 0, -10.000001}}; };
+  EXPECT_EQ(out_of_range.check(identity, identity, solutions), -3);
+  FakeSetup no_limits(nullptr, -1);  // a failed joint-limit query: no solution has the right length
+  EXPECT_EQ(no_limits.check(identity, identity, solutions), -3);
+  EXPECT_EQ(solutions, before);
+  FakeSetup colliding(kNever);
+  EXPECT_EQ(colliding.check(identity, identity, solutions), -2);
+  EXPECT_TRUE(solutions.empty());
+}
+
+TEST(SelectNearestIkSolution, PicksTheNearestAndTurnsJointsTowardsTheReferenceWithinLimits)
+{
+  const std::vector<std::pair<double, double>> wide(6, {-2 * M_PI, 2 * M_PI}), half_turn(6, {-M_PI, M_PI});
+  std::vector<double> out = {7};
+  const auto select = [&](const Solutions& candidates, const std::vector<double>& reference,
+                          const std::vector<std::pair<double, double>>& limits) {
+    testing::internal::CaptureStdout();
+    const int code = selectNearestIkSolution(candidates, out, reference, limits);
+    testing::internal::GetCapturedStdout();
+    return code;
+  };
+  EXPECT_EQ(select({}, {0, 0, 0, 0}, wide), -1);
+  EXPECT_EQ(select({{0, 0, 0}, {1, 1, 1}}, {0, 0, 0}, wide), -2);
+  EXPECT_EQ(out, std::vector<double>{7});
+  // One candidate is taken as it is, however far from the reference.
+  ASSERT_EQ(select({{-3, 3, -3, 3}}, {3, -3, 3, -3}, wide), 0);
+  EXPECT_EQ(out, (std::vector<double>{-3, 3, -3, 3}));
+  // The least sum of differences wins; of equals the first.
+  ASSERT_EQ(select({{1, 0, 0, 0}, {0, 0.5, 0, 0.45}, {0, 0, 0.9, 0}, {0.9, 0, 0, 0}}, {0, 0, 0, 0}, wide), 0);
+  EXPECT_EQ(out, (std::vector<double>{0, 0, 0.9, 0}));
+  // Joint 0 lies 5.0 from the reference and turns by a full turn; joint 1 exactly three half turns and stays.
+  const Solutions far = {{-2.0, 4.71238898038469, 0, 0}, {-2.5, 4.71238898038469, 0, 0}};
+  ASSERT_EQ(select(far, {3.0, 0, 0, 0}, wide), 0);
+  EXPECT_EQ(out, (std::vector<double>{4.283185307179586, 4.71238898038469, 0, 0}));
+  // Unless the turn would leave the joint's limits.
+  ASSERT_EQ(select(far, {3.0, 0, 0, 0}, half_turn), 0);
+  EXPECT_EQ(out, far[0]);
+}
+
+TEST(GrabManagerFindTransitionPoint, BacksStraightUpFromAnUpwardApproachFirstUntiltedThenTilted)
+{
+  const Eigen::Matrix4d pointing_up = pose(Eigen::Matrix3d::Identity(), {0.5, 0, 0.2});
+  FakeSetup first;
+  std::vector<double> out;
+  ASSERT_EQ(first.transition(pointing_up, out), 0);
+  EXPECT_EQ(first.scene->padding_restored_, 1);
+  ASSERT_EQ(first.kinematics.asked_.size(), 1u);
+  EXPECT_LT(distance(first.kinematics.asked_[0], pose(Eigen::Matrix3d::Identity(), {0.5, 0, 0.25})), 1e-15);
+  EXPECT_EQ(out, FakeKinematics::spelledOut(first.kinematics.asked_[0]));
+  EXPECT_NE(first.printed.find("\033[42m Solve grab Transition Point success 1\033[0m\n"), std::string::npos);
+
+  // Only the last of 16 heights x 13 tilts passes: 0.20 m up, tilted by -30 degrees.
+  FakeSetup last;
+  last.scene->valid_ = [&](const double*) { return last.scene->checks_ == 208; };
+  ASSERT_EQ(last.transition(pointing_up, out), 0);
+  ASSERT_EQ(last.kinematics.asked_.size(), 208u);
+  EXPECT_LT(distance(last.kinematics.asked_.back(),
+                     rotatePoseAboutRadialNormal(offsetPoseTranslation(pointing_up, 0.2, 0.0), -6 * kTiltStep)),
+            1e-15);
+
+  FakeSetup none(kNever);
+  out = {1, 2, 3};
+  EXPECT_EQ(none.transition(pointing_up, out), -1);
+  EXPECT_EQ(none.kinematics.asked_.size(), 208u);
+  EXPECT_EQ(out, (std::vector<double>{1, 2, 3}));
+}
+
+TEST(GrabManagerFindTransitionPoint, BacksInwardsFromAHorizontalApproachThenUpAboveTheBox)
+{
+  // Approach along +x at (0.5, 0, 0.2); only tool heights above 0.5 m are free.
+  Eigen::Matrix3d along_x;
+  along_x << 0, 0, 1, 0, 1, 0, -1, 0, 0;
+  const Eigen::Matrix4d horizontal = pose(along_x, {0.5, 0, 0.2});
+  FakeSetup setup([](const double* q) { return q[2] > 0.5; });
+  std::vector<double> out;
+  ASSERT_EQ(setup.transition(horizontal, out, 0.4), 0);
+  const std::vector<Eigen::Matrix4d>& asked = setup.kinematics.asked_;
+  ASSERT_GT(asked.size(), 950u);
+  // Inwards first, 5 cm to 54 cm towards the base axis, 19 tilts each.
+  EXPECT_LT(distance(asked.front(), offsetPoseTranslation(horizontal, 0.05, M_PI / 2)), 1e-15);
+  EXPECT_LT(distance(asked[949], rotatePoseAboutRadialNormal(offsetPoseTranslation(horizontal, 0.54, M_PI / 2), -9 * kTiltStep)),
+            1e-15);
+  // Then straight up and untilted, skipping what lies below the box top.
+  for (std::size_t i = 950; i < asked.size(); ++i)
+  {
+    EXPECT_GE(asked[i](2, 3), 0.4);
+    EXPECT_EQ(Eigen::Matrix3d(asked[i].topLeftCorner<3, 3>()), along_x);
+  }
+  EXPECT_NEAR(out[2], 0.51, 1e-12);
+  EXPECT_NE(setup.printed.find("success 2\033[0m\n"), std::string::npos);
+
+  FakeSetup none(kNever);
+  EXPECT_EQ(none.transition(horizontal, out, 0.4), -1);
+  EXPECT_NE(none.printed.find("=========GrabPrincipalAxisType::VERTICAL find Transition Point ERROR!=========\n"),
+            std::string::npos);
+}
+
+TEST(GrabManagerFindTransitionPoint, SweepsOtherApproachesTowardsOrAwayFromTheRadialDirection)
+{
+  // Pointing straight down above the base height: from straight up (0) towards the radial direction's tilt
+  // from straight down, acos(-0.2 / |(0.5, 0, 0.2)|) = 1.951 rad, in 23 five-degree steps.
+  const Eigen::Matrix4d pointing_down = pose(Eigen::Vector3d(1, -1, -1).asDiagonal(), {0.5, 0, 0.2});
+  FakeSetup first;
+  std::vector<double> out;
+  ASSERT_EQ(first.transition(pointing_down, out), 0);
+  EXPECT_LT(distance(first.kinematics.asked_.front(), offsetPoseTranslation(pointing_down, 0.05, 0.0)), 1e-15);
+  EXPECT_NE(first.printed.find("success 4\033[0m"), std::string::npos);
+  FakeSetup none(kNever);
+  EXPECT_EQ(none.transition(pointing_down, out), -33);
+  EXPECT_EQ(count(none.printed, "find TransitionPoint rotate theta="), 23u);
+  EXPECT_EQ(none.kinematics.asked_.size(), 23u * 17u * 19u);
+
+  // Tilted 82 degrees from straight down below the base height, past the radial direction: back towards
+  // straight up in 17 steps.
+  FakeSetup backwards(kNever);
+  EXPECT_EQ(backwards.transition(pose(Eigen::AngleAxisd(98 * M_PI / 180, Eigen::Vector3d::UnitY()).toRotationMatrix(),
+                                      {0.5, 0, -0.2}),
+                                 out),
+            -44);
+  EXPECT_EQ(count(backwards.printed, "find TransitionPoint rotate theta="), 17u);
+
+  // Degenerate: no solver; a pose of non-numbers (no tilt to sweep); a tool at the base origin.
+  out = {1};
+  FakeSetup no_solver;
+  no_solver.scene->kinematics_ = nullptr;
+  EXPECT_EQ(no_solver.transition(Eigen::Matrix4d::Identity(), out), -1);
+  FakeSetup broken(kNever);
+  EXPECT_EQ(broken.transition(Eigen::Matrix4d::Constant(std::numeric_limits<double>::quiet_NaN()), out), -44);
+  EXPECT_TRUE(broken.kinematics.asked_.empty());
+  EXPECT_EQ(broken.transition(pose(Eigen::AngleAxisd(2.5, Eigen::Vector3d::UnitY()).toRotationMatrix(), {0, 0, 0}), out), -44);
+  EXPECT_EQ(out, std::vector<double>{1});
+}
+
+TEST(GrabManager, ReachesAKnownConfigurationOfEachArmThroughItsScene)
+{
+  Eigen::Matrix4d tool = Eigen::Matrix4d::Identity();
+  tool(2, 3) = 0.16;
+  const std::vector<double> arm6_q = {0.3, 0.6891, 1.5223, 0.2, 0.9253, -0.4}, arm5_q = {0.3, 0.5, 1.0, 0.5, -0.4};
+  for (const auto& [make_scene, q] : {std::make_pair(+[] { return makeArm6Scene(); }, arm6_q),
+                                      std::make_pair(+[] { return makeArm5Scene(); }, arm5_q)})
+  {
+    Solutions solutions;
+    testing::internal::CaptureStdout();
+    const std::unique_ptr<ManipulatorPlanScene> scene = make_scene();
+    GrabManager manager(scene.get(), tool);
+    Eigen::Matrix4d flange;
+    scene->getPlanningGroup()->forwardKinematicsMatrix(q, flange);
+    const int code = manager.CheckOutOfRange(flange * tool, tool, solutions);
+    testing::internal::GetCapturedStdout();
+    std::vector<std::pair<double, double>> limits;
+    EXPECT_EQ(manager.getDof(), scene->getJointLimits(limits));
+    EXPECT_EQ(manager.getJointLimits(), limits);
+    ASSERT_EQ(code, 0) << q.size() << " joints";
+    const auto near_q = [&](const std::vector<double>& s) {
+      return (Eigen::VectorXd::Map(s.data(), s.size()) - Eigen::VectorXd::Map(q.data(), q.size())).cwiseAbs().maxCoeff() < 1e-6;
+    };
+    EXPECT_TRUE(std::any_of(solutions.begin(), solutions.end(), near_q)) << q.size() << " joints";
+  }
+}

@@ -1,0 +1,160 @@
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <regex>
+#include <set>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "node/command_logger.h"
+#include "support/scratch_directory.h"
+
+namespace fs = std::filesystem;
+
+namespace
+{
+const fs::path kGolden = fs::path(RAO_SOURCE_DIR) / "src/vantrel_robot_avoid_obstacle/test/node/golden/command_logger";
+// Snapshot contents with bytes a text copy would mangle.
+const std::string kObstacleCloud = std::string("obstacle\0\r\n\xff", 12);
+const std::string kCutCloud = "cut-out cloud\n";
+
+std::set<fs::path> entries(const fs::path& directory)
+{
+  std::set<fs::path> found;
+  for (const fs::directory_entry& entry : fs::directory_iterator(directory))
+  {
+    found.insert(entry.path().filename());
+  }
+  return found;
+}
+
+std::string timeText(std::time_t time)
+{
+  std::tm local{};
+  localtime_r(&time, &local);
+  char text[80];
+  std::strftime(text, sizeof(text), "%Y-%m-%d-%H:%M:%S", &local);
+  return text;
+}
+
+class CommandLoggerTest : public testing::Test
+{
+protected:
+  CommandLoggerTest()
+  {
+    writeFile("obstacle.pcd", kObstacleCloud);
+    writeFile("remove_obb_obstacle.pcd", kCutCloud);
+  }
+
+  // Runs `record` and returns the one log directory it made.
+  fs::path record(const std::function<void()>& write)
+  {
+    const std::set<fs::path> before = fs::exists("data") ? entries("data") : std::set<fs::path>();
+    write();
+    std::set<fs::path> made;
+    for (const fs::path& name : entries("data"))
+    {
+      if (!before.count(name))
+      {
+        made.insert(fs::path("data") / name);
+      }
+    }
+    EXPECT_EQ(made.size(), 1u);
+    return made.empty() ? fs::path() : *made.begin();
+  }
+
+  ScratchDirectory scratch_;
+  CommandLogger logger_;
+};
+}  // namespace
+
+TEST_F(CommandLoggerTest, EveryRecordMatchesItsGoldenFilesByteForByte)
+{
+  const JointPath six_joints = {{0.1, -0.25, 0, 0, 0, 0}, {0.2, 0.3, -1.5, 3.14159265, 0, 1}, {0.3, 0.6, -1.2, 0, 1.5, -3.1}};
+  const JointPath to_release = {{0.1, 0.2, 0.3, 0.4, 0.5, 0.6}, {0, 0.5, 1, 0, -0.5, 0}};
+  const double obb_size[3] = {0.2, 0.1, 0.04};
+  const std::pair<const char*, std::function<void()>> records[] = {
+      {"grab", [&] { logger_.saveGrabCmdLog(obb_size, "obstacle.pcd", "armGrabCmd failed!", six_joints, 0.5, 0, 0.2,
+                                            0, 1, 0, 0, 0, 0, 0.1, 1, 0, 0, 0); }},
+      {"release_joints",
+       [&] { logger_.saveReleaseCmdLog(6, 0, {0, 0.5, 1, 0, -0.5, 0}, "release second leg failed", to_release); }},
+      {"release_pose", [&] { logger_.saveReleaseCmdLog(5, 1, {0.4, -0.1, 0.3, 1, 0, 0, 0}, "release first leg failed", {}); }},
+      {"release_nothing", [&] { logger_.saveReleaseCmdLog(6, 0, {}, "release first leg failed", {}); }},
+      // A pose release without seven values stops after the command's header line.
+      {"release_short_pose", [&] { logger_.saveReleaseCmdLog(6, 1, {0.4, -0.1, 0.3, 1, 0, 0}, "lost", to_release); }},
+      {"move_joints", [&] { logger_.saveMoveJointsCmdLog("armMoveJointsCmd MoveToGoalNotUpdateObstacle failed!",
+                                                         "obstacle.pcd", {{0, 0, 0, 0, 0}, {1, -1, 0.5, -0.5, 3}}); }},
+  };
+  for (const auto& [golden, write] : records)
+  {
+    testing::internal::CaptureStdout();
+    const fs::path directory = record(write);
+    testing::internal::GetCapturedStdout();
+    // The log root did not exist at first: it is made, and each directory is named by the local time.
+    EXPECT_TRUE(std::regex_match(directory.string(), std::regex(R"(data/\d{4}-\d\d-\d\d-\d\d:\d\d:\d\d(-\d+)?)")));
+    std::set<fs::path> expected = {"obstacle.pcd", "remove_obb_obstacle.pcd"};
+    for (const fs::path& name : entries(kGolden / golden))
+    {
+      expected.insert(name);
+      EXPECT_EQ(readFile(directory / name), readFile(kGolden / golden / name)) << golden << "/" << name;
+    }
+    EXPECT_EQ(entries(directory), expected) << golden;
+    EXPECT_EQ(readFile(directory / "obstacle.pcd"), kObstacleCloud);
+    EXPECT_EQ(readFile(directory / "remove_obb_obstacle.pcd"), kCutCloud);
+  }
+}
+
+TEST_F(CommandLoggerTest, AMissingSnapshotLeavesAnEmptyCopyAndTheRestOfTheRecord)
+{
+  fs::remove("remove_obb_obstacle.pcd");
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  const fs::path directory = record([&] { logger_.saveMoveJointsCmdLog("failed", "obstacle.pcd", {}); });
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Directory created successfully.\n文件拷贝成功！\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "无法打开源文件：remove_obb_obstacle.pcd\n");
+  EXPECT_EQ(readFile(directory / "obstacle.pcd"), kObstacleCloud);
+  EXPECT_EQ(readFile(directory / "remove_obb_obstacle.pcd"), "");
+  EXPECT_EQ(readFile(directory / "movejointscmd_log_error.txt"), "failed;\n");
+  EXPECT_EQ(entries(directory).size(), 3u);
+  EXPECT_TRUE(logger_.time_stamp_.empty());
+}
+
+TEST_F(CommandLoggerTest, LogsWithinOneSecondGetNumberedDirectories)
+{
+  // Whatever second the logs fall in, its plain name is taken already.
+  std::set<fs::path> taken;
+  for (std::time_t t = std::time(nullptr), end = t + 5; t < end; ++t)
+  {
+    fs::create_directories(*taken.insert(fs::path("data") / timeText(t)).first);
+  }
+  const auto split = [](const fs::path& directory) {
+    const std::string name = directory.string();
+    return std::make_pair(fs::path(name.substr(0, name.rfind('-'))), name.substr(name.rfind('-')));
+  };
+  testing::internal::CaptureStdout();
+  const fs::path first = record([&] { logger_.saveMoveJointsCmdLog("first", "obstacle.pcd", {}); });
+  const fs::path second = record([&] { logger_.saveMoveJointsCmdLog("second", "obstacle.pcd", {}); });
+  testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(taken.count(split(first).first)) << first;
+  EXPECT_EQ(split(first).second, "-2");
+  EXPECT_TRUE(taken.count(split(second).first)) << second;
+  EXPECT_EQ(split(second).second, split(second).first == split(first).first ? "-3" : "-2");
+  EXPECT_EQ(readFile(first / "movejointscmd_log_error.txt"), "first;\n");
+  EXPECT_EQ(readFile(second / "movejointscmd_log_error.txt"), "second;\n");
+  for (const fs::path& directory : taken)
+  {
+    EXPECT_TRUE(fs::is_empty(directory)) << directory;
+  }
+}
+
+TEST_F(CommandLoggerTest, WithoutALogRootNoRecordIsWritten)
+{
+  writeFile("data", "a file where the log root belongs");
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  logger_.saveReleaseCmdLog(6, 0, {}, "m", {{1}});
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "createTimeStampDirectory when save ReleaseCmd Log.\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Failed to create directory.\n");
+  EXPECT_EQ(readFile("data"), "a file where the log root belongs");
+}

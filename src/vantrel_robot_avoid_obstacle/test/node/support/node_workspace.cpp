@@ -1,0 +1,36 @@
+#include "node_workspace.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+const char* const kConfigFile = "src/vantrel_robot_avoid_obstacle/config/config_params.yaml";
+}
+
+NodeWorkspace::NodeWorkspace() {
+  fs::create_directories(fs::path(kConfigFile).parent_path());
+  fs::create_directory_symlink(fs::path(RAO_SOURCE_DIR) / "src/robot_avoid_obstacle", "src/robot_avoid_obstacle");
+}
+
+void NodeWorkspace::writeConfig(const YAML::Node& config) const { writeConfigText(YAML::Dump(config) + "\n"); }
+
+void NodeWorkspace::writeConfigText(const std::string& text) const { writeFile(kConfigFile, text); }
+
+std::string NodeWorkspace::copyIntoWorkspace(const std::string& repository_path, const std::string& relative_path) const {
+  const fs::path target = fs::absolute(relative_path);
+  fs::create_directories(target.parent_path());
+  fs::copy(fs::path(RAO_SOURCE_DIR) / repository_path, target, fs::copy_options::recursive);
+  return target.string();
+}
+
+YAML::Node fullTestConfig() { return YAML::LoadFile(testFile("fixtures/full_config.yaml")); }
+
+void useArm6(YAML::Node& config, const char* directory) {
+  config["robot_avoid_obstacle"]["robot_descriptions_path"] = directory;
+  config["robot_avoid_obstacle"]["urdf_path"] = "urdf/arm6_and_whole_gripper_linker_shim_camera.urdf";
+  config["robot_avoid_obstacle"]["srdf_path"] = "srdf/arm6_and_whole_gripper_linker.srdf";
+  config["robot_avoid_obstacle"]["planned_joint_group"] = "arm";
+}
+
+std::string testFile(const std::string& relative_path) {
+  return std::string(RAO_SOURCE_DIR) + "/src/vantrel_robot_avoid_obstacle/test/node/" + relative_path;
+}

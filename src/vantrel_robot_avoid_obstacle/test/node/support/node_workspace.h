@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+#include <yaml-cpp/yaml.h>
+
+#include "scratch_directory.h"
+
+// A fresh working directory, laid out like the repository root as the node sees it: the repository's robot
+// descriptions linked in, and the configuration (when written) at the node's fixed relative path.
+class NodeWorkspace {
+ public:
+  NodeWorkspace();
+
+  void writeConfig(const YAML::Node& config) const;
+  void writeConfigText(const std::string& text) const;
+  // Copies a repository file or directory into the workspace so that a test can damage it; returns the copy.
+  std::string copyIntoWorkspace(const std::string& repository_path, const std::string& relative_path) const;
+
+ private:
+  ScratchDirectory scratch_;
+};
+
+// The test configuration: every key, values apart from the defaults, the five-axis arm.
+YAML::Node fullTestConfig();
+// Points the configuration at the six-axis arm's description in `directory` (relative to the workspace).
+void useArm6(YAML::Node& config, const char* directory);
+std::string testFile(const std::string& relative_path);
