@@ -27,6 +27,7 @@ void PointCloudFilter::filterPointCloud(const Cloud::ConstPtr& input, const Clou
 {
   // Point by point: a cloud's dense flag is not trusted to mean it holds no NaN.
   Cloud::Ptr working(new Cloud);
+  working->header = input->header;
   working->reserve(input->size());
   for (const pcl::PointXYZ& point : *input)
   {

@@ -94,8 +94,10 @@ TEST(PointCloudFilter, SnapshotHoldsTheResultAndAFailedWriteStillDeliversIt)
 {
   ScratchDirectory scratch;
   const Cloud::Ptr input = makeCloud({{0.1f, 0.2f, 0.3f}, {-0.25f, 0.5f, 0.125f}});
+  input->header.frame_id = "base_link";
   const Cloud::Ptr output(new Cloud);
   runFilter(keepAllFilter(0.01), input, output);
+  EXPECT_EQ(output->header.frame_id, "base_link");
   EXPECT_TRUE(samePoints(sortedByX(readPcd(kObstacleSnapshotFile)), sortedByX(*input)));
 
   // A directory in the snapshot's place cannot be replaced by a file.
