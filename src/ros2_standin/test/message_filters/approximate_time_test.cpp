@@ -149,6 +149,18 @@ TEST_F(TwoStreams, NothingIsDeliveredForStreamsAlwaysMoreThanTheIntervalApart)
   EXPECT_TRUE(sets_.empty());
 }
 
+TEST_F(TwoStreams, AMessageStampedBeforeTheEpochIsDroppedWithAMessage)
+{
+  synchronize(10);
+  camera1_.send(-0.5);
+  camera1_.send(1.0);
+  camera2_.send(1.0);
+  testing::internal::CaptureStderr();
+  EXPECT_NO_THROW(deliver());
+  EXPECT_NE(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(sets_, (std::vector<Set>{{"cam1@1000", "cam2@1000"}}));
+}
+
 TEST_F(TwoStreams, EachQueueHoldsAtMostQueueSize)
 {
   synchronize(3);
