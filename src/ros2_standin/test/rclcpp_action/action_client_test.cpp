@@ -284,6 +284,27 @@ TEST_F(ActionClient, ResultRequestedLaterWithAsyncGetResult)
     rclcpp_action::exceptions::UnknownGoalHandleError) << "a finished goal is forgotten";
 }
 
+TEST_F(ActionClient, ClientDestroyedWhileItsNodeRunsAGoalResponse)
+{
+  ASSERT_NO_FATAL_FAILURE(connect(Controller::Succeed));
+  std::atomic<bool> responding{false};
+  std::atomic<bool> destroyed{false};
+  rclcpp_action::Client<FollowJointTrajectory>::SendGoalOptions options;
+  options.goal_response_callback = [&](const GoalHandle::SharedPtr &) {
+      responding = true;
+      while (!destroyed) {
+        std::this_thread::sleep_for(1ms);
+      }
+    };
+  // Set, so the client asks for the result once the goal response callback returns.
+  options.result_callback = [](const GoalHandle::WrappedResult &) {};
+  client_->async_send_goal(six_joint_goal(), options);
+  ASSERT_TRUE(wait_for([&] {return responding.load();}));
+  client_.reset();
+  destroyed = true;
+  std::this_thread::sleep_for(20ms);
+}
+
 TEST_F(ActionClient, ServerAbsentForFiveSeconds)
 {
   start_client_spin();
