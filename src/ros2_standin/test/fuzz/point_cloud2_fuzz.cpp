@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t * data, std::size_t siz
     field.count = input.take<std::uint32_t>();
     message.fields.push_back(field);
   }
-  message.data.assign(input.position(), input.position() + input.remaining());
+  message.data = input.rest();
   switch (point_type % 6) {
     case 0: convert<pcl::PointXYZ>(message); break;
     case 1: convert<pcl::PointXYZI>(message); break;

@@ -79,36 +79,18 @@ PointCloud2 foreignCloud()
 
 }  // namespace
 
-TEST(PointCloudConversion, ToRosMsgLaysOutPointXyz)
-{
-  PointCloud2 msg;
-  pcl::toROSMsg(cloudWithNaNs(), msg);
-
-  EXPECT_EQ(msg.header.frame_id, "camera1_link");
-  EXPECT_EQ(msg.header.stamp.sec, 1700000000);
-  EXPECT_EQ(msg.header.stamp.nanosec, 123456000u);
-  EXPECT_EQ(msg.height, 1u);
-  EXPECT_EQ(msg.width, 4u);
-  ASSERT_EQ(msg.fields.size(), 3u);
-  const char * names[] = {"x", "y", "z"};
-  for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(msg.fields[i].name, names[i]);
-    EXPECT_EQ(msg.fields[i].offset, 4 * i);
-    EXPECT_EQ(msg.fields[i].datatype, PointField::FLOAT32);
-    EXPECT_EQ(msg.fields[i].count, 1u);
-  }
-  EXPECT_FALSE(msg.is_bigendian);
-  EXPECT_EQ(msg.point_step, 16u);
-  EXPECT_EQ(msg.row_step, 64u);
-  EXPECT_EQ(msg.data.size(), 64u);
-  EXPECT_FALSE(msg.is_dense);
-}
-
 TEST(PointCloudConversion, RoundTripKeepsNaNPointsHeaderAndShape)
 {
   const auto original = cloudWithNaNs();
   PointCloud2 msg;
   pcl::toROSMsg(original, msg);
+  EXPECT_EQ(msg.header.stamp.sec, 1700000000);
+  EXPECT_EQ(msg.header.stamp.nanosec, 123456000u);
+  ASSERT_EQ(msg.fields.size(), 3u);
+  EXPECT_EQ(msg.fields[2].name, "z");
+  EXPECT_EQ(msg.fields[2].offset, 8u);
+  EXPECT_EQ(msg.point_step, 16u);
+  EXPECT_EQ(msg.row_step, 64u);
   pcl::PointCloud<pcl::PointXYZ> back;
   pcl::fromROSMsg(msg, back);
   ASSERT_EQ(back.size(), original.size());

@@ -33,82 +33,65 @@ Endpoint endpoint(EndpointKind kind, const std::string & name, bool transient_lo
   return Endpoint{kind, "transport_test", "/", name, "std_msgs/msg/String", qos};
 }
 
-// A deadlock leaves nothing to join: report it and end the process.
-void finishes_within(std::chrono::seconds limit, const std::function<void()> & work)
+struct Sink : MessageSink, RequestSink, ResponseSink
 {
-  auto done = std::async(std::launch::async, work).share();
-  if (done.wait_for(limit) != std::future_status::ready) {
-    std::fprintf(stderr, "deadlocked\n");
-    std::abort();
-  }
-  done.get();
-}
+  std::function<void(int)> on_message = [](int) {};
+  ServiceLink * service = nullptr;  // answers each request at once
+  std::vector<int64_t> answered;
 
-struct MessageCall : MessageSink
-{
-  std::function<void(std::shared_ptr<const void>)> call;
-  void deliver(std::shared_ptr<const void> message) override {call(std::move(message));}
-};
-
-struct Recorder : MessageSink
-{
-  std::vector<int> values;
   void deliver(std::shared_ptr<const void> message) override
   {
-    values.push_back(*std::static_pointer_cast<const int>(message));
+    on_message(*std::static_pointer_cast<const int>(message));
+  }
+  void deliver_request(const rmw_request_id_t & id, std::shared_ptr<void> request) override
+  {
+    service->send_response(id, std::move(request));
+  }
+  void deliver_response(int64_t sequence_number, std::shared_ptr<void>) override
+  {
+    answered.push_back(sequence_number);
   }
 };
 
 TEST(InProcessTransport, SinksMayPublishAndAnswerFromWithinADelivery)
 {
   Transport & transport = default_transport();
-  finishes_within(10s, [&transport] {
-      // A relay from "in" to "out" that also sends the first message round "in" once more, and
-      // a late transient-local joiner relaying the kept history: order stays per sink.
-      Recorder out_recorder;
-      auto out_sub = transport.add_subscription(endpoint(EndpointKind::Subscription, "/out"),
-      out_recorder);
-      auto out = transport.add_publisher(endpoint(EndpointKind::Publisher, "/out"));
-      auto in = transport.add_publisher(endpoint(EndpointKind::Publisher, "/in", true));
-      MessageCall relay;
-      relay.call = [&](std::shared_ptr<const void> message) {
-          const int value = *std::static_pointer_cast<const int>(message);
-          out->publish(message);
+  auto work = std::async(std::launch::async, [&transport] {
+      // A late transient-local joiner that relays "in" to "out", sending 2 round "in" on
+      // seeing 1: each sink still gets its messages in order, the kept history first.
+      Sink out;
+      std::vector<int> relayed;
+      out.on_message = [&relayed](int value) {relayed.push_back(value);};
+      auto out_sub = transport.add_subscription(endpoint(EndpointKind::Subscription, "/out"), out);
+      auto out_pub = transport.add_publisher(endpoint(EndpointKind::Publisher, "/out"));
+      auto in_pub = transport.add_publisher(endpoint(EndpointKind::Publisher, "/in", true));
+      Sink relay;
+      relay.on_message = [&](int value) {
+          out_pub->publish(std::make_shared<const int>(value));
           if (value == 1) {
-            in->publish(std::make_shared<const int>(2));
+            in_pub->publish(std::make_shared<const int>(2));
           }
         };
-      in->publish(std::make_shared<const int>(0));
-      auto in_sub = transport.add_subscription(endpoint(EndpointKind::Subscription, "/in", true),
-      relay);
-      in->publish(std::make_shared<const int>(1));
-      in->publish(std::make_shared<const int>(3));
-      EXPECT_EQ(out_recorder.values, (std::vector<int>{0, 1, 2, 3}));
+      in_pub->publish(std::make_shared<const int>(0));
+      auto in_sub =
+        transport.add_subscription(endpoint(EndpointKind::Subscription, "/in", true), relay);
+      in_pub->publish(std::make_shared<const int>(1));
+      in_pub->publish(std::make_shared<const int>(3));
+      EXPECT_EQ(relayed, (std::vector<int>{0, 1, 2, 3}));
 
-      // A server that answers within the request's delivery.
-      struct Server : RequestSink
-      {
-        ServiceLink * link = nullptr;
-        void deliver_request(const rmw_request_id_t & id, std::shared_ptr<void> request) override
-        {
-          link->send_response(id, std::move(request));
-        }
-      } server;
-      struct Client : ResponseSink
-      {
-        std::vector<int64_t> answered;
-        void deliver_response(int64_t sequence_number, std::shared_ptr<void>) override
-        {
-          answered.push_back(sequence_number);
-        }
-      } client;
+      Sink server;
       auto service = transport.add_service(endpoint(EndpointKind::Server, "/answer"), server);
-      server.link = service.get();
+      server.service = service.get();
+      Sink client;
       auto requester = transport.add_client(endpoint(EndpointKind::Client, "/answer"), client);
       const int64_t first = requester->send_request(std::make_shared<int>(0));
       const int64_t second = requester->send_request(std::make_shared<int>(0));
       EXPECT_EQ(client.answered, (std::vector<int64_t>{first, second}));
     });
+  if (work.wait_for(10s) != std::future_status::ready) {
+    std::fprintf(stderr, "deadlocked\n");  // nothing left to join
+    std::abort();
+  }
 }
 
 TEST(InProcessTransport, DestroyingALinkWaitsForADeliveryOnAnotherThread)
@@ -117,8 +100,8 @@ TEST(InProcessTransport, DestroyingALinkWaitsForADeliveryOnAnotherThread)
   auto publisher = transport.add_publisher(endpoint(EndpointKind::Publisher, "/slow"));
   std::atomic<bool> inside{false};
   std::atomic<bool> release{false};
-  auto sink = std::make_unique<MessageCall>();
-  sink->call = [&](std::shared_ptr<const void>) {
+  auto sink = std::make_unique<Sink>();
+  sink->on_message = [&](int) {
       inside = true;
       while (!release) {
         std::this_thread::sleep_for(1ms);
