@@ -46,6 +46,7 @@ bool qos_compatible(const rmw_qos_profile_t & publisher, const rmw_qos_profile_t
   return is_transient_local(publisher) || !is_transient_local(subscription);
 }
 
+// Guarded by the transport's mutex; the sink itself is called only by the draining thread.
 template<typename SinkT, typename ItemT>
 struct Mailbox
 {
