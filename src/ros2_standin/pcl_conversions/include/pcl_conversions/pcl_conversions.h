@@ -3,9 +3,9 @@
 // pcl::fromROSMsg checks the message before it reads a byte of it: for each field of the point
 // type, the message field that PCL's conversion will read (found by PCL's own matching rules,
 // which also let "rgb" and "rgba" stand for each other) must exist, and the bytes read from it
-// must lie inside point_step; row_step must hold
-// width points; data must hold exactly row_step * height bytes; width * height must fit PCL's
-// index type; the data must be little-endian. All sizes are compared in 64-bit arithmetic.
+// must lie inside point_step; row_step must hold width points; data must hold exactly
+// row_step * height bytes; width * height must fit PCL's index type; the data must be
+// little-endian. All sizes are compared in 64-bit arithmetic.
 // A message that fails a check gives an empty cloud (no points, width and height 0, dense, the
 // message's header) and one error line on PCL's console; nothing is thrown, so a bad message
 // from the network cannot take down the subscriber's thread.

@@ -282,14 +282,16 @@ private:
   {
     feedback_subscription_ = node->template create_subscription<FeedbackMessage>(
       action_name + "/_action/feedback", rclcpp::QoS(10),
-      [weak_goals = std::weak_ptr<Goals>(goals_)](std::shared_ptr<const FeedbackMessage> message) {
+      [weak_goals = std::weak_ptr<Goals>(goals_)](
+        std::shared_ptr<const FeedbackMessage> message) {
         if (auto goals = weak_goals.lock()) {
           goals->on_feedback(*message);
         }
       });
     status_subscription_ = node->template create_subscription<GoalStatusMessage>(
       action_name + "/_action/status", rclcpp::QoS(1).transient_local(),
-      [weak_goals = std::weak_ptr<Goals>(goals_)](std::shared_ptr<const GoalStatusMessage> message) {
+      [weak_goals = std::weak_ptr<Goals>(goals_)](
+        std::shared_ptr<const GoalStatusMessage> message) {
         if (auto goals = weak_goals.lock()) {
           goals->on_status(*message);
         }
