@@ -1,5 +1,6 @@
 #include "message_filters/detail/approximate_time_matcher.hpp"
 
+#include <cstdio>
 #include <utility>
 
 namespace message_filters
@@ -10,6 +11,18 @@ namespace detail
 ApproximateTimeMatcher::ApproximateTimeMatcher(size_t stream_count, uint32_t queue_size)
 : queue_size_(queue_size), streams_(stream_count), max_interval_(rclcpp::Duration::max())
 {
+}
+
+bool ApproximateTimeMatcher::accepts_stamp(
+  size_t stream, const builtin_interfaces::msg::Time & stamp)
+{
+  if (stamp.sec >= 0) {
+    return true;
+  }
+  std::fprintf(stderr,
+    "[message_filters] dropped a message of stream %zu: its header stamp (%d s, %u ns) lies "
+    "before the epoch\n", stream, stamp.sec, stamp.nanosec);
+  return false;
 }
 
 void ApproximateTimeMatcher::add(

@@ -1,10 +1,6 @@
 // Checks that a PointCloud2 can be read as points of a given PCL type without leaving its data.
 #include "pcl_conversions/pcl_conversions.h"
 
-#include <pcl/common/io.h>
-
-#include <algorithm>
-
 #include <limits>
 
 namespace pcl_conversions
@@ -14,29 +10,19 @@ namespace detail
 namespace
 {
 
-// PCL's own matching rule: same name, datatype and count, a count of 0 standing for 1.
-bool matches(const sensor_msgs::msg::PointField & field, const pcl::PCLPointField & wanted)
-{
-  return field.name == wanted.name && field.datatype == wanted.datatype &&
-         (field.count == wanted.count || (field.count == 0 && wanted.count == 1));
-}
-
 std::string describe(const pcl::PCLPointField & field)
 {
   return "datatype " + std::to_string(field.datatype) + " count " + std::to_string(field.count);
 }
 
-std::string checkField(const sensor_msgs::msg::PointCloud2 & cloud, const pcl::PCLPointField & wanted)
+std::string checkField(const sensor_msgs::msg::PointCloud2 & cloud, const FieldRead & read)
 {
-  for (const auto & field : cloud.fields) {
-    if (!matches(field, wanted)) {
-      continue;
-    }
-    const std::uint64_t end = std::uint64_t{field.offset} +
-      std::uint64_t(pcl::getFieldSize(field.datatype)) * std::max<std::uint64_t>(field.count, 1);
+  const pcl::PCLPointField & wanted = read.wanted;
+  if (read.taken) {
+    const std::uint64_t end = std::uint64_t{read.taken->offset} + read.bytes;
     if (end > cloud.point_step) {
-      return "field '" + wanted.name + "' ends at byte " + std::to_string(end) + ", past point_step " +
-             std::to_string(cloud.point_step);
+      return "field '" + read.taken->name + "' read as '" + wanted.name + "' ends at byte " +
+             std::to_string(end) + ", past point_step " + std::to_string(cloud.point_step);
     }
     return {};
   }
@@ -52,13 +38,13 @@ std::string checkField(const sensor_msgs::msg::PointCloud2 & cloud, const pcl::P
 }  // namespace
 
 std::string findMalformation(
-  const sensor_msgs::msg::PointCloud2 & cloud, const std::vector<pcl::PCLPointField> & point_fields)
+  const sensor_msgs::msg::PointCloud2 & cloud, const std::vector<FieldRead> & reads)
 {
   if (cloud.is_bigendian) {
     return "big-endian data";
   }
-  for (const auto & wanted : point_fields) {
-    std::string problem = checkField(cloud, wanted);
+  for (const auto & read : reads) {
+    std::string problem = checkField(cloud, read);
     if (!problem.empty()) {
       return problem;
     }

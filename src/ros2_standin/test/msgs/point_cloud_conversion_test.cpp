@@ -40,13 +40,15 @@ void expectSamePoint(const pcl::PointXYZ & a, const pcl::PointXYZ & b)
   }
 }
 
-PointField field(const std::string & name, uint32_t offset)
+PointField field(
+  const std::string & name, uint32_t offset, uint8_t datatype = PointField::FLOAT32,
+  uint32_t count = 1)
 {
   PointField f;
   f.name = name;
   f.offset = offset;
-  f.datatype = PointField::FLOAT32;
-  f.count = 1;
+  f.datatype = datatype;
+  f.count = count;
   return f;
 }
 
@@ -77,36 +79,18 @@ PointCloud2 foreignCloud()
 
 }  // namespace
 
-TEST(PointCloudConversion, ToRosMsgLaysOutPointXyz)
-{
-  PointCloud2 msg;
-  pcl::toROSMsg(cloudWithNaNs(), msg);
-
-  EXPECT_EQ(msg.header.frame_id, "camera1_link");
-  EXPECT_EQ(msg.header.stamp.sec, 1700000000);
-  EXPECT_EQ(msg.header.stamp.nanosec, 123456000u);
-  EXPECT_EQ(msg.height, 1u);
-  EXPECT_EQ(msg.width, 4u);
-  ASSERT_EQ(msg.fields.size(), 3u);
-  const char * names[] = {"x", "y", "z"};
-  for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(msg.fields[i].name, names[i]);
-    EXPECT_EQ(msg.fields[i].offset, 4 * i);
-    EXPECT_EQ(msg.fields[i].datatype, PointField::FLOAT32);
-    EXPECT_EQ(msg.fields[i].count, 1u);
-  }
-  EXPECT_FALSE(msg.is_bigendian);
-  EXPECT_EQ(msg.point_step, 16u);
-  EXPECT_EQ(msg.row_step, 64u);
-  EXPECT_EQ(msg.data.size(), 64u);
-  EXPECT_FALSE(msg.is_dense);
-}
-
 TEST(PointCloudConversion, RoundTripKeepsNaNPointsHeaderAndShape)
 {
   const auto original = cloudWithNaNs();
   PointCloud2 msg;
   pcl::toROSMsg(original, msg);
+  EXPECT_EQ(msg.header.stamp.sec, 1700000000);
+  EXPECT_EQ(msg.header.stamp.nanosec, 123456000u);
+  ASSERT_EQ(msg.fields.size(), 3u);
+  EXPECT_EQ(msg.fields[2].name, "z");
+  EXPECT_EQ(msg.fields[2].offset, 8u);
+  EXPECT_EQ(msg.point_step, 16u);
+  EXPECT_EQ(msg.row_step, 64u);
   pcl::PointCloud<pcl::PointXYZ> back;
   pcl::fromROSMsg(msg, back);
   ASSERT_EQ(back.size(), original.size());
@@ -198,4 +182,42 @@ TEST(PointCloudConversion, MalformedMessagesGiveAnEmptyCloud)
     spoil(msg);
     EXPECT_TRUE(refused(msg)) << what;
   }
+}
+
+// "rgb" and "rgba" stand for each other in PCL's conversion, which also passes over an "rgb" of
+// count 0: the check must look at the field the conversion then reads, nowhere else.
+TEST(PointCloudConversion, ColourIsCheckedWhereTheConversionReadsIt)
+{
+  static constexpr uint32_t kColour = 0x80402010u;
+  static constexpr uint32_t kFar = 100000000u;
+  const auto colourCloud = [](std::vector<PointField> colour_fields) {
+      PointCloud2 msg;
+      msg.height = 1;
+      msg.width = 1;
+      msg.fields = {field("x", 0), field("y", 4), field("z", 8)};
+      msg.fields.insert(msg.fields.end(), colour_fields.begin(), colour_fields.end());
+      msg.point_step = 16;
+      msg.row_step = 16;
+      msg.data.assign(16, 0);
+      std::memcpy(&msg.data[12], &kColour, sizeof kColour);
+      return msg;
+    };
+  const PointField rgb_float = field("rgb", 12);
+  const PointField rgba_uint = field("rgba", 12, PointField::UINT32);
+
+  pcl::PointCloud<pcl::PointXYZRGB> rgb;
+  pcl::fromROSMsg(colourCloud({rgba_uint}), rgb);
+  ASSERT_EQ(rgb.size(), 1u) << "a UINT32 rgba serves as rgb";
+  EXPECT_EQ(rgb[0].rgba, kColour);
+  pcl::PointCloud<pcl::PointXYZRGBA> rgba;
+  pcl::fromROSMsg(colourCloud({rgb_float}), rgba);
+  ASSERT_EQ(rgba.size(), 1u) << "a FLOAT32 rgb serves as rgba";
+  EXPECT_EQ(rgba[0].rgba, kColour);
+
+  // An in-bounds look-alike first, then the field the conversion takes, far past the point.
+  const PointField rgb_count_0 = field("rgb", 12, PointField::FLOAT32, 0);
+  pcl::fromROSMsg(colourCloud({rgb_count_0, field("rgba", kFar, PointField::UINT32)}), rgb);
+  EXPECT_TRUE(rgb.empty());
+  pcl::fromROSMsg(colourCloud({field("rgb", kFar), rgba_uint}), rgba);
+  EXPECT_TRUE(rgba.empty());
 }

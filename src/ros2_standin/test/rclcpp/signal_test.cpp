@@ -78,18 +78,13 @@ int signal_child(int signal_number)
   return ready ? status : -1;
 }
 
-TEST(SignalShutdown, SigintEndsSpinAndLoop)
+TEST(SignalShutdown, SigintAndSigtermEndSpinAndLoop)
 {
-  const int status = signal_child(SIGINT);
-  ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-}
-
-TEST(SignalShutdown, SigtermEndsSpinAndLoop)
-{
-  const int status = signal_child(SIGTERM);
-  ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  for (const int signal_number : {SIGINT, SIGTERM}) {
+    const int status = signal_child(signal_number);
+    ASSERT_TRUE(WIFEXITED(status)) << "signal " << signal_number << ", status " << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+  }
 }
 
 TEST(SignalShutdown, HandlersComeAndGoWithTheDefaultContext)

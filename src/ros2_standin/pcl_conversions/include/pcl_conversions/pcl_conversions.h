@@ -1,9 +1,11 @@
 // Conversions between sensor_msgs point clouds and PCL clouds, through PCL's PCLPointCloud2.
 //
-// pcl::fromROSMsg checks the message before it reads a byte of it: each field of the point type
-// must be present with PCL's datatype and count and lie inside point_step; row_step must hold
-// width points; data must hold exactly row_step * height bytes; width * height must fit PCL's
-// index type; the data must be little-endian. All sizes are compared in 64-bit arithmetic.
+// pcl::fromROSMsg checks the message before it reads a byte of it: for each field of the point
+// type, the message field that PCL's conversion will read (found by PCL's own matching rules,
+// which also let "rgb" and "rgba" stand for each other) must exist, and the bytes read from it
+// must lie inside point_step; row_step must hold width points; data must hold exactly
+// row_step * height bytes; width * height must fit PCL's index type; the data must be
+// little-endian. All sizes are compared in 64-bit arithmetic.
 // A message that fails a check gives an empty cloud (no points, width and height 0, dense, the
 // message's header) and one error line on PCL's console; nothing is thrown, so a bad message
 // from the network cannot take down the subscriber's thread.
@@ -20,6 +22,8 @@
 #include <sensor_msgs/msg/point_field.hpp>
 #include <std_msgs/msg/header.hpp>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -137,9 +141,39 @@ inline void toPCL(const sensor_msgs::msg::PointCloud2 & pc2, pcl::PCLPointCloud2
 namespace detail
 {
 
-// Empty when the message can be read as points with the given fields; otherwise what is wrong.
+// What the conversion reads for one field of the point type.
+struct FieldRead
+{
+  pcl::PCLPointField wanted;                      // the point type's own field
+  const pcl::PCLPointField * taken = nullptr;     // the message field read for it, if any
+  std::size_t bytes = 0;                          // bytes read from that field per point
+};
+
+// Finds, field by field, what pcl::fromPCLPointCloud2 will read: the first message field that
+// PCL's FieldMatches accepts, and the size of the point type's member.
+template<typename PointT>
+struct FieldReadFinder
+{
+  const std::vector<pcl::PCLPointField> & fields;
+  std::vector<FieldRead> & reads;
+
+  template<typename Tag>
+  void operator()()
+  {
+    FieldRead read;
+    read.wanted.name = pcl::traits::name<PointT, Tag>::value;
+    read.wanted.datatype = pcl::traits::datatype<PointT, Tag>::value;
+    read.wanted.count = pcl::traits::datatype<PointT, Tag>::size;
+    read.bytes = sizeof(typename pcl::traits::datatype<PointT, Tag>::type);
+    const auto taken = std::find_if(fields.begin(), fields.end(), pcl::FieldMatches<PointT, Tag>());
+    read.taken = taken == fields.end() ? nullptr : &*taken;
+    reads.push_back(read);
+  }
+};
+
+// Empty when the message can be read as points with these reads; otherwise what is wrong.
 std::string findMalformation(
-  const sensor_msgs::msg::PointCloud2 & cloud, const std::vector<pcl::PCLPointField> & point_fields);
+  const sensor_msgs::msg::PointCloud2 & cloud, const std::vector<FieldRead> & reads);
 
 template<typename T>
 void makeEmpty(const std_msgs::msg::Header & header, pcl::PointCloud<T> & pcl_cloud)
@@ -166,9 +200,12 @@ void toROSMsg(const pcl::PointCloud<T> & pcl_cloud, sensor_msgs::msg::PointCloud
 template<typename T>
 void fromROSMsg(const sensor_msgs::msg::PointCloud2 & cloud, pcl::PointCloud<T> & pcl_cloud)
 {
-  std::vector<pcl::PCLPointField> point_fields;
-  pcl::for_each_type<typename pcl::traits::fieldList<T>::type>(pcl::detail::FieldAdder<T>(point_fields));
-  const std::string malformation = pcl_conversions::detail::findMalformation(cloud, point_fields);
+  pcl::PCLPointCloud2 pcl_pc2;
+  pcl_conversions::copyPointCloud2MetaData(cloud, pcl_pc2);
+  std::vector<pcl_conversions::detail::FieldRead> reads;
+  pcl::for_each_type<typename pcl::traits::fieldList<T>::type>(
+    pcl_conversions::detail::FieldReadFinder<T>{pcl_pc2.fields, reads});
+  const std::string malformation = pcl_conversions::detail::findMalformation(cloud, reads);
   if (!malformation.empty()) {
     PCL_ERROR("[pcl::fromROSMsg] malformed PointCloud2: %s\n", malformation.c_str());
     pcl_conversions::detail::makeEmpty(cloud.header, pcl_cloud);
@@ -181,8 +218,8 @@ void fromROSMsg(const sensor_msgs::msg::PointCloud2 & cloud, pcl::PointCloud<T> 
     pcl_cloud.height = cloud.height;
     return;
   }
-  pcl::PCLPointCloud2 pcl_pc2;
-  pcl_conversions::toPCL(cloud, pcl_pc2);
+  // The same fields as checked: PCL matches them again on this very list.
+  pcl_pc2.data = cloud.data;
   pcl::fromPCLPointCloud2(pcl_pc2, pcl_cloud);
 }
 

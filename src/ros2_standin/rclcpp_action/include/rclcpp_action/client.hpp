@@ -109,32 +109,11 @@ public:
     request->goal_id.uuid = goal_id;
     request->goal = goal;
     send_goal_client_->async_send_request(request,
-      [this, goal_id, promise, options](
+      [weak_goals = std::weak_ptr<Goals>(goals_), goal_id, promise, options](
         typename rclcpp::Client<SendGoalService>::SharedFuture response_future) {
-        const auto response = response_future.get();
-        if (!response->accepted) {
-          promise->set_value(nullptr);
-          if (options.goal_response_callback) {
-            options.goal_response_callback(nullptr);
-          }
-          return;
-        }
-        GoalInfo info;
-        info.goal_id.uuid = goal_id;
-        info.stamp = response->stamp;
-        // The handle's constructor is private to this class.
-        typename GoalHandle::SharedPtr handle(
-          new GoalHandle(info, options.feedback_callback, options.result_callback));
-        {
-          std::lock_guard<std::mutex> lock(goal_handles_mutex_);
-          goal_handles_[goal_id] = handle;
-        }
-        promise->set_value(handle);
-        if (options.goal_response_callback) {
-          options.goal_response_callback(handle);
-        }
-        if (options.result_callback) {
-          make_result_aware(handle);
+        // A client destroyed meanwhile leaves the promise broken.
+        if (auto goals = weak_goals.lock()) {
+          goals->on_goal_response(goal_id, *response_future.get(), *promise, options);
         }
       });
     return future;
@@ -144,11 +123,11 @@ public:
   std::shared_future<WrappedResult> async_get_result(
     typename GoalHandle::SharedPtr goal_handle, ResultCallback result_callback = nullptr)
   {
-    require_known(goal_handle);
+    goals_->require_known(goal_handle);
     if (result_callback) {
       goal_handle->set_result_callback(std::move(result_callback));
     }
-    make_result_aware(goal_handle);
+    goals_->make_result_aware(goal_handle);
     return goal_handle->async_get_result();
   }
 
@@ -156,7 +135,7 @@ public:
   std::shared_future<typename CancelResponse::SharedPtr> async_cancel_goal(
     typename GoalHandle::SharedPtr goal_handle, CancelCallback cancel_callback = nullptr)
   {
-    require_known(goal_handle);
+    goals_->require_known(goal_handle);
     auto request = std::make_shared<CancelRequest>();
     request->goal_info.goal_id.uuid = goal_handle->get_goal_id();
     auto promise = std::make_shared<std::promise<typename CancelResponse::SharedPtr>>();
@@ -181,87 +160,149 @@ private:
     typename rclcpp::Client<CancelGoalService>::SharedPtr cancel;
   };
 
+  // The goals in flight and what the client's callbacks do with them. The callbacks run on the
+  // node's thread, which may still be in one when the client is destroyed, so they hold this
+  // weakly and keep it alive while they run.
+  class Goals : public std::enable_shared_from_this<Goals>
+  {
+  public:
+    explicit Goals(typename rclcpp::Client<GetResultService>::SharedPtr get_result_client)
+    : get_result_client_(std::move(get_result_client)) {}
+
+    void on_goal_response(
+      const GoalUUID & goal_id, const typename SendGoalService::Response & response,
+      std::promise<typename GoalHandle::SharedPtr> & promise, const SendGoalOptions & options)
+    {
+      if (!response.accepted) {
+        promise.set_value(nullptr);
+        if (options.goal_response_callback) {
+          options.goal_response_callback(nullptr);
+        }
+        return;
+      }
+      GoalInfo info;
+      info.goal_id.uuid = goal_id;
+      info.stamp = response.stamp;
+      // The handle's constructor is private to the client.
+      typename GoalHandle::SharedPtr handle(
+        new GoalHandle(info, options.feedback_callback, options.result_callback));
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        handles_[goal_id] = handle;
+      }
+      promise.set_value(handle);
+      if (options.goal_response_callback) {
+        options.goal_response_callback(handle);
+      }
+      if (options.result_callback) {
+        make_result_aware(handle);
+      }
+    }
+
+    void require_known(const typename GoalHandle::SharedPtr & goal_handle)
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (handles_.count(goal_handle->get_goal_id()) == 0) {
+        throw exceptions::UnknownGoalHandleError();
+      }
+    }
+
+    void make_result_aware(typename GoalHandle::SharedPtr goal_handle)
+    {
+      if (!goal_handle->make_result_aware()) {
+        return;
+      }
+      auto request = std::make_shared<typename GetResultService::Request>();
+      request->goal_id.uuid = goal_handle->get_goal_id();
+      get_result_client_->async_send_request(request,
+        [weak_self = this->weak_from_this(), goal_handle](
+          typename rclcpp::Client<GetResultService>::SharedFuture response_future) {
+          if (auto self = weak_self.lock()) {
+            self->on_result(goal_handle, *response_future.get());
+          }
+        });
+    }
+
+    void on_feedback(const FeedbackMessage & message)
+    {
+      if (auto handle = find_handle(message.goal_id.uuid)) {
+        handle->call_feedback_callback(handle, std::make_shared<const Feedback>(message.feedback));
+      }
+    }
+
+    void on_status(const GoalStatusMessage & message)
+    {
+      for (const auto & status : message.status_list) {
+        if (auto handle = find_handle(status.goal_info.goal_id.uuid)) {
+          handle->set_status(status.status);
+        }
+      }
+    }
+
+  private:
+    void on_result(
+      const typename GoalHandle::SharedPtr & goal_handle,
+      const typename GetResultService::Response & response)
+    {
+      WrappedResult wrapped_result;
+      wrapped_result.goal_id = goal_handle->get_goal_id();
+      wrapped_result.result = std::make_shared<typename ActionT::Result>(response.result);
+      wrapped_result.code = static_cast<ResultCode>(response.status);
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        handles_.erase(goal_handle->get_goal_id());
+      }
+      goal_handle->set_result(wrapped_result);
+    }
+
+    typename GoalHandle::SharedPtr find_handle(const GoalUUID & goal_id)
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      auto found = handles_.find(goal_id);
+      if (found == handles_.end()) {
+        return nullptr;
+      }
+      auto handle = found->second.lock();
+      if (!handle) {
+        handles_.erase(found);
+      }
+      return handle;
+    }
+
+    const typename rclcpp::Client<GetResultService>::SharedPtr get_result_client_;
+    std::mutex mutex_;
+    std::map<GoalUUID, typename GoalHandle::WeakPtr> handles_;
+  };
+
   Client(rclcpp::Node::SharedPtr node, const std::string & action_name, Entities entities)
   : ClientBase(node, entities.send_goal, entities.get_result, entities.cancel),
     send_goal_client_(entities.send_goal),
-    get_result_client_(entities.get_result),
-    cancel_client_(entities.cancel)
+    cancel_client_(entities.cancel),
+    goals_(std::make_shared<Goals>(entities.get_result))
   {
     feedback_subscription_ = node->template create_subscription<FeedbackMessage>(
       action_name + "/_action/feedback", rclcpp::QoS(10),
-      [this](std::shared_ptr<const FeedbackMessage> message) {on_feedback(*message);});
+      [weak_goals = std::weak_ptr<Goals>(goals_)](
+        std::shared_ptr<const FeedbackMessage> message) {
+        if (auto goals = weak_goals.lock()) {
+          goals->on_feedback(*message);
+        }
+      });
     status_subscription_ = node->template create_subscription<GoalStatusMessage>(
       action_name + "/_action/status", rclcpp::QoS(1).transient_local(),
-      [this](std::shared_ptr<const GoalStatusMessage> message) {on_status(*message);});
-  }
-
-  void require_known(const typename GoalHandle::SharedPtr & goal_handle)
-  {
-    std::lock_guard<std::mutex> lock(goal_handles_mutex_);
-    if (goal_handles_.count(goal_handle->get_goal_id()) == 0) {
-      throw exceptions::UnknownGoalHandleError();
-    }
-  }
-
-  void make_result_aware(typename GoalHandle::SharedPtr goal_handle)
-  {
-    if (!goal_handle->make_result_aware()) {
-      return;
-    }
-    auto request = std::make_shared<typename GetResultService::Request>();
-    request->goal_id.uuid = goal_handle->get_goal_id();
-    get_result_client_->async_send_request(request,
-      [this, goal_handle](typename rclcpp::Client<GetResultService>::SharedFuture response_future) {
-        const auto response = response_future.get();
-        WrappedResult wrapped_result;
-        wrapped_result.goal_id = goal_handle->get_goal_id();
-        wrapped_result.result = std::make_shared<typename ActionT::Result>(response->result);
-        wrapped_result.code = static_cast<ResultCode>(response->status);
-        {
-          std::lock_guard<std::mutex> lock(goal_handles_mutex_);
-          goal_handles_.erase(goal_handle->get_goal_id());
+      [weak_goals = std::weak_ptr<Goals>(goals_)](
+        std::shared_ptr<const GoalStatusMessage> message) {
+        if (auto goals = weak_goals.lock()) {
+          goals->on_status(*message);
         }
-        goal_handle->set_result(wrapped_result);
       });
   }
 
-  typename GoalHandle::SharedPtr find_handle(const GoalUUID & goal_id)
-  {
-    std::lock_guard<std::mutex> lock(goal_handles_mutex_);
-    auto found = goal_handles_.find(goal_id);
-    if (found == goal_handles_.end()) {
-      return nullptr;
-    }
-    auto handle = found->second.lock();
-    if (!handle) {
-      goal_handles_.erase(found);
-    }
-    return handle;
-  }
-
-  void on_feedback(const FeedbackMessage & message)
-  {
-    if (auto handle = find_handle(message.goal_id.uuid)) {
-      handle->call_feedback_callback(handle, std::make_shared<const Feedback>(message.feedback));
-    }
-  }
-
-  void on_status(const GoalStatusMessage & message)
-  {
-    for (const auto & status : message.status_list) {
-      if (auto handle = find_handle(status.goal_info.goal_id.uuid)) {
-        handle->set_status(status.status);
-      }
-    }
-  }
-
   const typename rclcpp::Client<SendGoalService>::SharedPtr send_goal_client_;
-  const typename rclcpp::Client<GetResultService>::SharedPtr get_result_client_;
   const typename rclcpp::Client<CancelGoalService>::SharedPtr cancel_client_;
+  const std::shared_ptr<Goals> goals_;
   typename rclcpp::Subscription<FeedbackMessage>::SharedPtr feedback_subscription_;
   typename rclcpp::Subscription<GoalStatusMessage>::SharedPtr status_subscription_;
-  std::mutex goal_handles_mutex_;
-  std::map<GoalUUID, typename GoalHandle::WeakPtr> goal_handles_;
 };
 
 }  // namespace rclcpp_action

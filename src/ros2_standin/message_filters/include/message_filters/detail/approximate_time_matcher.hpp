@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "builtin_interfaces/msg/time.hpp"
 #include "rclcpp/duration.hpp"
 #include "rclcpp/time.hpp"
 
@@ -28,6 +29,9 @@ public:
   using Output = std::function<void(const Set &)>;
 
   ApproximateTimeMatcher(size_t stream_count, uint32_t queue_size);
+
+  // rclcpp::Time holds nothing before the epoch: false, with a console message, for such a stamp.
+  static bool accepts_stamp(size_t stream, const builtin_interfaces::msg::Time & stamp);
 
   void set_max_interval(const rclcpp::Duration & max_interval) {max_interval_ = max_interval;}
 

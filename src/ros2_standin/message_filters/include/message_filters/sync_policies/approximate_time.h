@@ -51,10 +51,14 @@ public:
     return signal_.addCallback(std::forward<C>(callback));
   }
 
-  // Feeds message `I`'s stream. Matched sets go out on the calling thread.
+  // Feeds message `I`'s stream. Matched sets go out on the calling thread. A message stamped
+  // before the epoch is dropped with a message on the console.
   template<size_t I>
   void add(const std::shared_ptr<const std::tuple_element_t<I, Messages>> & message)
   {
+    if (!detail::ApproximateTimeMatcher::accepts_stamp(I, message->header.stamp)) {
+      return;
+    }
     std::lock_guard<std::mutex> lock(mutex_);
     matcher_.add(I, rclcpp::Time(message->header.stamp), message,
       [this](const detail::ApproximateTimeMatcher::Set & set) {
