@@ -167,6 +167,11 @@ class RosTwoWrapper {
 
   // Derived from the robot model.
   int32_t n_dof_ = 0;
+  // Written by the joint-state callbacks on "spinThread", read by the command handlers on the main thread:
+  // guarded by its own small lock, each reader takes a snapshot.
+  std::vector<double> currentJointPositions() const;
+  void setCurrentJointPositions(const std::vector<double>& positions);
+  mutable std::mutex current_joint_positions_mutex_;
   std::vector<double> current_joint_positions_;
   std::vector<std::string> joint_names_;
   std::string base_frame_id_;
