@@ -7,6 +7,7 @@
 #include <fcl/narrowphase/collision.h>
 #include <fcl/narrowphase/distance.h>
 
+#include "collision_detection/bounding_volume_test.h"
 #include "collision_detection/collision_common.h"
 #include "robot_model/core/attached_body.h"
 #include "robot_model/core/joint_model_group.h"
@@ -115,8 +116,9 @@ bool collisionCallback(fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, voi
   if (always_allowed)
     return false;
 
-  // A conditionally allowed pair is decided without a geometric test.
-  if (decide.empty())
+  // A conditionally allowed pair is decided without a geometric test; a pair whose bounding volumes
+  // are apart needs none.
+  if (decide.empty() && mayTouch(*o1, *o2))
   {
     const CollisionRequest& req = *cdata->req_;
     const fcl::CollisionRequestd fcl_request(1, false, req.max_cost_sources, req.cost, true, fcl::GST_LIBCCD);

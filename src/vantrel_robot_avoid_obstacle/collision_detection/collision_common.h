@@ -3,6 +3,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fcl/broadphase/broadphase_collision_manager.h>
@@ -58,8 +59,8 @@ struct CollisionGeometryData
 struct FCLGeometry
 {
   template <typename Owner>
-  FCLGeometry(fcl::CollisionGeometryd* geometry, const Owner* owner, int shape_index)
-    : collision_geometry_(geometry)
+  FCLGeometry(std::shared_ptr<fcl::CollisionGeometryd> geometry, const Owner* owner, int shape_index)
+    : collision_geometry_(std::move(geometry))
     , collision_geometry_data_(std::make_shared<CollisionGeometryData>(owner, shape_index))
   {
     collision_geometry_->setUserData(collision_geometry_data_.get());

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 #include <octomap/OcTree.h>
 
-#include "arm6_fixture.h"
+#include "arm_fixtures.h"
 #include "robot_model/core/attached_body.h"
 #include "robot_model/shapes/shapes.h"
 

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "arm6_fixture.h"
+#include "arm_fixtures.h"
 #include "collision_detection/collision_robot_fcl.h"
 #include "collision_detection/collision_world_fcl.h"
 #include "robot_model/core/attached_body.h"
