@@ -57,6 +57,9 @@ private:
   // Working storage of the checks, kept from check to check so that a check allocates nothing.
   struct CheckObjects
   {
+    // Out of line, so that its default member initialisers are known wherever it is constructed.
+    CheckObjects();
+
     bool links_built_ = false;
     // A copy of each link object with a geometry, in collision body order, moved to each state.
     std::vector<fcl::CollisionObjectd> links_;
