@@ -120,16 +120,14 @@ bool collisionCallback(fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, voi
   // are apart needs none.
   if (decide.empty() && mayTouch(*o1, *o2))
   {
-    const CollisionRequest& req = *cdata->req_;
-    const fcl::CollisionRequestd fcl_request(1, false, req.max_cost_sources, req.cost, true, fcl::GST_LIBCCD);
     fcl::CollisionResultd own_result;
     fcl::CollisionResultd& fcl_result =
         cdata->narrow_phase_result_ != nullptr ? *cdata->narrow_phase_result_ : own_result;
     fcl_result.clear();
-    if (fcl::collide(o1, o2, fcl_request, fcl_result) > 0)
+    if (fcl::collide(o1, o2, cdata->narrow_phase_request_, fcl_result) > 0)
     {
       cdata->res_->collision = true;
-      if (req.verbose)
+      if (cdata->req_->verbose)
         std::cout << "\033[41m ******\033[0m" << cd1.getID() << " and " << cd2.getID()
                   << "\033[41m really collision******\033[0m" << std::endl;
     }

@@ -9,6 +9,7 @@
 #include <fcl/broadphase/broadphase_collision_manager.h>
 #include <fcl/geometry/collision_geometry.h>
 #include <fcl/narrowphase/collision_object.h>
+#include <fcl/narrowphase/collision_request.h>
 #include <fcl/narrowphase/collision_result.h>
 
 #include "collision_detection/allowed_collision_matrix.h"
@@ -94,7 +95,10 @@ struct FCLObject
 struct CollisionData
 {
   CollisionData(const CollisionRequest* req, CollisionResult* res, const AllowedCollisionMatrix* acm)
-    : req_(req), res_(res), acm_(acm)
+    : req_(req)
+    , res_(res)
+    , acm_(acm)
+    , narrow_phase_request_(1, false, req->max_cost_sources, req->cost, true, fcl::GST_LIBCCD)
   {
   }
 
@@ -105,6 +109,8 @@ struct CollisionData
   const std::set<const robot_model::core::LinkModel*>* active_components_only_ = nullptr;
   CollisionResult* res_;
   const AllowedCollisionMatrix* acm_;
+  // The same narrow-phase question for every pair of the query.
+  const fcl::CollisionRequestd narrow_phase_request_;
   // Reused for each pair's narrow-phase answer when set, so that the check allocates nothing.
   fcl::CollisionResultd* narrow_phase_result_ = nullptr;
   bool done_ = false;
