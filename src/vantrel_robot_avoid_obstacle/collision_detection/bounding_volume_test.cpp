@@ -76,32 +76,33 @@ bool OcTreeGeometry::occupiedLeafMeets(const octomap::OcTreeNode* node, const do
 {
   if (!octomap_->nodeHasChildren(node))
     return isNodeOccupied(node);
-  // Child i takes the upper half along axis k when bit k of i is set, and halves are split at the
-  // midpoint computed as FCL's traversal computes it.
+  // Child i takes the upper half along axis k when bit k of i is set; halves are split at the
+  // midpoint computed as FCL's traversal computes it. Only the halves the box meets are visited.
   double mid[3];
-  unsigned lower_meets = 0, upper_meets = 0;
+  unsigned first[3], last[3];
   for (int k = 0; k < 3; ++k)
   {
     mid[k] = (cell_min[k] + cell_max[k]) * 0.5;
-    if (!(box.min_[k] > mid[k]))
-      lower_meets |= 1u << k;
-    if (!(box.max_[k] < mid[k]))
-      upper_meets |= 1u << k;
+    first[k] = box.min_[k] > mid[k] ? 1u : 0u;
+    last[k] = box.max_[k] < mid[k] ? 0u : 1u;
   }
-  for (unsigned i = 0; i < 8; ++i)
-  {
-    if ((i & upper_meets) != i || (~i & 7u & lower_meets) != (~i & 7u) || !octomap_->nodeChildExists(node, i))
-      continue;
-    double child_min[3], child_max[3];
-    for (int k = 0; k < 3; ++k)
-    {
-      const bool upper = (i >> k) & 1u;
-      child_min[k] = upper ? mid[k] : cell_min[k];
-      child_max[k] = upper ? cell_max[k] : mid[k];
-    }
-    if (occupiedLeafMeets(octomap_->getNodeChild(node, i), child_min, child_max, box))
-      return true;
-  }
+  for (unsigned z = first[2]; z <= last[2]; ++z)
+    for (unsigned y = first[1]; y <= last[1]; ++y)
+      for (unsigned x = first[0]; x <= last[0]; ++x)
+      {
+        const unsigned i = x | y << 1 | z << 2;
+        if (!octomap_->nodeChildExists(node, i))
+          continue;
+        const unsigned upper[3] = { x, y, z };
+        double child_min[3], child_max[3];
+        for (int k = 0; k < 3; ++k)
+        {
+          child_min[k] = upper[k] ? mid[k] : cell_min[k];
+          child_max[k] = upper[k] ? cell_max[k] : mid[k];
+        }
+        if (occupiedLeafMeets(octomap_->getNodeChild(node, i), child_min, child_max, box))
+          return true;
+      }
   return false;
 }
 

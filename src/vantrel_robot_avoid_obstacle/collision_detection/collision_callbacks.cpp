@@ -96,7 +96,10 @@ bool collisionCallback(fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, voi
   if (cdata->acm_ != nullptr)
   {
     AllowedCollision::Type type = AllowedCollision::NEVER;
-    if (cdata->acm_->getAllowedCollision(cd1.getID(), cd2.getID(), type))
+    const bool known = cdata->allowed_pairs_ != nullptr ?
+                           cdata->allowed_pairs_->getAllowedCollision(*cdata->acm_, cd1, cd2, type) :
+                           cdata->acm_->getAllowedCollision(cd1.getID(), cd2.getID(), type);
+    if (known)
     {
       if (type == AllowedCollision::ALWAYS)
         always_allowed = true;

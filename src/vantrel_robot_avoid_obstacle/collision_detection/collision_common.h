@@ -13,6 +13,7 @@
 #include <fcl/narrowphase/collision_result.h>
 
 #include "collision_detection/allowed_collision_matrix.h"
+#include "collision_detection/allowed_pair_cache.h"
 #include "collision_detection/collision_types.h"
 #include "collision_detection/world.h"
 
@@ -113,6 +114,8 @@ struct CollisionData
   const fcl::CollisionRequestd narrow_phase_request_;
   // Reused for each pair's narrow-phase answer when set, so that the check allocates nothing.
   fcl::CollisionResultd* narrow_phase_result_ = nullptr;
+  // The matrix's answers kept from earlier checks of the same robot, when set.
+  AllowedPairCache* allowed_pairs_ = nullptr;
   bool done_ = false;
 };
 
