@@ -147,6 +147,10 @@ void BM_WorldAndSelfCheck(benchmark::State& bench, Scene scene)
     collisions += arm.valid(*setup.fcl_world) ? 0 : 1;
   }
   bench.counters["colliding"] = benchmark::Counter(static_cast<double>(collisions) / bench.iterations());
+  std::size_t occupied = 0;
+  for (auto it = setup.tree->begin_leafs(); it != setup.tree->end_leafs(); ++it)
+    occupied += setup.tree->isNodeOccupied(*it) ? 1 : 0;
+  bench.counters["occupied_leaves"] = static_cast<double>(occupied);
 }
 
 // The same link objects and the same pairs, by plain FCL calls without manager, callback, matrix
