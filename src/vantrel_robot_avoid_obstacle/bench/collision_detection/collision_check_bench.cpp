@@ -13,7 +13,7 @@
 
 #include "collision_detection/collision_robot_fcl.h"
 #include "collision_detection/collision_world_fcl.h"
-#include "octree_scenes.h"
+#include "benchmark_scenes.h"
 #include "robot_model/core/joint_model_group.h"
 #include "robot_model/core/robot_model.h"
 #include "robot_model/core/robot_state.h"
@@ -101,7 +101,7 @@ struct SceneSetup
 {
   std::shared_ptr<World> world = std::make_shared<World>();
   std::unique_ptr<CollisionWorldFCL> fcl_world = std::make_unique<CollisionWorldFCL>(world);
-  std::shared_ptr<octomap::OcTree> tree = std::make_shared<octomap::OcTree>(octree_scenes::kResolution);
+  std::shared_ptr<octomap::OcTree> tree = std::make_shared<octomap::OcTree>(benchmark_scenes::kResolution);
   std::vector<std::vector<double>> states;
 };
 
@@ -113,9 +113,9 @@ SceneSetup makeScene(Scene scene)
     setup.world->addToObject("world_octomap", std::make_shared<const shapes::OcTree>(setup.tree),
                              Eigen::Isometry3d::Identity());
   if (scene == TABLE_AND_WALL)
-    octree_scenes::tableAndWall(*setup.tree);
+    benchmark_scenes::tableAndWall(*setup.tree);
   if (scene == CLUTTERED_TABLE)
-    octree_scenes::clutteredTable(*setup.tree);
+    benchmark_scenes::clutteredTable(*setup.tree);
   if (scene == GRAZING || scene == COLLIDING)
   {
     // The ready-like pose with the gripper hanging down; the plate rises until it first touches.
@@ -123,11 +123,11 @@ SceneSetup makeScene(Scene scene)
     arm.set(pose);
     const Eigen::Vector3d gripper =
         arm.state.getGlobalLinkTransform(arm.model->getLinkModel("gripper_link")).translation();
-    const octree_scenes::PlateTops tops = octree_scenes::touchingPlate(*setup.tree, gripper, [&] {
+    const benchmark_scenes::PlateTops tops = benchmark_scenes::touchingPlate(*setup.tree, gripper, [&] {
       arm.set(pose);
       return !arm.valid(*setup.fcl_world);
     });
-    octree_scenes::plateUnder(*setup.tree, gripper, scene == GRAZING ? tops.free : tops.touching + 0.03);
+    benchmark_scenes::plateUnder(*setup.tree, gripper, scene == GRAZING ? tops.free : tops.touching + 0.03);
     setup.states = { pose };
     return setup;
   }

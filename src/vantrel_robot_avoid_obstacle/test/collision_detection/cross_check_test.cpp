@@ -18,7 +18,7 @@
 #include "arm_fixtures.h"
 #include "collision_detection/collision_robot_fcl.h"
 #include "collision_detection/collision_world_fcl.h"
-#include "octree_scenes.h"
+#include "benchmark_scenes.h"
 #include "robot_model/shapes/shapes.h"
 
 using namespace collision_detection;
@@ -108,48 +108,32 @@ private:
   fcl::CollisionObjectd octree_;
 };
 
-// Joint values drawn for the comparisons: uniform within the bounds; every tenth state from the bounds,
-// 0, +-pi/2 and +-pi where they lie within them; with a pose given, every other state scattered
-// around it.
-class StateDraws
+// Joint values of the i-th comparison: with a pose given, every other state scattered around it;
+// every tenth from the bounds, 0, +-pi/2 and +-pi where they lie within them; the rest uniform.
+std::vector<double> drawState(const robot_model::core::JointModelGroup* group, const std::vector<double>& pose, int i,
+                              std::mt19937& rng)
 {
-public:
-  StateDraws(const robot_model::core::JointModelGroup* group, std::vector<double> pose, unsigned seed)
-    : group_(group), pose_(std::move(pose)), rng_(seed)
+  std::vector<double> values = pose;
+  if (!pose.empty() && i % 2 == 1)
   {
-  }
-
-  std::vector<double> next()
-  {
-    ++count_;
-    if (!pose_.empty() && count_ % 2 == 0)
-    {
-      std::vector<double> values = pose_;
-      for (double& value : values)
-        value += std::normal_distribution<double>(0.0, 0.05)(rng_);
-      return values;
-    }
-    if (count_ % 10 != 1)
-      return arm6::randomArm(rng_, group_);
-    std::vector<double> values;
-    for (const auto* bounds : group_->getActiveJointModelsBounds())
-      for (const auto& variable : *bounds)
-      {
-        std::vector<double> special = { variable.min_position_, variable.max_position_ };
-        for (double value : { 0.0, M_PI / 2, -M_PI / 2, M_PI, -M_PI })
-          if (value >= variable.min_position_ && value <= variable.max_position_)
-            special.push_back(value);
-        values.push_back(special[std::uniform_int_distribution<std::size_t>(0, special.size() - 1)(rng_)]);
-      }
+    for (double& value : values)
+      value += std::normal_distribution<double>(0.0, 0.05)(rng);
     return values;
   }
-
-private:
-  const robot_model::core::JointModelGroup* group_;
-  std::vector<double> pose_;
-  std::mt19937 rng_;
-  long count_ = 0;
-};
+  if (i % 10 != 0)
+    return arm6::randomArm(rng, group);
+  values.clear();
+  for (const auto* bounds : group->getActiveJointModelsBounds())
+    for (const auto& variable : *bounds)
+    {
+      std::vector<double> special = { variable.min_position_, variable.max_position_ };
+      for (double value : { 0.0, M_PI / 2, -M_PI / 2, M_PI, -M_PI })
+        if (value >= variable.min_position_ && value <= variable.max_position_)
+          special.push_back(value);
+      values.push_back(special[std::uniform_int_distribution<std::size_t>(0, special.size() - 1)(rng)]);
+    }
+  return values;
+}
 
 // A benchmark scene for the comparison: the arm, its padding, the obstacles and where states cluster.
 struct BenchmarkScene
@@ -171,9 +155,9 @@ std::function<void(octomap::OcTree&, FCLAlone&, robot_model::core::RobotState&)>
     arm6::setArm(state, kHangingPose);
     fcl_alone.place(state);
     const Eigen::Vector3d gripper = state.getGlobalLinkTransform(arm6::model()->getLinkModel("gripper_link")).translation();
-    const octree_scenes::PlateTops tops =
-        octree_scenes::touchingPlate(tree, gripper, [&] { return fcl_alone.worldCollides(); });
-    octree_scenes::plateUnder(tree, gripper, touching ? tops.touching + 0.03 : tops.free);
+    const benchmark_scenes::PlateTops tops =
+        benchmark_scenes::touchingPlate(tree, gripper, [&] { return fcl_alone.worldCollides(); });
+    benchmark_scenes::plateUnder(tree, gripper, touching ? tops.touching + 0.03 : tops.free);
   };
 }
 }  // namespace
@@ -231,10 +215,10 @@ TEST(CrossCheck, RobotAgainstOctreeAndSelfCheckEqualBruteForceOverRandomStates)
 TEST(CrossCheck, AnswersEqualFCLAloneOverManyStatesInEachBenchmarkScene)
 {
   const auto table_and_wall = [](octomap::OcTree& tree, FCLAlone&, robot_model::core::RobotState&) {
-    octree_scenes::tableAndWall(tree);
+    benchmark_scenes::tableAndWall(tree);
   };
   const auto cluttered_table = [](octomap::OcTree& tree, FCLAlone&, robot_model::core::RobotState&) {
-    octree_scenes::clutteredTable(tree);
+    benchmark_scenes::clutteredTable(tree);
   };
   const BenchmarkScene scenes[] = {
     { "table and wall", arm6::model(), 0.0, table_and_wall, {}, 0.0 },
@@ -249,7 +233,7 @@ TEST(CrossCheck, AnswersEqualFCLAloneOverManyStatesInEachBenchmarkScene)
   {
     SCOPED_TRACE(scene.name);
     auto world = std::make_shared<World>();
-    const auto tree = std::make_shared<octomap::OcTree>(octree_scenes::kResolution);
+    const auto tree = std::make_shared<octomap::OcTree>(benchmark_scenes::kResolution);
     testing::internal::CaptureStdout();
     CollisionWorldFCL fcl_world(world);
     world->addToObject("world_octomap", std::make_shared<const shapes::OcTree>(tree), Eigen::Isometry3d::Identity());
@@ -261,11 +245,11 @@ TEST(CrossCheck, AnswersEqualFCLAloneOverManyStatesInEachBenchmarkScene)
     state.setToDefaultValues();
     scene.fill(*tree, fcl_alone, state);
 
-    StateDraws draws(scene.arm->getJointModelGroup("arm"), scene.pose, seed++);
+    std::mt19937 rng(seed++);
     int world_collisions = 0, self_collisions = 0;
     for (int i = 0; i < samples; ++i)
     {
-      const std::vector<double> values = draws.next();
+      const std::vector<double> values = drawState(scene.arm->getJointModelGroup("arm"), scene.pose, i, rng);
       arm6::setArm(state, values);
       fcl_alone.place(state);
       const bool world_expected = fcl_alone.worldCollides();

@@ -1,6 +1,6 @@
 #pragma once
 
-// Obstacle octrees of the collision benchmarks, shared with the tests that compare answers in them.
+// Obstacle octrees of the collision benchmarks, also used by the tests that compare answers in them.
 #include <cmath>
 #include <cstddef>
 #include <functional>
@@ -10,7 +10,7 @@
 #include <Eigen/Core>
 #include <octomap/OcTree.h>
 
-namespace octree_scenes
+namespace benchmark_scenes
 {
 constexpr double kResolution = 0.01;
 
@@ -122,4 +122,4 @@ inline void clutteredTable(octomap::OcTree& tree, std::size_t points = 300000, u
   }
   tree.updateInnerOccupancy();
 }
-}  // namespace octree_scenes
+}  // namespace benchmark_scenes
