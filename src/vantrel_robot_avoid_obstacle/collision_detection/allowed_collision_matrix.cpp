@@ -1,5 +1,7 @@
 #include "collision_detection/allowed_collision_matrix.h"
 
+#include <atomic>
+
 namespace collision_detection
 {
 namespace
@@ -27,10 +29,38 @@ bool bothAccept(const DecideContactFn& fn1, const DecideContactFn& fn2, Contact&
 {
   return fn1(contact) && fn2(contact);
 }
+
+std::uint64_t nextRevision()
+{
+  static std::atomic<std::uint64_t> next{ 1 };
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
 }  // namespace
+
+AllowedCollisionMatrix::Revision::Revision() : value(nextRevision())
+{
+}
+
+AllowedCollisionMatrix::Revision::Revision(Revision&& other) noexcept : value(other.value)
+{
+  other.renew();
+}
+
+AllowedCollisionMatrix::Revision& AllowedCollisionMatrix::Revision::operator=(Revision&& other) noexcept
+{
+  value = other.value;
+  other.renew();
+  return *this;
+}
+
+void AllowedCollisionMatrix::Revision::renew()
+{
+  value = nextRevision();
+}
 
 void AllowedCollisionMatrix::setEntry(const std::string& name1, const std::string& name2, bool allowed)
 {
+  revision_.renew();
   const AllowedCollision::Type type = allowed ? AllowedCollision::ALWAYS : AllowedCollision::NEVER;
   entries_[name2][name1] = type;
   entries_[name1][name2] = type;
@@ -40,6 +70,7 @@ void AllowedCollisionMatrix::setEntry(const std::string& name1, const std::strin
 
 void AllowedCollisionMatrix::setEntry(const std::string& name1, const std::string& name2, const DecideContactFn& fn)
 {
+  revision_.renew();
   entries_[name2][name1] = AllowedCollision::CONDITIONAL;
   entries_[name1][name2] = AllowedCollision::CONDITIONAL;
   allowed_contacts_[name2][name1] = fn;
@@ -48,12 +79,14 @@ void AllowedCollisionMatrix::setEntry(const std::string& name1, const std::strin
 
 void AllowedCollisionMatrix::setDefaultEntry(const std::string& name, bool allowed)
 {
+  revision_.renew();
   default_entries_[name] = allowed ? AllowedCollision::ALWAYS : AllowedCollision::NEVER;
   default_allowed_contacts_.erase(name);
 }
 
 void AllowedCollisionMatrix::setDefaultEntry(const std::string& name, const DecideContactFn& fn)
 {
+  revision_.renew();
   default_entries_[name] = AllowedCollision::CONDITIONAL;
   default_allowed_contacts_[name] = fn;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -37,7 +38,25 @@ public:
   // (both must accept), else the pair's own. False when there is none.
   bool getAllowedCollision(const std::string& name1, const std::string& name2, DecideContactFn& fn) const;
 
+  // Identifies the present contents: changed by every change, different for matrices made apart,
+  // shared by copies. Never 0.
+  std::uint64_t revision() const { return revision_.value; }
+
 private:
+  // A fresh value for a new or changed matrix, and for one moved from.
+  struct Revision
+  {
+    Revision();
+    Revision(const Revision&) = default;
+    Revision(Revision&& other) noexcept;
+    Revision& operator=(const Revision&) = default;
+    Revision& operator=(Revision&& other) noexcept;
+    void renew();
+
+    std::uint64_t value;
+  };
+
+  Revision revision_;
   std::map<std::string, std::map<std::string, AllowedCollision::Type>> entries_;
   std::map<std::string, std::map<std::string, DecideContactFn>> allowed_contacts_;
   std::map<std::string, AllowedCollision::Type> default_entries_;

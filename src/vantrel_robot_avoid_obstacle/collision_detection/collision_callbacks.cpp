@@ -7,6 +7,7 @@
 #include <fcl/narrowphase/collision.h>
 #include <fcl/narrowphase/distance.h>
 
+#include "collision_detection/bounding_volume_test.h"
 #include "collision_detection/collision_common.h"
 #include "robot_model/core/attached_body.h"
 #include "robot_model/core/joint_model_group.h"
@@ -95,7 +96,10 @@ bool collisionCallback(fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, voi
   if (cdata->acm_ != nullptr)
   {
     AllowedCollision::Type type = AllowedCollision::NEVER;
-    if (cdata->acm_->getAllowedCollision(cd1.getID(), cd2.getID(), type))
+    const bool known = cdata->allowed_pairs_ != nullptr ?
+                           cdata->allowed_pairs_->getAllowedCollision(*cdata->acm_, cd1, cd2, type) :
+                           cdata->acm_->getAllowedCollision(cd1.getID(), cd2.getID(), type);
+    if (known)
     {
       if (type == AllowedCollision::ALWAYS)
         always_allowed = true;
@@ -115,19 +119,18 @@ bool collisionCallback(fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, voi
   if (always_allowed)
     return false;
 
-  // A conditionally allowed pair is decided without a geometric test.
-  if (decide.empty())
+  // A conditionally allowed pair is decided without a geometric test; a pair whose bounding volumes
+  // are apart needs none.
+  if (decide.empty() && mayTouch(*o1, *o2))
   {
-    const CollisionRequest& req = *cdata->req_;
-    const fcl::CollisionRequestd fcl_request(1, false, req.max_cost_sources, req.cost, true, fcl::GST_LIBCCD);
     fcl::CollisionResultd own_result;
     fcl::CollisionResultd& fcl_result =
         cdata->narrow_phase_result_ != nullptr ? *cdata->narrow_phase_result_ : own_result;
     fcl_result.clear();
-    if (fcl::collide(o1, o2, fcl_request, fcl_result) > 0)
+    if (fcl::collide(o1, o2, cdata->narrow_phase_request_, fcl_result) > 0)
     {
       cdata->res_->collision = true;
-      if (req.verbose)
+      if (cdata->req_->verbose)
         std::cout << "\033[41m ******\033[0m" << cd1.getID() << " and " << cd2.getID()
                   << "\033[41m really collision******\033[0m" << std::endl;
     }

@@ -3,14 +3,17 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fcl/broadphase/broadphase_collision_manager.h>
 #include <fcl/geometry/collision_geometry.h>
 #include <fcl/narrowphase/collision_object.h>
+#include <fcl/narrowphase/collision_request.h>
 #include <fcl/narrowphase/collision_result.h>
 
 #include "collision_detection/allowed_collision_matrix.h"
+#include "collision_detection/allowed_pair_cache.h"
 #include "collision_detection/collision_types.h"
 #include "collision_detection/world.h"
 
@@ -58,8 +61,8 @@ struct CollisionGeometryData
 struct FCLGeometry
 {
   template <typename Owner>
-  FCLGeometry(fcl::CollisionGeometryd* geometry, const Owner* owner, int shape_index)
-    : collision_geometry_(geometry)
+  FCLGeometry(std::shared_ptr<fcl::CollisionGeometryd> geometry, const Owner* owner, int shape_index)
+    : collision_geometry_(std::move(geometry))
     , collision_geometry_data_(std::make_shared<CollisionGeometryData>(owner, shape_index))
   {
     collision_geometry_->setUserData(collision_geometry_data_.get());
@@ -93,7 +96,10 @@ struct FCLObject
 struct CollisionData
 {
   CollisionData(const CollisionRequest* req, CollisionResult* res, const AllowedCollisionMatrix* acm)
-    : req_(req), res_(res), acm_(acm)
+    : req_(req)
+    , res_(res)
+    , acm_(acm)
+    , narrow_phase_request_(1, false, req->max_cost_sources, req->cost, true, fcl::GST_LIBCCD)
   {
   }
 
@@ -104,8 +110,12 @@ struct CollisionData
   const std::set<const robot_model::core::LinkModel*>* active_components_only_ = nullptr;
   CollisionResult* res_;
   const AllowedCollisionMatrix* acm_;
+  // The same narrow-phase question for every pair of the query.
+  const fcl::CollisionRequestd narrow_phase_request_;
   // Reused for each pair's narrow-phase answer when set, so that the check allocates nothing.
   fcl::CollisionResultd* narrow_phase_result_ = nullptr;
+  // The matrix's answers kept from earlier checks of the same robot, when set.
+  AllowedPairCache* allowed_pairs_ = nullptr;
   bool done_ = false;
 };
 

@@ -108,6 +108,7 @@ void CollisionRobotFCL::checkSelfCollisionHelper(const CollisionRequest& req, Co
     CollisionData cd(&req, &res, acm);
     cd.enableGroup(*robot_model_);
     cd.narrow_phase_result_ = &placed.narrowPhaseResult();
+    cd.allowed_pairs_ = &placed.allowedPairs();
     // A robot has a few dozen bodies at most: offering every pair whose boxes overlap costs less
     // than building a broad-phase tree for each check, and offers the same pairs.
     const std::vector<fcl::CollisionObjectd*>& objects = placed.objects();

@@ -57,6 +57,9 @@ private:
   // Working storage of the checks, kept from check to check so that a check allocates nothing.
   struct CheckObjects
   {
+    // Out of line, so that its default member initialisers are known wherever it is constructed.
+    CheckObjects();
+
     bool links_built_ = false;
     // A copy of each link object with a geometry, in collision body order, moved to each state.
     std::vector<fcl::CollisionObjectd> links_;
@@ -80,6 +83,7 @@ private:
     // The links' objects, then the attached bodies'.
     std::vector<fcl::CollisionObjectd*> objects_;
     fcl::CollisionResultd narrow_phase_result_;
+    AllowedPairCache allowed_pairs_;
   };
 
 public:
@@ -97,6 +101,8 @@ public:
     const std::vector<fcl::CollisionObjectd*>& objects() const { return storage_->objects_; }
     // The record for the narrow phase's answers, reused by every pair of the check.
     fcl::CollisionResultd& narrowPhaseResult() const { return storage_->narrow_phase_result_; }
+    // The matrix's answers for this robot's pairs, kept from check to check in the robot's storage.
+    AllowedPairCache& allowedPairs() const { return storage_->allowed_pairs_; }
 
   private:
     const CollisionRobotFCL& robot_;

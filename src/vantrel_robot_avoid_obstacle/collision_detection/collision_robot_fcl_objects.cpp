@@ -8,6 +8,8 @@
 
 namespace collision_detection
 {
+CollisionRobotFCL::CheckObjects::CheckObjects() = default;
+
 CollisionRobotFCL::PlacedObjects::PlacedObjects(const CollisionRobotFCL& robot,
                                                 const robot_model::core::RobotState& state)
   : robot_(robot), storage_(&robot.check_objects_)

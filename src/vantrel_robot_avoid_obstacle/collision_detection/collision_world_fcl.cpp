@@ -138,6 +138,7 @@ void CollisionWorldFCL::checkRobotCollisionHelper(const CollisionRequest& req, C
     CollisionData cd(&req, &res, acm);
     cd.enableGroup(*robot.getRobotModel());
     cd.narrow_phase_result_ = &placed.narrowPhaseResult();
+    cd.allowed_pairs_ = &placed.allowedPairs();
     for (std::size_t i = 0; !cd.done_ && i < placed.objects().size(); ++i)
       manager_->collide(placed.objects()[i], &cd, &collisionCallback);
   }

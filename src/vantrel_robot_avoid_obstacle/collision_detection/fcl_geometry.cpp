@@ -7,7 +7,6 @@
 #include <type_traits>
 
 #include <fcl/geometry/bvh/BVH_model.h>
-#include <fcl/geometry/octree/octree.h>
 #include <fcl/geometry/shape/box.h>
 #include <fcl/geometry/shape/cone.h>
 #include <fcl/geometry/shape/cylinder.h>
@@ -15,6 +14,7 @@
 #include <fcl/geometry/shape/sphere.h>
 #include <fcl/math/bv/OBBRSS.h>
 
+#include "collision_detection/bounding_volume_test.h"
 #include "collision_detection/collision_common.h"
 #include "robot_model/core/attached_body.h"
 #include "robot_model/core/link_model.h"
@@ -71,9 +71,9 @@ struct OtherMovableKind<World::Object>
   using type = robot_model::core::AttachedBody;
 };
 
-fcl::CollisionGeometryd* buildMesh(const shapes::Mesh& mesh)
+std::shared_ptr<fcl::CollisionGeometryd> buildMesh(const shapes::Mesh& mesh)
 {
-  auto* model = new fcl::BVHModel<fcl::OBBRSSd>();
+  auto model = std::make_shared<fcl::BVHModel<fcl::OBBRSSd>>();
   if (mesh.vertex_count > 0 && mesh.triangle_count > 0)
   {
     std::vector<fcl::Triangle> triangles(mesh.triangle_count);
@@ -89,36 +89,36 @@ fcl::CollisionGeometryd* buildMesh(const shapes::Mesh& mesh)
   return model;
 }
 
-fcl::CollisionGeometryd* buildGeometry(const shapes::Shape& shape)
+std::shared_ptr<fcl::CollisionGeometryd> buildGeometry(const shapes::Shape& shape)
 {
   switch (shape.type)
   {
     case shapes::SPHERE:
-      return new fcl::Sphered(static_cast<const shapes::Sphere&>(shape).radius);
+      return std::make_shared<fcl::Sphered>(static_cast<const shapes::Sphere&>(shape).radius);
     case shapes::CYLINDER:
     {
       const auto& cylinder = static_cast<const shapes::Cylinder&>(shape);
-      return new fcl::Cylinderd(cylinder.radius, cylinder.length);
+      return std::make_shared<fcl::Cylinderd>(cylinder.radius, cylinder.length);
     }
     case shapes::CONE:
     {
       const auto& cone = static_cast<const shapes::Cone&>(shape);
-      return new fcl::Coned(cone.radius, cone.length);
+      return std::make_shared<fcl::Coned>(cone.radius, cone.length);
     }
     case shapes::BOX:
     {
       const double* size = static_cast<const shapes::Box&>(shape).size;
-      return new fcl::Boxd(size[0], size[1], size[2]);
+      return std::make_shared<fcl::Boxd>(size[0], size[1], size[2]);
     }
     case shapes::PLANE:
     {
       const auto& plane = static_cast<const shapes::Plane&>(shape);
-      return new fcl::Planed(plane.a, plane.b, plane.c, plane.d);
+      return std::make_shared<fcl::Planed>(plane.a, plane.b, plane.c, plane.d);
     }
     case shapes::MESH:
       return buildMesh(static_cast<const shapes::Mesh&>(shape));
     case shapes::OCTREE:
-      return new fcl::OcTreed(static_cast<const shapes::OcTree&>(shape).octree);
+      return std::make_shared<OcTreeGeometry>(static_cast<const shapes::OcTree&>(shape).octree);
     default:
       printf("collision_common[887]:This shape type (%d) is not supported using FCL yet", static_cast<int>(shape.type));
       return nullptr;
@@ -169,11 +169,11 @@ FCLGeometryConstPtr createGeometry(const std::shared_ptr<const shapes::Shape>& s
   if (FCLGeometryConstPtr moved = takeFromOtherKind(shape, owner, shape_index))
     return moved;
 
-  fcl::CollisionGeometryd* geometry = buildGeometry(*shape);
-  if (geometry == nullptr)
+  std::shared_ptr<fcl::CollisionGeometryd> geometry = buildGeometry(*shape);
+  if (!geometry)
     return nullptr;
   geometry->computeLocalAABB();
-  auto result = std::make_shared<const FCLGeometry>(geometry, owner, shape_index);
+  auto result = std::make_shared<const FCLGeometry>(std::move(geometry), owner, shape_index);
   cache.map_[shape] = result;
   cache.bumpUseCount();
   return result;
@@ -284,12 +284,8 @@ void cleanCollisionGeometryCache()
 
 void computeTightAABB(fcl::CollisionObjectd& object)
 {
-  const fcl::AABBd& local = object.collisionGeometry()->aabb_local;
-  const fcl::Transform3d& pose = object.getTransform();
-  const fcl::Vector3d center = pose * local.center();
-  const fcl::Vector3d half = pose.linear().cwiseAbs() * (0.5 * (local.max_ - local.min_));
   // The box is a cache FCL keeps mutable for exactly this kind of update.
-  const_cast<fcl::AABBd&>(object.getAABB()) = fcl::AABBd(center - half, center + half);
+  const_cast<fcl::AABBd&>(object.getAABB()) = boxAround(object.collisionGeometry()->aabb_local, object.getTransform());
 }
 
 void FCLObject::registerTo(fcl::BroadPhaseCollisionManagerd* manager)

@@ -1,6 +1,7 @@
 #include "collision_detection/world.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 
 namespace collision_detection
@@ -14,40 +15,56 @@ World::Object::~Object()
   puts("+++++++++++++++++++++++=~Object");
 }
 
-World::~World()
+namespace
 {
-  while (!observers_.empty())
-    removeObserver(ObserverHandle(observers_.front()));
+// Unique across all worlds, so that a handle of one world never matches an observer of another.
+std::uint64_t nextObserverId()
+{
+  static std::atomic<std::uint64_t> next{ 1 };
+  return next.fetch_add(1, std::memory_order_relaxed);
 }
+}  // namespace
+
+World::~World() = default;
 
 World::ObserverHandle World::addObserver(const ObserverCallbackFn& callback)
 {
-  observers_.push_back(new Observer(callback));
-  return ObserverHandle(observers_.back());
+  auto observer = std::make_shared<const Observer>(nextObserverId(), callback);
+  observers_.push_back(observer);
+  return ObserverHandle(observer->id_);
+}
+
+std::vector<World::ObserverPtr>::const_iterator World::findObserver(std::uint64_t id) const
+{
+  return std::find_if(observers_.begin(), observers_.end(),
+                      [id](const ObserverPtr& observer) { return observer->id_ == id; });
 }
 
 void World::removeObserver(const ObserverHandle& handle)
 {
-  auto it = std::find(observers_.begin(), observers_.end(), handle.observer_);
-  if (it == observers_.end())
-    return;
-  delete *it;
-  observers_.erase(it);
+  auto it = findObserver(handle.id_);
+  if (it != observers_.end())
+    observers_.erase(it);
 }
 
 void World::notifyObserverAllObjects(const ObserverHandle& handle, Action action) const
 {
-  auto it = std::find(observers_.begin(), observers_.end(), handle.observer_);
+  auto it = findObserver(handle.id_);
   if (it == observers_.end())
     return;
+  const ObserverPtr observer = *it;
   for (const auto& entry : objects_)
-    (*it)->callback_(entry.second, action);
+    observer->callback_(entry.second, action);
 }
 
+// A callback may add or remove observers: the ones registered when the notification began are
+// called, unless removed before their turn.
 void World::notify(const ObjectConstPtr& object, Action action)
 {
-  for (Observer* observer : observers_)
-    observer->callback_(object, action);
+  const std::vector<ObserverPtr> snapshot = observers_;
+  for (const ObserverPtr& observer : snapshot)
+    if (findObserver(observer->id_) != observers_.end())
+      observer->callback_(object, action);
 }
 
 void World::addToObject(const std::string& id, const std::shared_ptr<const shapes::Shape>& shape,

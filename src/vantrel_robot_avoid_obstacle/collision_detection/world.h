@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -46,18 +47,18 @@ public:
 
   using ObserverCallbackFn = boost::function<void(const ObjectConstPtr&, Action)>;
 
-  // Identifies one registration; equal only to itself.
+  // Identifies one registration; equal only to itself, also after it was removed and others were made.
   class ObserverHandle
   {
   public:
     ObserverHandle() = default;
-    bool operator==(const ObserverHandle& other) const { return observer_ == other.observer_; }
-    bool operator!=(const ObserverHandle& other) const { return observer_ != other.observer_; }
+    bool operator==(const ObserverHandle& other) const { return id_ == other.id_; }
+    bool operator!=(const ObserverHandle& other) const { return id_ != other.id_; }
 
   private:
     friend class World;
-    explicit ObserverHandle(const void* observer) : observer_(observer) {}
-    const void* observer_ = nullptr;
+    explicit ObserverHandle(std::uint64_t id) : id_(id) {}
+    std::uint64_t id_ = 0;
   };
 
   World() = default;
@@ -83,11 +84,16 @@ protected:
 private:
   struct Observer
   {
-    explicit Observer(const ObserverCallbackFn& callback) : callback_(callback) {}
+    Observer(std::uint64_t id, const ObserverCallbackFn& callback) : id_(id), callback_(callback) {}
+    std::uint64_t id_;
     ObserverCallbackFn callback_;
   };
+  using ObserverPtr = std::shared_ptr<const Observer>;
 
-  std::vector<Observer*> observers_;
+  std::vector<ObserverPtr>::const_iterator findObserver(std::uint64_t id) const;
+
+  // Shared, so that a notification holds each observer it calls even when the call removes it.
+  std::vector<ObserverPtr> observers_;
 };
 
 using WorldPtr = std::shared_ptr<World>;

@@ -1,4 +1,4 @@
-// Cost per state of the planner's validity test on arm6 (robot against world, then self) in five
+// Cost per state of the planner's validity test on arm6 (robot against world, then self) in six
 // scenes, and of the same link objects checked by plain FCL calls, to show the layer's overhead.
 #include <memory>
 #include <random>
@@ -13,6 +13,7 @@
 
 #include "collision_detection/collision_robot_fcl.h"
 #include "collision_detection/collision_world_fcl.h"
+#include "benchmark_scenes.h"
 #include "robot_model/core/joint_model_group.h"
 #include "robot_model/core/robot_model.h"
 #include "robot_model/core/robot_state.h"
@@ -30,9 +31,8 @@ enum Scene
   TABLE_AND_WALL,
   GRAZING,
   COLLIDING,
+  CLUTTERED_TABLE,
 };
-
-constexpr double kResolution = 0.01;
 
 struct Arm6
 {
@@ -79,23 +79,6 @@ Arm6& arm6()
   return arm;
 }
 
-void fillBox(octomap::OcTree& tree, const Eigen::Vector3d& min, const Eigen::Vector3d& max)
-{
-  for (double x = min.x(); x <= max.x(); x += kResolution)
-    for (double y = min.y(); y <= max.y(); y += kResolution)
-      for (double z = min.z(); z <= max.z(); z += kResolution)
-        tree.updateNode(octomap::point3d(x, y, z), true, true);
-  tree.updateInnerOccupancy();
-}
-
-// A 30 cm square plate under the gripper with its top at the given height.
-void fillPlateUnderGripper(octomap::OcTree& tree, const Eigen::Vector3d& gripper, double top)
-{
-  tree.clear();
-  fillBox(tree, Eigen::Vector3d(gripper.x() - 0.15, gripper.y() - 0.15, top - 0.03),
-          Eigen::Vector3d(gripper.x() + 0.15, gripper.y() + 0.15, top));
-}
-
 // Self-collision-free random states, so that every check runs its full course.
 std::vector<std::vector<double>> freeStates(Arm6& arm, const CollisionWorld& world, std::size_t count)
 {
@@ -118,7 +101,7 @@ struct SceneSetup
 {
   std::shared_ptr<World> world = std::make_shared<World>();
   std::unique_ptr<CollisionWorldFCL> fcl_world = std::make_unique<CollisionWorldFCL>(world);
-  std::shared_ptr<octomap::OcTree> tree = std::make_shared<octomap::OcTree>(kResolution);
+  std::shared_ptr<octomap::OcTree> tree = std::make_shared<octomap::OcTree>(benchmark_scenes::kResolution);
   std::vector<std::vector<double>> states;
 };
 
@@ -130,10 +113,9 @@ SceneSetup makeScene(Scene scene)
     setup.world->addToObject("world_octomap", std::make_shared<const shapes::OcTree>(setup.tree),
                              Eigen::Isometry3d::Identity());
   if (scene == TABLE_AND_WALL)
-  {
-    fillBox(*setup.tree, Eigen::Vector3d(1.3, -0.6, -0.03), Eigen::Vector3d(1.9, 0.6, 0.0));
-    fillBox(*setup.tree, Eigen::Vector3d(2.0, -0.6, 0.0), Eigen::Vector3d(2.02, 0.6, 1.0));
-  }
+    benchmark_scenes::tableAndWall(*setup.tree);
+  if (scene == CLUTTERED_TABLE)
+    benchmark_scenes::clutteredTable(*setup.tree);
   if (scene == GRAZING || scene == COLLIDING)
   {
     // The ready-like pose with the gripper hanging down; the plate rises until it first touches.
@@ -141,16 +123,11 @@ SceneSetup makeScene(Scene scene)
     arm.set(pose);
     const Eigen::Vector3d gripper =
         arm.state.getGlobalLinkTransform(arm.model->getLinkModel("gripper_link")).translation();
-    double free_top = gripper.z() - 1.0;
-    double touching_top = gripper.z() + 0.2;
-    while (touching_top - free_top > 0.002)
-    {
-      const double top = 0.5 * (free_top + touching_top);
-      fillPlateUnderGripper(*setup.tree, gripper, top);
+    const benchmark_scenes::PlateTops tops = benchmark_scenes::touchingPlate(*setup.tree, gripper, [&] {
       arm.set(pose);
-      (arm.valid(*setup.fcl_world) ? free_top : touching_top) = top;
-    }
-    fillPlateUnderGripper(*setup.tree, gripper, scene == GRAZING ? free_top : touching_top + 0.03);
+      return !arm.valid(*setup.fcl_world);
+    });
+    benchmark_scenes::plateUnder(*setup.tree, gripper, scene == GRAZING ? tops.free : tops.touching + 0.03);
     setup.states = { pose };
     return setup;
   }
@@ -170,6 +147,10 @@ void BM_WorldAndSelfCheck(benchmark::State& bench, Scene scene)
     collisions += arm.valid(*setup.fcl_world) ? 0 : 1;
   }
   bench.counters["colliding"] = benchmark::Counter(static_cast<double>(collisions) / bench.iterations());
+  std::size_t occupied = 0;
+  for (auto it = setup.tree->begin_leafs(); it != setup.tree->end_leafs(); ++it)
+    occupied += setup.tree->isNodeOccupied(*it) ? 1 : 0;
+  bench.counters["occupied_leaves"] = static_cast<double>(occupied);
 }
 
 // The same link objects and the same pairs, by plain FCL calls without manager, callback, matrix
@@ -243,8 +224,10 @@ BENCHMARK_CAPTURE(BM_WorldAndSelfCheck, b_empty_octree, EMPTY_OCTREE)->Unit(benc
 BENCHMARK_CAPTURE(BM_WorldAndSelfCheck, c_table_and_wall, TABLE_AND_WALL)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_WorldAndSelfCheck, d_grazing, GRAZING)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_WorldAndSelfCheck, e_colliding, COLLIDING)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_WorldAndSelfCheck, f_cluttered_table, CLUTTERED_TABLE)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_PlainFCLLoop, a_empty_world, EMPTY_WORLD)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_PlainFCLLoop, b_empty_octree, EMPTY_OCTREE)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_PlainFCLLoop, c_table_and_wall, TABLE_AND_WALL)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_PlainFCLLoop, d_grazing, GRAZING)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_PlainFCLLoop, e_colliding, COLLIDING)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PlainFCLLoop, f_cluttered_table, CLUTTERED_TABLE)->Unit(benchmark::kMicrosecond);

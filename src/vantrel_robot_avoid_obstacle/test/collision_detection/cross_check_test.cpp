@@ -1,17 +1,24 @@
-// Over many random arm6 states, the robot-against-world and the self check answer as a brute-force
-// test of every pair they must consider with FCL's narrow phase directly.
+// Over many random states, the robot-against-world and the self check answer as FCL's narrow phase
+// does when called directly on every pair they must consider: voxel by voxel, and on FCL's own
+// octree in the benchmark scenes.
+#include <cmath>
+#include <functional>
 #include <memory>
 #include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
+#include <fcl/geometry/octree/octree.h>
 #include <fcl/geometry/shape/box.h>
 #include <fcl/narrowphase/collision.h>
 #include <gtest/gtest.h>
 #include <octomap/OcTree.h>
 
-#include "arm6_fixture.h"
+#include "arm_fixtures.h"
 #include "collision_detection/collision_robot_fcl.h"
 #include "collision_detection/collision_world_fcl.h"
+#include "benchmark_scenes.h"
 #include "robot_model/shapes/shapes.h"
 
 using namespace collision_detection;
@@ -43,6 +50,115 @@ bool alwaysAllowed(const AllowedCollisionMatrix& acm, const FCLGeometryConstPtr&
   const std::string& name_b = b->collision_geometry_data_->getID();
   AllowedCollision::Type type = AllowedCollision::NEVER;
   return name_a == name_b || (acm.getAllowedCollision(name_a, name_b, type) && type == AllowedCollision::ALWAYS);
+}
+
+// The answers of FCL alone for a robot's link geometry at a state: every link against FCL's own
+// octree of the tree, every pair the matrix does not allow whose FCL boxes overlap.
+class FCLAlone
+{
+public:
+  FCLAlone(const CollisionRobotFCL& robot, const std::shared_ptr<const octomap::OcTree>& tree,
+           const AllowedCollisionMatrix& acm)
+    : octree_(std::make_shared<fcl::OcTreed>(tree))
+  {
+    const auto& geometries = robot.getCollisionGeometries();
+    for (const FCLGeometryConstPtr& geometry : geometries)
+      links_.emplace_back(geometry->collision_geometry_);
+    for (std::size_t a = 0; a < geometries.size(); ++a)
+      for (std::size_t b = a + 1; b < geometries.size(); ++b)
+        if (!alwaysAllowed(acm, geometries[a], geometries[b]))
+          self_pairs_.emplace_back(a, b);
+  }
+
+  void place(const robot_model::core::RobotState& state)
+  {
+    for (std::size_t k = 0; k < links_.size(); ++k)
+    {
+      links_[k].setTransform(state.getCollisionBodyTransform(k));
+      links_[k].computeAABB();
+    }
+  }
+
+  bool worldCollides()
+  {
+    for (const fcl::CollisionObjectd& link : links_)
+      if (collide(link, octree_))
+        return true;
+    return false;
+  }
+
+  bool selfCollides()
+  {
+    for (const auto& [a, b] : self_pairs_)
+      if (links_[a].getAABB().overlap(links_[b].getAABB()) && collide(links_[a], links_[b]))
+        return true;
+    return false;
+  }
+
+private:
+  static bool collide(const fcl::CollisionObjectd& a, const fcl::CollisionObjectd& b)
+  {
+    static const fcl::CollisionRequestd request(1, false, 1, false, true, fcl::GST_LIBCCD);
+    fcl::CollisionResultd result;
+    return fcl::collide(&a, &b, request, result) > 0;
+  }
+
+  std::vector<fcl::CollisionObjectd> links_;
+  std::vector<std::pair<std::size_t, std::size_t>> self_pairs_;
+  fcl::CollisionObjectd octree_;
+};
+
+// Joint values of the i-th comparison: with a pose given, every other state scattered around it;
+// every tenth from the bounds, 0, +-pi/2 and +-pi where they lie within them; the rest uniform.
+std::vector<double> drawState(const robot_model::core::JointModelGroup* group, const std::vector<double>& pose, int i,
+                              std::mt19937& rng)
+{
+  std::vector<double> values = pose;
+  if (!pose.empty() && i % 2 == 1)
+  {
+    for (double& value : values)
+      value += std::normal_distribution<double>(0.0, 0.05)(rng);
+    return values;
+  }
+  if (i % 10 != 0)
+    return arm6::randomArm(rng, group);
+  values.clear();
+  for (const auto* bounds : group->getActiveJointModelsBounds())
+    for (const auto& variable : *bounds)
+    {
+      std::vector<double> special = { variable.min_position_, variable.max_position_ };
+      for (double value : { 0.0, M_PI / 2, -M_PI / 2, M_PI, -M_PI })
+        if (value >= variable.min_position_ && value <= variable.max_position_)
+          special.push_back(value);
+      values.push_back(special[std::uniform_int_distribution<std::size_t>(0, special.size() - 1)(rng)]);
+    }
+  return values;
+}
+
+// A benchmark scene for the comparison: the arm, its padding, the obstacles and where states cluster.
+struct BenchmarkScene
+{
+  const char* name;
+  std::shared_ptr<const robot_model::core::RobotModel> arm;
+  double padding;
+  std::function<void(octomap::OcTree&, FCLAlone&, robot_model::core::RobotState&)> fill;
+  std::vector<double> pose;
+  double least_world_collisions;  // fraction of states
+};
+
+// Arm6 in the ready-like pose with the gripper hanging down, and a plate under it that FCL alone finds
+// just free of it or 3 cm into it.
+const std::vector<double> kHangingPose = { 0.0, -0.5, -0.4, 0.0, -0.67, 0.0 };
+std::function<void(octomap::OcTree&, FCLAlone&, robot_model::core::RobotState&)> plateUnderGripper(bool touching)
+{
+  return [touching](octomap::OcTree& tree, FCLAlone& fcl_alone, robot_model::core::RobotState& state) {
+    arm6::setArm(state, kHangingPose);
+    fcl_alone.place(state);
+    const Eigen::Vector3d gripper = state.getGlobalLinkTransform(arm6::model()->getLinkModel("gripper_link")).translation();
+    const benchmark_scenes::PlateTops tops =
+        benchmark_scenes::touchingPlate(tree, gripper, [&] { return fcl_alone.worldCollides(); });
+    benchmark_scenes::plateUnder(tree, gripper, touching ? tops.touching + 0.03 : tops.free);
+  };
 }
 }  // namespace
 
@@ -93,5 +209,61 @@ TEST(CrossCheck, RobotAgainstOctreeAndSelfCheckEqualBruteForceOverRandomStates)
   {
     EXPECT_GT(collisions, samples / 20);
     EXPECT_LT(collisions, samples - samples / 20);
+  }
+}
+
+TEST(CrossCheck, AnswersEqualFCLAloneOverManyStatesInEachBenchmarkScene)
+{
+  const auto table_and_wall = [](octomap::OcTree& tree, FCLAlone&, robot_model::core::RobotState&) {
+    benchmark_scenes::tableAndWall(tree);
+  };
+  const auto cluttered_table = [](octomap::OcTree& tree, FCLAlone&, robot_model::core::RobotState&) {
+    benchmark_scenes::clutteredTable(tree);
+  };
+  const BenchmarkScene scenes[] = {
+    { "table and wall", arm6::model(), 0.0, table_and_wall, {}, 0.0 },
+    { "grazing plate", arm6::model(), 0.0, plateUnderGripper(false), kHangingPose, 0.05 },
+    { "colliding plate", arm6::model(), 0.0, plateUnderGripper(true), kHangingPose, 0.2 },
+    { "cluttered table", arm6::model(), 0.02, cluttered_table, {}, 0.05 },
+    { "arm5 at the cluttered table", arm5::model(), 0.0, cluttered_table, {}, 0.05 },
+  };
+  const int samples = 100000;
+  unsigned seed = 1;
+  for (const BenchmarkScene& scene : scenes)
+  {
+    SCOPED_TRACE(scene.name);
+    auto world = std::make_shared<World>();
+    const auto tree = std::make_shared<octomap::OcTree>(benchmark_scenes::kResolution);
+    testing::internal::CaptureStdout();
+    CollisionWorldFCL fcl_world(world);
+    world->addToObject("world_octomap", std::make_shared<const shapes::OcTree>(tree), Eigen::Isometry3d::Identity());
+    testing::internal::GetCapturedStdout();
+    const AllowedCollisionMatrix acm = arm6::disabledPairs(scene.arm);
+    const CollisionRobotFCL robot(scene.arm, scene.padding);
+    FCLAlone fcl_alone(robot, tree, acm);
+    robot_model::core::RobotState state(scene.arm);
+    state.setToDefaultValues();
+    scene.fill(*tree, fcl_alone, state);
+
+    std::mt19937 rng(seed++);
+    int world_collisions = 0, self_collisions = 0;
+    for (int i = 0; i < samples; ++i)
+    {
+      const std::vector<double> values = drawState(scene.arm->getJointModelGroup("arm"), scene.pose, i, rng);
+      arm6::setArm(state, values);
+      fcl_alone.place(state);
+      const bool world_expected = fcl_alone.worldCollides();
+      const bool self_expected = fcl_alone.selfCollides();
+      CollisionResult world_res, self_res;
+      fcl_world.checkRobotCollision(CollisionRequest(), world_res, robot, state, acm);
+      robot.checkSelfCollision(CollisionRequest(), self_res, state, acm);
+      ASSERT_EQ(world_res.collision, world_expected) << "sample " << i << " " << testing::PrintToString(values);
+      ASSERT_EQ(self_res.collision, self_expected) << "sample " << i << " " << testing::PrintToString(values);
+      world_collisions += world_expected;
+      self_collisions += self_expected;
+    }
+    // Collisions must be common for the comparison to reach the narrow phase's own decisions.
+    EXPECT_GE(world_collisions, scene.least_world_collisions * samples);
+    EXPECT_GT(self_collisions, samples / 100);
   }
 }

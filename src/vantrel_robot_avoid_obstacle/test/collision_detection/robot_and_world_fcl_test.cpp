@@ -4,14 +4,16 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <random>
 #include <string>
+#include <vector>
 
 #include <fcl/geometry/shape/box.h>
 #include <fcl/narrowphase/distance.h>
 #include <gtest/gtest.h>
 #include <octomap/OcTree.h>
 
-#include "arm6_fixture.h"
+#include "arm_fixtures.h"
 #include "robot_model/core/attached_body.h"
 #include "robot_model/shapes/shapes.h"
 
@@ -85,6 +87,39 @@ TEST_F(CollisionWorldFCLTest, FollowsTheObjectsOfTheWorldItObserves)
   world->addToObject("d", kCube, at(2, 0, 0));
   EXPECT_EQ(fcl_world.getFCLObjects().size(), 1u);
   EXPECT_EQ(fcl_world.getFCLObjects().count("c"), 1u);
+}
+
+// The robot keeps the matrix's answers from check to check: every change of the matrix, and a matrix
+// put in its place, counts at the next check.
+TEST_F(CollisionWorldFCLTest, KeptRobotFollowsEveryChangeOfTheMatrix)
+{
+  auto world = std::make_shared<World>();
+  world->addToObject("table", kTable, at(0, 0, 0.3));
+  const CollisionWorldFCL fcl_world(world);
+  EXPECT_TRUE(robotCollides(fcl_world));
+  acm_.setDefaultEntry("table", true);
+  EXPECT_FALSE(robotCollides(fcl_world));
+  acm_ = arm6::disabledPairs();
+  EXPECT_TRUE(robotCollides(fcl_world));
+  const std::vector<std::string>& links = arm6::model()->getLinkModelNamesWithCollisionGeometry();
+  for (const std::string& link : links)
+    acm_.setEntry(link, "table", true);
+  EXPECT_FALSE(robotCollides(fcl_world));
+
+  const auto selfCollides = [this] {
+    CollisionResult res;
+    robot_.checkSelfCollision(CollisionRequest(), res, state_, acm_);
+    return res.collision;
+  };
+  std::mt19937 rng(3);
+  while (!selfCollides())
+    arm6::setArm(state_, arm6::randomArm(rng));
+  for (bool allowed : { true, false })
+  {
+    for (const std::string& link : links)
+      acm_.setDefaultEntry(link, allowed);
+    EXPECT_EQ(selfCollides(), !allowed);
+  }
 }
 
 // One occupied voxel 1 cm beyond the face of the camera box, along the camera's x axis.

@@ -58,6 +58,32 @@ TEST(World, ClearObjectsNotifiesDestroyPerObjectInIdOrderAndObserversInRegistrat
   EXPECT_TRUE(world.objects_.empty());
 }
 
+// A removed observer's handle matches nothing later, even an observer made in the freed place; a
+// notification reaches the observers registered when it began, unless removed before their turn.
+TEST(World, HandlesStayUniqueAndCallbacksMayAddAndRemoveObservers)
+{
+  World world;
+  std::vector<std::string> calls;
+  const World::ObserverCallbackFn first = recorder(calls, "1");
+  const World::ObserverHandle removed = world.addObserver(recorder(calls, "0"));
+  world.removeObserver(removed);
+  const World::ObserverHandle kept = world.addObserver(first);
+  EXPECT_NE(removed, kept);
+  world.removeObserver(removed);
+
+  World::ObserverHandle third, added;
+  world.addObserver([&](const World::ObjectConstPtr& o, World::Action a) {
+    calls.push_back("2" + o->id_ + std::to_string(a));
+    world.removeObserver(third);
+    if (added == World::ObserverHandle())
+      added = world.addObserver(recorder(calls, "4"));
+  });
+  third = world.addObserver(recorder(calls, "3"));
+  world.addToObject("a", kNoShape, kOrigin);
+  world.addToObject("b", kNoShape, kOrigin);
+  EXPECT_EQ(calls, (std::vector<std::string>{ "1a9", "2a9", "1b9", "2b9", "4b9" }));
+}
+
 TEST(World, EmptyObserverThrowsAfterEarlierObserversWereCalled)
 {
   World world;

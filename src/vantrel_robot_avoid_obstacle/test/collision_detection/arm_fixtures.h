@@ -13,14 +13,35 @@
 #include "robot_model/core/robot_state.h"
 #include "robot_model/srdf_parser/model.h"
 
-// The six-axis arm of the repository's robot descriptions, loaded once per test binary.
+namespace arms
+{
+inline std::shared_ptr<const robot_model::core::RobotModel> load(const std::string& arm, const std::string& urdf,
+                                                               const std::string& srdf)
+{
+  return std::make_shared<const robot_model::core::RobotModel>(
+      std::string(RAO_SOURCE_DIR) + "/src/robot_avoid_obstacle/resources/robot_descriptions/" + arm + "_description/",
+      urdf, srdf);
+}
+}  // namespace arms
+
+// The five-axis arm, loaded once per test binary.
+namespace arm5
+{
+inline std::shared_ptr<const robot_model::core::RobotModel> model()
+{
+  static const auto loaded = arms::load("arm5", "urdf/arm5.urdf", "srdf/arm5.srdf");
+  return loaded;
+}
+}  // namespace arm5
+
+// The six-axis arm of the repository's robot descriptions, loaded once per test binary. The helpers
+// below take any model whose planning group is "arm", as both arms' is.
 namespace arm6
 {
 inline std::shared_ptr<const robot_model::core::RobotModel> model()
 {
-  static const auto loaded = std::make_shared<const robot_model::core::RobotModel>(
-      std::string(RAO_SOURCE_DIR) + "/src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/",
-      "urdf/arm6_and_whole_gripper_linker_shim_camera.urdf", "srdf/arm6_and_whole_gripper_linker.srdf");
+  static const auto loaded = arms::load("arm6", "urdf/arm6_and_whole_gripper_linker_shim_camera.urdf",
+                                        "srdf/arm6_and_whole_gripper_linker.srdf");
   return loaded;
 }
 
@@ -30,10 +51,11 @@ inline const robot_model::core::JointModelGroup* group()
 }
 
 // The matrix the planning scene builds: the SRDF's disabled pairs are allowed.
-inline collision_detection::AllowedCollisionMatrix disabledPairs()
+inline collision_detection::AllowedCollisionMatrix
+disabledPairs(const std::shared_ptr<const robot_model::core::RobotModel>& arm = model())
 {
   collision_detection::AllowedCollisionMatrix acm;
-  for (const auto& pair : model()->getSRDF()->getDisabledCollisionPairs())
+  for (const auto& pair : arm->getSRDF()->getDisabledCollisionPairs())
     acm.setEntry(pair.link1_, pair.link2_, true);
   return acm;
 }
@@ -51,15 +73,15 @@ inline std::vector<double> groupState(const std::string& name)
 
 inline void setArm(robot_model::core::RobotState& state, const std::vector<double>& values)
 {
-  state.setJointGroupPositions(group(), values);
+  state.setJointGroupPositions(state.getRobotModel()->getJointModelGroup("arm"), values);
   state.updateCollisionBodyTransforms();
 }
 
 // Uniform joint values within the arm's bounds.
-inline std::vector<double> randomArm(std::mt19937& rng)
+inline std::vector<double> randomArm(std::mt19937& rng, const robot_model::core::JointModelGroup* arm = group())
 {
   std::vector<double> values;
-  for (const auto* bounds : group()->getActiveJointModelsBounds())
+  for (const auto* bounds : arm->getActiveJointModelsBounds())
     for (const auto& variable : *bounds)
       values.push_back(std::uniform_real_distribution<double>(variable.min_position_, variable.max_position_)(rng));
   return values;
