@@ -1,4 +1,5 @@
-// The other process of the cross-process tests and benchmarks. It echoes every probe topic back,
+// The other process of the cross-process tests and benchmarks. It echoes every probe topic back
+// (large clouds also to a header-only acknowledgement),
 // serves a service and an action whose outcome the goal chooses, and keeps a transient-local
 // robot description and a best-effort joint state stream up. It ends when its stdin closes.
 #include <iostream>
@@ -14,6 +15,7 @@
 #include "sensor_msgs/msg/point_cloud2.hpp"
 #include "std_msgs/msg/bool.hpp"
 #include "std_msgs/msg/float64_multi_array.hpp"
+#include "std_msgs/msg/header.hpp"
 #include "std_msgs/msg/string.hpp"
 #include "tf2_msgs/msg/tf_message.hpp"
 #include "vantrel_interfaces/srv/arm_grab.hpp"
@@ -66,6 +68,13 @@ int main(int argc, char ** argv)
   echo<std_msgs::msg::Float64MultiArray>(node, "/probe/float64_multi_array", keep);
   echo<std_msgs::msg::String>(node, "/probe/string", keep);
   echo<tf2_msgs::msg::TFMessage>(node, "/probe/tf", keep);
+
+  // Acknowledges each cloud with its header only, for one-way measurements.
+  auto ack = node->create_publisher<std_msgs::msg::Header>("/probe/point_cloud_sink/ack", 100);
+  auto sink = node->create_subscription<sensor_msgs::msg::PointCloud2>("/probe/point_cloud_sink",
+      10, [ack](std::shared_ptr<const sensor_msgs::msg::PointCloud2> cloud) {
+        ack->publish(cloud->header);
+      });
 
   using ArmGrab = vantrel_interfaces::srv::ArmGrab;
   auto service = node->create_service<ArmGrab>("/probe/arm_grab",
