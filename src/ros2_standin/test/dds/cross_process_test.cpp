@@ -102,6 +102,24 @@ TEST_F(CrossProcess, EveryMessageTypeOfTheNodeComesBackIntact)
   expect_echo("/probe/tf", transforms);
 }
 
+TEST_F(CrossProcess, GraphListsThePeersEndpoints)
+{
+  ASSERT_TRUE(spin_until([this] {
+      const auto topics = node_->get_topic_names_and_types();
+      const auto services = node_->get_service_names_and_types();
+      const auto marker = topics.find("/probe/marker/echo");
+      const auto grab = services.find("/probe/arm_grab");
+      return marker != topics.end() && marker->second == std::vector<std::string>{
+        "visualization_msgs/msg/Marker"} &&
+      grab != services.end() && grab->second == std::vector<std::string>{
+        "vantrel_interfaces/srv/ArmGrab"};
+    }));
+  const auto publishers = node_->get_publishers_info_by_topic("/joint_states");
+  ASSERT_EQ(publishers.size(), 1u);
+  EXPECT_EQ(publishers[0].qos_profile().reliability(), rclcpp::ReliabilityPolicy::BestEffort);
+  EXPECT_EQ(node_->count_subscribers("/probe/joint_state"), 1u);
+}
+
 TEST_F(CrossProcess, EachServiceClientGetsTheReplyToItsOwnRequest)
 {
   auto first = node_->create_client<ArmGrab>("/probe/arm_grab");

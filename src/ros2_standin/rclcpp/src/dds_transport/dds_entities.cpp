@@ -1,5 +1,6 @@
 #include "dds_entities.hpp"
 
+#include <cstring>
 #include <stdexcept>
 #include <utility>
 
@@ -63,6 +64,11 @@ void on_publication_matched(dds_entity_t, const dds_publication_matched_status_t
   static_cast<Participant *>(arg)->graph_changed();
 }
 
+void on_discovery(dds_entity_t, void * arg)
+{
+  static_cast<Participant *>(arg)->graph_changed();
+}
+
 }  // namespace
 
 Participant::Participant(dds_domainid_t domain)
@@ -75,6 +81,51 @@ Participant::Participant(dds_domainid_t domain)
       return checked(participant, "cannot join DDS domain " + std::to_string(domain));
     }())
 {
+  dds_get_guid(handle_, &guid_);
+  dds_listener_t * listener = dds_create_listener(this);
+  dds_lset_data_available(listener, on_discovery);
+  publications_ = dds_create_reader(handle_, DDS_BUILTIN_TOPIC_DCPSPUBLICATION, nullptr, listener);
+  subscriptions_ = dds_create_reader(handle_, DDS_BUILTIN_TOPIC_DCPSSUBSCRIPTION, nullptr,
+      listener);
+  dds_delete_listener(listener);
+}
+
+std::vector<transport::Endpoint> Participant::remote_endpoints() const
+{
+  std::vector<transport::Endpoint> endpoints;
+  list_remote(publications_, true, endpoints);
+  list_remote(subscriptions_, false, endpoints);
+  return endpoints;
+}
+
+void Participant::list_remote(
+  dds_entity_t reader, bool writers, std::vector<transport::Endpoint> & out) const
+{
+  // A graph larger than this is listed in part.
+  constexpr size_t kMost = 4096;
+  std::vector<void *> samples(kMost, nullptr);
+  std::vector<dds_sample_info_t> infos(kMost);
+  // Reading leaves the samples in place for the next query; disposed endpoints are not alive.
+  const dds_return_t count = dds_read_mask(reader, samples.data(), infos.data(), kMost, kMost,
+      DDS_ANY_SAMPLE_STATE | DDS_ANY_VIEW_STATE | DDS_ALIVE_INSTANCE_STATE);
+  for (dds_return_t i = 0; i < count; ++i) {
+    const auto * endpoint = static_cast<const dds_builtintopic_endpoint_t *>(samples[i]);
+    RosEndpoint ros;
+    if (!infos[i].valid_data ||
+      std::memcmp(&endpoint->participant_key, &guid_, sizeof(guid_)) == 0 ||
+      !ros_endpoint(endpoint->topic_name, endpoint->type_name, ros))
+    {
+      continue;
+    }
+    const transport::EndpointKind kind = ros.is_service ?
+      (writers ? transport::EndpointKind::Client : transport::EndpointKind::Server) :
+      (writers ? transport::EndpointKind::Publisher : transport::EndpointKind::Subscription);
+    out.push_back(transport::Endpoint{kind, "_NODE_NAME_UNKNOWN_", "_NODE_NAMESPACE_UNKNOWN_",
+        ros.name, ros.type, ros_qos(endpoint->qos)});
+  }
+  if (count > 0) {
+    dds_return_loan(reader, samples.data(), count);
+  }
 }
 
 Participant::~Participant() {dds_delete(handle_);}

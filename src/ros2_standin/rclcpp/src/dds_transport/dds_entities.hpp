@@ -35,6 +35,8 @@ public:
   uint64_t add_local(const transport::Endpoint & endpoint);
   void remove_local(uint64_t id);
   std::vector<transport::Endpoint> local_endpoints() const;
+  // The endpoints of other participants that DDS discovery reports alive.
+  std::vector<transport::Endpoint> remote_endpoints() const;
 
   void add_waker(detail::Waker & waker);
   void remove_waker(detail::Waker & waker);
@@ -42,7 +44,13 @@ public:
   void graph_changed();
 
 private:
+  void list_remote(dds_entity_t reader, bool writers, std::vector<transport::Endpoint> & out) const;
+
   const dds_entity_t handle_;
+  dds_guid_t guid_{};
+  // Readers of DDS's built-in discovery topics.
+  dds_entity_t publications_ = 0;
+  dds_entity_t subscriptions_ = 0;
   mutable std::mutex mutex_;
   std::map<uint64_t, transport::Endpoint> local_;
   uint64_t next_id_ = 1;

@@ -273,7 +273,10 @@ std::unique_ptr<transport::ClientLink> DdsTransport::add_client(
 
 std::vector<Endpoint> DdsTransport::endpoints() const
 {
-  return participant_->local_endpoints();
+  std::vector<Endpoint> all = participant_->local_endpoints();
+  const std::vector<Endpoint> remote = participant_->remote_endpoints();
+  all.insert(all.end(), remote.begin(), remote.end());
+  return all;
 }
 
 void DdsTransport::add_graph_waker(detail::Waker & waker) {participant_->add_waker(waker);}
