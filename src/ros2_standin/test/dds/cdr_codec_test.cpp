@@ -20,7 +20,8 @@ using rclcpp::dds::encode;
 using rclcpp::dds::RequestHeader;
 
 template<typename MessageT>
-std::shared_ptr<MessageT> round_trip(const MessageT & message, const RequestHeader * header = nullptr)
+std::shared_ptr<MessageT> round_trip(
+  const MessageT & message, const RequestHeader * header = nullptr)
 {
   const auto & members = codec_samples::members<MessageT>();
   const auto bytes = encode(members, &message, header);

@@ -83,7 +83,8 @@ std::string text(const char * value) {return value ? value : "";}
 
 TEST(CycloneReference, PointCloudAndJointStateMatchCyclone)
 {
-  const auto cloud = through_cyclone(codec_samples::point_cloud(5), sensor_msgs_msg_PointCloud2_desc);
+  const auto cloud =
+    through_cyclone(codec_samples::point_cloud(5), sensor_msgs_msg_PointCloud2_desc);
   ASSERT_TRUE(cloud->valid());
   const auto & c = cloud->as<sensor_msgs_msg_PointCloud2>();
   EXPECT_EQ(text(c.header.frame_id), "camera_depth_optical_frame");

@@ -219,7 +219,8 @@ void SampleReader::on_data_available(dds_entity_t reader, void * self)
   }
 }
 
-SampleWriter::SampleWriter(std::shared_ptr<Participant> participant, const EntitySettings & settings)
+SampleWriter::SampleWriter(
+  std::shared_ptr<Participant> participant, const EntitySettings & settings)
 : participant_(std::move(participant)), topic_name_(settings.topic)
 {
   topic_ = create_topic(participant_->handle(), settings, &type_);
@@ -242,7 +243,8 @@ SampleWriter::~SampleWriter()
 
 void SampleWriter::write(std::vector<unsigned char> bytes)
 {
-  const dds_return_t result = dds_writecdr(writer_, make_serialized_sample(type_, std::move(bytes)));
+  const dds_return_t result =
+    dds_writecdr(writer_, make_serialized_sample(type_, std::move(bytes)));
   if (result < 0) {
     fail("cannot write on '" + topic_name_ + "'", result);
   }

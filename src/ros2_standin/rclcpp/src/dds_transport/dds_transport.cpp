@@ -51,10 +51,18 @@ const MessageMembers & introspection(const MessageMembers * members, const Endpo
   return *members;
 }
 
-void report_dropped(const std::string & topic, const std::string & error)
+// The message in `bytes`, or null once it has been reported as dropped.
+DecodedMessage decode_or_report(
+  const MessageMembers & members, const std::vector<unsigned char> & bytes,
+  RequestHeader * header, const std::string & topic)
 {
-  std::fprintf(stderr, "[WARN] [dds]: dropped a malformed sample on '%s': %s\n", topic.c_str(),
-    error.c_str());
+  std::string error;
+  DecodedMessage message = decode(members, bytes.data(), bytes.size(), header, error);
+  if (!message) {
+    std::fprintf(stderr, "[WARN] [dds]: dropped a malformed sample on '%s': %s\n",
+      topic.c_str(), error.c_str());
+  }
+  return message;
 }
 
 uint64_t random_identifier()
@@ -124,12 +132,8 @@ public:
   : members_(introspection(endpoint.introspection.message, endpoint)),
     reader_(participant, settings("rt", endpoint, "", members_),
       [this, &sink](const std::vector<unsigned char> & bytes) {
-        std::string error;
-        auto message = decode(members_, bytes.data(), bytes.size(), nullptr, error);
-        if (message) {
+        if (auto message = decode_or_report(members_, bytes, nullptr, reader_.topic())) {
           sink.deliver(std::move(message));
-        } else {
-          report_dropped(reader_.topic(), error);
         }
       }),
     listed_(participant, endpoint) {}
@@ -156,11 +160,9 @@ public:
     request_reader_(participant,
       settings("rq", endpoint, "Request", request_members_, user_data_),
       [this, &sink](const std::vector<unsigned char> & bytes) {
-        std::string error;
         RequestHeader header;
-        auto request = decode(request_members_, bytes.data(), bytes.size(), &header, error);
+        auto request = decode_or_report(request_members_, bytes, &header, request_reader_.topic());
         if (!request) {
-          report_dropped(request_reader_.topic(), error);
           return;
         }
         rmw_request_id_t id{};
@@ -205,12 +207,9 @@ public:
     reply_reader_(participant,
       settings("rr", endpoint, "Reply", response_members_, user_data_),
       [this, &sink](const std::vector<unsigned char> & bytes) {
-        std::string error;
         RequestHeader header;
-        auto response = decode(response_members_, bytes.data(), bytes.size(), &header, error);
-        if (!response) {
-          report_dropped(reply_reader_.topic(), error);
-        } else if (header.client_id == client_id_) {
+        auto response = decode_or_report(response_members_, bytes, &header, reply_reader_.topic());
+        if (response && header.client_id == client_id_) {
           // Replies to other clients of the same service are not ours.
           sink.deliver_response(header.sequence_number, std::move(response));
         }

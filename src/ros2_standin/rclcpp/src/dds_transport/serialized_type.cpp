@@ -31,7 +31,10 @@ struct SerializedSample
 // What from_sample and to_sample exchange: the serialised bytes.
 using PlainSample = std::vector<unsigned char>;
 
-SerializedSample * as_sample(ddsi_serdata * data) {return reinterpret_cast<SerializedSample *>(data);}
+SerializedSample * as_sample(ddsi_serdata * data)
+{
+  return reinterpret_cast<SerializedSample *>(data);
+}
 const SerializedSample * as_sample(const ddsi_serdata * data)
 {
   return reinterpret_cast<const SerializedSample *>(data);
@@ -108,7 +111,8 @@ void to_bytes(const ddsi_serdata * data, size_t offset, size_t size, void * out)
   std::memcpy(out, as_sample(data)->bytes.data() + offset, size);
 }
 
-ddsi_serdata * to_bytes_ref(const ddsi_serdata * data, size_t offset, size_t size, ddsrt_iovec_t * ref)
+ddsi_serdata * to_bytes_ref(
+  const ddsi_serdata * data, size_t offset, size_t size, ddsrt_iovec_t * ref)
 {
   ref->iov_base = const_cast<unsigned char *>(as_sample(data)->bytes.data() + offset);
   ref->iov_len = static_cast<ddsrt_iov_len_t>(size);
@@ -120,7 +124,8 @@ void to_bytes_unref(ddsi_serdata * data, const ddsrt_iovec_t *) {ddsi_serdata_un
 bool to_plain(const ddsi_serdata * data, void * plain, void **, void *)
 {
   const SerializedSample * sample = as_sample(data);
-  static_cast<PlainSample *>(plain)->assign(sample->bytes.begin(), sample->bytes.begin() + sample->size);
+  static_cast<PlainSample *>(plain)->assign(
+    sample->bytes.begin(), sample->bytes.begin() + sample->size);
   return true;
 }
 
@@ -178,7 +183,8 @@ void zero_plain(const ddsi_sertype *, void * samples, size_t count)
   }
 }
 
-void realloc_plain(void ** pointers, const ddsi_sertype *, void * old, size_t old_count, size_t count)
+void realloc_plain(
+  void ** pointers, const ddsi_sertype *, void * old, size_t old_count, size_t count)
 {
   auto * grown = new PlainSample[count];
   auto * previous = static_cast<PlainSample *>(old);

@@ -21,7 +21,8 @@ TypeIntrospection introspection_of()
   using InterfaceT = std::remove_cv_t<QualifiedT>;
   using rosidl_typesupport_introspection_cpp::MessageMembers;
   if constexpr (rosidl_generator_traits::is_service<InterfaceT>::value) {
-    const auto * service = static_cast<const rosidl_typesupport_introspection_cpp::ServiceMembers *>(
+    using rosidl_typesupport_introspection_cpp::ServiceMembers;
+    const auto * service = static_cast<const ServiceMembers *>(
       rosidl_typesupport_introspection_cpp::get_service_type_support_handle<InterfaceT>()->data);
     return TypeIntrospection{service->request_members_, service->response_members_};
   } else {
