@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "dds_transport/cdr_codec.hpp"
 #include "rcl_interfaces/msg/parameter_descriptor.hpp"
 #include "rcl_interfaces/msg/parameter_value.hpp"
+#include "rosidl_typesupport_introspection_cpp/field_types.hpp"
 
 namespace
 {
@@ -119,6 +122,39 @@ TEST(CdrCodec, WrongEncapsulationsAreRefused)
   bytes[1] = 0x07;  // XCDR2 little-endian
   EXPECT_NE(decode_error<decltype(state)>(bytes).find("encapsulation 0x0007"), std::string::npos);
   EXPECT_FALSE(decode_error<decltype(state)>({0x00, 0x01}).empty());
+}
+
+// A message type with one string of at most three characters; no generated type has one.
+struct BoundedName
+{
+  std::string name;
+};
+
+const rosidl_typesupport_introspection_cpp::MessageMembers & bounded_name_members()
+{
+  static const rosidl_typesupport_introspection_cpp::MessageMember member{"name",
+    rosidl_typesupport_introspection_cpp::ROS_TYPE_STRING, 3, nullptr, false, 0, false, 0,
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+  static const rosidl_typesupport_introspection_cpp::MessageMembers members{"test::msg",
+    "BoundedName", 1, sizeof(BoundedName), &member,
+    [](void * at, rosidl_runtime_cpp::MessageInitialization) {new (at) BoundedName();},
+    [](void * at) {static_cast<BoundedName *>(at)->~BoundedName();}};
+  return members;
+}
+
+TEST(CdrCodec, BoundedStringsAreEnforcedBothWays)
+{
+  BoundedName name{"abc"};
+  auto bytes = encode(bounded_name_members(), &name);
+  std::string error;
+  EXPECT_TRUE(decode(bounded_name_members(), bytes.data(), bytes.size(), nullptr, error));
+
+  name.name = "abcd";
+  EXPECT_THROW(encode(bounded_name_members(), &name), std::length_error);
+  // The same string forged on the wire: length 5 with its NUL.
+  bytes = {0x00, 0x01, 0x00, 0x00, 5, 0, 0, 0, 'a', 'b', 'c', 'd', 0};
+  EXPECT_FALSE(decode(bounded_name_members(), bytes.data(), bytes.size(), nullptr, error));
+  EXPECT_NE(error.find("exceeds its bound of 3"), std::string::npos);
 }
 
 TEST(CdrCodec, BoundedSequencesAreEnforced)

@@ -213,7 +213,7 @@ void SampleReader::on_data_available(dds_entity_t reader, void * self)
   dds_sample_info_t info;
   while (dds_takecdr(reader, &sample, 1, &info, DDS_ANY_STATE) == 1) {
     if (info.valid_data) {
-      handler(serialized_bytes(sample));
+      handler(serialized_bytes(sample), info.publication_handle);
     }
     ddsi_serdata_unref(sample);
   }

@@ -70,7 +70,9 @@ struct EntitySettings
 class SampleReader
 {
 public:
-  using Handler = std::function<void(const std::vector<unsigned char> &)>;
+  // Gets the sample and the handle of the writer that sent it.
+  using Handler =
+    std::function<void(const std::vector<unsigned char> &, dds_instance_handle_t writer)>;
 
   SampleReader(std::shared_ptr<Participant> participant, const EntitySettings & settings,
     Handler on_sample);
@@ -80,6 +82,7 @@ public:
 
   size_t matched_writers() const;
   const std::string & topic() const {return topic_name_;}
+  dds_entity_t entity() const {return reader_;}
 
 private:
   static void on_data_available(dds_entity_t reader, void * self);
@@ -102,6 +105,8 @@ public:
   // `bytes` is a whole serialised sample, encapsulation header first.
   void write(std::vector<unsigned char> bytes);
   size_t matched_readers() const;
+  const std::string & topic() const {return topic_name_;}
+  dds_entity_t entity() const {return writer_;}
 
 private:
   const std::shared_ptr<Participant> participant_;

@@ -1,6 +1,7 @@
 #include "dds_transport.hpp"
 
 #include <atomic>
+#include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -8,11 +9,13 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "cdr_codec.hpp"
 #include "dds_entities.hpp"
 #include "dds_names.hpp"
+#include "reply_route.hpp"
 
 namespace rclcpp
 {
@@ -131,7 +134,7 @@ public:
     MessageSink & sink)
   : members_(introspection(endpoint.introspection.message, endpoint)),
     reader_(participant, settings("rt", endpoint, "", members_),
-      [this, &sink](const std::vector<unsigned char> & bytes) {
+      [this, &sink](const std::vector<unsigned char> & bytes, dds_instance_handle_t) {
         if (auto message = decode_or_report(members_, bytes, nullptr, reader_.topic())) {
           sink.deliver(std::move(message));
         }
@@ -159,25 +162,42 @@ public:
       settings("rr", endpoint, "Reply", response_members_, user_data_)),
     request_reader_(participant,
       settings("rq", endpoint, "Request", request_members_, user_data_),
-      [this, &sink](const std::vector<unsigned char> & bytes) {
+      [this, &sink](const std::vector<unsigned char> & bytes, dds_instance_handle_t writer) {
         RequestHeader header;
         auto request = decode_or_report(request_members_, bytes, &header, request_reader_.topic());
         if (!request) {
           return;
         }
+        // The client's identifier, then the writer it used, to find its reply reader later.
         rmw_request_id_t id{};
-        std::memcpy(id.writer_guid, &header.client_id, sizeof(header.client_id));
+        std::memcpy(id.writer_guid, &header.client_id, 8);
+        std::memcpy(id.writer_guid + 8, &writer, 8);
         id.sequence_number = header.sequence_number;
         sink.deliver_request(id, std::move(request));
       }),
     listed_(participant, endpoint) {}
 
+  // Waits up to 100 ms for the client's reply reader to be matched, as ROS 2 servers do.
   void send_response(const rmw_request_id_t & id, std::shared_ptr<void> response) override
   {
     RequestHeader header;
-    std::memcpy(&header.client_id, id.writer_guid, sizeof(header.client_id));
+    dds_instance_handle_t writer = 0;
+    std::memcpy(&header.client_id, id.writer_guid, 8);
+    std::memcpy(&writer, id.writer_guid + 8, 8);
     header.sequence_number = id.sequence_number;
-    reply_writer_.write(encode(response_members_, response.get(), &header));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+    ReplyRoute route = ReplyRoute::Waiting;
+    while ((route = reply_route(request_reader_.entity(), reply_writer_.entity(), writer)) ==
+      ReplyRoute::Waiting && std::chrono::steady_clock::now() < deadline)
+    {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    if (route == ReplyRoute::Waiting) {
+      std::fprintf(stderr, "[WARN] [dds]: reply on '%s' dropped: the client's reply reader was "
+        "not found within 100 ms\n", reply_writer_.topic().c_str());
+    } else if (route == ReplyRoute::Ready) {
+      reply_writer_.write(encode(response_members_, response.get(), &header));
+    }
   }
 
 private:
@@ -206,7 +226,7 @@ public:
       settings("rq", endpoint, "Request", request_members_, user_data_)),
     reply_reader_(participant,
       settings("rr", endpoint, "Reply", response_members_, user_data_),
-      [this, &sink](const std::vector<unsigned char> & bytes) {
+      [this, &sink](const std::vector<unsigned char> & bytes, dds_instance_handle_t) {
         RequestHeader header;
         auto response = decode_or_report(response_members_, bytes, &header, reply_reader_.topic());
         if (response && header.client_id == client_id_) {

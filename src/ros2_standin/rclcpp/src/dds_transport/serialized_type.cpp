@@ -1,5 +1,6 @@
 #include "serialized_type.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -65,13 +66,14 @@ ddsi_serdata * from_fragments(
 {
   std::vector<unsigned char> bytes(size);
   uint32_t filled = 0;
+  // Fragments may overlap; each adds what lies beyond the bytes already filled.
   for (; fragment != nullptr; fragment = fragment->nextfrag) {
-    if (fragment->maxp1 > filled && fragment->min <= filled) {
+    const uint32_t end = std::min<uint32_t>(fragment->maxp1, static_cast<uint32_t>(size));
+    if (end > filled && fragment->min <= filled) {
       const unsigned char * payload =
         NN_RMSG_PAYLOADOFF(fragment->rmsg, NN_RDATA_PAYLOAD_OFF(fragment));
-      std::memcpy(bytes.data() + filled, payload + (filled - fragment->min),
-        fragment->maxp1 - filled);
-      filled = fragment->maxp1;
+      std::memcpy(bytes.data() + filled, payload + (filled - fragment->min), end - filled);
+      filled = end;
     }
   }
   bytes.resize(filled);
