@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <thread>
@@ -31,8 +32,9 @@ TEST(DdsMalformedSample, IsDroppedWithAMessageAndLaterSamplesStillArrive)
       [&received](std::shared_ptr<const JointState> message) {received = message;});
 
   // A raw writer of another participant, as a faulty or hostile peer would be.
-  auto peer = std::make_shared<rclcpp::dds::Participant>(static_cast<dds_domainid_t>(
-      std::stoul(std::getenv("ROS_DOMAIN_ID"))));
+  const char * domain = std::getenv("ROS_DOMAIN_ID");
+  auto peer = std::make_shared<rclcpp::dds::Participant>(
+    static_cast<dds_domainid_t>(domain ? std::stoul(domain) : 0));
   rclcpp::dds::SampleWriter writer(peer, rclcpp::dds::EntitySettings{"rt/garbage",
       "sensor_msgs::msg::dds_::JointState_", rmw_qos_profile_default, ""});
   const auto deadline = std::chrono::steady_clock::now() + 10s;
