@@ -11,6 +11,9 @@ if(RAO_BUILD_BENCHMARKS)
   find_package(benchmark REQUIRED)
 endif()
 
+set(RAO_CYCLONEDDS_LOOPBACK_CONFIG
+  ${PROJECT_SOURCE_DIR}/src/ros2_standin/rclcpp/cyclonedds_loopback.xml)
+
 # rao_add_test(NAME SOURCES <files> LIBS <targets> [LABELS <labels>])
 # Tests run from the repository root, so the configured relative paths resolve.
 function(rao_add_test name)
@@ -22,7 +25,9 @@ function(rao_add_test name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE RAO_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+  # Nodes stay in the process unless a test picks DDS itself; DDS then stays on loopback.
+  set_tests_properties(${name} PROPERTIES WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+    ENVIRONMENT "RAO_TRANSPORT=in_process;CYCLONEDDS_URI=file://${RAO_CYCLONEDDS_LOOPBACK_CONFIG}")
   if(ARG_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
   endif()

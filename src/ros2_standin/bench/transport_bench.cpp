@@ -21,6 +21,13 @@ using Clock = std::chrono::steady_clock;
 constexpr uint32_t kPoints = 300000;
 constexpr uint32_t kPointStep = 16;
 
+void init_in_process()
+{
+  rclcpp::InitOptions options;
+  options.transport = rclcpp::TransportKind::InProcess;
+  rclcpp::init(0, nullptr, options);
+}
+
 std::unique_ptr<PointCloud2> make_cloud()
 {
   auto cloud = std::make_unique<PointCloud2>();
@@ -66,7 +73,7 @@ private:
 template<bool kByReference>
 void BM_PointCloudPublishToCallback(benchmark::State & state)
 {
-  rclcpp::init(0, nullptr);
+  init_in_process();
   {
     SpinningNode receiver("receiver");
     std::atomic<Clock::time_point::rep> delivered_at{0};
@@ -106,7 +113,7 @@ BENCHMARK_TEMPLATE(BM_PointCloudPublishToCallback, true)
 // The delivery path alone: publish, then run the callback on the same thread.
 void BM_PointCloudSameThread(benchmark::State & state)
 {
-  rclcpp::init(0, nullptr);
+  init_in_process();
   {
     auto node = std::make_shared<rclcpp::Node>("node2");
     rclcpp::executors::SingleThreadedExecutor executor;
@@ -137,7 +144,7 @@ BENCHMARK(BM_PointCloudSameThread)->Name("PointCloud2_300k/publish_and_spin_some
 void BM_ServiceRoundTrip(benchmark::State & state)
 {
   using ArmMoveJoints = vantrel_interfaces::srv::ArmMoveJoints;
-  rclcpp::init(0, nullptr);
+  init_in_process();
   {
     SpinningNode server("server");
     SpinningNode caller("caller");

@@ -1,18 +1,59 @@
 #include "rclcpp/context.hpp"
 
+#include <cstdlib>
+#include <stdexcept>
+
+#include "dds_transport/dds_transport.hpp"
 #include "rclcpp/exceptions.hpp"
 
 namespace rclcpp
 {
 
-void Context::init(int, char const * const *, const InitOptions &)
+namespace
+{
+
+TransportKind resolve(TransportKind kind)
+{
+  if (kind != TransportKind::FromEnvironment) {
+    return kind;
+  }
+  const char * value = std::getenv("RAO_TRANSPORT");
+  const std::string name = value ? value : "";
+  if (name.empty() || name == "dds") {
+    return TransportKind::Dds;
+  }
+  if (name == "in_process") {
+    return TransportKind::InProcess;
+  }
+  throw std::runtime_error("RAO_TRANSPORT '" + name + "' names no transport (dds, in_process)");
+}
+
+}  // namespace
+
+void Context::init(int, char const * const *, const InitOptions & init_options)
 {
   std::lock_guard<std::mutex> lock(mutex_);
   if (valid_) {
     throw ContextAlreadyInitialized();
   }
   shutdown_reason_.clear();
+  transport_kind_ = init_options.transport;
   valid_ = true;
+}
+
+transport::Transport & Context::transport()
+{
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!transport_) {
+    if (resolve(transport_kind_) == TransportKind::Dds) {
+      transport_ = std::make_shared<dds::DdsTransport>();
+    } else {
+      // Shared by every in-process context and never destroyed.
+      transport_ = std::shared_ptr<transport::Transport>(&transport::default_transport(),
+          [](transport::Transport *) {});
+    }
+  }
+  return *transport_;
 }
 
 bool Context::is_valid() const

@@ -29,7 +29,7 @@ Node::Node(const std::string & node_name, const NodeOptions & options)
 Node::Node(const std::string & node_name, const std::string & namespace_,
   const NodeOptions & options)
 : core_(make_core(node_name, namespace_, options)),
-  transport_(transport::default_transport())
+  transport_(core_->context()->transport())
 {
 }
 

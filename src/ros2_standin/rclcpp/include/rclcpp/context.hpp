@@ -9,6 +9,7 @@
 
 #include "rclcpp/detail/waker.hpp"
 #include "rclcpp/init_options.hpp"
+#include "rclcpp/transport/transport.hpp"
 
 namespace rclcpp
 {
@@ -33,6 +34,10 @@ public:
 
   std::string shutdown_reason() const;
 
+  // The transport chosen at init, made on first use and kept for the context's life. Throws
+  // std::runtime_error when RAO_TRANSPORT names no transport or DDS cannot start.
+  transport::Transport & transport();
+
   // Keeps a waker registered for as long as the guard lives: shutdown wakes it.
   class WakeOnShutdown
   {
@@ -52,6 +57,8 @@ private:
   bool valid_ = false;
   std::string shutdown_reason_;
   std::set<detail::Waker *> wakers_;
+  TransportKind transport_kind_ = TransportKind::FromEnvironment;
+  std::shared_ptr<transport::Transport> transport_;
 };
 
 namespace contexts

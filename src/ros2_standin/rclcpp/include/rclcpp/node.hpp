@@ -24,6 +24,7 @@
 #include "rclcpp/time.hpp"
 #include "rclcpp/timer.hpp"
 #include "rclcpp/topic_endpoint_info.hpp"
+#include "rclcpp/transport/introspection.hpp"
 #include "rclcpp/transport/transport.hpp"
 #include "rmw/qos_profiles.h"
 #include "rosidl_runtime_cpp/traits.hpp"
@@ -138,7 +139,7 @@ private:
     const rmw_qos_profile_t & qos) const
   {
     return transport::Endpoint{kind, core_->name(), core_->namespace_(), expand(name, is_service),
-      rosidl_generator_traits::name<InterfaceT>(), qos};
+      rosidl_generator_traits::name<InterfaceT>(), qos, transport::introspection_of<InterfaceT>()};
   }
 
   template<typename EntityT>

@@ -12,6 +12,7 @@
 
 #include "rclcpp/detail/waker.hpp"
 #include "rmw/types.h"
+#include "rosidl_typesupport_introspection_cpp/message_introspection.hpp"
 
 namespace rclcpp
 {
@@ -26,6 +27,14 @@ enum class EndpointKind
   Client,
 };
 
+// The layout of what an endpoint carries, for paths that serialise: the message, or a service's
+// request and response.
+struct TypeIntrospection
+{
+  const rosidl_typesupport_introspection_cpp::MessageMembers * message = nullptr;
+  const rosidl_typesupport_introspection_cpp::MessageMembers * response = nullptr;
+};
+
 // One publisher, subscription, service server or service client as the graph sees it.
 struct Endpoint
 {
@@ -35,6 +44,7 @@ struct Endpoint
   std::string name;        // fully qualified topic or service name
   std::string type_name;   // "pkg/msg/Type" or "pkg/srv/Type"
   rmw_qos_profile_t qos;
+  TypeIntrospection introspection{};
 };
 
 // Receives the messages of a subscription. Called on the publishing thread; must not block.
@@ -112,7 +122,7 @@ public:
   virtual void remove_graph_waker(detail::Waker & waker) = 0;
 };
 
-// The transport every node of this process uses.
+// The in-process transport, shared by every context that chooses it.
 Transport & default_transport();
 
 }  // namespace transport

@@ -1,0 +1,170 @@
+// The sample codec: every field survives a round trip, and the decoder, which faces the
+// network, turns down malformed samples without crashing or allocating what the bytes cannot
+// back.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "codec_samples.hpp"
+#include "dds_transport/cdr_codec.hpp"
+#include "rcl_interfaces/msg/parameter_descriptor.hpp"
+#include "rcl_interfaces/msg/parameter_value.hpp"
+#include "rosidl_typesupport_introspection_cpp/field_types.hpp"
+
+namespace
+{
+
+using rclcpp::dds::decode;
+using rclcpp::dds::encode;
+using rclcpp::dds::RequestHeader;
+
+template<typename MessageT>
+std::shared_ptr<MessageT> round_trip(
+  const MessageT & message, const RequestHeader * header = nullptr)
+{
+  const auto & members = codec_samples::members<MessageT>();
+  const auto bytes = encode(members, &message, header);
+  std::string error;
+  RequestHeader decoded_header;
+  auto decoded = decode(members, bytes.data(), bytes.size(), header ? &decoded_header : nullptr,
+      error);
+  EXPECT_TRUE(decoded) << error;
+  if (header) {
+    EXPECT_EQ(decoded_header.client_id, header->client_id);
+    EXPECT_EQ(decoded_header.sequence_number, header->sequence_number);
+  }
+  return std::static_pointer_cast<MessageT>(decoded);
+}
+
+template<typename MessageT>
+std::string decode_error(std::vector<unsigned char> bytes)
+{
+  std::string error;
+  EXPECT_FALSE(decode(codec_samples::members<MessageT>(), bytes.data(), bytes.size(), nullptr,
+    error));
+  return error;
+}
+
+void put_u32(std::vector<unsigned char> & bytes, size_t at, uint32_t value)
+{
+  std::memcpy(bytes.data() + at, &value, 4);
+}
+
+TEST(CdrCodec, EveryFieldSurvivesARoundTrip)
+{
+  EXPECT_EQ(*round_trip(codec_samples::joint_state()), codec_samples::joint_state());
+  EXPECT_EQ(*round_trip(codec_samples::point_cloud(1000)), codec_samples::point_cloud(1000));
+  EXPECT_EQ(*round_trip(codec_samples::marker()), codec_samples::marker());
+  EXPECT_EQ(*round_trip(codec_samples::trajectory_goal()), codec_samples::trajectory_goal());
+  EXPECT_EQ(*round_trip(visualization_msgs::msg::Marker()), visualization_msgs::msg::Marker());
+  const RequestHeader header{0xfedcba9876543210ULL, -5};
+  EXPECT_EQ(*round_trip(codec_samples::arm_grab_request(), &header),
+    codec_samples::arm_grab_request());
+  rcl_interfaces::msg::ParameterValue value;
+  value.bool_array_value = {true, false, true};
+  value.byte_array_value = {0, 255};
+  EXPECT_EQ(*round_trip(value), value);
+}
+
+TEST(CdrCodec, EveryTruncationOfAValidSampleIsRefused)
+{
+  const auto goal = codec_samples::trajectory_goal();
+  const auto bytes = encode(codec_samples::members<decltype(goal)>(), &goal);
+  // The last field is a fixed-size uint32, so every proper prefix lacks bytes it needs.
+  for (size_t size = 0; size < bytes.size(); ++size) {
+    std::string error;
+    // A copy of exactly `size` bytes, so that ASan sees any read past it.
+    const std::vector<unsigned char> prefix(bytes.begin(), bytes.begin() + size);
+    EXPECT_FALSE(decode(codec_samples::members<decltype(goal)>(), prefix.data(), prefix.size(),
+      nullptr, error)) << size;
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+TEST(CdrCodec, ForgedCountsAndLengthsAreRefusedBeforeAllocation)
+{
+  sensor_msgs::msg::JointState state;
+  state.header.frame_id = "ab";
+  auto bytes = encode(codec_samples::members<decltype(state)>(), &state);
+  // Offsets after the 4-byte encapsulation: stamp 0-7, frame_id length 8, "ab\0" 12-14,
+  // padding, name count at 16.
+  auto forged = bytes;
+  put_u32(forged, 4 + 16, 0xffffffffu);
+  EXPECT_NE(decode_error<decltype(state)>(forged).find("'name' claims 4294967295 elements"),
+    std::string::npos);
+
+  forged = bytes;
+  put_u32(forged, 4 + 8, 0x7fffffffu);
+  EXPECT_NE(decode_error<decltype(state)>(forged).find("'frame_id' claims"), std::string::npos);
+
+  forged = bytes;
+  forged[4 + 14] = 'c';  // the terminating NUL
+  EXPECT_NE(decode_error<decltype(state)>(forged).find("not terminated"), std::string::npos);
+
+  sensor_msgs::msg::PointCloud2 cloud;
+  bytes = encode(codec_samples::members<decltype(cloud)>(), &cloud);
+  // A million-byte payload claimed with one byte (is_dense) left after the count.
+  put_u32(bytes, bytes.size() - 5, 1000000);
+  EXPECT_NE(decode_error<decltype(cloud)>(bytes).find("'data' claims 1000000 elements"),
+    std::string::npos);
+}
+
+TEST(CdrCodec, WrongEncapsulationsAreRefused)
+{
+  const auto state = codec_samples::joint_state();
+  auto bytes = encode(codec_samples::members<decltype(state)>(), &state);
+  bytes[1] = 0x00;  // big-endian
+  EXPECT_NE(decode_error<decltype(state)>(bytes).find("encapsulation 0x0000"), std::string::npos);
+  bytes[1] = 0x07;  // XCDR2 little-endian
+  EXPECT_NE(decode_error<decltype(state)>(bytes).find("encapsulation 0x0007"), std::string::npos);
+  EXPECT_FALSE(decode_error<decltype(state)>({0x00, 0x01}).empty());
+}
+
+// A message type with one string of at most three characters; no generated type has one.
+struct BoundedName
+{
+  std::string name;
+};
+
+const rosidl_typesupport_introspection_cpp::MessageMembers & bounded_name_members()
+{
+  static const rosidl_typesupport_introspection_cpp::MessageMember member{"name",
+    rosidl_typesupport_introspection_cpp::ROS_TYPE_STRING, 3, nullptr, false, 0, false, 0,
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+  static const rosidl_typesupport_introspection_cpp::MessageMembers members{"test::msg",
+    "BoundedName", 1, sizeof(BoundedName), &member,
+    [](void * at, rosidl_runtime_cpp::MessageInitialization) {new (at) BoundedName();},
+    [](void * at) {static_cast<BoundedName *>(at)->~BoundedName();}};
+  return members;
+}
+
+TEST(CdrCodec, BoundedStringsAreEnforcedBothWays)
+{
+  BoundedName name{"abc"};
+  auto bytes = encode(bounded_name_members(), &name);
+  std::string error;
+  EXPECT_TRUE(decode(bounded_name_members(), bytes.data(), bytes.size(), nullptr, error));
+
+  name.name = "abcd";
+  EXPECT_THROW(encode(bounded_name_members(), &name), std::length_error);
+  // The same string forged on the wire: length 5 with its NUL.
+  bytes = {0x00, 0x01, 0x00, 0x00, 5, 0, 0, 0, 'a', 'b', 'c', 'd', 0};
+  EXPECT_FALSE(decode(bounded_name_members(), bytes.data(), bytes.size(), nullptr, error));
+  EXPECT_NE(error.find("exceeds its bound of 3"), std::string::npos);
+}
+
+TEST(CdrCodec, BoundedSequencesAreEnforced)
+{
+  rcl_interfaces::msg::ParameterDescriptor descriptor;
+  auto bytes = encode(codec_samples::members<decltype(descriptor)>(), &descriptor);
+  // integer_range (at most one element) is last; claim two, backed by enough bytes.
+  put_u32(bytes, bytes.size() - 4, 2);
+  bytes.insert(bytes.end(), 64, 0);
+  EXPECT_NE(decode_error<decltype(descriptor)>(bytes).find("bound of 1"), std::string::npos);
+}
+
+}  // namespace

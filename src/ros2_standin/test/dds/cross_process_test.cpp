@@ -1,0 +1,215 @@
+// Delivery over DDS between this process and the peer process: every message type the node
+// uses comes back intact, services answer the client that asked, actions run to each outcome,
+// and durability and reliability behave across processes as their QoS says.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "codec_samples.hpp"
+#include "peer_process.hpp"
+#include "rclcpp/rclcpp.hpp"
+#include "rclcpp_action/rclcpp_action.hpp"
+#include "std_msgs/msg/bool.hpp"
+#include "std_msgs/msg/float64_multi_array.hpp"
+#include "std_msgs/msg/string.hpp"
+#include "tf2_msgs/msg/tf_message.hpp"
+
+namespace
+{
+
+using namespace std::chrono_literals;
+using FollowJointTrajectory = control_msgs::action::FollowJointTrajectory;
+using ArmGrab = vantrel_interfaces::srv::ArmGrab;
+
+class CrossProcess : public ::testing::Test
+{
+protected:
+  static void SetUpTestSuite()
+  {
+    rclcpp::InitOptions options;
+    options.transport = rclcpp::TransportKind::Dds;
+    options.shutdown_on_signal = false;
+    rclcpp::init(0, nullptr, options);
+    peer_ = new PeerProcess(RAO_DDS_TEST_PEER);
+  }
+
+  static void TearDownTestSuite()
+  {
+    delete peer_;
+    rclcpp::shutdown();
+  }
+
+  template<typename ConditionT>
+  bool spin_until(ConditionT condition, std::chrono::milliseconds timeout = 10s)
+  {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition() && std::chrono::steady_clock::now() < deadline) {
+      rclcpp::spin_some(node_);
+      std::this_thread::sleep_for(1ms);
+    }
+    return condition();
+  }
+
+  // Publishes until the echo comes back: the peer's reader and writer match in their own time.
+  template<typename MessageT>
+  void expect_echo(const std::string & topic, const MessageT & sent)
+  {
+    auto publisher = node_->create_publisher<MessageT>(topic, 10);
+    std::shared_ptr<const MessageT> received;
+    auto subscription = node_->create_subscription<MessageT>(topic + "/echo", 10,
+        [&received](std::shared_ptr<const MessageT> message) {received = message;});
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!received && std::chrono::steady_clock::now() < deadline) {
+      publisher->publish(sent);
+      spin_until([&received] {return received != nullptr;}, 100ms);
+    }
+    ASSERT_TRUE(received) << topic;
+    EXPECT_EQ(*received, sent) << topic;
+  }
+
+  static PeerProcess * peer_;
+  rclcpp::Node::SharedPtr node_ = std::make_shared<rclcpp::Node>("cross_process_test");
+};
+
+PeerProcess * CrossProcess::peer_ = nullptr;
+
+TEST_F(CrossProcess, EveryMessageTypeOfTheNodeComesBackIntact)
+{
+  expect_echo("/probe/joint_state", codec_samples::joint_state());
+  expect_echo("/probe/point_cloud", codec_samples::point_cloud(20000));
+  expect_echo("/probe/marker", codec_samples::marker());
+  std_msgs::msg::Bool flag;
+  flag.data = true;
+  expect_echo("/probe/bool", flag);
+  std_msgs::msg::Float64MultiArray array;
+  array.layout.dim.resize(1);
+  array.layout.dim[0].label = "joints";
+  array.layout.dim[0].size = 3;
+  array.data = {0.0, -M_PI, 1e308};
+  expect_echo("/probe/float64_multi_array", array);
+  std_msgs::msg::String text;
+  text.data = std::string(70000, 'x');  // more than one datagram
+  expect_echo("/probe/string", text);
+  tf2_msgs::msg::TFMessage transforms;
+  transforms.transforms.resize(2);
+  transforms.transforms[1].child_frame_id = "tool0";
+  transforms.transforms[1].transform.rotation.w = 1.0;
+  expect_echo("/probe/tf", transforms);
+}
+
+TEST_F(CrossProcess, GraphListsThePeersEndpoints)
+{
+  ASSERT_TRUE(spin_until([this] {
+      const auto topics = node_->get_topic_names_and_types();
+      const auto services = node_->get_service_names_and_types();
+      const auto marker = topics.find("/probe/marker/echo");
+      const auto grab = services.find("/probe/arm_grab");
+      return marker != topics.end() && marker->second == std::vector<std::string>{
+        "visualization_msgs/msg/Marker"} &&
+      grab != services.end() && grab->second == std::vector<std::string>{
+        "vantrel_interfaces/srv/ArmGrab"};
+    }));
+  const auto publishers = node_->get_publishers_info_by_topic("/joint_states");
+  ASSERT_EQ(publishers.size(), 1u);
+  EXPECT_EQ(publishers[0].qos_profile().reliability(), rclcpp::ReliabilityPolicy::BestEffort);
+  EXPECT_EQ(node_->count_subscribers("/probe/joint_state"), 1u);
+}
+
+TEST_F(CrossProcess, EachServiceClientGetsTheReplyToItsOwnRequest)
+{
+  auto first = node_->create_client<ArmGrab>("/probe/arm_grab");
+  auto second = node_->create_client<ArmGrab>("/probe/arm_grab");
+  ASSERT_TRUE(first->wait_for_service(10s));
+  ASSERT_TRUE(second->wait_for_service(10s));
+  auto request = std::make_shared<ArmGrab::Request>(codec_samples::arm_grab_request());
+  auto other = std::make_shared<ArmGrab::Request>(*request);
+  other->cmd_type = 21;
+  auto first_reply = first->async_send_request(request);
+  auto second_reply = second->async_send_request(other);
+  ASSERT_TRUE(spin_until([&] {
+      return first_reply.wait_for(0s) == std::future_status::ready &&
+      second_reply.wait_for(0s) == std::future_status::ready;
+    }));
+  const auto first_response = first_reply.get();
+  EXPECT_EQ(first_response->code, -6);
+  EXPECT_EQ(first_response->message, "grab " + std::to_string(request->obb_size[2]));
+  EXPECT_EQ(second_reply.get()->code, 42);
+}
+
+TEST_F(CrossProcess, ActionsReachEveryOutcome)
+{
+  auto client = rclcpp_action::create_client<FollowJointTrajectory>(node_,
+      "/probe/follow_joint_trajectory");
+  ASSERT_TRUE(client->wait_for_action_server(10s));
+  using GoalHandle = rclcpp_action::ClientGoalHandle<FollowJointTrajectory>;
+
+  auto send = [&](const std::string & behaviour, std::atomic<int> * feedbacks = nullptr) {
+      FollowJointTrajectory::Goal goal = codec_samples::trajectory_goal();
+      goal.trajectory.joint_names[0] = behaviour;
+      rclcpp_action::Client<FollowJointTrajectory>::SendGoalOptions options;
+      if (feedbacks) {
+        options.feedback_callback = [feedbacks](GoalHandle::SharedPtr,
+          std::shared_ptr<const FollowJointTrajectory::Feedback> feedback) {
+            *feedbacks += feedback->joint_names.size() == 2 ? 1 : 0;
+          };
+      }
+      auto future = client->async_send_goal(goal, options);
+      EXPECT_TRUE(spin_until([&] {return future.wait_for(0s) == std::future_status::ready;}));
+      return future.get();
+    };
+  auto result_of = [&](GoalHandle::SharedPtr handle) {
+      auto future = client->async_get_result(handle);
+      EXPECT_TRUE(spin_until([&] {return future.wait_for(0s) == std::future_status::ready;}));
+      return future.get();
+    };
+
+  EXPECT_EQ(send("reject"), nullptr);
+
+  auto aborted = result_of(send("abort"));
+  EXPECT_EQ(aborted.code, rclcpp_action::ResultCode::ABORTED);
+  EXPECT_EQ(aborted.result->error_code, FollowJointTrajectory::Result::PATH_TOLERANCE_VIOLATED);
+
+  std::atomic<int> feedbacks{0};
+  auto succeeded = result_of(send("succeed", &feedbacks));
+  EXPECT_EQ(succeeded.code, rclcpp_action::ResultCode::SUCCEEDED);
+  EXPECT_EQ(succeeded.result->error_string, "done");
+
+  auto waiting = send("wait");
+  ASSERT_NE(waiting, nullptr);
+  auto cancel = client->async_cancel_goal(waiting);
+  ASSERT_TRUE(spin_until([&] {return cancel.wait_for(0s) == std::future_status::ready;}));
+  EXPECT_EQ(cancel.get()->return_code, action_msgs::srv::CancelGoal::Response::ERROR_NONE);
+  EXPECT_EQ(result_of(waiting).code, rclcpp_action::ResultCode::CANCELED);
+}
+
+TEST_F(CrossProcess, LateJoinerGetsTheTransientLocalDescription)
+{
+  std::string latched;
+  auto durable = node_->create_subscription<std_msgs::msg::String>("/robot_description",
+      rclcpp::QoS(1).transient_local(),
+      [&latched](std::shared_ptr<const std_msgs::msg::String> message) {latched = message->data;});
+  ASSERT_TRUE(spin_until([&] {return !latched.empty();}));
+  EXPECT_EQ(latched, "<robot name=\"peer\"/>");
+}
+
+TEST_F(CrossProcess, BestEffortJointStatesReachOnlyBestEffortSubscriptions)
+{
+  std::atomic<int> best_effort{0};
+  std::atomic<int> reliable{0};
+  auto sensor = node_->create_subscription<sensor_msgs::msg::JointState>("/joint_states",
+      rclcpp::QoS(5).best_effort(),
+      [&best_effort](std::shared_ptr<const sensor_msgs::msg::JointState>) {++best_effort;});
+  auto strict = node_->create_subscription<sensor_msgs::msg::JointState>("/joint_states",
+      rclcpp::QoS(5).reliable(),
+      [&reliable](std::shared_ptr<const sensor_msgs::msg::JointState>) {++reliable;});
+  EXPECT_TRUE(spin_until([&] {return best_effort >= 10;}));
+  EXPECT_EQ(reliable.load(), 0);
+  EXPECT_EQ(strict->get_publisher_count(), 0u);
+}
+
+}  // namespace
