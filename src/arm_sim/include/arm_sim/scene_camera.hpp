@@ -33,6 +33,7 @@ struct SceneCameraConfig
   std::vector<SimulatedCamera> cameras;  // in camera order 1, 2, 3
 };
 
+// Used from one thread: publishing and moving a camera are not synchronised.
 class SceneCamera
 {
 public:
