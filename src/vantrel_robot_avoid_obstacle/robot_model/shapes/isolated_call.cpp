@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -59,8 +60,13 @@ bool writeAll(int fd, const char* data, std::size_t size)
   return true;
 }
 
-[[noreturn]] void runChild(int fd, const std::function<std::vector<char>()>& produce, std::size_t memory_bytes)
+[[noreturn]] void runChild(int fd, pid_t parent, const std::function<std::vector<char>()>& produce,
+                           std::size_t memory_bytes)
 {
+  // The child must not outlive a parent that dies while it works.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (::getppid() != parent)
+    ::_exit(1);
   // Whatever the child prints on its way down (a sanitizer's report of the importer's crash) is the parent's to
   // summarise.
   const int null_device = ::open("/dev/null", O_WRONLY);
@@ -132,6 +138,7 @@ IsolatedCallResult callIsolated(const std::function<std::vector<char>()>& produc
     result.failure = std::string("could not create a pipe: ") + std::strerror(errno);
     return result;
   }
+  const pid_t parent = ::getpid();
   const pid_t child = ::fork();
   if (child < 0)
   {
@@ -143,7 +150,7 @@ IsolatedCallResult callIsolated(const std::function<std::vector<char>()>& produc
   if (child == 0)
   {
     ::close(fds[0]);
-    runChild(fds[1], produce, limits.memory_bytes);
+    runChild(fds[1], parent, produce, limits.memory_bytes);
   }
   ::close(fds[1]);
   result.failure = readOutput(fds[0], limits, result.output);

@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
   static const bool quiet = (console_bridge::noOutputHandler(), true);
   (void)quiet;
-  static const char* const kHints[] = { "mesh.stl", "mesh.dae", "mesh.obj", "mesh.ply" };
+  static const char* const kHints[] = { "mesh.stl", "mesh.dae", "mesh.obj" };
   if (size < 2)
   {
     return 0;
