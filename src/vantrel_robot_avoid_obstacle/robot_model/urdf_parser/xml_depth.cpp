@@ -1,6 +1,5 @@
 #include "robot_model/urdf_parser/xml_depth.h"
 
-#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -36,9 +35,41 @@ bool isNameChar(char c)
   return isNameStart(c) || isDigit(c) || c == '-' || c == '.' || c == ':';
 }
 
-bool startsWith(const char* p, const char* prefix)
+// The scan reads only as far as it needs to, never to the end of the text on each call as the C string functions
+// may (or checking tools do for them).
+bool startsWith(const char* p, std::string_view prefix)
 {
-  return std::strncmp(p, prefix, std::strlen(prefix)) == 0;
+  for (const char c : prefix)
+  {
+    if (*p++ != c)
+    {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The next c at or after p, or nullptr.
+const char* findChar(const char* p, char c)
+{
+  while (*p != '\0' && *p != c)
+  {
+    ++p;
+  }
+  return *p == c ? p : nullptr;
+}
+
+// Just past the next occurrence of text at or after p, or nullptr.
+const char* skipPastText(const char* p, std::string_view text)
+{
+  for (; *p != '\0'; ++p)
+  {
+    if (startsWith(p, text))
+    {
+      return p + text.size();
+    }
+  }
+  return nullptr;
 }
 
 // prefix is lower-case ASCII.
@@ -102,7 +133,7 @@ const char* skipCharacter(const char* p)
   {
     return nullptr;
   }
-  const char* semicolon = std::strchr(p + (hex ? 3 : 2), ';');
+  const char* semicolon = findChar(p + (hex ? 3 : 2), ';');
   if (semicolon == nullptr)
   {
     return nullptr;
@@ -203,16 +234,13 @@ const char* skipLeafMarkup(const char* p)
   }
   if (startsWith(p, "<!--"))
   {
-    const char* end = std::strstr(p + 4, "-->");
-    return end == nullptr ? nullptr : end + 3;
+    return skipPastText(p + 4, "-->");
   }
   if (startsWith(p, "<![CDATA["))
   {
-    const char* end = std::strstr(p + 9, "]]>");
-    return end == nullptr ? nullptr : end + 3;
+    return skipPastText(p + 9, "]]>");
   }
-  const char* end = std::strchr(p, '>');
-  return end == nullptr ? nullptr : end + 1;
+  return skipPastText(p, ">");
 }
 }  // namespace
 
@@ -235,7 +263,7 @@ bool nestedDeeperThan(const std::string& xml, int limit)
     {
       // The end tag only has to start with the open element's name; outside every element "</" is skipped.
       const std::string_view name = open.back();
-      if (std::strncmp(p + 2, name.data(), name.size()) != 0)
+      if (!startsWith(p + 2, name))
       {
         return false;
       }
