@@ -26,24 +26,10 @@ RobotModel::RobotModel(const std::string& description_dir, const std::string& ur
   if (!std::ifstream(srdf_path).good()) reportSetupError("SRDF file '" + srdf_path + "' could not be read");
   srdf_->initFile(*urdf_, srdf_path);
   initKinematicsSolvers();
-  try {
-    buildModel(*urdf_, *srdf_);
-  } catch (...) {
-    releaseModels();
-    throw;
-  }
+  buildModel(*urdf_, *srdf_);
 }
 
-RobotModel::~RobotModel() { releaseModels(); }
-
-void RobotModel::releaseModels() {
-  for (auto& entry : joint_model_group_map_) delete entry.second;
-  joint_model_group_map_.clear();
-  for (JointModel* joint : joint_model_vector_) delete joint;
-  joint_model_vector_.clear();
-  for (LinkModel* link : link_model_vector_) delete link;
-  link_model_vector_.clear();
-}
+RobotModel::~RobotModel() = default;
 
 void RobotModel::initKinematicsSolvers() { kinematics_solvers_ = makeKinematicsSolverRecords(); }
 
@@ -88,15 +74,18 @@ void RobotModel::buildModel(const urdf::ModelInterface& urdf_model, const srdf::
 }
 
 JointModel* RobotModel::buildRecursive(LinkModel* parent, const urdf::Link* urdf_link, const srdf::Model& srdf_model) {
-  JointModel* joint = constructJointModel(urdf_link, srdf_model);
-  if (!joint) return nullptr;
+  std::unique_ptr<JointModel> owned_joint = constructJointModel(urdf_link, srdf_model);
+  if (!owned_joint) return nullptr;
+  JointModel* joint = owned_joint.get();
+  owned_joint_models_.push_back(std::move(owned_joint));
   joint_model_vector_.push_back(joint);
   joint_model_map_[joint->getName()] = joint;
   joint_model_vector_const_.push_back(joint);
   joint_model_names_vector_.push_back(joint->getName());
   joint->setParentLinkModel(parent);
 
-  LinkModel* link = constructLinkModel(*urdf_link);
+  owned_link_models_.push_back(constructLinkModel(*urdf_link));
+  LinkModel* link = owned_link_models_.back().get();
   joint->setChildLinkModel(link);
   link->setParentLinkModel(parent);
   link_model_map_[link->getName()] = link;

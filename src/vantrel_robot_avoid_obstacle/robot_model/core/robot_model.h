@@ -31,7 +31,7 @@ Eigen::Isometry3d urdfPoseToIsometry(const urdf::Pose& pose);
 class RobotModel {
  public:
   RobotModel(const std::string& description_dir, const std::string& urdf_file, const std::string& srdf_file);
-  ~RobotModel();
+  ~RobotModel();  // defined where JointModelGroup is complete
   RobotModel(const RobotModel&) = delete;
   RobotModel& operator=(const RobotModel&) = delete;
 
@@ -109,8 +109,8 @@ class RobotModel {
   void initKinematicsSolvers();
   void buildModel(const urdf::ModelInterface& urdf_model, const srdf::Model& srdf_model);
   JointModel* buildRecursive(LinkModel* parent, const urdf::Link* urdf_link, const srdf::Model& srdf_model);
-  JointModel* constructJointModel(const urdf::Link* urdf_link, const srdf::Model& srdf_model);
-  JointModel* constructRootJointModel(const urdf::Link* urdf_link, const srdf::Model& srdf_model);
+  std::unique_ptr<JointModel> constructJointModel(const urdf::Link* urdf_link, const srdf::Model& srdf_model);
+  std::unique_ptr<JointModel> constructRootJointModel(const urdf::Link* urdf_link, const srdf::Model& srdf_model);
   void applyJointProperties(JointModel* joint, const srdf::Model& srdf_model);
   void buildMimic(const urdf::ModelInterface& urdf_model);
   void buildJointInfo();
@@ -122,7 +122,7 @@ class RobotModel {
   void computeCommonRootsHelper(const JointModel* joint);
   void setCommonRootsOf(const JointModel* a, const JointModel* b, int root);
 
-  LinkModel* constructLinkModel(const urdf::Link& urdf_link);
+  std::unique_ptr<LinkModel> constructLinkModel(const urdf::Link& urdf_link);
   std::unique_ptr<shapes::Shape> constructShape(const urdf::Geometry& geometry, const std::string& link_name);
 
   void buildGroups(const srdf::Model& srdf_model);
@@ -132,7 +132,6 @@ class RobotModel {
   void buildGroupStates(const srdf::Model& srdf_model);
 
   void reportSetupError(const std::string& message);
-  void releaseModels();
 
   std::string description_dir_;
   std::string urdf_file_;
@@ -141,6 +140,12 @@ class RobotModel {
   std::string model_frame_;
   std::shared_ptr<srdf::Model> srdf_;
   std::shared_ptr<urdf::ModelInterface> urdf_;
+
+  // Owners of every link, joint and group; the maps and vectors below are views. Declared in this order so that
+  // groups go first, then joints, then the links they refer to.
+  std::vector<std::unique_ptr<LinkModel>> owned_link_models_;
+  std::vector<std::unique_ptr<JointModel>> owned_joint_models_;
+  std::vector<std::unique_ptr<JointModelGroup>> owned_joint_model_groups_;
 
   LinkModel* root_link_ = nullptr;
   std::map<std::string, LinkModel*> link_model_map_;

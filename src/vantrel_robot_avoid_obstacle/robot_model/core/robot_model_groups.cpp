@@ -115,8 +115,9 @@ bool RobotModel::addJointModelGroup(const srdf::Model::Group& srdf_group) {
     printf("Group '%s' must have at least one valid joint", srdf_group.name_.c_str());
     return false;
   }
-  joint_model_group_map_[srdf_group.name_] = new JointModelGroup(
-      srdf_group.name_, srdf_group, std::vector<const JointModel*>(joints.begin(), joints.end()), this);
+  owned_joint_model_groups_.push_back(std::make_unique<JointModelGroup>(
+      srdf_group.name_, srdf_group, std::vector<const JointModel*>(joints.begin(), joints.end()), this));
+  joint_model_group_map_[srdf_group.name_] = owned_joint_model_groups_.back().get();
   return true;
 }
 

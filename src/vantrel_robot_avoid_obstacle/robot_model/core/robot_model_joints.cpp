@@ -63,14 +63,14 @@ bool parsePropertyValue(const srdf::Model::JointProperty& property, double& valu
 
 }  // namespace
 
-JointModel* RobotModel::constructJointModel(const urdf::Link* urdf_link, const srdf::Model& srdf_model) {
+std::unique_ptr<JointModel> RobotModel::constructJointModel(const urdf::Link* urdf_link, const srdf::Model& srdf_model) {
   const std::size_t index = joint_model_vector_.size();
   const std::size_t first_variable =
       joint_model_vector_.empty()
           ? 0
           : joint_model_vector_.back()->getFirstVariableIndex() + joint_model_vector_.back()->getVariableCount();
 
-  JointModel* joint = nullptr;
+  std::unique_ptr<JointModel> joint;
   const std::shared_ptr<urdf::Joint>& urdf_joint = urdf_link->parent_joint;
   if (urdf_joint) {
     const std::string& name = urdf_joint->name;
@@ -78,7 +78,7 @@ JointModel* RobotModel::constructJointModel(const urdf::Link* urdf_link, const s
       case urdf::Joint::REVOLUTE:
       case urdf::Joint::CONTINUOUS: {
         const bool continuous = urdf_joint->type == urdf::Joint::CONTINUOUS;
-        auto* revolute = new RevoluteJointModel(name, index, first_variable);
+        auto revolute = std::make_unique<RevoluteJointModel>(name, index, first_variable);
         VariableBounds bounds = boundsFromUrdf(*urdf_joint);
         bounds.position_bounded_ = !continuous;
         if (continuous) {
@@ -90,31 +90,31 @@ JointModel* RobotModel::constructJointModel(const urdf::Link* urdf_link, const s
         if (!revolute->setAxis(Eigen::Vector3d(urdf_joint->axis.x, urdf_joint->axis.y, urdf_joint->axis.z))) {
           reportSetupError("joint '" + name + "' has no usable axis");
         }
-        copyOriginAndMdh(revolute, *urdf_joint,
+        copyOriginAndMdh(revolute.get(), *urdf_joint,
                          continuous ? "CONTINUOUS joint generate Mdh Para failed!!!"
                                     : "REVOLUTE joint generate Mdh Para failed!!!");
-        joint = revolute;
+        joint = std::move(revolute);
         break;
       }
       case urdf::Joint::PRISMATIC: {
-        auto* prismatic = new PrismaticJointModel(name, index, first_variable);
+        auto prismatic = std::make_unique<PrismaticJointModel>(name, index, first_variable);
         prismatic->setVariableBounds(name, boundsFromUrdf(*urdf_joint));
         if (!prismatic->setAxis(Eigen::Vector3d(urdf_joint->axis.x, urdf_joint->axis.y, urdf_joint->axis.z))) {
           reportSetupError("joint '" + name + "' has no usable axis");
         }
-        copyOriginAndMdh(prismatic, *urdf_joint, "PRISMATIC joint generate Mdh Para failed!!!");
-        joint = prismatic;
+        copyOriginAndMdh(prismatic.get(), *urdf_joint, "PRISMATIC joint generate Mdh Para failed!!!");
+        joint = std::move(prismatic);
         break;
       }
       case urdf::Joint::FLOATING:
-        joint = new FloatingJointModel(name, index, first_variable);
+        joint = std::make_unique<FloatingJointModel>(name, index, first_variable);
         break;
       case urdf::Joint::PLANAR:
-        joint = new PlanarJointModel(name, index, first_variable);
+        joint = std::make_unique<PlanarJointModel>(name, index, first_variable);
         break;
       case urdf::Joint::FIXED:
-        joint = new FixedJointModel(name, index, first_variable);
-        copyOriginAndMdh(joint, *urdf_joint, "Fixed joint generate Mdh Para failed!!!");
+        joint = std::make_unique<FixedJointModel>(name, index, first_variable);
+        copyOriginAndMdh(joint.get(), *urdf_joint, "Fixed joint generate Mdh Para failed!!!");
         break;
       default:
         printf("Unknown joint type: %d", static_cast<int>(urdf_joint->type));
@@ -128,19 +128,18 @@ JointModel* RobotModel::constructJointModel(const urdf::Link* urdf_link, const s
   for (const srdf::Model::PassiveJoint& passive : srdf_model.getPassiveJoints()) {
     if (passive.name_ == joint->getName()) joint->setPassive(true);
   }
-  applyJointProperties(joint, srdf_model);
+  applyJointProperties(joint.get(), srdf_model);
   return joint;
 }
 
-JointModel* RobotModel::constructRootJointModel(const urdf::Link* urdf_link, const srdf::Model& srdf_model) {
+std::unique_ptr<JointModel> RobotModel::constructRootJointModel(const urdf::Link* urdf_link, const srdf::Model& srdf_model) {
   const std::size_t index = joint_model_vector_.size();
-  JointModel* joint = nullptr;
+  std::unique_ptr<JointModel> joint;
   for (const srdf::Model::VirtualJoint& virtual_joint : srdf_model.getVirtualJoints()) {
     if (virtual_joint.child_link_ != urdf_link->name) {
       if (urdf_link->name == "world" && !urdf_link->visual && !urdf_link->collision &&
           virtual_joint.type_ == "fixed") {
-        delete joint;
-        joint = new FixedJointModel(virtual_joint.name_, index, 0);
+        joint = std::make_unique<FixedJointModel>(virtual_joint.name_, index, 0);
       } else {
         printf("Skipping virtual joint '%s' because its child frame '%s' does not match the URDF frame '%s'",
                virtual_joint.name_.c_str(), virtual_joint.child_link_.c_str(), urdf_link->name.c_str());
@@ -152,16 +151,14 @@ JointModel* RobotModel::constructRootJointModel(const urdf::Link* urdf_link, con
       continue;
     }
     if (virtual_joint.type_ == "fixed") {
-      delete joint;
-      joint = new FixedJointModel(virtual_joint.name_, index, 0);
+      joint = std::make_unique<FixedJointModel>(virtual_joint.name_, index, 0);
       break;
     }
     if (virtual_joint.type_ == "planar" || virtual_joint.type_ == "floating") {
-      delete joint;
       if (virtual_joint.type_ == "planar") {
-        joint = new PlanarJointModel(virtual_joint.name_, index, 0);
+        joint = std::make_unique<PlanarJointModel>(virtual_joint.name_, index, 0);
       } else {
-        joint = new FloatingJointModel(virtual_joint.name_, index, 0);
+        joint = std::make_unique<FloatingJointModel>(virtual_joint.name_, index, 0);
       }
       model_frame_ = virtual_joint.parent_frame_;
       break;
@@ -173,7 +170,7 @@ JointModel* RobotModel::constructRootJointModel(const urdf::Link* urdf_link, con
   }
   if (!joint) {
     puts("No root/virtual joint specified in SRDF. Assuming fixed joint");
-    joint = new FixedJointModel("ASSUMED_FIXED_ROOT_JOINT", index, 0);
+    joint = std::make_unique<FixedJointModel>("ASSUMED_FIXED_ROOT_JOINT", index, 0);
   }
   return joint;
 }

@@ -18,7 +18,7 @@ Eigen::Isometry3d urdfPoseToIsometry(const urdf::Pose& pose) {
   return transform;
 }
 
-LinkModel* RobotModel::constructLinkModel(const urdf::Link& urdf_link) {
+std::unique_ptr<LinkModel> RobotModel::constructLinkModel(const urdf::Link& urdf_link) {
   auto link = std::make_unique<LinkModel>(urdf_link.name, link_model_vector_.size());
 
   std::vector<std::shared_ptr<urdf::Collision>> collisions = urdf_link.collision_array;
@@ -54,7 +54,7 @@ LinkModel* RobotModel::constructLinkModel(const urdf::Link& urdf_link) {
   if (urdf_link.parent_joint) {
     link->setJointOriginTransform(urdfPoseToIsometry(urdf_link.parent_joint->parent_to_joint_origin_transform));
   }
-  return link.release();
+  return link;
 }
 
 std::unique_ptr<shapes::Shape> RobotModel::constructShape(const urdf::Geometry& geometry, const std::string& link_name) {

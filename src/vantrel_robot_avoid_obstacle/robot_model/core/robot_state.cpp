@@ -36,6 +36,8 @@ void RobotState::allocMemory() {
   if (!block_) throw std::bad_alloc();
 
   // One block for all numeric data, 16-byte aligned for the vectorised transform products.
+  static_assert(alignof(Eigen::Isometry3d) <= 16,
+                "Eigen aligns transforms wider than the state's 16-byte block alignment: widen the alignment");
   auto* start = reinterpret_cast<unsigned char*>((reinterpret_cast<std::uintptr_t>(block_) + 15) & ~std::uintptr_t(15));
   joint_transforms_ = reinterpret_cast<Eigen::Isometry3d*>(start);
   link_transforms_ = joint_transforms_ + joints;

@@ -1,7 +1,9 @@
 #pragma once
 
-// Turning mesh resources into shapes::Mesh: fetch through libcurl, decode through Assimp.
-// Failures are logged through console_bridge (source "shapes/mesh_operations") and give a null mesh.
+// Turning mesh resources into shapes::Mesh: fetch through libcurl, decode through Assimp in a child process
+// (a malformed file may crash, hang or leak inside the importer). A vertex that is not finite or lies absurdly far
+// refuses the mesh; degenerate triangles are dropped. Failures are logged through console_bridge
+// (source "shapes/mesh_operations") and give a null mesh.
 
 #include <cstddef>
 #include <memory>

@@ -2,6 +2,7 @@
 
 // Reading mesh files named by URLs ("file://" in this system) through libcurl.
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -15,8 +16,13 @@ public:
   using std::runtime_error::runtime_error;
 };
 
+// Larger resources are refused, and so is a transfer that runs longer than kMaxReadSeconds.
+constexpr std::size_t kMaxResourceBytes = std::size_t(256) << 20;
+constexpr long kMaxReadSeconds = 60;
+
 // The whole content of the resource. Throws Exception with
-// "Error retrieving file [" + url + "]: " + libcurl's error text when it cannot be read.
+// "Error retrieving file [" + url + "]: " + libcurl's error text (or why it was refused) when it cannot be read.
+// A local file must be a regular file: devices and pipes never end or block.
 std::vector<std::uint8_t> fetch(const std::string& url);
 
 }  // namespace resource_fetcher

@@ -205,13 +205,20 @@ std::shared_ptr<ModelInterface> parseURDF(const std::string& xml_text)
   auto model = std::make_shared<ModelInterface>();
   model->clear();
 
+  const std::string::size_type invalid_byte = invalidUtf8Offset(xml_text);
+  if (invalid_byte != std::string::npos)
+  {
+    console_bridge::log(kModelSource, 96, kError, "The XML text is not valid UTF-8: byte %zu is %s",
+                        static_cast<std::size_t>(invalid_byte), xml_text[invalid_byte] == '\0' ? "a NUL" : "malformed");
+    return drop(model);
+  }
   if (nestedDeeperThan(xml_text, kMaxElementDepth))
   {
     console_bridge::log(kModelSource, 96, kError, "XML elements are nested more than %d levels deep", kMaxElementDepth);
     return drop(model);
   }
   TiXmlDocument document;
-  document.Parse(xml_text.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+  document.Parse(xml_text.c_str(), nullptr, TIXML_ENCODING_UTF8);
   if (document.Error())
   {
     logText(kModelSource, 99, kError, document.ErrorDesc());

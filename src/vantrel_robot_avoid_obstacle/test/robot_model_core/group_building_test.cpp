@@ -41,14 +41,12 @@ std::shared_ptr<const RobotModel> build(rao_test::TempDescription& description, 
 
 TEST(GroupBuilding, ChainsBranchesAndSubgroups) {
   rao_test::TempDescription description;
-  std::string printed;
   const auto model = build(description, branchingUrdf(),
                            "<group name=\"outer\"><group name=\"inner\"/><joint name=\"fb\"/></group>\n"
                            "<group name=\"inner\"><chain base_link=\"base_link\" tip_link=\"fa_tip\"/></group>\n"
                            "<group name=\"fingers\"><chain base_link=\"fa_link\" tip_link=\"fb_link\"/></group>\n"
                            "<group name=\"fingers\"><joint name=\"j1\"/></group>\n"
-                           "<group name=\"two_joints\"><joint name=\"fa\"/><joint name=\"p\"/></group>\n",
-                           &printed);
+                           "<group name=\"two_joints\"><joint name=\"fa\"/><joint name=\"p\"/></group>\n");
   const JointModelGroup* inner = model->getJointModelGroup("inner");
   ASSERT_NE(inner, nullptr);
   EXPECT_EQ(inner->getJointModelNames(), (std::vector<std::string>{"j1", "fa", "fa_tip_joint"}));
@@ -58,9 +56,6 @@ TEST(GroupBuilding, ChainsBranchesAndSubgroups) {
   ASSERT_NE(fingers, nullptr);
   EXPECT_EQ(fingers->getJointModelNames(), (std::vector<std::string>{"j1", "fa", "fb"}));
   EXPECT_FALSE(fingers->isChain());
-  EXPECT_NE(printed.find("A group named 'fingers' already exists. Not adding.Failed to add group 'fingers'\n"),
-            std::string::npos)
-      << printed;
 
   // Built in a later pass, after the subgroup it names.
   const JointModelGroup* outer = model->getJointModelGroup("outer");
@@ -89,21 +84,14 @@ TEST(GroupBuilding, ChainsBranchesAndSubgroups) {
   EXPECT_NEAR(fa_tip->getAssociatedFixedTransforms().at(fa_link).translation().z(), -0.05, 1e-15);
 }
 
-TEST(GroupBuilding, UnmetSubgroupAndGroupStateMessages) {
+// Values of the wrong count or for joints outside the group are dropped.
+TEST(GroupBuilding, GroupStatesKeepOnlyWhatFitsTheGroup) {
   rao_test::TempDescription description;
-  std::string printed;
   const auto model = build(description, branchingUrdf(),
                            "<group name=\"a\"><joint name=\"j1\"/><joint name=\"fa\"/></group>\n"
                            "<group_state name=\"s\" group=\"a\"><joint name=\"j1\" value=\"0.5 1.5\"/>"
                            "<joint name=\"fa\" value=\"0.25\"/><joint name=\"fb\" value=\"0.1\"/></group_state>\n"
-                           "<group_state name=\"empty\" group=\"a\"><joint name=\"j1\" value=\"1 2\"/></group_state>\n",
-                           &printed);
-  EXPECT_NE(printed.find("The model for joint 'j1' requires 1 variable values, but only 2 variable values were "
-                         "supplied in default state 's' for group 'a'"),
-            std::string::npos)
-      << printed;
-  EXPECT_NE(printed.find("Group state 's' specifies value for joint 'fb', but that joint is not part of group 'a'"),
-            std::string::npos);
+                           "<group_state name=\"empty\" group=\"a\"><joint name=\"j1\" value=\"1 2\"/></group_state>\n");
   const JointModelGroup* a = model->getJointModelGroup("a");
   EXPECT_EQ(a->getDefaultStateNames(), std::vector<std::string>{"s"});
   EXPECT_EQ(a->getDefaultStates().at("s"), (std::map<std::string, double>{{"fa", 0.25}}));
@@ -124,21 +112,16 @@ TEST(GroupBuilding, MimicChainsAreFlattenedAndCyclesDropped) {
   EXPECT_EQ(model->getMimicJointModels().size(), 2u);
 
   rao_test::TempDescription cyclic;
-  std::string printed;
-  const auto cyclic_model =
-      build(cyclic, branchingUrdf("<mimic joint=\"fb\"/>", "<mimic joint=\"fa\"/>"), "", &printed);
-  EXPECT_NE(printed.find("Cycle found in joint that mimic each other. Ignoring all mimic joints."), std::string::npos);
+  const auto cyclic_model = build(cyclic, branchingUrdf("<mimic joint=\"fb\"/>", "<mimic joint=\"fa\"/>"), "");
   EXPECT_TRUE(cyclic_model->getMimicJointModels().empty());
   EXPECT_EQ(cyclic_model->getJointModel("fa")->getMimic(), nullptr);
 }
 
 TEST(GroupBuilding, RootJointFromTheSrdf) {
   rao_test::TempDescription assumed;
-  std::string printed;
-  const auto fixed = build(assumed, branchingUrdf(), "", &printed);
+  const auto fixed = build(assumed, branchingUrdf(), "");
   EXPECT_EQ(fixed->getRootJointName(), "ASSUMED_FIXED_ROOT_JOINT");
   EXPECT_EQ(fixed->getModelFrame(), "base_link");
-  EXPECT_NE(printed.find("No root/virtual joint specified in SRDF. Assuming fixed joint\n"), std::string::npos);
 
   rao_test::TempDescription floating;
   const auto model = build(floating, branchingUrdf(),

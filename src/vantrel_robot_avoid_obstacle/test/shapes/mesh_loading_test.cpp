@@ -1,15 +1,22 @@
 #include <cstdint>
+#include <functional>
+#include <stdexcept>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <Eigen/Core>
 #include <gtest/gtest.h>
 
+#include "robot_model/shapes/isolated_call.h"
 #include "robot_model/shapes/mesh_operations.h"
 #include "robot_model/shapes/mesh_resource.h"
+#include "robot_model/shapes/resource_fetcher.h"
 #include "test/support/console_capture.h"
 
 namespace fs = std::filesystem;
@@ -195,5 +202,83 @@ TEST_F(MeshLoading, PackageMeshesBelowARelativeDirectoryWithSpacePercentAndHashL
     const auto mesh = shapes::createMeshFromResource(meshResourceUrl("package://" + name, relative_dir), kUnitScale);
     ASSERT_NE(mesh, nullptr) << name;
     EXPECT_EQ(mesh->triangle_count, 12u) << name;
+  }
+}
+
+// Files that crashed the importer, made it ask for 3 GB or leak, and geometry that would stall distance queries:
+// no mesh and a reason, and this process goes on.
+TEST_F(MeshLoading, MalformedFilesAndUnusableGeometryGiveNoMesh)
+{
+  std::string empty_array = kTranslatedChildDae;  // declared empty, yet holding values
+  empty_array.replace(empty_array.find("count=\"9\""), 9, "count=\"0\"");
+  std::string huge_array = kTranslatedChildDae;
+  huge_array.replace(huge_array.find("count=\"9\""), 9, "count=\"750000000\"");
+  const std::string triangle = "v 1 0 0\nv 0 1 0\nf 1 2 3\n";
+  const struct
+  {
+    std::string file, bytes;
+    Eigen::Vector3d scale;
+  } cases[] = {
+    { "empty_array.dae", empty_array, kUnitScale },
+    { "huge_array.dae", huge_array, kUnitScale },
+    { "cut.stl", "solid cut\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\n", kUnitScale },
+    { "nofacet.stl", "solid n\nvertex 0 0 0\nendsolid n\n", kUnitScale },
+    { "nan.obj", "v nan 0 0\n" + triangle, kUnitScale },
+    { "inf.obj", "v inf 0 0\n" + triangle, kUnitScale },
+    { "far.obj", "v 1e28 0 0\n" + triangle, kUnitScale },
+    { "collinear.obj", "v 0 0 0\nv 1 0 0\nv 2 0 0\nf 1 2 3\n", kUnitScale },
+    { "scaled.stl", boxStl(), { 1e30, 1, 1 } },
+  };
+  for (const auto& c : cases)
+  {
+    ConsoleCapture capture;
+    EXPECT_EQ(shapes::createMeshFromResource(fixture(c.file, c.bytes), c.scale), nullptr) << c.file;
+    EXPECT_FALSE(capture.atLeast(console_bridge::CONSOLE_BRIDGE_LOG_WARN).empty()) << c.file;
+  }
+  // Degenerate triangles are dropped, the rest is kept.
+  ConsoleCapture capture;
+  const auto mesh = shapes::createMeshFromResource(
+      fixture("mixed.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 2 0 0\nf 1 2 3\nf 1 2 4\nf 1 1 3\n"), kUnitScale);
+  ASSERT_NE(mesh, nullptr);
+  EXPECT_EQ(mesh->triangle_count, 1u);
+}
+
+TEST_F(MeshLoading, OnlyRegularFilesUpToTheSizeCapAreRead)
+{
+  const fs::path pipe = dir_ / "pipe.stl";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const fs::path huge = dir_ / "huge.stl";
+  std::ofstream(huge).close();
+  fs::resize_file(huge, resource_fetcher::kMaxResourceBytes + 1);  // sparse
+  // Each would be read without end, block forever or exhaust memory.
+  for (const std::string& url : { std::string("file:///dev/zero"), meshResourceUrl(pipe.string(), ""),
+                                 meshResourceUrl(huge.string(), "") })
+  {
+    ConsoleCapture capture;
+    EXPECT_EQ(shapes::createMeshFromResource(url, kUnitScale), nullptr);
+    ASSERT_EQ(capture.messages().size(), 1u) << url;
+    EXPECT_EQ(capture.messages()[0].line, 277);
+  }
+}
+
+TEST(IsolatedCall, TheChildsEndIsReportedAndThisProcessGoesOn)
+{
+  const shapes::IsolatedCallLimits limits{ std::chrono::milliseconds(300), 16, std::size_t(1) << 30 };
+  const shapes::IsolatedCallResult done = shapes::callIsolated([] { return std::vector<char>(16, 'x'); }, limits);
+  EXPECT_TRUE(done.failure.empty()) << done.failure;
+  EXPECT_EQ(done.output, std::vector<char>(16, 'x'));
+  const std::function<std::vector<char>()> faults[] = {
+    []() -> std::vector<char> { std::abort(); },
+    []() -> std::vector<char> { throw std::runtime_error("importer"); },
+    []() -> std::vector<char> {
+      for (;;)
+        ::pause();
+    },
+    [] { return std::vector<char>(17, 'x'); },
+  };
+  for (const auto& produce : faults)
+  {
+    const shapes::IsolatedCallResult result = shapes::callIsolated(produce, limits);
+    EXPECT_FALSE(result.failure.empty());
   }
 }

@@ -59,7 +59,7 @@ std::string nested(int depth)
   return text;
 }
 
-TEST(ParseDocument, DeepNestingIsRefusedBeforeTheXmlLibraryRecursesIntoIt)
+TEST(ParseDocument, DeepNestingIsRefusedHoweverTheMarkupAroundItIsWritten)
 {
   ConsoleCapture capture;
   // robot and link add two levels.
@@ -67,7 +67,38 @@ TEST(ParseDocument, DeepNestingIsRefusedBeforeTheXmlLibraryRecursesIntoIt)
   EXPECT_FALSE(urdf::parseURDF(robot("<link name=\"a\">" + nested(99) + "</link>")));
   EXPECT_TRUE(
       capture.contains(CONSOLE_BRIDGE_LOG_ERROR, kModel, 96, "XML elements are nested more than 100 levels deep"));
-  EXPECT_FALSE(urdf::parseURDF(robot(nested(200000))));
+  // Quotes the XML library does not read as quotes, and end tags that close nothing, hide no nesting.
+  std::string stray_end_tags;
+  for (int i = 0; i < 300000; ++i)
+  {
+    stray_end_tags += "</e>";
+  }
+  for (const std::string& prefix : {std::string("<?x \"?>"), std::string("<!x '>"), stray_end_tags})
+  {
+    EXPECT_FALSE(urdf::parseURDF(prefix + robot(nested(200000))));
+  }
+}
+
+TEST(ParseDocument, TextThatIsNotUtf8IsRefusedBeforeTheXmlLibraryReadsIt)
+{
+  using namespace std::string_literals;
+  const auto expectRefused = [](const std::string& text) {
+    ConsoleCapture capture;
+    EXPECT_FALSE(urdf::parseURDF(text));
+    EXPECT_EQ(capture.atLeast(CONSOLE_BRIDGE_LOG_ERROR).size(), 1u);
+  };
+  // A lead byte at the very end made the library step over the terminator and read on, here into a link left in
+  // the string's spare capacity.
+  std::string truncated = "<?xml version=\"1.0\"?><robot name=\"r\">\xDA"s + '\0' + "<link name=\"a\"/></robot>";
+  truncated.resize(38);
+  expectRefused(truncated);
+  expectRefused(robot("<link name=\"a\xC3\"/>"));
+  expectRefused(robot("<link name=\"\xC0\xAF\"/>"));      // overlong
+  expectRefused(robot("<link name=\"\xED\xA0\x80\"/>"));  // surrogate
+  expectRefused(robot("<link name=\"a\"/>") + '\0' + "<link name=\"b\"/>");
+  const auto model = urdf::parseURDF("\xEF\xBB\xBF" + robot("<link name=\"\xC3\xA4rm_\xF0\x9F\x98\x80\"/>"));
+  ASSERT_TRUE(model);
+  EXPECT_TRUE(model->getLink("\xC3\xA4rm_\xF0\x9F\x98\x80"));
 }
 
 TEST(MaterialBinding, RobotLevelMaterialWinsAndVisualMaterialsAreShared)

@@ -9,6 +9,7 @@
 
 #include "robot_model/urdf_parser/urdf_parser.h"
 #include "test/fuzz/text_mutator.h"
+#include "test/fuzz/xml_nesting_check.h"
 #include "test/support/console_capture.h"
 #include "test/urdf_parser/arm6_files.h"
 
@@ -72,6 +73,10 @@ TEST(UrdfMutations, NeverCrashAndWhatParsesIsATree)
 {
   const std::string original = readFile(kArm6Urdf);
   ASSERT_FALSE(original.empty());
+  int guard = 0;
+  int library = 0;
+  guardCoversLibraryNesting(original, &guard, &library);
+  EXPECT_EQ(guard, library);
 
   ConsoleCapture capture;
   TextMutator mutator(20261206);
@@ -80,6 +85,12 @@ TEST(UrdfMutations, NeverCrashAndWhatParsesIsATree)
   for (int i = 0; i < kCases && !HasFailure(); ++i)
   {
     const std::string text = mutator.mutate(original);
+    if (urdf::invalidUtf8Offset(text) == std::string::npos && !urdf::nestedDeeperThan(text, kCheckedDepth))
+    {
+      int guard = 0;
+      int library = 0;
+      EXPECT_TRUE(guardCoversLibraryNesting(text, &guard, &library)) << guard << " < " << library;
+    }
     capture.clear();
     const auto model = urdf::parseURDF(text);
     if (model)
