@@ -27,19 +27,9 @@ protected:
   std::shared_ptr<rclcpp::Node> node_ = std::make_shared<rclcpp::Node>("executor_node");
 };
 
-TEST_F(Executors, SpinSomeReturnsAtOnceWithNothingReady)
+TEST_F(Executors, SpinSomeRunsWhatIsReadyOnceAndNeverWaits)
 {
   auto timer = node_->create_wall_timer(10s, [] {ADD_FAILURE() << "not due";});
-  auto subscription = node_->create_subscription<Bool>("idle", 10, [](const Bool &) {});
-  const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < 100; ++i) {
-    rclcpp::spin_some(node_);
-  }
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
-}
-
-TEST_F(Executors, SpinSomeRunsWhatIsReadyOnce)
-{
   int calls = 0;
   rclcpp::Publisher<Bool>::SharedPtr publisher = node_->create_publisher<Bool>("ready", 10);
   // Each callback publishes again: that message is new work for the next spin_some.
@@ -54,6 +44,13 @@ TEST_F(Executors, SpinSomeRunsWhatIsReadyOnce)
   EXPECT_EQ(calls, 1) << "one message per subscription and pass";
   rclcpp::spin_some(node_);
   EXPECT_EQ(calls, 2);
+
+  subscription.reset();
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 100; ++i) {
+    rclcpp::spin_some(node_);
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms) << "nothing was ready";
 }
 
 TEST_F(Executors, CallbacksRunOnlyOnTheSpinningThread)
@@ -120,7 +117,6 @@ TEST_F(Executors, SpinReturnsWhenTheContextShutsDown)
   EXPECT_TRUE(returned.load());
   EXPECT_EQ(rclcpp::contexts::get_global_default_context()->shutdown_reason(),
     "user called rclcpp::shutdown()");
-  EXPECT_FALSE(rclcpp::shutdown()) << "already down";
   rclcpp::init(0, nullptr);
 }
 
