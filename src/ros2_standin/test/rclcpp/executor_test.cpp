@@ -131,7 +131,7 @@ TEST_F(Executors, NodeIsServedByOneExecutorAtATime)
   EXPECT_NO_THROW(second.add_node(node_));
 }
 
-TEST_F(Executors, WallTimerKeepsItsPeriod)
+TEST_F(Executors, WallTimerKeepsItsPeriodAndSkipsCallsMissedWhileBusy)
 {
   std::vector<std::chrono::steady_clock::time_point> calls;
   const auto start = std::chrono::steady_clock::now();
@@ -143,21 +143,17 @@ TEST_F(Executors, WallTimerKeepsItsPeriod)
   ASSERT_GE(calls.size(), 3u);
   EXPECT_GE(calls[0] - start, 20ms);
   EXPECT_GE(calls[2] - start, 60ms);
-}
 
-TEST_F(Executors, WallTimerSkipsCallsMissedWhileBusy)
-{
-  int calls = 0;
-  auto timer = node_->create_wall_timer(10ms, [&] {++calls;});
-  std::this_thread::sleep_for(55ms);
+  calls.clear();
+  std::this_thread::sleep_for(110ms);
   const auto before = std::chrono::steady_clock::now();
   rclcpp::spin_some(node_);
   const auto after = std::chrono::steady_clock::now();
-  EXPECT_EQ(calls, 1);
-  // The five missed periods made that one call: the next is due after it, not in the past.
+  EXPECT_EQ(calls.size(), 1u);
+  // The missed periods made that one call: the next is due after it, not in the past.
   const auto next = std::chrono::steady_clock::now() + timer->time_until_trigger();
   EXPECT_GT(next, before);
-  EXPECT_LE(next, after + 10ms);
+  EXPECT_LE(next, after + 20ms);
 }
 
 }  // namespace
