@@ -81,7 +81,6 @@ TEST_F(RateRule, SleepsToTheNextBoundaryAndOverrunsSkipTheSleep)
 TEST_F(RateRule, SleepEndsWhenTheContextShutsDown)
 {
   rclcpp::WallRate slow(0.1);
-  EXPECT_EQ(slow.period(), 10s);
   std::thread stopper([] {
       std::this_thread::sleep_for(30ms);
       rclcpp::shutdown();
