@@ -8,8 +8,6 @@
 #include <rcl_interfaces/msg/parameter_descriptor.hpp>
 #include <rosidl_typesupport_introspection_cpp/message_introspection.hpp>
 #include <rosidl_typesupport_introspection_cpp/message_type_support_decl.hpp>
-#include <rosidl_typesupport_introspection_cpp/service_introspection.hpp>
-#include <rosidl_typesupport_introspection_cpp/service_type_support_decl.hpp>
 #include <tf2_msgs/msg/tf_message.hpp>
 #include <vantrel_interfaces/srv/arm_grab.hpp>
 #include <vantrel_interfaces/srv/arm_move_joints.hpp>
@@ -89,17 +87,6 @@ TEST(RosTypes, ServicesHaveTheHandlersFields)
   {
     EXPECT_EQ(names, (Names{"code", "message"}));
   }
-
-  // The service type support a transport finds by type.
-  const auto * handle =
-    rosidl_typesupport_introspection_cpp::get_service_type_support_handle<ArmMoveJoints>();
-  ASSERT_NE(handle, nullptr);
-  const auto * service =
-    static_cast<const rosidl_typesupport_introspection_cpp::ServiceMembers *>(handle->data);
-  EXPECT_STREQ(service->service_namespace_, "vantrel_interfaces::srv");
-  EXPECT_STREQ(service->service_name_, "ArmMoveJoints");
-  EXPECT_EQ(memberNames(service->request_members_), (Names{"cmd_type", "pose", "joints"}));
-  EXPECT_EQ(memberNames(service->response_members_), (Names{"code", "message"}));
 }
 
 TEST(RosTypes, ActionHasGoalResultFeedbackAndImplTypes)
