@@ -65,18 +65,6 @@ TEST_F(Services, RoundTrip)
   EXPECT_EQ(response->message, "joints 3");
   EXPECT_EQ(client_node_->get_service_names_and_types().at("/arm_move_joints"),
     std::vector<std::string>{"vantrel_interfaces/srv/ArmMoveJoints"});
-
-  // The callback form that also takes the request header answers the same way.
-  auto with_header = server_node_->create_service<ArmMoveJoints>("with_header",
-      [](std::shared_ptr<rmw_request_id_t> header, std::shared_ptr<ArmMoveJoints::Request> request,
-      std::shared_ptr<ArmMoveJoints::Response> response) {
-        response->code = request->cmd_type + static_cast<int>(header->sequence_number);
-      });
-  auto header_client = client_node_->create_client<ArmMoveJoints>("with_header");
-  ASSERT_TRUE(header_client->wait_for_service(1s));
-  auto header_result = header_client->async_send_request(request);
-  ASSERT_EQ(header_result.wait_for(2s), std::future_status::ready);
-  EXPECT_EQ(header_result.get()->code, 3) << "cmd_type 2 plus the first sequence number";
 }
 
 TEST_F(Services, ResponseGoesOutWhenTheCallbackReturns)
