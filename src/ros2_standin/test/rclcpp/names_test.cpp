@@ -92,13 +92,9 @@ TEST_F(NodeNames, EntitiesWithInvalidNamesAreRefused)
   auto node = std::make_shared<rclcpp::Node>("node1");
   EXPECT_THROW(node->create_publisher<std_msgs::msg::Bool>("collision enable", 1),
     rclcpp::exceptions::InvalidTopicNameError);
-  EXPECT_THROW(node->create_subscription<std_msgs::msg::Bool>("/a/", 1,
-    [](const std_msgs::msg::Bool &) {}), rclcpp::exceptions::InvalidTopicNameError);
   using ArmMoveJoints = vantrel_interfaces::srv::ArmMoveJoints;
   EXPECT_THROW(node->create_service<ArmMoveJoints>("arm move",
     [](std::shared_ptr<ArmMoveJoints::Request>, std::shared_ptr<ArmMoveJoints::Response>) {}),
-    rclcpp::exceptions::InvalidServiceNameError);
-  EXPECT_THROW(node->create_client<ArmMoveJoints>("~x"),
     rclcpp::exceptions::InvalidServiceNameError);
   EXPECT_TRUE(node->get_topic_names_and_types().empty()) << "nothing was registered";
   EXPECT_TRUE(node->get_service_names_and_types().empty());
