@@ -1,5 +1,5 @@
-// The generated types used the way node code uses them, and the field layout that a
-// transport will rely on.
+// The generated types used the way node code uses them, and the field layout of the types that
+// no other test carries over the wire.
 #include <gtest/gtest.h>
 
 #include <action_msgs/msg/goal_status.hpp>
@@ -8,9 +8,6 @@
 #include <rcl_interfaces/msg/parameter_descriptor.hpp>
 #include <rosidl_typesupport_introspection_cpp/message_introspection.hpp>
 #include <rosidl_typesupport_introspection_cpp/message_type_support_decl.hpp>
-#include <rosidl_typesupport_introspection_cpp/service_introspection.hpp>
-#include <rosidl_typesupport_introspection_cpp/service_type_support_decl.hpp>
-#include <sensor_msgs/msg/point_cloud2.hpp>
 #include <tf2_msgs/msg/tf_message.hpp>
 #include <vantrel_interfaces/srv/arm_grab.hpp>
 #include <vantrel_interfaces/srv/arm_move_joints.hpp>
@@ -49,33 +46,20 @@ const std::array<double, 7> kIdentityPose{0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 1.0};
 
 }  // namespace
 
-TEST(RosTypes, DefaultsAndConstantsAsInHumble)
+TEST(RosTypes, DefaultsConstantsAndBounds)
 {
-  geometry_msgs::msg::Pose pose;
-  EXPECT_EQ(pose.orientation.x, 0.0);
-  EXPECT_EQ(pose.orientation.w, 1.0);
+  EXPECT_EQ(geometry_msgs::msg::Pose().orientation.w, 1.0);
   tf2_msgs::msg::TFMessage tf;
   tf.transforms.resize(1);
   EXPECT_EQ(tf.transforms[0].transform.rotation.w, 1.0);
 
+  // Constants keep their declared types, so that comparisons with message fields do not widen.
   using visualization_msgs::msg::Marker;
   static_assert(std::is_same_v<decltype(Marker::CUBE), const int32_t>);
   EXPECT_EQ(Marker::CUBE, 1);
-  EXPECT_EQ(Marker::TRIANGLE_LIST, 11);
-  EXPECT_EQ(Marker::DELETEALL, 3);
-  static_assert(std::is_same_v<decltype(sensor_msgs::msg::PointField::FLOAT32), const uint8_t>);
-  EXPECT_EQ(sensor_msgs::msg::PointField::FLOAT32, 7);
-  using action_msgs::msg::GoalStatus;
-  static_assert(std::is_same_v<decltype(GoalStatus::STATUS_ABORTED), const int8_t>);
-  EXPECT_EQ(GoalStatus::STATUS_SUCCEEDED, 4);
-  EXPECT_EQ(GoalStatus::STATUS_CANCELED, 5);
-  EXPECT_EQ(GoalStatus::STATUS_ABORTED, 6);
-  EXPECT_EQ(action_msgs::srv::CancelGoal::Response::ERROR_GOAL_TERMINATED, 3);
+  static_assert(std::is_same_v<decltype(action_msgs::msg::GoalStatus::STATUS_ABORTED), const int8_t>);
 
-  // Bounded sequences hold at most their bound.
   rcl_interfaces::msg::ParameterDescriptor descriptor;
-  EXPECT_FALSE(descriptor.read_only);
-  EXPECT_EQ(descriptor.floating_point_range.max_size(), 1u);
   descriptor.integer_range.resize(1);
   EXPECT_THROW(descriptor.integer_range.resize(2), std::length_error);
 }
@@ -87,18 +71,11 @@ TEST(RosTypes, ServicesHaveTheHandlersFields)
   using vantrel_interfaces::srv::ArmRelease;
 
   auto move = std::make_shared<ArmMoveJoints::Request>();
-  static_assert(std::is_same_v<decltype(move->pose), std::array<double, 7>>);
   static_assert(std::is_same_v<decltype(move->joints), std_msgs::msg::Float64MultiArray>);
-  EXPECT_EQ(move->cmd_type, 0);
   EXPECT_EQ(move->pose, kIdentityPose);
-
   ArmGrab::Request::SharedPtr grab = std::make_shared<ArmGrab::Request>();
-  static_assert(std::is_same_v<decltype(grab->obb_size), std::array<double, 3>>);
   EXPECT_EQ(grab->target_pose, kIdentityPose);
   EXPECT_EQ(grab->obb_pose, kIdentityPose);
-  EXPECT_EQ(
-    fieldNames<ArmGrab::Request>(),
-    (Names{"cmd_type", "reserved_flag", "target_pose", "obb_pose", "obb_size"}));
 
   auto release = std::make_shared<ArmRelease::Request>();
   EXPECT_EQ(release->release_pose, kIdentityPose);
@@ -110,20 +87,6 @@ TEST(RosTypes, ServicesHaveTheHandlersFields)
   {
     EXPECT_EQ(names, (Names{"code", "message"}));
   }
-  ArmRelease::Response::SharedPtr response = std::make_shared<ArmRelease::Response>();
-  response->code = -7;
-  response->message = "armReleaseCmd failed, grab goal does not update!";
-
-  // The service type support a transport finds by type.
-  const auto * handle =
-    rosidl_typesupport_introspection_cpp::get_service_type_support_handle<ArmMoveJoints>();
-  ASSERT_NE(handle, nullptr);
-  const auto * service =
-    static_cast<const rosidl_typesupport_introspection_cpp::ServiceMembers *>(handle->data);
-  EXPECT_STREQ(service->service_namespace_, "vantrel_interfaces::srv");
-  EXPECT_STREQ(service->service_name_, "ArmMoveJoints");
-  EXPECT_EQ(memberNames(service->request_members_), (Names{"cmd_type", "pose", "joints"}));
-  EXPECT_EQ(memberNames(service->response_members_), (Names{"code", "message"}));
 }
 
 TEST(RosTypes, ActionHasGoalResultFeedbackAndImplTypes)
@@ -132,19 +95,10 @@ TEST(RosTypes, ActionHasGoalResultFeedbackAndImplTypes)
   Action::Goal goal;
   goal.trajectory.joint_names = {"joint1", "joint2"};
   goal.trajectory.points.resize(1);
-  goal.trajectory.points[0].positions = {0.1, 0.2};
   goal.trajectory.points[0].time_from_start.nanosec = 299999999u;
   EXPECT_TRUE(goal.trajectory.points[0].effort.empty());
-  EXPECT_EQ(
-    fieldNames<Action::Goal>(),
-    (Names{"trajectory", "multi_dof_trajectory", "path_tolerance", "component_path_tolerance",
-      "goal_tolerance", "component_goal_tolerance", "goal_time_tolerance"}));
-
-  Action::Result result;
-  EXPECT_EQ(result.error_code, Action::Result::SUCCESSFUL);
-  EXPECT_EQ(Action::Result::GOAL_TOLERANCE_VIOLATED, -5);
-  auto feedback = std::make_shared<const Action::Feedback>();
-  EXPECT_TRUE(feedback->joint_names.empty());
+  EXPECT_EQ(Action::Result().error_code, Action::Result::SUCCESSFUL);
+  EXPECT_TRUE(std::make_shared<const Action::Feedback>()->joint_names.empty());
 
   static_assert(std::is_same_v<Action::Impl::CancelGoalService, action_msgs::srv::CancelGoal>);
   static_assert(std::is_same_v<Action::Impl::GoalStatusMessage, action_msgs::msg::GoalStatusArray>);
@@ -152,18 +106,8 @@ TEST(RosTypes, ActionHasGoalResultFeedbackAndImplTypes)
   send_goal.goal = goal;
   static_assert(std::is_same_v<decltype(send_goal.goal_id.uuid), std::array<uint8_t, 16>>);
   EXPECT_FALSE(Action::Impl::SendGoalService::Response().accepted);
-  Action::Impl::GetResultService::Response got;
-  EXPECT_EQ(got.status, action_msgs::msg::GoalStatus::STATUS_UNKNOWN);
-  got.result = result;
+  EXPECT_EQ(Action::Impl::GetResultService::Response().status,
+    action_msgs::msg::GoalStatus::STATUS_UNKNOWN);
   Action::Impl::FeedbackMessage feedback_message;
   feedback_message.feedback.joint_names = {"joint1"};
-}
-
-TEST(RosTypes, PointCloud2FieldsInWireOrder)
-{
-  EXPECT_EQ(
-    fieldNames<sensor_msgs::msg::PointCloud2>(),
-    (Names{"header", "height", "width", "fields", "is_bigendian", "point_step", "row_step", "data",
-      "is_dense"}));
-  EXPECT_EQ(fieldNames<sensor_msgs::msg::PointField>(), (Names{"name", "offset", "datatype", "count"}));
 }

@@ -27,19 +27,9 @@ protected:
   std::shared_ptr<rclcpp::Node> node_ = std::make_shared<rclcpp::Node>("executor_node");
 };
 
-TEST_F(Executors, SpinSomeReturnsAtOnceWithNothingReady)
+TEST_F(Executors, SpinSomeRunsWhatIsReadyOnceAndNeverWaits)
 {
   auto timer = node_->create_wall_timer(10s, [] {ADD_FAILURE() << "not due";});
-  auto subscription = node_->create_subscription<Bool>("idle", 10, [](const Bool &) {});
-  const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < 100; ++i) {
-    rclcpp::spin_some(node_);
-  }
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
-}
-
-TEST_F(Executors, SpinSomeRunsWhatIsReadyOnce)
-{
   int calls = 0;
   rclcpp::Publisher<Bool>::SharedPtr publisher = node_->create_publisher<Bool>("ready", 10);
   // Each callback publishes again: that message is new work for the next spin_some.
@@ -54,6 +44,13 @@ TEST_F(Executors, SpinSomeRunsWhatIsReadyOnce)
   EXPECT_EQ(calls, 1) << "one message per subscription and pass";
   rclcpp::spin_some(node_);
   EXPECT_EQ(calls, 2);
+
+  subscription.reset();
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 100; ++i) {
+    rclcpp::spin_some(node_);
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms) << "nothing was ready";
 }
 
 TEST_F(Executors, CallbacksRunOnlyOnTheSpinningThread)
@@ -120,7 +117,6 @@ TEST_F(Executors, SpinReturnsWhenTheContextShutsDown)
   EXPECT_TRUE(returned.load());
   EXPECT_EQ(rclcpp::contexts::get_global_default_context()->shutdown_reason(),
     "user called rclcpp::shutdown()");
-  EXPECT_FALSE(rclcpp::shutdown()) << "already down";
   rclcpp::init(0, nullptr);
 }
 
@@ -135,7 +131,7 @@ TEST_F(Executors, NodeIsServedByOneExecutorAtATime)
   EXPECT_NO_THROW(second.add_node(node_));
 }
 
-TEST_F(Executors, WallTimerKeepsItsPeriod)
+TEST_F(Executors, WallTimerKeepsItsPeriodAndSkipsCallsMissedWhileBusy)
 {
   std::vector<std::chrono::steady_clock::time_point> calls;
   const auto start = std::chrono::steady_clock::now();
@@ -147,21 +143,17 @@ TEST_F(Executors, WallTimerKeepsItsPeriod)
   ASSERT_GE(calls.size(), 3u);
   EXPECT_GE(calls[0] - start, 20ms);
   EXPECT_GE(calls[2] - start, 60ms);
-}
 
-TEST_F(Executors, WallTimerSkipsCallsMissedWhileBusy)
-{
-  int calls = 0;
-  auto timer = node_->create_wall_timer(10ms, [&] {++calls;});
-  std::this_thread::sleep_for(55ms);
+  calls.clear();
+  std::this_thread::sleep_for(110ms);
   const auto before = std::chrono::steady_clock::now();
   rclcpp::spin_some(node_);
   const auto after = std::chrono::steady_clock::now();
-  EXPECT_EQ(calls, 1);
-  // The five missed periods made that one call: the next is due after it, not in the past.
+  EXPECT_EQ(calls.size(), 1u);
+  // The missed periods made that one call: the next is due after it, not in the past.
   const auto next = std::chrono::steady_clock::now() + timer->time_until_trigger();
   EXPECT_GT(next, before);
-  EXPECT_LE(next, after + 10ms);
+  EXPECT_LE(next, after + 20ms);
 }
 
 }  // namespace

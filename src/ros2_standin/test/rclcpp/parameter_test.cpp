@@ -37,7 +37,7 @@ TEST_F(Parameters, DeclaredWithoutValueThenSet)
   EXPECT_EQ(node_->get_parameter("/robot_description").as_string(), "second");
 }
 
-TEST_F(Parameters, ValueOfAnotherTypeIsRefused)
+TEST_F(Parameters, ValueOfAnotherTypeAndReadOnlyParametersAreRefused)
 {
   node_->declare_parameter("rate", rclcpp::PARAMETER_DOUBLE);
   const auto results = node_->set_parameters({rclcpp::Parameter("rate", 5)});
@@ -48,6 +48,11 @@ TEST_F(Parameters, ValueOfAnotherTypeIsRefused)
   EXPECT_THROW(node_->get_parameter("rate"), rclcpp::exceptions::ParameterUninitializedException);
   EXPECT_TRUE(node_->set_parameters({rclcpp::Parameter("rate", 2.5)})[0].successful);
   EXPECT_THROW(node_->get_parameter("rate").as_string(), rclcpp::ParameterTypeException);
+
+  rcl_interfaces::msg::ParameterDescriptor read_only;
+  read_only.read_only = true;
+  node_->declare_parameter("fixed", rclcpp::PARAMETER_INTEGER, read_only);
+  EXPECT_FALSE(node_->set_parameters({rclcpp::Parameter("fixed", 3)})[0].successful);
 }
 
 TEST_F(Parameters, UndeclaredAndDoubleDeclarationsAreErrors)
@@ -61,14 +66,6 @@ TEST_F(Parameters, UndeclaredAndDoubleDeclarationsAreErrors)
   EXPECT_THROW(node_->declare_parameter("none", rclcpp::PARAMETER_NOT_SET), std::invalid_argument);
   EXPECT_THROW(node_->declare_parameter("", rclcpp::PARAMETER_BOOL),
     rclcpp::exceptions::InvalidParametersException);
-}
-
-TEST_F(Parameters, ReadOnlyParameterCannotBeSet)
-{
-  rcl_interfaces::msg::ParameterDescriptor descriptor;
-  descriptor.read_only = true;
-  node_->declare_parameter("fixed", rclcpp::PARAMETER_INTEGER, descriptor);
-  EXPECT_FALSE(node_->set_parameters({rclcpp::Parameter("fixed", 3)})[0].successful);
 }
 
 }  // namespace

@@ -36,9 +36,9 @@ TransformStamped link(const std::string & child, double z)
   return transform;
 }
 
-TEST_F(Broadcaster, PublishesOnTfWithItsQualityOfService)
+TEST_F(Broadcaster, SendsOneOrManyTransformsPerMessageWithItsQualityOfService)
 {
-  auto broadcaster = std::make_unique<tf2_ros::TransformBroadcaster>(node_);
+  tf2_ros::TransformBroadcaster broadcaster(node_);
   const auto publishers = node_->get_publishers_info_by_topic("/tf");
   ASSERT_EQ(publishers.size(), 1u);
   EXPECT_EQ(publishers[0].topic_type(), "tf2_msgs/msg/TFMessage");
@@ -46,12 +46,7 @@ TEST_F(Broadcaster, PublishesOnTfWithItsQualityOfService)
   EXPECT_EQ(publishers[0].qos_profile().depth(), 100u);
   EXPECT_EQ(publishers[0].qos_profile().reliability(), rclcpp::ReliabilityPolicy::Reliable);
   EXPECT_EQ(publishers[0].qos_profile().durability(), rclcpp::DurabilityPolicy::Volatile);
-}
 
-TEST_F(Broadcaster, SendsOneOrManyTransformsPerMessage)
-{
-  // Made on the node itself, as code inside a node class does with *this.
-  tf2_ros::TransformBroadcaster broadcaster(*node_);
   broadcaster.sendTransform(link("link1", 0.1));
   broadcaster.sendTransform({link("link1", 0.1), link("link2", 0.2), link("link3", 0.3)});
   spin_until(node_, [this] {return received_.size() == 2;});
