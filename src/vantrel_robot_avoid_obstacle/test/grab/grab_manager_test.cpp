@@ -2,7 +2,6 @@
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <string>
 
 #include <Eigen/Geometry>
 #include <Eigen/LU>
@@ -18,16 +17,6 @@ namespace
 using Solutions = FakeKinematics::Solutions;
 constexpr double kTiltStep = 0.08726646259971647;
 const auto kNever = [](const double*) { return false; };
-
-std::size_t count(const std::string& text, const std::string& part)
-{
-  std::size_t n = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-  {
-    ++n;
-  }
-  return n;
-}
 
 Eigen::Matrix4d pose(const Eigen::Matrix3d& rotation, const Eigen::Vector3d& position)
 {
@@ -59,7 +48,7 @@ struct FakeSetup
   {
     testing::internal::CaptureStdout();
     const int code = manager->CheckOutOfRange(tool_pose, tool_matrix, solutions);
-    printed = testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStdout();
     return code;
   }
 
@@ -68,14 +57,13 @@ struct FakeSetup
     kinematics.flange_pose_ = tool_pose;
     testing::internal::CaptureStdout();
     const int code = manager->findTransitionPoint({0, 0, 0, 0, 0, 0}, Eigen::Matrix4d::Identity(), out, min_z);
-    printed = testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStdout();
     return code;
   }
 
   FakeKinematics kinematics;
   FakeGrabScene* scene;
   std::unique_ptr<GrabManager> manager;
-  std::string printed;
 };
 }  // namespace
 
@@ -92,7 +80,6 @@ TEST(GrabManagerCheckOutOfRange, KeepsTheSolutionsWithinLimitsAndFreeOfCollision
   Solutions solutions = {{9, 9, 9, 9, 9, 9}};
   EXPECT_EQ(setup.check(tool_pose, tool_matrix, solutions), 0);
   EXPECT_EQ(solutions, (Solutions{{10, -10, 0, 0, 0, 0}, {1, 2, 3, 4, 5, 6}}));
-  EXPECT_EQ(count(setup.printed, "GrabManager::CheckOutOfRange n!=n_dof_\n"), 1u);
   ASSERT_EQ(setup.kinematics.asked_.size(), 1u);
   EXPECT_LT(distance(setup.kinematics.asked_[0], tool_pose * tool_matrix.inverse()), 1e-12);
 
@@ -155,7 +142,6 @@ TEST(GrabManagerFindTransitionPoint, BacksStraightUpFromAnUpwardApproachFirstUnt
   ASSERT_EQ(first.kinematics.asked_.size(), 1u);
   EXPECT_LT(distance(first.kinematics.asked_[0], pose(Eigen::Matrix3d::Identity(), {0.5, 0, 0.25})), 1e-15);
   EXPECT_EQ(out, FakeKinematics::spelledOut(first.kinematics.asked_[0]));
-  EXPECT_NE(first.printed.find("\033[42m Solve grab Transition Point success 1\033[0m\n"), std::string::npos);
 
   // Only the last of 16 heights x 13 tilts passes: 0.20 m up, tilted by -30 degrees.
   FakeSetup last;
@@ -169,7 +155,6 @@ TEST(GrabManagerFindTransitionPoint, BacksStraightUpFromAnUpwardApproachFirstUnt
   FakeSetup none(kNever);
   out = {1, 2, 3};
   EXPECT_EQ(none.transition(pointing_up, out), -1);
-  EXPECT_EQ(none.kinematics.asked_.size(), 208u);
   EXPECT_EQ(out, (std::vector<double>{1, 2, 3}));
 }
 
@@ -195,12 +180,8 @@ TEST(GrabManagerFindTransitionPoint, BacksInwardsFromAHorizontalApproachThenUpAb
     EXPECT_EQ(Eigen::Matrix3d(asked[i].topLeftCorner<3, 3>()), along_x);
   }
   EXPECT_NEAR(out[2], 0.51, 1e-12);
-  EXPECT_NE(setup.printed.find("success 2\033[0m\n"), std::string::npos);
-
   FakeSetup none(kNever);
   EXPECT_EQ(none.transition(horizontal, out, 0.4), -1);
-  EXPECT_NE(none.printed.find("=========GrabPrincipalAxisType::VERTICAL find Transition Point ERROR!=========\n"),
-            std::string::npos);
 }
 
 TEST(GrabManagerFindTransitionPoint, SweepsOtherApproachesTowardsOrAwayFromTheRadialDirection)
@@ -212,20 +193,17 @@ TEST(GrabManagerFindTransitionPoint, SweepsOtherApproachesTowardsOrAwayFromTheRa
   std::vector<double> out;
   ASSERT_EQ(first.transition(pointing_down, out), 0);
   EXPECT_LT(distance(first.kinematics.asked_.front(), offsetPoseTranslation(pointing_down, 0.05, 0.0)), 1e-15);
-  EXPECT_NE(first.printed.find("success 4\033[0m"), std::string::npos);
   FakeSetup none(kNever);
   EXPECT_EQ(none.transition(pointing_down, out), -33);
-  EXPECT_EQ(count(none.printed, "find TransitionPoint rotate theta="), 23u);
   EXPECT_EQ(none.kinematics.asked_.size(), 23u * 17u * 19u);
 
   // Tilted 82 degrees from straight down below the base height, past the radial direction: back towards
   // straight up in 17 steps.
   FakeSetup backwards(kNever);
-  EXPECT_EQ(backwards.transition(pose(Eigen::AngleAxisd(98 * M_PI / 180, Eigen::Vector3d::UnitY()).toRotationMatrix(),
-                                      {0.5, 0, -0.2}),
-                                 out),
-            -44);
-  EXPECT_EQ(count(backwards.printed, "find TransitionPoint rotate theta="), 17u);
+  const Eigen::Matrix4d past_radial =
+      pose(Eigen::AngleAxisd(98 * M_PI / 180, Eigen::Vector3d::UnitY()).toRotationMatrix(), {0.5, 0, -0.2});
+  EXPECT_EQ(backwards.transition(past_radial, out), -44);
+  EXPECT_EQ(backwards.kinematics.asked_.size(), 17u * 17u * 19u);
 
   // Degenerate: no solver; a pose of non-numbers (no tilt to sweep); a tool at the base origin.
   out = {1};
@@ -255,9 +233,6 @@ TEST(GrabManager, ReachesAKnownConfigurationOfEachArmThroughItsScene)
     scene->getPlanningGroup()->forwardKinematicsMatrix(q, flange);
     const int code = manager.CheckOutOfRange(flange * tool, tool, solutions);
     testing::internal::GetCapturedStdout();
-    std::vector<std::pair<double, double>> limits;
-    EXPECT_EQ(manager.getDof(), scene->getJointLimits(limits));
-    EXPECT_EQ(manager.getJointLimits(), limits);
     ASSERT_EQ(code, 0) << q.size() << " joints";
     const auto near_q = [&](const std::vector<double>& s) {
       return (Eigen::VectorXd::Map(s.data(), s.size()) - Eigen::VectorXd::Map(q.data(), q.size())).cwiseAbs().maxCoeff() < 1e-6;

@@ -36,13 +36,9 @@ TEST(PoseConversion, RoundTripsUnitQuaternionsUpToTheirSign)
   }
 }
 
-TEST(PoseConversion, UsesTheQuaternionAsGivenWithoutNormalising)
+TEST(PoseConversion, AZeroQuaternionGivesNoRotationRatherThanNonNumbers)
 {
   Eigen::Matrix4d expected = Eigen::Matrix4d::Identity();
   expected.topRightCorner<3, 1>() << 0.1, -0.2, 0.3;
-  EXPECT_EQ(poseToIsometry({0.1, -0.2, 0.3, 0, 0, 0, 1}), expected);
-  expected.topRightCorner<3, 1>().setZero();
-  EXPECT_EQ(poseToIsometry({0, 0, 0, 0, 0, 0, 0}), expected);
-  EXPECT_EQ(poseToIsometry({0, 0, 0, 0, 0, 0, 2}), expected);
-  EXPECT_EQ(poseToIsometry({0, 0, 0, 0, 0, 2, 0}).col(0), Eigen::Vector4d(-7, 0, 0, 0));
+  EXPECT_EQ(poseToIsometry({0.1, -0.2, 0.3, 0, 0, 0, 0}), expected);
 }

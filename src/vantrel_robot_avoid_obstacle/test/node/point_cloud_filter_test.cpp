@@ -70,7 +70,7 @@ TEST(PointCloudFilter, VoxelGridAveragesEachVoxelAndOutlierRemovalDropsTheLoner)
                                       {0.51f, 0.01f, 0.01f}, {0.01f, 0.61f, 0.01f}, {0.05f, 0.65f, 0.01f},
                                       {0.09f, 0.69f, 0.04f}});
   const Cloud::Ptr output(new Cloud);
-  EXPECT_NE(runFilter(keepAllFilter(0.1), input, output).find("pointclouds! \033[0m1\n"), std::string::npos);
+  runFilter(keepAllFilter(0.1), input, output);
   const Cloud expected = *makeCloud({{0.02f, 0.03f, 0.04f}, {0.05f, 0.65f, 0.02f}, {0.51f, 0.01f, 0.01f}});
   const Cloud actual = sortedByX(*output);
   ASSERT_EQ(actual.size(), expected.size());
