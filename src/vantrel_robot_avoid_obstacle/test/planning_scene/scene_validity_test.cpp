@@ -98,6 +98,48 @@ TEST_F(RigValidity, GripperPaddingChangesLaterStandardChecksOnly) {
   EXPECT_TRUE(valid(0.0, true));
 }
 
+// Within a query a valid state is remembered; each change of padding or world, and the end of the query,
+// must drop what is remembered.
+TEST_F(RigValidity, RememberedValidStatesGoWithEveryChange) {
+  build("fixed_first");
+  voxelAbove(0.03);
+  scene_->beginQuery();
+  ASSERT_TRUE(valid(0.0, false));
+  ASSERT_FALSE(valid(0.0, true));
+  pad(0.04);
+  EXPECT_FALSE(valid(0.0, false));
+  pad(0.0);
+  ASSERT_TRUE(valid(0.0, false));
+  voxelAbove(0.0);
+  capturedOutput([&] { scene_->updateWorldOctomap(tree_); });
+  EXPECT_FALSE(valid(0.0, false));
+  tree_ = makeOctree(0.01);
+  capturedOutput([&] { scene_->updateWorldOctomap(tree_); });
+  ASSERT_TRUE(valid(0.0, false));
+  scene_->endQuery();
+  // Between queries the owner may change the tree in place.
+  voxelAbove(0.0);
+  EXPECT_FALSE(valid(0.0, false));
+}
+
+// Exact keys: states one bit apart, or +0 and -0, are different states; a full memo starts over.
+TEST(ValidStateMemo, HoldsExactlyTheInsertedStatesUpToItsCapacity) {
+  ValidStateMemo memo;
+  memo.resize(2, 8);
+  std::vector<std::vector<double>> held;
+  for (int i = 0; i < 8; ++i) held.push_back({std::nextafter(0.5, 1.0 + i), static_cast<double>(i)});
+  for (const auto& state : held) memo.insert(state.data());
+  for (const auto& state : held) EXPECT_TRUE(memo.contains(state.data()));
+  const std::vector<std::vector<double>> absent{{0.5, 0.0}, {-0.0, 0.0}, {0.0, 0.0}, {held[0][0], -0.0}};
+  for (const auto& state : absent) EXPECT_FALSE(memo.contains(state.data())) << state[0] << "," << state[1];
+  const std::vector<double> ninth{M_PI, -M_PI};
+  memo.insert(ninth.data());
+  EXPECT_TRUE(memo.contains(ninth.data()));
+  EXPECT_FALSE(memo.contains(held[0].data()));
+  memo.clear();
+  EXPECT_FALSE(memo.contains(ninth.data()));
+}
+
 TEST(GripperPadding, Arm6PadsTheBaseLinkAndEveryGroupLinkOrNoneAtAll) {
   std::unique_ptr<ManipulatorPlanScene> scene;
   capturedOutput([&] { scene = makeArm6Scene(); });
