@@ -16,7 +16,12 @@
 
 namespace {
 
+// Under the sanitizers every query costs many times as much: fewer seeds, still every arm and scenario.
+#ifdef RAO_SANITIZED
+constexpr std::uint32_t kSafetySeeds = 40;
+#else
 constexpr std::uint32_t kSafetySeeds = 100;
+#endif
 constexpr std::uint32_t kRepeatedSeeds = 5;
 
 // One arm6 scene with the octree wall for every test and seed: building it again would only repeat the
@@ -78,7 +83,8 @@ PlannedQuery planQuery(PlanSceneInterface& scene, const PlanningScenario& scenar
   CountingSeedSource seeds(seed);
   PathPlanAndPostProcessing pipeline(&scene, {seeds.source(), steppingClock()});
   PlannedQuery query;
-  query.output = capturedOutput([&] { query.code = pipeline.pathPlanAndSimplify(scenario.start, scenario.goal, query.points); });
+  query.output =
+      capturedOutput([&] { query.code = pipeline.pathPlanAndSimplify(scenario.start, scenario.goal, query.points); });
   return query;
 }
 
