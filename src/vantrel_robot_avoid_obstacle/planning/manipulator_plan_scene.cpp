@@ -164,6 +164,9 @@ void ManipulatorPlanScene::configurePlanningGroup() {
     }
   }
   settleStateBounds();
+  valid_states_.resize(variable_distance_factors_.size(), kRememberedStates);
+  margin_valid_states_.resize(variable_distance_factors_.size(), kRememberedStates);
+  coarse_valid_states_.resize(variable_distance_factors_.size(), kRememberedStates);
   collision_request_.group_name = planning_group_name_;
   collision_request_.verbose = true;
   padGripperMargin();

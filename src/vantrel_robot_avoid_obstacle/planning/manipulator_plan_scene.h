@@ -15,6 +15,7 @@
 #include "collision_detection/world.h"
 #include "planning/motion_bisection.h"
 #include "planning/plan_scene_interface.h"
+#include "planning/valid_state_memo.h"
 #include "robot_model/core/joint_model_group.h"
 #include "robot_model/core/robot_model.h"
 #include "robot_model/core/robot_state.h"
@@ -55,7 +56,14 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   bool checkMotionFinely(const double* from, const double* to) override;
   // Extent of the whole model's active joints, not only of the planning group.
   double getMaximumExtent() override;
+  // From the start to the end of a query a state found valid, with or without the margin, is not tested
+  // again. A refused state is, so that the collision it reports is printed again. Outside a query every
+  // state is tested.
+  void beginQuery() override;
+  void endQuery() override;
 
+  // Most valid states remembered per query, for each kind of check.
+  static constexpr std::size_t kRememberedStates = 1 << 14;
   // Most segments a straight motion is tested in.
   static constexpr int kMaxMotionSegments = 100000;
   // Number of segments the straight motion is tested in: the distance-factor weighted sum of the raw
@@ -110,7 +118,11 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   int plannedJointBounds(std::vector<std::pair<double, double>>& bounds, bool report) const;
   void settleStateBounds();
   bool checkState(const double* state, const collision_detection::CollisionRobotFCL& world_robot,
-                  const collision_detection::CollisionRobotFCL& self_robot);
+                  const collision_detection::CollisionRobotFCL& self_robot, ValidStateMemo& memo);
+  bool checkCollision(const double* state, const collision_detection::CollisionRobotFCL& world_robot,
+                      const collision_detection::CollisionRobotFCL& self_robot);
+  // After every change of the world or the padding: remembered states need not be valid any more.
+  void forgetValidStates();
   // Farthest any point of the padded robot can move on the straight motion; writes the scene's state.
   double pointMotionBound(const double* from, const double* to);
   // Sets (sign > 0) or adds each revolute joint's farthest geometry distance from its axis at `state`.
@@ -172,4 +184,9 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   collision_detection::CollisionRequest collision_request_;
   collision_detection::CollisionResult collision_result_;
   MotionBisection motion_bisection_;
+  ValidStateMemo valid_states_;
+  ValidStateMemo margin_valid_states_;
+  // The fine motion check's coarse states: the margin against the world, no padding against itself.
+  ValidStateMemo coarse_valid_states_;
+  bool in_query_ = false;
 };

@@ -141,7 +141,8 @@ bool ManipulatorPlanScene::checkMotionFinely(const double* from, const double* t
   const int coarse_count = std::max(1, static_cast<int>(std::ceil(motion / (2.0 * slack))));
   for (int k = 0; k <= coarse_count; ++k) {
     const double t = static_cast<double>(k) / coarse_count;
-    if (checkState(interpolateRaw(from, to, t), *collision_robot_margin_, *collision_robot_unpadded_)) {
+    if (checkState(interpolateRaw(from, to, t), *collision_robot_margin_, *collision_robot_unpadded_,
+                   coarse_valid_states_)) {
       continue;
     }
     const double half = 0.5 / coarse_count;

@@ -38,6 +38,7 @@ void ManipulatorPlanScene::updateWorldOctomap(const std::shared_ptr<const octoma
     collision_detection::cleanCollisionGeometryCache();
   }
   world_->addToObject(kWorldOctomapId, std::make_shared<const shapes::OcTree>(tree), Eigen::Isometry3d::Identity());
+  forgetValidStates();
 }
 
 bool ManipulatorPlanScene::worldHoldsOctomap(const std::shared_ptr<const octomap::OcTree>& tree) const {
@@ -82,6 +83,7 @@ void ManipulatorPlanScene::setGripperPadding(double padding) {
     printf("setGripperPadding: padding %g cannot be applied (%s), the padding is left as it is.\n", padding,
            error.what());
   }
+  forgetValidStates();
   updateFineMotionBound();
 }
 

@@ -60,15 +60,32 @@ int ManipulatorPlanScene::getVmaxAndAmax(std::vector<double>& vmax, std::vector<
 double ManipulatorPlanScene::getMaximumExtent() { return robot_model_->getMaximumExtent(); }
 
 bool ManipulatorPlanScene::isStateValid(const double* state) {
-  return checkState(state, *collision_robot_padded_, *collision_robot_unpadded_);
+  return checkState(state, *collision_robot_padded_, *collision_robot_unpadded_, valid_states_);
 }
 
 bool ManipulatorPlanScene::isStateValidWithMargin(const double* state) {
-  return checkState(state, *collision_robot_margin_, *collision_robot_margin_self_);
+  return checkState(state, *collision_robot_margin_, *collision_robot_margin_self_, margin_valid_states_);
+}
+
+void ManipulatorPlanScene::beginQuery() {
+  forgetValidStates();
+  in_query_ = true;
+}
+
+void ManipulatorPlanScene::endQuery() {
+  // Between queries the owner may change the octree in place or the attached bodies, unseen by the scene.
+  in_query_ = false;
+  forgetValidStates();
+}
+
+void ManipulatorPlanScene::forgetValidStates() {
+  valid_states_.clear();
+  margin_valid_states_.clear();
+  coarse_valid_states_.clear();
 }
 
 bool ManipulatorPlanScene::checkState(const double* state, const collision_detection::CollisionRobotFCL& world_robot,
-                                      const collision_detection::CollisionRobotFCL& self_robot) {
+                                      const collision_detection::CollisionRobotFCL& self_robot, ValidStateMemo& memo) {
   if (joint_model_group_ == nullptr || state == nullptr) return false;
   const unsigned int count = joint_model_group_->getVariableCount();
   for (unsigned int i = 0; i < count; ++i) {
@@ -76,6 +93,15 @@ bool ManipulatorPlanScene::checkState(const double* state, const collision_detec
       return false;
     }
   }
+  if (in_query_ && memo.contains(state)) return true;
+  const bool valid = checkCollision(state, world_robot, self_robot);
+  if (valid && in_query_) memo.insert(state);
+  return valid;
+}
+
+bool ManipulatorPlanScene::checkCollision(const double* state,
+                                          const collision_detection::CollisionRobotFCL& world_robot,
+                                          const collision_detection::CollisionRobotFCL& self_robot) {
   robot_state_->setJointGroupPositions(joint_model_group_, state);
   robot_state_->updateCollisionBodyTransforms();
 

@@ -4,6 +4,22 @@
 #include <cstdio>
 #include <iostream>
 
+namespace {
+
+// Brackets a query on the scene, whichever way it ends.
+class SceneQuery {
+ public:
+  explicit SceneQuery(PlanSceneInterface* scene) : scene_(scene) { scene_->beginQuery(); }
+  ~SceneQuery() { scene_->endQuery(); }
+  SceneQuery(const SceneQuery&) = delete;
+  SceneQuery& operator=(const SceneQuery&) = delete;
+
+ private:
+  PlanSceneInterface* scene_;
+};
+
+}  // namespace
+
 PathPlanAndPostProcessing::PathPlanAndPostProcessing(PlanSceneInterface* plan_scene, PlannerSeams seams)
     : plan_scene_(plan_scene),
       finely_checked_scene_(plan_scene),
@@ -24,6 +40,7 @@ int PathPlanAndPostProcessing::pathPlanAndSimplifySimulation(const std::vector<d
 
 int PathPlanAndPostProcessing::planAndTime(const char* banner, const std::vector<double>& start,
                                            const std::vector<double>& goal, std::vector<TrajectoryPoint>& points) {
+  const SceneQuery query(plan_scene_);
   points.clear();
   planner_->setStartAndGoal(start, goal);
   std::cout << banner << std::endl;

@@ -25,4 +25,8 @@ class PlanSceneInterface {
   // trajectory. A scene whose checkMotion already is that dense keeps this default.
   virtual bool checkMotionFinely(const double* from, const double* to) { return checkMotion(from, to); }
   virtual double getMaximumExtent() = 0;
+  // Bracket one planning query. In between, the caller changes neither the world nor the robot (padding,
+  // attached bodies), so a scene may answer a state it has already tested in the query from memory.
+  virtual void beginQuery() {}
+  virtual void endQuery() {}
 };

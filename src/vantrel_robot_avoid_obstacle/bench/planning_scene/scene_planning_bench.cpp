@@ -4,7 +4,10 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "planning/path_plan_and_post_processing.h"
 #include "sample_statistics.h"
@@ -21,21 +24,21 @@ std::int64_t nowUs() {
       .count();
 }
 
-// Counts every state test, also those made inside the scene's own motion checks, and notes when the
-// pipeline asks for the velocity limits: the end of its per-segment logging pass.
+// Counts every state test, also those made inside the scene's own motion checks, and those among them the
+// scene computes (all but repeats of a valid state in the query), and notes when the pipeline asks for the velocity
+// limits: the end of its per-segment logging pass.
 class CountingScene : public ManipulatorPlanScene {
  public:
   CountingScene()
       : ManipulatorPlanScene(arm6Directory(), "urdf/arm6_and_whole_gripper_linker_shim_camera.urdf",
                              "srdf/arm6_and_whole_gripper_linker.srdf", "arm", 0.0, 1.0) {}
   bool isStateValid(const double* state) override {
-    ++checks;
-    return ManipulatorPlanScene::isStateValid(state);
+    return counted(state, false, ManipulatorPlanScene::isStateValid(state));
   }
   bool isStateValidWithMargin(const double* state) override {
-    ++checks;
-    return ManipulatorPlanScene::isStateValidWithMargin(state);
+    return counted(state, true, ManipulatorPlanScene::isStateValidWithMargin(state));
   }
+
   bool checkMotionFinely(const double* from, const double* to) override {
     const std::int64_t start = nowUs();
     const bool valid = ManipulatorPlanScene::checkMotionFinely(from, to);
@@ -46,7 +49,15 @@ class CountingScene : public ManipulatorPlanScene {
     limits_asked_us = nowUs();
     return ManipulatorPlanScene::getVmaxAndAmax(vmax, amax);
   }
+  bool counted(const double* state, bool with_margin, bool valid) {
+    ++checks;
+    const std::vector<double> values(state, state + getPlanningGroup()->getVariableCount());
+    if (!valid || valid_states.emplace(with_margin, values).second) ++computed_checks;
+    return valid;
+  }
   long checks = 0;
+  long computed_checks = 0;
+  std::set<std::pair<bool, std::vector<double>>> valid_states;
   std::int64_t limits_asked_us = 0;
   std::int64_t fine_check_us = 0;
 };
@@ -54,7 +65,7 @@ class CountingScene : public ManipulatorPlanScene {
 void BM_Plan(benchmark::State& bench, const std::function<PlanningScenario(ManipulatorPlanScene&)>& make) {
   CountingScene scene;
   const PlanningScenario scenario = make(scene);
-  std::vector<double> total_ms, checks, search_ms, direct_ms, simplify_ms, repair_ms, shortcut_reduce_ms, logging_ms,
+  std::vector<double> total_ms, checks, computed_checks, search_ms, direct_ms, simplify_ms, repair_ms, shortcut_reduce_ms, logging_ms,
       timing_ms, fine_check_ms;
   int successes = 0;
   for (auto _ : bench) {
@@ -67,6 +78,8 @@ void BM_Plan(benchmark::State& bench, const std::function<PlanningScenario(Manip
                                                   }});
       std::vector<TrajectoryPoint> points;
       scene.checks = 0;
+      scene.computed_checks = 0;
+      scene.valid_states.clear();
       scene.limits_asked_us = 0;
       scene.fine_check_us = 0;
       const std::int64_t start = nowUs();
@@ -75,6 +88,7 @@ void BM_Plan(benchmark::State& bench, const std::function<PlanningScenario(Manip
       const PlannerStatistics& stats = pipeline.planner().statistics();
       total_ms.push_back((end - start) / 1000.0);
       checks.push_back(static_cast<double>(scene.checks));
+      computed_checks.push_back(static_cast<double>(scene.computed_checks));
       direct_ms.push_back(stats.direct_check_us / 1000.0);
       search_ms.push_back(stats.search_us / 1000.0);
       if (code != 0) {
@@ -93,6 +107,7 @@ void BM_Plan(benchmark::State& bench, const std::function<PlanningScenario(Manip
   bench.counters["success_rate"] = static_cast<double>(successes) / static_cast<double>(total_ms.size());
   reportDistribution(bench, "total_ms", total_ms);
   reportDistribution(bench, "checks", checks);
+  reportDistribution(bench, "computed_checks", computed_checks);
   reportDistribution(bench, "direct_ms", direct_ms);
   reportDistribution(bench, "search_ms", search_ms);
   reportDistribution(bench, "simplify_ms", simplify_ms);

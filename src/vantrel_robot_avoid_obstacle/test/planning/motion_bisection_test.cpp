@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "planning/motion_bisection.h"
-#include "support/config_space_scene.h"
 
 namespace {
 
@@ -50,29 +49,6 @@ TEST(MotionBisection, MiddlesOfTheLargestCountStayInsideTheSegment) {
       testedFractions(bisection, std::numeric_limits<int>::max(), [&tests](double) { return ++tests < 4; });
   ASSERT_EQ(tested.size(), 4u);
   EXPECT_NEAR(tested[3], 0.75, 1e-9);
-}
-
-TEST(MotionBisection, BlockedMiddleFailsAfterTwoTestsStandingStillCostsOneAndFromIsNeverTested) {
-  // One joint, segments of exactly 0.25.
-  for (int n = 2; n <= 12; ++n) {
-    ConfigSpaceScene scene({{-10.0, 10.0}}, 0.25);
-    const double middle = (n / 2) * 0.25;
-    scene.addObstacle({{middle - 0.1}, {middle + 0.1}});
-    const double from = 0.0;
-    const double to = n * 0.25;
-    ASSERT_EQ(scene.segmentCount(&from, &to), n);
-    EXPECT_FALSE(scene.checkMotion(&from, &to)) << n;
-    EXPECT_EQ(scene.states_tested_in_motions, 2) << n;
-  }
-
-  ConfigSpaceScene scene({{-10.0, 10.0}}, 0.25);
-  scene.addObstacle({{-0.1}, {0.1}});
-  const double here = 1.0;
-  EXPECT_TRUE(scene.checkMotion(&here, &here));
-  EXPECT_EQ(scene.states_tested_in_motions, 1);
-  const double blocked = 0.0;
-  EXPECT_TRUE(scene.checkMotion(&blocked, &here));
-  EXPECT_FALSE(scene.checkMotion(&here, &blocked));
 }
 
 }  // namespace

