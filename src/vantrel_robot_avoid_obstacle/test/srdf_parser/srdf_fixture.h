@@ -9,7 +9,7 @@
 
 #include "robot_model/srdf_parser/model.h"
 #include "robot_model/urdf_parser/urdf_parser.h"
-#include "test/support/console_capture.h"
+#include "test/urdf_parser/logged.h"
 
 // A small arm: base_link -j1-> link1 -j2-> link2 -tool_joint-> tool, and base_link -cam_joint-> camera.
 inline std::shared_ptr<urdf::ModelInterface> smallArm()
@@ -53,6 +53,12 @@ protected:
       found.push_back(source + level + std::to_string(m.line) + " " + m.text);
     }
     return found;
+  }
+
+  // True when one message at the level names every one of the words.
+  bool logs(console_bridge::LogLevel level, std::initializer_list<std::string> words) const
+  {
+    return logged(capture_, level, words);
   }
 
   ConsoleCapture capture_;
