@@ -1,8 +1,6 @@
 // The arm6 description as a robot model: tree order, variables, mimic finger, groups and solvers.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "description_fixture.h"
 #include "kinematics/orvane_bot_v3_kinematics.h"
 #include "kinematics/six_axis_kinematics.h"
@@ -81,7 +79,6 @@ TEST(Arm6Model, CollisionGeometryAndExtents) {
   // Joint ranges of the six arm joints plus the finger stroke, each with distance factor 1.
   EXPECT_NEAR(model->getMaximumExtent(), 6.1 + 4.2 + 5.2 + 6.1 + 4.4 + 12.56 + 0.035, 1e-12);
   EXPECT_NEAR(arm->getMaximumExtent(), 6.1 + 4.2 + 5.2 + 6.1 + 4.4 + 12.56, 1e-12);
-  printf("arm6 maximum extent: model %.6f, group \"arm\" %.6f\n", model->getMaximumExtent(), arm->getMaximumExtent());
 }
 
 TEST(Arm6Model, ArmGroupIsAChainWithTheSixAxisSolver) {
@@ -132,6 +129,7 @@ TEST(Arm6Model, GripperIsAnEndEffectorWithoutSolver) {
   ASSERT_EQ(model->getEndEffectors().size(), 1u);
 }
 
+// The exact-output check of the model's messages.
 TEST(Arm6Model, LookupsOfUnknownNamesPrintAndReturnNull) {
   const auto model = rao_test::arm6Model();
   const JointModelGroup* arm = model->getJointModelGroup("arm");

@@ -70,11 +70,6 @@ TEST(LinkModel, IdentityRule) {
   Eigen::Isometry3d tilted = Eigen::Isometry3d::Identity();
   tilted.rotate(Eigen::AngleAxisd(1e-11, Eigen::Vector3d::UnitX()));
   EXPECT_FALSE(isIdentityTransform(tilted));
-
-  LinkModel link("l", 0);
-  EXPECT_TRUE(link.jointOriginTransformIsIdentity());
-  link.setJointOriginTransform(translation(0.0, 0.0, 0.1));
-  EXPECT_FALSE(link.jointOriginTransformIsIdentity());
 }
 
 }  // namespace
