@@ -43,7 +43,7 @@ TEST(MdhParametersTest, RotationsWithoutMdhFormAreRejected)
     joint.setOrigin(bad);
     CaptureStdout();
     EXPECT_EQ(joint.generateMdhParameters(), -1);
-    EXPECT_FALSE(GetCapturedStdout().empty());
+    EXPECT_EQ(GetCapturedStdout(), "Matrix R_zero0 is not ok.\n");
     EXPECT_EQ(joint.getMdhParameters().xa_, 0.0);
     EXPECT_EQ(joint.getMdhStatus(), MdhStatus::ROTATION_NOT_MDH);
   }

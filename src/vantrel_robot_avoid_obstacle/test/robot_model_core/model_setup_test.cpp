@@ -81,7 +81,7 @@ TEST(ModelSetup, ArmChainsOutsideTheClosedFormGetNoSolver) {
        "Mdh Para failed"},
       // joint4 with alpha -pi/2 instead of +pi/2: a valid MDH origin, the wrong arm type.
       {R"(<origin xyz="0.03 -0.35 0" rpy="1.5707963267948966 0 0"/>)",
-       R"(<origin xyz="0.03 0.35 0" rpy="-1.5707963267948966 0 0"/>)", "alpha sequence"},
+       R"(<origin xyz="0.03 0.35 0" rpy="-1.5707963267948966 0 0"/>)", "alpha sequence not equal"},
       // joint2 with an offset along its axis: a valid MDH chain outside the closed form's assumptions.
       {R"(<origin xyz="0.05 0 0" rpy="1.5707963267948966 -1.5707963267948966 0"/>)",
        R"(<origin xyz="0.05 -0.02 0" rpy="1.5707963267948966 -1.5707963267948966 0"/>)", nullptr},
