@@ -28,12 +28,8 @@ TEST_F(SrdfTest, ZeroRadiiGiveWayToPositiveOnes)
   ASSERT_EQ(all[1].spheres_.size(), 1u);
   EXPECT_EQ(all[1].spheres_[0].center_x_, 0.0);
   EXPECT_EQ(all[1].spheres_[0].radius_, 0.0);
-  EXPECT_EQ(reported().size(), 5u);
-  for (const char* sphere : {"sphere 0 for link 'tool'", "sphere 1 for link 'tool'", "sphere 2 for link 'tool'",
-                             "sphere 3 for link 'tool'", "' ghost'"})
-  {
-    EXPECT_TRUE(logs(console_bridge::CONSOLE_BRIDGE_LOG_ERROR, {sphere})) << sphere;
-  }
+  expectReports({"ERROR sphere 0 for link 'tool'", "ERROR sphere 1 for link 'tool'", "ERROR sphere 2 for link 'tool'",
+                 "ERROR sphere 3 for link 'tool'", "ERROR ' ghost'"});
 }
 
 TEST_F(SrdfTest, CollisionPairsKeepOrderAndRepeats)
@@ -55,9 +51,6 @@ TEST_F(SrdfTest, CollisionPairsKeepOrderAndRepeats)
   EXPECT_EQ(disabled[2].link1_, "link2");
   ASSERT_EQ(model.getEnabledCollisionPairs().size(), 1u);
   EXPECT_EQ(model.getNoDefaultCollisionLinks(), (Strings{"camera"}));
-  EXPECT_EQ(reported().size(), 3u);
-  EXPECT_TRUE(logs(console_bridge::CONSOLE_BRIDGE_LOG_WARN, {"'ghost'", "default"}));
-  EXPECT_TRUE(logs(console_bridge::CONSOLE_BRIDGE_LOG_WARN, {"'ghost'", "disable/enable"}));
-  EXPECT_TRUE(logs(console_bridge::CONSOLE_BRIDGE_LOG_ERROR, {"pair of links"}));
+  expectReports({"WARN 'ghost'", "WARN 'ghost'", "ERROR pair of links"});
 }
 }  // namespace

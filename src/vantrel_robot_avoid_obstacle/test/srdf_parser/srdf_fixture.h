@@ -9,7 +9,7 @@
 
 #include "robot_model/srdf_parser/model.h"
 #include "robot_model/urdf_parser/urdf_parser.h"
-#include "test/urdf_parser/logged.h"
+#include "test/support/console_capture.h"
 
 // A small arm: base_link -j1-> link1 -j2-> link2 -tool_joint-> tool, and base_link -cam_joint-> camera.
 inline std::shared_ptr<urdf::ModelInterface> smallArm()
@@ -55,10 +55,17 @@ protected:
     return found;
   }
 
-  // True when one message at the level names every one of the words.
-  bool logs(console_bridge::LogLevel level, std::initializer_list<std::string> words) const
+  // Exactly these reports at WARN or above, in order, each given as "<LEVEL> <a name it carries>".
+  void expectReports(const Strings& expected) const
   {
-    return logged(capture_, level, words);
+    const Strings found = reported();
+    ASSERT_EQ(found.size(), expected.size()) << testing::PrintToString(found);
+    for (std::size_t i = 0; i < found.size(); ++i)
+    {
+      const std::size_t space = expected[i].find(' ');
+      EXPECT_EQ(found[i].rfind(expected[i].substr(0, space), 0), 0u) << found[i];
+      EXPECT_NE(found[i].find(expected[i].substr(space + 1)), std::string::npos) << found[i];
+    }
   }
 
   ConsoleCapture capture_;
