@@ -3,6 +3,10 @@
 #include <memory>
 #include <string>
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
 #include "robot_model/core/robot_model.h"
 
 namespace rao_test {
@@ -47,16 +51,7 @@ class TempDescription {
 
 // Runs f with standard output captured and returns what it printed; an exception ends the capture.
 template <typename F>
-std::string captureStdout(F&& f);
-
-}  // namespace rao_test
-
-#include <gtest/gtest.h>
-
-#include <cstdio>
-
-template <typename F>
-std::string rao_test::captureStdout(F&& f) {
+std::string captureStdout(F&& f) {
   fflush(stdout);
   testing::internal::CaptureStdout();
   try {
@@ -68,3 +63,5 @@ std::string rao_test::captureStdout(F&& f) {
   fflush(stdout);
   return testing::internal::GetCapturedStdout();
 }
+
+}  // namespace rao_test

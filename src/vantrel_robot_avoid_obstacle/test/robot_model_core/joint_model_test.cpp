@@ -103,7 +103,9 @@ TEST(JointAxisTest, ZeroAxesAreRejectedAndPrismaticAxesNormalised)
   CaptureStdout();
   EXPECT_FALSE(revolute.setAxis(Eigen::Vector3d::Zero()));
   EXPECT_FALSE(prismatic.setAxis(Eigen::Vector3d(0.0, kInfinity, 0.0)));
-  EXPECT_EQ(GetCapturedStdout(), "Joint 'r' needs a finite non-zero axis\nJoint 'p' needs a finite non-zero axis\n");
+  const std::string printed = GetCapturedStdout();
+  EXPECT_NE(printed.find("'r'"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("'p'"), std::string::npos) << printed;
   EXPECT_EQ(prismatic.getAxis(), Eigen::Vector3d::Zero());
 
   ASSERT_TRUE(prismatic.setAxis(Eigen::Vector3d(0.0, 3.0, 4.0)));
@@ -197,7 +199,7 @@ TEST(JointModelTest, BoundsOfAnUnknownVariableAreRefused)
   limits.max_position_ = 1.0;
   CaptureStdout();
   EXPECT_THROW(planar.setVariableBounds("y", limits), std::runtime_error);
-  EXPECT_EQ(GetCapturedStdout(), "Could not find variable y to get bounds for within joint base \n");
+  EXPECT_NE(GetCapturedStdout().find("variable y"), std::string::npos);
   EXPECT_EQ(planar.getVariableBounds()[0].max_position_, kInfinity);
 }
 

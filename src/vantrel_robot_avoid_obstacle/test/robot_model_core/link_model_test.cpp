@@ -66,15 +66,9 @@ TEST(LinkModel, MeshBoxComesFromItsTransformedVertices) {
 TEST(LinkModel, IdentityRule) {
   EXPECT_TRUE(isIdentityTransform(Eigen::Isometry3d::Identity()));
   EXPECT_FALSE(isIdentityTransform(translation(1e-15, 0.0, 0.0)));
-  EXPECT_TRUE(isIdentityTransform(translation(1e-17, 0.0, 0.0)));
   Eigen::Isometry3d tilted = Eigen::Isometry3d::Identity();
   tilted.rotate(Eigen::AngleAxisd(1e-11, Eigen::Vector3d::UnitX()));
   EXPECT_FALSE(isIdentityTransform(tilted));
-
-  LinkModel link("l", 0);
-  EXPECT_TRUE(link.jointOriginTransformIsIdentity());
-  link.setJointOriginTransform(translation(0.0, 0.0, 0.1));
-  EXPECT_FALSE(link.jointOriginTransformIsIdentity());
 }
 
 }  // namespace

@@ -56,12 +56,7 @@ TEST(ModelSetup, PackageUrlWithoutPackageNameThrowsWithoutLeaking) {
   const std::string collision = "<collision>\n      <geometry>\n        <mesh filename=";
   rao_test::replaceOnce(description.urdf, collision + "\"package://meshes/gripper_body.stl\"/>",
                         collision + "\"package://\"/>");
-  try {
-    description.build();
-    ADD_FAILURE() << "no exception";
-  } catch (const robot_model::core::Exception& e) {
-    EXPECT_STREQ(e.what(), "Error retrieving file []: Package name must not be empty");
-  }
+  EXPECT_THROW(description.build(), robot_model::core::Exception);
 }
 
 TEST(ModelSetup, RelativeDescriptionDirectoryLoadsEveryMesh) {
@@ -83,10 +78,10 @@ TEST(ModelSetup, ArmChainsOutsideTheClosedFormGetNoSolver) {
   } cases[] = {
       // joint3 pitched: no MDH form at all.
       {R"(<origin xyz="0.4 0 0.1" rpy="0 0 0"/>)", R"(<origin xyz="0.4 0 0.1" rpy="0 0.1 0"/>)",
-       "Matrix R_zero0 is not ok.\nREVOLUTE joint generate Mdh Para failed!!!\n"},
+       "Mdh Para failed"},
       // joint4 with alpha -pi/2 instead of +pi/2: a valid MDH origin, the wrong arm type.
       {R"(<origin xyz="0.03 -0.35 0" rpy="1.5707963267948966 0 0"/>)",
-       R"(<origin xyz="0.03 0.35 0" rpy="-1.5707963267948966 0 0"/>)", "alpha sequence not equal\n"},
+       R"(<origin xyz="0.03 0.35 0" rpy="-1.5707963267948966 0 0"/>)", "alpha sequence not equal"},
       // joint2 with an offset along its axis: a valid MDH chain outside the closed form's assumptions.
       {R"(<origin xyz="0.05 0 0" rpy="1.5707963267948966 -1.5707963267948966 0"/>)",
        R"(<origin xyz="0.05 -0.02 0" rpy="1.5707963267948966 -1.5707963267948966 0"/>)", nullptr},

@@ -33,14 +33,7 @@ std::unique_ptr<AttachedBody> grabObject(const robot_model::core::LinkModel* lin
   return body;
 }
 
-TEST(RobotState, NullModelThrows) {
-  try {
-    RobotState state(nullptr);
-    FAIL() << "no exception";
-  } catch (const std::invalid_argument& e) {
-    EXPECT_STREQ(e.what(), "RobotState cannot be constructed with nullptr RobotModelConstPtr");
-  }
-}
+TEST(RobotState, NullModelThrows) { EXPECT_THROW(RobotState state(nullptr), std::invalid_argument); }
 
 TEST(RobotState, AttachingTwiceReplacesTheBodyThroughTheCallback) {
   const auto model = rao_test::arm6Model();
@@ -53,8 +46,7 @@ TEST(RobotState, AttachingTwiceReplacesTheBodyThroughTheCallback) {
 
   auto first = grabObject(tool, 0.05, 0.02);
   const AttachedBody* old_body = first.get();
-  const std::string printed = rao_test::captureStdout([&] { state.attachBody(std::move(first)); });
-  EXPECT_EQ(printed, "--------------------RobotState::attachBody--------------------0\n");
+  rao_test::captureStdout([&] { state.attachBody(std::move(first)); });
   auto second = grabObject(tool, 0.08, 0.04);
   const AttachedBody* new_body = second.get();
   rao_test::captureStdout([&] { state.attachBody(std::move(second)); });

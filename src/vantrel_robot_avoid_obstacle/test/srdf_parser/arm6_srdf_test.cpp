@@ -56,6 +56,7 @@ TEST_F(SrdfTest, Arm6GroupsStatesVirtualJointEndEffectorAndPairs)
   EXPECT_TRUE(srdf.getEnabledCollisionPairs().empty());
 }
 
+// The exact-output check of the loader's messages.
 TEST_F(SrdfTest, Arm6UnknownNamesAreDroppedWithAWarning)
 {
   std::string text = readFile(kArm6Srdf);

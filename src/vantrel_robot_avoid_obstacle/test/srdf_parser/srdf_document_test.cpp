@@ -8,25 +8,23 @@ TEST_F(SrdfTest, FileLevelFaultsLeaveAnEmptyModel)
   capture_.clear();
   model_.initFile(*smallArm(), "/nonexistent/%s.srdf");
   EXPECT_TRUE(model_.getName().empty());
-  EXPECT_EQ(reported(), (Strings{"ERROR 705 Could not open file [/nonexistent/%s.srdf] for parsing."}));
+  expectReports({"ERROR [/nonexistent/%s.srdf]"});
 
   load("<robot name=\"arm\"><group name=\"g\">");
-  ASSERT_EQ(capture_.messages().size(), 1u);
-  EXPECT_EQ(capture_.messages()[0].line, 715);
-  EXPECT_EQ(capture_.messages()[0].text.rfind("Could not parse the SRDF XML File. ", 0), 0u);
+  expectReports({"ERROR XML"});
 
   EXPECT_TRUE(load("<model name=\"arm\"/>").getName().empty());
-  EXPECT_EQ(reported(), (Strings{"ERROR 651 Could not find the 'robot' element in the xml file"}));
+  expectReports({"ERROR 'robot'"});
 }
 
 TEST_F(SrdfTest, RobotNameFaultsDoNotStopTheLoad)
 {
   EXPECT_EQ(load("<robot><passive_joint name=\"j1\"/></robot>").getPassiveJoints().size(), 1u);
-  EXPECT_EQ(reported(), (Strings{"ERROR 658 No name given for the robot."}));
+  expectReports({"ERROR robot"});
   const srdf::Model& model = load("<robot name=\" other \"><passive_joint name=\"j1\"/></robot>");
   EXPECT_EQ(model.getName(), "other");
   EXPECT_EQ(model.getPassiveJoints().size(), 1u);
-  EXPECT_EQ(reported(), (Strings{"ERROR 664 Semantic description is not specified for the same robot as the URDF"}));
+  expectReports({"ERROR same robot"});
 }
 
 TEST_F(SrdfTest, VirtualJointTypesAndMembership)
@@ -44,12 +42,7 @@ TEST_F(SrdfTest, VirtualJointTypesAndMembership)
   EXPECT_EQ(model.getVirtualJoints()[1].type_, "fixed");
   // A declared virtual joint counts as a joint of a group; a dropped one does not.
   EXPECT_EQ(model.getGroups()[0].joints_, (Strings{"v2"}));
-  EXPECT_EQ(reported(), (Strings{"ERROR 106 Unknown type of joint: 'prismatic'. Assuming 'fixed' instead. Other known "
-                                 "types are 'planar' and 'floating'.",
-                                 "ERROR 87 Virtual joint does not attach to a link on the robot (link 'nowhere' is not "
-                                 "known)",
-                                 "ERROR 97 Type of virtual joint is not specified",
-                                 "ERROR 168 Joint 'v3' declared as part of group 'g' is not known to the URDF"}));
+  expectReports({"ERROR 'prismatic'", "ERROR 'nowhere'", "ERROR Type of virtual joint", "ERROR 'v3'"});
 }
 
 TEST_F(SrdfTest, PassiveJointsAndProperties)
@@ -69,10 +62,6 @@ TEST_F(SrdfTest, PassiveJointsAndProperties)
   EXPECT_EQ(properties[1].value_, "holonomic");
   EXPECT_EQ(model.getJointProperties().size(), 1u);
   EXPECT_TRUE(model.getJointProperties("j2").empty());
-  EXPECT_EQ(reported(), (Strings{"ERROR 600 Joint 'ghost' marked as passive is not known to the URDF. Ignoring.",
-                                 "ERROR 592 No name specified for passive joint. Ignoring.",
-                                 "ERROR 638 Property defined for a joint 'ghost' that is not known to the URDF. "
-                                 "Ignoring.",
-                                 "ERROR 622 Property name for joint 'j2' is not specified"}));
+  expectReports({"ERROR 'ghost'", "ERROR passive joint", "ERROR 'ghost'", "ERROR 'j2'"});
 }
 }  // namespace

@@ -55,6 +55,19 @@ protected:
     return found;
   }
 
+  // Exactly these reports at WARN or above, in order, each given as "<LEVEL> <a name it carries>".
+  void expectReports(const Strings& expected) const
+  {
+    const Strings found = reported();
+    ASSERT_EQ(found.size(), expected.size()) << testing::PrintToString(found);
+    for (std::size_t i = 0; i < found.size(); ++i)
+    {
+      const std::size_t space = expected[i].find(' ');
+      EXPECT_EQ(found[i].rfind(expected[i].substr(0, space), 0), 0u) << found[i];
+      EXPECT_NE(found[i].find(expected[i].substr(space + 1)), std::string::npos) << found[i];
+    }
+  }
+
   ConsoleCapture capture_;
   srdf::Model model_;
 };

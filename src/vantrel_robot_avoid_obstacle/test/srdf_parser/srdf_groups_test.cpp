@@ -34,11 +34,7 @@ TEST_F(SrdfTest, GroupMembersAreTrimmedAndCheckedKindByKind)
   EXPECT_EQ(arm.subgroups_, (Strings{"hand"})) << "a later group resolves in a later pass";
   EXPECT_EQ(model.getGroups()[2].chains_.size(), 2u) << "a base below its tip, or beside it, shares an ancestor";
   EXPECT_TRUE(model.getGroups()[3].links_.empty()) << "a group of unknown names is stored empty";
-  EXPECT_EQ(reported(), (Strings{"ERROR 200 Link 'nowhere' declared as part of a chain in group 'g' is not known to "
-                                 "the URDF",
-                                 "ERROR 182 Base link name not specified for chain",
-                                 "ERROR 149 Link ' nowhere ' declared as part of group ' e ' is not known to the URDF",
-                                 "WARN 245 Group ' e ' is empty."}));
+  expectReports({"ERROR 'nowhere'", "ERROR Base link", "ERROR ' nowhere '", "WARN ' e '"});
 }
 
 TEST_F(SrdfTest, SubgroupCyclesDropEveryGroupThatDependsOnThem)
@@ -52,11 +48,7 @@ TEST_F(SrdfTest, SubgroupCyclesDropEveryGroupThatDependsOnThem)
     <group name="dangling"><group name="none"/></group>)");
   ASSERT_EQ(model.getGroups().size(), 1u);
   EXPECT_EQ(model.getGroups()[0].name_, "ok");
-  EXPECT_EQ(reported(), (Strings{"ERROR 287 Group 'G3' has unsatisfied subgroups",
-                                 "ERROR 287 Group 'G1' has unsatisfied subgroups",
-                                 "ERROR 287 Group 'G2' has unsatisfied subgroups",
-                                 "ERROR 287 Group 'self' has unsatisfied subgroups",
-                                 "ERROR 287 Group 'dangling' has unsatisfied subgroups"}));
+  expectReports({"ERROR 'G3'", "ERROR 'G1'", "ERROR 'G2'", "ERROR 'self'", "ERROR 'dangling'"});
 }
 
 TEST_F(SrdfTest, GroupStates)
@@ -81,14 +73,7 @@ TEST_F(SrdfTest, GroupStates)
   EXPECT_EQ(home.joint_values_.at("j2"), (std::vector<double>{1, 2, 3, 7}));
   EXPECT_EQ(home.joint_values_.count("tool_joint"), 0u);
   EXPECT_TRUE(model.getGroupStates()[1].joint_values_.empty());
-  EXPECT_EQ(reported(), (Strings{"ERROR 371 Unable to parse joint value ('') for joint 'tool_joint' in group state ' "
-                                 "home '",
-                                 "ERROR 346 Joint 'ghost' declared as part of group state ' home ' is not known to the "
-                                 "URDF",
-                                 "ERROR 340 Joint name not specified for joint 'j1' in group state ' home '",
-                                 "ERROR 371 Unable to parse joint value ('up') for joint 'j1' in group state 'empty'",
-                                 "ERROR 323 Group state 'lost' specified for group 'legs', but that group is not "
-                                 "known"}));
+  expectReports({"ERROR 'tool_joint'", "ERROR 'ghost'", "ERROR 'j1'", "ERROR ('up')", "ERROR 'legs'"});
 }
 
 TEST_F(SrdfTest, EndEffectors)
@@ -107,9 +92,6 @@ TEST_F(SrdfTest, EndEffectors)
   EXPECT_EQ(grip.parent_link_, "link2");
   EXPECT_EQ(grip.parent_group_, "anything") << "the parent group is not checked";
   EXPECT_TRUE(model.getEndEffectors()[1].parent_group_.empty());
-  EXPECT_EQ(reported(), (Strings{"ERROR 411 End effector 'e3' specified for group 'feet', but that group is not known",
-                                 "ERROR 423 Link 'nowhere' specified as parent for end effector 'e4' is not known to "
-                                 "the URDF",
-                                 "ERROR 416 Parent link not specified for end effector 'e5'"}));
+  expectReports({"ERROR 'feet'", "ERROR 'e4'", "ERROR 'e5'"});
 }
 }  // namespace

@@ -2,18 +2,17 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "robot_model/urdf_parser/urdf_parser.h"
-#include "test/support/console_capture.h"
+#include "test/urdf_parser/logged.h"
 
 namespace
 {
-using console_bridge::CONSOLE_BRIDGE_LOG_DEBUG;
 using console_bridge::CONSOLE_BRIDGE_LOG_ERROR;
 using console_bridge::CONSOLE_BRIDGE_LOG_WARN;
-constexpr const char* kModel = "urdf_parser/model";
 
 std::string robot(const std::string& body)
 {
@@ -26,23 +25,18 @@ std::string joint(const std::string& name, const std::string& parent, const std:
          "\"/></joint>";
 }
 
-TEST(ParseFile, MissingOrEmptyFileGivesOneError)
+TEST(ParseFile, MissingOrEmptyFileGivesOneErrorNamingIt)
 {
+  const std::string empty = testing::TempDir() + "empty.urdf";
+  std::ofstream(empty).close();
+  for (const std::string& path : {std::string("/nonexistent/%s%n%d.urdf"), empty})
   {
     ConsoleCapture capture;
-    EXPECT_FALSE(urdf::parseURDFFile("/nonexistent/%s%n%d.urdf"));
-    ASSERT_EQ(capture.messages().size(), 1u);
-    EXPECT_TRUE(capture.contains(CONSOLE_BRIDGE_LOG_ERROR, kModel, 55, "File /nonexistent/%s%n%d.urdf does not exist"));
+    EXPECT_FALSE(urdf::parseURDFFile(path));
+    EXPECT_EQ(capture.messages().size(), 1u);
+    EXPECT_TRUE(logged(capture, CONSOLE_BRIDGE_LOG_ERROR, {path == empty ? "" : path})) << path;
   }
-  const std::string path = testing::TempDir() + "empty.urdf";
-  std::ofstream(path).close();
-  ConsoleCapture capture;
-  EXPECT_FALSE(urdf::parseURDFFile(path));
-  std::remove(path.c_str());
-  ASSERT_EQ(capture.messages().size(), 1u);
-  EXPECT_EQ(capture.messages()[0].line, 99);
-  EXPECT_EQ(capture.messages()[0].level, CONSOLE_BRIDGE_LOG_ERROR);
-  EXPECT_FALSE(capture.messages()[0].text.empty()) << "the XML library's description";
+  std::remove(empty.c_str());
 }
 
 std::string nested(int depth)
@@ -65,8 +59,7 @@ TEST(ParseDocument, DeepNestingIsRefusedHoweverTheMarkupAroundItIsWritten)
   // robot and link add two levels.
   EXPECT_TRUE(urdf::parseURDF(robot("<link name=\"a\"><!-- <x><x> --><![CDATA[<x><x>]]>" + nested(98) + "</link>")));
   EXPECT_FALSE(urdf::parseURDF(robot("<link name=\"a\">" + nested(99) + "</link>")));
-  EXPECT_TRUE(
-      capture.contains(CONSOLE_BRIDGE_LOG_ERROR, kModel, 96, "XML elements are nested more than 100 levels deep"));
+  EXPECT_TRUE(logged(capture, CONSOLE_BRIDGE_LOG_ERROR, {"100 levels"}));
   // Quotes the XML library does not read as quotes, and end tags that close nothing, hide no nesting.
   std::string stray_end_tags;
   for (int i = 0; i < 300000; ++i)
@@ -127,17 +120,12 @@ TEST(MaterialBinding, RobotLevelMaterialWinsAndVisualMaterialsAreShared)
   EXPECT_EQ(green->color.g, 1.0f);
   EXPECT_EQ(model->getLink("c")->visual->material, green);
   EXPECT_FALSE(model->getLink("c")->visual_array[1]->material);
-  EXPECT_TRUE(capture.contains(CONSOLE_BRIDGE_LOG_DEBUG, kModel, 78,
-                               "urdf_parser: link 'b' material 'green' defined in Visual."));
-  EXPECT_TRUE(capture.contains(CONSOLE_BRIDGE_LOG_WARN, kModel, 83, "link 'c' material 'nowhere' undefined."));
+  EXPECT_TRUE(logged(capture, CONSOLE_BRIDGE_LOG_WARN, {"'c'", "'nowhere'"}));
 
   // A robot-level material without a colour is reported and kept.
   ASSERT_TRUE(model->getMaterial("plain"));
   EXPECT_EQ(model->getMaterial("plain")->color.a, 1.0f);
-  EXPECT_TRUE(
-      capture.contains(CONSOLE_BRIDGE_LOG_ERROR, "urdf_parser/link", 101, "Material [plain] color has no rgba"));
-  EXPECT_TRUE(
-      capture.contains(CONSOLE_BRIDGE_LOG_ERROR, "urdf_parser/link", 102, "Material [plain] not defined in file"));
+  EXPECT_TRUE(logged(capture, CONSOLE_BRIDGE_LOG_ERROR, {"[plain]"}));
 }
 
 TEST(Tree, ChildrenComeInJointNameOrderWithTheirLinks)
@@ -156,50 +144,38 @@ TEST(Tree, ChildrenComeInJointNameOrderWithTheirLinks)
   EXPECT_EQ(model->getLink("x")->parent_joint->name, "b_joint");
 }
 
-// Each description is refused with exactly one error: robot element, duplicate names, and anything that is not a tree.
-TEST(ParseDocument, FaultsAreRefusedWithTheirMessage)
+// Each description is refused with exactly one error, naming what is wrong: robot element, duplicate names, and
+// anything that is not a tree.
+TEST(ParseDocument, FaultsAreRefusedWithOneErrorNamingTheFault)
 {
   const std::string three_links = "<link name=\"a\"/><link name=\"b\"/><link name=\"c\"/>";
   const struct
   {
     std::string text;
-    int line;
-    std::string message;
+    std::vector<std::string> names;
   } cases[] = {
-      {"<model name=\"r\"/>", 108, "Could not find the 'robot' element in the xml file"},
-      {"<robot><link name=\"a\"/></robot>", 117, "No name given for the robot."},
-      {robot(""), 205, "No link elements found in urdf file"},
+      {"<model name=\"r\"/>", {"'robot'"}},
+      {"<robot><link name=\"a\"/></robot>", {"name", "robot"}},
+      {robot(""), {"No link"}},
       {robot("<material name=\"m\"><color rgba=\"1 0 0 1\"/></material><material name=\"m\"><color "
              "rgba=\"1 0 0 1\"/></material><link name=\"a\"/>"),
-       148, "material 'm' is not unique."},
-      {robot("<link name=\"a\"/><link name=\"a\"/>"), 177, "link 'a' is not unique."},
-      {robot("<link name=\"a\"/><link name=\"b\"/>" + joint("j", "a", "b") + joint("j", "a", "b")), 220,
-       "joint 'j' is not unique."},
+       {"material 'm'", "unique"}},
+      {robot("<link name=\"a\"/><link name=\"a\"/>"), {"link 'a'", "unique"}},
+      {robot("<link name=\"a\"/><link name=\"b\"/>" + joint("j", "a", "b") + joint("j", "a", "b")),
+       {"joint 'j'", "unique"}},
       // Run-time text is an argument, never the format.
-      {robot("<link name=\"a\"/><link name=\"b%s\"/>"), 263,
-       "Failed to find root link: Two root links found: [a] and [b%s]"},
+      {robot("<link name=\"a\"/><link name=\"b%s\"/>"), {"[a]", "[b%s]"}},
       {robot(three_links + joint("j1", "a", "b") + "<joint name=\"j2\" type=\"fixed\"><child link=\"c\"/></joint>"),
-       251,
-       "Failed to build tree: Joint [j2] is missing a parent and/or child link speci"
-       "fication."},
-      {robot(three_links + joint("j1", "a", "z")), 251, "Failed to build tree: child link [z] of joint [j1] not found"},
-      {robot(three_links + joint("j1", "z", "b")), 251,
-       "Failed to build tree: parent link [z] of joint [j1] not found.  This is not valid according to the URDF spec. "
-       "Every link you refer to from a joint needs to be explicitly defined in the robot description. To fix this "
-       "problem you can either remove this joint [j1] from your urdf file, or add \"<link name=\"z\" />\" to your "
-       "urdf file."},
-      {robot(three_links + joint("j1", "a", "b") + joint("j2", "a", "c") + joint("j3", "b", "c")), 251,
-       "Failed to build tree: link [c] is the child of two joints: [j2] and [j3]. The robot xml is not a valid tree."},
-      {robot(three_links + joint("j1", "a", "b") + joint("j2", "a", "c") + joint("j3", "c", "c")), 251,
-       "Failed to build tree: Joint [j3] has the link [c] as both parent and child. The robot xml is not a valid "
-       "tree."},
+       {"[j2]", "parent"}},
+      {robot(three_links + joint("j1", "a", "z")), {"child link [z]", "[j1]"}},
+      {robot(three_links + joint("j1", "z", "b")), {"parent link [z]", "[j1]"}},
+      {robot(three_links + joint("j1", "a", "b") + joint("j2", "a", "c") + joint("j3", "b", "c")),
+       {"[c]", "[j2]", "[j3]"}},
+      {robot(three_links + joint("j1", "a", "b") + joint("j2", "a", "c") + joint("j3", "c", "c")), {"[j3]", "[c]"}},
       {robot(three_links + "<link name=\"d\"/>" + joint("j1", "a", "b") + joint("j2", "c", "d") +
              joint("j3", "d", "c")),
-       263,
-       "Failed to find root link: link [c] is not reachable from the root link [a]; its joints form a cycle. The robot "
-       "xml is not a valid tree."},
-      {robot(three_links + joint("j1", "a", "b") + joint("j2", "b", "c") + joint("j3", "c", "a")), 263,
-       "Failed to find root link: No root link found. The robot xml is not a valid tree."},
+       {"[c]", "cycle"}},
+      {robot(three_links + joint("j1", "a", "b") + joint("j2", "b", "c") + joint("j3", "c", "a")), {"No root"}},
   };
   for (const auto& c : cases)
   {
@@ -207,7 +183,10 @@ TEST(ParseDocument, FaultsAreRefusedWithTheirMessage)
     EXPECT_FALSE(urdf::parseURDF(c.text)) << c.text;
     const auto errors = capture.atLeast(CONSOLE_BRIDGE_LOG_ERROR);
     ASSERT_EQ(errors.size(), 1u) << c.text;
-    EXPECT_TRUE(capture.contains(CONSOLE_BRIDGE_LOG_ERROR, kModel, c.line, c.message)) << errors[0].text;
+    for (const std::string& name : c.names)
+    {
+      EXPECT_NE(errors[0].text.find(name), std::string::npos) << name << " in " << errors[0].text;
+    }
   }
 }
 }  // namespace

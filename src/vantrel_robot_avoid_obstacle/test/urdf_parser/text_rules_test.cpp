@@ -1,4 +1,4 @@
-// Number, vector, colour and version texts.
+// Number, vector, colour and version texts; the version faults are the exact-output check of the parser's messages.
 #include <stdexcept>
 #include <string>
 
@@ -14,21 +14,6 @@
 namespace
 {
 using console_bridge::CONSOLE_BRIDGE_LOG_ERROR;
-
-// The message of the ParseError that init throws, or "no ParseError" when it throws none.
-template <typename Init>
-std::string parseErrorOf(Init&& init)
-{
-  try
-  {
-    init();
-  }
-  catch (const urdf::ParseError& e)
-  {
-    return e.what();
-  }
-  return "no ParseError";
-}
 
 TEST(StrToDouble, WholeTextMustBeOneNumber)
 {
@@ -50,10 +35,9 @@ TEST(Vector3Init, SpacesAnywhereButOnlySpaces)
   v.init("  1   2 3");
   EXPECT_EQ(v.y, 2.0);
 
-  EXPECT_EQ(parseErrorOf([&] { v.init("1 2"); }), "Parser found 2 elements but 3 expected while parsing vector [1 2]");
+  EXPECT_THROW(v.init("1 2"), urdf::ParseError);
   EXPECT_EQ(v.x, 0.0) << "a failed text leaves zeros";
-  EXPECT_EQ(parseErrorOf([&] { v.init("1\t2 3"); }),
-            "Unable to parse component [1\t2] to a double (while parsing a vector value)");
+  EXPECT_THROW(v.init("1\t2 3"), urdf::ParseError);
   EXPECT_THROW(v.init("1 2 3 4"), urdf::ParseError);
 }
 
@@ -65,7 +49,7 @@ TEST(ColorInit, WrongCountIsSilentOutOfRangeThrows)
   EXPECT_EQ(c.a, 1.0f);
   c.init("0.25 0.5 0.75 1");
   EXPECT_EQ(c.b, 0.75f);
-  EXPECT_EQ(parseErrorOf([&] { c.init("1 0 0 1.5"); }), "Component [1.5] is outside the valid range for colors [0, 1]");
+  EXPECT_THROW(c.init("1 0 0 1.5"), urdf::ParseError);
   EXPECT_EQ(c.r, 0.0f);
   EXPECT_THROW(c.init("1 0 x 1"), urdf::ParseError);
 }
