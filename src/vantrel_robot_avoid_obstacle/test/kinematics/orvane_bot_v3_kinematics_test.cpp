@@ -60,8 +60,8 @@ TEST_F(OrvaneBotV3KinematicsTest, PosesOfSpecialAnglesAndPitchSumsSolveBackToThe
     solver_test::forEachRandomVector(5, 11, 300, add);
     add({ 0.4, -1.0, 2.0, -1.5885221709384172, 0.3 });  // the flange on the base axis
   });
-  EXPECT_EQ(tally.wrong, "");
-  EXPECT_EQ(tally.missed, "");
+  EXPECT_TRUE(tally.wrong.empty()) << testing::PrintToString(tally.wrong);
+  EXPECT_TRUE(tally.missed.empty()) << testing::PrintToString(tally.missed);
   EXPECT_GT(tally.solutions, 50000);
 }
 
@@ -84,19 +84,13 @@ TEST_F(OrvaneBotV3KinematicsTest, PosesWithoutAnExactSolutionFail)
     EXPECT_TRUE(q.empty());
     EXPECT_EQ(solver_.inverseKinematicsForArmType(tilted, facing[0], q), -11);
     EXPECT_EQ(solver_.inverseKinematicsForArmType(tilted, facing[1], q), -11);
-  });
-  EXPECT_TRUE(q.empty());
-  for (const Eigen::MatrixXd& unsolvable : { broken, tilted, beyond_reach }) {
-    printedBy([&] { EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(unsolvable, solutions), 0); });
-    EXPECT_TRUE(solutions.empty());
-  }
-}
-
-TEST_F(OrvaneBotV3KinematicsTest, SingleSolutionFormsReportNoSolution)
-{
-  const Eigen::MatrixXd pose = solver_.forwardKinematics(kQStar);
-  std::vector<double> q{ 9.0 };
-  printedBy([&] {
+    EXPECT_TRUE(q.empty());
+    for (const Eigen::MatrixXd& unsolvable : { broken, tilted, beyond_reach }) {
+      EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(unsolvable, solutions), 0);
+      EXPECT_TRUE(solutions.empty());
+    }
+    // The single-solution forms are not offered for five joints: they leave q as it was.
+    q = { 9.0 };
     EXPECT_EQ(solver_.inverseKinematics(pose, q), -1);
     EXPECT_EQ(solver_.inverseKinematicsByReference(pose, kQStar, q), -1);
   });
