@@ -61,19 +61,6 @@ TEST(SceneSampling, PointsCoverEverySurfaceAtTheSpacingAndLieOnIt)
   EXPECT_TRUE(arm_sim::sampleSurfaces(Scene{}, spacing).empty());
 }
 
-TEST(SceneRays, MeetTheNearestFaceInFrontOfTheOrigin)
-{
-  const Scene scene{{{{1.0, -1.0, -1.0}, {2.0, 1.0, 1.0}}, {{3.0, -1.0, -1.0}, {4.0, 1.0, 1.0}}}};
-  const Eigen::Vector3d origin(0.0, 0.0, 0.0);
-  EXPECT_DOUBLE_EQ(*arm_sim::castRay(scene, origin, {1.0, 0.0, 0.0}), 1.0);
-  EXPECT_DOUBLE_EQ(*arm_sim::castRay(scene, origin, {2.0, 0.0, 0.0}), 0.5);  // in direction units
-  EXPECT_DOUBLE_EQ(*arm_sim::castRay(scene, {1.5, 0.0, 0.0}, {1.0, 0.0, 0.0}), 0.5);  // inside
-  EXPECT_DOUBLE_EQ(*arm_sim::castRay(scene, {2.5, 0.0, 0.0}, {1.0, 0.0, 0.0}), 0.5);  // between
-  EXPECT_FALSE(arm_sim::castRay(scene, origin, {-1.0, 0.0, 0.0}));
-  EXPECT_FALSE(arm_sim::castRay(scene, {0.0, 1.5, 0.0}, {1.0, 0.0, 0.0}));  // parallel, beside
-  EXPECT_TRUE(arm_sim::castRay(scene, {0.0, 1.0, 0.0}, {1.0, 0.0, 0.0}));   // grazes a face
-}
-
 const arm_sim::PinholeIntrinsics kIntrinsics{320.0, 160.0, 320.0, 120.0, 320, 240};
 
 // The node's reading of a depth image: millimetres in machine order, (u - cx) * z / fx.

@@ -9,9 +9,9 @@
 #include <gtest/gtest.h>
 #include <octomap/OcTree.h>
 
+#include "arm_fixtures.h"
 #include "collision_detection/collision_common.h"
 #include "collision_detection/world.h"
-#include "robot_model/shapes/shapes.h"
 
 namespace
 {
@@ -74,14 +74,10 @@ void failEachAllocationInTurn(const std::function<void()>& step)
 TEST(AllocationFailure, GeometryOfEveryShapeKindIsReleasedWhenItsConstructionFails)
 {
   collision_detection::World::Object owner("obstacle");
-  auto mesh = std::make_shared<shapes::Mesh>(3, 1);
-  const double vertices[9] = { 0, 0, 0, 1, 0, 0, 0, 1, 0 };
-  std::copy(vertices, vertices + 9, mesh->vertices.get());
-  for (std::uint32_t i = 0; i < 3; ++i)
-    mesh->triangles[i] = i;
   auto tree = std::make_shared<octomap::OcTree>(0.1);
   tree->updateNode(octomap::point3d(0.0f, 0.0f, 0.0f), true);
-  const std::shared_ptr<const shapes::Shape> shapes[] = { std::make_shared<const shapes::Box>(1.0, 1.0, 1.0), mesh,
+  const std::shared_ptr<const shapes::Shape> shapes[] = { std::make_shared<const shapes::Box>(1.0, 1.0, 1.0),
+                                                          arms::oneTriangle(),
                                                           std::make_shared<const shapes::OcTree>(tree) };
   for (const auto& shape : shapes)
   {

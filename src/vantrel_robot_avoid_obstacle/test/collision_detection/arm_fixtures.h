@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <random>
 #include <string>
@@ -8,9 +10,11 @@
 #include <octomap/OcTree.h>
 
 #include "collision_detection/allowed_collision_matrix.h"
+#include "robot_model/core/attached_body.h"
 #include "robot_model/core/joint_model_group.h"
 #include "robot_model/core/robot_model.h"
 #include "robot_model/core/robot_state.h"
+#include "robot_model/shapes/shapes.h"
 #include "robot_model/srdf_parser/model.h"
 
 namespace arms
@@ -21,6 +25,17 @@ inline std::shared_ptr<const robot_model::core::RobotModel> load(const std::stri
   return std::make_shared<const robot_model::core::RobotModel>(
       std::string(RAO_SOURCE_DIR) + "/src/robot_avoid_obstacle/resources/robot_descriptions/" + arm + "_description/",
       urdf, srdf);
+}
+
+// One triangle in the xy plane, the corners at the origin and on the x and y unit points.
+inline std::shared_ptr<shapes::Mesh> oneTriangle()
+{
+  auto mesh = std::make_shared<shapes::Mesh>(3, 1);
+  const double vertices[9] = { 0, 0, 0, 1, 0, 0, 0, 1, 0 };
+  std::copy(vertices, vertices + 9, mesh->vertices.get());
+  for (std::uint32_t i = 0; i < 3; ++i)
+    mesh->triangles[i] = i;
+  return mesh;
 }
 }  // namespace arms
 
@@ -87,14 +102,22 @@ inline std::vector<double> randomArm(std::mt19937& rng, const robot_model::core:
   return values;
 }
 
-// A tree of the resolution with `count` random occupied points in [-xy, xy]^2 x [0, z] around the arm.
-inline std::shared_ptr<octomap::OcTree> randomVoxels(double resolution, int count, double xy, double z,
-                                                     std::mt19937& rng)
+// `count` random occupied points in [-xy, xy]^2 x [0, z] around the arm.
+inline void addRandomVoxels(octomap::OcTree& tree, int count, double xy, double z, std::mt19937& rng)
 {
-  auto tree = std::make_shared<octomap::OcTree>(resolution);
   std::uniform_real_distribution<double> across(-xy, xy), up(0.0, z);
   for (int i = 0; i < count; ++i)
-    tree->updateNode(octomap::point3d(across(rng), across(rng), up(rng)), true);
-  return tree;
+    tree.updateNode(octomap::point3d(across(rng), across(rng), up(rng)), true);
+}
+
+// A cube of the given edge held `out` along the gripper's z axis.
+inline std::unique_ptr<robot_model::core::AttachedBody> grabbedCube(double edge, double out)
+{
+  auto body = std::make_unique<robot_model::core::AttachedBody>();
+  body->id_ = "grab_object";
+  body->parent_link_ = model()->getLinkModel("gripper_link");
+  body->shapes_.push_back(std::make_shared<const shapes::Box>(edge, edge, edge));
+  body->shape_poses_.push_back(Eigen::Isometry3d(Eigen::Translation3d(0.0, 0.0, out)));
+  return body;
 }
 }  // namespace arm6

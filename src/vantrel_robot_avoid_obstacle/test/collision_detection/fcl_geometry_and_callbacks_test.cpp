@@ -12,9 +12,8 @@
 #include <fcl/narrowphase/collision.h>
 #include <gtest/gtest.h>
 
-#include "robot_model/core/attached_body.h"
+#include "arm_fixtures.h"
 #include "robot_model/core/link_model.h"
-#include "robot_model/shapes/shapes.h"
 
 using namespace collision_detection;
 
@@ -36,15 +35,11 @@ const fcl::BVHModel<fcl::OBBRSSd>& bvhOf(const FCLGeometryConstPtr& geometry)
 class Callbacks : public testing::Test
 {
 protected:
-  // A unit box of the owner, centred at (x, 0, 0); the fixture keeps it alive.
-  template <typename Owner>
-  fcl::CollisionObjectd* box(const Owner* owner, int shape_index, double x)
+  // A unit box of the owner (and shape index, for robot parts), centred at (x, 0, 0); the fixture keeps it alive.
+  template <typename... Owner>
+  fcl::CollisionObjectd* box(double x, Owner... owner)
   {
-    return add(createCollisionGeometry(std::make_shared<const shapes::Box>(1.0, 1.0, 1.0), owner, shape_index), x);
-  }
-  fcl::CollisionObjectd* box(const World::Object* object, double x)
-  {
-    return add(createCollisionGeometry(std::make_shared<const shapes::Box>(1.0, 1.0, 1.0), object), x);
+    return add(createCollisionGeometry(std::make_shared<const shapes::Box>(1.0, 1.0, 1.0), owner...), x);
   }
   fcl::CollisionObjectd* add(FCLGeometryConstPtr geometry, double x)
   {
@@ -78,11 +73,10 @@ protected:
   robot_model::core::LinkModel link1_{ "link1", 0 };
   robot_model::core::LinkModel link2_{ "link2", 1 };
   World::Object obstacle_{ "obstacle" };
-  World::Object other_obstacle_{ "other" };
 };
 }  // namespace
 
-TEST(FCLGeometry, SameLinkShapeGivesSameGeometryAndPaddingANewOne)
+TEST(FCLGeometry, SameLinkShapeGivesSameGeometryPaddingANewOneAndAnUnknownShapeNone)
 {
   robot_model::core::LinkModel link("link", 0);
   auto sphere = std::make_shared<const shapes::Sphere>(0.05);
@@ -96,6 +90,10 @@ TEST(FCLGeometry, SameLinkShapeGivesSameGeometryAndPaddingANewOne)
   EXPECT_NE(padded, first);
   EXPECT_DOUBLE_EQ(static_cast<const fcl::Sphered&>(*padded->collision_geometry_).radius, 0.06);
   EXPECT_DOUBLE_EQ(sphere->radius, 0.05);  // padding works on a clone
+
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(createCollisionGeometry(std::make_shared<const UnknownShape>(), &link, 0));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "collision_common[887]:This shape type (0) is not supported using FCL yet");
 }
 
 TEST(FCLGeometry, GeometryHeldOnlyByTheCacheChangesOwnerInsteadOfBeingRebuilt)
@@ -118,72 +116,45 @@ TEST(FCLGeometry, GeometryHeldOnlyByTheCacheChangesOwnerInsteadOfBeingRebuilt)
   EXPECT_EQ(attached->collision_geometry_->getUserData(), attached->collision_geometry_data_.get());
 }
 
-TEST(FCLGeometry, MeshTrianglesAreCarriedOver)
-{
-  robot_model::core::LinkModel link("link", 0);
-  auto mesh = std::make_shared<shapes::Mesh>(3, 1);
-  const double vertices[9] = { 0, 0, 0, 1, 0, 0, 0, 1, 0 };
-  std::copy(vertices, vertices + 9, mesh->vertices.get());
-  for (std::uint32_t i = 0; i < 3; ++i)
-    mesh->triangles[i] = i;
-  FCLGeometryConstPtr geometry = createCollisionGeometry(mesh, &link, 0);
-  EXPECT_EQ(bvhOf(geometry).num_tris, 1);
-  EXPECT_EQ(bvhOf(geometry).num_vertices, 3);
-  fcl::CollisionObjectd triangle(geometry->collision_geometry_);
-  fcl::CollisionObjectd touching(std::make_shared<fcl::Sphered>(0.1), fcl::Transform3d(fcl::Translation3d(0.2, 0.2, 0.05)));
-  fcl::CollisionResultd result;
-  fcl::collide(&triangle, &touching, fcl::CollisionRequestd(), result);
-  EXPECT_TRUE(result.isCollision());
-}
-
-TEST(FCLGeometry, UnsupportedShapeGivesNullAndAMessage)
-{
-  robot_model::core::LinkModel link("link", 0);
-  testing::internal::CaptureStdout();
-  FCLGeometryConstPtr geometry = createCollisionGeometry(std::make_shared<const UnknownShape>(), &link, 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "collision_common[887]:This shape type (0) is not supported using FCL yet");
-  EXPECT_FALSE(geometry);
-}
-
 TEST_F(Callbacks, OwnersAndTheMatrixDecideWhetherAPairIsTested)
 {
-  EXPECT_TRUE(collides(box(&link1_, 0, 0.0), box(&obstacle_, 0.5)));
-  EXPECT_FALSE(collides(box(&link1_, 0, 0.0), box(&obstacle_, 1.5)));
-  EXPECT_TRUE(collides(box(&link1_, 0, 0.0), box(&link2_, 0, 0.5)));
-  EXPECT_FALSE(collides(box(&link1_, 0, 0.0), box(&link1_, 1, 0.0)));  // two shapes of one link
+  EXPECT_TRUE(collides(box(0.0, &link1_, 0), box(0.5, &obstacle_)));
+  EXPECT_FALSE(collides(box(0.0, &link1_, 0), box(1.5, &obstacle_)));
+  EXPECT_TRUE(collides(box(0.0, &link1_, 0), box(0.5, &link2_, 0)));
+  EXPECT_FALSE(collides(box(0.0, &link1_, 0), box(0.0, &link1_, 1)));  // two shapes of one link
 
   robot_model::core::AttachedBody* held = attached("held", &link1_);
   held->touch_links_ = { "link2" };
-  fcl::CollisionObjectd* held_box = box(held, 0, 0.0);
-  EXPECT_FALSE(collides(held_box, box(&link2_, 0, 0.0)));
-  EXPECT_FALSE(collides(box(&link2_, 0, 0.0), held_box));
-  EXPECT_TRUE(collides(held_box, box(&link1_, 0, 0.0)));  // not a touch link
-  EXPECT_FALSE(collides(held_box, box(attached("second", &link1_), 0, 0.0)));
-  EXPECT_TRUE(collides(held_box, box(attached("elsewhere", &link2_), 0, 0.0)));
+  fcl::CollisionObjectd* held_box = box(0.0, held, 0);
+  EXPECT_FALSE(collides(held_box, box(0.0, &link2_, 0)));
+  EXPECT_FALSE(collides(box(0.0, &link2_, 0), held_box));
+  EXPECT_TRUE(collides(held_box, box(0.0, &link1_, 0)));  // not a touch link
+  EXPECT_FALSE(collides(held_box, box(0.0, attached("second", &link1_), 0)));
+  EXPECT_TRUE(collides(held_box, box(0.0, attached("elsewhere", &link2_), 0)));
 
   const std::set<const robot_model::core::LinkModel*> active = { &link1_ };
-  EXPECT_TRUE(collides(box(&link2_, 0, 0.0), box(&link1_, 0, 0.0), nullptr, &active));
-  EXPECT_FALSE(collides(box(&link2_, 0, 0.0), box(&obstacle_, 0.0), nullptr, &active));
+  EXPECT_TRUE(collides(box(0.0, &link2_, 0), box(0.0, &link1_, 0), nullptr, &active));
+  EXPECT_FALSE(collides(box(0.0, &link2_, 0), box(0.0, &obstacle_), nullptr, &active));
 
   // Matrix-allowed pairs are skipped, unknown pairs tested.
   AllowedCollisionMatrix acm;
   acm.setEntry("link1", "obstacle", true);
   acm.setEntry("link2", "obstacle", false);
-  EXPECT_FALSE(collides(box(&link1_, 0, 0.0), box(&obstacle_, 0.0), &acm));
-  EXPECT_TRUE(collides(box(&link2_, 0, 0.0), box(&obstacle_, 0.0), &acm));
-  EXPECT_TRUE(collides(box(&link1_, 0, 0.0), box(&link2_, 0, 0.0), &acm));
+  EXPECT_FALSE(collides(box(0.0, &link1_, 0), box(0.0, &obstacle_), &acm));
+  EXPECT_TRUE(collides(box(0.0, &link2_, 0), box(0.0, &obstacle_), &acm));
+  EXPECT_TRUE(collides(box(0.0, &link1_, 0), box(0.0, &link2_, 0), &acm));
 
   // A conditional pair is left to its decide function: no geometric test here.
   acm.setEntry("link1", "link2", DecideContactFn([](Contact&) { return false; }));
-  EXPECT_FALSE(collides(box(&link1_, 0, 0.0), box(&link2_, 0, 0.0), &acm));
+  EXPECT_FALSE(collides(box(0.0, &link1_, 0), box(0.0, &link2_, 0), &acm));
 }
 
 TEST_F(Callbacks, WithoutContactsTheBroadPhaseStopsAtTheFirstCollision)
 {
   fcl::DynamicAABBTreeCollisionManagerd manager;
   for (int i = 0; i < 6; ++i)
-    manager.registerObject(box(&obstacle_, 0.1 * i));
-  fcl::CollisionObjectd* link = box(&link1_, 0, 0.0);
+    manager.registerObject(box(0.1 * i, &obstacle_));
+  fcl::CollisionObjectd* link = box(0.0, &link1_, 0);
   for (bool contacts : { false, true })
   {
     CollisionRequest req;
@@ -206,16 +177,24 @@ TEST_F(Callbacks, WithoutContactsTheBroadPhaseStopsAtTheFirstCollision)
 }
 
 // An empty obstacle octree is checked through the whole world in the world test.
-TEST_F(Callbacks, EmptyMeshGivesAnEmptyModelThatCollidesWithNothing)
+TEST_F(Callbacks, MeshesKeepTheirTrianglesAndAnEmptyOneCollidesWithNothing)
 {
+  FCLGeometryConstPtr triangle = createCollisionGeometry(arms::oneTriangle(), &link1_, 0);
+  EXPECT_EQ(bvhOf(triangle).num_tris, 1);
+  EXPECT_EQ(bvhOf(triangle).num_vertices, 3);
+  fcl::CollisionObjectd touching(std::make_shared<fcl::Sphered>(0.1), fcl::Transform3d(fcl::Translation3d(0.2, 0.2, 0.05)));
+  fcl::CollisionResultd result;
+  fcl::collide(add(triangle, 0.0), &touching, fcl::CollisionRequestd(), result);
+  EXPECT_TRUE(result.isCollision());
+
   FCLGeometryConstPtr empty = createCollisionGeometry(std::make_shared<const shapes::Mesh>(0, 0), &link2_, 0);
   EXPECT_EQ(bvhOf(empty).num_tris, 0);
   fcl::CollisionObjectd* mesh = add(empty, 0.0);
-  EXPECT_FALSE(collides(mesh, box(&obstacle_, 0.0)));
+  EXPECT_FALSE(collides(mesh, box(0.0, &obstacle_)));
   DistanceRequest req;
   DistanceResult res;
   DistanceData data(&req, &res);
   double unused = 0.0;
-  EXPECT_FALSE(distanceCallback(box(&obstacle_, 0.0), mesh, &data, unused));
+  EXPECT_FALSE(distanceCallback(box(0.0, &obstacle_), mesh, &data, unused));
   EXPECT_FALSE(res.collision);
 }

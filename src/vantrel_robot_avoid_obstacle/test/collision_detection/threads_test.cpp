@@ -10,7 +10,6 @@
 #include "arm_fixtures.h"
 #include "collision_detection/collision_robot_fcl.h"
 #include "collision_detection/collision_world_fcl.h"
-#include "robot_model/core/attached_body.h"
 #include "robot_model/shapes/shapes.h"
 
 using namespace collision_detection;
@@ -22,7 +21,8 @@ struct Scene
   Scene()
   {
     std::mt19937 rng(5);
-    const auto tree = arm6::randomVoxels(0.05, 100, 0.6, 1.0, rng);
+    const auto tree = std::make_shared<octomap::OcTree>(0.05);
+    arm6::addRandomVoxels(*tree, 100, 0.6, 1.0, rng);
     world->addToObject("world_octomap", std::make_shared<const shapes::OcTree>(tree), Eigen::Isometry3d::Identity());
     robot.setLinkPadding("gripper_link", 0.06);  // the held box is padded on every check
   }
@@ -38,12 +38,8 @@ std::vector<int> answers(const Scene& scene, unsigned seed)
 {
   robot_model::core::RobotState state(arm6::model());
   state.setToDefaultValues();
-  auto body = std::make_unique<robot_model::core::AttachedBody>();
-  body->id_ = "grab_object";
-  body->parent_link_ = arm6::model()->getLinkModel("gripper_link");
+  auto body = arm6::grabbedCube(0.05, 0.1);
   body->touch_links_ = { "gripper_link" };
-  body->shapes_.push_back(std::make_shared<const shapes::Box>(0.05, 0.05, 0.05));
-  body->shape_poses_.push_back(Eigen::Isometry3d(Eigen::Translation3d(0.0, 0.0, 0.1)));
   state.attachBody(std::move(body));
 
   std::mt19937 rng(seed);

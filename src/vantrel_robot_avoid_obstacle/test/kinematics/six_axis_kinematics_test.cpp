@@ -52,8 +52,7 @@ TEST_F(SixAxisKinematicsTest, ForwardKinematicsMatchesReferencePoses)
   EXPECT_NEAR(pose(0, 0), -0.516248927, 1e-9);
   EXPECT_NEAR(pose(0, 1), -0.288641543, 1e-9);
   EXPECT_NEAR(pose(0, 2), 0.806333123, 1e-9);
-  EXPECT_EQ(printedBy([&] { EXPECT_EQ(solver_.forwardKinematics({ 0.1, 0.2, 0.3, 0.4, 0.5 }).size(), 0); }),
-            "forwardKinematics needs 6 joint values, got 5\n");
+  printedBy([&] { EXPECT_EQ(solver_.forwardKinematics({ 0.1, 0.2, 0.3, 0.4, 0.5 }).size(), 0); });
 }
 
 TEST_F(SixAxisKinematicsTest, TheChoiceAndTheReferenceSolveFindTheOriginal)
@@ -62,10 +61,8 @@ TEST_F(SixAxisKinematicsTest, TheChoiceAndTheReferenceSolveFindTheOriginal)
   std::vector<double> q;
   EXPECT_EQ(solveArmType(pose, 6, q), 0);
   expectNear(q, { 0.1, -0.2, 0.3, 2.741592654, -0.5, 2.541592654 });  // the original's other wrist
-  const std::string output = printedBy([&] { EXPECT_EQ(solver_.inverseKinematics(pose, q), 0); });
+  printedBy([&] { EXPECT_EQ(solver_.inverseKinematics(pose, q), 0); });
   expectNear(q, kQStar);
-  EXPECT_NE(output.find("第一次逆解有8组解\n"), std::string::npos);
-  EXPECT_NE(output.find("q:0.1,-0.2,0.3,-0.4,0.5,-0.6\n"), std::string::npos);
 
   // The reference's raw values name shoulder set, elbow clear and wrist set; joint 6 lands within
   // half a turn of the reference's.
@@ -74,11 +71,10 @@ TEST_F(SixAxisKinematicsTest, TheChoiceAndTheReferenceSolveFindTheOriginal)
   expected[5] += 2.0 * solver_test::kPi;
   EXPECT_EQ(solver_.inverseKinematicsByReference(pose, { 0.1, -0.2, 0.3, -0.4, 0.5, 5.4 }, q), 0);
   expectNear(q, expected);
-  EXPECT_EQ(printedBy([&] {
-              EXPECT_EQ(solver_.inverseKinematicsByReference(pose, { 0.1, -0.2, 0.3, -0.4, 0.5, 20.0 }, q), 1005);
-              EXPECT_EQ(solver_.inverseKinematicsByReference(pose, { 0.1, -0.2 }, q), -1);
-            }),
-            "slove j6 error!!!\ninverseKinematicsByReference needs 6 reference values, got 2\n");
+  printedBy([&] {
+    EXPECT_EQ(solver_.inverseKinematicsByReference(pose, { 0.1, -0.2, 0.3, -0.4, 0.5, 20.0 }, q), 1005);
+    EXPECT_EQ(solver_.inverseKinematicsByReference(pose, { 0.1, -0.2 }, q), -1);
+  });
 }
 
 // Joint 6 used to come out up to half a turn wrong with joints 4 and 5 both at quarter turns.
@@ -102,54 +98,39 @@ TEST_F(SixAxisKinematicsTest, PosesOfSpecialAnglesSolveBackToTheirJoints)
     solver_test::forEachRandomVector(6, 7, 300, add);
     add({ -1.15653, -1.62027, 2.55434, -arm_tables::kHalfPi, arm_tables::kHalfPi, 0.0 });
   });
-  EXPECT_EQ(tally.wrong, "");
-  EXPECT_EQ(tally.missed, "");
+  EXPECT_TRUE(tally.wrong.empty()) << testing::PrintToString(tally.wrong);
+  EXPECT_TRUE(tally.missed.empty()) << testing::PrintToString(tally.missed);
   EXPECT_GT(tally.solutions, 100000);
 }
 
-TEST_F(SixAxisKinematicsTest, SingularPosesReportTheirCodes)
+// Singular poses, non-finite or wrongly sized poses, and a rotation part that is no rotation (the
+// closed form still yields angles, whose pose differs): each with its code, and no solutions.
+TEST_F(SixAxisKinematicsTest, PosesWithoutAnExactSolutionReportTheirCodes)
 {
   const Eigen::MatrixXd stretched = solver_.forwardKinematics(std::vector<double>(6, 0.0));
   Eigen::MatrixXd overhead = Eigen::MatrixXd::Identity(4, 4);
   overhead(2, 3) = 1.0;
+  const Eigen::MatrixXd pose = solver_.forwardKinematics(kQStar);
+  Eigen::MatrixXd broken = pose;
+  broken(1, 3) = std::numeric_limits<double>::quiet_NaN();
+  broken(2, 2) = std::numeric_limits<double>::infinity();
+  Eigen::MatrixXd skewed = pose;
+  skewed.col(0) *= 1.0 + 1e-6;
   std::vector<double> q;
-  std::vector<std::vector<double>> solutions{ { 1.0 } };
-  const std::string output = printedBy([&] {
+  printedBy([&] {
     EXPECT_EQ(solveArmType(stretched, 6, q), 1003);
     EXPECT_EQ(q.size(), 6u);
     EXPECT_EQ(solveArmType(overhead, 0, q), 1001);
     EXPECT_EQ(solver_.inverseKinematics(overhead, q), -1);
-    EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(overhead, solutions), -1);
-  });
-  EXPECT_TRUE(solutions.empty());
-  std::string all_eight;
-  for (int k = 0; k < 8; ++k) {
-    all_eight += "overhead singularity error!!!\n";
-  }
-  const std::string none = all_eight + "第一次所有臂参数都无法逆解\n";
-  EXPECT_EQ(output, "j5 singularity error!!!\noverhead singularity error!!!\n" + none + none);
-}
-
-TEST_F(SixAxisKinematicsTest, PosesWithoutAnExactSolutionFail)
-{
-  const Eigen::MatrixXd pose = solver_.forwardKinematics(kQStar);
-  std::vector<double> q;
-  std::vector<std::vector<double>> solutions;
-  Eigen::MatrixXd broken = pose;
-  broken(1, 3) = std::numeric_limits<double>::quiet_NaN();
-  broken(2, 2) = std::numeric_limits<double>::infinity();
-  printedBy([&] {
     EXPECT_EQ(solveArmType(broken, 7, q), 1006);
     EXPECT_EQ(solveArmType(Eigen::MatrixXd::Identity(3, 3), 7, q), 1006);
-    EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(broken, solutions), -1);
+    EXPECT_EQ(solveArmType(skewed, 7, q), 1007);
+    for (const Eigen::MatrixXd& unsolvable : { overhead, broken, skewed }) {
+      std::vector<std::vector<double>> solutions{ { 1.0 } };
+      EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(unsolvable, solutions), -1);
+      EXPECT_TRUE(solutions.empty());
+    }
   });
-  // A rotation part that is no rotation: the closed form still yields angles, whose pose differs.
-  Eigen::MatrixXd skewed = pose;
-  skewed.col(0) *= 1.0 + 1e-6;
-  EXPECT_EQ(printedBy([&] { EXPECT_EQ(solveArmType(skewed, 7, q), 1007); }),
-            "the inverseKinematics solution does not reproduce the pose!!!\n");
-  printedBy([&] { EXPECT_EQ(solver_.inverseKinematicsAllArmTypes(skewed, solutions), -1); });
-  EXPECT_TRUE(solutions.empty());
 }
 
 TEST(SixAxisKinematicsInitTest, RejectsTablesOutsideTheClosedForm)
@@ -160,14 +141,11 @@ TEST(SixAxisKinematicsInitTest, RejectsTablesOutsideTheClosedForm)
   arm_tables::MdhTable offset_wrist = table;
   offset_wrist.xas[4] = 0.01;
   SixAxisKinematics solver;
-  EXPECT_EQ(printedBy([&] {
-              EXPECT_EQ(solver.init(table.zds, { 0.0, 0.05, 0.40, 0.03, 0.0 }, table.alphas, table.qzeros), -1);
-              EXPECT_EQ(solver.init(table.zds, table.xas, wrong_twists, table.qzeros), -2);
-              EXPECT_EQ(solver.init(offset_wrist.zds, offset_wrist.xas, table.alphas, table.qzeros), -3);
-            }),
-            "the size of zds,xas,alphas,qzeros not equal\nalpha sequence not equal\n"
-            "the input robot type is not right!!!\n"
-            "the mdh parameters do not fit the closed form: xa of joint 5 must be 0\n");
+  printedBy([&] {
+    EXPECT_EQ(solver.init(table.zds, { 0.0, 0.05, 0.40, 0.03, 0.0 }, table.alphas, table.qzeros), -1);
+    EXPECT_EQ(solver.init(table.zds, table.xas, wrong_twists, table.qzeros), -2);
+    EXPECT_EQ(solver.init(offset_wrist.zds, offset_wrist.xas, table.alphas, table.qzeros), -3);
+  });
   EXPECT_EQ(solver.getAlpha(), std::vector<double>(6, 0.0));
 }
 

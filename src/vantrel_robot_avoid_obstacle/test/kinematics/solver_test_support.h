@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <functional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -62,12 +61,12 @@ inline void forEachRandomVector(std::size_t dof, unsigned seed, int count,
 }
 
 // Joint vectors whose pose got a solution that misses it, and regular joint vectors (off every
-// singularity) that are not among their pose's solutions up to whole turns; the first few of each.
+// singularity) that are not among their pose's solutions up to whole turns.
 struct Tally
 {
   int solutions = 0;
-  std::string wrong;
-  std::string missed;
+  std::vector<std::vector<double>> wrong;
+  std::vector<std::vector<double>> missed;
 
   void add(const KinematicsInterface& solver, const std::vector<double>& q, bool regular)
   {
@@ -83,16 +82,11 @@ struct Tally
                    });
     }
     solutions += static_cast<int>(found.size());
-    const auto note = [&q](std::string& list) {
-      std::ostringstream entry;
-      entry << "(" << Eigen::Map<const Eigen::RowVectorXd>(q.data(), static_cast<Eigen::Index>(q.size())) << ") ";
-      list += list.size() < 400 ? entry.str() : "";
-    };
     if (!reproduces) {
-      note(wrong);
+      wrong.push_back(q);
     }
     if (regular && !contains_q) {
-      note(missed);
+      missed.push_back(q);
     }
   }
 };
