@@ -132,6 +132,12 @@ std::string describeEnd(int status)
 IsolatedCallResult callIsolated(const std::function<std::vector<char>()>& produce, const IsolatedCallLimits& limits)
 {
   IsolatedCallResult result;
+#if defined(__SANITIZE_THREAD__)
+  // The thread sanitizer cannot follow a fork taken while other threads run (it reports freed memory in use
+  // afterwards), so its builds run produce here; the isolation itself is tested in the other builds.
+  result.output = produce();
+  return result;
+#endif
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0)
   {
