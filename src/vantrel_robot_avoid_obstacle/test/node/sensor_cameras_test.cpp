@@ -26,31 +26,6 @@ struct CameraSetup {
   const char* arm;
 };
 
-struct Arm {
-  std::vector<std::string> joints;
-  Eigen::Isometry3d flange_pose;  // at kJoints
-};
-
-// Away from zero so that the arm-mounted camera's pose depends on every joint.
-std::vector<double> testJoints(size_t count) {
-  std::vector<double> joints;
-  for (size_t i = 0; i < count; ++i) joints.push_back((i % 2 ? -0.3 : 0.4) + 0.1 * i);
-  return joints;
-}
-
-Arm armAt(const char* directory, bool arm6) {
-  testing::internal::CaptureStdout();
-  ManipulatorPlanScene scene(directory, arm6 ? "urdf/arm6_and_whole_gripper_linker_shim_camera.urdf" : "urdf/arm5.urdf",
-                             arm6 ? "srdf/arm6_and_whole_gripper_linker.srdf" : "srdf/arm5.srdf", "arm", 0.0, 1.0);
-  testing::internal::GetCapturedStdout();
-  const auto* group = scene.getPlanningGroup();
-  Arm arm{group->getActiveJointModelNames(), Eigen::Isometry3d::Identity()};
-  Eigen::MatrixXd pose;
-  group->forwardKinematics(testJoints(arm.joints.size()), pose);
-  arm.flange_pose.matrix() = pose;
-  return arm;
-}
-
 // Camera 1 in front of the box, camera 2 beside it, camera 3 above it.
 std::vector<Eigen::Isometry3d> cameraViews() {
   const Eigen::Vector3d centre = (kBox.min + kBox.max) / 2;

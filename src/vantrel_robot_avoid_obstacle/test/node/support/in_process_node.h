@@ -23,8 +23,9 @@ class RosTwoWrapperTestAccess {
   static void jointState(RosTwoWrapper& node, const sensor_msgs::msg::JointState& msg) {
     node.real_robot_flag_ ? node.jointStatesCallback(msg) : node.simulationJointStatesCallback(msg);
   }
-  static void updateFromCameras(RosTwoWrapper& node, const std::vector<pcl::PointCloud<pcl::PointXYZ>::Ptr>& clouds) {
-    node.updateFromCameras(clouds, 2.0, false);
+  // The camera cloud callback of that many cameras without its closing pause.
+  static void cameraClouds(RosTwoWrapper& node, const std::vector<const sensor_msgs::msg::PointCloud2*>& messages) {
+    node.updateFromCameras(node.cloudsFromMessages(messages), 2.0, false);
   }
   // Runs `read` on the octree, the obstacle cloud and the plan scene under the node's scene lock.
   template <typename Read>

@@ -62,6 +62,32 @@ class RunningNodeWithPeers {
   std::thread node_thread_;
 };
 
+struct Arm {
+  std::vector<std::string> joints;
+  Eigen::Isometry3d flange_pose;  // at testJoints
+};
+
+// Away from zero so that an arm-mounted camera's pose depends on every joint.
+inline std::vector<double> testJoints(size_t count) {
+  std::vector<double> joints;
+  for (size_t i = 0; i < count; ++i) joints.push_back((i % 2 ? -0.3 : 0.4) + 0.1 * i);
+  return joints;
+}
+
+// The planned group "arm" of the five- or six-axis arm whose description lies in `directory`.
+inline Arm armAt(const char* directory, bool arm6) {
+  testing::internal::CaptureStdout();
+  ManipulatorPlanScene scene(directory, arm6 ? "urdf/arm6_and_whole_gripper_linker_shim_camera.urdf" : "urdf/arm5.urdf",
+                             arm6 ? "srdf/arm6_and_whole_gripper_linker.srdf" : "srdf/arm5.srdf", "arm", 0.0, 1.0);
+  testing::internal::GetCapturedStdout();
+  const auto* group = scene.getPlanningGroup();
+  Arm arm{group->getActiveJointModelNames(), Eigen::Isometry3d::Identity()};
+  Eigen::MatrixXd pose;
+  group->forwardKinematics(testJoints(arm.joints.size()), pose);
+  arm.flange_pose.matrix() = pose;
+  return arm;
+}
+
 // Camera to base of a camera at `eye` whose optical axis (z) points at `target`, x to the right, y down.
 inline Eigen::Isometry3d cameraLookingAt(const Eigen::Vector3d& eye, const Eigen::Vector3d& target) {
   const Eigen::Vector3d z = (target - eye).normalized();
