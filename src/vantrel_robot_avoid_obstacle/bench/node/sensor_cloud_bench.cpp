@@ -6,10 +6,12 @@
 #include <vector>
 
 #include <benchmark/benchmark.h>
+#include <pcl/common/transforms.h>
 #include <pcl_conversions/pcl_conversions.h>
 
 #include "arm_sim/depth_rendering.hpp"
 #include "node/obstacle_octree.h"
+#include "node/point_cloud_filter.h"
 #include "support/sensor_peers.h"
 
 namespace {
@@ -114,5 +116,26 @@ void BM_ObstacleOctreeRebuild(benchmark::State& state) {
   state.counters["leaves"] = static_cast<double>(tree.getNumLeafNodes());
 }
 BENCHMARK(BM_ObstacleOctreeRebuild)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The cleaning filter alone (with its snapshot) on the three cameras' merged cloud in the base frame.
+void BM_FilterOfThreeCameras(benchmark::State& state) {
+  const arm_sim::Scene scene = benchScene();
+  pcl::PointCloud<pcl::PointXYZ>::Ptr merged(new pcl::PointCloud<pcl::PointXYZ>);
+  for (const Eigen::Isometry3d& view : cameraViews()) {
+    pcl::PointCloud<pcl::PointXYZ> in_base;
+    pcl::transformPointCloud(arm_sim::toCameraCloud(arm_sim::renderDepth(scene, {kIntrinsics, view}), kIntrinsics),
+                             in_base, view.matrix().cast<float>());
+    *merged += in_base;
+  }
+  NodeWorkspace workspace;
+  PointCloudFilter filter;
+  filter.leaf_size_ = 0.005;
+  filter.mean_k_ = 25;
+  pcl::PointCloud<pcl::PointXYZ>::Ptr output(new pcl::PointCloud<pcl::PointXYZ>);
+  for (auto _ : state) filter.filterPointCloud(merged, output);
+  state.counters["input_points"] = static_cast<double>(merged->size());
+  state.counters["obstacle_points"] = static_cast<double>(output->size());
+}
+BENCHMARK(BM_FilterOfThreeCameras)->Unit(benchmark::kMillisecond);
 
 }  // namespace

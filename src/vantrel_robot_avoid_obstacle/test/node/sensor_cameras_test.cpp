@@ -2,6 +2,7 @@
 // clouds or as depth images, lands where it is in "/obstacle_pointcloud" and in the octree that the
 // collision world holds; stamps too far apart never pair; the frozen map stays as it is.
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,7 @@ const arm_sim::Cuboid kBox{{0.42, -0.08, 0.22}, {0.58, 0.08, 0.38}};
 struct CameraSetup {
   int cameras;
   int source;  // 1 clouds, 2 depth images
-  const char* arm;
+  bool arm6;
 };
 
 // Camera 1 in front of the box, camera 2 beside it, camera 3 above it.
@@ -36,7 +37,7 @@ std::vector<Eigen::Isometry3d> cameraViews() {
 
 YAML::Node cameraConfig(const CameraSetup& setup, const Arm& arm) {
   YAML::Node config = fullTestConfig();
-  if (std::string(setup.arm) == kArm6) useArm6(config, kArm6);
+  if (setup.arm6) useArm6(config, kArm6);
   config["robot_avoid_obstacle"]["cameras_num"] = setup.cameras;
   config["robot_avoid_obstacle"]["pointcloud_input_source"] = setup.source;
   config["point_clouds"]["resolution"] = kResolution;
@@ -104,11 +105,12 @@ void expectBoxInOctree(const octomap::OcTree& tree, int cameras, const std::stri
 }
 
 TEST(SensorCameras, BoxSeenByEachCameraLandsWhereItIs) {
-  const std::vector<CameraSetup> setups = {{1, 1, kArm5}, {1, 2, kArm6}, {2, 1, kArm5},
-                                           {2, 2, kArm6}, {3, 1, kArm6}, {3, 2, kArm5}};
+  const std::vector<CameraSetup> setups = {{1, 1, false}, {1, 2, true}, {2, 1, false},
+                                           {2, 2, true},  {3, 1, true}, {3, 2, false}};
   for (const CameraSetup& setup : setups) {
-    const std::string what = std::to_string(setup.cameras) + (setup.source == 1 ? " clouds " : " depth ") + setup.arm;
-    const Arm arm = armAt(setup.arm, std::string(setup.arm) == kArm6);
+    const std::string what =
+        std::to_string(setup.cameras) + (setup.source == 1 ? " clouds " : " depth ") + (setup.arm6 ? "arm6" : "arm5");
+    const Arm arm = armAt(setup.arm6 ? kArm6 : kArm5, setup.arm6);
     const YAML::Node config = cameraConfig(setup, arm);
     RunningNodeWithPeers running(config, config["robot_avoid_obstacle"]["joints_state_topic"].as<std::string>());
     Cameras cameras(running.peer(), config, setup.cameras, setup.source);
@@ -124,6 +126,7 @@ TEST(SensorCameras, BoxSeenByEachCameraLandsWhereItIs) {
     int outside = 0;
     for (const pcl::PointXYZ& point : published) outside += !nearBox(point.x, point.y, point.z, 0.0);
     EXPECT_EQ(outside, 0) << what;
+    EXPECT_TRUE(std::filesystem::exists("obstacle.pcd")) << what;
 
     RosTwoWrapperTestAccess::withObstacleMap(
         running.node(), [&](const std::shared_ptr<octomap::OcTree>& tree, const auto& cloud, const auto& scene) {
@@ -135,7 +138,7 @@ TEST(SensorCameras, BoxSeenByEachCameraLandsWhereItIs) {
 }
 
 TEST(SensorCameras, StampsFarApartNeverPairAndTheFrozenMapStays) {
-  const CameraSetup setup{2, 1, kArm5};
+  const CameraSetup setup{2, 1, false};
   const YAML::Node config = cameraConfig(setup, armAt(kArm5, false));
   RunningNodeWithPeers running(config, "/arm5/joint_states");
   Cameras cameras(running.peer(), config, 2, 1);
@@ -171,6 +174,19 @@ TEST(SensorCameras, StampsFarApartNeverPairAndTheFrozenMapStays) {
   RosTwoWrapperTestAccess::freezeObstacleMap(running.node(), false);
   cameras.publish({600, 600});
   EXPECT_TRUE(clouds.waitForCount(4, 20s));
+}
+
+TEST(SensorCameras, DepthImagesOfACameraWithoutIntrinsicsAreDropped) {
+  YAML::Node config = cameraConfig({2, 2, false}, armAt(kArm5, false));
+  config["color_camera2"].remove("camera_intrinsic");
+  RunningNodeWithPeers running(config, "/arm5/joint_states");
+  Cameras cameras(running.peer(), config, 2, 2);
+  testing::internal::CaptureStdout();
+  cameras.publish({100, 100});
+  std::this_thread::sleep_for(500ms);
+  const std::string output = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(running.recorders().obstacle_cloud.count(), 0u);
+  EXPECT_NE(output.find("depth image dropped: camera2 has no configured intrinsics\n"), std::string::npos) << output;
 }
 
 }  // namespace
