@@ -101,6 +101,25 @@ class RosTwoWrapper {
   void twoDepthMapCallback(const Image::ConstSharedPtr& msg1, const Image::ConstSharedPtr& msg2);
   void threeDepthMapCallback(const Image::ConstSharedPtr& msg1, const Image::ConstSharedPtr& msg2,
                              const Image::ConstSharedPtr& msg3);
+  // Sensor road. The entry test: true (after the message and a pause) while the obstacle map is frozen.
+  bool obstacleMapFrozen();
+  // Camera clouds of one message set, in camera order and their own frames; empty when one is malformed.
+  static std::vector<Cloud::Ptr> cloudsFromMessages(const std::vector<const PointCloud2*>& messages);
+  std::vector<Cloud::Ptr> cloudsFromDepthImages(const std::vector<Image::ConstSharedPtr>& images) const;
+  // Brings the camera clouds into the base frame, merges them in camera order and updates the obstacle map.
+  // `band_max_z` cuts camera 3's cloud to its depth band first.
+  void updateFromCameras(const std::vector<Cloud::Ptr>& camera_clouds, double band_max_z, bool pause_after);
+  // Forward kinematics of the current joints times `extrinsic`; false when the group has no solver.
+  bool armMountedCameraToBase(const Eigen::Matrix4f& extrinsic, Eigen::Matrix4f& camera_to_base) const;
+  // Under scene_mutex_: the obstacle cloud (filtered, or the finite points as they are), its publication and
+  // the octree, which the collision world then holds.
+  void updateObstacleMap(const Cloud::ConstPtr& cloud, bool filtered, bool pause_after);
+  // Joint-state road: the group's positions by joint name, or by position when the message names none;
+  // false, after a message, when the message does not give every group joint a finite value.
+  bool groupPositionsFrom(const sensor_msgs::msg::JointState& msg, std::vector<double>& positions) const;
+  bool takeJointState(const sensor_msgs::msg::JointState& msg, std::vector<double>& positions);
+  void broadcastLinkTransforms(const std::vector<double>& positions);
+  void printToolPose() const;
   int32_t moveToGoalCallback(const std_msgs::msg::Float64MultiArray& msg);
   void armMoveJointsCmdSrvCallback(const std::shared_ptr<vantrel_interfaces::srv::ArmMoveJoints::Request> request,
                                    std::shared_ptr<vantrel_interfaces::srv::ArmMoveJoints::Response> response);

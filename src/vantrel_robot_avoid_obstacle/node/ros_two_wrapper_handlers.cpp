@@ -1,5 +1,5 @@
-// Entry points of the sensor streams, the joint states and the commands. Their work is added with the sensor,
-// motion and grab handling; until then messages are taken and dropped, and commands are refused.
+// Entry points of the commands. Their work is added with the motion and grab handling; until then commands
+// are refused.
 #include "node/ros_two_wrapper.h"
 
 namespace {
@@ -11,18 +11,6 @@ void refuse(Response& response) {
 }
 
 }  // namespace
-
-void RosTwoWrapper::simulationPointCloudCallback(const PointCloud2&) {}
-void RosTwoWrapper::singlePointCloudCallback(const PointCloud2&) {}
-void RosTwoWrapper::simulationJointStatesCallback(const sensor_msgs::msg::JointState&) {}
-void RosTwoWrapper::jointStatesCallback(const sensor_msgs::msg::JointState&) {}
-void RosTwoWrapper::singleDepthMapCallback(const Image::ConstSharedPtr&) {}
-void RosTwoWrapper::twoPointCloudsCallback(const PointCloud2::ConstSharedPtr&, const PointCloud2::ConstSharedPtr&) {}
-void RosTwoWrapper::threePointCloudsCallback(const PointCloud2::ConstSharedPtr&, const PointCloud2::ConstSharedPtr&,
-                                             const PointCloud2::ConstSharedPtr&) {}
-void RosTwoWrapper::twoDepthMapCallback(const Image::ConstSharedPtr&, const Image::ConstSharedPtr&) {}
-void RosTwoWrapper::threeDepthMapCallback(const Image::ConstSharedPtr&, const Image::ConstSharedPtr&,
-                                          const Image::ConstSharedPtr&) {}
 
 int32_t RosTwoWrapper::moveToGoalCallback(const std_msgs::msg::Float64MultiArray&) { return -1; }
 

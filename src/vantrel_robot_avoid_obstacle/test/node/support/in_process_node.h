@@ -1,7 +1,9 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "node/ros_two_wrapper.h"
 #include "node_workspace.h"
@@ -13,6 +15,23 @@ class RosTwoWrapperTestAccess {
   static void run(RosTwoWrapper& node) { node.run(); }
   static const std::string& robotDescription(const RosTwoWrapper& node) {
     return node.plan_scene_ptr_->getRobotDescription();
+  }
+
+  // Sensor road.
+  static void freezeObstacleMap(RosTwoWrapper& node, bool frozen) { node.not_update_obstacle_info_flag_ = frozen; }
+  static std::vector<double> currentJoints(const RosTwoWrapper& node) { return node.currentJointPositions(); }
+  static void jointState(RosTwoWrapper& node, const sensor_msgs::msg::JointState& msg) {
+    node.real_robot_flag_ ? node.jointStatesCallback(msg) : node.simulationJointStatesCallback(msg);
+  }
+  // The camera cloud callback of that many cameras without its closing pause.
+  static void cameraClouds(RosTwoWrapper& node, const std::vector<const sensor_msgs::msg::PointCloud2*>& messages) {
+    node.updateFromCameras(node.cloudsFromMessages(messages), 2.0, false);
+  }
+  // Runs `read` on the octree, the obstacle cloud and the plan scene under the node's scene lock.
+  template <typename Read>
+  static void withObstacleMap(RosTwoWrapper& node, Read read) {
+    std::lock_guard<std::mutex> lock(node.scene_mutex_);
+    read(node.octomap_tree_ptr_, *node.pc_robot_filter_, *node.plan_scene_ptr_);
   }
 };
 

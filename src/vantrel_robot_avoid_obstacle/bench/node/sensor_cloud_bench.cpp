@@ -1,0 +1,141 @@
+// The camera cloud callback end to end (conversion, transforms, merge, filter with its snapshot, publication,
+// octree rebuild; without the closing pause) for one and three cameras of 640 x 480 points each, and the
+// octree rebuild alone, point by point and in one pass.
+#include <memory>
+#include <sstream>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+#include <pcl/common/transforms.h>
+#include <pcl_conversions/pcl_conversions.h>
+
+#include "arm_sim/depth_rendering.hpp"
+#include "node/obstacle_octree.h"
+#include "node/point_cloud_filter.h"
+#include "support/sensor_peers.h"
+
+namespace {
+
+const char* const kArm6 = "./src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/";
+const arm_sim::PinholeIntrinsics kIntrinsics{525.0, 320.0, 525.0, 240.0, 640, 480};
+
+// The table, pillar and box on a floor that fills every pixel.
+arm_sim::Scene benchScene() {
+  arm_sim::Scene scene = arm_sim::tablePillarBoxScene();
+  scene.solids.push_back({{-4.0, -4.0, -0.3}, {4.0, 4.0, -0.2}});
+  return scene;
+}
+
+std::vector<Eigen::Isometry3d> cameraViews() {
+  const Eigen::Vector3d target(0.55, 0.0, 0.1);
+  return {cameraLookingAt({1.15, -0.45, 1.0}, target), cameraLookingAt({1.15, 0.45, 1.0}, target),
+          cameraLookingAt({0.55, 0.0, 1.1}, target + Eigen::Vector3d(0.0, 0.1, 0.0))};
+}
+
+// The program's settings on the six-axis arm with `cameras` cloud cameras at the views above, and each
+// camera's cloud message.
+struct BenchNode {
+  explicit BenchNode(int cameras) {
+    YAML::Node config = fullTestConfig();
+    useArm6(config, kArm6);
+    config["robot_avoid_obstacle"]["cameras_num"] = cameras;
+    config["robot_avoid_obstacle"]["pointcloud_input_source"] = 1;
+    config["point_clouds"]["resolution"] = 0.005;
+    for (const char* axis : {"x", "y", "z"}) {
+      config["point_clouds"][std::string("point_cloud_min") + axis] = -0.85;
+      config["point_clouds"][std::string("point_cloud_max") + axis] = 0.85;
+    }
+    config["debug_mode"]["print_joint_state_flag"] = false;
+    const Arm arm = armAt(kArm6, true);
+    const std::vector<Eigen::Isometry3d> views = cameraViews();
+    const arm_sim::Scene scene = benchScene();
+    for (int camera = 1; camera <= cameras; ++camera) {
+      const bool arm_mounted = cameras == 1 || camera == 3;
+      const Eigen::Isometry3d& view = views[camera - 1];
+      config["color_camera" + std::to_string(camera)]["camera_extrinsic"]["data"] =
+          rowMajor(arm_mounted ? arm.flange_pose.inverse() * view : view);
+      auto message = std::make_unique<sensor_msgs::msg::PointCloud2>();
+      pcl::toROSMsg(arm_sim::toCameraCloud(arm_sim::renderDepth(scene, {kIntrinsics, view}), kIntrinsics), *message);
+      points += message->width * message->height;
+      messages.push_back(std::move(message));
+    }
+    node = std::make_unique<InProcessNode>(config);
+    sensor_msgs::msg::JointState state;
+    state.name = arm.joints;
+    state.position = testJoints(arm.joints.size());
+    RosTwoWrapperTestAccess::jointState(node->node(), state);
+  }
+  std::vector<const sensor_msgs::msg::PointCloud2*> pointers() const {
+    std::vector<const sensor_msgs::msg::PointCloud2*> result;
+    for (const auto& message : messages) result.push_back(message.get());
+    return result;
+  }
+
+  std::vector<std::unique_ptr<sensor_msgs::msg::PointCloud2>> messages;
+  std::unique_ptr<InProcessNode> node;
+  size_t points = 0;
+};
+
+void BM_CameraCloudCallback(benchmark::State& state) {
+  BenchNode bench(static_cast<int>(state.range(0)));
+  const auto messages = bench.pointers();
+  size_t obstacle_points = 0;
+  for (auto _ : state) {
+    RosTwoWrapperTestAccess::cameraClouds(bench.node->node(), messages);
+    state.PauseTiming();
+    RosTwoWrapperTestAccess::withObstacleMap(bench.node->node(), [&](const auto&, const auto& cloud, const auto&) {
+      obstacle_points = cloud.size();
+    });
+    state.ResumeTiming();
+  }
+  state.counters["camera_points"] = static_cast<double>(bench.points);
+  state.counters["obstacle_points"] = static_cast<double>(obstacle_points);
+  state.counters["Hz"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_CameraCloudCallback)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The octree rebuild of the three-camera obstacle cloud: range 0 point by point, 1 in one pass.
+void BM_ObstacleOctreeRebuild(benchmark::State& state) {
+  BenchNode bench(3);
+  RosTwoWrapperTestAccess::cameraClouds(bench.node->node(), bench.pointers());
+  pcl::PointCloud<pcl::PointXYZ> obstacles;
+  RosTwoWrapperTestAccess::withObstacleMap(bench.node->node(), [&](const auto&, const auto& cloud, const auto&) {
+    obstacles = cloud;
+  });
+  octomap::OcTree tree(0.005);
+  for (auto _ : state) {
+    if (state.range(0) == 0) {
+      tree.clear();
+      for (const pcl::PointXYZ& point : obstacles) tree.updateNode(point.x, point.y, point.z, true, false);
+      tree.updateInnerOccupancy();
+    } else {
+      rebuildObstacleOctree(tree, obstacles);
+    }
+  }
+  state.counters["obstacle_points"] = static_cast<double>(obstacles.size());
+  state.counters["leaves"] = static_cast<double>(tree.getNumLeafNodes());
+}
+BENCHMARK(BM_ObstacleOctreeRebuild)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The cleaning filter alone (with its snapshot) on the three cameras' merged cloud in the base frame.
+void BM_FilterOfThreeCameras(benchmark::State& state) {
+  const arm_sim::Scene scene = benchScene();
+  pcl::PointCloud<pcl::PointXYZ>::Ptr merged(new pcl::PointCloud<pcl::PointXYZ>);
+  for (const Eigen::Isometry3d& view : cameraViews()) {
+    pcl::PointCloud<pcl::PointXYZ> in_base;
+    pcl::transformPointCloud(arm_sim::toCameraCloud(arm_sim::renderDepth(scene, {kIntrinsics, view}), kIntrinsics),
+                             in_base, view.matrix().cast<float>());
+    *merged += in_base;
+  }
+  NodeWorkspace workspace;
+  PointCloudFilter filter;
+  filter.leaf_size_ = 0.005;
+  filter.mean_k_ = 25;
+  pcl::PointCloud<pcl::PointXYZ>::Ptr output(new pcl::PointCloud<pcl::PointXYZ>);
+  for (auto _ : state) filter.filterPointCloud(merged, output);
+  state.counters["input_points"] = static_cast<double>(merged->size());
+  state.counters["obstacle_points"] = static_cast<double>(output->size());
+}
+BENCHMARK(BM_FilterOfThreeCameras)->Unit(benchmark::kMillisecond);
+
+}  // namespace
