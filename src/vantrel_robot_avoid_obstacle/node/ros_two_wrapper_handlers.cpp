@@ -1,5 +1,5 @@
-// Entry points of the sensor streams, the joint states and the commands. Their work is added with the sensor,
-// motion and grab handling; until then messages are taken and dropped, and commands are refused.
+// Entry points of the sensor streams, the joint states and the commands. Their work is added with the sensor
+// and grab handling; until then messages are taken and dropped, and commands are refused.
 #include "node/ros_two_wrapper.h"
 
 namespace {
@@ -23,13 +23,6 @@ void RosTwoWrapper::threePointCloudsCallback(const PointCloud2::ConstSharedPtr&,
 void RosTwoWrapper::twoDepthMapCallback(const Image::ConstSharedPtr&, const Image::ConstSharedPtr&) {}
 void RosTwoWrapper::threeDepthMapCallback(const Image::ConstSharedPtr&, const Image::ConstSharedPtr&,
                                           const Image::ConstSharedPtr&) {}
-
-int32_t RosTwoWrapper::moveToGoalCallback(const std_msgs::msg::Float64MultiArray&) { return -1; }
-
-void RosTwoWrapper::armMoveJointsCmdSrvCallback(const std::shared_ptr<vantrel_interfaces::srv::ArmMoveJoints::Request>,
-                                                std::shared_ptr<vantrel_interfaces::srv::ArmMoveJoints::Response> response) {
-  refuse(*response);
-}
 
 void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfaces::srv::ArmGrab::Request>,
                                           std::shared_ptr<vantrel_interfaces::srv::ArmGrab::Response> response) {
