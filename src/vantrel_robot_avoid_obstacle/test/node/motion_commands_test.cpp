@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include "arm_sim/command_client.hpp"
-#include "arm_sim/scene.hpp"
 #include "grab/pose_conversion.h"
 #include "motion_rig.h"
 #include "robot_model/core/joint_model_group.h"
@@ -19,61 +18,6 @@ namespace {
 using namespace std::chrono_literals;
 using ArmMoveJoints = vantrel_interfaces::srv::ArmMoveJoints;
 using JointPath = std::vector<std::vector<double>>;
-
-// The table-and-pillar scene in the node's obstacle map and as its latest filtered cloud. The collision world
-// holds another, empty map: the commands must share theirs with it.
-void fillObstacleMap(RosTwoWrapper& node) {
-  const auto cloud = arm_sim::sampleSurfaces(arm_sim::tablePillarBoxScene(), 0.01);
-  std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
-  octomap::OcTree& tree = *MotionTestAccess::octree(node);
-  for (const auto& p : cloud.points) tree.updateNode(octomap::point3d(p.x, p.y, p.z), true, false);
-  tree.updateInnerOccupancy();
-  MotionTestAccess::filteredCloud(node) = cloud;
-  MotionTestAccess::scene(node).updateWorldOctomap(std::make_shared<octomap::OcTree>(0.01));
-}
-
-bool straightMotionFree(RosTwoWrapper& node, const std::vector<double>& from, const std::vector<double>& to) {
-  std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
-  return MotionTestAccess::scene(node).checkMotion(from.data(), to.data());
-}
-
-bool stateFree(RosTwoWrapper& node, std::vector<double> q) {
-  std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
-  return MotionTestAccess::scene(node).isStateValid(q.data());
-}
-
-// Two free configurations either side of the pillar, the arm turned about its base from one to the other
-// with the straight motion through the pillar, and a configuration between them inside it.
-struct Crossing {
-  std::vector<double> start, goal, inside;
-};
-
-Crossing findCrossing(MotionRig& rig) {
-  RosTwoWrapper& node = rig.node();
-  // Judged against the pillar itself, not against what the commands will do with the map.
-  MotionTestAccess::scene(node).updateWorldOctomap(MotionTestAccess::octree(node));
-  const size_t n = rig.start().size();
-  Crossing found;
-  for (double shoulder : {0.3, 0.5, 0.7, 0.9, -0.3, -0.5, -0.7, -0.9}) {
-    for (double elbow : {0.3, 0.6, 0.9, 1.2, -0.3, -0.6, -0.9, -1.2}) {
-      std::vector<double> start(n, 0.0);
-      start[0] = -0.8;
-      start[1] = shoulder;
-      start[2] = elbow;
-      std::vector<double> goal = start;
-      goal[0] = 0.8;
-      std::vector<double> middle = start;
-      middle[0] = 0.0;
-      if (stateFree(node, start) && stateFree(node, goal) && !stateFree(node, middle)) {
-        found = {start, goal, middle};
-        break;
-      }
-    }
-    if (!found.start.empty()) break;
-  }
-  MotionTestAccess::scene(node).updateWorldOctomap(std::make_shared<octomap::OcTree>(0.01));
-  return found;
-}
 
 ArmMoveJoints::Request jointRequest(std::vector<double> joints) {
   ArmMoveJoints::Request request;
