@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "arm_sim/command_client.hpp"
+#include "arm_sim/topic_recorders.hpp"
 #include "grab/pose_conversion.h"
 #include "motion_rig.h"
 #include "robot_model/core/joint_model_group.h"
@@ -128,11 +129,17 @@ TEST(MotionCommands, FailedJointGoalOnTheRealRobotWritesItsLog) {
   MotionTestAccess::setCurrentJoints(node, crossing.start);
   namespace fs = std::filesystem;
   fs::create_directory("data");
+  arm_sim::TopicRecorder<std_msgs::msg::Bool> collision_enable(rig.peer(), "/robot/collision_enable_topic",
+                                                               rclcpp::QoS(10));
 
   EXPECT_EQ(MotionTestAccess::moveJoints(node, jointRequest(crossing.inside)).code, -21);
   // A trajectory the controller aborts fails too, and is logged as such.
   rig.controller().setScript({arm_sim::GoalOutcome::Abort, 0ms});
   EXPECT_EQ(MotionTestAccess::moveJoints(node, jointRequest(crossing.goal)).code, -21);
+
+  // Each joint goal on the real robot first turns the arm's own collision stop on.
+  ASSERT_TRUE(collision_enable.waitForCount(2, 2s));
+  EXPECT_TRUE(collision_enable.messages().back()->data);
 
   std::vector<std::string> messages;
   for (const auto& entry : fs::directory_iterator("data")) {
