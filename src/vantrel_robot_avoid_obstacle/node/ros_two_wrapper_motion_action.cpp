@@ -71,9 +71,9 @@ int32_t RosTwoWrapper::sendGoalAndWait(const FollowJointTrajectory::Goal& goal, 
     return -10;
   }
   result_received_flag_ = false;
-  const bool server_found = real_robot_flag_ ? follow_joint_trajectory_client_->wait_for_action_server()
-                                             : follow_joint_trajectory_client_->wait_for_action_server(
-                                                   std::chrono::seconds(5));
+  const bool server_found = real_robot_flag_
+                                ? follow_joint_trajectory_client_->wait_for_action_server()
+                                : follow_joint_trajectory_client_->wait_for_action_server(std::chrono::seconds(5));
   if (!server_found) {
     puts("Action server not available after 5s waiting");
     goal_result_code_ = -1;

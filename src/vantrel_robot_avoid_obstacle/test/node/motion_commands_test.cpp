@@ -1,11 +1,11 @@
 // ArmMoveJoints and "/move_to_goal" against the simulated arm controller, with a pillar in the obstacle map:
 // refused goals, goals planned around the pillar, pose goals, goals inside the pillar and their log, and an
 // interrupt while a command waits.
+#include <gtest/gtest.h>
+
 #include <csignal>
 #include <filesystem>
 #include <future>
-
-#include <gtest/gtest.h>
 
 #include "arm_sim/command_client.hpp"
 #include "arm_sim/topic_recorders.hpp"
@@ -79,8 +79,8 @@ TEST(MotionCommands, RefusedGoalsSendNothing) {
     EXPECT_EQ(answer(no_motion), std::pair(0, std::string("success")));
 
     // Poses that are not finite or whose quaternion is off unit norm.
-    for (const Pose7& pose : {Pose7{0.4, 0, 0.3, 0, 0, 0, 1.01}, Pose7{0.4, nan, 0.3, 0, 0, 0, 1},
-                              Pose7{0.4, 0, 0.3, 0, 0, 0, 0}}) {
+    for (const Pose7& pose :
+         {Pose7{0.4, 0, 0.3, 0, 0, 0, 1.01}, Pose7{0.4, nan, 0.3, 0, 0, 0, 1}, Pose7{0.4, 0, 0.3, 0, 0, 0, 0}}) {
       EXPECT_EQ(answer(poseRequest(pose)), std::pair(-22, std::string("armMoveJointsCmd generate goal point failed!")));
     }
     EXPECT_EQ(answer(poseRequest({3.0, 0, 0.3, 0, 0, 0, 1})).first, -22) << "out of reach";
@@ -162,9 +162,9 @@ TEST(MotionCommands, PoseGoalFromForwardKinematicsIsReached) {
   ASSERT_TRUE(kinematics);
   const Eigen::Matrix4d tool = MotionTestAccess::toolMatrix(node);
   // Negative joints and joints past a half turn, which the solver may give a whole turn away.
-  for (const std::vector<double>& known : {std::vector<double>{-0.4, -0.5, 1.1, -0.3, 0.9, -0.7},
-                                           std::vector<double>{0.6, 0.2, 0.8, 0.0, M_PI / 2, 4.0},
-                                           std::vector<double>{-2.9, -0.3, 1.0, 0.5, -1.2, -4.5}}) {
+  for (const std::vector<double>& known :
+       {std::vector<double>{-0.4, -0.5, 1.1, -0.3, 0.9, -0.7}, std::vector<double>{0.6, 0.2, 0.8, 0.0, M_PI / 2, 4.0},
+        std::vector<double>{-2.9, -0.3, 1.0, 0.5, -1.2, -4.5}}) {
     const Eigen::Matrix4d flange = kinematics->forwardKinematics(known);
     const Eigen::Matrix4d target = flange * tool;
     const auto response = MotionTestAccess::moveJoints(node, poseRequest(isometryToPose(target)));

@@ -1,11 +1,11 @@
 // The trajectory goal as built from the planner's samples, and the checks and repairs of a command's goal.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <limits>
 
-#include <gtest/gtest.h>
-
-#include "motion_rig.h"
 #include "grab/pose_conversion.h"
+#include "motion_rig.h"
 #include "node/motion_request_checks.h"
 
 namespace {
@@ -61,8 +61,9 @@ TEST(MotionGoal, SamplesBecomePointsWithTruncatedTimesAndFewerThanTwoAreNeverSen
 TEST(MotionRequestChecks, ToolPosesWithBadValuesAreRefusedOthersNormalised) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  for (const Pose7& bad : {Pose7{nan, 0, 0, 0, 0, 0, 1}, Pose7{0, 0, inf, 0, 0, 0, 1}, Pose7{0, 0, 0, 0, 0, nan, 1},
-                           Pose7{0, 0, 0, 0, 0, 0, 1.0011}, Pose7{0, 0, 0, 0, 0, 0, 0}, Pose7{0, 0, 0, 0, 0, 0, -inf}}) {
+  for (const Pose7& bad :
+       {Pose7{nan, 0, 0, 0, 0, 0, 1}, Pose7{0, 0, inf, 0, 0, 0, 1}, Pose7{0, 0, 0, 0, 0, nan, 1},
+        Pose7{0, 0, 0, 0, 0, 0, 1.0011}, Pose7{0, 0, 0, 0, 0, 0, 0}, Pose7{0, 0, 0, 0, 0, 0, -inf}}) {
     Pose7 pose = bad;
     EXPECT_FALSE(normaliseToolPose(pose));
   }
