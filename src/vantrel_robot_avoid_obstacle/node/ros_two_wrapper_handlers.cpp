@@ -1,5 +1,4 @@
-// Entry points of the commands. Their work is added with the motion and grab handling; until then commands
-// are refused.
+// Entry points of the grab and release commands; they are refused until their work is added.
 #include "node/ros_two_wrapper.h"
 
 namespace {
@@ -11,13 +10,6 @@ void refuse(Response& response) {
 }
 
 }  // namespace
-
-int32_t RosTwoWrapper::moveToGoalCallback(const std_msgs::msg::Float64MultiArray&) { return -1; }
-
-void RosTwoWrapper::armMoveJointsCmdSrvCallback(const std::shared_ptr<vantrel_interfaces::srv::ArmMoveJoints::Request>,
-                                                std::shared_ptr<vantrel_interfaces::srv::ArmMoveJoints::Response> response) {
-  refuse(*response);
-}
 
 void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfaces::srv::ArmGrab::Request>,
                                           std::shared_ptr<vantrel_interfaces::srv::ArmGrab::Response> response) {
