@@ -109,6 +109,24 @@ class RosTwoWrapper {
   void armReleaseCmdSrvCallback(const std::shared_ptr<vantrel_interfaces::srv::ArmRelease::Request> request,
                                 std::shared_ptr<vantrel_interfaces::srv::ArmRelease::Response> response);
 
+  // Grab and release: shared steps of the two handlers. Tests reach them through their own access class.
+  friend class GrabReleaseTestAccess;
+  // Empties the obstacle octree and fills it with the cloud's points; its node count afterwards.
+  size_t refillOctree(const Cloud& cloud);
+  // Hands the octree to the planning scene, after `message`, when it holds any node.
+  void updateSceneOctomap(size_t node_count, const char* message);
+  void publishObstacleCloud(const Cloud& cloud);
+  void publishBoxMarker(const Eigen::Matrix4d& box_pose, const std::array<double, 3>& box_size);
+  // Real robot only.
+  void publishCollisionEnable(bool enable);
+  // After a failed grab: an object still held from an earlier grab keeps the map frozen without it; otherwise
+  // the cameras take the map back.
+  void restoreObstacleMapAfterFailedGrab();
+  // The held box as the body "grab_object" on the tool link, for the arm at `joints`; false when there is no
+  // tool link to carry it.
+  bool attachGrabObject(const std::vector<double>& joints);
+  void detachGrabObject();
+
   bool ready_ = false;
 
   // Nodes and executors. node1 is spun by the main loop, node2 and node3 by their executors' threads.
