@@ -7,32 +7,14 @@
 
 #include "grab/grab_geometry.h"
 #include "grab/grab_manager.h"
+#include "node/motion_request_checks.h"
 
 namespace
 {
-constexpr double kQuaternionNormTolerance = 1e-3;
 constexpr double kRotationStep = 0.08726646259971647;  // 5 degrees
 constexpr int kRotationSteps = 9;
 constexpr double kTieTolerance = 0.01;
 constexpr int32_t kPlanningFailed = -201;
-
-bool normaliseQuaternion(Pose7& pose)
-{
-  if (!std::all_of(pose.begin(), pose.end(), [](double value) { return std::isfinite(value); }))
-  {
-    return false;
-  }
-  const double norm = std::sqrt(pose[3] * pose[3] + pose[4] * pose[4] + pose[5] * pose[5] + pose[6] * pose[6]);
-  if (!(std::fabs(norm - 1.0) <= kQuaternionNormTolerance))
-  {
-    return false;
-  }
-  for (int k = 3; k < 7; ++k)
-  {
-    pose[k] /= norm;
-  }
-  return true;
-}
 
 // Tool z straight down, tool x horizontal and pointing away from the base axis, at the target's position.
 // None exists on the base axis itself.
@@ -84,7 +66,7 @@ bool normaliseGrabRequest(Pose7& target_pose, Pose7& obb_pose, const std::array<
 {
   const bool size_valid =
       std::all_of(obb_size.begin(), obb_size.end(), [](double edge) { return std::isfinite(edge) && edge > 0.0; });
-  return size_valid && normaliseQuaternion(target_pose) && normaliseQuaternion(obb_pose);
+  return size_valid && normaliseToolPose(target_pose) && normaliseToolPose(obb_pose);
 }
 
 bool isElongatedBox(const std::array<double, 3>& obb_size)

@@ -1,5 +1,4 @@
-// Steps shared by the grab and release handlers: the obstacle octree, the published cloud and box, and the
-// collision switch of the real robot.
+// Steps shared by the grab and release handlers: the obstacle octree, the published cloud and box.
 #include <pcl_conversions/pcl_conversions.h>
 
 #include "grab/pose_conversion.h"
@@ -50,13 +49,6 @@ void RosTwoWrapper::publishBoxMarker(const Eigen::Matrix4d& box_pose, const std:
   marker.color.b = 0.0f;
   marker.color.a = 1.0f;
   marker_pub_->publish(marker);
-}
-
-void RosTwoWrapper::publishCollisionEnable(bool enable) {
-  if (!real_robot_flag_ || !collision_enable_pub_) return;
-  std_msgs::msg::Bool message;
-  message.data = enable;
-  collision_enable_pub_->publish(message);
 }
 
 void RosTwoWrapper::restoreObstacleMapAfterFailedGrab() {

@@ -1,16 +1,6 @@
-// Entry points of the sensor streams, the joint states and the commands. Their work is added with the sensor,
-// motion and grab handling; until then messages are taken and dropped, and commands are refused.
+// Entry points of the sensor streams and the joint states. Their work is added with the sensor handling; until
+// then messages are taken and dropped.
 #include "node/ros_two_wrapper.h"
-
-namespace {
-
-template <typename Response>
-void refuse(Response& response) {
-  response.code = -1;
-  response.message = "command not available";
-}
-
-}  // namespace
 
 void RosTwoWrapper::simulationPointCloudCallback(const PointCloud2&) {}
 void RosTwoWrapper::singlePointCloudCallback(const PointCloud2&) {}
@@ -23,20 +13,3 @@ void RosTwoWrapper::threePointCloudsCallback(const PointCloud2::ConstSharedPtr&,
 void RosTwoWrapper::twoDepthMapCallback(const Image::ConstSharedPtr&, const Image::ConstSharedPtr&) {}
 void RosTwoWrapper::threeDepthMapCallback(const Image::ConstSharedPtr&, const Image::ConstSharedPtr&,
                                           const Image::ConstSharedPtr&) {}
-
-int32_t RosTwoWrapper::moveToGoalCallback(const std_msgs::msg::Float64MultiArray&) { return -1; }
-
-void RosTwoWrapper::armMoveJointsCmdSrvCallback(const std::shared_ptr<vantrel_interfaces::srv::ArmMoveJoints::Request>,
-                                                std::shared_ptr<vantrel_interfaces::srv::ArmMoveJoints::Response> response) {
-  refuse(*response);
-}
-
-void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfaces::srv::ArmGrab::Request>,
-                                          std::shared_ptr<vantrel_interfaces::srv::ArmGrab::Response> response) {
-  refuse(*response);
-}
-
-void RosTwoWrapper::armReleaseCmdSrvCallback(const std::shared_ptr<vantrel_interfaces::srv::ArmRelease::Request>,
-                                             std::shared_ptr<vantrel_interfaces::srv::ArmRelease::Response> response) {
-  refuse(*response);
-}

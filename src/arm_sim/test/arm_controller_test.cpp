@@ -1,0 +1,307 @@
+// The simulated arm controller: the goals it refuses, the playback of accepted goals at a
+// speed factor with joint states named while it moves, each scripted ending, cancel and
+// preemption. Run on a six- and a five-joint arm, each node spun on its own thread.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "arm_sim/arm_controller.hpp"
+#include "arm_sim/topic_recorders.hpp"
+
+#include "../../ros2_standin/test/support/ros_test_support.hpp"
+
+namespace
+{
+
+using namespace std::chrono_literals;
+using arm_sim::GoalOutcome;
+using arm_sim::JointSet;
+using FollowJointTrajectory = control_msgs::action::FollowJointTrajectory;
+using Trajectory = trajectory_msgs::msg::JointTrajectory;
+using Clock = std::chrono::steady_clock;
+using Code = rclcpp_action::ResultCode;
+
+// Joint names and limits of the arms in the robot descriptions.
+const JointSet kArm6{{"joint1", "joint2", "joint3", "joint4", "joint5", "joint6"},
+  {{-3.05, 3.05}, {-2.1, 2.1}, {-2.6, 2.6}, {-3.05, 3.05}, {-2.2, 2.2}, {-6.28, 6.28}}};
+const JointSet kArm5{{"joint1", "joint2", "joint3", "joint4", "joint5"},
+  {{-3.05, 3.05}, {-2.0, 2.0}, {-2.5, 2.5}, {-2.5, 2.5}, {-3.05, 3.05}}};
+
+// Sample i at times[i] holds every joint at share[i] of the way from its lower to its upper limit.
+Trajectory sweep(const JointSet & joints, std::vector<double> times, std::vector<double> share)
+{
+  Trajectory trajectory;
+  trajectory.joint_names = joints.names;
+  trajectory.points.resize(times.size());
+  for (size_t i = 0; i < times.size(); ++i) {
+    for (const auto & limits : joints.limits) {
+      trajectory.points[i].positions.push_back(limits.lower + share[i] * (limits.upper - limits.lower));
+    }
+    trajectory.points[i].time_from_start.sec = static_cast<int32_t>(times[i]);
+    trajectory.points[i].time_from_start.nanosec =
+      static_cast<uint32_t>(std::round((times[i] - static_cast<int32_t>(times[i])) * 1e9));
+  }
+  return trajectory;
+}
+
+// Halfway, then at 90 % of the range, over `duration` seconds.
+Trajectory ramp(const JointSet & joints, double duration)
+{
+  return sweep(joints, {0.0, duration / 2, duration}, {0.5, 0.7, 0.9});
+}
+
+TEST(TrajectoryRules, RefuseWhatARealControllerRefuses)
+{
+  for (const JointSet & joints : {kArm6, kArm5}) {
+    const size_t last = joints.names.size() - 1;
+    const Trajectory at_limits = sweep(joints, {0.0, 0.1}, {0.0, 1.0});
+    auto fault = [&](auto change) {
+        Trajectory trajectory = at_limits;
+        change(trajectory);
+        return arm_sim::findTrajectoryFault(trajectory, joints);
+      };
+    EXPECT_EQ(fault([](Trajectory &) {}), "");
+    // A subset of the joints, in another order: the others hold.
+    EXPECT_EQ(fault([](Trajectory & t) {
+        t.joint_names = {"joint2", "joint1"};
+        for (auto & point : t.points) {point.positions = {0.5, -0.5};}
+      }), "");
+    EXPECT_NE(fault([](Trajectory & t) {t.joint_names[0] = "joint7";}), "");
+    EXPECT_NE(fault([](Trajectory & t) {t.joint_names[1] = t.joint_names[0];}), "");
+    EXPECT_NE(fault([](Trajectory & t) {t.points.clear();}), "");
+    EXPECT_NE(fault([](Trajectory & t) {t.points[1].positions.pop_back();}), "");
+    EXPECT_NE(fault([](Trajectory & t) {t.points[1].time_from_start.nanosec = 0;}), "");
+    EXPECT_NE(fault([](Trajectory & t) {t.points[0].time_from_start.sec = 1;}), "");
+    EXPECT_NE(fault([](Trajectory & t) {t.points[0].time_from_start.sec = -1;}), "");
+    EXPECT_NE(fault([&](Trajectory & t) {t.points[1].positions[last] += 1e-9;}), "");
+    EXPECT_NE(fault([&](Trajectory & t) {t.points[0].positions[last] -= 1e-9;}), "");
+    EXPECT_NE(fault([](Trajectory & t) {t.points[1].positions[0] = std::nan("");}), "");
+  }
+}
+
+TEST(TrajectoryRules, PlaybackInterpolatesFromTheStartAndHoldsUnnamedJoints)
+{
+  Trajectory trajectory;
+  trajectory.joint_names = {"joint3", "joint1"};
+  trajectory.points.resize(2);
+  trajectory.points[0].positions = {1.0, -1.0};
+  trajectory.points[0].time_from_start.sec = 1;
+  trajectory.points[1].positions = {2.0, 1.0};
+  trajectory.points[1].time_from_start.sec = 3;
+  const arm_sim::TrajectoryPlayback playback(trajectory, kArm5, {0.5, 0.5, 0.5, 0.5, 0.5});
+  EXPECT_DOUBLE_EQ(playback.duration(), 3.0);
+  EXPECT_EQ(playback.positionsAt(-1.0), std::vector<double>({0.5, 0.5, 0.5, 0.5, 0.5}));
+  EXPECT_EQ(playback.positionsAt(0.5), std::vector<double>({-0.25, 0.5, 0.75, 0.5, 0.5}));
+  EXPECT_EQ(playback.positionsAt(2.0), std::vector<double>({0.0, 0.5, 1.5, 0.5, 0.5}));
+  EXPECT_EQ(playback.positionsAt(9.0), std::vector<double>({1.0, 0.5, 2.0, 0.5, 0.5}));
+}
+
+// What the client side saw of one goal; `done` is set last.
+struct Seen
+{
+  std::atomic<bool> done{false};
+  int code = 0;
+  Clock::time_point done_at;
+
+  bool waitDone(std::chrono::milliseconds timeout) const
+  {
+    for (const auto deadline = Clock::now() + timeout; !done && Clock::now() < deadline; ) {
+      std::this_thread::sleep_for(1ms);
+    }
+    return done;
+  }
+};
+
+// Controller and client on two nodes, spun by one executor on its own thread.
+class ControllerTest : public RosTest, public ::testing::WithParamInterface<JointSet>
+{
+protected:
+  void SetUp() override
+  {
+    RosTest::SetUp();
+    server_node_ = std::make_shared<rclcpp::Node>("controller");
+    client_node_ = std::make_shared<rclcpp::Node>("client");
+    states_ = std::make_unique<arm_sim::TopicRecorder<sensor_msgs::msg::JointState>>(
+      client_node_, "/joint_states", rclcpp::QoS(10));
+    client_ = rclcpp_action::create_client<FollowJointTrajectory>(client_node_, "/arm/follow");
+  }
+
+  void TearDown() override
+  {
+    spin_.reset();
+    controller_.reset();
+    RosTest::TearDown();
+  }
+
+  void start(double speed_factor = 1.0)
+  {
+    controller_ = std::make_unique<arm_sim::ArmController>(server_node_,
+        arm_sim::ArmControllerConfig{"/arm/follow", "/joint_states", GetParam(), {},
+          speed_factor, 10ms, {}});
+    executor_.add_node(server_node_);
+    executor_.add_node(client_node_);
+    spin_ = std::make_unique<SpinThread>(executor_);
+    ASSERT_TRUE(client_->wait_for_action_server(2s));
+  }
+
+  // The goal handle, or null when the goal was rejected.
+  std::shared_ptr<rclcpp_action::ClientGoalHandle<FollowJointTrajectory>> send(
+    const Trajectory & trajectory, Seen & seen)
+  {
+    FollowJointTrajectory::Goal goal;
+    goal.trajectory = trajectory;
+    rclcpp_action::Client<FollowJointTrajectory>::SendGoalOptions options;
+    options.result_callback = [&seen](const auto & result) {
+        seen.code = static_cast<int>(result.code);
+        seen.done_at = Clock::now();
+        seen.done = true;
+      };
+    auto handle = client_->async_send_goal(goal, options);
+    return handle.wait_for(2s) == std::future_status::ready ? handle.get() : nullptr;
+  }
+
+  void expectPositionsNear(const std::vector<double> & expected) const
+  {
+    const auto positions = controller_->positions();
+    for (size_t j = 0; j < expected.size(); ++j) {
+      EXPECT_NEAR(positions[j], expected[j], 1e-6) << "joint " << j;
+    }
+  }
+
+  rclcpp::Node::SharedPtr server_node_;
+  rclcpp::Node::SharedPtr client_node_;
+  std::unique_ptr<arm_sim::TopicRecorder<sensor_msgs::msg::JointState>> states_;
+  rclcpp_action::Client<FollowJointTrajectory>::SharedPtr client_;
+  std::unique_ptr<arm_sim::ArmController> controller_;
+  rclcpp::executors::SingleThreadedExecutor executor_;
+  std::unique_ptr<SpinThread> spin_;
+};
+
+TEST_P(ControllerTest, PlaysAGoalBackAtTheSpeedFactorPublishingNamedJointStates)
+{
+  const JointSet & joints = GetParam();
+  start(4.0);
+  const Trajectory trajectory = ramp(joints, 0.8);
+  Seen seen;
+  const auto sent_at = Clock::now();
+  ASSERT_TRUE(send(trajectory, seen));
+  ASSERT_TRUE(seen.waitDone(2s));
+  EXPECT_EQ(seen.code, static_cast<int>(Code::SUCCEEDED));
+  EXPECT_GE(seen.done_at - sent_at, 190ms);  // 0.8 s of trajectory at four times the speed
+  EXPECT_LT(seen.done_at - sent_at, 500ms);
+
+  const auto states = states_->messages();
+  ASSERT_GE(states.size(), 5u);
+  for (size_t i = 0; i < states.size(); ++i) {
+    ASSERT_EQ(states[i]->name, joints.names);
+    ASSERT_EQ(states[i]->position.size(), joints.names.size());
+    EXPECT_GE(states[i]->position[0], states[i == 0 ? 0 : i - 1]->position[0]);  // only rises
+  }
+  EXPECT_EQ(states.back()->position, trajectory.points.back().positions);
+  EXPECT_EQ(controller_->positions(), trajectory.points.back().positions);
+  EXPECT_EQ(controller_->acceptedGoals(), std::vector<Trajectory>({trajectory}));
+}
+
+TEST_P(ControllerTest, RefusesFaultyGoalsAndScriptedRejectionsWithoutMoving)
+{
+  const JointSet & joints = GetParam();
+  start();
+  Trajectory beyond = ramp(joints, 0.2);
+  beyond.points.back().positions[1] = joints.limits[1].upper + 0.01;
+  Seen seen;
+  EXPECT_FALSE(send(beyond, seen));
+  EXPECT_NE(controller_->lastRejection().find("joint2"), std::string::npos);
+  controller_->setScript({GoalOutcome::Reject, 0ms});
+  EXPECT_FALSE(send(ramp(joints, 0.2), seen));
+  EXPECT_EQ(controller_->lastRejection(), "scripted rejection");
+  EXPECT_TRUE(controller_->acceptedGoals().empty());
+  EXPECT_EQ(states_->count(), 0u);
+}
+
+TEST_P(ControllerTest, EndsAsScriptedOrWhenCancelled)
+{
+  const JointSet & joints = GetParam();
+  start();
+  {
+    SCOPED_TRACE("abort: stops half-way");
+    controller_->setScript({GoalOutcome::Abort, 0ms});
+    const Trajectory trajectory = ramp(joints, 0.3);
+    Seen seen;
+    ASSERT_TRUE(send(trajectory, seen));
+    ASSERT_TRUE(seen.waitDone(2s));
+    EXPECT_EQ(seen.code, static_cast<int>(Code::ABORTED));
+    expectPositionsNear(trajectory.points[1].positions);
+  }
+  {
+    SCOPED_TRACE("late: succeeds after the playback and the delay");
+    controller_->setScript({GoalOutcome::FinishLate, 300ms});
+    Seen seen;
+    const auto sent_at = Clock::now();
+    ASSERT_TRUE(send(ramp(joints, 0.1), seen));
+    ASSERT_TRUE(seen.waitDone(2s));
+    EXPECT_EQ(seen.code, static_cast<int>(Code::SUCCEEDED));
+    EXPECT_GE(seen.done_at - sent_at, 390ms);
+  }
+  for (const GoalOutcome outcome : {GoalOutcome::NeverFinish, GoalOutcome::Natural}) {
+    const bool never = outcome == GoalOutcome::NeverFinish;
+    SCOPED_TRACE(never ? "never finishes: open until cancelled" : "cancel stops the playback");
+    controller_->setScript({outcome, 0ms});
+    const Trajectory trajectory = ramp(joints, never ? 0.1 : 2.0);
+    Seen seen;
+    auto handle = send(trajectory, seen);
+    ASSERT_TRUE(handle);
+    EXPECT_FALSE(seen.waitDone(300ms));
+    client_->async_cancel_goal(handle);
+    ASSERT_TRUE(seen.waitDone(2s));
+    EXPECT_EQ(seen.code, static_cast<int>(Code::CANCELED));
+    if (never) {
+      expectPositionsNear(trajectory.points.back().positions);
+    } else {  // stopped within the first second
+      EXPECT_GT(controller_->positions()[0], trajectory.points[0].positions[0]);
+      EXPECT_LT(controller_->positions()[0], trajectory.points[1].positions[0]);
+    }
+  }
+}
+
+TEST_P(ControllerTest, ANewGoalPreemptsThePlayingOneAndStartsWhereItStopped)
+{
+  const JointSet & joints = GetParam();
+  start();
+  Seen first;
+  Seen second;
+  ASSERT_TRUE(send(ramp(joints, 2.0), first));
+  std::this_thread::sleep_for(100ms);
+  const Trajectory back = sweep(joints, {0.1}, {0.5});
+  ASSERT_TRUE(send(back, second));
+  ASSERT_TRUE(first.waitDone(2s));
+  EXPECT_EQ(first.code, static_cast<int>(Code::ABORTED));
+  ASSERT_TRUE(second.waitDone(2s));
+  EXPECT_EQ(second.code, static_cast<int>(Code::SUCCEEDED));
+  expectPositionsNear(back.points[0].positions);
+}
+
+TEST_P(ControllerTest, InconsistentSettingsAreRefused)
+{
+  using Config = arm_sim::ArmControllerConfig;
+  for (auto change : std::vector<void (*)(Config &)>{
+      [](Config & c) {c.joints.limits.pop_back();},
+      [](Config & c) {c.joints = JointSet{};},
+      [](Config & c) {c.speed_factor = 0.0;},
+      [](Config & c) {c.start_positions = {0.0};},
+      [](Config & c) {c.start_positions.assign(c.joints.names.size(), 3.1);}})
+  {
+    Config config{"/arm/follow", "/joint_states", GetParam(), {}, 1.0, 10ms, {}};
+    change(config);
+    EXPECT_THROW(arm_sim::ArmController(server_node_, config), std::invalid_argument);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Arms, ControllerTest, ::testing::Values(kArm6, kArm5),
+  [](const auto & info) {return "arm" + std::to_string(info.param.names.size());});
+
+}  // namespace

@@ -1,0 +1,150 @@
+// The synthetic scene and what a pinhole depth camera sees of it: sampled points lie on the
+// solids' surfaces, rays meet the right face, and a depth image read back the way the node reads
+// it gives points on the surfaces within a pixel.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+
+#include "arm_sim/depth_rendering.hpp"
+#include "arm_sim/scene.hpp"
+
+namespace
+{
+
+using arm_sim::Scene;
+
+// Reference: distance from a point to the nearest surface of any solid.
+double distanceToSurfaces(const Scene & scene, const Eigen::Vector3d & point)
+{
+  double nearest = std::numeric_limits<double>::infinity();
+  for (const auto & solid : scene.solids) {
+    const double outside = (solid.min - point).cwiseMax(point - solid.max).cwiseMax(0.0).norm();
+    const double inside = (point - solid.min).cwiseMin(solid.max - point).minCoeff();
+    nearest = std::min(nearest, inside > 0.0 ? inside : outside);
+  }
+  return nearest;
+}
+
+Eigen::Vector3d toEigen(const pcl::PointXYZ & point) {return {point.x, point.y, point.z};}
+
+TEST(SceneSampling, PointsCoverEverySurfaceAtTheSpacingAndLieOnIt)
+{
+  const Scene scene = arm_sim::tablePillarBoxScene();
+  const double spacing = 0.02;
+  const auto cloud = arm_sim::sampleSurfaces(scene, spacing);
+  for (const auto & point : cloud) {
+    ASSERT_TRUE(std::isfinite(point.x) && std::isfinite(point.y) && std::isfinite(point.z));
+    ASSERT_LT(distanceToSurfaces(scene, toEigen(point)), 1e-6);
+  }
+  // Probes on faces of each solid (face centres and off-grid spots) have a sample within half
+  // a grid diagonal.
+  for (const auto & solid : scene.solids) {
+    const Eigen::Vector3d centre = (solid.min + solid.max) / 2.0;
+    for (int axis = 0; axis < 3; ++axis) {
+      for (const double share : {0.0, 0.37}) {
+        Eigen::Vector3d probe = centre + share * (solid.max - centre);
+        probe[axis] = solid.max[axis];
+        double nearest = std::numeric_limits<double>::infinity();
+        for (const auto & point : cloud) {
+          nearest = std::min(nearest, (toEigen(point) - probe).norm());
+        }
+        EXPECT_LE(nearest, spacing * std::sqrt(0.5) + 1e-6) << "axis " << axis;
+      }
+    }
+  }
+  for (const double bad : {0.0, -0.01, std::nan("")}) {
+    EXPECT_THROW(arm_sim::sampleSurfaces(scene, bad), std::invalid_argument);
+  }
+  EXPECT_TRUE(arm_sim::sampleSurfaces(Scene{}, spacing).empty());
+}
+
+TEST(SceneRays, MeetTheNearestFaceInFrontOfTheOrigin)
+{
+  const Scene scene{{{{1.0, -1.0, -1.0}, {2.0, 1.0, 1.0}}, {{3.0, -1.0, -1.0}, {4.0, 1.0, 1.0}}}};
+  const Eigen::Vector3d origin(0.0, 0.0, 0.0);
+  EXPECT_DOUBLE_EQ(*arm_sim::castRay(scene, origin, {1.0, 0.0, 0.0}), 1.0);
+  EXPECT_DOUBLE_EQ(*arm_sim::castRay(scene, origin, {2.0, 0.0, 0.0}), 0.5);  // in direction units
+  EXPECT_DOUBLE_EQ(*arm_sim::castRay(scene, {1.5, 0.0, 0.0}, {1.0, 0.0, 0.0}), 0.5);  // inside
+  EXPECT_DOUBLE_EQ(*arm_sim::castRay(scene, {2.5, 0.0, 0.0}, {1.0, 0.0, 0.0}), 0.5);  // between
+  EXPECT_FALSE(arm_sim::castRay(scene, origin, {-1.0, 0.0, 0.0}));
+  EXPECT_FALSE(arm_sim::castRay(scene, {0.0, 1.5, 0.0}, {1.0, 0.0, 0.0}));  // parallel, beside
+  EXPECT_TRUE(arm_sim::castRay(scene, {0.0, 1.0, 0.0}, {1.0, 0.0, 0.0}));   // grazes a face
+}
+
+const arm_sim::PinholeIntrinsics kIntrinsics{320.0, 160.0, 320.0, 120.0, 320, 240};
+
+// The node's reading of a depth image: millimetres in machine order, (u - cx) * z / fx.
+std::vector<Eigen::Vector3d> readDepthImage(
+  const sensor_msgs::msg::Image & image, const arm_sim::PinholeIntrinsics & intrinsics)
+{
+  std::vector<Eigen::Vector3d> points;
+  for (uint32_t v = 0; v < image.height; ++v) {
+    for (uint32_t u = 0; u < image.width; ++u) {
+      uint16_t millimetres = 0;
+      std::memcpy(&millimetres, &image.data[(v * image.width + u) * 2], 2);
+      if (millimetres != 0) {
+        const double z = millimetres / 1000.0;
+        points.emplace_back((u - intrinsics.cx) * z / intrinsics.fx,
+          (v - intrinsics.cy) * z / intrinsics.fy, z);
+      }
+    }
+  }
+  return points;
+}
+
+TEST(DepthCamera, LookingStraightDownSeesTheTableTopAtItsDistance)
+{
+  const Scene scene = arm_sim::tablePillarBoxScene();
+  arm_sim::DepthCameraModel camera{kIntrinsics, Eigen::Isometry3d::Identity()};
+  // 1 m above the base, over a bare part of the table; optical z points down.
+  camera.camera_to_base.translate(Eigen::Vector3d(0.35, -0.4, 1.0));
+  camera.camera_to_base.rotate(Eigen::AngleAxisd(M_PI, Eigen::Vector3d::UnitX()));
+  const auto image = arm_sim::toDepthImage(arm_sim::renderDepth(scene, camera), kIntrinsics);
+  ASSERT_EQ(image.encoding, "16UC1");
+  ASSERT_EQ(image.step, 640u);
+  ASSERT_EQ(image.data.size(), 320u * 240u * 2u);
+  uint16_t centre = 0;
+  std::memcpy(&centre, &image.data[(120 * 320 + 160) * 2], 2);
+  EXPECT_EQ(centre, 1050);
+
+  // Too far for 16 bits of millimetres: nothing seen.
+  camera.camera_to_base.translation().z() = 70.0;
+  const auto far = arm_sim::toDepthImage(arm_sim::renderDepth(scene, camera), kIntrinsics);
+  EXPECT_TRUE(readDepthImage(far, kIntrinsics).empty());
+}
+
+TEST(DepthCamera, ImagesAndCloudsFromAnObliqueViewLieOnTheSurfaces)
+{
+  const Scene scene = arm_sim::tablePillarBoxScene();
+  // Behind and above the base, looking forward and down at the pillar.
+  arm_sim::DepthCameraModel camera{kIntrinsics, Eigen::Isometry3d::Identity()};
+  const Eigen::Vector3d eye(-0.4, 0.1, 1.1);
+  const Eigen::Vector3d forward = (Eigen::Vector3d(0.5, 0.0, 0.3) - eye).normalized();
+  const Eigen::Vector3d right = forward.cross(Eigen::Vector3d::UnitZ()).normalized();
+  camera.camera_to_base.linear() << right, forward.cross(right), forward;
+  camera.camera_to_base.translation() = eye;
+  const auto depth = arm_sim::renderDepth(scene, camera);
+
+  const auto image_points = readDepthImage(arm_sim::toDepthImage(depth, kIntrinsics), kIntrinsics);
+  ASSERT_GT(image_points.size(), depth.size() / 3);
+  size_t on_pillar = 0;
+  for (const auto & point : image_points) {
+    const Eigen::Vector3d in_base = camera.camera_to_base * point;
+    // A pixel's footprint at that depth, and half a millimetre of rounding along the ray.
+    const double tolerance = point.z() / kIntrinsics.fx + 0.0005 * point.norm() / point.z();
+    ASSERT_LT(distanceToSurfaces(scene, in_base), tolerance) << in_base.transpose();
+    on_pillar += distanceToSurfaces({{scene.solids[1]}}, in_base) < tolerance;
+  }
+  EXPECT_GT(on_pillar, 100u);
+
+  const auto cloud = arm_sim::toCameraCloud(depth, kIntrinsics);
+  EXPECT_EQ(cloud.size(), image_points.size());
+  for (const auto & point : cloud) {
+    ASSERT_LT(distanceToSurfaces(scene, camera.camera_to_base * toEigen(point)), 1e-5);
+  }
+}
+
+}  // namespace
