@@ -1,0 +1,60 @@
+#include "grab_release_harness.h"
+
+namespace {
+
+const arm_sim::JointSet kArm6{{"joint1", "joint2", "joint3", "joint4", "joint5", "joint6"},
+                              {{-3.05, 3.05}, {-2.1, 2.1}, {-2.6, 2.6}, {-3.05, 3.05}, {-2.2, 2.2}, {-6.28, 6.28}}};
+const arm_sim::JointSet kArm5{{"joint1", "joint2", "joint3", "joint4", "joint5"},
+                              {{-3.05, 3.05}, {-2.0, 2.0}, {-2.5, 2.5}, {-2.5, 2.5}, {-3.05, 3.05}}};
+
+YAML::Node grabConfig(const std::string& arm, const Eigen::Matrix4d& tool_matrix) {
+  YAML::Node config = fullTestConfig();
+  YAML::Node node = config["robot_avoid_obstacle"];
+  node["real_robot_flag"] = false;
+  node["robot_follow_joint_trajectory_topic"] = "/" + arm + "/follow_joint_trajectory";
+  if (arm == "arm6") useArm6(config, "./src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/");
+  config["debug_mode"]["print_debug_flag"] = false;
+  config["debug_mode"]["print_joint_state_flag"] = false;
+  std::vector<double> data;
+  for (int row = 0; row < 4; ++row) {
+    for (int column = 0; column < 4; ++column) data.push_back(tool_matrix(row, column));
+  }
+  config["grab_garbage_module"]["tool_matrix"]["data"] = data;
+  return config;
+}
+
+}  // namespace
+
+GrabWorld::GrabWorld(const std::string& arm, const Eigen::Matrix4d& tool_matrix, const std::vector<double>& start)
+    : node_(std::make_unique<InProcessNode>(grabConfig(arm, tool_matrix))),
+      peer_(std::make_shared<rclcpp::Node>("grab_world_peer")) {
+  arm_sim::ArmControllerConfig controller;
+  controller.action_name = "/" + arm + "/follow_joint_trajectory";
+  controller.joint_states_topic = "/grab_world/joint_states";
+  controller.joints = arm == "arm6" ? kArm6 : kArm5;
+  controller.start_positions = start;
+  controller.speed_factor = 20.0;
+  controller_ = std::make_unique<arm_sim::ArmController>(peer_, controller);
+  recorders_ = std::make_unique<arm_sim::NodeOutputRecorders>(peer_);
+  GrabReleaseTestAccess::setJoints(node(), start);
+  joint_forwarder_ = peer_->create_subscription<sensor_msgs::msg::JointState>(
+      controller.joint_states_topic, rclcpp::QoS(10),
+      [this](const sensor_msgs::msg::JointState& state) {
+        GrabReleaseTestAccess::setJoints(node(), state.position);
+        std::lock_guard<std::mutex> lock(hook_mutex_);
+        if (on_joint_state_) on_joint_state_(controller_->acceptedGoals().size());
+      });
+  peer_executor_.add_node(peer_);
+  peer_thread_ = std::thread([this] { peer_executor_.spin(); });
+  node_thread_ = std::thread([this] { RosTwoWrapperTestAccess::run(node()); });
+}
+
+GrabWorld::~GrabWorld() {
+  rclcpp::shutdown();
+  node_thread_.join();
+  peer_executor_.cancel();
+  peer_thread_.join();
+  joint_forwarder_.reset();
+  controller_.reset();
+  recorders_.reset();
+}
