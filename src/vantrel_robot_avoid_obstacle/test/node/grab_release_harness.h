@@ -30,6 +30,10 @@ class GrabReleaseTestAccess {
     node.armReleaseCmdSrvCallback(std::make_shared<Release::Request>(request), response);
     return *response;
   }
+  static int32_t moveTo(RosTwoWrapper& node, const std::vector<double>& joints) {
+    JointPath path;
+    return node.MoveToGoalNotUpdateObstacle(joints, 1, path);
+  }
   static void setObstacleCloud(RosTwoWrapper& node, const Cloud& cloud) {
     std::lock_guard<std::mutex> lock(node.scene_mutex_);
     *node.pc_robot_filter_ = cloud;

@@ -169,4 +169,132 @@ TEST(GrabRelease, CarriedBoxSitsAtTheToolAndCollidesWithTheWorld) {
   testing::internal::GetCapturedStdout();
 }
 
+// Calls quietly; the console output is returned for a failed expectation to show.
+template <typename Call>
+auto quietly(Call call) {
+  testing::internal::CaptureStdout();
+  auto result = call();
+  testing::internal::GetCapturedStdout();
+  return result;
+}
+
+TEST(GrabRelease, BadRequestsAreRefusedBeforeAnythingMovesOrChanges) {
+  const std::vector<double> start = {0.0, -0.3, 0.6, 0.5, 0.0};
+  GrabWorld world("arm5", toolOffset(0.1), start);
+  RosTwoWrapper& node = world.node();
+  const Eigen::Matrix4d held_box = poseToIsometry({0, 0, 0.1, 0, 0, 0, 1});
+  Access::pretendHeld(node, start, held_box, kBoxSize, tableWithBox());
+  const auto unchanged = [&](const char* what) {
+    EXPECT_TRUE(Access::holding(node)) << what;
+    EXPECT_TRUE(Access::mapFrozen(node)) << what;
+    EXPECT_EQ(Access::transitionPoint(node), start) << what;
+    EXPECT_EQ(Access::tcpToObb(node), held_box) << what;
+    EXPECT_TRUE(world.controller().acceptedGoals().empty()) << what;
+    EXPECT_EQ(Access::octreeNodes(node), 0u) << what;
+  };
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  for (const auto& [what, change] : std::vector<std::pair<const char*, std::function<void(Grab::Request&)>>>{
+           {"zero edge", [](Grab::Request& r) { r.obb_size[1] = 0.0; }},
+           {"negative edge", [](Grab::Request& r) { r.obb_size[2] = -0.1; }},
+           {"NaN target", [kNaN](Grab::Request& r) { r.target_pose[2] = kNaN; }},
+           {"infinite box pose", [](Grab::Request& r) { r.obb_pose[0] = std::numeric_limits<double>::infinity(); }},
+           {"quaternion off unit", [](Grab::Request& r) { r.target_pose[3] = 1.01; }}}) {
+    Grab::Request request = grabFromAbove(0.1);
+    change(request);
+    const Grab::Response response = quietly([&] { return Access::grab(node, request); });
+    EXPECT_EQ(response.code, -11) << what;
+    EXPECT_EQ(response.message, "invalid grab request!") << what;
+    unchanged(what);
+  }
+  EXPECT_EQ(world.recorders().markers.count(), 0u);
+
+  std::vector<double> short_joints(start.begin(), start.end() - 1);
+  Release::Response response = quietly([&] { return Access::release(node, releaseTo(short_joints)); });
+  EXPECT_EQ(response.code, -9);
+  EXPECT_EQ(response.message, "n_dof_ dose not equal data.size();!");
+  unchanged("release joints one short");
+  response = quietly([&] { return Access::release(node, releaseTo({0.0, kNaN, 0.0, 0.0, 0.0})); });
+  EXPECT_EQ(response.code, -9);
+  unchanged("NaN release joint");
+
+  // A first leg the controller refuses ends the release: nothing attached, the map handed back.
+  world.controller().setScript({arm_sim::GoalOutcome::Reject});
+  response = quietly([&] { return Access::release(node, releaseTo(start)); });
+  EXPECT_EQ(response.code, -8);
+  EXPECT_EQ(response.message, "armReleaseCmd From grab point to transition point failed 1!");
+  EXPECT_FALSE(Access::holding(node));
+  EXPECT_FALSE(Access::mapFrozen(node));
+  EXPECT_EQ(Access::attachedCopy(node), nullptr);
+  response = quietly([&] { return Access::release(node, releaseTo(start)); });
+  EXPECT_EQ(response.code, -7);
+  EXPECT_EQ(response.message, "armReleaseCmd failed, grab goal does not update!");
+}
+
+TEST(GrabRelease, OnlyASuccessfulGrabIsHeldAndAFailedOneKeepsTheEarlierObject) {
+  const std::vector<double> home = {0.0, -0.5, -0.4, 0.0, -0.67, 0.0};
+  GrabWorld world("arm6", toolOffset(0.12), home);
+  RosTwoWrapper& node = world.node();
+  Access::setObstacleCloud(node, tableWithBox());
+  const auto expectNothingHeld = [&](const char* what) {
+    EXPECT_FALSE(Access::holding(node)) << what;
+    EXPECT_FALSE(Access::mapFrozen(node)) << what;
+    EXPECT_EQ(quietly([&] { return Access::release(node, releaseTo(home)); }).code, -7) << what;
+  };
+
+  world.controller().setScript({arm_sim::GoalOutcome::Reject});
+  Grab::Response response = quietly([&] { return Access::grab(node, grabFromAbove(0.11)); });
+  EXPECT_EQ(response.code, -5);
+  EXPECT_EQ(response.message, "robot avoid obstacles plan failed!");
+  expectNothingHeld("transition point refused");
+
+  // The controller refuses the grasp once the arm is on its way to the transition point.
+  world.controller().setScript({});
+  world.onJointState([&](size_t goals) {
+    if (goals == 1) world.controller().setScript({arm_sim::GoalOutcome::Reject});
+  });
+  response = quietly([&] { return Access::grab(node, grabFromAbove(0.11)); });
+  world.onJointState(nullptr);
+  EXPECT_EQ(response.code, -6);
+  expectNothingHeld("grasp refused");
+
+  world.controller().setScript({});
+  // From where it started: a leg of no length is no trajectory the controller takes.
+  ASSERT_EQ(quietly([&] { return Access::moveTo(node, home); }), 0);
+  ASSERT_EQ(quietly([&] { return Access::grab(node, grabFromAbove(0.11)); }).code, 0);
+  const std::vector<double> transition_point = Access::transitionPoint(node);
+  const size_t held_points = Access::heldCloud(node).size();
+  const size_t goals = world.controller().acceptedGoals().size();
+  const auto expectStillHeld = [&](const char* what) {
+    EXPECT_TRUE(Access::holding(node)) << what;
+    EXPECT_TRUE(Access::mapFrozen(node)) << what;
+    EXPECT_EQ(Access::transitionPoint(node), transition_point) << what;
+    EXPECT_EQ(Access::heldCloud(node).size(), held_points) << what;
+    EXPECT_FALSE(Access::occupied(node, kBoxTop)) << what;
+    EXPECT_TRUE(Access::occupied(node, kFarTable)) << what;
+  };
+
+  // Out of reach: no grab configuration (after a pause to look at the cut-out).
+  Grab::Request unreachable = grabFromAbove(0.11);
+  unreachable.target_pose[0] = 3.0;
+  response = quietly([&] { return Access::grab(node, unreachable); });
+  EXPECT_EQ(response.code, -3);
+  EXPECT_EQ(response.message, "generate grab_goal failed!");
+  expectStillHeld("out of reach");
+  world.controller().setScript({arm_sim::GoalOutcome::Reject});
+  EXPECT_EQ(quietly([&] { return Access::grab(node, grabFromAbove(0.11)); }).code, -5);
+  expectStillHeld("second grab refused");
+  EXPECT_EQ(world.controller().acceptedGoals().size(), goals);
+
+  // Release joints beyond the limits: the box is carried to the transition point, then the plan fails.
+  world.controller().setScript({});
+  std::vector<double> beyond = home;
+  beyond[0] = 3.2;
+  const Release::Response released = quietly([&] { return Access::release(node, releaseTo(beyond)); });
+  EXPECT_EQ(released.code, -101);
+  EXPECT_EQ(released.message, "armReleaseCmd From transition point to release point  plan failed!");
+  expectJointsNear(lastSample(world.controller().acceptedGoals().back()), transition_point);
+  EXPECT_EQ(Access::attachedCopy(node), nullptr);
+  expectNothingHeld("release failed");
+}
+
 }  // namespace
