@@ -297,4 +297,61 @@ TEST(GrabRelease, OnlyASuccessfulGrabIsHeldAndAFailedOneKeepsTheEarlierObject) {
   expectNothingHeld("release failed");
 }
 
+TEST(GrabRelease, BoxesReachedSidewaysObliquelyAndFromAboveOnBothArms) {
+  struct Case {
+    const char* what;
+    const char* arm;
+    std::vector<double> start;
+    arm_sim::Cuboid support;
+    arm_sim::Cuboid box;
+    Eigen::Quaterniond tool;  // the tool's orientation; it approaches along its z axis
+  };
+  const Eigen::Quaterniond sideways(Eigen::AngleAxisd(M_PI / 2, Eigen::Vector3d::UnitY()));
+  const Eigen::Quaterniond down(0.0, 1.0, 0.0, 0.0);
+  const Eigen::Quaterniond oblique(Eigen::AngleAxisd(3 * M_PI / 4, Eigen::Vector3d::UnitY()));
+  const arm_sim::Cuboid shelf{{0.45, -0.30, 0.16}, {0.80, 0.30, 0.20}};
+  const arm_sim::Cuboid box_on_shelf{{0.50, -0.05, 0.20}, {0.60, 0.05, 0.35}};
+  const std::vector<double> arm6_home = {0.0, -0.5, -0.4, 0.0, -0.67, 0.0};
+  const std::vector<double> arm6_clear_of_shelf = {0.0, 0.0, -0.5, 0.0, -1.2, 0.0};
+  for (const Case& entry : std::vector<Case>{{"arm6 sideways onto a shelf", "arm6", arm6_clear_of_shelf, shelf,
+                                              box_on_shelf, sideways},
+                                             {"arm6 obliquely onto the table", "arm6", arm6_home, kTable, kBox,
+                                              oblique},
+                                             {"arm5 from above onto the table", "arm5", {0.0, -0.3, 0.6, 0.5, 0.0},
+                                              kTable, {{0.30, 0.20, -0.05}, {0.40, 0.30, 0.05}}, down}}) {
+    GrabWorld world(entry.arm, toolOffset(0.12), entry.start);
+    RosTwoWrapper& node = world.node();
+    Access::setObstacleCloud(node, arm_sim::sampleSurfaces({{entry.support, entry.box}}, 0.01));
+    const Eigen::Vector3d centre = (entry.box.min + entry.box.max) / 2;
+    const Eigen::Vector3d tool = centre - 0.11 * (entry.tool * Eigen::Vector3d::UnitZ());
+    Grab::Request request;
+    request.target_pose = {tool.x(), tool.y(), tool.z(), entry.tool.x(), entry.tool.y(), entry.tool.z(),
+                           entry.tool.w()};
+    request.obb_pose = {0.0, 0.0, 0.11, 0.0, 0.0, 0.0, 1.0};
+    const Eigen::Vector3d size = entry.box.max - entry.box.min;
+    request.obb_size = {size.x(), size.y(), size.z()};
+    testing::internal::CaptureStdout();
+    const Grab::Response grabbed = Access::grab(node, request);
+    const std::string output = testing::internal::GetCapturedStdout();
+    ASSERT_EQ(grabbed.code, 0) << entry.what << "\n" << output;
+    const auto goals = world.controller().acceptedGoals();
+    ASSERT_EQ(goals.size(), 2u) << entry.what;
+    // The transition point backs the tool off the box without turning it.
+    Eigen::Matrix4d at_transition;
+    Eigen::Matrix4d at_grab;
+    Access::scene(node).getPlanningGroup()->forwardKinematicsMatrix(lastSample(goals[0]), at_transition);
+    Access::scene(node).getPlanningGroup()->forwardKinematicsMatrix(lastSample(goals[1]), at_grab);
+    const double backed_off = (at_transition.topRightCorner<3, 1>() - at_grab.topRightCorner<3, 1>()).norm();
+    EXPECT_GT(backed_off, 0.01) << entry.what;
+    EXPECT_LT(backed_off, 0.3) << entry.what;
+    EXPECT_FALSE(Access::occupied(node, Eigen::Vector3f(centre.cast<float>()).cast<double>())) << entry.what;
+
+    Release::Request stay;
+    stay.cmd_type = 1;
+    EXPECT_EQ(quietly([&] { return Access::release(node, stay); }).code, 0) << entry.what;
+    EXPECT_EQ(world.controller().acceptedGoals().size(), 3u) << entry.what;
+    EXPECT_FALSE(Access::holding(node)) << entry.what;
+  }
+}
+
 }  // namespace
