@@ -7,10 +7,10 @@ const arm_sim::JointSet kArm6{{"joint1", "joint2", "joint3", "joint4", "joint5",
 const arm_sim::JointSet kArm5{{"joint1", "joint2", "joint3", "joint4", "joint5"},
                               {{-3.05, 3.05}, {-2.0, 2.0}, {-2.5, 2.5}, {-2.5, 2.5}, {-3.05, 3.05}}};
 
-YAML::Node grabConfig(const std::string& arm, const Eigen::Matrix4d& tool_matrix) {
+YAML::Node grabConfig(const std::string& arm, const Eigen::Matrix4d& tool_matrix, bool real_robot) {
   YAML::Node config = fullTestConfig();
   YAML::Node node = config["robot_avoid_obstacle"];
-  node["real_robot_flag"] = false;
+  node["real_robot_flag"] = real_robot;
   node["robot_follow_joint_trajectory_topic"] = "/" + arm + "/follow_joint_trajectory";
   if (arm == "arm6") useArm6(config, "./src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/");
   config["debug_mode"]["print_debug_flag"] = false;
@@ -25,8 +25,9 @@ YAML::Node grabConfig(const std::string& arm, const Eigen::Matrix4d& tool_matrix
 
 }  // namespace
 
-GrabWorld::GrabWorld(const std::string& arm, const Eigen::Matrix4d& tool_matrix, const std::vector<double>& start)
-    : node_(std::make_unique<InProcessNode>(grabConfig(arm, tool_matrix))),
+GrabWorld::GrabWorld(const std::string& arm, const Eigen::Matrix4d& tool_matrix, const std::vector<double>& start,
+                     bool real_robot)
+    : node_(std::make_unique<InProcessNode>(grabConfig(arm, tool_matrix, real_robot))),
       peer_(std::make_shared<rclcpp::Node>("grab_world_peer")) {
   arm_sim::ArmControllerConfig controller;
   controller.action_name = "/" + arm + "/follow_joint_trajectory";

@@ -87,8 +87,9 @@ class GrabReleaseTestAccess {
 // node spins on its own threads; the handlers are called from the test's thread, as the main loop would.
 class GrabWorld {
  public:
-  // `arm`: "arm5" or "arm6".
-  GrabWorld(const std::string& arm, const Eigen::Matrix4d& tool_matrix, const std::vector<double>& start);
+  // `arm`: "arm5" or "arm6". `real_robot`: the node as on the real robot (collision switch, command records).
+  GrabWorld(const std::string& arm, const Eigen::Matrix4d& tool_matrix, const std::vector<double>& start,
+            bool real_robot = false);
   ~GrabWorld();
 
   RosTwoWrapper& node() { return node_->node(); }

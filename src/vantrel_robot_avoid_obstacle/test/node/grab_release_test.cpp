@@ -354,4 +354,47 @@ TEST(GrabRelease, BoxesReachedSidewaysObliquelyAndFromAboveOnBothArms) {
   }
 }
 
+// The one record directory under "data" that a failed command left, emptied afterwards for the next one.
+std::filesystem::path takeRecord() {
+  std::vector<std::filesystem::path> records;
+  for (const auto& entry : std::filesystem::directory_iterator("data")) records.push_back(entry.path());
+  EXPECT_EQ(records.size(), 1u);
+  return records.empty() ? std::filesystem::path() : records.front();
+}
+
+TEST(GrabRelease, FailuresOnTheRealRobotAreRecordedWithPosesScalarFirst) {
+  const std::vector<double> home = {0.0, -0.5, -0.4, 0.0, -0.67, 0.0};
+  GrabWorld world("arm6", toolOffset(0.12), home, true);
+  RosTwoWrapper& node = world.node();
+  Access::setObstacleCloud(node, tableWithBox());
+  world.controller().setScript({arm_sim::GoalOutcome::Reject});
+  Grab::Request request = grabFromAbove(0.11);
+  request.obb_pose = {0.0, 0.0, 0.11, 0.0, 0.0, 0.6, 0.8};
+  EXPECT_EQ(quietly([&] { return Access::grab(node, request); }).code, -5);
+  ASSERT_TRUE(world.recorders().collision_enable.waitForCount(1, std::chrono::seconds(2)));
+  EXPECT_TRUE(world.recorders().collision_enable.messages().front()->data);
+  std::filesystem::path record = takeRecord();
+  EXPECT_EQ(readFile(record / "grabcmd.txt"),
+            "0.560000,0.310000,0.120000,0.000000,1.000000,0.000000,0.000000;\n"
+            "0.000000,0.000000,0.110000,0.800000,0.000000,0.000000,0.600000;\n"
+            "0.120000,0.120000,0.120000;\n");
+  EXPECT_EQ(readFile(record / "grabcmd_log_error.txt").find("Go to transition point failed(arm controller run), error "
+                                                             "code = -5"),
+            0u);
+  std::filesystem::remove_all(record);
+
+  const std::vector<double> transition = {0.3, -0.5, -0.4, 0.0, -0.67, 0.0};
+  Access::pretendHeld(node, transition, Eigen::Matrix4d::Identity(), kBoxSize, tableWithBox());
+  Release::Request stay;
+  stay.cmd_type = 1;
+  stay.release_pose = {0.1, 0.2, 0.3, 0.0, 0.0, 0.6, 0.8};
+  EXPECT_EQ(quietly([&] { return Access::release(node, stay); }).code, -8);
+  record = takeRecord();
+  EXPECT_EQ(readFile(record / "releasecmd.txt"),
+            "dof of robot:6,cmd type:1;\n0.100000,0.200000,0.300000,0.800000,0.000000,0.000000,0.600000;\n");
+  EXPECT_EQ(readFile(record / "releasecmd_log_error.txt").find("From grab point to transition point failed(arm "
+                                                                "controller run), error code =-8"),
+            0u);
+}
+
 }  // namespace
