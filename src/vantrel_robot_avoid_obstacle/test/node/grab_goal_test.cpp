@@ -62,7 +62,7 @@ TEST(GrabRequest, OnlyClearlyLongBoxesOfGraspableSizeAreElongated) {
   EXPECT_FALSE(isElongatedBox({0.2, 0.05, 0.195}));  // two long edges
   EXPECT_FALSE(isElongatedBox({0.2, 0.15, 0.19}));   // not slender
   EXPECT_FALSE(isElongatedBox({0.0, 0.0, 0.0}));
-  EXPECT_EQ(testing::internal::GetCapturedStdout().substr(0, 37), "vec[0]0.05\nvec[1]0.08\nvec[2]0.2\nvec[0");
+  testing::internal::GetCapturedStdout();
 }
 
 TEST(GrabGoalSelection, LeastShoulderAndElbowThenBaseThenWristWithinTolerance) {

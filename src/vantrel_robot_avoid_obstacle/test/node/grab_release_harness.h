@@ -41,16 +41,13 @@ class GrabReleaseTestAccess {
   static void setJoints(RosTwoWrapper& node, const std::vector<double>& joints) {
     node.setCurrentJointPositions(joints);
   }
-  static std::vector<double> joints(RosTwoWrapper& node) { return node.currentJointPositions(); }
   static bool holding(const RosTwoWrapper& node) { return node.grab_goal_updated_flag_; }
   static bool mapFrozen(const RosTwoWrapper& node) { return node.not_update_obstacle_info_flag_; }
   static const std::vector<double>& transitionPoint(const RosTwoWrapper& node) { return node.transition_point_; }
   static const std::vector<double>& grabGoal(const RosTwoWrapper& node) { return node.grab_goal_; }
   static const Eigen::Matrix4d& tcpToObb(const RosTwoWrapper& node) { return node.tcp_to_obb_matrix_; }
   static const Cloud& heldCloud(const RosTwoWrapper& node) { return *node.obb_removed_cloud_; }
-  static const Eigen::Matrix4d& toolMatrix(const RosTwoWrapper& node) { return node.tool_matrix_; }
   static ManipulatorPlanScene& scene(RosTwoWrapper& node) { return *node.plan_scene_ptr_; }
-  static GrabManager& grabManager(RosTwoWrapper& node) { return *node.grab_manager_ptr_; }
   // Whether the obstacle octree holds an occupied leaf at the point.
   static bool occupied(RosTwoWrapper& node, const Eigen::Vector3d& point) {
     std::lock_guard<std::mutex> lock(node.scene_mutex_);
