@@ -2,19 +2,8 @@
 
 namespace {
 
-const arm_sim::JointSet kArm6{{"joint1", "joint2", "joint3", "joint4", "joint5", "joint6"},
-                              {{-3.05, 3.05}, {-2.1, 2.1}, {-2.6, 2.6}, {-3.05, 3.05}, {-2.2, 2.2}, {-6.28, 6.28}}};
-const arm_sim::JointSet kArm5{{"joint1", "joint2", "joint3", "joint4", "joint5"},
-                              {{-3.05, 3.05}, {-2.0, 2.0}, {-2.5, 2.5}, {-2.5, 2.5}, {-3.05, 3.05}}};
-
-YAML::Node grabConfig(const std::string& arm, const Eigen::Matrix4d& tool_matrix, bool real_robot) {
-  YAML::Node config = fullTestConfig();
-  YAML::Node node = config["robot_avoid_obstacle"];
-  node["real_robot_flag"] = real_robot;
-  node["robot_follow_joint_trajectory_topic"] = "/" + arm + "/follow_joint_trajectory";
-  if (arm == "arm6") useArm6(config, "./src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/");
-  config["debug_mode"]["print_debug_flag"] = false;
-  config["debug_mode"]["print_joint_state_flag"] = false;
+YAML::Node grabConfig(Arm arm, const Eigen::Matrix4d& tool_matrix, bool real_robot) {
+  YAML::Node config = motionConfig(arm, real_robot);
   std::vector<double> data;
   for (int row = 0; row < 4; ++row) {
     for (int column = 0; column < 4; ++column) data.push_back(tool_matrix(row, column));
@@ -25,14 +14,16 @@ YAML::Node grabConfig(const std::string& arm, const Eigen::Matrix4d& tool_matrix
 
 }  // namespace
 
-GrabWorld::GrabWorld(const std::string& arm, const Eigen::Matrix4d& tool_matrix, const std::vector<double>& start,
-                     bool real_robot)
+GrabWorld::GrabWorld(Arm arm, const Eigen::Matrix4d& tool_matrix, const std::vector<double>& start, bool real_robot)
     : node_(std::make_unique<InProcessNode>(grabConfig(arm, tool_matrix, real_robot))),
       peer_(std::make_shared<rclcpp::Node>("grab_world_peer")) {
   arm_sim::ArmControllerConfig controller;
-  controller.action_name = "/" + arm + "/follow_joint_trajectory";
+  controller.action_name = kActionName;
   controller.joint_states_topic = "/grab_world/joint_states";
-  controller.joints = arm == "arm6" ? kArm6 : kArm5;
+  std::vector<std::pair<double, double>> limits;
+  GrabReleaseTestAccess::scene(node()).getJointLimits(limits);
+  controller.joints.names = GrabReleaseTestAccess::scene(node()).getPlanningGroup()->getActiveJointModelNames();
+  for (const auto& [lower, upper] : limits) controller.joints.limits.push_back({lower, upper});
   controller.start_positions = start;
   controller.speed_factor = 20.0;
   controller_ = std::make_unique<arm_sim::ArmController>(peer_, controller);

@@ -11,7 +11,7 @@
 #include <arm_sim/topic_recorders.hpp>
 
 #include "grab/pose_conversion.h"
-#include "support/in_process_node.h"
+#include "motion_rig.h"
 
 // Reaches the grab and release handlers and the state they leave.
 class GrabReleaseTestAccess {
@@ -84,9 +84,8 @@ class GrabReleaseTestAccess {
 // node spins on its own threads; the handlers are called from the test's thread, as the main loop would.
 class GrabWorld {
  public:
-  // `arm`: "arm5" or "arm6". `real_robot`: the node as on the real robot (collision switch, command records).
-  GrabWorld(const std::string& arm, const Eigen::Matrix4d& tool_matrix, const std::vector<double>& start,
-            bool real_robot = false);
+  // `real_robot`: the node as on the real robot (collision switch, command records).
+  GrabWorld(Arm arm, const Eigen::Matrix4d& tool_matrix, const std::vector<double>& start, bool real_robot = false);
   ~GrabWorld();
 
   RosTwoWrapper& node() { return node_->node(); }

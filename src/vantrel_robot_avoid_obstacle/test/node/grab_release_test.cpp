@@ -70,7 +70,7 @@ const Eigen::Vector3d kFarTable(0.9f, -0.5f, -0.05f);
 
 TEST(GrabRelease, BoxOnTableGrabbedFromAboveAndCarriedToReleaseJoints) {
   const std::vector<double> home = {0.0, -0.5, -0.4, 0.0, -0.67, 0.0};
-  GrabWorld world("arm6", toolOffset(0.12), home);
+  GrabWorld world(Arm::Six, toolOffset(0.12), home);
   RosTwoWrapper& node = world.node();
   Access::setObstacleCloud(node, tableWithBox());
 
@@ -138,7 +138,7 @@ TEST(GrabRelease, BoxOnTableGrabbedFromAboveAndCarriedToReleaseJoints) {
 
 TEST(GrabRelease, CarriedBoxSitsAtTheToolAndCollidesWithTheWorld) {
   const std::vector<double> home = {0.0, -0.5, -0.4, 0.0, -0.67, 0.0};
-  GrabWorld world("arm6", toolOffset(0.12), home);
+  GrabWorld world(Arm::Six, toolOffset(0.12), home);
   RosTwoWrapper& node = world.node();
   // A box held 11 cm ahead of the tool, turned about the tool's z axis.
   const Eigen::Matrix4d tcp_to_obb = poseToIsometry({0.0, 0.02, 0.11, 0.0, 0.0, 0.3826834, 0.9238795});
@@ -180,7 +180,7 @@ auto quietly(Call call) {
 
 TEST(GrabRelease, BadRequestsAreRefusedBeforeAnythingMovesOrChanges) {
   const std::vector<double> start = {0.0, -0.3, 0.6, 0.5, 0.0};
-  GrabWorld world("arm5", toolOffset(0.1), start);
+  GrabWorld world(Arm::Five, toolOffset(0.1), start);
   RosTwoWrapper& node = world.node();
   const Eigen::Matrix4d held_box = poseToIsometry({0, 0, 0.1, 0, 0, 0, 1});
   Access::pretendHeld(node, start, held_box, kBoxSize, tableWithBox());
@@ -232,7 +232,7 @@ TEST(GrabRelease, BadRequestsAreRefusedBeforeAnythingMovesOrChanges) {
 
 TEST(GrabRelease, OnlyASuccessfulGrabIsHeldAndAFailedOneKeepsTheEarlierObject) {
   const std::vector<double> home = {0.0, -0.5, -0.4, 0.0, -0.67, 0.0};
-  GrabWorld world("arm6", toolOffset(0.12), home);
+  GrabWorld world(Arm::Six, toolOffset(0.12), home);
   RosTwoWrapper& node = world.node();
   Access::setObstacleCloud(node, tableWithBox());
   const auto expectNothingHeld = [&](const char* what) {
@@ -300,7 +300,7 @@ TEST(GrabRelease, OnlyASuccessfulGrabIsHeldAndAFailedOneKeepsTheEarlierObject) {
 TEST(GrabRelease, BoxesReachedSidewaysObliquelyAndFromAboveOnBothArms) {
   struct Case {
     const char* what;
-    const char* arm;
+    Arm arm;
     std::vector<double> start;
     arm_sim::Cuboid support;
     arm_sim::Cuboid box;
@@ -313,11 +313,11 @@ TEST(GrabRelease, BoxesReachedSidewaysObliquelyAndFromAboveOnBothArms) {
   const arm_sim::Cuboid box_on_shelf{{0.50, -0.05, 0.20}, {0.60, 0.05, 0.35}};
   const std::vector<double> arm6_home = {0.0, -0.5, -0.4, 0.0, -0.67, 0.0};
   const std::vector<double> arm6_clear_of_shelf = {0.0, 0.0, -0.5, 0.0, -1.2, 0.0};
-  for (const Case& entry : std::vector<Case>{{"arm6 sideways onto a shelf", "arm6", arm6_clear_of_shelf, shelf,
+  for (const Case& entry : std::vector<Case>{{"arm6 sideways onto a shelf", Arm::Six, arm6_clear_of_shelf, shelf,
                                               box_on_shelf, sideways},
-                                             {"arm6 obliquely onto the table", "arm6", arm6_home, kTable, kBox,
+                                             {"arm6 obliquely onto the table", Arm::Six, arm6_home, kTable, kBox,
                                               oblique},
-                                             {"arm5 from above onto the table", "arm5", {0.0, -0.3, 0.6, 0.5, 0.0},
+                                             {"arm5 from above onto the table", Arm::Five, {0.0, -0.3, 0.6, 0.5, 0.0},
                                               kTable, {{0.30, 0.20, -0.05}, {0.40, 0.30, 0.05}}, down}}) {
     GrabWorld world(entry.arm, toolOffset(0.12), entry.start);
     RosTwoWrapper& node = world.node();
@@ -364,7 +364,7 @@ std::filesystem::path takeRecord() {
 
 TEST(GrabRelease, FailuresOnTheRealRobotAreRecordedWithPosesScalarFirst) {
   const std::vector<double> home = {0.0, -0.5, -0.4, 0.0, -0.67, 0.0};
-  GrabWorld world("arm6", toolOffset(0.12), home, true);
+  GrabWorld world(Arm::Six, toolOffset(0.12), home, true);
   RosTwoWrapper& node = world.node();
   Access::setObstacleCloud(node, tableWithBox());
   world.controller().setScript({arm_sim::GoalOutcome::Reject});
