@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <thread>
 
 #include <Eigen/Geometry>
 #include <Eigen/LU>
@@ -273,10 +274,21 @@ TEST(GrabRelease, OnlyASuccessfulGrabIsHeldAndAFailedOneKeepsTheEarlierObject) {
     EXPECT_TRUE(Access::occupied(node, kFarTable)) << what;
   };
 
-  // Out of reach: no grab configuration (after a pause to look at the cut-out).
+  // Out of reach: no grab configuration, after a pause to look at the cut-out that holds up no one else.
   Grab::Request unreachable = grabFromAbove(0.11);
   unreachable.target_pose[0] = 3.0;
+  std::atomic<bool> grab_running{true};
+  bool scene_free_during_pause = false;
+  std::thread camera([&] {
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const auto asked = std::chrono::steady_clock::now();
+    Access::octreeNodes(node);
+    scene_free_during_pause = grab_running && std::chrono::steady_clock::now() - asked < std::chrono::seconds(1);
+  });
   response = quietly([&] { return Access::grab(node, unreachable); });
+  grab_running = false;
+  camera.join();
+  EXPECT_TRUE(scene_free_during_pause);
   EXPECT_EQ(response.code, -3);
   EXPECT_EQ(response.message, "generate grab_goal failed!");
   expectStillHeld("out of reach");
