@@ -1,14 +1,14 @@
 // ArmMoveJoints and "/move_to_goal" against the simulated arm controller, with a pillar in the obstacle map:
 // refused goals, goals planned around the pillar, pose goals, goals inside the pillar and their log, and an
 // interrupt while a command waits.
+#include <gtest/gtest.h>
+
 #include <csignal>
 #include <filesystem>
 #include <future>
 
-#include <gtest/gtest.h>
-
 #include "arm_sim/command_client.hpp"
-#include "arm_sim/scene.hpp"
+#include "arm_sim/topic_recorders.hpp"
 #include "grab/pose_conversion.h"
 #include "motion_rig.h"
 #include "robot_model/core/joint_model_group.h"
@@ -19,61 +19,6 @@ namespace {
 using namespace std::chrono_literals;
 using ArmMoveJoints = vantrel_interfaces::srv::ArmMoveJoints;
 using JointPath = std::vector<std::vector<double>>;
-
-// The table-and-pillar scene in the node's obstacle map and as its latest filtered cloud. The collision world
-// holds another, empty map: the commands must share theirs with it.
-void fillObstacleMap(RosTwoWrapper& node) {
-  const auto cloud = arm_sim::sampleSurfaces(arm_sim::tablePillarBoxScene(), 0.01);
-  std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
-  octomap::OcTree& tree = *MotionTestAccess::octree(node);
-  for (const auto& p : cloud.points) tree.updateNode(octomap::point3d(p.x, p.y, p.z), true, false);
-  tree.updateInnerOccupancy();
-  MotionTestAccess::filteredCloud(node) = cloud;
-  MotionTestAccess::scene(node).updateWorldOctomap(std::make_shared<octomap::OcTree>(0.01));
-}
-
-bool straightMotionFree(RosTwoWrapper& node, const std::vector<double>& from, const std::vector<double>& to) {
-  std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
-  return MotionTestAccess::scene(node).checkMotion(from.data(), to.data());
-}
-
-bool stateFree(RosTwoWrapper& node, std::vector<double> q) {
-  std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
-  return MotionTestAccess::scene(node).isStateValid(q.data());
-}
-
-// Two free configurations either side of the pillar, the arm turned about its base from one to the other
-// with the straight motion through the pillar, and a configuration between them inside it.
-struct Crossing {
-  std::vector<double> start, goal, inside;
-};
-
-Crossing findCrossing(MotionRig& rig) {
-  RosTwoWrapper& node = rig.node();
-  // Judged against the pillar itself, not against what the commands will do with the map.
-  MotionTestAccess::scene(node).updateWorldOctomap(MotionTestAccess::octree(node));
-  const size_t n = rig.start().size();
-  Crossing found;
-  for (double shoulder : {0.3, 0.5, 0.7, 0.9, -0.3, -0.5, -0.7, -0.9}) {
-    for (double elbow : {0.3, 0.6, 0.9, 1.2, -0.3, -0.6, -0.9, -1.2}) {
-      std::vector<double> start(n, 0.0);
-      start[0] = -0.8;
-      start[1] = shoulder;
-      start[2] = elbow;
-      std::vector<double> goal = start;
-      goal[0] = 0.8;
-      std::vector<double> middle = start;
-      middle[0] = 0.0;
-      if (stateFree(node, start) && stateFree(node, goal) && !stateFree(node, middle)) {
-        found = {start, goal, middle};
-        break;
-      }
-    }
-    if (!found.start.empty()) break;
-  }
-  MotionTestAccess::scene(node).updateWorldOctomap(std::make_shared<octomap::OcTree>(0.01));
-  return found;
-}
 
 ArmMoveJoints::Request jointRequest(std::vector<double> joints) {
   ArmMoveJoints::Request request;
@@ -134,8 +79,8 @@ TEST(MotionCommands, RefusedGoalsSendNothing) {
     EXPECT_EQ(answer(no_motion), std::pair(0, std::string("success")));
 
     // Poses that are not finite or whose quaternion is off unit norm.
-    for (const Pose7& pose : {Pose7{0.4, 0, 0.3, 0, 0, 0, 1.01}, Pose7{0.4, nan, 0.3, 0, 0, 0, 1},
-                              Pose7{0.4, 0, 0.3, 0, 0, 0, 0}}) {
+    for (const Pose7& pose :
+         {Pose7{0.4, 0, 0.3, 0, 0, 0, 1.01}, Pose7{0.4, nan, 0.3, 0, 0, 0, 1}, Pose7{0.4, 0, 0.3, 0, 0, 0, 0}}) {
       EXPECT_EQ(answer(poseRequest(pose)), std::pair(-22, std::string("armMoveJointsCmd generate goal point failed!")));
     }
     EXPECT_EQ(answer(poseRequest({3.0, 0, 0.3, 0, 0, 0, 1})).first, -22) << "out of reach";
@@ -184,11 +129,17 @@ TEST(MotionCommands, FailedJointGoalOnTheRealRobotWritesItsLog) {
   MotionTestAccess::setCurrentJoints(node, crossing.start);
   namespace fs = std::filesystem;
   fs::create_directory("data");
+  arm_sim::TopicRecorder<std_msgs::msg::Bool> collision_enable(rig.peer(), "/robot/collision_enable_topic",
+                                                               rclcpp::QoS(10));
 
   EXPECT_EQ(MotionTestAccess::moveJoints(node, jointRequest(crossing.inside)).code, -21);
   // A trajectory the controller aborts fails too, and is logged as such.
   rig.controller().setScript({arm_sim::GoalOutcome::Abort, 0ms});
   EXPECT_EQ(MotionTestAccess::moveJoints(node, jointRequest(crossing.goal)).code, -21);
+
+  // Each joint goal on the real robot first turns the arm's own collision stop on.
+  ASSERT_TRUE(collision_enable.waitForCount(2, 2s));
+  EXPECT_TRUE(collision_enable.messages().back()->data);
 
   std::vector<std::string> messages;
   for (const auto& entry : fs::directory_iterator("data")) {
@@ -211,9 +162,9 @@ TEST(MotionCommands, PoseGoalFromForwardKinematicsIsReached) {
   ASSERT_TRUE(kinematics);
   const Eigen::Matrix4d tool = MotionTestAccess::toolMatrix(node);
   // Negative joints and joints past a half turn, which the solver may give a whole turn away.
-  for (const std::vector<double>& known : {std::vector<double>{-0.4, -0.5, 1.1, -0.3, 0.9, -0.7},
-                                           std::vector<double>{0.6, 0.2, 0.8, 0.0, M_PI / 2, 4.0},
-                                           std::vector<double>{-2.9, -0.3, 1.0, 0.5, -1.2, -4.5}}) {
+  for (const std::vector<double>& known :
+       {std::vector<double>{-0.4, -0.5, 1.1, -0.3, 0.9, -0.7}, std::vector<double>{0.6, 0.2, 0.8, 0.0, M_PI / 2, 4.0},
+        std::vector<double>{-2.9, -0.3, 1.0, 0.5, -1.2, -4.5}}) {
     const Eigen::Matrix4d flange = kinematics->forwardKinematics(known);
     const Eigen::Matrix4d target = flange * tool;
     const auto response = MotionTestAccess::moveJoints(node, poseRequest(isometryToPose(target)));

@@ -1,5 +1,7 @@
 #include "motion_rig.h"
 
+#include "arm_sim/scene.hpp"
+
 YAML::Node motionConfig(Arm arm, bool real_robot) {
   YAML::Node config = fullTestConfig();
   if (arm == Arm::Six) useArm6(config, "./src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/");
@@ -57,4 +59,60 @@ MotionRig::~MotionRig() {
     spinner->thread.join();
   }
   controller_.reset();
+}
+
+namespace {
+
+void putIntoWorld(RosTwoWrapper& node, const std::shared_ptr<const octomap::OcTree>& tree) {
+  std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
+  MotionTestAccess::scene(node).updateWorldOctomap(tree);
+}
+
+}  // namespace
+
+void fillObstacleMap(RosTwoWrapper& node) {
+  const auto cloud = arm_sim::sampleSurfaces(arm_sim::tablePillarBoxScene(), 0.01);
+  std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
+  octomap::OcTree& tree = *MotionTestAccess::octree(node);
+  for (const auto& p : cloud.points) tree.updateNode(octomap::point3d(p.x, p.y, p.z), true, false);
+  tree.updateInnerOccupancy();
+  MotionTestAccess::filteredCloud(node) = cloud;
+  MotionTestAccess::scene(node).updateWorldOctomap(std::make_shared<octomap::OcTree>(0.01));
+}
+
+bool straightMotionFree(RosTwoWrapper& node, const std::vector<double>& from, const std::vector<double>& to) {
+  std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
+  return MotionTestAccess::scene(node).checkMotion(from.data(), to.data());
+}
+
+bool stateFree(RosTwoWrapper& node, std::vector<double> q) {
+  std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
+  return MotionTestAccess::scene(node).isStateValid(q.data());
+}
+
+Crossing findCrossing(MotionRig& rig) {
+  RosTwoWrapper& node = rig.node();
+  // Judged against the pillar itself, not against what the commands will do with the map.
+  putIntoWorld(node, MotionTestAccess::octree(node));
+  const size_t n = rig.start().size();
+  Crossing found;
+  for (double shoulder : {0.3, 0.5, 0.7, 0.9, -0.3, -0.5, -0.7, -0.9}) {
+    for (double elbow : {0.3, 0.6, 0.9, 1.2, -0.3, -0.6, -0.9, -1.2}) {
+      std::vector<double> start(n, 0.0);
+      start[0] = -0.8;
+      start[1] = shoulder;
+      start[2] = elbow;
+      std::vector<double> goal = start;
+      goal[0] = 0.8;
+      std::vector<double> middle = start;
+      middle[0] = 0.0;
+      if (stateFree(node, start) && stateFree(node, goal) && !stateFree(node, middle)) {
+        found = {start, goal, middle};
+        break;
+      }
+    }
+    if (!found.start.empty()) break;
+  }
+  putIntoWorld(node, std::make_shared<octomap::OcTree>(0.01));
+  return found;
 }

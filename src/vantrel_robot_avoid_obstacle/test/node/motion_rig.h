@@ -87,3 +87,17 @@ class MotionRig {
 // The full test configuration on either arm, no debug pauses, the trajectory action at kActionName.
 YAML::Node motionConfig(Arm arm, bool real_robot);
 constexpr const char* kActionName = "/arm/follow_joint_trajectory";
+
+// The table-and-pillar scene in the node's obstacle map and as its latest filtered cloud. The collision world
+// holds another, empty map: the commands must share theirs with it.
+void fillObstacleMap(RosTwoWrapper& node);
+bool straightMotionFree(RosTwoWrapper& node, const std::vector<double>& from, const std::vector<double>& to);
+bool stateFree(RosTwoWrapper& node, std::vector<double> q);
+
+// Two free configurations either side of the pillar, the arm turned about its base from one to the other
+// with the straight motion through the pillar, and a configuration between them inside it. Empty when the
+// arm has none such.
+struct Crossing {
+  std::vector<double> start, goal, inside;
+};
+Crossing findCrossing(MotionRig& rig);
