@@ -122,7 +122,8 @@ void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfac
   int32_t leg = MoveToGoalNotUpdateObstacle(transition_point, 1, path);
   if (leg != 0) {
     puts("Go to transition point FAILED!");
-    fail(-5, "robot avoid obstacles plan failed!", legFailureMessage("Go to transition point failed", leg, ", error code = -5"));
+    fail(-5, "robot avoid obstacles plan failed!",
+         legFailureMessage("Go to transition point failed", leg, ", error code = -5"));
     return;
   }
   {

@@ -22,8 +22,9 @@ const char* const kOctreeSnapshotFile = "obstacle_last.bt";
 
 }  // namespace
 
-void RosTwoWrapper::armReleaseCmdSrvCallback(const std::shared_ptr<vantrel_interfaces::srv::ArmRelease::Request> request,
-                                             std::shared_ptr<vantrel_interfaces::srv::ArmRelease::Response> response) {
+void RosTwoWrapper::armReleaseCmdSrvCallback(
+    const std::shared_ptr<vantrel_interfaces::srv::ArmRelease::Request> request,
+    std::shared_ptr<vantrel_interfaces::srv::ArmRelease::Response> response) {
   std::cout << "\033[42m ==================armReleaseCmdSrvCallback==================\033[0m" << std::endl;
   if (!grab_goal_updated_flag_) {
     puts("grab goal does not update!");
@@ -68,7 +69,8 @@ void RosTwoWrapper::armReleaseCmdSrvCallback(const std::shared_ptr<vantrel_inter
       const std::vector<double> release =
           cmd_type == 0 ? std::vector<double>{} : std::vector<double>{p[0], p[1], p[2], p[6], p[3], p[4], p[5]};
       command_logger_ptr_->saveReleaseCmdLog(
-          n_dof_, cmd_type, release, legFailureMessage("From grab point to transition point failed", leg, ", error code =-8"), path);
+          n_dof_, cmd_type, release,
+          legFailureMessage("From grab point to transition point failed", leg, ", error code =-8"), path);
     }
     return;
   }
@@ -114,8 +116,8 @@ void RosTwoWrapper::armReleaseCmdSrvCallback(const std::shared_ptr<vantrel_inter
       if (print_debug_flag_) std::this_thread::sleep_for(kFailedLegDebugPause);
       if (real_robot_flag_) {
         command_logger_ptr_->saveReleaseCmdLog(
-            n_dof_, 0, release_joints, legFailureMessage("From transition point to release point failed", leg, ", error code =-101"),
-            path);
+            n_dof_, 0, release_joints,
+            legFailureMessage("From transition point to release point failed", leg, ", error code =-101"), path);
       }
       detachGrabObject();
       return;

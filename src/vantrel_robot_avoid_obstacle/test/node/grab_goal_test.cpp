@@ -158,8 +158,8 @@ TEST(GrabGoalSearch, TargetFirstThenRotationsInOrderFromTheRightStart) {
     EXPECT_EQ(search.kinematics.asked_.size(), 1u + 9);
   }
   // A horizontal approach turns the target itself, whatever the box.
-  const Eigen::Matrix4d sideways = toolPose(Eigen::AngleAxisd(M_PI / 2, Eigen::Vector3d::UnitY()).toRotationMatrix(),
-                                            {-0.5, 0.0, 0.3});
+  const Eigen::Matrix4d sideways =
+      toolPose(Eigen::AngleAxisd(M_PI / 2, Eigen::Vector3d::UnitY()).toRotationMatrix(), {-0.5, 0.0, 0.3});
   {
     Search search;
     const Eigen::Matrix4d accepted = rotatePoseAboutRadialNormal(sideways, -kStep);

@@ -30,8 +30,7 @@ GrabWorld::GrabWorld(Arm arm, const Eigen::Matrix4d& tool_matrix, const std::vec
   recorders_ = std::make_unique<arm_sim::NodeOutputRecorders>(peer_);
   GrabReleaseTestAccess::setJoints(node(), start);
   joint_forwarder_ = peer_->create_subscription<sensor_msgs::msg::JointState>(
-      controller.joint_states_topic, rclcpp::QoS(10),
-      [this](const sensor_msgs::msg::JointState& state) {
+      controller.joint_states_topic, rclcpp::QoS(10), [this](const sensor_msgs::msg::JointState& state) {
         GrabReleaseTestAccess::setJoints(node(), state.position);
         std::lock_guard<std::mutex> lock(hook_mutex_);
         if (on_joint_state_) on_joint_state_(controller_->acceptedGoals().size());

@@ -325,20 +325,23 @@ TEST(GrabRelease, BoxesReachedSidewaysObliquelyAndFromAboveOnBothArms) {
   const arm_sim::Cuboid box_on_shelf{{0.50, -0.05, 0.20}, {0.60, 0.05, 0.35}};
   const std::vector<double> arm6_home = {0.0, -0.5, -0.4, 0.0, -0.67, 0.0};
   const std::vector<double> arm6_clear_of_shelf = {0.0, 0.0, -0.5, 0.0, -1.2, 0.0};
-  for (const Case& entry : std::vector<Case>{{"arm6 sideways onto a shelf", Arm::Six, arm6_clear_of_shelf, shelf,
-                                              box_on_shelf, sideways},
-                                             {"arm6 obliquely onto the table", Arm::Six, arm6_home, kTable, kBox,
-                                              oblique},
-                                             {"arm5 from above onto the table", Arm::Five, {0.0, -0.3, 0.6, 0.5, 0.0},
-                                              kTable, {{0.30, 0.20, -0.05}, {0.40, 0.30, 0.05}}, down}}) {
+  for (const Case& entry :
+       std::vector<Case>{{"arm6 sideways onto a shelf", Arm::Six, arm6_clear_of_shelf, shelf, box_on_shelf, sideways},
+                         {"arm6 obliquely onto the table", Arm::Six, arm6_home, kTable, kBox, oblique},
+                         {"arm5 from above onto the table",
+                          Arm::Five,
+                          {0.0, -0.3, 0.6, 0.5, 0.0},
+                          kTable,
+                          {{0.30, 0.20, -0.05}, {0.40, 0.30, 0.05}},
+                          down}}) {
     GrabWorld world(entry.arm, toolOffset(0.12), entry.start);
     RosTwoWrapper& node = world.node();
     Access::setObstacleCloud(node, arm_sim::sampleSurfaces({{entry.support, entry.box}}, 0.01));
     const Eigen::Vector3d centre = (entry.box.min + entry.box.max) / 2;
     const Eigen::Vector3d tool = centre - 0.11 * (entry.tool * Eigen::Vector3d::UnitZ());
     Grab::Request request;
-    request.target_pose = {tool.x(), tool.y(), tool.z(), entry.tool.x(), entry.tool.y(), entry.tool.z(),
-                           entry.tool.w()};
+    request.target_pose = {tool.x(),       tool.y(),       tool.z(),      entry.tool.x(),
+                           entry.tool.y(), entry.tool.z(), entry.tool.w()};
     request.obb_pose = {0.0, 0.0, 0.11, 0.0, 0.0, 0.0, 1.0};
     const Eigen::Vector3d size = entry.box.max - entry.box.min;
     request.obb_size = {size.x(), size.y(), size.z()};
@@ -390,8 +393,9 @@ TEST(GrabRelease, FailuresOnTheRealRobotAreRecordedWithPosesScalarFirst) {
             "0.560000,0.310000,0.120000,0.000000,1.000000,0.000000,0.000000;\n"
             "0.000000,0.000000,0.110000,0.800000,0.000000,0.000000,0.600000;\n"
             "0.120000,0.120000,0.120000;\n");
-  EXPECT_EQ(readFile(record / "grabcmd_log_error.txt").find("Go to transition point failed(arm controller run), error "
-                                                             "code = -5"),
+  EXPECT_EQ(readFile(record / "grabcmd_log_error.txt")
+                .find("Go to transition point failed(arm controller run), error "
+                      "code = -5"),
             0u);
   std::filesystem::remove_all(record);
 
@@ -404,8 +408,9 @@ TEST(GrabRelease, FailuresOnTheRealRobotAreRecordedWithPosesScalarFirst) {
   record = takeRecord();
   EXPECT_EQ(readFile(record / "releasecmd.txt"),
             "dof of robot:6,cmd type:1;\n0.100000,0.200000,0.300000,0.800000,0.000000,0.000000,0.600000;\n");
-  EXPECT_EQ(readFile(record / "releasecmd_log_error.txt").find("From grab point to transition point failed(arm "
-                                                                "controller run), error code =-8"),
+  EXPECT_EQ(readFile(record / "releasecmd_log_error.txt")
+                .find("From grab point to transition point failed(arm "
+                      "controller run), error code =-8"),
             0u);
 }
 
