@@ -6,9 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "codec_samples.hpp"
 #include "peer_process.hpp"
@@ -18,6 +16,8 @@
 #include "std_msgs/msg/float64_multi_array.hpp"
 #include "std_msgs/msg/string.hpp"
 #include "tf2_msgs/msg/tf_message.hpp"
+
+#include "../support/ros_test_support.hpp"
 
 namespace
 {
@@ -47,12 +47,7 @@ protected:
   template<typename ConditionT>
   bool spin_until(ConditionT condition, std::chrono::milliseconds timeout = 10s)
   {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition() && std::chrono::steady_clock::now() < deadline) {
-      rclcpp::spin_some(node_);
-      std::this_thread::sleep_for(1ms);
-    }
-    return condition();
+    return ::spin_until(node_, condition, timeout);
   }
 
   // Publishes until the echo comes back: the peer's reader and writer match in their own time.
@@ -162,15 +157,12 @@ TEST_F(CrossProcess, ActionsReachEveryOutcome)
     };
 
   EXPECT_EQ(send("reject"), nullptr);
-
-  auto aborted = result_of(send("abort"));
+  const auto aborted = result_of(send("abort"));
   EXPECT_EQ(aborted.code, rclcpp_action::ResultCode::ABORTED);
   EXPECT_EQ(aborted.result->error_code, FollowJointTrajectory::Result::PATH_TOLERANCE_VIOLATED);
-
-  auto succeeded = result_of(send("succeed"));
+  const auto succeeded = result_of(send("succeed"));
   EXPECT_EQ(succeeded.code, rclcpp_action::ResultCode::SUCCEEDED);
   EXPECT_EQ(succeeded.result->error_string, "done");
-
   auto waiting = send("wait");
   ASSERT_NE(waiting, nullptr);
   auto cancel = client->async_cancel_goal(waiting);
