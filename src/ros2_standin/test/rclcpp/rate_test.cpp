@@ -5,6 +5,8 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "rclcpp/rate.hpp"
 #include "rclcpp/utilities.hpp"
@@ -43,39 +45,28 @@ protected:
 };
 
 // A sleep lasts until one period after the reference. An overrun of up to one period keeps the
-// phase; a longer one restarts it from now.
+// phase; a longer one restarts it from now. Each row: the clock's time (us) at each sleep, and
+// whether that sleep slept (each sleep that does is 100 us or more short of its boundary).
 TEST_F(RateRule, SleepsToTheNextBoundaryAndOverrunsSkipTheSleep)
 {
-  ManualRate on_time(10ms);
-  ManualClock::set(9800us);
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_TRUE(on_time.sleep());
-  EXPECT_GE(std::chrono::steady_clock::now() - start, 200us);
-
-  ManualClock::set(0us);
-  ManualRate short_overrun(10ms);
-  ManualClock::set(15ms);
-  EXPECT_FALSE(short_overrun.sleep());
-  ManualClock::set(19900us);
-  EXPECT_TRUE(short_overrun.sleep()) << "next boundary stays at 20 ms";
-
-  ManualClock::set(0us);
-  ManualRate whole_period(10ms);
-  ManualClock::set(20ms);
-  EXPECT_FALSE(whole_period.sleep());
-  EXPECT_FALSE(whole_period.sleep()) << "the boundary at 20 ms is due at once";
-  ManualClock::set(29900us);
-  EXPECT_TRUE(whole_period.sleep());
-
-  ManualClock::set(0us);
-  ManualRate long_overrun(10ms);
-  ManualClock::set(25ms);
-  EXPECT_FALSE(long_overrun.sleep());
-  // Reference now 35 ms: the next pass sleeps up to 45 ms rather than catching up at 30 ms.
-  ManualClock::set(44900us);
-  EXPECT_TRUE(long_overrun.sleep());
-  ManualClock::set(54900us);
-  EXPECT_TRUE(long_overrun.sleep());
+  const std::vector<std::pair<int, bool>> cases[] = {
+    {{9800, true}},
+    {{15000, false}, {19900, true}},  // next boundary stays at 20 ms
+    {{20000, false}, {20000, false}, {29900, true}},  // the boundary at 20 ms is due at once
+    {{25000, false}, {44900, true}, {54900, true}},  // sleeps up to 45 ms, no catching up at 30
+  };
+  for (const auto & steps : cases) {
+    ManualClock::set(0us);
+    ManualRate rate(10ms);
+    for (const auto & [now_us, slept] : steps) {
+      ManualClock::set(std::chrono::microseconds(now_us));
+      const auto start = std::chrono::steady_clock::now();
+      EXPECT_EQ(rate.sleep(), slept) << now_us;
+      if (slept) {
+        EXPECT_GE(std::chrono::steady_clock::now() - start, 100us);
+      }
+    }
+  }
 }
 
 TEST_F(RateRule, SleepEndsWhenTheContextShutsDown)
