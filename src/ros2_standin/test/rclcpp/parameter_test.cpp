@@ -37,14 +37,15 @@ TEST_F(Parameters, DeclaredWithoutValueThenSet)
   EXPECT_EQ(node_->get_parameter("/robot_description").as_string(), "second");
 }
 
-TEST_F(Parameters, ValueOfAnotherTypeAndReadOnlyParametersAreRefused)
+// A value of another type, a read-only parameter, an undeclared name and a second declaration
+// are refused; nothing already held changes.
+TEST_F(Parameters, MisuseIsRefused)
 {
   node_->declare_parameter("rate", rclcpp::PARAMETER_DOUBLE);
   const auto results = node_->set_parameters({rclcpp::Parameter("rate", 5)});
   ASSERT_EQ(results.size(), 1u);
   EXPECT_FALSE(results[0].successful);
-  EXPECT_EQ(results[0].reason, "Wrong parameter type, parameter {rate} is of type {double}, "
-    "setting it to {integer} is not allowed.");
+  EXPECT_NE(results[0].reason.find("{rate} is of type {double}"), std::string::npos);
   EXPECT_THROW(node_->get_parameter("rate"), rclcpp::exceptions::ParameterUninitializedException);
   EXPECT_TRUE(node_->set_parameters({rclcpp::Parameter("rate", 2.5)})[0].successful);
   EXPECT_THROW(node_->get_parameter("rate").as_string(), rclcpp::ParameterTypeException);
@@ -53,16 +54,13 @@ TEST_F(Parameters, ValueOfAnotherTypeAndReadOnlyParametersAreRefused)
   read_only.read_only = true;
   node_->declare_parameter("fixed", rclcpp::PARAMETER_INTEGER, read_only);
   EXPECT_FALSE(node_->set_parameters({rclcpp::Parameter("fixed", 3)})[0].successful);
-}
 
-TEST_F(Parameters, UndeclaredAndDoubleDeclarationsAreErrors)
-{
   EXPECT_THROW(node_->set_parameters({rclcpp::Parameter("unknown", true)}),
     rclcpp::exceptions::ParameterNotDeclaredException);
   EXPECT_THROW(node_->get_parameter("unknown"), rclcpp::exceptions::ParameterNotDeclaredException);
-  node_->declare_parameter("flag", rclcpp::PARAMETER_BOOL);
-  EXPECT_THROW(node_->declare_parameter("flag", rclcpp::PARAMETER_BOOL),
+  EXPECT_THROW(node_->declare_parameter("rate", rclcpp::PARAMETER_DOUBLE),
     rclcpp::exceptions::ParameterAlreadyDeclaredException);
+  EXPECT_EQ(node_->get_parameter("rate").as_double(), 2.5);
   EXPECT_THROW(node_->declare_parameter("none", rclcpp::PARAMETER_NOT_SET), std::invalid_argument);
   EXPECT_THROW(node_->declare_parameter("", rclcpp::PARAMETER_BOOL),
     rclcpp::exceptions::InvalidParametersException);
