@@ -1,16 +1,18 @@
 // Delivery over DDS between this process and the peer process: every message type the node
 // uses comes back intact, services answer the client that asked, actions run to each outcome,
-// and durability and reliability behave across processes as their QoS says.
+// durability and reliability behave across processes as their QoS says, and a malformed sample
+// from another participant is dropped while the well-formed ones that follow arrive.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "codec_samples.hpp"
+#include "dds_transport/cdr_codec.hpp"
+#include "dds_transport/dds_entities.hpp"
 #include "peer_process.hpp"
 #include "rclcpp/rclcpp.hpp"
 #include "rclcpp_action/rclcpp_action.hpp"
@@ -18,6 +20,8 @@
 #include "std_msgs/msg/float64_multi_array.hpp"
 #include "std_msgs/msg/string.hpp"
 #include "tf2_msgs/msg/tf_message.hpp"
+
+#include "../support/ros_test_support.hpp"
 
 namespace
 {
@@ -47,12 +51,7 @@ protected:
   template<typename ConditionT>
   bool spin_until(ConditionT condition, std::chrono::milliseconds timeout = 10s)
   {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition() && std::chrono::steady_clock::now() < deadline) {
-      rclcpp::spin_some(node_);
-      std::this_thread::sleep_for(1ms);
-    }
-    return condition();
+    return ::spin_until(node_, condition, timeout);
   }
 
   // Publishes until the echo comes back: the peer's reader and writer match in their own time.
@@ -162,15 +161,12 @@ TEST_F(CrossProcess, ActionsReachEveryOutcome)
     };
 
   EXPECT_EQ(send("reject"), nullptr);
-
-  auto aborted = result_of(send("abort"));
+  const auto aborted = result_of(send("abort"));
   EXPECT_EQ(aborted.code, rclcpp_action::ResultCode::ABORTED);
   EXPECT_EQ(aborted.result->error_code, FollowJointTrajectory::Result::PATH_TOLERANCE_VIOLATED);
-
-  auto succeeded = result_of(send("succeed"));
+  const auto succeeded = result_of(send("succeed"));
   EXPECT_EQ(succeeded.code, rclcpp_action::ResultCode::SUCCEEDED);
   EXPECT_EQ(succeeded.result->error_string, "done");
-
   auto waiting = send("wait");
   ASSERT_NE(waiting, nullptr);
   auto cancel = client->async_cancel_goal(waiting);
@@ -202,6 +198,34 @@ TEST_F(CrossProcess, BestEffortJointStatesReachOnlyBestEffortSubscriptions)
   EXPECT_TRUE(spin_until([&] {return best_effort >= 10;}));
   EXPECT_EQ(reliable.load(), 0);
   EXPECT_EQ(strict->get_publisher_count(), 0u);
+}
+
+// A raw writer of another participant, as a faulty or hostile peer would be, sends a sample whose
+// frame_id length runs far beyond it, then a good one.
+TEST_F(CrossProcess, MalformedSampleIsDroppedWithAMessageAndLaterSamplesStillArrive)
+{
+  using sensor_msgs::msg::JointState;
+  std::shared_ptr<const JointState> received;
+  auto subscription = node_->create_subscription<JointState>("/garbage", 10,
+      [&received](std::shared_ptr<const JointState> message) {received = message;});
+  const char * domain = std::getenv("ROS_DOMAIN_ID");
+  auto other = std::make_shared<rclcpp::dds::Participant>(
+    static_cast<dds_domainid_t>(domain ? std::stoul(domain) : 0));
+  rclcpp::dds::SampleWriter writer(other, rclcpp::dds::EntitySettings{"rt/garbage",
+      "sensor_msgs::msg::dds_::JointState_", rmw_qos_profile_default, ""});
+  ASSERT_TRUE(spin_until([&] {return subscription->get_publisher_count() == 1;}));
+  const JointState good = codec_samples::joint_state();
+  auto forged = rclcpp::dds::encode(codec_samples::members<JointState>(), &good);
+  forged[4 + 8] = 0xff;
+  testing::internal::CaptureStderr();
+  writer.write(forged);
+  writer.write(rclcpp::dds::encode(codec_samples::members<JointState>(), &good));
+  spin_until([&received] {return received != nullptr;});
+  const std::string messages = testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(received);
+  EXPECT_EQ(*received, good);
+  EXPECT_NE(messages.find("[WARN] [dds]: dropped a malformed sample on 'rt/garbage': string "
+    "'frame_id' claims"), std::string::npos) << messages;
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "codec_samples.hpp"
@@ -79,17 +78,14 @@ std::unique_ptr<CycloneSample> through_cyclone(
   return sample;
 }
 
-std::string text(const char * value) {return value ? value : "";}
-
-TEST(CycloneReference, PointCloudAndJointStateMatchCyclone)
+// Cyclone reads each sample back to the values that went in; one field of each type's deepest
+// or most unusual nesting is compared, and the rewritten bytes cover the rest.
+TEST(CycloneReference, EverySampleTypeMatchesCyclone)
 {
-  const auto cloud =
-    through_cyclone(codec_samples::point_cloud(5), sensor_msgs_msg_PointCloud2_desc);
+  const auto cloud = through_cyclone(codec_samples::point_cloud(5), sensor_msgs_msg_PointCloud2_desc);
   ASSERT_TRUE(cloud->valid());
   const auto & c = cloud->as<sensor_msgs_msg_PointCloud2>();
-  EXPECT_EQ(text(c.header.frame_id), "camera_depth_optical_frame");
-  ASSERT_EQ(c.fields._length, 3u);
-  EXPECT_EQ(c.fields._buffer[2].offset, 8u);
+  EXPECT_STREQ(c.header.frame_id, "camera_depth_optical_frame");
   ASSERT_EQ(c.data._length, 80u);
   EXPECT_EQ(c.data._buffer[79], static_cast<uint8_t>(79 * 7));
 
@@ -98,33 +94,18 @@ TEST(CycloneReference, PointCloudAndJointStateMatchCyclone)
   const auto & s = state->as<sensor_msgs_msg_JointState>();
   EXPECT_EQ(s.header.stamp.sec, -1);
   ASSERT_EQ(s.name._length, 3u);
-  EXPECT_EQ(text(s.name._buffer[1]), "");
-  EXPECT_EQ(s.position._buffer[2], -M_PI);
-}
+  EXPECT_STREQ(s.name._buffer[1], "");
 
-TEST(CycloneReference, MarkerWithTextureAndEmbeddedMeshMatchesCyclone)
-{
   const auto marker = through_cyclone(codec_samples::marker(), visualization_msgs_msg_Marker_desc);
   ASSERT_TRUE(marker->valid());
-  const auto & m = marker->as<visualization_msgs_msg_Marker>();
-  EXPECT_EQ(m.type, visualization_msgs::msg::Marker::TRIANGLE_LIST);
-  EXPECT_EQ(m.points._buffer[1].y, 2.0);
-  EXPECT_EQ(text(m.texture_resource), "embedded://texture");
-  EXPECT_EQ(m.uv_coordinates._buffer[2].u, 1.0f);
-  EXPECT_EQ(m.mesh_file.data._buffer[2], 3);
-  EXPECT_TRUE(m.mesh_use_embedded_materials);
-}
+  EXPECT_EQ(marker->as<visualization_msgs_msg_Marker>().uv_coordinates._buffer[2].u, 1.0f);
 
-TEST(CycloneReference, TrajectoryGoalResultAndGrabRequestMatchCyclone)
-{
   const auto goal = through_cyclone(codec_samples::trajectory_goal(),
       control_msgs_action_FollowJointTrajectory_Goal_desc);
   ASSERT_TRUE(goal->valid());
   const auto & g = goal->as<control_msgs_action_FollowJointTrajectory_Goal>();
   EXPECT_EQ(g.trajectory.points._buffer[1].positions._buffer[1], -M_PI / 2);
   EXPECT_EQ(g.multi_dof_trajectory.points._buffer[0].transforms._buffer[0].rotation.w, 1.0);
-  EXPECT_EQ(g.component_goal_tolerance._buffer[0].component, 5);
-  EXPECT_EQ(g.goal_time_tolerance.nanosec, 500000000u);
 
   const auto result = through_cyclone(codec_samples::trajectory_result(),
       control_msgs_action_FollowJointTrajectory_Result_desc);
@@ -134,11 +115,7 @@ TEST(CycloneReference, TrajectoryGoalResultAndGrabRequestMatchCyclone)
   const auto request = through_cyclone(codec_samples::arm_grab_request(),
       vantrel_interfaces_srv_ArmGrab_Request_desc);
   ASSERT_TRUE(request->valid());
-  const auto & r = request->as<vantrel_interfaces_srv_ArmGrab_Request>();
-  EXPECT_EQ(r.cmd_type, -3);
-  EXPECT_TRUE(r.reserved_flag);
-  EXPECT_EQ(r.target_pose[6], std::sqrt(0.5));
-  EXPECT_EQ(r.obb_size[2], 0.12);
+  EXPECT_EQ(request->as<vantrel_interfaces_srv_ArmGrab_Request>().target_pose[6], std::sqrt(0.5));
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // The other process of the cross-process tests and benchmarks. It echoes every probe topic back
-// (large clouds also to a header-only acknowledgement),
-// serves a service and an action whose outcome the goal chooses, and keeps a transient-local
+// (large clouds also to a header-only acknowledgement), serves a service and an action whose outcome the goal chooses, and keeps a transient-local
 // robot description and a best-effort joint state stream up. It ends when its stdin closes.
 #include <iostream>
 #include <memory>
@@ -83,7 +82,7 @@ int main(int argc, char ** argv)
         response->message = "grab " + std::to_string(request->obb_size[2]);
       });
 
-  std::vector<std::shared_ptr<GoalHandle>> waiting;
+  std::shared_ptr<GoalHandle> waiting;  // one goal at a time, held until it is cancelled
   auto server = rclcpp_action::create_server<FollowJointTrajectory>(node,
       "/probe/follow_joint_trajectory",
       [](const rclcpp_action::GoalUUID &, std::shared_ptr<const FollowJointTrajectory::Goal> goal) {
@@ -96,7 +95,7 @@ int main(int argc, char ** argv)
         if (what == "abort") {
           handle->abort(result(FollowJointTrajectory::Result::PATH_TOLERANCE_VIOLATED, "aborted"));
         } else if (what == "wait") {
-          waiting.push_back(handle);
+          waiting = handle;
         } else {
           auto feedback = std::make_shared<FollowJointTrajectory::Feedback>();
           feedback->joint_names = handle->get_goal()->trajectory.joint_names;
@@ -105,13 +104,9 @@ int main(int argc, char ** argv)
         }
       });
   auto cancel_poll = node->create_wall_timer(std::chrono::milliseconds(5), [&waiting] {
-        for (auto it = waiting.begin(); it != waiting.end(); ) {
-          if ((*it)->is_canceling()) {
-            (*it)->canceled(result(FollowJointTrajectory::Result::SUCCESSFUL, "canceled"));
-            it = waiting.erase(it);
-          } else {
-            ++it;
-          }
+        if (waiting && waiting->is_canceling()) {
+          waiting->canceled(result(FollowJointTrajectory::Result::SUCCESSFUL, "canceled"));
+          waiting.reset();
         }
       });
 

@@ -30,36 +30,7 @@ void require(bool condition)
   }
 }
 
-// Checks each set; a message carries its stream in `height` and its place in the stream in
-// `width`.
-class SetChecker
-{
-public:
-  SetChecker(size_t streams, int64_t max_interval)
-  : last_taken_(streams, -1), max_interval_(max_interval) {}
-
-  template<typename... Ptrs>
-  void operator()(const Ptrs &... messages)
-  {
-    const ImagePtr set[] = {messages...};
-    int64_t earliest = INT64_MAX;
-    int64_t latest = INT64_MIN;
-    for (size_t stream = 0; stream < sizeof...(Ptrs); ++stream) {
-      require(set[stream] && set[stream]->height == stream);
-      require(static_cast<int64_t>(set[stream]->width) > last_taken_[stream]);
-      last_taken_[stream] = set[stream]->width;
-      const int64_t stamp = rclcpp::Time(set[stream]->header.stamp).nanoseconds();
-      earliest = std::min(earliest, stamp);
-      latest = std::max(latest, stamp);
-    }
-    require(latest - earliest <= max_interval_);
-  }
-
-private:
-  std::vector<int64_t> last_taken_;
-  const int64_t max_interval_;
-};
-
+// A message carries its stream in `height` and its place in the stream in `width`.
 template<typename Policy, size_t... Is>
 void feed(ByteReader & input, std::index_sequence<Is...>)
 {
@@ -69,8 +40,21 @@ void feed(ByteReader & input, std::index_sequence<Is...>)
     max_interval = rclcpp::Duration::from_nanoseconds(input.take<int64_t>());
     policy.setMaxIntervalDuration(max_interval);
   }
-  SetChecker checker(sizeof...(Is), max_interval.nanoseconds());
-  policy.registerCallback([&checker](const auto &... set) {checker(set...);});
+  std::vector<int64_t> last_taken(sizeof...(Is), -1);
+  policy.registerCallback([&](const auto &... messages) {
+      const ImagePtr set[] = {messages...};
+      int64_t earliest = INT64_MAX;
+      int64_t latest = INT64_MIN;
+      for (size_t stream = 0; stream < sizeof...(Is); ++stream) {
+        require(set[stream] && set[stream]->height == stream);
+        require(static_cast<int64_t>(set[stream]->width) > last_taken[stream]);
+        last_taken[stream] = set[stream]->width;
+        const int64_t stamp = rclcpp::Time(set[stream]->header.stamp).nanoseconds();
+        earliest = std::min(earliest, stamp);
+        latest = std::max(latest, stamp);
+      }
+      require(latest - earliest <= max_interval.nanoseconds());
+    });
   std::vector<uint32_t> sent(sizeof...(Is), 0);
   while (!input.empty()) {
     const size_t stream = input.take<std::uint8_t>() % sizeof...(Is);

@@ -1,5 +1,5 @@
-// Approximate-time synchronisation of two and three camera streams fed through filter
-// subscribers: sets within the maximum interval are delivered in stream order, wider ones
+// Approximate-time synchronisation of two camera streams fed to the policy and three fed through
+// filter subscribers: sets within the maximum interval are delivered in stream order, wider ones
 // lose their oldest message, each stream keeps at most queue_size messages, and a message
 // stamped before the epoch is dropped.
 #include <gtest/gtest.h>
@@ -37,24 +37,13 @@ std::string label(const std::shared_ptr<const M> & message)
 }
 
 template<typename M>
-class Camera
+std::shared_ptr<const M> stamped(const std::string & camera, double seconds)
 {
-public:
-  Camera(const rclcpp::Node::SharedPtr & node, const std::string & name)
-  : name_(name), publisher_(node->create_publisher<M>(name, 10)) {}
-
-  void send(double seconds)
-  {
-    auto message = std::make_unique<M>();
-    message->header.frame_id = name_;
-    message->header.stamp = rclcpp::Time(std::llround(seconds * 1e9), RCL_ROS_TIME);
-    publisher_->publish(std::move(message));
-  }
-
-private:
-  std::string name_;
-  typename rclcpp::Publisher<M>::SharedPtr publisher_;
-};
+  auto message = std::make_shared<M>();
+  message->header.frame_id = camera;
+  message->header.stamp = rclcpp::Time(std::llround(seconds * 1e9), RCL_ROS_TIME);
+  return message;
+}
 
 class ApproximateTime : public RosTest
 {
@@ -71,65 +60,55 @@ protected:
   }
 };
 
+// Two camera streams fed to the policy directly.
 class TwoStreams : public ApproximateTime
 {
 protected:
-  void SetUp() override
-  {
-    ApproximateTime::SetUp();
-    camera1_sub_.subscribe(node_, "cam1", rmw_qos_profile_default);
-    camera2_sub_.subscribe(node_, "cam2", rmw_qos_profile_default);
-  }
-
   void synchronize(uint32_t queue_size)
   {
-    TwoClouds policy(queue_size);
-    policy.setMaxIntervalDuration(rclcpp::Duration(5, 0));
-    sync_ = std::make_shared<message_filters::Synchronizer<TwoClouds>>(
-      static_cast<const TwoClouds &>(policy), camera1_sub_, camera2_sub_);
-    sync_->registerCallback(
+    policy_ = std::make_unique<TwoClouds>(queue_size);
+    policy_->setMaxIntervalDuration(rclcpp::Duration(5, 0));
+    policy_->registerCallback(
       [this](const PointCloud2::ConstSharedPtr & a, const PointCloud2::ConstSharedPtr & b) {
         sets_.push_back({label(a), label(b)});
       });
   }
 
-  message_filters::Subscriber<PointCloud2, rclcpp::Node> camera1_sub_;
-  message_filters::Subscriber<PointCloud2, rclcpp::Node> camera2_sub_;
-  std::shared_ptr<message_filters::Synchronizer<TwoClouds>> sync_;
-  Camera<PointCloud2> camera1_{node_, "cam1"};
-  Camera<PointCloud2> camera2_{node_, "cam2"};
+  template<int Camera>
+  void send(double seconds)
+  {
+    policy_->template add<Camera>(stamped<PointCloud2>("cam" + std::to_string(Camera + 1), seconds));
+  }
+
+  std::unique_ptr<TwoClouds> policy_;
 };
 
 TEST_F(TwoStreams, TooFarApartDropsTheOlderAndTheNewerWaits)
 {
   synchronize(10);
-  camera1_.send(0.0);
-  camera2_.send(10.0);
-  deliver();
+  send<0>(0.0);
+  send<1>(10.0);
   EXPECT_TRUE(sets_.empty());
-  camera1_.send(11.0);
-  camera2_.send(20.0);
-  deliver();
+  send<0>(11.0);
+  send<1>(20.0);
   EXPECT_EQ(sets_, (std::vector<Set>{{"cam1@11000", "cam2@10000"}}));
 
   // Streams that stay further apart than the interval never give a set.
   sets_.clear();
   for (int i = 0; i < 5; ++i) {
-    camera1_.send(30.0 + i);
-    camera2_.send(100.0 + i);
+    send<0>(30.0 + i);
+    send<1>(100.0 + i);
   }
-  deliver();
   EXPECT_TRUE(sets_.empty());
 }
 
 TEST_F(TwoStreams, AMessageStampedBeforeTheEpochIsDroppedWithAMessage)
 {
   synchronize(10);
-  camera1_.send(-0.5);
-  camera1_.send(1.0);
-  camera2_.send(1.0);
   testing::internal::CaptureStderr();
-  EXPECT_NO_THROW(deliver());
+  EXPECT_NO_THROW(send<0>(-0.5));
+  send<0>(1.0);
+  send<1>(1.0);
   EXPECT_NE(testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(sets_, (std::vector<Set>{{"cam1@1000", "cam2@1000"}}));
 }
@@ -138,14 +117,11 @@ TEST_F(TwoStreams, EachQueueHoldsAtMostQueueSize)
 {
   synchronize(3);
   for (double t : {1.0, 2.0, 3.0, 4.0, 5.0}) {
-    camera1_.send(t);
+    send<0>(t);
   }
-  deliver();
-  camera2_.send(1.0);
-  deliver();
+  send<1>(1.0);
   EXPECT_TRUE(sets_.empty()) << "cam1@1 was dropped from the full queue";
-  camera2_.send(3.0);
-  deliver();
+  send<1>(3.0);
   ASSERT_FALSE(sets_.empty());
   EXPECT_EQ(sets_.front(), (Set{"cam1@3000", "cam2@3000"}));
 }
@@ -154,14 +130,12 @@ TEST_F(TwoStreams, SetsWaitForProofAndFollowEachOtherInStampOrder)
 {
   synchronize(10);
   for (int i = 0; i < 5; ++i) {
-    camera1_.send(i + 0.01);
-    camera2_.send(i + 0.02);
+    send<0>(i + 0.01);
+    send<1>(i + 0.02);
     if (i == 0) {
-      deliver();
       EXPECT_TRUE(sets_.empty()) << "a closer partner for cam2 may still come";
     }
   }
-  deliver();
   ASSERT_EQ(sets_.size(), 4u) << "the last pair waits for proof that it is the best";
   for (size_t i = 0; i < sets_.size(); ++i) {
     EXPECT_EQ(sets_[i], (Set{"cam1@" + std::to_string(i * 1000 + 10),
@@ -193,29 +167,35 @@ protected:
 
   message_filters::Subscriber<Image, rclcpp::Node> subs_[3];
   std::shared_ptr<message_filters::Synchronizer<ThreeImages>> sync_;
-  Camera<Image> cameras_[3] = {{node_, "depth1"}, {node_, "depth2"}, {node_, "depth3"}};
+  rclcpp::Publisher<Image>::SharedPtr cameras_[3] = {node_->create_publisher<Image>("depth1", 10),
+    node_->create_publisher<Image>("depth2", 10), node_->create_publisher<Image>("depth3", 10)};
+
+  void send(int camera, double seconds)
+  {
+    cameras_[camera]->publish(*stamped<Image>("depth" + std::to_string(camera + 1), seconds));
+  }
 };
 
 // Close stamps form one set in stream order, whatever order they come in; a stream too far
 // behind loses its message.
 TEST_F(ThreeStreams, SetsInStreamOrderAndOneStreamTooFarBehind)
 {
-  cameras_[2].send(3.0);
-  cameras_[0].send(3.0);
-  cameras_[1].send(3.0);
+  send(2, 3.0);
+  send(0, 3.0);
+  send(1, 3.0);
   deliver();
   EXPECT_EQ(sets_, (std::vector<Set>{{"depth1@3000", "depth2@3000", "depth3@3000"}}));
 
   sets_.clear();
-  cameras_[0].send(4.0);
-  cameras_[1].send(12.0);
-  cameras_[2].send(12.5);
+  send(0, 4.0);
+  send(1, 12.0);
+  send(2, 12.5);
   deliver();
   EXPECT_TRUE(sets_.empty());
-  cameras_[0].send(12.2);
-  cameras_[0].send(24.0);
-  cameras_[1].send(24.0);
-  cameras_[2].send(24.0);
+  send(0, 12.2);
+  send(0, 24.0);
+  send(1, 24.0);
+  send(2, 24.0);
   deliver();
   ASSERT_FALSE(sets_.empty());
   EXPECT_EQ(sets_.front(), (Set{"depth1@12200", "depth2@12000", "depth3@12500"}));

@@ -1,15 +1,27 @@
-// Time and Duration: message conversion (negative spans included), arithmetic and clock kinds.
+// Time and Duration: message conversion (negative spans included), arithmetic and clock kinds;
+// WallRate: the sleep and overrun rule, checked on a clock the test moves by hand, and the sleep
+// ending at shutdown.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <stdexcept>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "rclcpp/clock.hpp"
 #include "rclcpp/duration.hpp"
+#include "rclcpp/rate.hpp"
 #include "rclcpp/time.hpp"
+#include "rclcpp/utilities.hpp"
+
+#include "../support/ros_test_support.hpp"
 
 namespace
 {
+
+using namespace std::chrono_literals;
 
 TEST(Time, MessageRoundTripAndClockKind)
 {
@@ -45,10 +57,76 @@ TEST(Time, ArithmeticAndComparison)
   EXPECT_EQ(a + rclcpp::Duration(5, 500000000), b);
   EXPECT_TRUE((b - a) > rclcpp::Duration(5, 0));
   EXPECT_EQ(((b - a) * 1.1).nanoseconds(), 6050000000LL);
-  EXPECT_EQ(rclcpp::Duration(std::chrono::milliseconds(250)).seconds(), 0.25);
+  EXPECT_EQ(rclcpp::Duration(250ms).seconds(), 0.25);
   EXPECT_THROW((void)(a < rclcpp::Time(1, 0, RCL_SYSTEM_TIME)), std::runtime_error);
   EXPECT_THROW((void)(a - rclcpp::Time(1, 0, RCL_STEADY_TIME)), std::runtime_error);
   EXPECT_THROW(rclcpp::Duration::max() + rclcpp::Duration::max() * 1e9, std::overflow_error);
+}
+
+// A clock that stands still until the test sets it.
+struct ManualClock
+{
+  using duration = std::chrono::nanoseconds;
+  using rep = duration::rep;
+  using period = duration::period;
+  using time_point = std::chrono::time_point<ManualClock, duration>;
+  static constexpr bool is_steady = true;
+
+  static inline std::atomic<int64_t> now_ns{0};
+  static time_point now() {return time_point(duration(now_ns.load()));}
+  static void set(std::chrono::microseconds t) {now_ns = std::chrono::nanoseconds(t).count();}
+};
+
+using ManualRate = rclcpp::GenericRate<ManualClock>;
+
+class RateRule : public RosTest
+{
+protected:
+  void SetUp() override
+  {
+    RosTest::SetUp();
+    ManualClock::set(0us);
+  }
+};
+
+// A sleep lasts until one period after the reference. An overrun of up to one period keeps the
+// phase; a longer one restarts it from now. Each row: the clock's time (us) at each sleep, and
+// whether that sleep slept (each sleep that does is 100 us or more short of its boundary).
+TEST_F(RateRule, SleepsToTheNextBoundaryAndOverrunsSkipTheSleep)
+{
+  const std::vector<std::pair<int, bool>> cases[] = {
+    {{9800, true}},
+    {{15000, false}, {19900, true}},  // next boundary stays at 20 ms
+    {{20000, false}, {20000, false}, {29900, true}},  // the boundary at 20 ms is due at once
+    {{25000, false}, {44900, true}, {54900, true}},  // sleeps up to 45 ms, no catching up at 30
+  };
+  for (const auto & steps : cases) {
+    ManualClock::set(0us);
+    ManualRate rate(10ms);
+    for (const auto & [now_us, slept] : steps) {
+      ManualClock::set(std::chrono::microseconds(now_us));
+      const auto start = std::chrono::steady_clock::now();
+      EXPECT_EQ(rate.sleep(), slept) << now_us;
+      if (slept) {
+        EXPECT_GE(std::chrono::steady_clock::now() - start, 100us);
+      }
+    }
+  }
+}
+
+TEST_F(RateRule, SleepEndsWhenTheContextShutsDown)
+{
+  rclcpp::WallRate slow(0.1);
+  std::thread stopper([] {
+      std::this_thread::sleep_for(30ms);
+      rclcpp::shutdown();
+    });
+  const auto start = std::chrono::steady_clock::now();
+  slow.sleep();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+  stopper.join();
+  EXPECT_FALSE(rclcpp::sleep_for(10s)) << "a sleep after shutdown returns at once";
+  rclcpp::init(0, nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,154 @@
+// What a node is given: node, namespace, topic and service names (expansion, and rejection with
+// the library's exception types), and parameters declared with a type and no value, then set.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "rclcpp/exceptions.hpp"
+#include "rclcpp/expand_topic_or_service_name.hpp"
+#include "rclcpp/rclcpp.hpp"
+#include "std_msgs/msg/bool.hpp"
+#include "vantrel_interfaces/srv/arm_move_joints.hpp"
+
+#include "../support/ros_test_support.hpp"
+
+namespace
+{
+
+using rclcpp::expand_topic_or_service_name;
+
+TEST(NameExpansion, RelativePrivateAndAbsoluteNames)
+{
+  const char * const cases[][3] = {
+    // name, namespace, expanded
+    {"visualization_marker", "/", "/visualization_marker"},
+    {"visualization_marker", "/arm", "/arm/visualization_marker"},
+    {"/tf", "/arm", "/tf"},
+    {"~/state", "/", "/node1/state"},
+    {"~/state", "/arm", "/arm/node1/state"},
+    {"~", "/arm", "/arm/node1"},
+    {"{node}/state", "/", "/node1/state"},
+  };
+  for (const auto & c : cases) {
+    EXPECT_EQ(expand_topic_or_service_name(c[0], "node1", c[1]), c[2]) << c[0] << " in " << c[1];
+  }
+}
+
+TEST(NameExpansion, InvalidTopicNamesReportTheOffendingCharacter)
+{
+  struct Case
+  {
+    const char * name;
+    size_t index;
+  };
+  const Case cases[] = {
+    {"", 0}, {"bad name", 3}, {"trailing/", 8}, {"/a//b", 3}, {"/9lives", 1}, {"1st", 0},
+    {"a~b", 1}, {"~foo", 1}, {"{node", 0}, {"a}", 1},
+  };
+  for (const auto & c : cases) {
+    try {
+      expand_topic_or_service_name(c.name, "node1", "/");
+      ADD_FAILURE() << "accepted '" << c.name << "'";
+    } catch (const rclcpp::exceptions::InvalidTopicNameError & error) {
+      EXPECT_EQ(error.name_type, "topic name");
+      EXPECT_EQ(error.invalid_index, c.index) << c.name << ": " << error.what();
+    }
+  }
+  EXPECT_THROW(expand_topic_or_service_name("bad name", "node1", "/", true),
+    rclcpp::exceptions::InvalidServiceNameError);
+}
+
+TEST(NameExpansion, ErrorTextPointsAtTheIndex)
+{
+  try {
+    expand_topic_or_service_name("bad name", "node1", "/");
+    FAIL();
+  } catch (const rclcpp::exceptions::InvalidTopicNameError & error) {
+    EXPECT_EQ(std::string(error.what()),
+      "Invalid topic name: topic name must not contain characters other than alphanumerics, "
+      "'_', '~', '{', or '}':\n  'bad name'\n      ^\n");
+  }
+}
+
+class NodeNames : public RosTest {};
+
+// Nothing with an invalid name is created or registered.
+TEST_F(NodeNames, NamespacesAreMadeAbsoluteAndInvalidNamesAreRefused)
+{
+  auto nested = std::make_shared<rclcpp::Node>("node2", "arm/left");
+  EXPECT_STREQ(nested->get_namespace(), "/arm/left");
+  EXPECT_STREQ(nested->get_fully_qualified_name(), "/arm/left/node2");
+  for (const char * name : {"", "my-node", "1node"}) {
+    EXPECT_THROW(rclcpp::Node{name}, rclcpp::exceptions::InvalidNodeNameError) << name;
+  }
+  for (const char * name_space : {"/a/", "/a//b", "/a/7b"}) {
+    EXPECT_THROW(rclcpp::Node("node", name_space), rclcpp::exceptions::InvalidNamespaceError)
+      << name_space;
+  }
+  EXPECT_THROW(nested->create_publisher<std_msgs::msg::Bool>("collision enable", 1),
+    rclcpp::exceptions::InvalidTopicNameError);
+  using ArmMoveJoints = vantrel_interfaces::srv::ArmMoveJoints;
+  EXPECT_THROW(nested->create_service<ArmMoveJoints>("arm move",
+    [](std::shared_ptr<ArmMoveJoints::Request>, std::shared_ptr<ArmMoveJoints::Response>) {}),
+    rclcpp::exceptions::InvalidServiceNameError);
+  EXPECT_TRUE(nested->get_topic_names_and_types().empty());
+  EXPECT_TRUE(nested->get_service_names_and_types().empty());
+}
+
+class Parameters : public RosTest
+{
+protected:
+  std::shared_ptr<rclcpp::Node> node_ = std::make_shared<rclcpp::Node>("node1");
+};
+
+TEST_F(Parameters, DeclaredWithoutValueThenSet)
+{
+  const auto & value = node_->declare_parameter("/robot_description", rclcpp::PARAMETER_STRING);
+  EXPECT_EQ(value.get_type(), rclcpp::PARAMETER_NOT_SET);
+  EXPECT_TRUE(node_->has_parameter("/robot_description"));
+  EXPECT_THROW(node_->get_parameter("/robot_description"),
+    rclcpp::exceptions::ParameterUninitializedException);
+
+  const auto results = node_->set_parameters(
+    {rclcpp::Parameter("/robot_description", std::string("<robot name=\"arm6\"/>"))});
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_TRUE(results[0].successful);
+  const auto parameter = node_->get_parameter("/robot_description");
+  EXPECT_EQ(parameter.get_type(), rclcpp::PARAMETER_STRING);
+  EXPECT_EQ(parameter.as_string(), "<robot name=\"arm6\"/>");
+
+  node_->set_parameters({rclcpp::Parameter("/robot_description", "second")});
+  EXPECT_EQ(node_->get_parameter("/robot_description").as_string(), "second");
+}
+
+// A value of another type, a read-only parameter, an undeclared name and a second declaration
+// are refused; nothing already held changes.
+TEST_F(Parameters, MisuseIsRefused)
+{
+  node_->declare_parameter("rate", rclcpp::PARAMETER_DOUBLE);
+  const auto results = node_->set_parameters({rclcpp::Parameter("rate", 5)});
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_FALSE(results[0].successful);
+  EXPECT_NE(results[0].reason.find("{rate} is of type {double}"), std::string::npos);
+  EXPECT_THROW(node_->get_parameter("rate"), rclcpp::exceptions::ParameterUninitializedException);
+  EXPECT_TRUE(node_->set_parameters({rclcpp::Parameter("rate", 2.5)})[0].successful);
+  EXPECT_THROW(node_->get_parameter("rate").as_string(), rclcpp::ParameterTypeException);
+
+  rcl_interfaces::msg::ParameterDescriptor read_only;
+  read_only.read_only = true;
+  node_->declare_parameter("fixed", rclcpp::PARAMETER_INTEGER, read_only);
+  EXPECT_FALSE(node_->set_parameters({rclcpp::Parameter("fixed", 3)})[0].successful);
+
+  EXPECT_THROW(node_->set_parameters({rclcpp::Parameter("unknown", true)}),
+    rclcpp::exceptions::ParameterNotDeclaredException);
+  EXPECT_THROW(node_->get_parameter("unknown"), rclcpp::exceptions::ParameterNotDeclaredException);
+  EXPECT_THROW(node_->declare_parameter("rate", rclcpp::PARAMETER_DOUBLE),
+    rclcpp::exceptions::ParameterAlreadyDeclaredException);
+  EXPECT_EQ(node_->get_parameter("rate").as_double(), 2.5);
+  EXPECT_THROW(node_->declare_parameter("none", rclcpp::PARAMETER_NOT_SET), std::invalid_argument);
+  EXPECT_THROW(node_->declare_parameter("", rclcpp::PARAMETER_BOOL),
+    rclcpp::exceptions::InvalidParametersException);
+}
+
+}  // namespace
