@@ -6,6 +6,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <fcl/geometry/shape/box.h>
@@ -66,6 +67,9 @@ TEST_F(CollisionWorldFCLTest, FollowsTheObjectsOfTheWorldItObserves)
   world->clearObjects();
   EXPECT_TRUE(fcl_world.getFCLObjects().empty());
   EXPECT_FALSE(robotCollides(fcl_world));
+  CollisionResult other;  // another robot in the same state overlaps this one everywhere
+  robot_.checkOtherCollision(CollisionRequest(), other, state_, CollisionRobotFCL(arm6::model()), state_);
+  EXPECT_TRUE(other.collision);
 
   // Another world: its objects replace these, and the old one is no longer observed.
   auto second = std::make_shared<World>();
@@ -111,6 +115,11 @@ TEST_F(CollisionWorldFCLTest, KeptRobotFollowsEveryChangeOfTheMatrix)
     robot_.checkSelfCollision(CollisionRequest(), res, state_, acm_);
     return res.collision;
   };
+  for (const std::string name : { "home", "ready" })
+  {
+    arm6::setArm(state_, arm6::groupState(name));
+    EXPECT_FALSE(selfCollides()) << name;
+  }
   std::mt19937 rng(3);
   while (!selfCollides())
     arm6::setArm(state_, arm6::randomArm(rng));
@@ -176,21 +185,17 @@ TEST(CollisionRobotFCL, PaddingRebuildsOnlyItsLinkAndBadValuesAreRefused)
   EXPECT_EQ(robot.getCollisionGeometries(), padded);
 
   const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
-  const struct
-  {
-    double padding, scale;
-    const char* message;
-  } cases[] = { { 0.0, 0.0, "Scale must be positive" },       { -0.01, 1.0, "Padding cannot be negative" },
-                { nan, 1.0, "Padding must be finite" },       { inf, 1.0, "Padding must be finite" },
-                { 0.0, nan, "Scale must be finite" },         { 0.0, -1.0, "Scale must be positive" } };
-  for (const auto& c : cases)
+  for (const auto& [padding, scale, message] :
+       { std::tuple(0.0, 0.0, "Scale must be positive"), std::tuple(-0.01, 1.0, "Padding cannot be negative"),
+         std::tuple(nan, 1.0, "Padding must be finite"), std::tuple(inf, 1.0, "Padding must be finite"),
+         std::tuple(0.0, nan, "Scale must be finite"), std::tuple(0.0, -1.0, "Scale must be positive") })
   {
     testing::internal::CaptureStdout();
-    const CollisionRobotFCL refused(model, c.padding, c.scale);
-    if (c.scale == 1.0)
-      robot.setLinkPadding("gripper_link", c.padding);
-    const std::string message = std::string("collision_detection---") + c.message;
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), c.scale == 1.0 ? message + message : message);
+    const CollisionRobotFCL refused(model, padding, scale);
+    if (scale == 1.0)
+      robot.setLinkPadding("gripper_link", padding);
+    const std::string line = std::string("collision_detection---") + message;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), scale == 1.0 ? line + line : line);
     EXPECT_EQ(refused.getLinkPadding("link2"), 0.0);
     EXPECT_EQ(refused.getLinkScale("link2"), 1.0);
     EXPECT_EQ(refused.getCollisionGeometries(), plain.getCollisionGeometries());  // same cached geometry
@@ -200,30 +205,6 @@ TEST(CollisionRobotFCL, PaddingRebuildsOnlyItsLinkAndBadValuesAreRefused)
   testing::internal::GetCapturedStdout();
   EXPECT_EQ(robot.getLinkPadding("gripper_link"), 0.06);
   EXPECT_EQ(robot.getCollisionGeometries(), padded);
-}
-
-// Self collision over many states is compared pair by pair in the cross-check test.
-TEST(CollisionRobotFCL, NamedStatesAreFreeOfSelfCollisionAndAtADistanceFromIt)
-{
-  const CollisionRobotFCL robot(arm6::model());
-  const AllowedCollisionMatrix acm = arm6::disabledPairs();
-  robot_model::core::RobotState state(arm6::model());
-  CollisionRequest req;
-  req.distance = true;
-  req.group_name = "arm";
-  for (const std::string name : { "home", "ready" })
-  {
-    arm6::setArm(state, arm6::groupState(name));
-    CollisionResult res;
-    robot.checkSelfCollision(req, res, state, acm);
-    EXPECT_FALSE(res.collision) << name;
-    EXPECT_GT(res.distance, 0.0) << name;
-    EXPECT_LT(res.distance, 1.0) << name;
-  }
-  // Another robot in the same state overlaps this one everywhere.
-  CollisionResult res;
-  robot.checkOtherCollision(CollisionRequest(), res, state, CollisionRobotFCL(arm6::model()), state);
-  EXPECT_TRUE(res.collision);
 }
 
 // A box attached 0.4 out from the gripper, and a world box of its orientation whose face is `gap` beyond the
@@ -249,10 +230,10 @@ TEST(CollisionRobotFCL, AttachedBodyIsPaddedLikeItsParentLinkOnEverySide)
   testing::internal::GetCapturedStdout();
 }
 
-// A robot kept from check to check answers as a new one would, whatever changed on the gripper in
-// between. One cube's near face is 0.08 beyond the centre of the held cube, another stands 0.06 beside
-// the gripper's body (x within 0.042 of its axis, z in [-0.12, -0.04]): each step flips the answer or
-// moves the distance.
+// A robot kept from check to check answers like a new one, whatever changed on the gripper in between.
+// One cube's near face is 0.08 beyond the centre of the held cube, another stands 0.06 beside the
+// gripper's body (x within 0.042 of its axis, z in [-0.12, -0.04]): each step flips the answer or moves
+// the distance.
 TEST(CollisionRobotFCL, KeptRobotAnswersLikeANewOneAsTheGripperAndItsBodyChange)
 {
   const auto model = arm6::model();
