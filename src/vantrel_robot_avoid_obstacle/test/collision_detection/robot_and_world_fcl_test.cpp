@@ -28,7 +28,7 @@ Eigen::Isometry3d at(double x, double y, double z)
 const std::shared_ptr<const shapes::Shape> kCube = std::make_shared<const shapes::Box>(0.1, 0.1, 0.1);
 const std::shared_ptr<const shapes::Shape> kTable = std::make_shared<const shapes::Box>(2.0, 2.0, 0.02);
 
-// Arm6 in its "home" state; the world observers' lines are swallowed.
+// Arm6, in its "home" state unless a test moves it; the world observers' lines are swallowed.
 class CollisionWorldFCLTest : public testing::Test
 {
 protected:
@@ -209,44 +209,34 @@ TEST(CollisionRobotFCL, PaddingRebuildsOnlyItsLinkAndBadValuesAreRefused)
 
 // A box attached 0.4 out from the gripper, and a world box of its orientation whose face is `gap` beyond the
 // attached box's face: the padding of 0.06 makes the box 0.12 larger per dimension.
-TEST(CollisionRobotFCL, AttachedBodyIsPaddedLikeItsParentLinkOnEverySide)
+TEST_F(CollisionWorldFCLTest, AttachedBodyIsPaddedLikeItsParentLinkOnEverySide)
 {
-  robot_model::core::RobotState state(arm6::model());
-  arm6::setArm(state, arm6::groupState("ready"));
-  testing::internal::CaptureStdout();
-  state.attachBody(arm6::grabbedCube(0.1, 0.4));
-  const Eigen::Isometry3d box_pose = state.getAttachedBody("grab_object")->global_shape_poses_[0];
+  arm6::setArm(state_, arm6::groupState("ready"));
+  state_.attachBody(arm6::grabbedCube(0.1, 0.4));
+  const Eigen::Isometry3d box_pose = state_.getAttachedBody("grab_object")->global_shape_poses_[0];
   for (const auto& [gap, padding, expected] : { std::tuple(0.005, 0.0, false), std::tuple(0.055, 0.06, true),
                                                 std::tuple(0.065, 0.06, false) })
   {
     auto world = std::make_shared<World>();
     world->addToObject("obstacle", kCube, box_pose * Eigen::Translation3d(0.0, 0.0, 0.1 + gap));
-    CollisionRobotFCL robot(arm6::model());
-    robot.setLinkPadding("gripper_link", padding);
-    CollisionResult res;
-    CollisionWorldFCL(world).checkRobotCollision(CollisionRequest(), res, robot, state);
-    EXPECT_EQ(res.collision, expected) << "gap " << gap << " padding " << padding;
+    robot_.setLinkPadding("gripper_link", padding);
+    EXPECT_EQ(robotCollides(CollisionWorldFCL(world)), expected) << "gap " << gap << " padding " << padding;
   }
-  testing::internal::GetCapturedStdout();
 }
 
 // A robot kept from check to check answers like a new one, whatever changed on the gripper in between.
 // One cube's near face is 0.08 beyond the centre of the held cube, another stands 0.06 beside the
 // gripper's body (x within 0.042 of its axis, z in [-0.12, -0.04]): each step flips the answer or moves
 // the distance.
-TEST(CollisionRobotFCL, KeptRobotAnswersLikeANewOneAsTheGripperAndItsBodyChange)
+TEST_F(CollisionWorldFCLTest, KeptRobotAnswersLikeANewOneAsTheGripperAndItsBodyChange)
 {
-  const auto model = arm6::model();
-  robot_model::core::RobotState state(model);
-  arm6::setArm(state, arm6::groupState("ready"));
-  const Eigen::Isometry3d gripper = state.getGlobalLinkTransform(model->getLinkModel("gripper_link"));
+  arm6::setArm(state_, arm6::groupState("ready"));
+  const Eigen::Isometry3d gripper = state_.getGlobalLinkTransform(arm6::model()->getLinkModel("gripper_link"));
   auto world = std::make_shared<World>();
-  testing::internal::CaptureStdout();
   world->addToObject("beyond_cube", kCube, gripper * at(0.0, 0.0, 0.4 + 0.08 + 0.05));
   world->addToObject("beside_gripper", std::make_shared<const shapes::Box>(0.02, 0.02, 0.02),
                      gripper * at(-(0.04157 + 0.06 + 0.01), 0.0, -0.08));
   const CollisionWorldFCL fcl_world(world);
-  CollisionRobotFCL kept(model);
   CollisionRequest req;
   req.distance = true;
 
@@ -260,23 +250,22 @@ TEST(CollisionRobotFCL, KeptRobotAnswersLikeANewOneAsTheGripperAndItsBodyChange)
   for (const auto& step : steps)
   {
     SCOPED_TRACE(testing::Message() << "padding " << step.padding << " edge " << step.edge);
-    kept.setLinkPadding("gripper_link", step.padding);
+    robot_.setLinkPadding("gripper_link", step.padding);
     if (step.edge != held)
     {
       if (step.edge == 0.0)
-        state.clearAttachedBody("grab_object");
+        state_.clearAttachedBody("grab_object");
       else
-        state.attachBody(arm6::grabbedCube(step.edge, 0.4));  // replaces the held one under the same id
+        state_.attachBody(arm6::grabbedCube(step.edge, 0.4));  // replaces the held one under the same id
       held = step.edge;
     }
-    CollisionRobotFCL fresh(model);
+    CollisionRobotFCL fresh(arm6::model());
     fresh.setLinkPadding("gripper_link", step.padding);
     CollisionResult kept_res, fresh_res;
-    fcl_world.checkRobotCollision(req, kept_res, kept, state);
-    fcl_world.checkRobotCollision(req, fresh_res, fresh, state);
+    fcl_world.checkRobotCollision(req, kept_res, robot_, state_);
+    fcl_world.checkRobotCollision(req, fresh_res, fresh, state_);
     EXPECT_EQ(fresh_res.collision, step.collides);
     EXPECT_EQ(kept_res.collision, fresh_res.collision);
     EXPECT_NEAR(kept_res.distance, fresh_res.distance, 1e-9);
   }
-  testing::internal::GetCapturedStdout();
 }
