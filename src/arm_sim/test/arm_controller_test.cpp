@@ -42,9 +42,7 @@ Trajectory sweep(const JointSet & joints, std::vector<double> times, std::vector
     for (const auto & limits : joints.limits) {
       trajectory.points[i].positions.push_back(limits.lower + share[i] * (limits.upper - limits.lower));
     }
-    trajectory.points[i].time_from_start.sec = static_cast<int32_t>(times[i]);
-    trajectory.points[i].time_from_start.nanosec =
-      static_cast<uint32_t>(std::round((times[i] - static_cast<int32_t>(times[i])) * 1e9));
+    trajectory.points[i].time_from_start = rclcpp::Duration::from_seconds(times[i]);
   }
   return trajectory;
 }

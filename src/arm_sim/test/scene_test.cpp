@@ -82,7 +82,9 @@ std::vector<Eigen::Vector3d> readDepthImage(
   return points;
 }
 
-TEST(DepthCamera, LookingStraightDownSeesTheTableTopAtItsDistance)
+// Straight down onto the table top: its distance at the centre pixel, nothing when too far for
+// 16 bits of millimetres. Obliquely: the image read back and the camera cloud lie on the surfaces.
+TEST(DepthCamera, ImagesAndCloudsShowTheSurfacesAtTheirDistance)
 {
   const Scene scene = arm_sim::tablePillarBoxScene();
   arm_sim::DepthCameraModel camera{kIntrinsics, Eigen::Isometry3d::Identity()};
@@ -96,25 +98,17 @@ TEST(DepthCamera, LookingStraightDownSeesTheTableTopAtItsDistance)
   uint16_t centre = 0;
   std::memcpy(&centre, &image.data[(120 * 320 + 160) * 2], 2);
   EXPECT_EQ(centre, 1050);
-
-  // Too far for 16 bits of millimetres: nothing seen.
   camera.camera_to_base.translation().z() = 70.0;
   const auto far = arm_sim::toDepthImage(arm_sim::renderDepth(scene, camera), kIntrinsics);
   EXPECT_TRUE(readDepthImage(far, kIntrinsics).empty());
-}
 
-TEST(DepthCamera, ImagesAndCloudsFromAnObliqueViewLieOnTheSurfaces)
-{
-  const Scene scene = arm_sim::tablePillarBoxScene();
   // Behind and above the base, looking forward and down at the pillar.
-  arm_sim::DepthCameraModel camera{kIntrinsics, Eigen::Isometry3d::Identity()};
   const Eigen::Vector3d eye(-0.4, 0.1, 1.1);
   const Eigen::Vector3d forward = (Eigen::Vector3d(0.5, 0.0, 0.3) - eye).normalized();
   const Eigen::Vector3d right = forward.cross(Eigen::Vector3d::UnitZ()).normalized();
   camera.camera_to_base.linear() << right, forward.cross(right), forward;
   camera.camera_to_base.translation() = eye;
   const auto depth = arm_sim::renderDepth(scene, camera);
-
   const auto image_points = readDepthImage(arm_sim::toDepthImage(depth, kIntrinsics), kIntrinsics);
   ASSERT_GT(image_points.size(), depth.size() / 3);
   size_t on_pillar = 0;
@@ -126,7 +120,6 @@ TEST(DepthCamera, ImagesAndCloudsFromAnObliqueViewLieOnTheSurfaces)
     on_pillar += distanceToSurfaces({{scene.solids[1]}}, in_base) < tolerance;
   }
   EXPECT_GT(on_pillar, 100u);
-
   const auto cloud = arm_sim::toCameraCloud(depth, kIntrinsics);
   EXPECT_EQ(cloud.size(), image_points.size());
   for (const auto & point : cloud) {

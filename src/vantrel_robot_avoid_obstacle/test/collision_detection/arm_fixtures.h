@@ -60,11 +60,6 @@ inline std::shared_ptr<const robot_model::core::RobotModel> model()
   return loaded;
 }
 
-inline const robot_model::core::JointModelGroup* group()
-{
-  return model()->getJointModelGroup("arm");
-}
-
 // The matrix the planning scene builds: the SRDF's disabled pairs are allowed.
 inline collision_detection::AllowedCollisionMatrix
 disabledPairs(const std::shared_ptr<const robot_model::core::RobotModel>& arm = model())
@@ -81,11 +76,12 @@ inline std::vector<double> groupState(const std::string& name)
   std::vector<double> values;
   for (const auto& state : model()->getSRDF()->getGroupStates())
     if (state.name_ == name)
-      for (const std::string& variable : group()->getVariableNames())
+      for (const std::string& variable : model()->getJointModelGroup("arm")->getVariableNames())
         values.push_back(state.joint_values_.at(variable).front());
   return values;
 }
 
+// Sets the joints of the state's group "arm" and places the collision bodies.
 inline void setArm(robot_model::core::RobotState& state, const std::vector<double>& values)
 {
   state.setJointGroupPositions(state.getRobotModel()->getJointModelGroup("arm"), values);
@@ -93,7 +89,8 @@ inline void setArm(robot_model::core::RobotState& state, const std::vector<doubl
 }
 
 // Uniform joint values within the arm's bounds.
-inline std::vector<double> randomArm(std::mt19937& rng, const robot_model::core::JointModelGroup* arm = group())
+inline std::vector<double> randomArm(std::mt19937& rng,
+                                     const robot_model::core::JointModelGroup* arm = model()->getJointModelGroup("arm"))
 {
   std::vector<double> values;
   for (const auto* bounds : arm->getActiveJointModelsBounds())

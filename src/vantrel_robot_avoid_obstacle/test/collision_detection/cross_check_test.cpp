@@ -5,7 +5,6 @@
 #include <cmath>
 #include <functional>
 #include <memory>
-#include <ostream>
 #include <random>
 #include <string>
 #include <utility>
@@ -150,11 +149,6 @@ struct Scene
   bool special_values = true;
   int samples = 100000;
 };
-
-void PrintTo(const Scene& scene, std::ostream* out)
-{
-  *out << scene.name;
-}
 
 // Arm6 in the ready-like pose with the gripper hanging down, and a plate under it that FCL alone finds
 // just free of it or 3 cm into it.

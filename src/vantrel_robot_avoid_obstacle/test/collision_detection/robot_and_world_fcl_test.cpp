@@ -6,6 +6,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <fcl/geometry/shape/box.h>
@@ -27,7 +28,7 @@ Eigen::Isometry3d at(double x, double y, double z)
 const std::shared_ptr<const shapes::Shape> kCube = std::make_shared<const shapes::Box>(0.1, 0.1, 0.1);
 const std::shared_ptr<const shapes::Shape> kTable = std::make_shared<const shapes::Box>(2.0, 2.0, 0.02);
 
-// Arm6 in its "home" state; the world observers' lines are swallowed.
+// Arm6, in its "home" state unless a test moves it; the world observers' lines are swallowed.
 class CollisionWorldFCLTest : public testing::Test
 {
 protected:
@@ -66,6 +67,9 @@ TEST_F(CollisionWorldFCLTest, FollowsTheObjectsOfTheWorldItObserves)
   world->clearObjects();
   EXPECT_TRUE(fcl_world.getFCLObjects().empty());
   EXPECT_FALSE(robotCollides(fcl_world));
+  CollisionResult other;  // another robot in the same state overlaps this one everywhere
+  robot_.checkOtherCollision(CollisionRequest(), other, state_, CollisionRobotFCL(arm6::model()), state_);
+  EXPECT_TRUE(other.collision);
 
   // Another world: its objects replace these, and the old one is no longer observed.
   auto second = std::make_shared<World>();
@@ -111,6 +115,11 @@ TEST_F(CollisionWorldFCLTest, KeptRobotFollowsEveryChangeOfTheMatrix)
     robot_.checkSelfCollision(CollisionRequest(), res, state_, acm_);
     return res.collision;
   };
+  for (const std::string name : { "home", "ready" })
+  {
+    arm6::setArm(state_, arm6::groupState(name));
+    EXPECT_FALSE(selfCollides()) << name;
+  }
   std::mt19937 rng(3);
   while (!selfCollides())
     arm6::setArm(state_, arm6::randomArm(rng));
@@ -176,21 +185,17 @@ TEST(CollisionRobotFCL, PaddingRebuildsOnlyItsLinkAndBadValuesAreRefused)
   EXPECT_EQ(robot.getCollisionGeometries(), padded);
 
   const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
-  const struct
-  {
-    double padding, scale;
-    const char* message;
-  } cases[] = { { 0.0, 0.0, "Scale must be positive" },       { -0.01, 1.0, "Padding cannot be negative" },
-                { nan, 1.0, "Padding must be finite" },       { inf, 1.0, "Padding must be finite" },
-                { 0.0, nan, "Scale must be finite" },         { 0.0, -1.0, "Scale must be positive" } };
-  for (const auto& c : cases)
+  for (const auto& [padding, scale, message] :
+       { std::tuple(0.0, 0.0, "Scale must be positive"), std::tuple(-0.01, 1.0, "Padding cannot be negative"),
+         std::tuple(nan, 1.0, "Padding must be finite"), std::tuple(inf, 1.0, "Padding must be finite"),
+         std::tuple(0.0, nan, "Scale must be finite"), std::tuple(0.0, -1.0, "Scale must be positive") })
   {
     testing::internal::CaptureStdout();
-    const CollisionRobotFCL refused(model, c.padding, c.scale);
-    if (c.scale == 1.0)
-      robot.setLinkPadding("gripper_link", c.padding);
-    const std::string message = std::string("collision_detection---") + c.message;
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), c.scale == 1.0 ? message + message : message);
+    const CollisionRobotFCL refused(model, padding, scale);
+    if (scale == 1.0)
+      robot.setLinkPadding("gripper_link", padding);
+    const std::string line = std::string("collision_detection---") + message;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), scale == 1.0 ? line + line : line);
     EXPECT_EQ(refused.getLinkPadding("link2"), 0.0);
     EXPECT_EQ(refused.getLinkScale("link2"), 1.0);
     EXPECT_EQ(refused.getCollisionGeometries(), plain.getCollisionGeometries());  // same cached geometry
@@ -202,70 +207,36 @@ TEST(CollisionRobotFCL, PaddingRebuildsOnlyItsLinkAndBadValuesAreRefused)
   EXPECT_EQ(robot.getCollisionGeometries(), padded);
 }
 
-// Self collision over many states is compared pair by pair in the cross-check test.
-TEST(CollisionRobotFCL, NamedStatesAreFreeOfSelfCollisionAndAtADistanceFromIt)
-{
-  const CollisionRobotFCL robot(arm6::model());
-  const AllowedCollisionMatrix acm = arm6::disabledPairs();
-  robot_model::core::RobotState state(arm6::model());
-  CollisionRequest req;
-  req.distance = true;
-  req.group_name = "arm";
-  for (const std::string name : { "home", "ready" })
-  {
-    arm6::setArm(state, arm6::groupState(name));
-    CollisionResult res;
-    robot.checkSelfCollision(req, res, state, acm);
-    EXPECT_FALSE(res.collision) << name;
-    EXPECT_GT(res.distance, 0.0) << name;
-    EXPECT_LT(res.distance, 1.0) << name;
-  }
-  // Another robot in the same state overlaps this one everywhere.
-  CollisionResult res;
-  robot.checkOtherCollision(CollisionRequest(), res, state, CollisionRobotFCL(arm6::model()), state);
-  EXPECT_TRUE(res.collision);
-}
-
 // A box attached 0.4 out from the gripper, and a world box of its orientation whose face is `gap` beyond the
 // attached box's face: the padding of 0.06 makes the box 0.12 larger per dimension.
-TEST(CollisionRobotFCL, AttachedBodyIsPaddedLikeItsParentLinkOnEverySide)
+TEST_F(CollisionWorldFCLTest, AttachedBodyIsPaddedLikeItsParentLinkOnEverySide)
 {
-  robot_model::core::RobotState state(arm6::model());
-  arm6::setArm(state, arm6::groupState("ready"));
-  testing::internal::CaptureStdout();
-  state.attachBody(arm6::grabbedCube(0.1, 0.4));
-  const Eigen::Isometry3d box_pose = state.getAttachedBody("grab_object")->global_shape_poses_[0];
+  arm6::setArm(state_, arm6::groupState("ready"));
+  state_.attachBody(arm6::grabbedCube(0.1, 0.4));
+  const Eigen::Isometry3d box_pose = state_.getAttachedBody("grab_object")->global_shape_poses_[0];
   for (const auto& [gap, padding, expected] : { std::tuple(0.005, 0.0, false), std::tuple(0.055, 0.06, true),
                                                 std::tuple(0.065, 0.06, false) })
   {
     auto world = std::make_shared<World>();
     world->addToObject("obstacle", kCube, box_pose * Eigen::Translation3d(0.0, 0.0, 0.1 + gap));
-    CollisionRobotFCL robot(arm6::model());
-    robot.setLinkPadding("gripper_link", padding);
-    CollisionResult res;
-    CollisionWorldFCL(world).checkRobotCollision(CollisionRequest(), res, robot, state);
-    EXPECT_EQ(res.collision, expected) << "gap " << gap << " padding " << padding;
+    robot_.setLinkPadding("gripper_link", padding);
+    EXPECT_EQ(robotCollides(CollisionWorldFCL(world)), expected) << "gap " << gap << " padding " << padding;
   }
-  testing::internal::GetCapturedStdout();
 }
 
-// A robot kept from check to check answers as a new one would, whatever changed on the gripper in
-// between. One cube's near face is 0.08 beyond the centre of the held cube, another stands 0.06 beside
-// the gripper's body (x within 0.042 of its axis, z in [-0.12, -0.04]): each step flips the answer or
-// moves the distance.
-TEST(CollisionRobotFCL, KeptRobotAnswersLikeANewOneAsTheGripperAndItsBodyChange)
+// A robot kept from check to check answers like a new one, whatever changed on the gripper in between.
+// One cube's near face is 0.08 beyond the centre of the held cube, another stands 0.06 beside the
+// gripper's body (x within 0.042 of its axis, z in [-0.12, -0.04]): each step flips the answer or moves
+// the distance.
+TEST_F(CollisionWorldFCLTest, KeptRobotAnswersLikeANewOneAsTheGripperAndItsBodyChange)
 {
-  const auto model = arm6::model();
-  robot_model::core::RobotState state(model);
-  arm6::setArm(state, arm6::groupState("ready"));
-  const Eigen::Isometry3d gripper = state.getGlobalLinkTransform(model->getLinkModel("gripper_link"));
+  arm6::setArm(state_, arm6::groupState("ready"));
+  const Eigen::Isometry3d gripper = state_.getGlobalLinkTransform(arm6::model()->getLinkModel("gripper_link"));
   auto world = std::make_shared<World>();
-  testing::internal::CaptureStdout();
   world->addToObject("beyond_cube", kCube, gripper * at(0.0, 0.0, 0.4 + 0.08 + 0.05));
   world->addToObject("beside_gripper", std::make_shared<const shapes::Box>(0.02, 0.02, 0.02),
                      gripper * at(-(0.04157 + 0.06 + 0.01), 0.0, -0.08));
   const CollisionWorldFCL fcl_world(world);
-  CollisionRobotFCL kept(model);
   CollisionRequest req;
   req.distance = true;
 
@@ -279,23 +250,22 @@ TEST(CollisionRobotFCL, KeptRobotAnswersLikeANewOneAsTheGripperAndItsBodyChange)
   for (const auto& step : steps)
   {
     SCOPED_TRACE(testing::Message() << "padding " << step.padding << " edge " << step.edge);
-    kept.setLinkPadding("gripper_link", step.padding);
+    robot_.setLinkPadding("gripper_link", step.padding);
     if (step.edge != held)
     {
       if (step.edge == 0.0)
-        state.clearAttachedBody("grab_object");
+        state_.clearAttachedBody("grab_object");
       else
-        state.attachBody(arm6::grabbedCube(step.edge, 0.4));  // replaces the held one under the same id
+        state_.attachBody(arm6::grabbedCube(step.edge, 0.4));  // replaces the held one under the same id
       held = step.edge;
     }
-    CollisionRobotFCL fresh(model);
+    CollisionRobotFCL fresh(arm6::model());
     fresh.setLinkPadding("gripper_link", step.padding);
     CollisionResult kept_res, fresh_res;
-    fcl_world.checkRobotCollision(req, kept_res, kept, state);
-    fcl_world.checkRobotCollision(req, fresh_res, fresh, state);
+    fcl_world.checkRobotCollision(req, kept_res, robot_, state_);
+    fcl_world.checkRobotCollision(req, fresh_res, fresh, state_);
     EXPECT_EQ(fresh_res.collision, step.collides);
     EXPECT_EQ(kept_res.collision, fresh_res.collision);
     EXPECT_NEAR(kept_res.distance, fresh_res.distance, 1e-9);
   }
-  testing::internal::GetCapturedStdout();
 }

@@ -16,25 +16,9 @@ using namespace collision_detection;
 
 namespace
 {
-struct Scene
-{
-  Scene()
-  {
-    std::mt19937 rng(5);
-    const auto tree = std::make_shared<octomap::OcTree>(0.05);
-    arm6::addRandomVoxels(*tree, 100, 0.6, 1.0, rng);
-    world->addToObject("world_octomap", std::make_shared<const shapes::OcTree>(tree), Eigen::Isometry3d::Identity());
-    robot.setLinkPadding("gripper_link", 0.06);  // the held box is padded on every check
-  }
-
-  std::shared_ptr<World> world = std::make_shared<World>();
-  CollisionWorldFCL fcl_world{ world };
-  CollisionRobotFCL robot{ arm6::model() };
-  AllowedCollisionMatrix acm = arm6::disabledPairs();
-};
-
 // World and self answers for a run of random states, with a box held in the gripper.
-std::vector<int> answers(const Scene& scene, unsigned seed)
+std::vector<int> answers(const CollisionWorldFCL& world, const CollisionRobotFCL& robot,
+                         const AllowedCollisionMatrix& acm, unsigned seed)
 {
   robot_model::core::RobotState state(arm6::model());
   state.setToDefaultValues();
@@ -48,8 +32,8 @@ std::vector<int> answers(const Scene& scene, unsigned seed)
   {
     arm6::setArm(state, arm6::randomArm(rng));
     CollisionResult world_res, self_res;
-    scene.fcl_world.checkRobotCollision(CollisionRequest(), world_res, scene.robot, state, scene.acm);
-    scene.robot.checkSelfCollision(CollisionRequest(), self_res, state, scene.acm);
+    world.checkRobotCollision(CollisionRequest(), world_res, robot, state, acm);
+    robot.checkSelfCollision(CollisionRequest(), self_res, state, acm);
     out.push_back(world_res.collision * 2 + self_res.collision);
   }
   return out;
@@ -58,19 +42,28 @@ std::vector<int> answers(const Scene& scene, unsigned seed)
 
 TEST(Threads, ConcurrentChecksGiveTheSingleThreadAnswers)
 {
+  std::mt19937 rng(5);
+  const auto tree = std::make_shared<octomap::OcTree>(0.05);
+  arm6::addRandomVoxels(*tree, 100, 0.6, 1.0, rng);
+  auto world = std::make_shared<World>();
   testing::internal::CaptureStdout();
-  const Scene scene;
+  const CollisionWorldFCL fcl_world(world);
+  world->addToObject("world_octomap", std::make_shared<const shapes::OcTree>(tree), Eigen::Isometry3d::Identity());
+  CollisionRobotFCL robot(arm6::model());
+  robot.setLinkPadding("gripper_link", 0.06);  // the held box is padded on every check
   testing::internal::GetCapturedStdout();
+  const AllowedCollisionMatrix acm = arm6::disabledPairs();
+
   std::vector<std::vector<int>> parallel(3);
   std::vector<std::thread> threads;
   for (unsigned t = 0; t < parallel.size(); ++t)
-    threads.emplace_back([&, t] { parallel[t] = answers(scene, t + 1); });
+    threads.emplace_back([&, t] { parallel[t] = answers(fcl_world, robot, acm, t + 1); });
   for (std::thread& thread : threads)
     thread.join();
   int world_collisions = 0, self_collisions = 0;
   for (unsigned t = 0; t < parallel.size(); ++t)
   {
-    const std::vector<int> single = answers(scene, t + 1);
+    const std::vector<int> single = answers(fcl_world, robot, acm, t + 1);
     EXPECT_EQ(parallel[t], single) << "thread " << t;
     for (int answer : single)
     {

@@ -24,12 +24,9 @@ std::vector<double> sampleValues()
                               std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
                               std::numeric_limits<double>::quiet_NaN() };
   std::mt19937_64 generator(3);
-  std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
-  std::uniform_int_distribution<int> decade(-8, 9);
-  for (int i = 0; i < 20000; ++i) {
-    values.push_back(mantissa(generator) * std::pow(10.0, decade(generator)));
-  }
-  for (int i = 0; i < 2000; ++i) {
+  for (int i = 0; i < 10000; ++i) {
+    values.push_back(std::uniform_real_distribution<double>(-10.0, 10.0)(generator) *
+                     std::pow(10.0, std::uniform_int_distribution<int>(-8, 9)(generator)));
     // Decimal ties at the sixth significant digit and at the sixth decimal.
     values.push_back(std::uniform_int_distribution<int>(100000, 999999)(generator) / 1e6 + 5e-7);
     values.push_back(std::uniform_int_distribution<int>(-999999, 999999)(generator) / 1e4 + 5e-5);
