@@ -19,6 +19,7 @@ using testing::internal::GetCapturedStdout;
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 TEST(RevoluteJointModelTest, ContinuousJointWrapsInEnforceInterpolateAndDistance)
 {
@@ -51,49 +52,41 @@ TEST(RevoluteJointModelTest, ContinuousJointWrapsInEnforceInterpolateAndDistance
   EXPECT_EQ(joint.distance(&from, &to), 6.0);
 }
 
-TEST(RevoluteJointModelTest, DefaultIsZeroInsideTheRangeElseItsMiddle)
+// The default is zero inside the range, else its middle; harmonizing moves by whole turns only into the range and
+// leaves values it cannot bring there.
+TEST(RevoluteJointModelTest, DefaultsAndHarmonizing)
 {
   RevoluteJointModel joint("j", 0, 0);
   JointModel::Bounds bounds(1);
-  bounds[0].min_position_ = 0.5;
-  bounds[0].max_position_ = 1.5;
+  const auto setRange = [&bounds](double min, double max) {
+    bounds[0].min_position_ = min;
+    bounds[0].max_position_ = max;
+  };
   double value = -1.0;
+  setRange(0.5, 1.5);
   joint.getVariableDefaultPositions(&value, bounds);
   EXPECT_EQ(value, 1.0);
-  bounds[0].min_position_ = -1.0;
-  bounds[0].max_position_ = 2.0;
+  setRange(-1.0, 2.0);
   joint.getVariableDefaultPositions(&value, bounds);
   EXPECT_EQ(value, 0.0);
-}
 
-TEST(RevoluteJointModelTest, HarmonizeMovesByWholeTurnsAndStopsOnHugeValues)
-{
-  RevoluteJointModel joint("j", 0, 0);
-  JointModel::Bounds bounds(1);
-  bounds[0].min_position_ = -kPi;
-  bounds[0].max_position_ = kPi;
-  double value = 7.0;
-  EXPECT_TRUE(joint.harmonizePosition(&value, bounds));
-  EXPECT_NEAR(value, 7.0 - 2.0 * kPi, 1e-12);
-  value = -20.0;
-  EXPECT_TRUE(joint.harmonizePosition(&value, bounds));
-  EXPECT_NEAR(value, -20.0 + 6.0 * kPi, 1e-12);
-  value = 1.0;
-  EXPECT_FALSE(joint.harmonizePosition(&value, bounds));
-
-  // Out of range by less than a turn on a narrow range: no whole turn fits.
-  bounds[0].min_position_ = 0.0;
-  bounds[0].max_position_ = 1.0;
-  value = -0.5;
-  EXPECT_FALSE(joint.harmonizePosition(&value, bounds));
-
-  for (double huge : { kInfinity, -kInfinity, std::numeric_limits<double>::quiet_NaN(), 1e300, -1e300 }) {
-    value = huge;
-    EXPECT_FALSE(joint.harmonizePosition(&value, bounds)) << huge;
+  const struct
+  {
+    double min, max, value, harmonized;  // NaN: left as it is
+  } cases[] = {
+    { -kPi, kPi, 7.0, 7.0 - 2.0 * kPi }, { -kPi, kPi, -20.0, -20.0 + 6.0 * kPi }, { -kPi, kPi, 1.0, kNaN },
+    { 0.0, 1.0, -0.5, kNaN },            { 0.0, kInfinity, -10.0, kNaN },         { 0.0, 1.0, kInfinity, kNaN },
+    { 0.0, 1.0, -kInfinity, kNaN },      { 0.0, 1.0, kNaN, kNaN },               { 0.0, 1.0, 1e300, kNaN },
+    { 0.0, 1.0, -1e300, kNaN },
+  };
+  for (const auto& c : cases) {
+    setRange(c.min, c.max);
+    value = c.value;
+    EXPECT_EQ(joint.harmonizePosition(&value, bounds), !std::isnan(c.harmonized)) << c.value;
+    if (!std::isnan(c.harmonized)) {
+      EXPECT_NEAR(value, c.harmonized, 1e-12);
+    }
   }
-  bounds[0].max_position_ = kInfinity;
-  value = -10.0;
-  EXPECT_FALSE(joint.harmonizePosition(&value, bounds));
 }
 
 TEST(JointAxisTest, ZeroAxesAreRejectedAndPrismaticAxesNormalised)
@@ -152,20 +145,7 @@ TEST(PlanarJointModelTest, DiffDriveInterpolationTurnsDrivesAndTurns)
   EXPECT_NEAR(state[2], 0.0, 1e-12);
   EXPECT_NEAR(joint.distance(from, to), 1.0 + kPi, 1e-12);
 
-  // Straight ahead: the initial turn's phase is empty.
-  const double ahead[3] = { 1.0, 0.0, 0.0 };
-  joint.interpolate(from, ahead, 0.0, state);
-  EXPECT_EQ(state[2], 0.0);
-  joint.interpolate(from, ahead, 0.25, state);
-  EXPECT_NEAR(state[0], 0.25, 1e-15);
-
-  // A tiny offset turns in place; equal states stay put.
-  const double nudged[3] = { 1e-9, 0.0, 1.0 };
-  double dx, dy, initial_turn, drive_angle, final_turn;
-  PlanarJointModel::computeTurnDriveTurnGeometry(from, nudged, 1e-5, dx, dy, initial_turn, drive_angle, final_turn);
-  EXPECT_EQ(initial_turn, 0.0);
-  EXPECT_EQ(drive_angle, 0.0);
-  EXPECT_NEAR(final_turn, 1.0, 1e-15);
+  // Equal states stay put.
   const double same[3] = { 0.2, -0.3, 0.4 };
   for (double t : { 0.0, 0.5, 1.0 }) {
     joint.interpolate(same, same, t, state);
