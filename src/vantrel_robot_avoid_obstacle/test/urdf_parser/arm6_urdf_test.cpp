@@ -1,4 +1,4 @@
-// The arm description the whole system uses, as parsed (its built model is checked with the robot model).
+// The arm description the whole system uses, as parsed (its tree order is checked on the built robot model).
 #include <string>
 #include <vector>
 
@@ -17,8 +17,16 @@ TEST(Arm6Urdf, ParsesQuietlyWithItsMaterialsOriginsAndShapesAsWritten)
   ASSERT_TRUE(model);
   EXPECT_TRUE(capture.atLeast(console_bridge::CONSOLE_BRIDGE_LOG_WARN).empty());
   EXPECT_EQ(model->links_.size(), 11u);
-  EXPECT_EQ(model->materials_.size(), 3u);
+  EXPECT_EQ(model->joints_.size(), 10u);
+  for (const char* material : {"black", "grey", "orange"})
+  {
+    EXPECT_TRUE(model->getMaterial(material)) << material;
+  }
   EXPECT_EQ(model->getLink("link1")->visual->material, model->getMaterial("orange"));
+  EXPECT_EQ(model->getRoot()->name, "base_link");
+  const auto& children = model->getLink("link6")->child_joints;
+  ASSERT_EQ(children.size(), 2u);
+  EXPECT_EQ(children[0]->name + " " + children[1]->name, "camera_joint gripper_joint");
 
   const urdf::Pose& origin = model->getJoint("joint2")->parent_to_joint_origin_transform;
   EXPECT_EQ(origin.position.x, 0.05);
@@ -30,6 +38,7 @@ TEST(Arm6Urdf, ParsesQuietlyWithItsMaterialsOriginsAndShapesAsWritten)
   EXPECT_NEAR(origin.rotation.w, 0.5, 1e-15);
   EXPECT_EQ(model->getJoint("joint6")->limits->lower, -6.28);
   EXPECT_EQ(model->getJoint("finger_right_joint")->axis.y, -1.0);
+  EXPECT_EQ(model->getJoint("finger_right_joint")->mimic->joint_name, "finger_left_joint");
 
   const auto link1 = model->getLink("link1");
   ASSERT_EQ(link1->collision_array.size(), 2u);
