@@ -91,6 +91,8 @@ TEST(GroupInterpolation, EndsGiveTheEndStatesAndMimicsFollow) {
   const std::vector<double> from = {0.1, -0.2, 0.3, -0.4, 0.5, -0.6};
   const std::vector<double> to = {-1.0, 1.0, -2.0, 2.0, -1.5, 6.0};
   std::vector<double> state(6);
+  model->getJointModelGroup("arm")->interpolate(from.data(), to.data(), 0.0, state.data());
+  EXPECT_EQ(state, from);
   model->getJointModelGroup("arm")->interpolate(from.data(), to.data(), 1.0, state.data());
   for (std::size_t i = 0; i < to.size(); ++i) EXPECT_NEAR(state[i], to[i], 1e-15);
 
