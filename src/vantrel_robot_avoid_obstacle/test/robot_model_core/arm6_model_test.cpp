@@ -18,6 +18,7 @@ TEST(Arm6Model, TreeIsDepthFirstWithChildrenByJointName) {
   const auto model = rao_test::arm6Model();
   ASSERT_TRUE(model->isValid());
   EXPECT_EQ(model->getModelFrame(), "base_link");
+  EXPECT_EQ(model->getRootJointName(), "virtual_joint");
   EXPECT_EQ(model->getRootJoint()->getType(), JointModel::FIXED);
   EXPECT_EQ(model->getJointModelNames(),
             (Names{"virtual_joint", "joint1", "joint2", "joint3", "joint4", "joint5", "joint6", "camera_joint",
@@ -33,12 +34,14 @@ TEST(Arm6Model, VariablesAndMimicFinger) {
   const auto model = rao_test::arm6Model();
   EXPECT_EQ(model->getActiveJointModelNames(),
             (Names{"joint1", "joint2", "joint3", "joint4", "joint5", "joint6", "finger_left_joint"}));
+  EXPECT_EQ(model->getVariableCount(), 8u);
   EXPECT_EQ(model->getVariableIndex("finger_right_joint"), 7);
   EXPECT_EQ(model->getVariableIndex("no_such_joint"), -1);
   ASSERT_EQ(model->getMimicJointModels().size(), 1u);
   const JointModel* mimic = model->getMimicJointModels()[0];
   EXPECT_EQ(mimic->getMimic(), model->getJointModel("finger_left_joint"));
   EXPECT_DOUBLE_EQ(mimic->getMimicFactor(), 1.0);
+  EXPECT_DOUBLE_EQ(mimic->getMimicOffset(), 0.0);
   EXPECT_EQ(model->getJointModel("finger_left_joint")->getMimicRequests(), std::vector<const JointModel*>{mimic});
 }
 
@@ -63,7 +66,8 @@ TEST(Arm6Model, ArmIsAChainWithTheSixAxisSolverAndGripperAnEndEffectorWithout) {
   EXPECT_TRUE(arm->isContiguousWithinState());
   EXPECT_EQ(arm->getLinkModelNames(),
             (Names{"link1", "link2", "link3", "link4", "link5", "link6", "gripper_link"}));
-  EXPECT_EQ(arm->getCommonRoot()->getName(), "joint1");
+  EXPECT_EQ(arm->getCommonRoot()->getParentLinkModel()->getName(), "base_link");
+  EXPECT_TRUE(arm->getSubgroupNames().empty());
   EXPECT_EQ(arm->getAttachedEndEffectorNames(), Names{"hand"});
   EXPECT_NE(dynamic_cast<SixAxisKinematics*>(arm->kinematics_interface_ptr_.get()), nullptr);
   EXPECT_EQ(arm->getDefaultStateNames(), (Names{"home", "ready"}));
@@ -75,6 +79,7 @@ TEST(Arm6Model, ArmIsAChainWithTheSixAxisSolverAndGripperAnEndEffectorWithout) {
   EXPECT_TRUE(gripper->isEndEffector());
   EXPECT_EQ(gripper->getEndEffectorParentGroup(), std::make_pair(std::string("arm"), std::string("gripper_link")));
   EXPECT_EQ(gripper->kinematics_interface_ptr_, nullptr);
+  EXPECT_TRUE(gripper->getSubgroupNames().empty());
   EXPECT_EQ(gripper->getMimicUpdates().size(), 1u);
   EXPECT_EQ(model->getEndEffector("hand"), gripper);
 }
