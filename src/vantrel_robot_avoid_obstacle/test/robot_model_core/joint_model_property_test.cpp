@@ -73,7 +73,7 @@ TEST(JointModelPropertyTest, PositionsRoundTripThroughTheTransform)
   }
 }
 
-TEST(JointModelPropertyTest, RandomSamplesStayInsideTheBounds)
+TEST(JointModelPropertyTest, RandomSamplesStayInsideTheBoundsAndQuaternionsAreUnit)
 {
   RevoluteJointModel revolute("revolute", 0, 0);
   RevoluteJointModel continuous("continuous", 0, 0);
@@ -99,6 +99,11 @@ TEST(JointModelPropertyTest, RandomSamplesStayInsideTheBounds)
       ASSERT_TRUE(joint->satisfiesPositionBounds(values.data(), bounds, 1e-12)) << joint->getName();
       ASSERT_TRUE(std::isfinite(joint->distance(values.data(), near.data()))) << joint->getName();
     }
+  }
+  for (int i = 0; i < kSamples; ++i) {
+    Eigen::Vector4d q;
+    rng.randomQuaternion(q.data());
+    ASSERT_NEAR(q.norm(), 1.0, 1e-12);
   }
 }
 
