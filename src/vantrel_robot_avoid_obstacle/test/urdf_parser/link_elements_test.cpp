@@ -57,17 +57,6 @@ TEST(Link, UnreadableCollisionRejectsTheDescriptionNamingTheLink)
   EXPECT_TRUE(logged(capture, CONSOLE_BRIDGE_LOG_ERROR, {"'hand'", "rejected"}));
 }
 
-TEST(Link, NamelessLinkAndMalformedColourAreReportedAndKept)
-{
-  ConsoleCapture capture;
-  const auto model = parseLinks("<material name=\"m\"><color rgba=\"1 0 0 1.5\"/></material><link/>");
-  ASSERT_TRUE(model);
-  EXPECT_EQ(model->getRoot()->name, "");
-  EXPECT_EQ(model->getMaterial("m")->color.r, 0.0f) << "left black";
-  EXPECT_TRUE(logged(capture, CONSOLE_BRIDGE_LOG_ERROR, {"name", "link"}));
-  EXPECT_TRUE(logged(capture, CONSOLE_BRIDGE_LOG_ERROR, {"Material [m]", "[1.5]"}));
-}
-
 TEST(Geometry, ShapesAndTheirFaults)
 {
   const auto mesh = std::dynamic_pointer_cast<urdf::Mesh>(geometry("<mesh filename=\"m.stl\" scale=\"-1 1 0.001\"/>"));
