@@ -44,8 +44,6 @@ TEST(Joint, EveryElementOfARevoluteJoint)
   EXPECT_EQ(p.joint.parent_to_joint_origin_transform.rpy.y, -0.5);
   EXPECT_EQ(p.joint.limits->lower, -1.0);
   EXPECT_EQ(p.joint.safety->soft_upper_limit, 0.9);
-  ASSERT_TRUE(p.joint.calibration->rising);
-  EXPECT_EQ(*p.joint.calibration->rising, 0.25);
   EXPECT_FALSE(p.joint.calibration->falling);
   EXPECT_EQ(p.joint.dynamics->damping, 0.5);
   EXPECT_EQ(p.joint.mimic->joint_name, "finger");
