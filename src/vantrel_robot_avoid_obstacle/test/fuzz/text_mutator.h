@@ -45,17 +45,9 @@ private:
   // The text between the quotes of a randomly chosen attribute value, as (begin, length); length npos if none.
   std::pair<std::size_t, std::size_t> attributeValue(const std::string& text)
   {
-    const std::size_t from = below(text.size());
-    std::size_t open = text.find("=\"", from);
-    if (open == std::string::npos)
-    {
-      open = text.find("=\"");
-    }
-    if (open == std::string::npos)
-    {
-      return {0, std::string::npos};
-    }
-    const std::size_t close = text.find('"', open + 2);
+    std::size_t open = text.find("=\"", below(text.size()));
+    open = open == std::string::npos ? text.find("=\"") : open;
+    const std::size_t close = open == std::string::npos ? open : text.find('"', open + 2);
     if (close == std::string::npos)
     {
       return {0, std::string::npos};
