@@ -119,13 +119,9 @@ TEST(ModelSetup, VirtualJointNamedLikeAUrdfJointFailsSetUp) {
 
 TEST(ModelSetup, JointPropertyValuesOutOfRangeAreReportedAndSkipped) {
   rao_test::TempDescription description;
+  const std::string property = "<joint_property joint_name=\"joint1\" property_name=\"check_motion_max_det_distance\" ";
   rao_test::replaceOnce(description.srdf, "</robot>",
-                        "<joint_property joint_name=\"joint1\" property_name=\"check_motion_max_det_distance\" "
-                        "value=\"1e999\"/>\n"
-                        "<joint_property joint_name=\"joint1\" property_name=\"check_motion_max_det_distance\" "
-                        "value=\"0.5mm\"/>\n"
-                        "<joint_property joint_name=\"joint1\" property_name=\"motion_model\" value=\"holonomic\"/>\n"
-                        "</robot>");
+                        property + "value=\"1e999\"/>\n" + property + "value=\"0.5mm\"/>\n</robot>");
   std::shared_ptr<const RobotModel> model;
   std::string printed;
   EXPECT_NO_THROW(model = description.build(&printed));
