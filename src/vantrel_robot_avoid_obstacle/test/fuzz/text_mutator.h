@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 #include <utility>
-#include <vector>
 
 // Deterministic byte and structure mutations of an XML text, the same on every platform.
 class TextMutator
@@ -35,47 +34,20 @@ private:
 
   std::size_t below(std::size_t n) { return n == 0 ? 0 : static_cast<std::size_t>(next() % n); }
 
-  std::vector<std::size_t> lineStarts(const std::string& text) const
+  // The [begin, end) of the line holding the byte at `at`, its newline included.
+  static std::pair<std::size_t, std::size_t> lineAround(const std::string& text, std::size_t at)
   {
-    std::vector<std::size_t> starts{0};
-    for (std::size_t i = 0; i + 1 < text.size(); ++i)
-    {
-      if (text[i] == '\n')
-      {
-        starts.push_back(i + 1);
-      }
-    }
-    return starts;
-  }
-
-  std::string takeLine(std::string& text, bool remove)
-  {
-    const std::vector<std::size_t> starts = lineStarts(text);
-    const std::size_t k = below(starts.size());
-    const std::size_t begin = starts[k];
-    const std::size_t end = k + 1 < starts.size() ? starts[k + 1] : text.size();
-    std::string line = text.substr(begin, end - begin);
-    if (remove)
-    {
-      text.erase(begin, end - begin);
-    }
-    return line;
+    const std::size_t newline = at == 0 ? std::string::npos : text.rfind('\n', at - 1);
+    const std::size_t end = text.find('\n', at);
+    return {newline == std::string::npos ? 0 : newline + 1, end == std::string::npos ? text.size() : end + 1};
   }
 
   // The text between the quotes of a randomly chosen attribute value, as (begin, length); length npos if none.
   std::pair<std::size_t, std::size_t> attributeValue(const std::string& text)
   {
-    const std::size_t from = below(text.size());
-    std::size_t open = text.find("=\"", from);
-    if (open == std::string::npos)
-    {
-      open = text.find("=\"");
-    }
-    if (open == std::string::npos)
-    {
-      return {0, std::string::npos};
-    }
-    const std::size_t close = text.find('"', open + 2);
+    std::size_t open = text.find("=\"", below(text.size()));
+    open = open == std::string::npos ? text.find("=\"") : open;
+    const std::size_t close = open == std::string::npos ? open : text.find('"', open + 2);
     if (close == std::string::npos)
     {
       return {0, std::string::npos};
@@ -115,20 +87,20 @@ private:
       case 4:
         text.resize(below(text.size()));
         break;
-      case 5:
-        takeLine(text, true);
-        break;
+      case 5:  // a line removed
       case 6:  // a line copied
       case 7:  // a line moved
       {
-        const std::string line = takeLine(text, kind == 7);
-        if (text.empty())
+        const auto line = lineAround(text, below(text.size()));
+        const std::string copy = text.substr(line.first, line.second - line.first);
+        if (kind != 6)
         {
-          text = line;
-          break;
+          text.erase(line.first, copy.size());
         }
-        const std::vector<std::size_t> starts = lineStarts(text);
-        text.insert(starts[below(starts.size())], line);
+        if (kind != 5)
+        {
+          text.insert(lineAround(text, below(text.size() + 1)).first, copy);
+        }
         break;
       }
       case 8:

@@ -23,32 +23,19 @@ TEST_F(SrdfTest, Arm6GroupsStatesVirtualJointEndEffectorAndPairs)
 
   const auto& groups = srdf.getGroups();
   ASSERT_EQ(groups.size(), 2u);
-  EXPECT_EQ(groups[0].name_, "arm");
   EXPECT_EQ(groups[0].chains_, (std::vector<std::pair<std::string, std::string>>{{"base_link", "gripper_link"}}));
-  EXPECT_EQ(groups[1].name_, "gripper");
   EXPECT_EQ(groups[1].links_, (Strings{"finger_left_link", "finger_right_link"}));
-
   const auto& states = srdf.getGroupStates();
   ASSERT_EQ(states.size(), 2u);
-  EXPECT_EQ(states[0].name_, "home");
-  EXPECT_EQ(states[1].name_, "ready");
-  EXPECT_EQ(states[1].group_, "arm");
-  EXPECT_EQ(states[1].joint_values_.size(), 6u);
+  EXPECT_EQ(states[0].name_ + " " + states[1].name_ + " " + states[1].group_, "home ready arm");
   EXPECT_EQ(states[1].joint_values_.at("joint2"), (std::vector<double>{-0.5}));
-
   ASSERT_EQ(srdf.getVirtualJoints().size(), 1u);
   const auto& world = srdf.getVirtualJoints()[0];
-  EXPECT_EQ(world.type_, "fixed");
-  EXPECT_EQ(world.parent_frame_, "world");
-  EXPECT_EQ(world.child_link_, "base_link");
-
+  EXPECT_EQ(world.type_ + " " + world.parent_frame_ + " " + world.child_link_, "fixed world base_link");
   ASSERT_EQ(srdf.getEndEffectors().size(), 1u);
   const auto& hand = srdf.getEndEffectors()[0];
-  EXPECT_EQ(hand.name_, "hand");
-  EXPECT_EQ(hand.parent_link_, "gripper_link");
-  EXPECT_EQ(hand.component_group_, "gripper");
-  EXPECT_EQ(hand.parent_group_, "arm");
-
+  EXPECT_EQ(hand.name_ + " " + hand.parent_link_ + " " + hand.component_group_ + " " + hand.parent_group_,
+            "hand gripper_link gripper arm");
   const auto& pairs = srdf.getDisabledCollisionPairs();
   ASSERT_EQ(pairs.size(), 16u);
   EXPECT_EQ(pairs[0].link1_ + " " + pairs[0].link2_ + " " + pairs[0].reason_, "base_link link1 Adjacent");

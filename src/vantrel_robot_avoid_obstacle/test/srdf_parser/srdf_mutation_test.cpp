@@ -89,21 +89,18 @@ TEST(SrdfMutations, KeepOnlyWhatExists)
     }
   };
 
-  TextMutator srdf_mutator(7);
-  for (int i = 0; i < 2500 && !HasFailure(); ++i)
-  {
-    capture.clear();
-    load(*arm6, srdf_mutator.mutate(srdf_text));
-  }
-  TextMutator urdf_mutator(11);
+  // 2,500 damaged SRDFs against the arm, then the intact SRDF against 1,000 damaged URDFs.
+  TextMutator mutator(7);
   int loaded = 0;
-  for (int i = 0; i < 1000 && !HasFailure(); ++i)
+  for (int i = 0; i < 3500 && !HasFailure(); ++i)
   {
     capture.clear();
-    if (const auto urdf_model = urdf::parseURDF(urdf_mutator.mutate(urdf_text)))
+    const bool damaged_urdf = i >= 2500;
+    const auto urdf_model = damaged_urdf ? urdf::parseURDF(mutator.mutate(urdf_text)) : arm6;
+    if (urdf_model)
     {
-      ++loaded;
-      load(*urdf_model, srdf_text);
+      loaded += damaged_urdf ? 1 : 0;
+      load(*urdf_model, damaged_urdf ? srdf_text : mutator.mutate(srdf_text));
     }
   }
   EXPECT_GT(loaded, 100);

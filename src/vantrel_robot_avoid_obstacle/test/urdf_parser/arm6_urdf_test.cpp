@@ -1,4 +1,4 @@
-// The arm description the whole system uses.
+// The arm description the whole system uses, as parsed (its tree order is checked on the built robot model).
 #include <string>
 #include <vector>
 
@@ -10,110 +10,42 @@
 
 namespace
 {
-using Names = std::vector<std::string>;
-
-template <typename Range, typename NameOf>
-Names names(const Range& range, NameOf name_of)
+TEST(Arm6Urdf, ParsesQuietlyWithItsMaterialsOriginsAndShapesAsWritten)
 {
-  Names found;
-  for (const auto& item : range)
+  ConsoleCapture capture;
+  const auto model = urdf::parseURDFFile(kArm6Urdf);
+  ASSERT_TRUE(model);
+  EXPECT_TRUE(capture.atLeast(console_bridge::CONSOLE_BRIDGE_LOG_WARN).empty());
+  EXPECT_EQ(model->links_.size(), 11u);
+  EXPECT_EQ(model->joints_.size(), 10u);
+  for (const char* material : {"black", "grey", "orange"})
   {
-    found.push_back(name_of(item));
+    EXPECT_TRUE(model->getMaterial(material)) << material;
   }
-  return found;
-}
+  EXPECT_EQ(model->getLink("link1")->visual->material, model->getMaterial("orange"));
+  EXPECT_EQ(model->getRoot()->name, "base_link");
+  const auto& children = model->getLink("link6")->child_joints;
+  ASSERT_EQ(children.size(), 2u);
+  EXPECT_EQ(children[0]->name + " " + children[1]->name, "camera_joint gripper_joint");
 
-const auto key = [](const auto& entry) { return entry.first; };
-const auto name = [](const auto& element) { return element->name; };
-
-class Arm6Urdf : public testing::Test
-{
-protected:
-  void SetUp() override
-  {
-    ConsoleCapture capture;
-    model_ = urdf::parseURDFFile(kArm6Urdf);
-    ASSERT_TRUE(model_);
-    EXPECT_TRUE(capture.atLeast(console_bridge::CONSOLE_BRIDGE_LOG_WARN).empty());
-  }
-
-  std::shared_ptr<urdf::ModelInterface> model_;
-};
-
-TEST_F(Arm6Urdf, LinksJointsMaterialsAndTree)
-{
-  EXPECT_EQ(model_->name_, "arm6");
-  EXPECT_EQ(names(model_->links_, key), (Names{"base_link", "camera_link", "finger_left_link", "finger_right_link",
-                                               "gripper_link", "link1", "link2", "link3", "link4", "link5", "link6"}));
-  EXPECT_EQ(names(model_->joints_, key), (Names{"camera_joint", "finger_left_joint", "finger_right_joint",
-                                                "gripper_joint", "joint1", "joint2", "joint3", "joint4", "joint5",
-                                                "joint6"}));
-  EXPECT_EQ(names(model_->materials_, key), (Names{"black", "grey", "orange"}));
-  EXPECT_EQ(model_->getLink("link1")->visual->material, model_->getMaterial("orange"));
-
-  ASSERT_EQ(model_->getRoot()->name, "base_link");
-  const auto link6 = model_->getLink("link6");
-  EXPECT_EQ(names(link6->child_joints, name), (Names{"camera_joint", "gripper_joint"}));
-  EXPECT_EQ(link6->child_links[1]->name, "gripper_link");
-  EXPECT_EQ(names(model_->getLink("gripper_link")->child_joints, name),
-            (Names{"finger_left_joint", "finger_right_joint"}));
-  Names chain;
-  for (auto link = model_->getLink("gripper_link"); link; link = link->getParent())
-  {
-    chain.insert(chain.begin(), link->name);
-  }
-  EXPECT_EQ(chain, (Names{"base_link", "link1", "link2", "link3", "link4", "link5", "link6", "gripper_link"}));
-}
-
-TEST_F(Arm6Urdf, JointsAsWritten)
-{
-  const auto joint2 = model_->getJoint("joint2");
-  EXPECT_EQ(joint2->type, urdf::Joint::REVOLUTE);
-  const urdf::Pose& origin = joint2->parent_to_joint_origin_transform;
+  const urdf::Pose& origin = model->getJoint("joint2")->parent_to_joint_origin_transform;
   EXPECT_EQ(origin.position.x, 0.05);
-  EXPECT_EQ(origin.rpy.x, 1.5707963267948966);
   EXPECT_EQ(origin.rpy.y, -1.5707963267948966);
-  EXPECT_EQ(origin.rpy.z, 0.0);
   // Roll pi/2 about x, then pitch -pi/2 about the fixed y axis.
   EXPECT_NEAR(origin.rotation.x, 0.5, 1e-15);
   EXPECT_NEAR(origin.rotation.y, -0.5, 1e-15);
   EXPECT_NEAR(origin.rotation.z, 0.5, 1e-15);
   EXPECT_NEAR(origin.rotation.w, 0.5, 1e-15);
-  EXPECT_EQ(joint2->axis.z, 1.0);
+  EXPECT_EQ(model->getJoint("joint6")->limits->lower, -6.28);
+  EXPECT_EQ(model->getJoint("finger_right_joint")->axis.y, -1.0);
+  EXPECT_EQ(model->getJoint("finger_right_joint")->mimic->joint_name, "finger_left_joint");
 
-  EXPECT_EQ(model_->getJoint("joint6")->limits->lower, -6.28);
-  EXPECT_EQ(model_->getJoint("joint6")->limits->upper, 6.28);
-  for (const auto& entry : model_->joints_)
-  {
-    if (entry.second->type != urdf::Joint::FIXED)
-    {
-      ASSERT_TRUE(entry.second->limits) << entry.first;
-      EXPECT_GT(entry.second->limits->velocity, 0.0) << entry.first;
-    }
-  }
-
-  const auto finger = model_->getJoint("finger_right_joint");
-  ASSERT_TRUE(finger->mimic);
-  EXPECT_EQ(finger->mimic->joint_name, "finger_left_joint");
-  EXPECT_EQ(finger->mimic->multiplier, 1.0);
-  EXPECT_EQ(finger->axis.y, -1.0);
-  EXPECT_EQ(model_->getJoint("camera_joint")->type, urdf::Joint::FIXED);
-}
-
-TEST_F(Arm6Urdf, CollisionGeometry)
-{
-  const auto link1 = model_->getLink("link1");
+  const auto link1 = model->getLink("link1");
   ASSERT_EQ(link1->collision_array.size(), 2u);
-  EXPECT_EQ(link1->collision, link1->collision_array[0]);
   EXPECT_EQ(link1->collision_array[1]->name, "shoulder");
-  const auto shoulder = std::dynamic_pointer_cast<urdf::Cylinder>(link1->collision_array[1]->geometry);
-  ASSERT_TRUE(shoulder);
-  EXPECT_EQ(shoulder->radius, 0.06);
-
-  const auto gripper = std::dynamic_pointer_cast<urdf::Mesh>(model_->getLink("gripper_link")->collision->geometry);
+  EXPECT_EQ(std::dynamic_pointer_cast<urdf::Cylinder>(link1->collision_array[1]->geometry)->radius, 0.06);
+  const auto gripper = std::dynamic_pointer_cast<urdf::Mesh>(model->getLink("gripper_link")->collision->geometry);
   ASSERT_TRUE(gripper);
   EXPECT_EQ(gripper->filename, "package://meshes/gripper_body.stl");
-  EXPECT_FALSE(model_->getLink("finger_left_link")->collision);
-  EXPECT_TRUE(model_->getLink("finger_left_link")->visual);
 }
 }  // namespace
