@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,8 @@
 
 namespace {
 
-const char kRealBanner[] = "---------------start path plan and simpfily---------------";
-const char kSimulationBanner[] = "---------------start path plan and simpfily Simulation---------------";
+const double kNan = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
 
 struct DriverRun {
   int code;
@@ -33,41 +34,56 @@ DriverRun drive(ConfigSpaceScene& scene, bool simulation, const std::vector<doub
 }
 
 struct FailureCase {
-  std::function<void(ConfigSpaceScene&)> set_up;
   std::vector<double> start;
+  std::vector<double> goal;
   int code;
+  std::function<void(ConfigSpaceScene&)> set_up = [](ConfigSpaceScene&) {};
 };
 
-TEST(PathPlanAndPostProcessing, FailuresLeaveNoPoints) {
+// In [-1, 1]^2 with an obstacle around (0.5, 0.5). The search limits (-5, -6) are the planner's own test's.
+TEST(PathPlanAndPostProcessing, FailuresComeInTheirOrderAndLeaveNoPoints) {
   const std::vector<FailureCase> cases{
-      {[](ConfigSpaceScene&) {}, {0.5, 0.5}, -1},
+      {{0.5, 0.5}, {5.0, 0.0}, -1},  // a start in collision before the goal's range
+      {{0.5, 0.5}, {0.0}, -1},
+      {{-5.0, 0.0}, {0.5, 0.5}, -2},
+      {{0.0, 1.5}, {2.0, 0.0}, -3},
+      {{0.0, kNan}, {0.0, 0.0}, -3},
+      {{-kInf, 0.0}, {0.0, 0.0}, -3},
+      {{0.0}, {0.0, 0.0}, -3},
+      {{}, {0.0, 0.0}, -3},
+      {{0.0, 0.0}, {-1.25, 0.0}, -4},
+      {{0.0, 0.0}, {0.0, kInf}, -4},
+      {{0.0, 0.0}, {0.0, 0.0, 0.0}, -4},
       // The planner's direct check passes, the driver's re-check fails and so does every detour.
-      {[](ConfigSpaceScene& scene) { scene.rejectMotionsAfter(1); }, {-0.5, -0.5}, -7},
-      {[](ConfigSpaceScene& scene) { scene.setVelocityAndAccelerationLimits({}, {}); }, {-0.5, -0.5}, -3},
-      {[](ConfigSpaceScene& scene) { scene.setVelocityAndAccelerationLimits({1.0}, {1.0}); }, {-0.5, -0.5}, -3},
-      {[](ConfigSpaceScene& scene) { scene.setVelocityAndAccelerationLimits({1.0, 0.0}, {3.0, 3.0}); }, {-0.5, -0.5},
-       -8},
+      {{-0.5, -0.5}, {0.5, -0.5}, -7, [](ConfigSpaceScene& scene) { scene.rejectMotionsAfter(1); }},
+      {{-0.5, -0.5}, {0.5, -0.5}, -3, [](ConfigSpaceScene& scene) { scene.setVelocityAndAccelerationLimits({}, {}); }},
+      {{-0.5, -0.5}, {0.5, -0.5}, -3,
+       [](ConfigSpaceScene& scene) { scene.setVelocityAndAccelerationLimits({1.0}, {1.0}); }},
+      {{-0.5, -0.5}, {0.5, -0.5}, -8,
+       [](ConfigSpaceScene& scene) { scene.setVelocityAndAccelerationLimits({1.0, 0.0}, {3.0, 3.0}); }},
   };
   for (const FailureCase& failure : cases) {
     ConfigSpaceScene scene(std::vector<std::pair<double, double>>(2, {-1.0, 1.0}));
     scene.addObstacle({{0.4, 0.4}, {0.6, 0.6}});
     failure.set_up(scene);
-    const DriverRun run = drive(scene, false, failure.start, {0.5, -0.5});
+    const DriverRun run = drive(scene, false, failure.start, failure.goal);
     EXPECT_EQ(run.code, failure.code) << run.output;
     EXPECT_TRUE(run.points.empty());
   }
 }
 
 TEST(PathPlanAndPostProcessing, DriversDifferOnlyInTheBanner) {
+  const std::string real_banner = "---------------start path plan and simpfily---------------";
+  const std::string simulation_banner = "---------------start path plan and simpfily Simulation---------------";
   auto real_scene = makeWallWithGapScene(2);
   auto simulation_scene = makeWallWithGapScene(2);
   const DriverRun real = drive(*real_scene, false, wallStart(2), wallGoal(2));
   DriverRun simulation = drive(*simulation_scene, true, wallStart(2), wallGoal(2));
   ASSERT_EQ(real.code, 0);
   EXPECT_EQ(simulation.code, real.code);
-  const std::size_t banner = simulation.output.find(kSimulationBanner);
+  const std::size_t banner = simulation.output.find(simulation_banner);
   ASSERT_NE(banner, std::string::npos);
-  simulation.output.replace(banner, sizeof(kSimulationBanner) - 1, kRealBanner);
+  simulation.output.replace(banner, simulation_banner.size(), real_banner);
   EXPECT_EQ(simulation.output, real.output);
   ASSERT_EQ(simulation.points.size(), real.points.size());
   for (std::size_t i = 0; i < real.points.size(); ++i) {
