@@ -3,7 +3,6 @@
 // the time spent in the fine motion checks.
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <set>
 #include <string>
 #include <utility>
@@ -62,9 +61,9 @@ class CountingScene : public ManipulatorPlanScene {
   std::int64_t fine_check_us = 0;
 };
 
-void BM_Plan(benchmark::State& bench, const std::function<PlanningScenario(ManipulatorPlanScene&)>& make) {
+void BM_Plan(benchmark::State& bench, Obstacles obstacles) {
   CountingScene scene;
-  const PlanningScenario scenario = make(scene);
+  const PlanningScenario scenario = makeScenario(scene, obstacles);
   std::vector<double> total_ms, checks, computed_checks, search_ms, direct_ms, simplify_ms, repair_ms, shortcut_reduce_ms, logging_ms,
       timing_ms, fine_check_ms;
   int successes = 0;
@@ -118,9 +117,9 @@ void BM_Plan(benchmark::State& bench, const std::function<PlanningScenario(Manip
   reportDistribution(bench, "fine_check_ms", fine_check_ms);
 }
 
-BENCHMARK_CAPTURE(BM_Plan, Free, freeScenario)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Plan, Wall, wallScenario)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Plan, Shelf, shelfScenario)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Plan, Enclosed, enclosedScenario)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Plan, Free, Obstacles::kFree)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Plan, Wall, Obstacles::kWall)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Plan, Shelf, Obstacles::kShelf)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Plan, Enclosed, Obstacles::kEnclosed)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -39,7 +39,7 @@ TEST(SceneLimits, Arm6BoundsVelocitiesAndAccelerations) {
 
 TEST(SceneLimits, StatesOutsideTheBoundsAreInvalidAndMotionsFarBeyondThemAreRefusedAtOnce) {
   using Case = std::pair<std::function<std::unique_ptr<ManipulatorPlanScene>()>, std::vector<double>>;
-  for (const auto& [make, home] : {Case{[] { return makeArm6Scene(); }, readyPose(0.0)},
+  for (const auto& [make, home] : {Case{[] { return makeArm6Scene(); }, arm6Layout().ready},
                                    Case{[] { return makeArm5Scene(); }, std::vector<double>(5, 0.0)}}) {
     std::unique_ptr<ManipulatorPlanScene> scene;
     capturedOutput([&] { scene = make(); });

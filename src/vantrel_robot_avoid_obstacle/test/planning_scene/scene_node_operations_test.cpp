@@ -10,7 +10,7 @@
 
 namespace {
 
-const std::vector<double> kReady = readyPose(0.0);
+const std::vector<double> kReady = arm6Layout().ready;
 
 class NodeOperations : public testing::Test {
  protected:

@@ -8,7 +8,7 @@
 
 namespace {
 
-const std::vector<double> kReady = readyPose(0.0);
+const std::vector<double> kReady = arm6Layout().ready;
 
 TEST(Arm6Validity, FreeVoxelAndSelfOverlapCases) {
   std::unique_ptr<ManipulatorPlanScene> scene;

@@ -57,10 +57,7 @@ bool ConfigSpaceScene::motionValid(const double* from, const double* to, double 
   }
   return bisection_.check(
       to, segmentCount(from, to),
-      [&](const double* state) {
-        ++states_tested_in_motions;
-        return !isInsideObstacle(state, margin);
-      },
+      [&](const double* state) { return !isInsideObstacle(state, margin); },
       [&](double fraction) {
         for (int j = 0; j < dof(); ++j) {
           scratch_[j] = from[j] + (to[j] - from[j]) * fraction;

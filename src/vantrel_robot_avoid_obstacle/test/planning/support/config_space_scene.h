@@ -34,22 +34,14 @@ class ConfigSpaceScene : public PlanSceneInterface {
   int getVmaxAndAmax(std::vector<double>& vmax, std::vector<double>& amax) override;
   bool isStateValid(const double* state) override { return !isInsideObstacle(state, 0.0); }
   bool isStateValidWithMargin(const double* state) override { return !isInsideObstacle(state, margin_); }
-  bool checkMotion(const double* from, const double* to) override {
-    ++motion_checks;
-    return motionValid(from, to, 0.0);
-  }
+  bool checkMotion(const double* from, const double* to) override { return motionValid(from, to, 0.0); }
   bool checkMotionWithMargin(const double* from, const double* to) override { return motionValid(from, to, margin_); }
   double getMaximumExtent() override { return maximum_extent_; }
 
+ private:
   bool isInsideObstacle(const double* state, double margin) const;
   int segmentCount(const double* from, const double* to) const;
   int dof() const { return static_cast<int>(bounds_.size()); }
-
-  // Standard motion checks asked for, and the states tested inside any motion check.
-  int motion_checks = 0;
-  int states_tested_in_motions = 0;
-
- private:
   bool motionValid(const double* from, const double* to, double margin);
 
   std::vector<std::pair<double, double>> bounds_;

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "planning/rrt_connect.h"
+#include "support/captured_output.h"
+#include "support/joint_space_scenes.h"
+
+namespace {
+
+const JointPath kUntouched{{9.0, 9.0}};
+
+int planOnce(RRTConnectPlanner& planner, const std::vector<double>& start, const std::vector<double>& goal,
+             JointPath& path) {
+  int code = 0;
+  capturedOutput([&] {
+    planner.setStartAndGoal(start, goal);
+    code = planner.plan(path);
+  });
+  return code;
+}
+
+TEST(RRTConnect, FreeStraightMotionFromTheBoundsGivesTwoWaypointsWithoutSearch) {
+  ConfigSpaceScene scene(std::vector<std::pair<double, double>>(2, {-1.0, 1.0}));
+  scene.addObstacle({{0.4, 0.4}, {0.6, 0.6}});
+  RRTConnectPlanner planner(&scene);
+  JointPath path = kUntouched;
+  EXPECT_EQ(planOnce(planner, {-1.0, 1.0}, {1.0, -1.0}, path), 0);
+  EXPECT_EQ(path, (JointPath{{-1.0, 1.0}, {1.0, -1.0}}));
+  EXPECT_EQ(planner.statistics().samples, 0);
+}
+
+TEST(RRTConnect, UnreachableGoalEndsAfterTenThousandSamplesOrOnceMoreThanFifteenSecondsPassed) {
+  // The clock stands still until the first sample, then jumps to the given time; 0 never jumps.
+  struct Case {
+    std::int64_t jump_to;
+    int code;
+    int samples;
+  };
+  for (const Case& c : {Case{0, -5, 10000}, Case{15000000, -6, 2}, Case{15000001, -6, 1}}) {
+    auto scene = makeEnclosedGoalScene();
+    const RRTConnectPlanner* observed = nullptr;
+    MicrosecondClock clock = [&observed, jump_to = c.jump_to]() -> std::int64_t {
+      const int samples = observed == nullptr ? 0 : observed->statistics().samples;
+      return samples == 0 ? 0 : samples == 1 ? jump_to : jump_to + 1;
+    };
+    CountingSeedSource seeds(3);
+    RRTConnectPlanner planner(scene.get(), {seeds.source(), clock});
+    observed = &planner;
+    JointPath path = kUntouched;
+    EXPECT_EQ(planOnce(planner, {0.1, 0.1}, {0.8, 0.8}, path), c.code) << c.jump_to;
+    EXPECT_EQ(planner.statistics().samples, c.samples) << c.jump_to;
+    EXPECT_EQ(path, kUntouched);
+  }
+}
+
+TEST(RRTConnect, RepeatedSearchesStartFromFreshTrees) {
+  auto scene = makeWallWithGapScene(2);
+  CountingSeedSource seeds(11);
+  RRTConnectPlanner planner(scene.get(), {seeds.source(), wallClockMicroseconds});
+  for (int round = 0; round < 3; ++round) {
+    JointPath path;
+    ASSERT_EQ(planOnce(planner, wallStart(2), wallGoal(2), path), 0);
+    EXPECT_EQ(path.front(), wallStart(2));
+    EXPECT_EQ(path.back(), wallGoal(2));
+    // A failed search in between must not leave nodes behind that a later one would follow.
+    EXPECT_EQ(planOnce(planner, {0.0, 0.0}, wallGoal(2), path), -1);
+  }
+}
+
+// Every seed: a path from start to goal inside the bounds, without repeated waypoints, each segment passing
+// the motion check; some run must end with the trees exchanged.
+TEST(RRTConnect, SearchGivesSoundPathsOnTheWallWithAGap) {
+  for (const int dof : {2, 6}) {
+    int odd_exchange_runs = 0;
+    for (std::uint32_t seed = 1; seed <= 50; ++seed) {
+      SCOPED_TRACE(std::to_string(dof) + " joints, seed " + std::to_string(seed));
+      auto scene = makeWallWithGapScene(dof);
+      CountingSeedSource seeds(seed);
+      RRTConnectPlanner planner(scene.get(), {seeds.source(), wallClockMicroseconds});
+      JointPath path;
+      ASSERT_EQ(planOnce(planner, wallStart(dof), wallGoal(dof), path), 0);
+      ASSERT_GT(planner.statistics().samples, 0) << "the straight motion must be blocked";
+      EXPECT_EQ(path.front(), wallStart(dof));
+      EXPECT_EQ(path.back(), wallGoal(dof));
+      for (std::size_t k = 0; k < path.size(); ++k) {
+        for (const double value : path[k]) {
+          EXPECT_LE(std::fabs(value), M_PI) << "waypoint " << k;
+        }
+        if (k + 1 < path.size()) {
+          EXPECT_NE(path[k], path[k + 1]) << "duplicate at " << k;
+          EXPECT_TRUE(scene->checkMotion(path[k].data(), path[k + 1].data())) << "segment " << k;
+        }
+      }
+      odd_exchange_runs += planner.statistics().tree_exchanges % 2;
+    }
+    EXPECT_GT(odd_exchange_runs, 0) << "no run ended with the trees exchanged";
+  }
+}
+
+}  // namespace
