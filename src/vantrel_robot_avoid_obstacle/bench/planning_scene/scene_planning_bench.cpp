@@ -10,8 +10,7 @@
 
 #include "planning/path_plan_and_post_processing.h"
 #include "sample_statistics.h"
-#include "support/joint_space_scenes.h"
-#include "support/planning_scenarios.h"
+#include "support/config_space_scene.h"
 #include "support/scene_fixtures.h"
 
 namespace {
@@ -70,8 +69,7 @@ void BM_Plan(benchmark::State& bench, Obstacles obstacles) {
   for (auto _ : bench) {
     for (int seed = 1; seed <= kSeeds; ++seed) {
       std::int64_t last_planner_clock = 0;
-      CountingSeedSource seeds(static_cast<std::uint32_t>(seed));
-      PathPlanAndPostProcessing pipeline(&scene, {seeds.source(), [&last_planner_clock] {
+      PathPlanAndPostProcessing pipeline(&scene, {seededSource(static_cast<std::uint32_t>(seed)), [&last_planner_clock] {
                                                     last_planner_clock = nowUs();
                                                     return last_planner_clock;
                                                   }});

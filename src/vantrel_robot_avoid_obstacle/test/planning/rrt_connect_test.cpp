@@ -6,7 +6,7 @@
 
 #include "planning/rrt_connect.h"
 #include "support/captured_output.h"
-#include "support/joint_space_scenes.h"
+#include "support/config_space_scene.h"
 
 namespace {
 
@@ -46,8 +46,7 @@ TEST(RRTConnect, UnreachableGoalEndsAfterTenThousandSamplesOrOnceMoreThanFifteen
       const int samples = observed == nullptr ? 0 : observed->statistics().samples;
       return samples == 0 ? 0 : samples == 1 ? jump_to : jump_to + 1;
     };
-    CountingSeedSource seeds(3);
-    RRTConnectPlanner planner(scene.get(), {seeds.source(), clock});
+    RRTConnectPlanner planner(scene.get(), {seededSource(3), clock});
     observed = &planner;
     JointPath path = kUntouched;
     EXPECT_EQ(planOnce(planner, {0.1, 0.1}, {0.8, 0.8}, path), c.code) << c.jump_to;
@@ -58,8 +57,7 @@ TEST(RRTConnect, UnreachableGoalEndsAfterTenThousandSamplesOrOnceMoreThanFifteen
 
 TEST(RRTConnect, RepeatedSearchesStartFromFreshTrees) {
   auto scene = makeWallWithGapScene(2);
-  CountingSeedSource seeds(11);
-  RRTConnectPlanner planner(scene.get(), {seeds.source(), wallClockMicroseconds});
+  RRTConnectPlanner planner(scene.get(), {seededSource(11), wallClockMicroseconds});
   for (int round = 0; round < 3; ++round) {
     JointPath path;
     ASSERT_EQ(planOnce(planner, wallStart(2), wallGoal(2), path), 0);
@@ -78,8 +76,7 @@ TEST(RRTConnect, SearchGivesSoundPathsOnTheWallWithAGap) {
     for (std::uint32_t seed = 1; seed <= 50; ++seed) {
       SCOPED_TRACE(std::to_string(dof) + " joints, seed " + std::to_string(seed));
       auto scene = makeWallWithGapScene(dof);
-      CountingSeedSource seeds(seed);
-      RRTConnectPlanner planner(scene.get(), {seeds.source(), wallClockMicroseconds});
+      RRTConnectPlanner planner(scene.get(), {seededSource(seed), wallClockMicroseconds});
       JointPath path;
       ASSERT_EQ(planOnce(planner, wallStart(dof), wallGoal(dof), path), 0);
       ASSERT_GT(planner.statistics().samples, 0) << "the straight motion must be blocked";
@@ -97,6 +94,70 @@ TEST(RRTConnect, SearchGivesSoundPathsOnTheWallWithAGap) {
       odd_exchange_runs += planner.statistics().tree_exchanges % 2;
     }
     EXPECT_GT(odd_exchange_runs, 0) << "no run ended with the trees exchanged";
+  }
+}
+
+// Runs simplifyPath or awayFromObstacle with reproducible seeds and a clock that stands still.
+JointPath process(PlanSceneInterface& scene, JointPath path, bool repair, std::uint32_t seed = 1) {
+  RRTConnectPlanner planner(&scene, {seededSource(seed), [] { return std::int64_t{0}; }});
+  capturedOutput([&] { repair ? planner.awayFromObstacle(path) : planner.simplifyPath(path); });
+  return path;
+}
+
+ConfigSpaceScene square(double lo, double hi) {
+  return ConfigSpaceScene(std::vector<std::pair<double, double>>(2, {lo, hi}));
+}
+
+TEST(PathSimplification, ZigZagInFreeSpaceCollapsesToItsEndsUnlessMotionsAreRejected) {
+  const JointPath zig_zag{{0, 0}, {1, 2}, {2, -1}, {3, 2}, {4, 0}};
+  ConfigSpaceScene scene = square(-5.0, 5.0);
+  EXPECT_EQ(process(scene, zig_zag, false), (JointPath{{0, 0}, {4, 0}}));
+  scene.rejectMotionsAfter(0);
+  EXPECT_EQ(process(scene, zig_zag, false, 5), zig_zag) << "rejected motions change nothing";
+}
+
+TEST(PathSimplification, ChangesKeepTheEndsAndPassTheMotionCheck) {
+  // A valid detour over the wall of the two-joint wall scene, with extra zig-zag waypoints.
+  const JointPath detour{{-2.0, 0.0}, {-1.5, 0.6}, {-1.2, 0.3}, {-0.8, 1.0}, {-0.5, 1.3}, {-0.2, 1.1}, {0.0, 1.2},
+                         {0.3, 1.3},  {0.6, 1.0},  {0.9, 1.4},  {1.2, 0.5},  {1.6, 0.7}, {2.0, 0.0}};
+  for (std::uint32_t seed = 1; seed <= 30; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    auto scene = makeWallWithGapScene(2);
+    const JointPath result = process(*scene, detour, false, seed);
+    ASSERT_GE(result.size(), 3u);
+    EXPECT_LT(result.size(), detour.size());
+    EXPECT_EQ(result.front(), detour.front());
+    EXPECT_EQ(result.back(), detour.back());
+    for (std::size_t k = 0; k + 1 < result.size(); ++k) {
+      EXPECT_TRUE(scene->checkMotion(result[k].data(), result[k + 1].data())) << k;
+    }
+  }
+}
+
+TEST(WaypointRepair, ThreeWaypointsGainTheirMidpointsAndOneTooDeepInAnObstacleStays) {
+  ConfigSpaceScene scene = square(0.0, 1.0);
+  EXPECT_EQ(process(scene, {{0.0, 0.0}, {0.5, 1.0}, {1.0, 0.0}}, true),
+            (JointPath{{0.0, 0.0}, {0.25, 0.5}, {0.5, 1.0}, {0.75, 0.5}, {1.0, 0.0}}));
+  scene.addObstacle({{0.2, 0.2}, {0.8, 0.8}});
+  const JointPath deep{{0.1, 0.1}, {0.5, 0.5}, {0.9, 0.1}, {0.9, 0.9}};
+  EXPECT_EQ(process(scene, deep, true), deep);
+}
+
+TEST(WaypointRepair, RepairedWaypointLeavesTheMarginAndStaysInsideTheBounds) {
+  const JointPath path{{0.5, 0.2}, {1.0, 0.5}, {0.5, 0.8}, {0.4, 0.9}};
+  for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    ConfigSpaceScene scene = square(0.0, 1.0);
+    // Waypoint 1 sits on the upper bound of joint 0, inside an obstacle's margin.
+    scene.addObstacle({{0.97, 0.45}, {0.99, 0.47}});
+    scene.setMargin(0.03);
+    const JointPath result = process(scene, path, true, seed);
+    ASSERT_EQ(result.size(), 4u);
+    EXPECT_NE(result[1], path[1]);
+    EXPECT_LE(result[1][0], 1.0);
+    EXPECT_TRUE(scene.isStateValidWithMargin(result[1].data()));
+    EXPECT_EQ(result.front(), path.front());
+    EXPECT_EQ(result.back(), path.back());
   }
 }
 

@@ -5,14 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "support/captured_output.h"
-#include "support/planning_scenarios.h"
 #include "support/scene_fixtures.h"
 
 namespace {
 
 TEST(SceneLimits, Arm6BoundsVelocitiesAccelerationsAndSegments) {
-  std::unique_ptr<ManipulatorPlanScene> scene;
-  capturedOutput([&] { scene = makeArm6Scene(); });
+  std::unique_ptr<ManipulatorPlanScene> scene = makeArm6Scene();
   std::vector<double> vmax;
   std::vector<double> amax;
   EXPECT_EQ(scene->getVmaxAndAmax(vmax, amax), 0) << "no limits before getJointLimits";
@@ -40,8 +38,7 @@ TEST(SceneLimits, StatesOutsideTheBoundsAreInvalidAndMotionsFarBeyondThemAreRefu
   using Case = std::pair<std::function<std::unique_ptr<ManipulatorPlanScene>()>, std::vector<double>>;
   for (const auto& [make, home] : {Case{[] { return makeArm6Scene(); }, arm6Layout().ready},
                                    Case{[] { return makeArm5Scene(); }, std::vector<double>(5, 0.0)}}) {
-    std::unique_ptr<ManipulatorPlanScene> scene;
-    capturedOutput([&] { scene = make(); });
+    const std::unique_ptr<ManipulatorPlanScene> scene = make();
     std::vector<std::pair<double, double>> bounds;
     ASSERT_EQ(scene->getJointLimits(bounds), static_cast<int>(home.size()));
     ASSERT_TRUE(scene->isStateValid(home.data()));
@@ -69,8 +66,7 @@ TEST(SceneLimits, StatesOutsideTheBoundsAreInvalidAndMotionsFarBeyondThemAreRefu
 }
 
 TEST(FineMotion, FindsTheObstacleBetweenTheStatesTheMotionCheckTests) {
-  std::unique_ptr<ManipulatorPlanScene> scene;
-  capturedOutput([&] { scene = makeArm6Scene(0.01); });
+  std::unique_ptr<ManipulatorPlanScene> scene = makeArm6Scene(0.01);
   // Two segments of the base joint with the arm stretched out; a voxel where the wrist is halfway
   // through the first one, some 8 cm from the states around it.
   const double segment = scene->getLongestValidSegment();
@@ -90,8 +86,7 @@ TEST(FineMotion, FindsTheObstacleBetweenTheStatesTheMotionCheckTests) {
 }
 
 TEST(SceneLimits, FixedJointAmongTheGroupsFirstJointsHasNoBounds) {
-  std::unique_ptr<ManipulatorPlanScene> scene;
-  capturedOutput([&] { scene = makeTestRigScene("fixed_first"); });
+  std::unique_ptr<ManipulatorPlanScene> scene = makeTestRigScene("fixed_first");
   ASSERT_TRUE(scene->hasPlanningGroup());
   std::vector<std::pair<double, double>> bounds;
   int code = 0;

@@ -5,7 +5,6 @@
 
 #include "robot_model/shapes/shapes.h"
 #include "support/captured_output.h"
-#include "support/planning_scenarios.h"
 #include "support/scene_fixtures.h"
 
 namespace {
@@ -14,10 +13,7 @@ const std::vector<double> kReady = arm6Layout().ready;
 
 class NodeOperations : public testing::Test {
  protected:
-  void SetUp() override {
-    capturedOutput([&] { scene_ = makeArm6Scene(); });
-  }
-  std::unique_ptr<ManipulatorPlanScene> scene_;
+  std::unique_ptr<ManipulatorPlanScene> scene_ = makeArm6Scene();
 };
 
 TEST_F(NodeOperations, UpdatingTwiceLeavesOneSharedOctreeObjectAndDropsEverythingElse) {
@@ -85,8 +81,7 @@ TEST_F(NodeOperations, LinkTransformsOnePerGroupLinkWithOneStampInTheFrameTheyAr
             std::chrono::duration_cast<std::chrono::seconds>(before.time_since_epoch()).count());
 
   // The rig's link_b hangs 0.1 above mount_link, turned about z; mount_link itself is offset and turned.
-  std::unique_ptr<ManipulatorPlanScene> rig;
-  capturedOutput([&] { rig = makeTestRigScene("wrist"); });
+  std::unique_ptr<ManipulatorPlanScene> rig = makeTestRigScene("wrist");
   const double quarter = M_PI / 2;
   const auto wrist = rig->getLinkTransforms(&quarter);
   ASSERT_EQ(wrist.size(), 1u);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "support/captured_output.h"
-#include "support/planning_scenarios.h"
 #include "support/scene_fixtures.h"
 
 namespace {
@@ -11,8 +10,7 @@ namespace {
 const std::vector<double> kReady = arm6Layout().ready;
 
 TEST(Arm6Validity, NotFiniteValuesSelfCollisionsAndVoxelsAreRefused) {
-  std::unique_ptr<ManipulatorPlanScene> scene;
-  capturedOutput([&] { scene = makeArm6Scene(); });
+  std::unique_ptr<ManipulatorPlanScene> scene = makeArm6Scene();
   EXPECT_TRUE(scene->isStateValid(kReady.data()));
   EXPECT_TRUE(scene->isStateValidWithMargin(kReady.data()));
   std::vector<double> moved = kReady;
@@ -42,7 +40,7 @@ TEST(Arm6Validity, NotFiniteValuesSelfCollisionsAndVoxelsAreRefused) {
 class RigValidity : public testing::Test {
  protected:
   void build(const std::string& group) {
-    capturedOutput([&] { scene_ = makeTestRigScene(group); });
+    scene_ = makeTestRigScene(group);
     tree_ = makeOctree(0.01);
     scene_->updateWorldOctomap(tree_);
   }
@@ -125,8 +123,7 @@ TEST(ValidStateMemo, HoldsExactlyTheInsertedStatesUpToItsCapacity) {
 
 // 1e308 is finite, but the padded geometry cannot be built: refused like the others, not half applied.
 TEST(GripperPadding, Arm6PadsTheBaseLinkAndEveryGroupLinkOrNoneAtAll) {
-  std::unique_ptr<ManipulatorPlanScene> scene;
-  capturedOutput([&] { scene = makeArm6Scene(); });
+  std::unique_ptr<ManipulatorPlanScene> scene = makeArm6Scene();
   std::vector<std::string> links = scene->getPlanningGroup()->getLinkModelNames();
   links.push_back("base_link");
   for (const double padding : {0.02, 1e308, -0.01, double{NAN}, double{INFINITY}}) {
