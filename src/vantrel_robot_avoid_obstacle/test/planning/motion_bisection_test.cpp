@@ -27,23 +27,17 @@ std::vector<double> testedFractions(MotionBisection& bisection, int segment_coun
   return tested;
 }
 
-std::function<bool(double)> invalidAt(double fraction) {
-  return [fraction](double tested) { return tested != fraction; };
-}
-
 TEST(MotionBisection, TestsTheEndThenMidpointsLevelByLevel) {
   MotionBisection bisection;
   EXPECT_EQ(testedFractions(bisection, 8),
             (std::vector<double>{1.0, 4 / 8.0, 2 / 8.0, 6 / 8.0, 1 / 8.0, 3 / 8.0, 5 / 8.0, 7 / 8.0}));
   EXPECT_EQ(testedFractions(bisection, 5), (std::vector<double>{1.0, 2 / 5.0, 1 / 5.0, 3 / 5.0, 4 / 5.0}));
   EXPECT_EQ(testedFractions(bisection, 0), (std::vector<double>{1.0}));
-  EXPECT_EQ(testedFractions(bisection, 8, invalidAt(1.0)), (std::vector<double>{1.0}));
-  EXPECT_EQ(testedFractions(bisection, 8, invalidAt(2 / 8.0)), (std::vector<double>{1.0, 4 / 8.0, 2 / 8.0}));
-}
-
-TEST(MotionBisection, MiddlesOfTheLargestCountStayInsideTheSegment) {
-  // The right half of the first split is the first interval whose index sum exceeds the int range.
-  MotionBisection bisection;
+  EXPECT_EQ(testedFractions(bisection, 8, [](double f) { return f != 1.0; }), (std::vector<double>{1.0}));
+  EXPECT_EQ(testedFractions(bisection, 8, [](double f) { return f != 2 / 8.0; }),
+            (std::vector<double>{1.0, 4 / 8.0, 2 / 8.0}));
+  // The middles of the largest count stay inside the segment: the right half of the first split is the first
+  // interval whose index sum exceeds the int range.
   int tests = 0;
   const std::vector<double> tested =
       testedFractions(bisection, std::numeric_limits<int>::max(), [&tests](double) { return ++tests < 4; });
