@@ -22,16 +22,6 @@ int planOnce(RRTConnectPlanner& planner, const std::vector<double>& start, const
   return code;
 }
 
-TEST(RRTConnect, FreeStraightMotionFromTheBoundsGivesTwoWaypointsWithoutSearch) {
-  ConfigSpaceScene scene(std::vector<std::pair<double, double>>(2, {-1.0, 1.0}));
-  scene.addObstacle({{0.4, 0.4}, {0.6, 0.6}});
-  RRTConnectPlanner planner(&scene);
-  JointPath path = kUntouched;
-  EXPECT_EQ(planOnce(planner, {-1.0, 1.0}, {1.0, -1.0}, path), 0);
-  EXPECT_EQ(path, (JointPath{{-1.0, 1.0}, {1.0, -1.0}}));
-  EXPECT_EQ(planner.statistics().samples, 0);
-}
-
 TEST(RRTConnect, UnreachableGoalEndsAfterTenThousandSamplesOrOnceMoreThanFifteenSecondsPassed) {
   // The clock stands still until the first sample, then jumps to the given time; 0 never jumps.
   struct Case {
@@ -55,7 +45,7 @@ TEST(RRTConnect, UnreachableGoalEndsAfterTenThousandSamplesOrOnceMoreThanFifteen
   }
 }
 
-TEST(RRTConnect, RepeatedSearchesStartFromFreshTrees) {
+TEST(RRTConnect, RepeatedSearchesStartFromFreshTreesAndAFreeStraightMotionNeedsNone) {
   auto scene = makeWallWithGapScene(2);
   RRTConnectPlanner planner(scene.get(), {seededSource(11), wallClockMicroseconds});
   for (int round = 0; round < 3; ++round) {
@@ -66,10 +56,30 @@ TEST(RRTConnect, RepeatedSearchesStartFromFreshTrees) {
     // A failed search in between must not leave nodes behind that a later one would follow.
     EXPECT_EQ(planOnce(planner, {0.0, 0.0}, wallGoal(2), path), -1);
   }
+  // Through the gap from bound to bound: the two ends alone, without a sample.
+  JointPath path = kUntouched;
+  EXPECT_EQ(planOnce(planner, {-M_PI, 1.2}, {M_PI, 1.2}, path), 0);
+  EXPECT_EQ(path, (JointPath{{-M_PI, 1.2}, {M_PI, 1.2}}));
+  EXPECT_EQ(planner.statistics().samples, 0);
 }
 
-// Every seed: a path from start to goal inside the bounds, without repeated waypoints, each segment passing
-// the motion check; some run must end with the trees exchanged.
+// From start to goal inside the wall scene's bounds, without repeated waypoints, each segment passing the
+// motion check.
+void expectSoundWallPath(PlanSceneInterface& scene, const JointPath& path, const std::vector<double>& start,
+                         const std::vector<double>& goal) {
+  ASSERT_GE(path.size(), 2u);
+  EXPECT_EQ(path.front(), start);
+  EXPECT_EQ(path.back(), goal);
+  for (std::size_t k = 0; k < path.size(); ++k) {
+    for (const double value : path[k]) EXPECT_LE(std::fabs(value), M_PI) << "waypoint " << k;
+    if (k + 1 < path.size()) {
+      EXPECT_NE(path[k], path[k + 1]) << "duplicate at " << k;
+      EXPECT_TRUE(scene.checkMotion(path[k].data(), path[k + 1].data())) << "segment " << k;
+    }
+  }
+}
+
+// Every seed gives a sound path; some run must end with the trees exchanged.
 TEST(RRTConnect, SearchGivesSoundPathsOnTheWallWithAGap) {
   for (const int dof : {2, 6}) {
     int odd_exchange_runs = 0;
@@ -80,17 +90,7 @@ TEST(RRTConnect, SearchGivesSoundPathsOnTheWallWithAGap) {
       JointPath path;
       ASSERT_EQ(planOnce(planner, wallStart(dof), wallGoal(dof), path), 0);
       ASSERT_GT(planner.statistics().samples, 0) << "the straight motion must be blocked";
-      EXPECT_EQ(path.front(), wallStart(dof));
-      EXPECT_EQ(path.back(), wallGoal(dof));
-      for (std::size_t k = 0; k < path.size(); ++k) {
-        for (const double value : path[k]) {
-          EXPECT_LE(std::fabs(value), M_PI) << "waypoint " << k;
-        }
-        if (k + 1 < path.size()) {
-          EXPECT_NE(path[k], path[k + 1]) << "duplicate at " << k;
-          EXPECT_TRUE(scene->checkMotion(path[k].data(), path[k + 1].data())) << "segment " << k;
-        }
-      }
+      expectSoundWallPath(*scene, path, wallStart(dof), wallGoal(dof));
       odd_exchange_runs += planner.statistics().tree_exchanges % 2;
     }
     EXPECT_GT(odd_exchange_runs, 0) << "no run ended with the trees exchanged";
@@ -126,11 +126,7 @@ TEST(PathSimplification, ChangesKeepTheEndsAndPassTheMotionCheck) {
     const JointPath result = process(*scene, detour, false, seed);
     ASSERT_GE(result.size(), 3u);
     EXPECT_LT(result.size(), detour.size());
-    EXPECT_EQ(result.front(), detour.front());
-    EXPECT_EQ(result.back(), detour.back());
-    for (std::size_t k = 0; k + 1 < result.size(); ++k) {
-      EXPECT_TRUE(scene->checkMotion(result[k].data(), result[k + 1].data())) << k;
-    }
+    expectSoundWallPath(*scene, result, detour.front(), detour.back());
   }
 }
 
