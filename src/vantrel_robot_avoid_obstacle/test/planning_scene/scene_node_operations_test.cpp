@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "robot_model/shapes/shapes.h"
-#include "support/captured_output.h"
 #include "support/scene_fixtures.h"
 
 namespace {
@@ -17,22 +16,13 @@ class NodeOperations : public testing::Test {
 };
 
 TEST_F(NodeOperations, UpdatingTwiceLeavesOneSharedOctreeObjectAndDropsEverythingElse) {
-  using collision_detection::World;
-  std::vector<std::pair<std::string, int>> told;
-  const World::ObserverHandle observer = scene_->getWorld()->addObserver(
-      [&told](const World::ObjectConstPtr& object, World::Action action) { told.emplace_back(object->id_, action); });
   auto tree = makeOctree();
   std::weak_ptr<octomap::OcTree> watch = tree;
   scene_->updateWorldOctomap(tree);
   scene_->getWorld()->addToObject("grab_object", std::make_shared<const shapes::Box>(0.1, 0.1, 0.1),
                                   Eigen::Isometry3d::Identity());
   ASSERT_EQ(scene_->getCollisionWorld()->getFCLObjects().size(), 2u);
-  told.clear();
   scene_->updateWorldOctomap(tree);
-  scene_->getWorld()->removeObserver(observer);
-  EXPECT_EQ(told, (std::vector<std::pair<std::string, int>>{{"grab_object", World::DESTROY},
-                                                            {"world_octomap", World::DESTROY},
-                                                            {"world_octomap", World::CREATE | World::ADD_SHAPE}}));
   ASSERT_EQ(scene_->getWorld()->objects_.size(), 1u);
   EXPECT_EQ(scene_->getWorld()->objects_.begin()->first, "world_octomap");
   const auto& fcl_objects = scene_->getCollisionWorld()->getFCLObjects();
@@ -45,7 +35,7 @@ TEST_F(NodeOperations, UpdatingTwiceLeavesOneSharedOctreeObjectAndDropsEverythin
   auto other = makeOctree();
   scene_->updateWorldOctomap(other);
   EXPECT_TRUE(watch.expired()) << "a replaced tree is released";
-  capturedOutput([&] { scene_->updateWorldOctomap(nullptr); });
+  scene_->updateWorldOctomap(nullptr);
   EXPECT_TRUE(scene_->worldHoldsOctomap(other)) << "a null tree is refused";
 }
 
@@ -79,6 +69,9 @@ TEST_F(NodeOperations, LinkTransformsOnePerGroupLinkWithOneStampInTheFrameTheyAr
   }
   EXPECT_GE(transforms[0].header.stamp.sec,
             std::chrono::duration_cast<std::chrono::seconds>(before.time_since_epoch()).count());
+  const auto& rest_rotation = transforms[0].transform.rotation;
+  EXPECT_EQ(std::vector<double>({rest_rotation.x, rest_rotation.y, rest_rotation.z, rest_rotation.w}),
+            std::vector<double>({0.0, 0.0, 0.0, 1.0}));
 
   // The rig's link_b hangs 0.1 above mount_link, turned about z; mount_link itself is offset and turned.
   std::unique_ptr<ManipulatorPlanScene> rig = makeTestRigScene("wrist");
