@@ -89,6 +89,7 @@ TEST(TrajectorySafety, NoStateOfAReturnedTrajectoryIsRefused) {
         for (std::size_t i = 0; i + 1 < points.size(); ++i) {
           const std::vector<double>& from = points[i].positions;
           const std::vector<double>& to = points[i + 1].positions;
+          EXPECT_NE(from, to) << "seed " << seed << " segment " << i;
           EXPECT_TRUE(scene->checkMotion(from.data(), to.data())) << "seed " << seed << " segment " << i;
           double largest = 0.0;
           for (std::size_t j = 0; j < from.size(); ++j) largest = std::max(largest, std::fabs(to[j] - from[j]));
