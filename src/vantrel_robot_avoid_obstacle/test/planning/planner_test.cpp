@@ -1,14 +1,55 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
+#include "planning/motion_bisection.h"
+#include "planning/path_plan_and_post_processing.h"
 #include "planning/rrt_connect.h"
 #include "support/captured_output.h"
 #include "support/config_space_scene.h"
 
 namespace {
+
+// The fractions of [0, 1] the bisection tests over n segments, `to` as 1, until `valid` refuses one.
+std::vector<double> testedFractions(MotionBisection& bisection, int segment_count,
+                                    const std::function<bool(double)>& valid = [](double) { return true; }) {
+  std::vector<double> tested;
+  double scratch = 0.0;
+  const double to = 1.0;
+  bisection.check(
+      &to, segment_count,
+      [&](const double* state) {
+        tested.push_back(*state);
+        return valid(*state);
+      },
+      [&](double fraction) {
+        scratch = fraction;
+        return &scratch;
+      });
+  return tested;
+}
+
+TEST(MotionBisection, TestsTheEndThenMidpointsLevelByLevel) {
+  MotionBisection bisection;
+  EXPECT_EQ(testedFractions(bisection, 8),
+            (std::vector<double>{1.0, 4 / 8.0, 2 / 8.0, 6 / 8.0, 1 / 8.0, 3 / 8.0, 5 / 8.0, 7 / 8.0}));
+  EXPECT_EQ(testedFractions(bisection, 5), (std::vector<double>{1.0, 2 / 5.0, 1 / 5.0, 3 / 5.0, 4 / 5.0}));
+  EXPECT_EQ(testedFractions(bisection, 0), (std::vector<double>{1.0}));
+  EXPECT_EQ(testedFractions(bisection, 8, [](double f) { return f != 1.0; }), (std::vector<double>{1.0}));
+  EXPECT_EQ(testedFractions(bisection, 8, [](double f) { return f != 2 / 8.0; }),
+            (std::vector<double>{1.0, 4 / 8.0, 2 / 8.0}));
+  // The middles of the largest count stay inside the segment: the right half of the first split is the first
+  // interval whose index sum exceeds the int range.
+  int tests = 0;
+  const std::vector<double> tested =
+      testedFractions(bisection, std::numeric_limits<int>::max(), [&tests](double) { return ++tests < 4; });
+  ASSERT_EQ(tested.size(), 4u);
+  EXPECT_NEAR(tested[3], 0.75, 1e-9);
+}
 
 const JointPath kUntouched{{9.0, 9.0}};
 
@@ -155,6 +196,80 @@ TEST(WaypointRepair, RepairedWaypointLeavesTheMarginAndStaysInsideTheBounds) {
     EXPECT_EQ(result.front(), path.front());
     EXPECT_EQ(result.back(), path.back());
   }
+}
+
+const double kNan = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+
+struct DriverRun {
+  int code;
+  std::vector<TrajectoryPoint> points;
+  std::string output;
+};
+
+// Runs one driver on a fresh facade with reproducible seeds and a clock that stands still.
+DriverRun drive(ConfigSpaceScene& scene, bool simulation, const std::vector<double>& start,
+                const std::vector<double>& goal) {
+  PathPlanAndPostProcessing facade(&scene, {seededSource(42), [] { return std::int64_t{0}; }});
+  DriverRun run{0, std::vector<TrajectoryPoint>(2), ""};
+  run.output = capturedOutput([&] {
+    run.code = simulation ? facade.pathPlanAndSimplifySimulation(start, goal, run.points)
+                          : facade.pathPlanAndSimplify(start, goal, run.points);
+  });
+  return run;
+}
+
+struct FailureCase {
+  std::vector<double> start;
+  std::vector<double> goal;
+  int code;
+  std::function<void(ConfigSpaceScene&)> set_up = [](ConfigSpaceScene&) {};
+};
+
+// In [-1, 1]^2 with an obstacle around (0.5, 0.5). The search limits (-5, -6) are the planner's own test's.
+TEST(PathPlanAndPostProcessing, FailuresComeInTheirOrderAndLeaveNoPoints) {
+  const std::vector<FailureCase> cases{
+      {{0.5, 0.5}, {5.0, 0.0}, -1},  // a start in collision before the goal's range
+      {{0.5, 0.5}, {0.0}, -1},
+      {{-5.0, 0.0}, {0.5, 0.5}, -2},
+      {{0.0, 1.5}, {2.0, 0.0}, -3},
+      {{0.0, kNan}, {0.0, 0.0}, -3},
+      {{-kInf, 0.0}, {0.0, 0.0}, -3},
+      {{0.0}, {0.0, 0.0}, -3},
+      {{}, {0.0, 0.0}, -3},
+      {{0.0, 0.0}, {-1.25, 0.0}, -4},
+      {{0.0, 0.0}, {0.0, kInf}, -4},
+      {{0.0, 0.0}, {0.0, 0.0, 0.0}, -4},
+      // The planner's direct check passes, the driver's re-check fails and so does every detour.
+      {{-0.5, -0.5}, {0.5, -0.5}, -7, [](ConfigSpaceScene& scene) { scene.rejectMotionsAfter(1); }},
+      {{-0.5, -0.5}, {0.5, -0.5}, -3, [](ConfigSpaceScene& scene) { scene.setVelocityAndAccelerationLimits({}, {}); }},
+      {{-0.5, -0.5}, {0.5, -0.5}, -3,
+       [](ConfigSpaceScene& scene) { scene.setVelocityAndAccelerationLimits({1.0}, {1.0}); }},
+      {{-0.5, -0.5}, {0.5, -0.5}, -8,
+       [](ConfigSpaceScene& scene) { scene.setVelocityAndAccelerationLimits({1.0, 0.0}, {3.0, 3.0}); }},
+  };
+  for (const FailureCase& failure : cases) {
+    ConfigSpaceScene scene = square(-1.0, 1.0);
+    scene.addObstacle({{0.4, 0.4}, {0.6, 0.6}});
+    failure.set_up(scene);
+    const DriverRun run = drive(scene, false, failure.start, failure.goal);
+    EXPECT_EQ(run.code, failure.code) << run.output;
+    EXPECT_TRUE(run.points.empty());
+  }
+}
+
+TEST(PathPlanAndPostProcessing, DriversDifferOnlyInTheBanner) {
+  auto real_scene = makeWallWithGapScene(2);
+  auto simulation_scene = makeWallWithGapScene(2);
+  const DriverRun real = drive(*real_scene, false, wallStart(2), wallGoal(2));
+  DriverRun simulation = drive(*simulation_scene, true, wallStart(2), wallGoal(2));
+  ASSERT_EQ(real.code, 0);
+  EXPECT_EQ(simulation.code, real.code);
+  const std::size_t banner = simulation.output.find("simpfily Simulation---");
+  ASSERT_NE(banner, std::string::npos);
+  simulation.output.erase(banner + 8, 11);
+  EXPECT_EQ(simulation.output, real.output);
+  EXPECT_EQ(simulation.points, real.points);
 }
 
 }  // namespace
