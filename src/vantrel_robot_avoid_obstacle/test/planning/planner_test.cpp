@@ -86,24 +86,6 @@ TEST(RRTConnect, UnreachableGoalEndsAfterTenThousandSamplesOrOnceMoreThanFifteen
   }
 }
 
-TEST(RRTConnect, RepeatedSearchesStartFromFreshTreesAndAFreeStraightMotionNeedsNone) {
-  auto scene = makeWallWithGapScene(2);
-  RRTConnectPlanner planner(scene.get(), {seededSource(11), wallClockMicroseconds});
-  for (int round = 0; round < 3; ++round) {
-    JointPath path;
-    ASSERT_EQ(planOnce(planner, wallStart(2), wallGoal(2), path), 0);
-    EXPECT_EQ(path.front(), wallStart(2));
-    EXPECT_EQ(path.back(), wallGoal(2));
-    // A failed search in between must not leave nodes behind that a later one would follow.
-    EXPECT_EQ(planOnce(planner, {0.0, 0.0}, wallGoal(2), path), -1);
-  }
-  // Through the gap from bound to bound: the two ends alone, without a sample.
-  JointPath path = kUntouched;
-  EXPECT_EQ(planOnce(planner, {-M_PI, 1.2}, {M_PI, 1.2}, path), 0);
-  EXPECT_EQ(path, (JointPath{{-M_PI, 1.2}, {M_PI, 1.2}}));
-  EXPECT_EQ(planner.statistics().samples, 0);
-}
-
 // From start to goal inside the wall scene's bounds, without repeated waypoints, each segment passing the
 // motion check.
 void expectSoundWallPath(PlanSceneInterface& scene, const JointPath& path, const std::vector<double>& start,
@@ -118,6 +100,23 @@ void expectSoundWallPath(PlanSceneInterface& scene, const JointPath& path, const
       EXPECT_TRUE(scene.checkMotion(path[k].data(), path[k + 1].data())) << "segment " << k;
     }
   }
+}
+
+TEST(RRTConnect, RepeatedSearchesStartFromFreshTreesAndAFreeStraightMotionNeedsNone) {
+  auto scene = makeWallWithGapScene(2);
+  RRTConnectPlanner planner(scene.get(), {seededSource(11), wallClockMicroseconds});
+  for (int round = 0; round < 3; ++round) {
+    JointPath path;
+    ASSERT_EQ(planOnce(planner, wallStart(2), wallGoal(2), path), 0);
+    expectSoundWallPath(*scene, path, wallStart(2), wallGoal(2));
+    // A failed search in between must not leave nodes behind that a later one would follow.
+    EXPECT_EQ(planOnce(planner, {0.0, 0.0}, wallGoal(2), path), -1);
+  }
+  // Through the gap from bound to bound: the two ends alone, without a sample.
+  JointPath path = kUntouched;
+  EXPECT_EQ(planOnce(planner, {-M_PI, 1.2}, {M_PI, 1.2}, path), 0);
+  EXPECT_EQ(path, (JointPath{{-M_PI, 1.2}, {M_PI, 1.2}}));
+  EXPECT_EQ(planner.statistics().samples, 0);
 }
 
 // Every seed gives a sound path; some run must end with the trees exchanged.
@@ -223,7 +222,9 @@ struct FailureCase {
   std::vector<double> start;
   std::vector<double> goal;
   int code;
-  std::function<void(ConfigSpaceScene&)> set_up = [](ConfigSpaceScene&) {};
+  int motions_accepted = -1;
+  std::vector<double> vmax{1.0, 1.0};
+  std::vector<double> amax{3.0, 3.0};
 };
 
 // In [-1, 1]^2 with an obstacle around (0.5, 0.5). The search limits (-5, -6) are the planner's own test's.
@@ -241,17 +242,16 @@ TEST(PathPlanAndPostProcessing, FailuresComeInTheirOrderAndLeaveNoPoints) {
       {{0.0, 0.0}, {0.0, kInf}, -4},
       {{0.0, 0.0}, {0.0, 0.0, 0.0}, -4},
       // The planner's direct check passes, the driver's re-check fails and so does every detour.
-      {{-0.5, -0.5}, {0.5, -0.5}, -7, [](ConfigSpaceScene& scene) { scene.rejectMotionsAfter(1); }},
-      {{-0.5, -0.5}, {0.5, -0.5}, -3, [](ConfigSpaceScene& scene) { scene.setVelocityAndAccelerationLimits({}, {}); }},
-      {{-0.5, -0.5}, {0.5, -0.5}, -3,
-       [](ConfigSpaceScene& scene) { scene.setVelocityAndAccelerationLimits({1.0}, {1.0}); }},
-      {{-0.5, -0.5}, {0.5, -0.5}, -8,
-       [](ConfigSpaceScene& scene) { scene.setVelocityAndAccelerationLimits({1.0, 0.0}, {3.0, 3.0}); }},
+      {{-0.5, -0.5}, {0.5, -0.5}, -7, 1},
+      {{-0.5, -0.5}, {0.5, -0.5}, -3, -1, {}, {}},
+      {{-0.5, -0.5}, {0.5, -0.5}, -3, -1, {1.0}, {1.0}},
+      {{-0.5, -0.5}, {0.5, -0.5}, -8, -1, {1.0, 0.0}, {3.0, 3.0}},
   };
   for (const FailureCase& failure : cases) {
     ConfigSpaceScene scene = square(-1.0, 1.0);
     scene.addObstacle({{0.4, 0.4}, {0.6, 0.6}});
-    failure.set_up(scene);
+    scene.rejectMotionsAfter(failure.motions_accepted);
+    scene.setVelocityAndAccelerationLimits(failure.vmax, failure.amax);
     const DriverRun run = drive(scene, false, failure.start, failure.goal);
     EXPECT_EQ(run.code, failure.code) << run.output;
     EXPECT_TRUE(run.points.empty());
