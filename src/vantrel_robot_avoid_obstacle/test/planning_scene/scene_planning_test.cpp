@@ -13,12 +13,7 @@
 
 namespace {
 
-// Under the sanitizers every query costs many times as much: fewer seeds, still every arm and scenario.
-#ifdef RAO_SANITIZED
 constexpr std::uint32_t kSafetySeeds = 40;
-#else
-constexpr std::uint32_t kSafetySeeds = 100;
-#endif
 constexpr std::uint32_t kRepeatedSeeds = 5;
 
 // The scene as it answers outside a query: every state is tested however often it is asked for.
