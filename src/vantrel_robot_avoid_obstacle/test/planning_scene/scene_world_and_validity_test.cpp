@@ -11,13 +11,10 @@ namespace {
 
 const std::vector<double> kReady = arm6Layout().ready;
 
-TEST(Arm6Validity, NotFiniteValuesSelfCollisionsAndVoxelsAreRefused) {
+TEST(Arm6Validity, SelfCollisionsAndVoxelsAreRefused) {
   std::unique_ptr<ManipulatorPlanScene> scene = makeArm6Scene();
   EXPECT_TRUE(scene->isStateValid(kReady.data()));
   EXPECT_TRUE(scene->isStateValidWithMargin(kReady.data()));
-  std::vector<double> moved = kReady;
-  moved[2] = NAN;
-  EXPECT_FALSE(scene->isStateValid(moved.data()));
 
   // At the ready pose adjacent links overlap at their joints; the SRDF disables those pairs.
   collision_detection::CollisionRequest request;
@@ -33,7 +30,7 @@ TEST(Arm6Validity, NotFiniteValuesSelfCollisionsAndVoxelsAreRefused) {
   scene->updateWorldOctomap(tree);
   EXPECT_FALSE(scene->isStateValid(kReady.data()));
   EXPECT_FALSE(scene->isStateValidWithMargin(kReady.data()));
-  moved = kReady;
+  std::vector<double> moved = kReady;
   moved[0] = 1.5;
   EXPECT_TRUE(scene->isStateValid(moved.data()));
 }
