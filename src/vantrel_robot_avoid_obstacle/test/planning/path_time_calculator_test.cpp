@@ -43,28 +43,26 @@ void expectJoint0(const Timed& timed, const std::vector<std::vector<double>>& ex
 // within its limit and the acceleration at every sample (the change between the velocities of its two
 // segments over their mean duration; an end sample mirrors its only segment) within its limit + 0.01.
 void expectWithinLimits(const Timed& timed, const std::vector<double>& vmax, const std::vector<double>& amax) {
-  const std::vector<TrajectoryPoint>& points = timed.points;
   ASSERT_EQ(timed.code, 0);
-  const std::size_t last = points.size() - 1;
-  auto velocity = [&points](std::size_t segment, std::size_t j) {
-    return (points[segment + 1].positions[j] - points[segment].positions[j]) /
-           (points[segment + 1].time_from_start - points[segment].time_from_start);
-  };
-  auto duration = [&points](std::size_t segment) {
-    return points[segment + 1].time_from_start - points[segment].time_from_start;
-  };
-  for (std::size_t i = 0; i <= last; ++i) {
-    for (std::size_t j = 0; j < vmax.size(); ++j) {
-      if (i < last) {
-        ASSERT_GT(duration(i), 0.0) << i;
-        EXPECT_LE(std::fabs(velocity(i, j)), vmax[j]) << "segment " << i << " joint " << j;
-      }
-      const std::size_t before = i == 0 ? 0 : i - 1;
-      const std::size_t after = i == last ? last - 1 : i;
-      const double v_in = i == 0 ? -velocity(0, j) : velocity(before, j);
-      const double v_out = i == last ? -velocity(last - 1, j) : velocity(after, j);
-      const double a = 2.0 * (v_out - v_in) / (duration(before) + duration(after));
-      EXPECT_LE(std::fabs(a), amax[j] + 0.01) << "sample " << i << " joint " << j;
+  const std::vector<TrajectoryPoint>& points = timed.points;
+  const std::size_t n = points.size();
+  for (std::size_t j = 0; j < vmax.size(); ++j) {
+    // Entry k holds segment k - 1; the entries before the first and after the last mirror their neighbours.
+    std::vector<double> velocity(n + 1);
+    std::vector<double> duration(n + 1);
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+      duration[i + 1] = points[i + 1].time_from_start - points[i].time_from_start;
+      ASSERT_GT(duration[i + 1], 0.0) << i;
+      velocity[i + 1] = (points[i + 1].positions[j] - points[i].positions[j]) / duration[i + 1];
+      EXPECT_LE(std::fabs(velocity[i + 1]), vmax[j]) << "segment " << i << " joint " << j;
+    }
+    velocity[0] = -velocity[1];
+    duration[0] = duration[1];
+    velocity[n] = -velocity[n - 1];
+    duration[n] = duration[n - 1];
+    for (std::size_t i = 0; i < n; ++i) {
+      const double acceleration = 2.0 * (velocity[i + 1] - velocity[i]) / (duration[i] + duration[i + 1]);
+      EXPECT_LE(std::fabs(acceleration), amax[j] + 0.01) << "sample " << i << " joint " << j;
     }
   }
 }
