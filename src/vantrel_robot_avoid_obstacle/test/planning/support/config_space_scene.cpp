@@ -3,14 +3,12 @@
 #include <cmath>
 #include <random>
 
-ConfigSpaceScene::ConfigSpaceScene(std::vector<std::pair<double, double>> bounds, double longest_valid_segment)
-    : bounds_(std::move(bounds)), scratch_(bounds_.size()) {
+ConfigSpaceScene::ConfigSpaceScene(std::vector<std::pair<double, double>> bounds)
+    : bounds_(std::move(bounds)), vmax_(bounds_.size(), 1.0), amax_(bounds_.size(), 3.0), scratch_(bounds_.size()) {
   for (const auto& bound : bounds_) {
     maximum_extent_ += bound.second - bound.first;
   }
-  longest_valid_segment_ = longest_valid_segment > 0.0 ? longest_valid_segment : 0.005 * maximum_extent_;
-  vmax_.assign(bounds_.size(), 1.0);
-  amax_.assign(bounds_.size(), 3.0);
+  longest_valid_segment_ = 0.005 * maximum_extent_;
 }
 
 int ConfigSpaceScene::getJointLimits(std::vector<std::pair<double, double>>& bounds) {

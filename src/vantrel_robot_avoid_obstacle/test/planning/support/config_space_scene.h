@@ -21,8 +21,8 @@ struct JointBox {
 // are checked with the shared bisection over ceil(L1 distance / longest valid segment) segments.
 class ConfigSpaceScene : public PlanSceneInterface {
  public:
-  // The longest valid segment defaults to 0.005 of the maximum extent (the sum of the bound widths).
-  explicit ConfigSpaceScene(std::vector<std::pair<double, double>> bounds, double longest_valid_segment = 0.0);
+  // The longest valid segment is 0.005 of the maximum extent (the sum of the bound widths).
+  explicit ConfigSpaceScene(std::vector<std::pair<double, double>> bounds);
 
   void addObstacle(JointBox box) { obstacles_.push_back(std::move(box)); }
   void setMargin(double margin) { margin_ = margin; }
