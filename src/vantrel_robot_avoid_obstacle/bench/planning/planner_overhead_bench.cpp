@@ -10,7 +10,7 @@
 
 #include "planning/motion_bisection.h"
 #include "planning/rrt_connect.h"
-#include "support/joint_space_scenes.h"
+#include "support/config_space_scene.h"
 
 namespace {
 
@@ -88,8 +88,7 @@ void planWallScene(benchmark::State& state, bool device_seeds) {
   std::uint32_t seed = 0;
   for (auto _ : state) {
     FixedCostScene scene(makeWallWithGapScene(kDof));
-    CountingSeedSource seeds(++seed);
-    RRTConnectPlanner planner(&scene, {device_seeds ? SeedSource(seedFromRandomDevice) : seeds.source(),
+    RRTConnectPlanner planner(&scene, {device_seeds ? SeedSource(seedFromRandomDevice) : seededSource(++seed),
                                        wallClockMicroseconds});
     planner.setStartAndGoal(wallStart(kDof), wallGoal(kDof));
     JointPath path;

@@ -3,7 +3,6 @@
 // the time spent in the fine motion checks.
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <set>
 #include <string>
 #include <utility>
@@ -11,8 +10,7 @@
 
 #include "planning/path_plan_and_post_processing.h"
 #include "sample_statistics.h"
-#include "support/joint_space_scenes.h"
-#include "support/planning_scenarios.h"
+#include "support/config_space_scene.h"
 #include "support/scene_fixtures.h"
 
 namespace {
@@ -62,17 +60,16 @@ class CountingScene : public ManipulatorPlanScene {
   std::int64_t fine_check_us = 0;
 };
 
-void BM_Plan(benchmark::State& bench, const std::function<PlanningScenario(ManipulatorPlanScene&)>& make) {
+void BM_Plan(benchmark::State& bench, Obstacles obstacles) {
   CountingScene scene;
-  const PlanningScenario scenario = make(scene);
+  const PlanningScenario scenario = makeScenario(scene, obstacles);
   std::vector<double> total_ms, checks, computed_checks, search_ms, direct_ms, simplify_ms, repair_ms, shortcut_reduce_ms, logging_ms,
       timing_ms, fine_check_ms;
   int successes = 0;
   for (auto _ : bench) {
     for (int seed = 1; seed <= kSeeds; ++seed) {
       std::int64_t last_planner_clock = 0;
-      CountingSeedSource seeds(static_cast<std::uint32_t>(seed));
-      PathPlanAndPostProcessing pipeline(&scene, {seeds.source(), [&last_planner_clock] {
+      PathPlanAndPostProcessing pipeline(&scene, {seededSource(static_cast<std::uint32_t>(seed)), [&last_planner_clock] {
                                                     last_planner_clock = nowUs();
                                                     return last_planner_clock;
                                                   }});
@@ -118,9 +115,9 @@ void BM_Plan(benchmark::State& bench, const std::function<PlanningScenario(Manip
   reportDistribution(bench, "fine_check_ms", fine_check_ms);
 }
 
-BENCHMARK_CAPTURE(BM_Plan, Free, freeScenario)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Plan, Wall, wallScenario)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Plan, Shelf, shelfScenario)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Plan, Enclosed, enclosedScenario)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Plan, Free, Obstacles::kFree)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Plan, Wall, Obstacles::kWall)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Plan, Shelf, Obstacles::kShelf)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Plan, Enclosed, Obstacles::kEnclosed)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,27 +1,22 @@
 #include "config_space_scene.h"
 
 #include <cmath>
+#include <random>
 
-ConfigSpaceScene::ConfigSpaceScene(std::vector<std::pair<double, double>> bounds, double longest_valid_segment)
-    : bounds_(std::move(bounds)), scratch_(bounds_.size()) {
+ConfigSpaceScene::ConfigSpaceScene(std::vector<std::pair<double, double>> bounds)
+    : bounds_(std::move(bounds)), vmax_(bounds_.size(), 1.0), amax_(bounds_.size(), 3.0), scratch_(bounds_.size()) {
   for (const auto& bound : bounds_) {
     maximum_extent_ += bound.second - bound.first;
   }
-  longest_valid_segment_ = longest_valid_segment > 0.0 ? longest_valid_segment : 0.005 * maximum_extent_;
-  vmax_.assign(bounds_.size(), 1.0);
-  amax_.assign(bounds_.size(), 3.0);
+  longest_valid_segment_ = 0.005 * maximum_extent_;
 }
 
 int ConfigSpaceScene::getJointLimits(std::vector<std::pair<double, double>>& bounds) {
   bounds = bounds_;
-  limits_available_ = true;
   return dof();
 }
 
 int ConfigSpaceScene::getVmaxAndAmax(std::vector<double>& vmax, std::vector<double>& amax) {
-  if (!limits_available_ || vmax_.empty()) {
-    return 0;
-  }
   vmax = vmax_;
   amax = amax_;
   return static_cast<int>(vmax_.size());
@@ -57,14 +52,50 @@ bool ConfigSpaceScene::motionValid(const double* from, const double* to, double 
   }
   return bisection_.check(
       to, segmentCount(from, to),
-      [&](const double* state) {
-        ++states_tested_in_motions;
-        return !isInsideObstacle(state, margin);
-      },
+      [&](const double* state) { return !isInsideObstacle(state, margin); },
       [&](double fraction) {
         for (int j = 0; j < dof(); ++j) {
           scratch_[j] = from[j] + (to[j] - from[j]) * fraction;
         }
         return scratch_.data();
       });
+}
+
+std::unique_ptr<ConfigSpaceScene> makeWallWithGapScene(int dof) {
+  auto scene = std::make_unique<ConfigSpaceScene>(std::vector<std::pair<double, double>>(dof, {-M_PI, M_PI}));
+  JointBox below_gap{std::vector<double>(dof, -M_PI), std::vector<double>(dof, M_PI)};
+  below_gap.lower[0] = -0.3;
+  below_gap.upper[0] = 0.3;
+  JointBox above_gap = below_gap;
+  below_gap.upper[1] = 0.8;
+  above_gap.lower[1] = 1.6;
+  scene->addObstacle(below_gap);
+  scene->addObstacle(above_gap);
+  scene->setMargin(0.05);
+  return scene;
+}
+
+std::vector<double> wallStart(int dof) {
+  std::vector<double> start(dof, 0.0);
+  start[0] = -2.0;
+  return start;
+}
+
+std::vector<double> wallGoal(int dof) {
+  std::vector<double> goal(dof, 0.0);
+  goal[0] = 2.0;
+  return goal;
+}
+
+std::unique_ptr<ConfigSpaceScene> makeEnclosedGoalScene() {
+  auto scene = std::make_unique<ConfigSpaceScene>(std::vector<std::pair<double, double>>(2, {0.0, 1.0}));
+  scene->addObstacle({{0.7, 0.7}, {0.9, 0.72}});
+  scene->addObstacle({{0.7, 0.88}, {0.9, 0.9}});
+  scene->addObstacle({{0.7, 0.7}, {0.72, 0.9}});
+  scene->addObstacle({{0.88, 0.7}, {0.9, 0.9}});
+  return scene;
+}
+
+SeedSource seededSource(std::uint32_t seed) {
+  return [engine = std::make_shared<std::mt19937>(seed)] { return static_cast<std::uint32_t>((*engine)()); };
 }

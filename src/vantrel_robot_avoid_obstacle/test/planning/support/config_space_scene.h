@@ -1,10 +1,14 @@
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "planning/motion_bisection.h"
 #include "planning/plan_scene_interface.h"
+#include "planning/planner_random.h"
+#include "planning/trajectory_point.h"
 
 // An axis-aligned box in joint space; a state on its boundary counts as inside.
 struct JointBox {
@@ -17,12 +21,12 @@ struct JointBox {
 // are checked with the shared bisection over ceil(L1 distance / longest valid segment) segments.
 class ConfigSpaceScene : public PlanSceneInterface {
  public:
-  // The longest valid segment defaults to 0.005 of the maximum extent (the sum of the bound widths).
-  explicit ConfigSpaceScene(std::vector<std::pair<double, double>> bounds, double longest_valid_segment = 0.0);
+  // The longest valid segment is 0.005 of the maximum extent (the sum of the bound widths).
+  explicit ConfigSpaceScene(std::vector<std::pair<double, double>> bounds);
 
   void addObstacle(JointBox box) { obstacles_.push_back(std::move(box)); }
   void setMargin(double margin) { margin_ = margin; }
-  // Limits returned by getVmaxAndAmax once getJointLimits has run; empty vectors mean none.
+  // Limits returned by getVmaxAndAmax; empty vectors mean none.
   void setVelocityAndAccelerationLimits(std::vector<double> vmax, std::vector<double> amax) {
     vmax_ = std::move(vmax);
     amax_ = std::move(amax);
@@ -34,20 +38,13 @@ class ConfigSpaceScene : public PlanSceneInterface {
   int getVmaxAndAmax(std::vector<double>& vmax, std::vector<double>& amax) override;
   bool isStateValid(const double* state) override { return !isInsideObstacle(state, 0.0); }
   bool isStateValidWithMargin(const double* state) override { return !isInsideObstacle(state, margin_); }
-  bool checkMotion(const double* from, const double* to) override {
-    ++motion_checks;
-    return motionValid(from, to, 0.0);
-  }
+  bool checkMotion(const double* from, const double* to) override { return motionValid(from, to, 0.0); }
   bool checkMotionWithMargin(const double* from, const double* to) override { return motionValid(from, to, margin_); }
   double getMaximumExtent() override { return maximum_extent_; }
 
   bool isInsideObstacle(const double* state, double margin) const;
   int segmentCount(const double* from, const double* to) const;
   int dof() const { return static_cast<int>(bounds_.size()); }
-
-  // Standard motion checks asked for, and the states tested inside any motion check.
-  int motion_checks = 0;
-  int states_tested_in_motions = 0;
 
  private:
   bool motionValid(const double* from, const double* to, double margin);
@@ -59,8 +56,25 @@ class ConfigSpaceScene : public PlanSceneInterface {
   double longest_valid_segment_ = 0.0;
   std::vector<double> vmax_;
   std::vector<double> amax_;
-  bool limits_available_ = false;
   int motions_left_ = -1;
   MotionBisection bisection_;
   std::vector<double> scratch_;
 };
+
+// Joints in [-pi, pi]; a wall across joint 0 (|q0| <= 0.3) with a gap for 0.8 < q1 < 1.6. The straight
+// motion from wallStart to wallGoal is blocked.
+std::unique_ptr<ConfigSpaceScene> makeWallWithGapScene(int dof);
+std::vector<double> wallStart(int dof);
+std::vector<double> wallGoal(int dof);
+
+// The unit square with the goal (0.8, 0.8) shut in by a closed ring of boxes: no search can reach it.
+std::unique_ptr<ConfigSpaceScene> makeEnclosedGoalScene();
+
+// Reproducible seeds: the outputs of an MT19937 seeded with `seed`.
+SeedSource seededSource(std::uint32_t seed);
+
+// Exact equality, for comparing whole trajectories.
+inline bool operator==(const TrajectoryPoint& a, const TrajectoryPoint& b) {
+  return a.positions == b.positions && a.velocities == b.velocities && a.accelerations == b.accelerations &&
+         a.time_from_start == b.time_from_start;
+}

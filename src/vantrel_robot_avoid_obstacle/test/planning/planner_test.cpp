@@ -1,0 +1,275 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "planning/motion_bisection.h"
+#include "planning/path_plan_and_post_processing.h"
+#include "planning/rrt_connect.h"
+#include "support/captured_output.h"
+#include "support/config_space_scene.h"
+
+namespace {
+
+// The fractions of [0, 1] the bisection tests over n segments, `to` as 1, until `valid` refuses one.
+std::vector<double> testedFractions(MotionBisection& bisection, int segment_count,
+                                    const std::function<bool(double)>& valid = [](double) { return true; }) {
+  std::vector<double> tested;
+  double scratch = 0.0;
+  const double to = 1.0;
+  bisection.check(
+      &to, segment_count,
+      [&](const double* state) {
+        tested.push_back(*state);
+        return valid(*state);
+      },
+      [&](double fraction) {
+        scratch = fraction;
+        return &scratch;
+      });
+  return tested;
+}
+
+TEST(MotionBisection, TestsTheEndThenMidpointsLevelByLevel) {
+  MotionBisection bisection;
+  EXPECT_EQ(testedFractions(bisection, 8),
+            (std::vector<double>{1.0, 4 / 8.0, 2 / 8.0, 6 / 8.0, 1 / 8.0, 3 / 8.0, 5 / 8.0, 7 / 8.0}));
+  EXPECT_EQ(testedFractions(bisection, 5), (std::vector<double>{1.0, 2 / 5.0, 1 / 5.0, 3 / 5.0, 4 / 5.0}));
+  EXPECT_EQ(testedFractions(bisection, 0), (std::vector<double>{1.0}));
+  EXPECT_EQ(testedFractions(bisection, 8, [](double f) { return f != 1.0; }), (std::vector<double>{1.0}));
+  EXPECT_EQ(testedFractions(bisection, 8, [](double f) { return f != 2 / 8.0; }),
+            (std::vector<double>{1.0, 4 / 8.0, 2 / 8.0}));
+  // The middles of the largest count stay inside the segment: the right half of the first split is the first
+  // interval whose index sum exceeds the int range.
+  int tests = 0;
+  const std::vector<double> tested =
+      testedFractions(bisection, std::numeric_limits<int>::max(), [&tests](double) { return ++tests < 4; });
+  ASSERT_EQ(tested.size(), 4u);
+  EXPECT_NEAR(tested[3], 0.75, 1e-9);
+}
+
+const JointPath kUntouched{{9.0, 9.0}};
+
+int planOnce(RRTConnectPlanner& planner, const std::vector<double>& start, const std::vector<double>& goal,
+             JointPath& path) {
+  int code = 0;
+  capturedOutput([&] {
+    planner.setStartAndGoal(start, goal);
+    code = planner.plan(path);
+  });
+  return code;
+}
+
+TEST(RRTConnect, UnreachableGoalEndsAfterTenThousandSamplesOrOnceMoreThanFifteenSecondsPassed) {
+  // The clock stands still until the first sample, then jumps to the given time; 0 never jumps.
+  struct Case {
+    std::int64_t jump_to;
+    int code;
+    int samples;
+  };
+  for (const Case& c : {Case{0, -5, 10000}, Case{15000000, -6, 2}, Case{15000001, -6, 1}}) {
+    auto scene = makeEnclosedGoalScene();
+    const RRTConnectPlanner* observed = nullptr;
+    MicrosecondClock clock = [&observed, jump_to = c.jump_to]() -> std::int64_t {
+      const int samples = observed == nullptr ? 0 : observed->statistics().samples;
+      return samples == 0 ? 0 : samples == 1 ? jump_to : jump_to + 1;
+    };
+    RRTConnectPlanner planner(scene.get(), {seededSource(3), clock});
+    observed = &planner;
+    JointPath path = kUntouched;
+    EXPECT_EQ(planOnce(planner, {0.1, 0.1}, {0.8, 0.8}, path), c.code) << c.jump_to;
+    EXPECT_EQ(planner.statistics().samples, c.samples) << c.jump_to;
+    EXPECT_EQ(path, kUntouched);
+  }
+}
+
+// From start to goal inside the wall scene's bounds, without repeated waypoints, each segment passing the
+// motion check.
+void expectSoundWallPath(PlanSceneInterface& scene, const JointPath& path, const std::vector<double>& start,
+                         const std::vector<double>& goal) {
+  ASSERT_GE(path.size(), 2u);
+  EXPECT_EQ(path.front(), start);
+  EXPECT_EQ(path.back(), goal);
+  for (std::size_t k = 0; k < path.size(); ++k) {
+    for (const double value : path[k]) EXPECT_LE(std::fabs(value), M_PI) << "waypoint " << k;
+    if (k + 1 < path.size()) {
+      EXPECT_NE(path[k], path[k + 1]) << "duplicate at " << k;
+      EXPECT_TRUE(scene.checkMotion(path[k].data(), path[k + 1].data())) << "segment " << k;
+    }
+  }
+}
+
+TEST(RRTConnect, RepeatedSearchesStartFromFreshTreesAndAFreeStraightMotionNeedsNone) {
+  auto scene = makeWallWithGapScene(2);
+  RRTConnectPlanner planner(scene.get(), {seededSource(11), wallClockMicroseconds});
+  for (int round = 0; round < 3; ++round) {
+    JointPath path;
+    ASSERT_EQ(planOnce(planner, wallStart(2), wallGoal(2), path), 0);
+    expectSoundWallPath(*scene, path, wallStart(2), wallGoal(2));
+    // A failed search in between must not leave nodes behind that a later one would follow.
+    EXPECT_EQ(planOnce(planner, {0.0, 0.0}, wallGoal(2), path), -1);
+  }
+  // Through the gap from bound to bound: the two ends alone, without a sample.
+  JointPath path = kUntouched;
+  EXPECT_EQ(planOnce(planner, {-M_PI, 1.2}, {M_PI, 1.2}, path), 0);
+  EXPECT_EQ(path, (JointPath{{-M_PI, 1.2}, {M_PI, 1.2}}));
+  EXPECT_EQ(planner.statistics().samples, 0);
+}
+
+// Every seed gives a sound path; some run must end with the trees exchanged.
+TEST(RRTConnect, SearchGivesSoundPathsOnTheWallWithAGap) {
+  for (const int dof : {2, 6}) {
+    int odd_exchange_runs = 0;
+    for (std::uint32_t seed = 1; seed <= 50; ++seed) {
+      SCOPED_TRACE(std::to_string(dof) + " joints, seed " + std::to_string(seed));
+      auto scene = makeWallWithGapScene(dof);
+      RRTConnectPlanner planner(scene.get(), {seededSource(seed), wallClockMicroseconds});
+      JointPath path;
+      ASSERT_EQ(planOnce(planner, wallStart(dof), wallGoal(dof), path), 0);
+      ASSERT_GT(planner.statistics().samples, 0) << "the straight motion must be blocked";
+      expectSoundWallPath(*scene, path, wallStart(dof), wallGoal(dof));
+      odd_exchange_runs += planner.statistics().tree_exchanges % 2;
+    }
+    EXPECT_GT(odd_exchange_runs, 0) << "no run ended with the trees exchanged";
+  }
+}
+
+// Runs simplifyPath or awayFromObstacle with reproducible seeds and a clock that stands still.
+JointPath process(PlanSceneInterface& scene, JointPath path, bool repair, std::uint32_t seed = 1) {
+  RRTConnectPlanner planner(&scene, {seededSource(seed), [] { return std::int64_t{0}; }});
+  capturedOutput([&] { repair ? planner.awayFromObstacle(path) : planner.simplifyPath(path); });
+  return path;
+}
+
+ConfigSpaceScene square(double lo, double hi) {
+  return ConfigSpaceScene(std::vector<std::pair<double, double>>(2, {lo, hi}));
+}
+
+TEST(PathSimplification, ZigZagInFreeSpaceCollapsesToItsEndsUnlessMotionsAreRejected) {
+  const JointPath zig_zag{{0, 0}, {1, 2}, {2, -1}, {3, 2}, {4, 0}};
+  ConfigSpaceScene scene = square(-5.0, 5.0);
+  EXPECT_EQ(process(scene, zig_zag, false), (JointPath{{0, 0}, {4, 0}}));
+  scene.rejectMotionsAfter(0);
+  EXPECT_EQ(process(scene, zig_zag, false, 5), zig_zag) << "rejected motions change nothing";
+}
+
+TEST(PathSimplification, ChangesKeepTheEndsAndPassTheMotionCheck) {
+  // A valid detour over the wall of the two-joint wall scene, with extra zig-zag waypoints.
+  const JointPath detour{{-2.0, 0.0}, {-1.5, 0.6}, {-1.2, 0.3}, {-0.8, 1.0}, {-0.5, 1.3}, {-0.2, 1.1}, {0.0, 1.2},
+                         {0.3, 1.3},  {0.6, 1.0},  {0.9, 1.4},  {1.2, 0.5},  {1.6, 0.7}, {2.0, 0.0}};
+  for (std::uint32_t seed = 1; seed <= 30; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    auto scene = makeWallWithGapScene(2);
+    const JointPath result = process(*scene, detour, false, seed);
+    ASSERT_GE(result.size(), 3u);
+    EXPECT_LT(result.size(), detour.size());
+    expectSoundWallPath(*scene, result, detour.front(), detour.back());
+  }
+}
+
+TEST(WaypointRepair, ThreeWaypointsGainTheirMidpointsAndOneTooDeepInAnObstacleStays) {
+  ConfigSpaceScene scene = square(0.0, 1.0);
+  EXPECT_EQ(process(scene, {{0.0, 0.0}, {0.5, 1.0}, {1.0, 0.0}}, true),
+            (JointPath{{0.0, 0.0}, {0.25, 0.5}, {0.5, 1.0}, {0.75, 0.5}, {1.0, 0.0}}));
+  scene.addObstacle({{0.2, 0.2}, {0.8, 0.8}});
+  const JointPath deep{{0.1, 0.1}, {0.5, 0.5}, {0.9, 0.1}, {0.9, 0.9}};
+  EXPECT_EQ(process(scene, deep, true), deep);
+}
+
+TEST(WaypointRepair, RepairedWaypointLeavesTheMarginAndStaysInsideTheBounds) {
+  const JointPath path{{0.5, 0.2}, {1.0, 0.5}, {0.5, 0.8}, {0.4, 0.9}};
+  for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    ConfigSpaceScene scene = square(0.0, 1.0);
+    // Waypoint 1 sits on the upper bound of joint 0, inside an obstacle's margin.
+    scene.addObstacle({{0.97, 0.45}, {0.99, 0.47}});
+    scene.setMargin(0.03);
+    const JointPath result = process(scene, path, true, seed);
+    ASSERT_EQ(result.size(), 4u);
+    EXPECT_NE(result[1], path[1]);
+    EXPECT_LE(result[1][0], 1.0);
+    EXPECT_TRUE(scene.isStateValidWithMargin(result[1].data()));
+    EXPECT_EQ(result.front(), path.front());
+    EXPECT_EQ(result.back(), path.back());
+  }
+}
+
+const double kNan = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+
+struct DriverRun {
+  int code;
+  std::vector<TrajectoryPoint> points;
+  std::string output;
+};
+
+// Runs one driver on a fresh facade with reproducible seeds and a clock that stands still.
+DriverRun drive(ConfigSpaceScene& scene, bool simulation, const std::vector<double>& start,
+                const std::vector<double>& goal) {
+  PathPlanAndPostProcessing facade(&scene, {seededSource(42), [] { return std::int64_t{0}; }});
+  DriverRun run{0, std::vector<TrajectoryPoint>(2), ""};
+  run.output = capturedOutput([&] {
+    run.code = simulation ? facade.pathPlanAndSimplifySimulation(start, goal, run.points)
+                          : facade.pathPlanAndSimplify(start, goal, run.points);
+  });
+  return run;
+}
+
+struct FailureCase {
+  std::vector<double> start;
+  std::vector<double> goal;
+  int code;
+  int motions_accepted = -1;
+  std::vector<double> vmax{1.0, 1.0};
+  std::vector<double> amax{3.0, 3.0};
+};
+
+// In [-1, 1]^2 with an obstacle around (0.5, 0.5). The search limits (-5, -6) are the planner's own test's.
+TEST(PathPlanAndPostProcessing, FailuresComeInTheirOrderAndLeaveNoPoints) {
+  const std::vector<FailureCase> cases{
+      {{0.5, 0.5}, {5.0, 0.0}, -1},  // a start in collision before the goal's range
+      {{0.5, 0.5}, {0.0}, -1},
+      {{-5.0, 0.0}, {0.5, 0.5}, -2},
+      {{0.0, 1.5}, {2.0, 0.0}, -3},
+      {{0.0, kNan}, {0.0, 0.0}, -3},
+      {{-kInf, 0.0}, {0.0, 0.0}, -3},
+      {{0.0}, {0.0, 0.0}, -3},
+      {{}, {0.0, 0.0}, -3},
+      {{0.0, 0.0}, {-1.25, 0.0}, -4},
+      {{0.0, 0.0}, {0.0, kInf}, -4},
+      {{0.0, 0.0}, {0.0, 0.0, 0.0}, -4},
+      // The planner's direct check passes, the driver's re-check fails and so does every detour.
+      {{-0.5, -0.5}, {0.5, -0.5}, -7, 1},
+      {{-0.5, -0.5}, {0.5, -0.5}, -3, -1, {}, {}},
+      {{-0.5, -0.5}, {0.5, -0.5}, -3, -1, {1.0}, {1.0}},
+      {{-0.5, -0.5}, {0.5, -0.5}, -8, -1, {1.0, 0.0}, {3.0, 3.0}},
+  };
+  for (const FailureCase& failure : cases) {
+    ConfigSpaceScene scene = square(-1.0, 1.0);
+    scene.addObstacle({{0.4, 0.4}, {0.6, 0.6}});
+    scene.rejectMotionsAfter(failure.motions_accepted);
+    scene.setVelocityAndAccelerationLimits(failure.vmax, failure.amax);
+    const DriverRun run = drive(scene, false, failure.start, failure.goal);
+    EXPECT_EQ(run.code, failure.code) << run.output;
+    EXPECT_TRUE(run.points.empty());
+  }
+}
+
+TEST(PathPlanAndPostProcessing, DriversDifferOnlyInTheBanner) {
+  auto real_scene = makeWallWithGapScene(2);
+  auto simulation_scene = makeWallWithGapScene(2);
+  const DriverRun real = drive(*real_scene, false, wallStart(2), wallGoal(2));
+  DriverRun simulation = drive(*simulation_scene, true, wallStart(2), wallGoal(2));
+  ASSERT_EQ(real.code, 0);
+  EXPECT_EQ(simulation.code, real.code);
+  const std::size_t banner = simulation.output.find("simpfily Simulation---");
+  ASSERT_NE(banner, std::string::npos);
+  simulation.output.erase(banner + 8, 11);
+  EXPECT_EQ(simulation.output, real.output);
+  EXPECT_EQ(simulation.points, real.points);
+}
+
+}  // namespace

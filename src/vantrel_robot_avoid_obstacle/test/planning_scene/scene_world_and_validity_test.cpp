@@ -1,0 +1,213 @@
+#include <chrono>
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "robot_model/shapes/shapes.h"
+#include "support/captured_output.h"
+#include "support/scene_fixtures.h"
+
+namespace {
+
+const std::vector<double> kReady = arm6Layout().ready;
+
+TEST(Arm6Validity, SelfCollisionsAndVoxelsAreRefused) {
+  std::unique_ptr<ManipulatorPlanScene> scene = makeArm6Scene();
+  EXPECT_TRUE(scene->isStateValid(kReady.data()));
+  EXPECT_TRUE(scene->isStateValidWithMargin(kReady.data()));
+
+  // At the ready pose adjacent links overlap at their joints; the SRDF disables those pairs.
+  collision_detection::CollisionRequest request;
+  collision_detection::CollisionResult result;
+  scene->getPaddedCollisionRobot().checkSelfCollision(request, result, *scene->getRobotState());
+  EXPECT_TRUE(result.collision) << "no overlap without the matrix: the case proves nothing";
+  // Folding the arm drives link4 into link2, a pair the SRDF does not disable; the world is still empty.
+  const std::vector<double> folded{0.0, -1.0, -1.0, 0.0, -1.0, 0.0};
+  EXPECT_FALSE(scene->isStateValid(folded.data()));
+
+  auto tree = makeOctree(0.02);
+  fillPoint(*tree, linkPosition(*scene, kReady, "link4"));
+  scene->updateWorldOctomap(tree);
+  EXPECT_FALSE(scene->isStateValid(kReady.data()));
+  EXPECT_FALSE(scene->isStateValidWithMargin(kReady.data()));
+  std::vector<double> moved = kReady;
+  moved[0] = 1.5;
+  EXPECT_TRUE(scene->isStateValid(moved.data()));
+}
+
+// The test rig's wrist arm at j1 = 0 is the box x in [0.48, 0.52], y in [0.1, 0.5], z in [0.28, 0.32].
+class RigValidity : public testing::Test {
+ protected:
+  void build(const std::string& group) {
+    scene_ = makeTestRigScene(group);
+    tree_ = makeOctree(0.01);
+    scene_->updateWorldOctomap(tree_);
+  }
+  // One voxel over the middle of the arm whose lower face is `gap` above the arm's top.
+  void voxelAbove(double gap) { fillPoint(*tree_, Eigen::Vector3d(0.505, 0.305, 0.32 + gap + 0.005)); }
+  bool valid(double q, bool margin = false) {
+    return margin ? scene_->isStateValidWithMargin(&q) : scene_->isStateValid(&q);
+  }
+  void pad(double padding) {
+    capturedOutput([&] { scene_->setGripperPadding(padding); });
+  }
+  std::unique_ptr<ManipulatorPlanScene> scene_;
+  std::shared_ptr<octomap::OcTree> tree_;
+};
+
+// The gripper padding grows the standard checks only, and only on a group with a gripper ("fixed_first"); the
+// margin checks keep their 0.06 whatever it is.
+TEST_F(RigValidity, GripperPaddingAndMarginAgainstOneVoxel) {
+  struct Case {
+    const char* group;
+    double gap;
+    double padding;
+    double q;
+    bool valid;
+    bool valid_with_margin;
+  };
+  for (const Case& c : {Case{"wrist", 0.03, 0.0, 0.0, true, false}, Case{"wrist", 0.03, 0.0, 3.0, true, true},
+                        Case{"wrist", 0.03, 0.04, 0.0, true, false}, Case{"fixed_first", 0.03, 0.0, 0.0, true, false},
+                        Case{"fixed_first", 0.03, 0.04, 0.0, false, false},
+                        Case{"fixed_first", 0.07, 0.1, 0.0, false, true}}) {
+    build(c.group);
+    voxelAbove(c.gap);
+    pad(c.padding);
+    EXPECT_EQ(valid(c.q), c.valid) << c.group << " gap " << c.gap << " padding " << c.padding;
+    EXPECT_EQ(valid(c.q, true), c.valid_with_margin) << c.group << " gap " << c.gap << " padding " << c.padding;
+  }
+}
+
+// Within a query a valid state is remembered; each change of padding or world, and the end of the query,
+// must drop what is remembered.
+TEST_F(RigValidity, RememberedValidStatesGoWithEveryChange) {
+  build("fixed_first");
+  voxelAbove(0.03);
+  scene_->beginQuery();
+  ASSERT_TRUE(valid(0.0));
+  ASSERT_FALSE(valid(0.0, true));
+  pad(0.04);
+  EXPECT_FALSE(valid(0.0));
+  pad(0.0);
+  ASSERT_TRUE(valid(0.0));
+  voxelAbove(0.0);
+  scene_->updateWorldOctomap(tree_);
+  EXPECT_FALSE(valid(0.0));
+  tree_ = makeOctree(0.01);
+  scene_->updateWorldOctomap(tree_);
+  ASSERT_TRUE(valid(0.0));
+  scene_->endQuery();
+  // Between queries the owner may change the tree in place.
+  voxelAbove(0.0);
+  EXPECT_FALSE(valid(0.0));
+}
+
+// Exact keys: states one bit apart, or +0 and -0, are different states; a full memo starts over.
+TEST(ValidStateMemo, HoldsExactlyTheInsertedStatesUpToItsCapacity) {
+  ValidStateMemo memo;
+  memo.resize(2, 8);
+  std::vector<std::vector<double>> held;
+  for (int i = 0; i < 8; ++i) held.push_back({std::nextafter(0.5, 1.0 + i), static_cast<double>(i)});
+  for (const auto& state : held) memo.insert(state.data());
+  for (const auto& state : held) EXPECT_TRUE(memo.contains(state.data()));
+  const std::vector<std::vector<double>> absent{{0.5, 0.0}, {-0.0, 0.0}, {0.0, 0.0}, {held[0][0], -0.0}};
+  for (const auto& state : absent) EXPECT_FALSE(memo.contains(state.data())) << state[0] << "," << state[1];
+  const std::vector<double> ninth{M_PI, -M_PI};
+  memo.insert(ninth.data());
+  EXPECT_TRUE(memo.contains(ninth.data()));
+  EXPECT_FALSE(memo.contains(held[0].data()));
+  memo.clear();
+  EXPECT_FALSE(memo.contains(ninth.data()));
+}
+
+// 1e308 is finite, but the padded geometry cannot be built: refused like the others, not half applied.
+TEST(GripperPadding, Arm6PadsTheBaseLinkAndEveryGroupLinkOrNoneAtAll) {
+  std::unique_ptr<ManipulatorPlanScene> scene = makeArm6Scene();
+  std::vector<std::string> links = scene->getPlanningGroup()->getLinkModelNames();
+  links.push_back("base_link");
+  for (const double padding : {0.02, 1e308, -0.01, double{NAN}, double{INFINITY}}) {
+    EXPECT_NO_THROW(capturedOutput([&] { scene->setGripperPadding(padding); })) << padding;
+    for (const std::string& link : links) {
+      EXPECT_EQ(scene->getPaddedCollisionRobot().getLinkPadding(link), 0.02) << link << " after " << padding;
+    }
+  }
+}
+
+class NodeOperations : public testing::Test {
+ protected:
+  std::unique_ptr<ManipulatorPlanScene> scene_ = makeArm6Scene();
+};
+
+TEST_F(NodeOperations, UpdatingTwiceLeavesOneSharedOctreeObjectAndDropsEverythingElse) {
+  auto tree = makeOctree();
+  std::weak_ptr<octomap::OcTree> watch = tree;
+  scene_->updateWorldOctomap(tree);
+  scene_->getWorld()->addToObject("grab_object", std::make_shared<const shapes::Box>(0.1, 0.1, 0.1),
+                                  Eigen::Isometry3d::Identity());
+  ASSERT_EQ(scene_->getCollisionWorld()->getFCLObjects().size(), 2u);
+  scene_->updateWorldOctomap(tree);
+  ASSERT_EQ(scene_->getWorld()->objects_.size(), 1u);
+  EXPECT_EQ(scene_->getWorld()->objects_.begin()->first, "world_octomap");
+  const auto& fcl_objects = scene_->getCollisionWorld()->getFCLObjects();
+  ASSERT_EQ(fcl_objects.size(), 1u);
+  EXPECT_EQ(fcl_objects.begin()->first, "world_octomap");
+  EXPECT_EQ(fcl_objects.begin()->second.collision_objects_.size(), 1u);
+
+  tree.reset();
+  EXPECT_FALSE(watch.expired()) << "the world must keep the tree alive";
+  auto other = makeOctree();
+  scene_->updateWorldOctomap(other);
+  EXPECT_TRUE(watch.expired()) << "a replaced tree is released";
+  scene_->updateWorldOctomap(nullptr);
+  EXPECT_TRUE(scene_->worldHoldsOctomap(other)) << "a null tree is refused";
+}
+
+TEST_F(NodeOperations, RefillingTheSharedTreeIsSeenWithoutAnotherUpdate) {
+  auto tree = makeOctree();
+  // Far from the arm, so the tree's first bounds say nothing about where the arm is.
+  fillPoint(*tree, Eigen::Vector3d(-3.0, -3.0, 0.0));
+  scene_->updateWorldOctomap(tree);
+  ASSERT_TRUE(scene_->isStateValid(kReady.data()));
+  const Eigen::Vector3d on_link = linkPosition(*scene_, kReady, "link4");
+  fillPoint(*tree, on_link);
+  EXPECT_FALSE(scene_->isStateValid(kReady.data()));
+  const auto& object = *scene_->getCollisionWorld()->getFCLObjects().at("world_octomap").collision_objects_.front();
+  EXPECT_TRUE(object.getAABB().contain(on_link));
+  tree->clear();
+  EXPECT_TRUE(scene_->isStateValid(kReady.data())) << "an emptied tree blocks nothing";
+  fillPoint(*tree, on_link);
+  EXPECT_FALSE(scene_->isStateValid(kReady.data()));
+}
+
+TEST_F(NodeOperations, LinkTransformsOnePerGroupLinkWithOneStampInTheFrameTheyAreLabelledWith) {
+  const auto before = std::chrono::system_clock::now();
+  const std::vector<double> rest(6, 0.0);
+  const auto transforms = scene_->getLinkTransforms(rest.data());
+  const auto& links = scene_->getPlanningGroup()->getLinkModelNames();
+  ASSERT_EQ(transforms.size(), links.size());
+  for (std::size_t i = 0; i < links.size(); ++i) {
+    EXPECT_EQ(transforms[i].child_frame_id, links[i]);
+    EXPECT_EQ(transforms[i].header.frame_id, "base_link");
+    EXPECT_EQ(transforms[i].header.stamp, transforms[0].header.stamp);
+  }
+  EXPECT_GE(transforms[0].header.stamp.sec,
+            std::chrono::duration_cast<std::chrono::seconds>(before.time_since_epoch()).count());
+  const auto& rest_rotation = transforms[0].transform.rotation;
+  EXPECT_EQ(std::vector<double>({rest_rotation.x, rest_rotation.y, rest_rotation.z, rest_rotation.w}),
+            std::vector<double>({0.0, 0.0, 0.0, 1.0}));
+
+  // The rig's link_b hangs 0.1 above mount_link, turned about z; mount_link itself is offset and turned.
+  std::unique_ptr<ManipulatorPlanScene> rig = makeTestRigScene("wrist");
+  const double quarter = M_PI / 2;
+  const auto wrist = rig->getLinkTransforms(&quarter);
+  ASSERT_EQ(wrist.size(), 1u);
+  EXPECT_EQ(wrist[0].header.frame_id, "mount_link");
+  EXPECT_EQ(wrist[0].child_frame_id, "link_b");
+  const auto& t = wrist[0].transform;
+  EXPECT_NEAR(std::hypot(t.translation.x, t.translation.y), 0.0, 1e-12);
+  EXPECT_NEAR(t.translation.z, 0.1, 1e-12);
+  EXPECT_NEAR(t.rotation.z, std::sin(quarter / 2), 1e-12);
+  EXPECT_NEAR(t.rotation.w, std::cos(quarter / 2), 1e-12);
+}
+
+}  // namespace
