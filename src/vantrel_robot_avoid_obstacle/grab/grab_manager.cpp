@@ -5,6 +5,7 @@
 
 #include <Eigen/LU>
 
+#include "grab/joint_turns.h"
 #include "grab/manipulator_grab_scene.h"
 #include "kinematics/kinematics_interface.h"
 
@@ -56,6 +57,7 @@ int GrabManager::CheckOutOfRange(const Eigen::Matrix4d& tool_pose, const Eigen::
     return -1;
   }
 
+  const std::vector<double> reference(reference_joints_.begin(), reference_joints_.end());
   std::vector<std::vector<double>> in_range;
   for (std::vector<double>& q : all)
   {
@@ -64,6 +66,7 @@ int GrabManager::CheckOutOfRange(const Eigen::Matrix4d& tool_pose, const Eigen::
       std::puts("GrabManager::CheckOutOfRange n!=n_dof_");
       continue;
     }
+    turnJointsIntoLimits(q, joint_limits_, reference);
     if (withinLimits(q, joint_limits_))
     {
       in_range.push_back(std::move(q));

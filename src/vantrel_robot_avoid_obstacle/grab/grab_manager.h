@@ -21,7 +21,8 @@ public:
   GrabManager(std::unique_ptr<GrabScene> scene, const Eigen::Matrix4d& tool_matrix);
 
   // Every configuration of the inverse kinematics for the flange pose tool_pose x tool_matrix^-1 that lies
-  // within the joint limits (bounds inclusive) and is free of collision goes to `solutions`, in the solver's
+  // within the joint limits (bounds inclusive; a joint outside is first turned by whole turns into them where
+  // one fits, nearest the reference joints) and is free of collision goes to `solutions`, in the solver's
   // order. 0 when there is one; -1 no solver or no solution (solutions untouched), -3 none within the limits
   // (solutions untouched), -2 every one in collision (solutions empty).
   int CheckOutOfRange(const Eigen::Matrix4d& tool_pose, const Eigen::Matrix4d& tool_matrix,

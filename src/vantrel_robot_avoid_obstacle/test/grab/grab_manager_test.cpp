@@ -79,7 +79,10 @@ TEST(GrabManagerCheckOutOfRange, KeepsTheSolutionsWithinLimitsAndFreeOfCollision
   const Eigen::Matrix4d tool_pose = pose(Eigen::AngleAxisd(2.0, Eigen::Vector3d(1, 2, 3).normalized()).toRotationMatrix(), {0.4, -0.3, 0.5});
   Solutions solutions = {{9, 9, 9, 9, 9, 9}};
   EXPECT_EQ(setup.check(tool_pose, tool_matrix, solutions), 0);
-  EXPECT_EQ(solutions, (Solutions{{10, -10, 0, 0, 0, 0}, {1, 2, 3, 4, 5, 6}}));
+  // 10.5 is beyond its limit but two turns back fits, nearest the reference joint 0.
+  ASSERT_EQ(solutions.size(), 3u);
+  EXPECT_NEAR(solutions[0][0], 10.5 - 4 * M_PI, 1e-12);
+  EXPECT_EQ(Solutions(solutions.begin() + 1, solutions.end()), (Solutions{{10, -10, 0, 0, 0, 0}, {1, 2, 3, 4, 5, 6}}));
   ASSERT_EQ(setup.kinematics.asked_.size(), 1u);
   EXPECT_LT(distance(setup.kinematics.asked_[0], tool_pose * tool_matrix.inverse()), 1e-12);
 
@@ -93,7 +96,7 @@ TEST(GrabManagerCheckOutOfRange, KeepsTheSolutionsWithinLimitsAndFreeOfCollision
   unreachable.kinematics.solve_ = [](const Eigen::Matrix4d&) { return Solutions{}; };
   EXPECT_EQ(unreachable.check(identity, identity, solutions), -1);
   FakeSetup out_of_range;
-  out_of_range.kinematics.solve_ = [](const Eigen::Matrix4d&) { return Solutions{{0, 0, 0, 0, 0, -10.000001}}; };
+  out_of_range.kinematics.solve_ = [](const Eigen::Matrix4d&) { return Solutions{{0, 0, 0, 0, 0, -1e7}}; };  // beyond turning back
   EXPECT_EQ(out_of_range.check(identity, identity, solutions), -3);
   FakeSetup no_limits(nullptr, -1);  // a failed joint-limit query: no solution has the right length
   EXPECT_EQ(no_limits.check(identity, identity, solutions), -3);
