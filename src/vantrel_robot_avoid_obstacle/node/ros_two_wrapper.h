@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -37,6 +38,7 @@
 #include "node/pipe_line.h"
 #include "node/point_cloud_filter.h"
 #include "planning/manipulator_plan_scene.h"
+#include "planning/trajectory_point.h"
 
 // The process's one node object: three ROS nodes with their executors, the configuration, the obstacle data,
 // the planning objects and every ROS entity. Built on the main thread before anything spins.
@@ -127,6 +129,42 @@ class RosTwoWrapper {
                              std::shared_ptr<vantrel_interfaces::srv::ArmGrab::Response> response);
   void armReleaseCmdSrvCallback(const std::shared_ptr<vantrel_interfaces::srv::ArmRelease::Request> request,
                                 std::shared_ptr<vantrel_interfaces::srv::ArmRelease::Response> response);
+
+  // Motion: the trajectory goal and its result, and the motion commands. All run on the main thread except the
+  // action client's callbacks, which run on "spinThread3".
+  friend class MotionTestAccess;
+  using GoalHandle = rclcpp_action::ClientGoalHandle<FollowJointTrajectory>;
+  // Plans from the current joints to `goal` in the collision world as it stands (the obstacle map joins it
+  // once it holds anything), sends the trajectory and waits for its result. `padding_mode` 1 pads the
+  // gripper links with the robot padding, any other value leaves them unpadded. `path` is emptied, then
+  // gets every trajectory sample's positions, or the start and the goal when planning failed (-201).
+  int32_t MoveToGoalNotUpdateObstacle(std::vector<double> goal, int padding_mode,
+                                      std::vector<std::vector<double>>& path);
+  FollowJointTrajectory::Goal generateFollowJointTrajectoryMsg(const std::vector<TrajectoryPoint>& trajectory_data);
+  int32_t sendGoalAndWait(const FollowJointTrajectory::Goal& goal, const char* rejected_text, bool print_waiting);
+  // `goal_number` tells the goal the callbacks were registered for; those of any other goal are ignored.
+  void goalResponseCallback(const GoalHandle::SharedPtr& goal_handle, uint64_t goal_number);
+  void feedbackCallback(GoalHandle::SharedPtr goal_handle,
+                        std::shared_ptr<const FollowJointTrajectory::Feedback> feedback);
+  void resultCallback(const GoalHandle::WrappedResult& result, uint64_t goal_number);
+  // Copies start and goal into the pipeline and runs its driver under scene_mutex_; `add_filtered_cloud`
+  // first adds the latest filtered cloud to the obstacle map. Returns the driver's code.
+  int planToGoal(const std::vector<double>& goal, double gripper_padding, bool add_filtered_cloud,
+                 std::vector<TrajectoryPoint>& points);
+  // With scene_mutex_ held: shares the obstacle map with the collision world once it holds a node.
+  void shareObstacleMapWithWorld(size_t node_count);
+  int32_t moveToPoseGoal(const vantrel_interfaces::srv::ArmMoveJoints::Request& request);
+  void publishCollisionEnable();
+  // Numbers the goals sent; main thread only.
+  uint64_t sent_goal_count_ = 0;
+  std::mutex goal_handle_mutex_;
+  // The number of the goal now awaited, 0 when none is: callbacks of any other goal are stale, and a stale
+  // acceptance is cancelled because its command has given up on it.
+  uint64_t awaited_goal_number_ = 0;
+  // The accepted handle of the goal now awaited, kept to cancel it on a time-out.
+  GoalHandle::SharedPtr awaited_goal_handle_;
+  // One poll of the result wait; tests shorten it.
+  std::chrono::microseconds result_wait_cycle_{100000};
 
   bool ready_ = false;
 

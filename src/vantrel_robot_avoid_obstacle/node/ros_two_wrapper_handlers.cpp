@@ -1,4 +1,4 @@
-// Entry points of the commands. Their work is added with the motion and grab handling; until then commands
+// Entry points of the grab and release commands. Their work is added with the grab handling; until then they
 // are refused.
 #include "node/ros_two_wrapper.h"
 
@@ -11,13 +11,6 @@ void refuse(Response& response) {
 }
 
 }  // namespace
-
-int32_t RosTwoWrapper::moveToGoalCallback(const std_msgs::msg::Float64MultiArray&) { return -1; }
-
-void RosTwoWrapper::armMoveJointsCmdSrvCallback(const std::shared_ptr<vantrel_interfaces::srv::ArmMoveJoints::Request>,
-                                                std::shared_ptr<vantrel_interfaces::srv::ArmMoveJoints::Response> response) {
-  refuse(*response);
-}
 
 void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfaces::srv::ArmGrab::Request>,
                                           std::shared_ptr<vantrel_interfaces::srv::ArmGrab::Response> response) {

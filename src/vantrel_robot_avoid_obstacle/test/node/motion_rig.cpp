@@ -1,0 +1,119 @@
+#include "motion_rig.h"
+
+#include "arm_sim/scene.hpp"
+
+YAML::Node motionConfig(Arm arm, bool real_robot) {
+  YAML::Node config = fullTestConfig();
+  if (arm == Arm::Six) useArm6(config, "./src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/");
+  config["robot_avoid_obstacle"]["real_robot_flag"] = real_robot;
+  config["robot_avoid_obstacle"]["robot_follow_joint_trajectory_topic"] = kActionName;
+  config["debug_mode"]["print_debug_flag"] = false;
+  config["debug_mode"]["print_joint_state_flag"] = false;
+  return config;
+}
+
+MotionRig::MotionRig(Arm arm, bool real_robot, bool spin_node) : in_process_(motionConfig(arm, real_robot)) {
+  std::vector<std::pair<double, double>> limits;
+  MotionTestAccess::scene(node()).getJointLimits(limits);
+  joints_.names = MotionTestAccess::scene(node()).getPlanningGroup()->getActiveJointModelNames();
+  for (const auto& [lower, upper] : limits) joints_.limits.push_back({lower, upper});
+  // A bent arm, clear of the floor and of itself.
+  start_.assign(limits.size(), 0.0);
+  start_[1] = -0.3;
+  start_[2] = 0.9;
+  MotionTestAccess::setCurrentJoints(node(), start_);
+
+  peer_ = std::make_shared<rclcpp::Node>("arm_controller");
+  arm_sim::ArmControllerConfig controller_config;
+  controller_config.action_name = kActionName;
+  controller_config.joint_states_topic = "/peer/joint_states";
+  controller_config.joints = joints_;
+  controller_config.start_positions = start_;
+  controller_config.speed_factor = 4.0;
+  controller_ = std::make_unique<arm_sim::ArmController>(peer_, controller_config);
+  peer_executor_.add_node(peer_);
+  if (spin_node) {
+    spin(MotionTestAccess::executor(node(), 2));
+    spin(MotionTestAccess::executor(node(), 3));
+  }
+  spin(peer_executor_);
+}
+
+void MotionRig::spin(rclcpp::Executor& executor) {
+  auto spinner = std::make_unique<Spinner>();
+  spinner->executor = &executor;
+  spinner->thread = std::thread([&executor, done = &spinner->done] {
+    executor.spin();
+    *done = true;
+  });
+  spinners_.push_back(std::move(spinner));
+}
+
+MotionRig::~MotionRig() {
+  // A cancel that comes before its spin has started is not seen: repeat it until the spin has returned.
+  for (auto& spinner : spinners_) {
+    while (!spinner->done) {
+      spinner->executor->cancel();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    spinner->thread.join();
+  }
+  controller_.reset();
+}
+
+namespace {
+
+void putIntoWorld(RosTwoWrapper& node, const std::shared_ptr<const octomap::OcTree>& tree) {
+  std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
+  MotionTestAccess::scene(node).updateWorldOctomap(tree);
+}
+
+}  // namespace
+
+void fillObstacleMap(RosTwoWrapper& node) {
+  const auto cloud = arm_sim::sampleSurfaces(arm_sim::tablePillarBoxScene(), 0.01);
+  std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
+  octomap::OcTree& tree = *MotionTestAccess::octree(node);
+  for (const auto& p : cloud.points) tree.updateNode(octomap::point3d(p.x, p.y, p.z), true, false);
+  tree.updateInnerOccupancy();
+  MotionTestAccess::filteredCloud(node) = cloud;
+  MotionTestAccess::scene(node).updateWorldOctomap(std::make_shared<octomap::OcTree>(0.01));
+}
+
+bool straightMotionFree(RosTwoWrapper& node, const std::vector<double>& from, const std::vector<double>& to) {
+  std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
+  return MotionTestAccess::scene(node).checkMotion(from.data(), to.data());
+}
+
+bool stateFree(RosTwoWrapper& node, std::vector<double> q) {
+  std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
+  return MotionTestAccess::scene(node).isStateValid(q.data());
+}
+
+Crossing findCrossing(MotionRig& rig) {
+  RosTwoWrapper& node = rig.node();
+  // Judged against the pillar itself, not against what the commands will do with the map.
+  putIntoWorld(node, MotionTestAccess::octree(node));
+  const size_t n = rig.start().size();
+  Crossing found;
+  for (double shoulder : {0.3, 0.5, 0.7, 0.9, -0.3, -0.5, -0.7, -0.9}) {
+    for (double elbow : {0.3, 0.6, 0.9, 1.2, -0.3, -0.6, -0.9, -1.2}) {
+      std::vector<double> start(n, 0.0);
+      start[0] = -0.8;
+      start[1] = shoulder;
+      start[2] = elbow;
+      std::vector<double> goal = start;
+      goal[0] = 0.8;
+      std::vector<double> middle = start;
+      middle[0] = 0.0;
+      if (stateFree(node, start) && stateFree(node, goal) && !stateFree(node, middle)) {
+        found = {start, goal, middle};
+        break;
+      }
+    }
+    if (!found.start.empty()) break;
+  }
+  putIntoWorld(node, std::make_shared<octomap::OcTree>(0.01));
+  return found;
+}
+
