@@ -42,7 +42,11 @@ using ArmMoveJoints = vantrel_interfaces::srv::ArmMoveJoints;
 // Waits are generous: a loaded two-core machine builds the node's scene slowly.
 constexpr auto kStartupTimeout = 180s;
 constexpr auto kCommandTimeout = 120s;
-constexpr double kClearanceStep = 0.01;  // radians between clearance samples
+constexpr double kClearanceStep = 0.02;  // radians between clearance samples
+// The clearance is measured against a centimetre map of the node's obstacle cloud: its voxels hold
+// those of the node's finer map, so the figure errs on the small side, and the distance queries stay
+// quick enough for a test run.
+constexpr double kClearanceResolution = 0.01;
 
 // Two free configurations either side of the pillar, the base turned from one to the other with the
 // straight motion through the pillar, and a configuration inside it.
@@ -326,7 +330,7 @@ bool MainJob::run(const std::string & output_dir, std::ostream & table)
   const auto clouds = recorders_.obstacle_cloud.messages();
   pcl::fromROSMsg(*clouds.back(), obstacles);
   pcl::io::savePCDFileBinary(output_dir + "/obstacle.pcd", obstacles);
-  putCloudIntoWorld(scene_, obstacles, settings_.resolution);
+  putCloudIntoWorld(scene_, obstacles, kClearanceResolution);
 
   table << std::left << std::setw(3) << "#" << std::setw(31) << "command" << std::right << std::setw(5)
         << "code" << "  " << std::left << std::setw(56) << "message" << std::right << std::setw(10)
