@@ -94,6 +94,13 @@ std::array<double, 7> poseOf(const Eigen::Matrix4d & matrix)
   return {matrix(0, 3), matrix(1, 3), matrix(2, 3), q.x(), q.y(), q.z(), q.w()};
 }
 
+ArmMoveJoints::Request noMotion()
+{
+  ArmMoveJoints::Request request;
+  request.cmd_type = 2;
+  return request;
+}
+
 // What a command answered and what it made the controller play.
 struct Outcome
 {
@@ -264,7 +271,9 @@ Outcome MainJob::perform(const Command & command)
     answer_ok = answer->code == command.expected_code;
   } else if (command.reached) {
     outcome.message = "(topic, no answer)";
-    answer_ok = waitForPlayback(goals_before);
+    // The node serves its commands one at a time: its answer to a no-motion command shows it has
+    // finished with the topic's goal, so the next row times only its own command.
+    answer_ok = waitForPlayback(goals_before) && client_.moveJoints(noMotion(), kCommandTimeout);
   } else {
     outcome.message = "(no answer in time)";
     answer_ok = false;
@@ -310,9 +319,7 @@ bool MainJob::run(const std::string & output_dir, std::ostream & table)
   namespace fs = std::filesystem;
   fs::create_directories(output_dir);
   // The node is ready once it answers and has published the camera's scene as its obstacle cloud.
-  ArmMoveJoints::Request no_motion;
-  no_motion.cmd_type = 2;
-  if (!client_.moveJoints(no_motion, kStartupTimeout) ||
+  if (!client_.moveJoints(noMotion(), kStartupTimeout) ||
     !recorders_.obstacle_cloud.waitForCount(1, kStartupTimeout))
   {
     table << "main job: the node did not come up within " << kStartupTimeout.count() << " s\n";
