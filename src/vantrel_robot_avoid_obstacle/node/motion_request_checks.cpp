@@ -37,7 +37,8 @@ void turnJointsIntoLimits(std::vector<double>& joints, const std::vector<std::pa
     const double last = joint + std::floor((upper - joint) / kFullTurn + kTurnRounding) * kFullTurn;
     if (first > last + kTurnRounding) continue;
     const double target = j < reference.size() && std::isfinite(reference[j]) ? reference[j] : joint;
-    const double turns = std::clamp(std::round((target - first) / kFullTurn), 0.0, std::round((last - first) / kFullTurn));
+    const double turns =
+        std::clamp(std::round((target - first) / kFullTurn), 0.0, std::round((last - first) / kFullTurn));
     joints[j] = std::clamp(first + turns * kFullTurn, lower, upper);
   }
 }

@@ -41,10 +41,10 @@ int RosTwoWrapper::planToGoal(const std::vector<double>& goal, double gripper_pa
   }
   pipeline_ptr_->plan_scene_ptr_->setGripperPadding(gripper_padding);
   PathPlanAndPostProcessing& planner = *pipeline_ptr_->path_plan_ptr_;
-  const int code = pipeline_ptr_->real_robot_flag_
-                       ? planner.pathPlanAndSimplify(pipeline_ptr_->start_joints_, pipeline_ptr_->goal_joints_, points)
-                       : planner.pathPlanAndSimplifySimulation(pipeline_ptr_->start_joints_,
-                                                               pipeline_ptr_->goal_joints_, points);
+  const int code =
+      pipeline_ptr_->real_robot_flag_
+          ? planner.pathPlanAndSimplify(pipeline_ptr_->start_joints_, pipeline_ptr_->goal_joints_, points)
+          : planner.pathPlanAndSimplifySimulation(pipeline_ptr_->start_joints_, pipeline_ptr_->goal_joints_, points);
   if (code != 0) puts(kPlanFailedText);
   return code;
 }
@@ -162,8 +162,9 @@ void RosTwoWrapper::armMoveJointsCmdSrvCallback(
   response->message = "armMoveJointsCmd MoveToGoalNotUpdateObstacle failed!";
   printf("%s", response->message.c_str());
   if (real_robot_flag_) {
-    command_logger_ptr_->saveMoveJointsCmdLog(code == -201 ? "MoveJointsCmd failed(path plan), error code = -21"
-                                                           : "MoveJointsCmd failed(arm controller run), error code = -21",
+    command_logger_ptr_->saveMoveJointsCmdLog(code == -201
+                                                  ? "MoveJointsCmd failed(path plan), error code = -21"
+                                                  : "MoveJointsCmd failed(arm controller run), error code = -21",
                                               "obstacle.pcd", path);
   }
   not_update_obstacle_info_flag_ = false;

@@ -25,6 +25,16 @@ int64_t waitCycles(double trajectory_seconds, std::chrono::microseconds cycle) {
   return std::max(kMinimumWaitCycles, static_cast<int64_t>(needed));
 }
 
+// Asks the controller to stop the goal. A goal that has just ended is no longer known to the client: nothing to
+// stop then.
+void cancelGoal(rclcpp_action::Client<control_msgs::action::FollowJointTrajectory>& client,
+                const rclcpp_action::ClientGoalHandle<control_msgs::action::FollowJointTrajectory>::SharedPtr& handle) {
+  try {
+    client.async_cancel_goal(handle);
+  } catch (const rclcpp_action::exceptions::UnknownGoalHandleError&) {
+  }
+}
+
 }  // namespace
 
 control_msgs::action::FollowJointTrajectory::Goal RosTwoWrapper::generateFollowJointTrajectoryMsg(
@@ -61,9 +71,9 @@ int32_t RosTwoWrapper::sendGoalAndWait(const FollowJointTrajectory::Goal& goal, 
     return -10;
   }
   result_received_flag_ = false;
-  const bool server_found = real_robot_flag_ ? follow_joint_trajectory_client_->wait_for_action_server()
-                                             : follow_joint_trajectory_client_->wait_for_action_server(
-                                                   std::chrono::seconds(5));
+  const bool server_found = real_robot_flag_
+                                ? follow_joint_trajectory_client_->wait_for_action_server()
+                                : follow_joint_trajectory_client_->wait_for_action_server(std::chrono::seconds(5));
   if (!server_found) {
     puts("Action server not available after 5s waiting");
     goal_result_code_ = -1;
@@ -101,7 +111,7 @@ int32_t RosTwoWrapper::sendGoalAndWait(const FollowJointTrajectory::Goal& goal, 
       awaited_goal_number_ = 0;
       handle.swap(awaited_goal_handle_);
     }
-    if (cancel && handle) follow_joint_trajectory_client_->async_cancel_goal(handle);
+    if (cancel && handle) cancelGoal(*follow_joint_trajectory_client_, handle);
   };
   for (int64_t cycles = waitCycles(trajectoryDuration(goal), result_wait_cycle_);;) {
     if (result_received_flag_) {
@@ -134,7 +144,7 @@ void RosTwoWrapper::goalResponseCallback(const GoalHandle::SharedPtr& goal_handl
     std::lock_guard<std::mutex> lock(goal_handle_mutex_);
     if (goal_number != awaited_goal_number_) {
       // Its command gave up on it: it must not move the arm any more.
-      if (goal_handle) follow_joint_trajectory_client_->async_cancel_goal(goal_handle);
+      if (goal_handle) cancelGoal(*follow_joint_trajectory_client_, goal_handle);
       return;
     }
     awaited_goal_handle_ = goal_handle;

@@ -1,12 +1,12 @@
 // Latency of a joint-goal command from the ArmMoveJoints request to the trajectory goal reaching the arm
 // controller: planning around the pillar of the table-and-pillar scene, goal building and sending. The
 // controller plays each trajectory back before the next request, which is not counted.
+#include <benchmark/benchmark.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
-
-#include <benchmark/benchmark.h>
 
 #include "motion_rig.h"
 
@@ -35,7 +35,8 @@ void BM_JointGoalAcrossThePillarToGoalSent(benchmark::State& state) {
     std::atomic<bool> done{false};
     Clock::time_point arrived{};
     std::thread watcher([&] {
-      while (!done && rig.controller().acceptedGoals().size() == before) std::this_thread::sleep_for(std::chrono::microseconds(200));
+      while (!done && rig.controller().acceptedGoals().size() == before)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
       arrived = Clock::now();
     });
     const auto sent = Clock::now();

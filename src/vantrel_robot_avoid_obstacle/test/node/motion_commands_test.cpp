@@ -1,13 +1,14 @@
 // ArmMoveJoints and "/move_to_goal" against the simulated arm controller, with a pillar in the obstacle map:
 // refused goals, goals planned around the pillar, pose goals, goals inside the pillar and their log, and an
 // interrupt while a command waits.
+#include <gtest/gtest.h>
+
 #include <csignal>
 #include <filesystem>
 #include <future>
 
-#include <gtest/gtest.h>
-
 #include "arm_sim/command_client.hpp"
+#include "arm_sim/topic_recorders.hpp"
 #include "grab/pose_conversion.h"
 #include "motion_rig.h"
 #include "robot_model/core/joint_model_group.h"
@@ -78,8 +79,8 @@ TEST(MotionCommands, RefusedGoalsSendNothing) {
     EXPECT_EQ(answer(no_motion), std::pair(0, std::string("success")));
 
     // Poses that are not finite or whose quaternion is off unit norm.
-    for (const Pose7& pose : {Pose7{0.4, 0, 0.3, 0, 0, 0, 1.01}, Pose7{0.4, nan, 0.3, 0, 0, 0, 1},
-                              Pose7{0.4, 0, 0.3, 0, 0, 0, 0}}) {
+    for (const Pose7& pose :
+         {Pose7{0.4, 0, 0.3, 0, 0, 0, 1.01}, Pose7{0.4, nan, 0.3, 0, 0, 0, 1}, Pose7{0.4, 0, 0.3, 0, 0, 0, 0}}) {
       EXPECT_EQ(answer(poseRequest(pose)), std::pair(-22, std::string("armMoveJointsCmd generate goal point failed!")));
     }
     EXPECT_EQ(answer(poseRequest({3.0, 0, 0.3, 0, 0, 0, 1})).first, -22) << "out of reach";
@@ -128,11 +129,17 @@ TEST(MotionCommands, FailedJointGoalOnTheRealRobotWritesItsLog) {
   MotionTestAccess::setCurrentJoints(node, crossing.start);
   namespace fs = std::filesystem;
   fs::create_directory("data");
+  arm_sim::TopicRecorder<std_msgs::msg::Bool> collision_enable(rig.peer(), "/robot/collision_enable_topic",
+                                                               rclcpp::QoS(10));
 
   EXPECT_EQ(MotionTestAccess::moveJoints(node, jointRequest(crossing.inside)).code, -21);
   // A trajectory the controller aborts fails too, and is logged as such.
   rig.controller().setScript({arm_sim::GoalOutcome::Abort, 0ms});
   EXPECT_EQ(MotionTestAccess::moveJoints(node, jointRequest(crossing.goal)).code, -21);
+
+  // Each joint goal on the real robot first turns the arm's own collision stop on.
+  ASSERT_TRUE(collision_enable.waitForCount(2, 2s));
+  EXPECT_TRUE(collision_enable.messages().back()->data);
 
   std::vector<std::string> messages;
   for (const auto& entry : fs::directory_iterator("data")) {
@@ -155,9 +162,9 @@ TEST(MotionCommands, PoseGoalFromForwardKinematicsIsReached) {
   ASSERT_TRUE(kinematics);
   const Eigen::Matrix4d tool = MotionTestAccess::toolMatrix(node);
   // Negative joints and joints past a half turn, which the solver may give a whole turn away.
-  for (const std::vector<double>& known : {std::vector<double>{-0.4, -0.5, 1.1, -0.3, 0.9, -0.7},
-                                           std::vector<double>{0.6, 0.2, 0.8, 0.0, M_PI / 2, 4.0},
-                                           std::vector<double>{-2.9, -0.3, 1.0, 0.5, -1.2, -4.5}}) {
+  for (const std::vector<double>& known :
+       {std::vector<double>{-0.4, -0.5, 1.1, -0.3, 0.9, -0.7}, std::vector<double>{0.6, 0.2, 0.8, 0.0, M_PI / 2, 4.0},
+        std::vector<double>{-2.9, -0.3, 1.0, 0.5, -1.2, -4.5}}) {
     const Eigen::Matrix4d flange = kinematics->forwardKinematics(known);
     const Eigen::Matrix4d target = flange * tool;
     const auto response = MotionTestAccess::moveJoints(node, poseRequest(isometryToPose(target)));

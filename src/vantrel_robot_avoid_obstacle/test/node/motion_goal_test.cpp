@@ -1,11 +1,11 @@
 // The trajectory goal as built from the planner's samples, and the checks and repairs of a command's goal.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <limits>
 
-#include <gtest/gtest.h>
-
-#include "motion_rig.h"
 #include "grab/pose_conversion.h"
+#include "motion_rig.h"
 #include "node/motion_request_checks.h"
 
 namespace {
@@ -15,7 +15,8 @@ TrajectoryPoint sample(double value, double time, size_t values) {
           std::vector<double>(values, value / 100), time};
 }
 
-TEST(MotionGoal, SamplesBecomePointsWithTruncatedTimes) {
+TEST(MotionGoal, SamplesBecomePointsWithTruncatedTimesAndFewerThanTwoAreNeverSent) {
+  // No controller serves the action: a goal that was sent would wait 5 s for it and fail with -3.
   InProcessNode in_process(motionConfig(Arm::Five, false));
   RosTwoWrapper& node = in_process.node();
   // Six values per sample on the five-joint arm: the last is not the arm's.
@@ -44,20 +45,15 @@ TEST(MotionGoal, SamplesBecomePointsWithTruncatedTimes) {
   EXPECT_EQ(points[2].time_from_start.sec, 2);
   EXPECT_EQ(points[2].time_from_start.nanosec, 299999999u);
   EXPECT_EQ(goal.trajectory.header.frame_id, "");
-}
 
-TEST(MotionGoal, FewerThanTwoSamplesMakeNoPointsAndAreNeverSent) {
-  // No controller serves the action: a goal that was sent would wait 5 s for it and fail with -3.
-  InProcessNode in_process(motionConfig(Arm::Six, false));
-  RosTwoWrapper& node = in_process.node();
-  for (const auto& samples : {std::vector<TrajectoryPoint>{}, std::vector<TrajectoryPoint>{sample(0.1, 0.0, 6)}}) {
+  for (const auto& few : {std::vector<TrajectoryPoint>{}, std::vector<TrajectoryPoint>{sample(0.1, 0.0, 5)}}) {
     testing::internal::CaptureStdout();
-    const auto goal = MotionTestAccess::generate(node, samples);
+    const auto empty = MotionTestAccess::generate(node, few);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "The points size in path <2 error!\n");
-    EXPECT_EQ(goal.trajectory.joint_names.size(), 6u);
-    EXPECT_TRUE(goal.trajectory.points.empty());
+    EXPECT_EQ(empty.trajectory.joint_names.size(), 5u);
+    EXPECT_TRUE(empty.trajectory.points.empty());
     const auto begin = std::chrono::steady_clock::now();
-    EXPECT_EQ(MotionTestAccess::sendGoalAndWait(node, goal), -10);
+    EXPECT_EQ(MotionTestAccess::sendGoalAndWait(node, empty), -10);
     EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(1));
   }
 }
@@ -65,8 +61,9 @@ TEST(MotionGoal, FewerThanTwoSamplesMakeNoPointsAndAreNeverSent) {
 TEST(MotionRequestChecks, ToolPosesWithBadValuesAreRefusedOthersNormalised) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  for (const Pose7& bad : {Pose7{nan, 0, 0, 0, 0, 0, 1}, Pose7{0, 0, inf, 0, 0, 0, 1}, Pose7{0, 0, 0, 0, 0, nan, 1},
-                           Pose7{0, 0, 0, 0, 0, 0, 1.0011}, Pose7{0, 0, 0, 0, 0, 0, 0}, Pose7{0, 0, 0, 0, 0, 0, -inf}}) {
+  for (const Pose7& bad :
+       {Pose7{nan, 0, 0, 0, 0, 0, 1}, Pose7{0, 0, inf, 0, 0, 0, 1}, Pose7{0, 0, 0, 0, 0, nan, 1},
+        Pose7{0, 0, 0, 0, 0, 0, 1.0011}, Pose7{0, 0, 0, 0, 0, 0, 0}, Pose7{0, 0, 0, 0, 0, 0, -inf}}) {
     Pose7 pose = bad;
     EXPECT_FALSE(normaliseToolPose(pose));
   }

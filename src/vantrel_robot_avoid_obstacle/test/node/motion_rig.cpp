@@ -116,4 +116,3 @@ Crossing findCrossing(MotionRig& rig) {
   putIntoWorld(node, std::make_shared<octomap::OcTree>(0.01));
   return found;
 }
-

@@ -1,9 +1,9 @@
 // A trajectory goal sent to the simulated arm controller and its result awaited: every ending the controller
 // can give, a missing controller, a goal that never ends, and a late result of an earlier goal.
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "action_msgs/msg/goal_status_array.hpp"
 #include "arm_sim/topic_recorders.hpp"
@@ -67,8 +67,8 @@ TEST(MotionWait, EveryEndingOfTheControllerGivesItsCode) {
 
 TEST(MotionWait, MissingControllerInSimulationFailsAfterFiveSeconds) {
   InProcessNode in_process(motionConfig(Arm::Five, false));
-  std::vector<TrajectoryPoint> samples(2, {std::vector<double>(5, 0.0), std::vector<double>(5, 0.0),
-                                           std::vector<double>(5, 0.0), 0.0});
+  std::vector<TrajectoryPoint> samples(
+      2, {std::vector<double>(5, 0.0), std::vector<double>(5, 0.0), std::vector<double>(5, 0.0), 0.0});
   samples[1].time_from_start = 1.0;
   const auto goal = MotionTestAccess::generate(in_process.node(), samples);
   const auto sent = Clock::now();
