@@ -130,6 +130,22 @@ class RosTwoWrapper {
   void armReleaseCmdSrvCallback(const std::shared_ptr<vantrel_interfaces::srv::ArmRelease::Request> request,
                                 std::shared_ptr<vantrel_interfaces::srv::ArmRelease::Response> response);
 
+  // Grab and release: shared steps of the two handlers. Tests reach them through their own access class.
+  friend class GrabReleaseTestAccess;
+  // Empties the obstacle octree and fills it with the cloud's points; its node count afterwards.
+  size_t refillOctree(const Cloud& cloud);
+  // Hands the octree to the planning scene, after `message`, when it holds any node.
+  void updateSceneOctomap(size_t node_count, const char* message);
+  void publishObstacleCloud(const Cloud& cloud);
+  void publishBoxMarker(const Eigen::Matrix4d& box_pose, const std::array<double, 3>& box_size);
+  // After a failed grab: an object still held from an earlier grab keeps the map frozen without it; otherwise
+  // the cameras take the map back.
+  void restoreObstacleMapAfterFailedGrab();
+  // The held box as the body "grab_object" on the tool link, for the arm at `joints`; false when there is no
+  // tool link to carry it.
+  bool attachGrabObject(const std::vector<double>& joints);
+  void detachGrabObject();
+
   // Motion: the trajectory goal and its result, and the motion commands. All run on the main thread except the
   // action client's callbacks, which run on "spinThread3".
   friend class MotionTestAccess;

@@ -1,0 +1,128 @@
+// The release service: carries the grabbed object from the grab point back to its transition point, then, with
+// the object attached to the tool link as a collision body, on to the release joints; hands the obstacle map
+// back to the cameras.
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <thread>
+
+#include "node/motion_request_checks.h"
+#include "node/point_cloud_obb_cut.h"
+#include "node/ros_two_wrapper.h"
+#include "node/ros_two_wrapper_grab_goal.h"
+
+namespace {
+
+constexpr double kReleaseCutScale = 1.5;
+constexpr double kReleaseCutMargin = 0.03;
+constexpr auto kLegSettle = std::chrono::milliseconds(500);
+constexpr auto kFailedLegDebugPause = std::chrono::seconds(50);
+const char* const kOctreeSnapshotFile = "obstacle_last.bt";
+
+}  // namespace
+
+void RosTwoWrapper::armReleaseCmdSrvCallback(
+    const std::shared_ptr<vantrel_interfaces::srv::ArmRelease::Request> request,
+    std::shared_ptr<vantrel_interfaces::srv::ArmRelease::Response> response) {
+  std::cout << "\033[42m ==================armReleaseCmdSrvCallback==================\033[0m" << std::endl;
+  if (!grab_goal_updated_flag_) {
+    puts("grab goal does not update!");
+    response->code = -7;
+    response->message = "armReleaseCmd failed, grab goal does not update!";
+    not_update_obstacle_info_flag_ = false;
+    return;
+  }
+  const int32_t cmd_type = request->cmd_type;
+  const std::vector<double> release_joints = request->release_joints.data;
+  // Checked before anything moves, so that a bad request leaves the object held and the grab state as it is.
+  if (cmd_type == 0) {
+    if (static_cast<int32_t>(release_joints.size()) != n_dof_) {
+      puts("n_dof_ dose not equal data.size();");
+      response->code = -9;
+      response->message = "n_dof_ dose not equal data.size();!";
+      return;
+    }
+    if (!allFinite(release_joints)) {
+      puts("release joints are not finite!");
+      response->code = -9;
+      response->message = "release joints are not finite!";
+      return;
+    }
+  }
+  const auto endRelease = [&](int32_t code, const char* message) {
+    response->code = code;
+    response->message = message;
+    not_update_obstacle_info_flag_ = false;
+    grab_goal_updated_flag_ = false;
+  };
+
+  JointPath path;
+  publishCollisionEnable();
+  std::this_thread::sleep_for(kLegSettle);
+  int32_t leg = MoveToGoalNotUpdateObstacle(transition_point_, 2, path);
+  if (leg != 0) {
+    endRelease(-8, "armReleaseCmd From grab point to transition point failed 1!");
+    puts("From grab point to transition point  FAILED!");
+    if (real_robot_flag_) {
+      const auto& p = request->release_pose;
+      const std::vector<double> release =
+          cmd_type == 0 ? std::vector<double>{} : std::vector<double>{p[0], p[1], p[2], p[6], p[3], p[4], p[5]};
+      command_logger_ptr_->saveReleaseCmdLog(
+          n_dof_, cmd_type, release,
+          legFailureMessage("From grab point to transition point failed", leg, ", error code =-8"), path);
+    }
+    return;
+  }
+  printf("cmd=========================%d\n", cmd_type);
+
+  Eigen::Matrix4d flange = Eigen::Matrix4d::Identity();
+  plan_scene_ptr_->getPlanningGroup()->forwardKinematicsMatrix(transition_point_, flange);
+  const Eigen::Matrix4d base_to_obb = flange * tool_matrix_ * tcp_to_obb_matrix_;
+  {
+    std::lock_guard<std::mutex> lock(scene_mutex_);
+    auto cut_cloud = std::make_shared<Cloud>();
+    removeObbObstaclePoints(obb_removed_cloud_, cut_cloud, base_to_obb, obb_size_.data(),
+                            kReleaseCutScale * grab_object_scale_, kReleaseCutMargin + grab_object_padding_);
+    std::cout << "base_to_obb_center:" << std::endl << base_to_obb << std::endl;
+    publishObstacleCloud(*cut_cloud);
+    const size_t before = octomap_tree_ptr_->calcNumNodes();
+    printf("**********armGrab node_size before clear**********=%d", static_cast<int>(before));
+    if (before != 0) puts("**********octomap_tree_ptr_->clear()**********");
+    const size_t nodes = refillOctree(*cut_cloud);
+    printf("**********cloud_final2 octomap_tree node_size=%d**********", static_cast<int>(nodes));
+    updateSceneOctomap(nodes, "start update scene octomap");
+    if (nodes != 0) octomap_tree_ptr_->writeBinary(kOctreeSnapshotFile);
+  }
+  std::array<double, 3> marker_size;
+  for (size_t k = 0; k < marker_size.size(); ++k) {
+    marker_size[k] = obb_size_[k] * grab_object_scale_ + 2 * grab_object_padding_;
+  }
+  publishBoxMarker(base_to_obb, marker_size);
+
+  if (!attachGrabObject(transition_point_)) {
+    endRelease(-102, "armReleaseCmd attach grab object failed!");
+    return;
+  }
+  if (cmd_type == 0) {
+    for (double value : release_joints) printf("%lf,", value);
+    printf("\n");
+    publishCollisionEnable();
+    std::this_thread::sleep_for(kLegSettle);
+    leg = MoveToGoalNotUpdateObstacle(release_joints, 1, path);
+    if (leg != 0) {
+      endRelease(-101, "armReleaseCmd From transition point to release point  plan failed!");
+      puts("From transition point to release point FAILED!,sleep 3s");
+      if (print_debug_flag_) std::this_thread::sleep_for(kFailedLegDebugPause);
+      if (real_robot_flag_) {
+        command_logger_ptr_->saveReleaseCmdLog(
+            n_dof_, 0, release_joints,
+            legFailureMessage("From transition point to release point failed", leg, ", error code =-101"), path);
+      }
+      detachGrabObject();
+      return;
+    }
+  }
+  detachGrabObject();
+  endRelease(0, "success");
+}
