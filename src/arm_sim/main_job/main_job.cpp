@@ -47,6 +47,8 @@ constexpr double kClearanceStep = 0.02;  // radians between clearance samples
 // those of the node's finer map, so the figure errs on the small side, and the distance queries stay
 // quick enough for a test run.
 constexpr double kClearanceResolution = 0.01;
+// How far above the box's centre the tool grasps it.
+constexpr double kGraspHeight = 0.23;
 
 // Two free configurations either side of the pillar, the base turned from one to the other with the
 // straight motion through the pillar, and a configuration inside it.
@@ -88,6 +90,15 @@ JointSet jointSetOf(ManipulatorPlanScene & scene)
   return joints;
 }
 
+Eigen::Matrix4d poseMatrix(const std::array<double, 7> & pose)
+{
+  Eigen::Matrix4d matrix = Eigen::Matrix4d::Identity();
+  matrix.topLeftCorner<3, 3>() =
+    Eigen::Quaterniond(pose[6], pose[3], pose[4], pose[5]).normalized().toRotationMatrix();
+  matrix.topRightCorner<3, 1>() << pose[0], pose[1], pose[2];
+  return matrix;
+}
+
 std::array<double, 7> poseOf(const Eigen::Matrix4d & matrix)
 {
   const Eigen::Quaterniond q(Eigen::Matrix3d(matrix.topLeftCorner<3, 3>()));
@@ -111,10 +122,25 @@ struct Outcome
   bool as_expected = false;
 };
 
+struct Answer
+{
+  int32_t code;
+  std::string message;
+};
+
+template<typename Response>
+std::optional<Answer> answerOf(const std::optional<Response> & response)
+{
+  if (!response) {
+    return std::nullopt;
+  }
+  return Answer{response->code, response->message};
+}
+
 struct Command
 {
   std::string name;
-  std::function<std::optional<ArmMoveJoints::Response>()> call;  // empty answer: a topic
+  std::function<std::optional<Answer>()> call;  // empty answer: a topic
   int expected_code;
   // Empty: no trajectory may be played. Otherwise true when the last played configuration is the goal.
   std::function<bool(const Joints &)> reached;
@@ -128,7 +154,7 @@ public:
     scene_(settings.descriptions_path, settings.urdf_path, settings.srdf_path,
       settings.planning_group, settings.robot_padding, settings.robot_scale),
     recorders_(peer, 1),
-    client_(peer, CommandNames{settings.move_joints_service})
+    client_(peer, CommandNames{settings.move_joints_service, settings.grab_service, settings.release_service})
   {
     if (!scene_.hasPlanningGroup()) {
       throw std::runtime_error("main job: the robot description has no planning group");
@@ -206,7 +232,7 @@ std::vector<Command> MainJob::commands()
       return request;
     };
   const auto move = [this](ArmMoveJoints::Request request) {
-      return [this, request] {return client_.moveJoints(request, kCommandTimeout);};
+      return [this, request] {return answerOf(client_.moveJoints(request, kCommandTimeout));};
     };
   const auto at = [](const Joints & goal) {
       return [goal](const Joints & q) {
@@ -224,6 +250,23 @@ std::vector<Command> MainJob::commands()
       const Eigen::Matrix4d reached = kinematics->forwardKinematics(q) * settings_.tool_matrix;
       return reached.isApprox(target, 1e-6);
     };
+  // The tool pointing down above the box, the box given in the tool's frame; released on the other side
+  // of the pillar.
+  const Cuboid box = tablePillarBoxScene().solids.back();  // the scene lists its box last
+  const Eigen::Vector3d box_centre = (box.min + box.max) / 2;
+  const Eigen::Vector3d box_size = box.max - box.min;
+  CommandClient::ArmGrab::Request grab;
+  grab.target_pose = {box_centre.x(), box_centre.y(), box_centre.z() + kGraspHeight, 1.0, 0.0, 0.0, 0.0};
+  grab.obb_pose = {0.0, 0.0, kGraspHeight, 0.0, 0.0, 0.0, 1.0};
+  grab.obb_size = {box_size.x(), box_size.y(), box_size.z()};
+  const Eigen::Matrix4d grasp = poseMatrix(grab.target_pose);
+  const auto at_grasp = [&kinematics, grasp, this](const Joints & q) {
+      const Eigen::Matrix4d reached = kinematics->forwardKinematics(q) * settings_.tool_matrix;
+      return reached.isApprox(grasp, 1e-6);
+    };
+  CommandClient::ArmRelease::Request release;
+  release.cmd_type = 0;
+  release.release_joints.data = crossing_.start;
   Joints wrong_size = crossing_.goal;
   wrong_size.push_back(0.0);
 
@@ -233,11 +276,16 @@ std::vector<Command> MainJob::commands()
     {"/move_to_goal goal",
       [this] {
         client_.moveToGoal(crossing_.goal);
-        return std::optional<ArmMoveJoints::Response>();
+        return std::optional<Answer>();
       }, 0, at(crossing_.goal)},
     {"wrong-size joint goal", move(joint_request(wrong_size)), -20, {}},
     {"unreachable pose", move(pose_request({3.0, 0.0, 0.3, 0.0, 0.0, 0.0, 1.0})), -22, {}},
     {"joint goal inside the pillar", move(joint_request(crossing_.inside)), -21, {}},
+    {"grab of the box",
+      [this, grab] {return answerOf(client_.grab(grab, kCommandTimeout));}, 0, at_grasp},
+    {"release across the pillar",
+      [this, release] {return answerOf(client_.release(release, kCommandTimeout));}, 0,
+      at(crossing_.start)},
   };
 }
 

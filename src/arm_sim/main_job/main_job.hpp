@@ -1,5 +1,5 @@
 // The main job: the simulated peers of the node (controller, camera, command client) and a scripted
-// series of commands, one table row per command, the executed trajectories and the obstacle cloud
+// series of commands (motions, refusals, a grab of the box and its release elsewhere), one table row per command, the executed trajectories and the obstacle cloud
 // written to an output folder.
 #ifndef ARM_SIM__MAIN_JOB__MAIN_JOB_HPP_
 #define ARM_SIM__MAIN_JOB__MAIN_JOB_HPP_
@@ -27,6 +27,8 @@ struct MainJobSettings
   std::string action_name;
   std::string joint_states_topic;
   std::string move_joints_service;
+  std::string grab_service;
+  std::string release_service;
   Eigen::Matrix4d tool_matrix;
 };
 

@@ -42,6 +42,8 @@ MainJobSettings readMainJobSettings(const std::string & config_path)
   settings.action_name = required(config, robot, "robot_follow_joint_trajectory_topic").as<std::string>();
   settings.joint_states_topic = required(config, robot, "joints_state_topic").as<std::string>();
   settings.move_joints_service = required(config, grab, "arm_move_joints_srv_name").as<std::string>();
+  settings.grab_service = required(config, grab, "arm_grab_srv_name").as<std::string>();
+  settings.release_service = required(config, grab, "arm_release_srv_name").as<std::string>();
   const auto tool = required(config, grab, "tool_matrix")["data"].as<std::vector<double>>();
   if (tool.size() != 16) {
     throw std::runtime_error("main job: tool_matrix needs 16 values");
