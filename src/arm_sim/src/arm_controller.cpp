@@ -76,6 +76,12 @@ std::vector<trajectory_msgs::msg::JointTrajectory> ArmController::acceptedGoals(
   return accepted_goals_;
 }
 
+std::vector<std::chrono::steady_clock::time_point> ArmController::acceptanceTimes() const
+{
+  std::lock_guard<std::mutex> lock(mutex_);
+  return acceptance_times_;
+}
+
 std::string ArmController::lastRejection() const
 {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -100,6 +106,7 @@ rclcpp_action::GoalResponse ArmController::onGoal(const FollowJointTrajectory::G
     return rclcpp_action::GoalResponse::REJECT;
   }
   accepted_goals_.push_back(goal.trajectory);
+  acceptance_times_.push_back(std::chrono::steady_clock::now());
   return rclcpp_action::GoalResponse::ACCEPT_AND_EXECUTE;
 }
 

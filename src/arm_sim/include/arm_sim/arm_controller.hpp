@@ -69,6 +69,8 @@ public:
 
   // Every goal accepted so far, in order of arrival.
   std::vector<trajectory_msgs::msg::JointTrajectory> acceptedGoals() const;
+  // When each of them was accepted.
+  std::vector<std::chrono::steady_clock::time_point> acceptanceTimes() const;
   // Why the last rejected goal was rejected ("scripted rejection" when told to reject).
   std::string lastRejection() const;
 
@@ -89,6 +91,7 @@ private:
   std::vector<double> positions_;
   ControllerScript script_;
   std::vector<trajectory_msgs::msg::JointTrajectory> accepted_goals_;
+  std::vector<std::chrono::steady_clock::time_point> acceptance_times_;
   std::string last_rejection_;
   bool stop_requested_ = false;
   std::condition_variable stop_changed_;
