@@ -7,6 +7,7 @@
 
 #include <octomap/OcTree.h>
 
+#include "collision_detection/collision_robot_fcl.h"
 #include "collision_detection/collision_world_fcl.h"
 #include "robot_model/core/robot_state.h"
 
@@ -16,14 +17,16 @@ namespace arm_sim
 namespace
 {
 
-double clearanceAt(ManipulatorPlanScene & scene, const std::vector<double> & q)
+double clearanceAt(
+  ManipulatorPlanScene & scene, const collision_detection::CollisionRobotFCL & arm,
+  const std::vector<double> & q)
 {
   robot_model::core::RobotState & state = *scene.getRobotState();
   state.setJointGroupPositions(scene.getPlanningGroup(), q);
   state.updateCollisionBodyTransforms();
   collision_detection::DistanceRequest request;
   collision_detection::DistanceResult result;
-  scene.getCollisionWorld()->distanceRobot(request, result, scene.getPaddedCollisionRobot(), state);
+  scene.getCollisionWorld()->distanceRobot(request, result, arm, state);
   return result.collision ? std::min(result.minimum_distance.distance, 0.0) :
          result.minimum_distance.distance;
 }
@@ -50,7 +53,10 @@ double smallestPathClearance(
     return std::numeric_limits<double>::infinity();
   }
 
-  double smallest = clearanceAt(scene, path.front());
+  // The bare arm: the planner keeps its padded links off the obstacles at the states it tests and lets no
+  // point move more than half the padding between them, so the bare arm is what stays clear everywhere.
+  const collision_detection::CollisionRobotFCL arm(scene.getRobotModel(), 0.0, 1.0);
+  double smallest = clearanceAt(scene, arm, path.front());
   std::vector<double> q(path.front().size());
   for (size_t i = 1; i < path.size(); ++i) {
     const auto & from = path[i - 1];
@@ -65,7 +71,7 @@ double smallestPathClearance(
       for (size_t j = 0; j < q.size(); ++j) {
         q[j] = from[j] + t * (to[j] - from[j]);
       }
-      smallest = std::min(smallest, clearanceAt(scene, q));
+      smallest = std::min(smallest, clearanceAt(scene, arm, q));
     }
   }
   return smallest;
