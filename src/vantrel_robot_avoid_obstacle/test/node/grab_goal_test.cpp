@@ -106,14 +106,13 @@ struct Search {
   int run(const Eigen::Matrix4d& target, bool elongated) {
     testing::internal::CaptureStdout();
     const int result = generateMoveGoals(*manager, target, Eigen::Matrix4d::Identity(), elongated, results, pose);
-    output = testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStdout();
     return result;
   }
   FakeKinematics kinematics;
   std::unique_ptr<GrabManager> manager;
   Solutions results;
   Eigen::Matrix4d pose;
-  std::string output;
 };
 
 Eigen::Matrix4d toolPose(const Eigen::Matrix3d& rotation, const Eigen::Vector3d& position) {
@@ -146,7 +145,6 @@ TEST(GrabGoalSearch, TargetFirstThenRotationsInOrderFromTheRightStart) {
     EXPECT_EQ(search.run(target, false), 0);
     EXPECT_TRUE(search.pose.isApprox(accepted, 1e-12));
     EXPECT_EQ(search.kinematics.asked_.size(), 1u + 9 + 3);
-    EXPECT_NE(search.output.find(">>>>>>>>drop Principal Axis Info<<<<<<<<"), std::string::npos);
   }
   // Elongated: the target's own orientation is kept as the start.
   {
@@ -166,7 +164,6 @@ TEST(GrabGoalSearch, TargetFirstThenRotationsInOrderFromTheRightStart) {
     search.acceptOnly(accepted);
     EXPECT_EQ(search.run(sideways, false), 0);
     EXPECT_TRUE(search.pose.isApprox(accepted, 1e-12));
-    EXPECT_NE(search.output.find("Solve theta success through rotate ---"), std::string::npos);
   }
 }
 
@@ -176,7 +173,6 @@ TEST(GrabGoalSearch, ExhaustedOrWithoutStartFails) {
   const Eigen::Matrix4d down = toolPose(Eigen::Vector3d(1, -1, -1).asDiagonal(), {0.3, 0.0, 0.2});
   EXPECT_EQ(search.run(down, true), -1);
   EXPECT_EQ(search.kinematics.asked_.size(), 19u);
-  EXPECT_NE(search.output.find("generateMoveGoals failed"), std::string::npos);
   // On the base axis there is no direction to point the tool's x away from.
   search.kinematics.asked_.clear();
   EXPECT_EQ(search.run(toolPose(Eigen::Vector3d(1, -1, -1).asDiagonal(), {0.0, 0.0, 0.6}), false), -1);

@@ -99,14 +99,4 @@ TEST(SensorJointStates, GroupPositionsByNameOrPositionOthersDropped) {
   }
 }
 
-TEST(SensorJointStates, PrintedStateIsOneLineOfValuesThenTheToolPose) {
-  YAML::Node config = fullTestConfig();
-  useArm6(config, "./src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/");
-  InProcessNode node(config);
-  testing::internal::CaptureStdout();
-  RosTwoWrapperTestAccess::jointState(node.node(), jointState({}, {0.5, -0.25, 1, 0, 0.125, -1}));
-  const std::string output = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(output.rfind("0.5,-0.25,1,0,0.125,-1\nforwardKinematics pos:\n", 0), 0u) << output;
-}
-
 }  // namespace
