@@ -5,9 +5,24 @@
 #include <vector>
 
 #include <Eigen/Core>
+#include <Eigen/Geometry>
 
 #include "grab/grab_scene.h"
 #include "kinematics/kinematics_interface.h"
+
+inline Eigen::Matrix4d makePose(const Eigen::Matrix3d& rotation, const Eigen::Vector3d& position)
+{
+  Eigen::Matrix4d result = Eigen::Matrix4d::Identity();
+  result.topLeftCorner<3, 3>() = rotation;
+  result.topRightCorner<3, 1>() = position;
+  return result;
+}
+
+// The largest difference between two poses' entries.
+inline double maxDifference(const Eigen::Matrix4d& a, const Eigen::Matrix4d& b)
+{
+  return (a - b).cwiseAbs().maxCoeff();
+}
 
 // Forward kinematics gives one fixed pose; inverse kinematics records each flange pose it is asked and answers
 // with one solution that spells out the pose's position and approach axis, so a chosen configuration tells

@@ -4,28 +4,16 @@
 #include <Eigen/Geometry>
 #include <gtest/gtest.h>
 
+#include "fake_grab_scene.h"
 #include "grab/grab_geometry.h"
 
 namespace
 {
 constexpr double kDegree = 0.017453292519943295;
 
-Eigen::Matrix4d pose(const Eigen::Matrix3d& rotation, const Eigen::Vector3d& position)
-{
-  Eigen::Matrix4d result = Eigen::Matrix4d::Identity();
-  result.topLeftCorner<3, 3>() = rotation;
-  result.topRightCorner<3, 1>() = position;
-  return result;
-}
-
 Eigen::Matrix3d turn(double angle, const Eigen::Vector3d& axis)
 {
   return Eigen::AngleAxisd(angle, axis.normalized()).toRotationMatrix();
-}
-
-double distance(const Eigen::Matrix4d& a, const Eigen::Matrix4d& b)
-{
-  return (a - b).cwiseAbs().maxCoeff();
 }
 
 int classify(double cosine)
@@ -56,35 +44,35 @@ TEST(UnitNormal, NormalisesTheCrossProductAndRefusesParallelOrBrokenVectors)
 TEST(OffsetPoseTranslation, MovesUpOrTowardsTheBaseAxisKeepingTheOrientation)
 {
   const Eigen::Matrix3d down = Eigen::Vector3d(1, -1, -1).asDiagonal();
-  const Eigen::Matrix4d tool = pose(down, {0.5, 0, 0.2});
-  EXPECT_LT(distance(offsetPoseTranslation(tool, 0.1, 0.0), pose(down, {0.5, 0, 0.3})), 1e-15);
-  EXPECT_LT(distance(offsetPoseTranslation(tool, 0.1, M_PI / 2), pose(down, {0.4, 0, 0.2})), 1e-15);
+  const Eigen::Matrix4d tool = makePose(down, {0.5, 0, 0.2});
+  EXPECT_LT(maxDifference(offsetPoseTranslation(tool, 0.1, 0.0), makePose(down, {0.5, 0, 0.3})), 1e-15);
+  EXPECT_LT(maxDifference(offsetPoseTranslation(tool, 0.1, M_PI / 2), makePose(down, {0.4, 0, 0.2})), 1e-15);
   const double s = std::sqrt(0.5);
-  EXPECT_LT(distance(offsetPoseTranslation(pose(down, {0.3, 0.4, 0}), 0.2, M_PI / 4),
-                     pose(down, {0.3 - 0.12 * s, 0.4 - 0.16 * s, 0.2 * s})),
+  EXPECT_LT(maxDifference(offsetPoseTranslation(makePose(down, {0.3, 0.4, 0}), 0.2, M_PI / 4),
+                     makePose(down, {0.3 - 0.12 * s, 0.4 - 0.16 * s, 0.2 * s})),
             1e-15);
   // On the base axis the horizontal direction is undefined: only the vertical part of the move is made.
   for (const double height : {0.5, 0.0})
   {
-    EXPECT_LT(distance(offsetPoseTranslation(pose(down, {0, 0, height}), 0.1, M_PI / 3), pose(down, {0, 0, height + 0.05})),
+    EXPECT_LT(maxDifference(offsetPoseTranslation(makePose(down, {0, 0, height}), 0.1, M_PI / 3), makePose(down, {0, 0, height + 0.05})),
               1e-15);
   }
 }
 
 TEST(RotatePoseAboutRadialNormal, TiltsTheApproachAxisTowardsTheRadialDirection)
 {
-  const Eigen::Matrix4d tool = pose(Eigen::Vector3d(1, -1, -1).asDiagonal(), {0.5, 0, 0.2});
+  const Eigen::Matrix4d tool = makePose(Eigen::Vector3d(1, -1, -1).asDiagonal(), {0.5, 0, 0.2});
   EXPECT_EQ(rotatePoseAboutRadialNormal(tool, 0.0), tool);
   // Pointing down at (0.5, 0, 0.2) the axis is world -y: +5 degrees lean the approach axis towards +x.
   const Eigen::Matrix4d tilted = rotatePoseAboutRadialNormal(tool, 5 * kDegree);
-  EXPECT_LT(distance(tilted, pose(turn(5 * kDegree, -Eigen::Vector3d::UnitY()) * tool.topLeftCorner<3, 3>(), {0.5, 0, 0.2})),
+  EXPECT_LT(maxDifference(tilted, makePose(turn(5 * kDegree, -Eigen::Vector3d::UnitY()) * tool.topLeftCorner<3, 3>(), {0.5, 0, 0.2})),
             1e-15);
   EXPECT_GT(tilted(0, 2), 0.08);
 
   // No normal to turn about: an approach axis along the radial direction, or a tool at the base origin.
   Eigen::Matrix3d along_x;
   along_x << 0, 0, 1, 0, 1, 0, -1, 0, 0;
-  for (const Eigen::Matrix4d& degenerate : {pose(along_x, {0.5, 0, 0}), pose(along_x, {0, 0, 0})})
+  for (const Eigen::Matrix4d& degenerate : {makePose(along_x, {0.5, 0, 0}), makePose(along_x, {0, 0, 0})})
   {
     EXPECT_EQ(rotatePoseAboutRadialNormal(degenerate, 0.1), degenerate);
   }
@@ -124,8 +112,8 @@ TEST(GetObbMaxZ, HighestCornerOfTheTurnedBox)
 {
   const double size[3] = {0.2, 0.1, 0.04};
   testing::internal::CaptureStdout();
-  EXPECT_NEAR(getObbMaxZ(pose(Eigen::Matrix3d::Identity(), {0.3, -0.2, 0.1}), size), 0.12, 1e-15);
-  EXPECT_NEAR(getObbMaxZ(pose(turn(M_PI / 2, Eigen::Vector3d::UnitX()), {0, 0, 0.1}), size), 0.15, 1e-15);
-  EXPECT_NEAR(getObbMaxZ(pose(turn(M_PI / 4, Eigen::Vector3d::UnitY()), {0, 0, 0.1}), size), 0.1 + 0.12 * std::sqrt(0.5), 1e-15);
+  EXPECT_NEAR(getObbMaxZ(makePose(Eigen::Matrix3d::Identity(), {0.3, -0.2, 0.1}), size), 0.12, 1e-15);
+  EXPECT_NEAR(getObbMaxZ(makePose(turn(M_PI / 2, Eigen::Vector3d::UnitX()), {0, 0, 0.1}), size), 0.15, 1e-15);
+  EXPECT_NEAR(getObbMaxZ(makePose(turn(M_PI / 4, Eigen::Vector3d::UnitY()), {0, 0, 0.1}), size), 0.1 + 0.12 * std::sqrt(0.5), 1e-15);
   testing::internal::GetCapturedStdout();
 }

@@ -18,19 +18,6 @@ using Solutions = FakeKinematics::Solutions;
 constexpr double kTiltStep = 0.08726646259971647;
 const auto kNever = [](const double*) { return false; };
 
-Eigen::Matrix4d pose(const Eigen::Matrix3d& rotation, const Eigen::Vector3d& position)
-{
-  Eigen::Matrix4d result = Eigen::Matrix4d::Identity();
-  result.topLeftCorner<3, 3>() = rotation;
-  result.topRightCorner<3, 1>() = position;
-  return result;
-}
-
-double distance(const Eigen::Matrix4d& a, const Eigen::Matrix4d& b)
-{
-  return (a - b).cwiseAbs().maxCoeff();
-}
-
 // A manager on the fake scene and solver; with the identity tool matrix the tool pose is the flange pose.
 struct FakeSetup
 {
@@ -75,8 +62,8 @@ TEST(GrabManagerCheckOutOfRange, KeepsTheSolutionsWithinLimitsAndFreeOfCollision
     return Solutions{{1, 2, 3, 4, 5}, {10.5, 0, 0, 0, 0, 0}, {10, -10, 0, 0, 0, 0}, {0, nan, 0, 0, 0, 0},
                      {0, 0, 0, 0, 0, 0.5}, {1, 2, 3, 4, 5, 6}};
   };
-  const Eigen::Matrix4d tool_matrix = pose(Eigen::AngleAxisd(0.4, Eigen::Vector3d::UnitX()).toRotationMatrix(), {0, 0.02, 0.15});
-  const Eigen::Matrix4d tool_pose = pose(Eigen::AngleAxisd(2.0, Eigen::Vector3d(1, 2, 3).normalized()).toRotationMatrix(), {0.4, -0.3, 0.5});
+  const Eigen::Matrix4d tool_matrix = makePose(Eigen::AngleAxisd(0.4, Eigen::Vector3d::UnitX()).toRotationMatrix(), {0, 0.02, 0.15});
+  const Eigen::Matrix4d tool_pose = makePose(Eigen::AngleAxisd(2.0, Eigen::Vector3d(1, 2, 3).normalized()).toRotationMatrix(), {0.4, -0.3, 0.5});
   Solutions solutions = {{9, 9, 9, 9, 9, 9}};
   EXPECT_EQ(setup.check(tool_pose, tool_matrix, solutions), 0);
   // 10.5 is beyond its limit but two turns back fits, nearest the reference joint 0.
@@ -84,7 +71,7 @@ TEST(GrabManagerCheckOutOfRange, KeepsTheSolutionsWithinLimitsAndFreeOfCollision
   EXPECT_NEAR(solutions[0][0], 10.5 - 4 * M_PI, 1e-12);
   EXPECT_EQ(Solutions(solutions.begin() + 1, solutions.end()), (Solutions{{10, -10, 0, 0, 0, 0}, {1, 2, 3, 4, 5, 6}}));
   ASSERT_EQ(setup.kinematics.asked_.size(), 1u);
-  EXPECT_LT(distance(setup.kinematics.asked_[0], tool_pose * tool_matrix.inverse()), 1e-12);
+  EXPECT_LT(maxDifference(setup.kinematics.asked_[0], tool_pose * tool_matrix.inverse()), 1e-12);
 
   // Each failure: its code; the caller's list kept (-1, -3) or emptied (-2).
   const Solutions before = solutions;
@@ -137,13 +124,13 @@ TEST(SelectNearestIkSolution, PicksTheNearestAndTurnsJointsTowardsTheReferenceWi
 
 TEST(GrabManagerFindTransitionPoint, BacksStraightUpFromAnUpwardApproachFirstUntiltedThenTilted)
 {
-  const Eigen::Matrix4d pointing_up = pose(Eigen::Matrix3d::Identity(), {0.5, 0, 0.2});
+  const Eigen::Matrix4d pointing_up = makePose(Eigen::Matrix3d::Identity(), {0.5, 0, 0.2});
   FakeSetup first;
   std::vector<double> out;
   ASSERT_EQ(first.transition(pointing_up, out), 0);
   EXPECT_EQ(first.scene->padding_restored_, 1);
   ASSERT_EQ(first.kinematics.asked_.size(), 1u);
-  EXPECT_LT(distance(first.kinematics.asked_[0], pose(Eigen::Matrix3d::Identity(), {0.5, 0, 0.25})), 1e-15);
+  EXPECT_LT(maxDifference(first.kinematics.asked_[0], makePose(Eigen::Matrix3d::Identity(), {0.5, 0, 0.25})), 1e-15);
   EXPECT_EQ(out, FakeKinematics::spelledOut(first.kinematics.asked_[0]));
 
   // Only the last of 16 heights x 13 tilts passes: 0.20 m up, tilted by -30 degrees.
@@ -151,7 +138,7 @@ TEST(GrabManagerFindTransitionPoint, BacksStraightUpFromAnUpwardApproachFirstUnt
   last.scene->valid_ = [&](const double*) { return last.scene->checks_ == 208; };
   ASSERT_EQ(last.transition(pointing_up, out), 0);
   ASSERT_EQ(last.kinematics.asked_.size(), 208u);
-  EXPECT_LT(distance(last.kinematics.asked_.back(),
+  EXPECT_LT(maxDifference(last.kinematics.asked_.back(),
                      rotatePoseAboutRadialNormal(offsetPoseTranslation(pointing_up, 0.2, 0.0), -6 * kTiltStep)),
             1e-15);
 
@@ -166,15 +153,15 @@ TEST(GrabManagerFindTransitionPoint, BacksInwardsFromAHorizontalApproachThenUpAb
   // Approach along +x at (0.5, 0, 0.2); only tool heights above 0.5 m are free.
   Eigen::Matrix3d along_x;
   along_x << 0, 0, 1, 0, 1, 0, -1, 0, 0;
-  const Eigen::Matrix4d horizontal = pose(along_x, {0.5, 0, 0.2});
+  const Eigen::Matrix4d horizontal = makePose(along_x, {0.5, 0, 0.2});
   FakeSetup setup([](const double* q) { return q[2] > 0.5; });
   std::vector<double> out;
   ASSERT_EQ(setup.transition(horizontal, out, 0.4), 0);
   const std::vector<Eigen::Matrix4d>& asked = setup.kinematics.asked_;
   ASSERT_GT(asked.size(), 950u);
   // Inwards first, 5 cm to 54 cm towards the base axis, 19 tilts each.
-  EXPECT_LT(distance(asked.front(), offsetPoseTranslation(horizontal, 0.05, M_PI / 2)), 1e-15);
-  EXPECT_LT(distance(asked[949], rotatePoseAboutRadialNormal(offsetPoseTranslation(horizontal, 0.54, M_PI / 2), -9 * kTiltStep)),
+  EXPECT_LT(maxDifference(asked.front(), offsetPoseTranslation(horizontal, 0.05, M_PI / 2)), 1e-15);
+  EXPECT_LT(maxDifference(asked[949], rotatePoseAboutRadialNormal(offsetPoseTranslation(horizontal, 0.54, M_PI / 2), -9 * kTiltStep)),
             1e-15);
   // Then straight up and untilted, skipping what lies below the box top.
   for (std::size_t i = 950; i < asked.size(); ++i)
@@ -191,11 +178,11 @@ TEST(GrabManagerFindTransitionPoint, SweepsOtherApproachesTowardsOrAwayFromTheRa
 {
   // Pointing straight down above the base height: from straight up (0) towards the radial direction's tilt
   // from straight down, acos(-0.2 / |(0.5, 0, 0.2)|) = 1.951 rad, in 23 five-degree steps.
-  const Eigen::Matrix4d pointing_down = pose(Eigen::Vector3d(1, -1, -1).asDiagonal(), {0.5, 0, 0.2});
+  const Eigen::Matrix4d pointing_down = makePose(Eigen::Vector3d(1, -1, -1).asDiagonal(), {0.5, 0, 0.2});
   FakeSetup first;
   std::vector<double> out;
   ASSERT_EQ(first.transition(pointing_down, out), 0);
-  EXPECT_LT(distance(first.kinematics.asked_.front(), offsetPoseTranslation(pointing_down, 0.05, 0.0)), 1e-15);
+  EXPECT_LT(maxDifference(first.kinematics.asked_.front(), offsetPoseTranslation(pointing_down, 0.05, 0.0)), 1e-15);
   FakeSetup none(kNever);
   EXPECT_EQ(none.transition(pointing_down, out), -33);
   EXPECT_EQ(none.kinematics.asked_.size(), 23u * 17u * 19u);
@@ -204,7 +191,7 @@ TEST(GrabManagerFindTransitionPoint, SweepsOtherApproachesTowardsOrAwayFromTheRa
   // straight up in 17 steps.
   FakeSetup backwards(kNever);
   const Eigen::Matrix4d past_radial =
-      pose(Eigen::AngleAxisd(98 * M_PI / 180, Eigen::Vector3d::UnitY()).toRotationMatrix(), {0.5, 0, -0.2});
+      makePose(Eigen::AngleAxisd(98 * M_PI / 180, Eigen::Vector3d::UnitY()).toRotationMatrix(), {0.5, 0, -0.2});
   EXPECT_EQ(backwards.transition(past_radial, out), -44);
   EXPECT_EQ(backwards.kinematics.asked_.size(), 17u * 17u * 19u);
 
@@ -216,7 +203,7 @@ TEST(GrabManagerFindTransitionPoint, SweepsOtherApproachesTowardsOrAwayFromTheRa
   FakeSetup broken(kNever);
   EXPECT_EQ(broken.transition(Eigen::Matrix4d::Constant(std::numeric_limits<double>::quiet_NaN()), out), -44);
   EXPECT_TRUE(broken.kinematics.asked_.empty());
-  EXPECT_EQ(broken.transition(pose(Eigen::AngleAxisd(2.5, Eigen::Vector3d::UnitY()).toRotationMatrix(), {0, 0, 0}), out), -44);
+  EXPECT_EQ(broken.transition(makePose(Eigen::AngleAxisd(2.5, Eigen::Vector3d::UnitY()).toRotationMatrix(), {0, 0, 0}), out), -44);
   EXPECT_EQ(out, std::vector<double>{1});
 }
 

@@ -106,26 +106,18 @@ struct Search {
   int run(const Eigen::Matrix4d& target, bool elongated) {
     testing::internal::CaptureStdout();
     const int result = generateMoveGoals(*manager, target, Eigen::Matrix4d::Identity(), elongated, results, pose);
-    output = testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStdout();
     return result;
   }
   FakeKinematics kinematics;
   std::unique_ptr<GrabManager> manager;
   Solutions results;
   Eigen::Matrix4d pose;
-  std::string output;
 };
-
-Eigen::Matrix4d toolPose(const Eigen::Matrix3d& rotation, const Eigen::Vector3d& position) {
-  Eigen::Matrix4d result = Eigen::Matrix4d::Identity();
-  result.topLeftCorner<3, 3>() = rotation;
-  result.topRightCorner<3, 1>() = position;
-  return result;
-}
 
 TEST(GrabGoalSearch, TargetFirstThenRotationsInOrderFromTheRightStart) {
   const Eigen::Matrix3d oblique = Eigen::AngleAxisd(2.4, Eigen::Vector3d(1, 1, 0).normalized()).toRotationMatrix();
-  const Eigen::Matrix4d target = toolPose(oblique, {0.3, 0.4, 0.2});
+  const Eigen::Matrix4d target = makePose(oblique, {0.3, 0.4, 0.2});
   {
     Search search;
     EXPECT_EQ(search.run(target, false), 0);
@@ -141,12 +133,11 @@ TEST(GrabGoalSearch, TargetFirstThenRotationsInOrderFromTheRightStart) {
   down.col(2) = Eigen::Vector3d(0.0, 0.0, -1.0);
   {
     Search search;
-    const Eigen::Matrix4d accepted = rotatePoseAboutRadialNormal(toolPose(down, {0.3, 0.4, 0.2}), -3 * kStep);
+    const Eigen::Matrix4d accepted = rotatePoseAboutRadialNormal(makePose(down, {0.3, 0.4, 0.2}), -3 * kStep);
     search.acceptOnly(accepted);
     EXPECT_EQ(search.run(target, false), 0);
     EXPECT_TRUE(search.pose.isApprox(accepted, 1e-12));
     EXPECT_EQ(search.kinematics.asked_.size(), 1u + 9 + 3);
-    EXPECT_NE(search.output.find(">>>>>>>>drop Principal Axis Info<<<<<<<<"), std::string::npos);
   }
   // Elongated: the target's own orientation is kept as the start.
   {
@@ -159,27 +150,25 @@ TEST(GrabGoalSearch, TargetFirstThenRotationsInOrderFromTheRightStart) {
   }
   // A horizontal approach turns the target itself, whatever the box.
   const Eigen::Matrix4d sideways =
-      toolPose(Eigen::AngleAxisd(M_PI / 2, Eigen::Vector3d::UnitY()).toRotationMatrix(), {-0.5, 0.0, 0.3});
+      makePose(Eigen::AngleAxisd(M_PI / 2, Eigen::Vector3d::UnitY()).toRotationMatrix(), {-0.5, 0.0, 0.3});
   {
     Search search;
     const Eigen::Matrix4d accepted = rotatePoseAboutRadialNormal(sideways, -kStep);
     search.acceptOnly(accepted);
     EXPECT_EQ(search.run(sideways, false), 0);
     EXPECT_TRUE(search.pose.isApprox(accepted, 1e-12));
-    EXPECT_NE(search.output.find("Solve theta success through rotate ---"), std::string::npos);
   }
 }
 
 TEST(GrabGoalSearch, ExhaustedOrWithoutStartFails) {
   Search search;
   search.kinematics.solve_ = [](const Eigen::Matrix4d&) { return Solutions{}; };
-  const Eigen::Matrix4d down = toolPose(Eigen::Vector3d(1, -1, -1).asDiagonal(), {0.3, 0.0, 0.2});
+  const Eigen::Matrix4d down = makePose(Eigen::Vector3d(1, -1, -1).asDiagonal(), {0.3, 0.0, 0.2});
   EXPECT_EQ(search.run(down, true), -1);
   EXPECT_EQ(search.kinematics.asked_.size(), 19u);
-  EXPECT_NE(search.output.find("generateMoveGoals failed"), std::string::npos);
   // On the base axis there is no direction to point the tool's x away from.
   search.kinematics.asked_.clear();
-  EXPECT_EQ(search.run(toolPose(Eigen::Vector3d(1, -1, -1).asDiagonal(), {0.0, 0.0, 0.6}), false), -1);
+  EXPECT_EQ(search.run(makePose(Eigen::Vector3d(1, -1, -1).asDiagonal(), {0.0, 0.0, 0.6}), false), -1);
   EXPECT_EQ(search.kinematics.asked_.size(), 1u);
 }
 

@@ -12,12 +12,13 @@
 #include <gtest/gtest.h>
 #include <pcl/io/pcd_io.h>
 
-#include "grab_release_harness.h"
+#include "grab/pose_conversion.h"
+#include "motion_rig.h"
 #include "robot_model/shapes/shapes.h"
 
 namespace {
 
-using Access = GrabReleaseTestAccess;
+using Access = MotionTestAccess;
 using Grab = Access::Grab;
 using Release = Access::Release;
 
@@ -26,12 +27,6 @@ const arm_sim::Cuboid kTable{{0.25, -0.60, -0.09}, {0.95, 0.60, -0.05}};
 const arm_sim::Cuboid kBox{{0.50, 0.25, -0.05}, {0.62, 0.37, 0.07}};
 const Eigen::Vector3d kBoxCentre(0.56, 0.31, 0.01);
 const std::array<double, 3> kBoxSize = {0.12, 0.12, 0.12};
-
-Eigen::Matrix4d toolOffset(double z) {
-  Eigen::Matrix4d tool = Eigen::Matrix4d::Identity();
-  tool(2, 3) = z;
-  return tool;
-}
 
 Access::Cloud tableWithBox() { return arm_sim::sampleSurfaces({{kTable, kBox}}, 0.01); }
 
@@ -69,9 +64,9 @@ bool insideBox(const pcl::PointXYZ& point, const arm_sim::Cuboid& box) {
 const Eigen::Vector3d kBoxTop(0.56f, 0.31f, 0.07f);
 const Eigen::Vector3d kFarTable(0.9f, -0.5f, -0.05f);
 
-TEST(GrabRelease, BoxOnTableGrabbedFromAboveAndCarriedToReleaseJoints) {
+TEST(GrabRelease, BoxOnTableGrabbedFromAboveCarriedToReleaseJointsAttachedAtTheTool) {
   const std::vector<double> home = {0.0, -0.5, -0.4, 0.0, -0.67, 0.0};
-  GrabWorld world(Arm::Six, toolOffset(0.12), home);
+  MotionRig world(Arm::Six, false, true, home, toolOffset(0.12));
   RosTwoWrapper& node = world.node();
   Access::setObstacleCloud(node, tableWithBox());
 
@@ -135,13 +130,8 @@ TEST(GrabRelease, BoxOnTableGrabbedFromAboveAndCarriedToReleaseJoints) {
   EXPECT_GT(loaded->calcNumNodes(), 0u);
   EXPECT_EQ(loaded->calcNumNodes(), Access::octreeNodes(node));
   world.onJointState(nullptr);
-}
 
-TEST(GrabRelease, CarriedBoxSitsAtTheToolAndCollidesWithTheWorld) {
-  const std::vector<double> home = {0.0, -0.5, -0.4, 0.0, -0.67, 0.0};
-  GrabWorld world(Arm::Six, toolOffset(0.12), home);
-  RosTwoWrapper& node = world.node();
-  // A box held 11 cm ahead of the tool, turned about the tool's z axis.
+  // Attached at the tool: a box held 11 cm ahead of the tool, turned about the tool's z axis.
   const Eigen::Matrix4d tcp_to_obb = poseToIsometry({0.0, 0.02, 0.11, 0.0, 0.0, 0.3826834, 0.9238795});
   Access::pretendHeld(node, home, tcp_to_obb, {0.2, 0.1, 0.05}, {});
 
@@ -181,7 +171,7 @@ auto quietly(Call call) {
 
 TEST(GrabRelease, BadRequestsAreRefusedBeforeAnythingMovesOrChanges) {
   const std::vector<double> start = {0.0, -0.3, 0.6, 0.5, 0.0};
-  GrabWorld world(Arm::Five, toolOffset(0.1), start);
+  MotionRig world(Arm::Five, false, true, start, toolOffset(0.1));
   RosTwoWrapper& node = world.node();
   const Eigen::Matrix4d held_box = poseToIsometry({0, 0, 0.1, 0, 0, 0, 1});
   Access::pretendHeld(node, start, held_box, kBoxSize, tableWithBox());
@@ -233,7 +223,7 @@ TEST(GrabRelease, BadRequestsAreRefusedBeforeAnythingMovesOrChanges) {
 
 TEST(GrabRelease, OnlyASuccessfulGrabIsHeldAndAFailedOneKeepsTheEarlierObject) {
   const std::vector<double> home = {0.0, -0.5, -0.4, 0.0, -0.67, 0.0};
-  GrabWorld world(Arm::Six, toolOffset(0.12), home);
+  MotionRig world(Arm::Six, false, true, home, toolOffset(0.12));
   RosTwoWrapper& node = world.node();
   Access::setObstacleCloud(node, tableWithBox());
   const auto expectNothingHeld = [&](const char* what) {
@@ -260,7 +250,8 @@ TEST(GrabRelease, OnlyASuccessfulGrabIsHeldAndAFailedOneKeepsTheEarlierObject) {
 
   world.controller().setScript({});
   // From where it started: a leg of no length is no trajectory the controller takes.
-  ASSERT_EQ(quietly([&] { return Access::moveTo(node, home); }), 0);
+  JointPath path;
+  ASSERT_EQ(quietly([&] { return Access::moveToGoalNotUpdateObstacle(node, home, 1, path); }), 0);
   ASSERT_EQ(quietly([&] { return Access::grab(node, grabFromAbove(0.11)); }).code, 0);
   const std::vector<double> transition_point = Access::transitionPoint(node);
   const size_t held_points = Access::heldCloud(node).size();
@@ -334,7 +325,7 @@ TEST(GrabRelease, BoxesReachedSidewaysObliquelyAndFromAboveOnBothArms) {
                           kTable,
                           {{0.30, 0.20, -0.05}, {0.40, 0.30, 0.05}},
                           down}}) {
-    GrabWorld world(entry.arm, toolOffset(0.12), entry.start);
+    MotionRig world(entry.arm, false, true, entry.start, toolOffset(0.12));
     RosTwoWrapper& node = world.node();
     Access::setObstacleCloud(node, arm_sim::sampleSurfaces({{entry.support, entry.box}}, 0.01));
     const Eigen::Vector3d centre = (entry.box.min + entry.box.max) / 2;
@@ -379,7 +370,7 @@ std::filesystem::path takeRecord() {
 
 TEST(GrabRelease, FailuresOnTheRealRobotAreRecordedWithPosesScalarFirst) {
   const std::vector<double> home = {0.0, -0.5, -0.4, 0.0, -0.67, 0.0};
-  GrabWorld world(Arm::Six, toolOffset(0.12), home, true);
+  MotionRig world(Arm::Six, true, true, home, toolOffset(0.12));
   RosTwoWrapper& node = world.node();
   Access::setObstacleCloud(node, tableWithBox());
   world.controller().setScript({arm_sim::GoalOutcome::Reject});

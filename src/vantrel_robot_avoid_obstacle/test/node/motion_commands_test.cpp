@@ -109,9 +109,10 @@ TEST(MotionCommands, JointGoalAcrossThePillarIsPlannedAroundIt) {
 
     // Inside the pillar: planning fails and nothing moves.
     const size_t sent = rig.controller().acceptedGoals().size();
+    MotionTestAccess::setCurrentJoints(node, crossing.start);
     JointPath path;
     EXPECT_EQ(MotionTestAccess::moveToGoalNotUpdateObstacle(node, crossing.inside, 1, path), -201);
-    EXPECT_EQ(path, (JointPath{crossing.goal, crossing.inside}));
+    EXPECT_EQ(path, (JointPath{crossing.start, crossing.inside}));
     EXPECT_EQ(MotionTestAccess::moveToGoal(node, crossing.inside), -2);
     const auto response = MotionTestAccess::moveJoints(node, jointRequest(crossing.inside));
     EXPECT_EQ(response.code, -21);
@@ -129,8 +130,7 @@ TEST(MotionCommands, FailedJointGoalOnTheRealRobotWritesItsLog) {
   MotionTestAccess::setCurrentJoints(node, crossing.start);
   namespace fs = std::filesystem;
   fs::create_directory("data");
-  arm_sim::TopicRecorder<std_msgs::msg::Bool> collision_enable(rig.peer(), "/robot/collision_enable_topic",
-                                                               rclcpp::QoS(10));
+  auto& collision_enable = rig.recorders().collision_enable;
 
   EXPECT_EQ(MotionTestAccess::moveJoints(node, jointRequest(crossing.inside)).code, -21);
   // A trajectory the controller aborts fails too, and is logged as such.

@@ -23,13 +23,7 @@ TEST(MotionGoal, SamplesBecomePointsWithTruncatedTimesAndFewerThanTwoAreNeverSen
   const std::vector<TrajectoryPoint> samples{sample(0.5, 0.0, 6), sample(-1.0, 1.25, 6), sample(2.0, 2.3, 6)};
   testing::internal::CaptureStdout();
   const auto goal = MotionTestAccess::generate(node, samples);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "**************************generateFollowJointTrajectoryMsg**************************\n"
-            "0.500000,0.500000,0.500000,0.500000,0.500000,trajectory_data[i].time_from_start:0.000000\ntime=0.000000\n"
-            "-1.000000,-1.000000,-1.000000,-1.000000,-1.000000,trajectory_data[i].time_from_start:1.250000\n"
-            "time=1.250000\n"
-            "2.000000,2.000000,2.000000,2.000000,2.000000,trajectory_data[i].time_from_start:2.300000\n"
-            "time=2.300000\n");
+  testing::internal::GetCapturedStdout();
   EXPECT_EQ(goal.trajectory.joint_names, (std::vector<std::string>{"joint1", "joint2", "joint3", "joint4", "joint5"}));
   ASSERT_EQ(goal.trajectory.points.size(), 3u);
   const auto& points = goal.trajectory.points;

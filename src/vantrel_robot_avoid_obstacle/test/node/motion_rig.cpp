@@ -12,15 +12,40 @@ YAML::Node motionConfig(Arm arm, bool real_robot) {
   return config;
 }
 
-MotionRig::MotionRig(Arm arm, bool real_robot, bool spin_node) : in_process_(motionConfig(arm, real_robot)) {
+Eigen::Matrix4d toolOffset(double z) {
+  Eigen::Matrix4d tool = Eigen::Matrix4d::Identity();
+  tool(2, 3) = z;
+  return tool;
+}
+
+namespace {
+
+YAML::Node rigConfig(Arm arm, bool real_robot, const Eigen::Matrix4d& tool_matrix) {
+  YAML::Node config = motionConfig(arm, real_robot);
+  if (tool_matrix.isZero()) return config;
+  std::vector<double> data;
+  for (int row = 0; row < 4; ++row) {
+    for (int column = 0; column < 4; ++column) data.push_back(tool_matrix(row, column));
+  }
+  config["grab_garbage_module"]["tool_matrix"]["data"] = data;
+  return config;
+}
+
+}  // namespace
+
+MotionRig::MotionRig(Arm arm, bool real_robot, bool spin_node, std::vector<double> start,
+                     const Eigen::Matrix4d& tool_matrix)
+    : in_process_(rigConfig(arm, real_robot, tool_matrix)), start_(std::move(start)) {
   std::vector<std::pair<double, double>> limits;
   MotionTestAccess::scene(node()).getJointLimits(limits);
   joints_.names = MotionTestAccess::scene(node()).getPlanningGroup()->getActiveJointModelNames();
   for (const auto& [lower, upper] : limits) joints_.limits.push_back({lower, upper});
-  // A bent arm, clear of the floor and of itself.
-  start_.assign(limits.size(), 0.0);
-  start_[1] = -0.3;
-  start_[2] = 0.9;
+  if (start_.empty()) {
+    // A bent arm, clear of the floor and of itself.
+    start_.assign(limits.size(), 0.0);
+    start_[1] = -0.3;
+    start_[2] = 0.9;
+  }
   MotionTestAccess::setCurrentJoints(node(), start_);
 
   peer_ = std::make_shared<rclcpp::Node>("arm_controller");
@@ -29,8 +54,15 @@ MotionRig::MotionRig(Arm arm, bool real_robot, bool spin_node) : in_process_(mot
   controller_config.joint_states_topic = "/peer/joint_states";
   controller_config.joints = joints_;
   controller_config.start_positions = start_;
-  controller_config.speed_factor = 4.0;
+  controller_config.speed_factor = 20.0;
   controller_ = std::make_unique<arm_sim::ArmController>(peer_, controller_config);
+  recorders_ = std::make_unique<arm_sim::NodeOutputRecorders>(peer_);
+  joint_forwarder_ = peer_->create_subscription<sensor_msgs::msg::JointState>(
+      controller_config.joint_states_topic, rclcpp::QoS(10), [this](const sensor_msgs::msg::JointState& state) {
+        MotionTestAccess::setCurrentJoints(node(), state.position);
+        std::lock_guard<std::mutex> lock(hook_mutex_);
+        if (on_joint_state_) on_joint_state_(controller_->acceptedGoals().size());
+      });
   peer_executor_.add_node(peer_);
   if (spin_node) {
     spin(MotionTestAccess::executor(node(), 2));
@@ -58,7 +90,9 @@ MotionRig::~MotionRig() {
     }
     spinner->thread.join();
   }
+  joint_forwarder_.reset();
   controller_.reset();
+  recorders_.reset();
 }
 
 namespace {

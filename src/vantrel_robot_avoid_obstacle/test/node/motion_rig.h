@@ -2,18 +2,24 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "arm_sim/arm_controller.hpp"
+#include "arm_sim/topic_recorders.hpp"
 #include "support/in_process_node.h"
 
-// Reaches the motion members of the node object.
+// Reaches the motion, grab and release members of the node object.
 class MotionTestAccess {
  public:
   using Goal = control_msgs::action::FollowJointTrajectory::Goal;
   using ArmMoveJoints = vantrel_interfaces::srv::ArmMoveJoints;
+  using Grab = vantrel_interfaces::srv::ArmGrab;
+  using Release = vantrel_interfaces::srv::ArmRelease;
+  using Cloud = RosTwoWrapper::Cloud;
 
   static Goal generate(RosTwoWrapper& node, const std::vector<TrajectoryPoint>& points) {
     return node.generateFollowJointTrajectoryMsg(points);
@@ -35,6 +41,16 @@ class MotionTestAccess {
     node.armMoveJointsCmdSrvCallback(std::make_shared<ArmMoveJoints::Request>(request), response);
     return *response;
   }
+  static Grab::Response grab(RosTwoWrapper& node, const Grab::Request& request) {
+    auto response = std::make_shared<Grab::Response>();
+    node.armGrabCmdSrvCallback(std::make_shared<Grab::Request>(request), response);
+    return *response;
+  }
+  static Release::Response release(RosTwoWrapper& node, const Release::Request& request) {
+    auto response = std::make_shared<Release::Response>();
+    node.armReleaseCmdSrvCallback(std::make_shared<Release::Request>(request), response);
+    return *response;
+  }
   static void setCurrentJoints(RosTwoWrapper& node, const std::vector<double>& q) { node.setCurrentJointPositions(q); }
   static void setResultWaitCycle(RosTwoWrapper& node, std::chrono::microseconds cycle) {
     node.result_wait_cycle_ = cycle;
@@ -47,21 +63,70 @@ class MotionTestAccess {
   static rclcpp::Executor& executor(RosTwoWrapper& node, int which) {
     return which == 2 ? static_cast<rclcpp::Executor&>(node.node2_executor_) : node.node3_executor_;
   }
+  static void setObstacleCloud(RosTwoWrapper& node, const Cloud& cloud) {
+    std::lock_guard<std::mutex> lock(node.scene_mutex_);
+    *node.pc_robot_filter_ = cloud;
+  }
+  static bool holding(const RosTwoWrapper& node) { return node.grab_goal_updated_flag_; }
+  static bool mapFrozen(const RosTwoWrapper& node) { return node.not_update_obstacle_info_flag_; }
+  static const std::vector<double>& transitionPoint(const RosTwoWrapper& node) { return node.transition_point_; }
+  static const std::vector<double>& grabGoal(const RosTwoWrapper& node) { return node.grab_goal_; }
+  static const Eigen::Matrix4d& tcpToObb(const RosTwoWrapper& node) { return node.tcp_to_obb_matrix_; }
+  static const Cloud& heldCloud(const RosTwoWrapper& node) { return *node.obb_removed_cloud_; }
+  // Whether the obstacle octree holds an occupied leaf at the point.
+  static bool occupied(RosTwoWrapper& node, const Eigen::Vector3d& point) {
+    std::lock_guard<std::mutex> lock(node.scene_mutex_);
+    const octomap::OcTreeNode* leaf = node.octomap_tree_ptr_->search(point.x(), point.y(), point.z());
+    return leaf != nullptr && node.octomap_tree_ptr_->isNodeOccupied(leaf);
+  }
+  // The carried body, null when none is attached.
+  static std::unique_ptr<robot_model::core::AttachedBody> attachedCopy(RosTwoWrapper& node) {
+    std::lock_guard<std::mutex> lock(node.scene_mutex_);
+    const robot_model::core::AttachedBody* body = node.plan_scene_ptr_->getRobotState()->getAttachedBody("grab_object");
+    return body ? std::make_unique<robot_model::core::AttachedBody>(*body) : nullptr;
+  }
+  static bool attach(RosTwoWrapper& node, const std::vector<double>& joints) { return node.attachGrabObject(joints); }
+  static void detach(RosTwoWrapper& node) { node.detachGrabObject(); }
+  static size_t octreeNodes(RosTwoWrapper& node) {
+    std::lock_guard<std::mutex> lock(node.scene_mutex_);
+    return node.octomap_tree_ptr_->calcNumNodes();
+  }
+  // Puts the node in the state a successful grab leaves, without moving.
+  static void pretendHeld(RosTwoWrapper& node, const std::vector<double>& transition_point,
+                          const Eigen::Matrix4d& tcp_to_obb, const std::array<double, 3>& size, const Cloud& held) {
+    node.transition_point_ = transition_point;
+    node.grab_goal_ = transition_point;
+    node.tcp_to_obb_matrix_ = tcp_to_obb;
+    node.obb_size_ = size;
+    *node.obb_removed_cloud_ = held;
+    node.grab_goal_updated_flag_ = true;
+    node.not_update_obstacle_info_flag_ = true;
+  }
 };
 
 enum class Arm { Five, Six };
 
-// The node object in this process with the simulated arm controller serving its trajectory action: the node's
-// action client and sensor node spin on their own threads, as in the program, and so does the controller.
-// The commands are called on the test's thread, the node's main thread.
+// The node object in this process with the simulated arm controller serving its trajectory action (its joint
+// states fed to the node as the joint-state callback would) and recorders of what the node publishes: the
+// node's action client and sensor node spin on their own threads, as in the program, and so does the
+// controller. The commands are called on the test's thread, the node's main thread.
 class MotionRig {
  public:
-  // `spin_node` false leaves the node's executors to RosTwoWrapper::run.
-  MotionRig(Arm arm, bool real_robot, bool spin_node = true);
+  // `spin_node` false leaves the node's executors to RosTwoWrapper::run. An empty `start` is a bent arm; a
+  // zero `tool_matrix` keeps the configured one.
+  MotionRig(Arm arm, bool real_robot, bool spin_node = true, std::vector<double> start = {},
+            const Eigen::Matrix4d& tool_matrix = Eigen::Matrix4d::Zero());
   ~MotionRig();
 
   RosTwoWrapper& node() { return in_process_.node(); }
   arm_sim::ArmController& controller() { return *controller_; }
+  arm_sim::NodeOutputRecorders& recorders() { return *recorders_; }
+  // Called with each joint state the controller publishes, after the node got it, with the number of goals
+  // accepted so far.
+  void onJointState(std::function<void(size_t accepted_goals)> callback) {
+    std::lock_guard<std::mutex> lock(hook_mutex_);
+    on_joint_state_ = std::move(callback);
+  }
   const arm_sim::JointSet& joints() const { return joints_; }
   rclcpp::Node::SharedPtr peer() const { return peer_; }
   // The node's current joints and the controller's start, within every joint's limits.
@@ -73,6 +138,10 @@ class MotionRig {
   std::vector<double> start_;
   rclcpp::Node::SharedPtr peer_;
   std::unique_ptr<arm_sim::ArmController> controller_;
+  std::unique_ptr<arm_sim::NodeOutputRecorders> recorders_;
+  rclcpp::Subscription<sensor_msgs::msg::JointState>::SharedPtr joint_forwarder_;
+  std::mutex hook_mutex_;
+  std::function<void(size_t)> on_joint_state_;
   rclcpp::executors::SingleThreadedExecutor peer_executor_;
   // One thread per executor; each raises its flag once its spin has returned.
   struct Spinner {
@@ -86,6 +155,7 @@ class MotionRig {
 
 // The full test configuration on either arm, no debug pauses, the trajectory action at kActionName.
 YAML::Node motionConfig(Arm arm, bool real_robot);
+Eigen::Matrix4d toolOffset(double z);
 constexpr const char* kActionName = "/arm/follow_joint_trajectory";
 
 // The table-and-pillar scene in the node's obstacle map and as its latest filtered cloud. The collision world

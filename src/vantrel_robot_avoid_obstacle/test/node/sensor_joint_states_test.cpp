@@ -32,13 +32,8 @@ TEST(SensorJointStates, GroupPositionsByNameOrPositionOthersDropped) {
       if (arm6) useArm6(config, "./src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/");
       config["robot_avoid_obstacle"]["real_robot_flag"] = real_robot;
       config["debug_mode"]["print_joint_state_flag"] = false;
-      InProcessNode node(config);
-      ASSERT_TRUE(node.node().isReady()) << what;
-      auto peer = std::make_shared<rclcpp::Node>("peer");
-      arm_sim::NodeOutputRecorders recorders(peer);
-      rclcpp::executors::SingleThreadedExecutor executor;
-      executor.add_node(peer);
-      std::thread spinner([&] { executor.spin(); });
+      RunningNodeWithPeers node(config, config["robot_avoid_obstacle"]["joints_state_topic"].as<std::string>());
+      arm_sim::NodeOutputRecorders& recorders = node.recorders();
 
       std::vector<std::string> links;
       std::vector<std::string> joints;
@@ -92,21 +87,8 @@ TEST(SensorJointStates, GroupPositionsByNameOrPositionOthersDropped) {
       std::this_thread::sleep_for(200ms);
       EXPECT_EQ(recorders.tf.count(), 2u) << what;
       EXPECT_EQ(recorders.robot_description.count(), 2u) << what;
-
-      executor.cancel();
-      spinner.join();
     }
   }
-}
-
-TEST(SensorJointStates, PrintedStateIsOneLineOfValuesThenTheToolPose) {
-  YAML::Node config = fullTestConfig();
-  useArm6(config, "./src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/");
-  InProcessNode node(config);
-  testing::internal::CaptureStdout();
-  RosTwoWrapperTestAccess::jointState(node.node(), jointState({}, {0.5, -0.25, 1, 0, 0.125, -1}));
-  const std::string output = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(output.rfind("0.5,-0.25,1,0,0.125,-1\nforwardKinematics pos:\n", 0), 0u) << output;
 }
 
 }  // namespace
