@@ -224,8 +224,8 @@ TEST(GrabManager, ReachesAKnownConfigurationOfEachArmThroughItsScene)
     const int code = manager.CheckOutOfRange(flange * tool, tool, solutions);
     testing::internal::GetCapturedStdout();
     ASSERT_EQ(code, 0) << q.size() << " joints";
-    const auto near_q = [&](const std::vector<double>& s) {
-      return (Eigen::VectorXd::Map(s.data(), s.size()) - Eigen::VectorXd::Map(q.data(), q.size())).cwiseAbs().maxCoeff() < 1e-6;
+    const auto near_q = [&known = q](const std::vector<double>& s) {
+      return (Eigen::VectorXd::Map(s.data(), s.size()) - Eigen::VectorXd::Map(known.data(), known.size())).cwiseAbs().maxCoeff() < 1e-6;
     };
     EXPECT_TRUE(std::any_of(solutions.begin(), solutions.end(), near_q)) << q.size() << " joints";
   }

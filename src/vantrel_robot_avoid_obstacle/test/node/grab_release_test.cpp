@@ -187,7 +187,7 @@ TEST(GrabRelease, BadRequestsAreRefusedBeforeAnythingMovesOrChanges) {
   for (const auto& [what, change] : std::vector<std::pair<const char*, std::function<void(Grab::Request&)>>>{
            {"zero edge", [](Grab::Request& r) { r.obb_size[1] = 0.0; }},
            {"negative edge", [](Grab::Request& r) { r.obb_size[2] = -0.1; }},
-           {"NaN target", [kNaN](Grab::Request& r) { r.target_pose[2] = kNaN; }},
+           {"NaN target", [](Grab::Request& r) { r.target_pose[2] = kNaN; }},
            {"infinite box pose", [](Grab::Request& r) { r.obb_pose[0] = std::numeric_limits<double>::infinity(); }},
            {"quaternion off unit", [](Grab::Request& r) { r.target_pose[3] = 1.01; }}}) {
     Grab::Request request = grabFromAbove(0.1);
