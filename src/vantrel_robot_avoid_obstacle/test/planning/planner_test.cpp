@@ -33,13 +33,11 @@ std::vector<double> testedFractions(MotionBisection& bisection, int segment_coun
   return tested;
 }
 
-TEST(MotionBisection, TestsTheEndThenMidpointsLevelByLevel) {
+TEST(MotionBisection, TestsTheEndThenMidpointsLevelByLevelUntilARefusal) {
   MotionBisection bisection;
   EXPECT_EQ(testedFractions(bisection, 8),
             (std::vector<double>{1.0, 4 / 8.0, 2 / 8.0, 6 / 8.0, 1 / 8.0, 3 / 8.0, 5 / 8.0, 7 / 8.0}));
-  EXPECT_EQ(testedFractions(bisection, 5), (std::vector<double>{1.0, 2 / 5.0, 1 / 5.0, 3 / 5.0, 4 / 5.0}));
   EXPECT_EQ(testedFractions(bisection, 0), (std::vector<double>{1.0}));
-  EXPECT_EQ(testedFractions(bisection, 8, [](double f) { return f != 1.0; }), (std::vector<double>{1.0}));
   EXPECT_EQ(testedFractions(bisection, 8, [](double f) { return f != 2 / 8.0; }),
             (std::vector<double>{1.0, 4 / 8.0, 2 / 8.0}));
   // The middles of the largest count stay inside the segment: the right half of the first split is the first
@@ -102,20 +100,28 @@ void expectSoundWallPath(PlanSceneInterface& scene, const JointPath& path, const
   }
 }
 
+ConfigSpaceScene square(double lo, double hi) {
+  return ConfigSpaceScene(std::vector<std::pair<double, double>>(2, {lo, hi}));
+}
+
+// The first search grows trees round a blocker to the goal; then the goal is shut in. A second search that
+// kept any earlier vertex would join the goal's old tree outside the ring; from fresh trees it cannot.
 TEST(RRTConnect, RepeatedSearchesStartFromFreshTreesAndAFreeStraightMotionNeedsNone) {
-  auto scene = makeWallWithGapScene(2);
-  RRTConnectPlanner planner(scene.get(), {seededSource(11), wallClockMicroseconds});
-  for (int round = 0; round < 3; ++round) {
-    JointPath path;
-    ASSERT_EQ(planOnce(planner, wallStart(2), wallGoal(2), path), 0);
-    expectSoundWallPath(*scene, path, wallStart(2), wallGoal(2));
-    // A failed search in between must not leave nodes behind that a later one would follow.
-    EXPECT_EQ(planOnce(planner, {0.0, 0.0}, wallGoal(2), path), -1);
-  }
-  // Through the gap from bound to bound: the two ends alone, without a sample.
-  JointPath path = kUntouched;
-  EXPECT_EQ(planOnce(planner, {-M_PI, 1.2}, {M_PI, 1.2}, path), 0);
-  EXPECT_EQ(path, (JointPath{{-M_PI, 1.2}, {M_PI, 1.2}}));
+  ConfigSpaceScene scene = square(0.0, 1.0);
+  scene.addObstacle({{0.4, 0.0}, {0.5, 0.6}});
+  RRTConnectPlanner planner(&scene, {seededSource(11), [] { return std::int64_t{0}; }});
+  const std::vector<double> start{0.1, 0.1};
+  const std::vector<double> goal{0.8, 0.8};
+  JointPath path;
+  ASSERT_EQ(planOnce(planner, start, goal, path), 0);
+  ASSERT_GT(planner.statistics().samples, 0) << "the straight motion must be blocked";
+  addRingAroundGoal(scene);
+  path = kUntouched;
+  EXPECT_EQ(planOnce(planner, start, goal, path), -5);
+  EXPECT_EQ(path, kUntouched);
+  // Above everything from bound to bound: the two ends alone, without a sample.
+  EXPECT_EQ(planOnce(planner, {0.0, 1.0}, {1.0, 1.0}, path), 0);
+  EXPECT_EQ(path, (JointPath{{0.0, 1.0}, {1.0, 1.0}}));
   EXPECT_EQ(planner.statistics().samples, 0);
 }
 
@@ -144,20 +150,14 @@ JointPath process(PlanSceneInterface& scene, JointPath path, bool repair, std::u
   return path;
 }
 
-ConfigSpaceScene square(double lo, double hi) {
-  return ConfigSpaceScene(std::vector<std::pair<double, double>>(2, {lo, hi}));
-}
-
-TEST(PathSimplification, ZigZagInFreeSpaceCollapsesToItsEndsUnlessMotionsAreRejected) {
+// A zig-zag in free space collapses to its ends unless motions are rejected; a valid detour over the wall,
+// with extra zig-zag waypoints, loses some and keeps its ends and sound segments.
+TEST(PathSimplification, ShortensOnlyAlongAcceptedMotionsAndKeepsTheEnds) {
   const JointPath zig_zag{{0, 0}, {1, 2}, {2, -1}, {3, 2}, {4, 0}};
-  ConfigSpaceScene scene = square(-5.0, 5.0);
-  EXPECT_EQ(process(scene, zig_zag, false), (JointPath{{0, 0}, {4, 0}}));
-  scene.rejectMotionsAfter(0);
-  EXPECT_EQ(process(scene, zig_zag, false, 5), zig_zag) << "rejected motions change nothing";
-}
-
-TEST(PathSimplification, ChangesKeepTheEndsAndPassTheMotionCheck) {
-  // A valid detour over the wall of the two-joint wall scene, with extra zig-zag waypoints.
+  ConfigSpaceScene free_square = square(-5.0, 5.0);
+  EXPECT_EQ(process(free_square, zig_zag, false), (JointPath{{0, 0}, {4, 0}}));
+  free_square.rejectMotionsAfter(0);
+  EXPECT_EQ(process(free_square, zig_zag, false, 5), zig_zag);
   const JointPath detour{{-2.0, 0.0}, {-1.5, 0.6}, {-1.2, 0.3}, {-0.8, 1.0}, {-0.5, 1.3}, {-0.2, 1.1}, {0.0, 1.2},
                          {0.3, 1.3},  {0.6, 1.0},  {0.9, 1.4},  {1.2, 0.5},  {1.6, 0.7}, {2.0, 0.0}};
   for (std::uint32_t seed = 1; seed <= 30; ++seed) {
@@ -170,28 +170,26 @@ TEST(PathSimplification, ChangesKeepTheEndsAndPassTheMotionCheck) {
   }
 }
 
-TEST(WaypointRepair, ThreeWaypointsGainTheirMidpointsAndOneTooDeepInAnObstacleStays) {
+// Three free waypoints gain their midpoints; one too deep in an obstacle stays; one on the upper bound of
+// joint 0 inside an obstacle's margin moves out of the margin and stays inside the bounds.
+TEST(WaypointRepair, MovesWaypointsOutOfTheMarginWithinTheBounds) {
   ConfigSpaceScene scene = square(0.0, 1.0);
   EXPECT_EQ(process(scene, {{0.0, 0.0}, {0.5, 1.0}, {1.0, 0.0}}, true),
             (JointPath{{0.0, 0.0}, {0.25, 0.5}, {0.5, 1.0}, {0.75, 0.5}, {1.0, 0.0}}));
   scene.addObstacle({{0.2, 0.2}, {0.8, 0.8}});
   const JointPath deep{{0.1, 0.1}, {0.5, 0.5}, {0.9, 0.1}, {0.9, 0.9}};
   EXPECT_EQ(process(scene, deep, true), deep);
-}
-
-TEST(WaypointRepair, RepairedWaypointLeavesTheMarginAndStaysInsideTheBounds) {
   const JointPath path{{0.5, 0.2}, {1.0, 0.5}, {0.5, 0.8}, {0.4, 0.9}};
   for (std::uint32_t seed = 1; seed <= 40; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
-    ConfigSpaceScene scene = square(0.0, 1.0);
-    // Waypoint 1 sits on the upper bound of joint 0, inside an obstacle's margin.
-    scene.addObstacle({{0.97, 0.45}, {0.99, 0.47}});
-    scene.setMargin(0.03);
-    const JointPath result = process(scene, path, true, seed);
+    ConfigSpaceScene margin_scene = square(0.0, 1.0);
+    margin_scene.addObstacle({{0.97, 0.45}, {0.99, 0.47}});
+    margin_scene.setMargin(0.03);
+    const JointPath result = process(margin_scene, path, true, seed);
     ASSERT_EQ(result.size(), 4u);
     EXPECT_NE(result[1], path[1]);
     EXPECT_LE(result[1][0], 1.0);
-    EXPECT_TRUE(scene.isStateValidWithMargin(result[1].data()));
+    EXPECT_TRUE(margin_scene.isStateValidWithMargin(result[1].data()));
     EXPECT_EQ(result.front(), path.front());
     EXPECT_EQ(result.back(), path.back());
   }
@@ -236,10 +234,8 @@ TEST(PathPlanAndPostProcessing, FailuresComeInTheirOrderAndLeaveNoPoints) {
       {{0.0, 1.5}, {2.0, 0.0}, -3},
       {{0.0, kNan}, {0.0, 0.0}, -3},
       {{-kInf, 0.0}, {0.0, 0.0}, -3},
-      {{0.0}, {0.0, 0.0}, -3},
       {{}, {0.0, 0.0}, -3},
       {{0.0, 0.0}, {-1.25, 0.0}, -4},
-      {{0.0, 0.0}, {0.0, kInf}, -4},
       {{0.0, 0.0}, {0.0, 0.0, 0.0}, -4},
       // The planner's direct check passes, the driver's re-check fails and so does every detour.
       {{-0.5, -0.5}, {0.5, -0.5}, -7, 1},

@@ -87,12 +87,16 @@ std::vector<double> wallGoal(int dof) {
   return goal;
 }
 
+void addRingAroundGoal(ConfigSpaceScene& scene) {
+  scene.addObstacle({{0.7, 0.7}, {0.9, 0.72}});
+  scene.addObstacle({{0.7, 0.88}, {0.9, 0.9}});
+  scene.addObstacle({{0.7, 0.7}, {0.72, 0.9}});
+  scene.addObstacle({{0.88, 0.7}, {0.9, 0.9}});
+}
+
 std::unique_ptr<ConfigSpaceScene> makeEnclosedGoalScene() {
   auto scene = std::make_unique<ConfigSpaceScene>(std::vector<std::pair<double, double>>(2, {0.0, 1.0}));
-  scene->addObstacle({{0.7, 0.7}, {0.9, 0.72}});
-  scene->addObstacle({{0.7, 0.88}, {0.9, 0.9}});
-  scene->addObstacle({{0.7, 0.7}, {0.72, 0.9}});
-  scene->addObstacle({{0.88, 0.7}, {0.9, 0.9}});
+  addRingAroundGoal(*scene);
   return scene;
 }
 

@@ -67,7 +67,8 @@ std::unique_ptr<ConfigSpaceScene> makeWallWithGapScene(int dof);
 std::vector<double> wallStart(int dof);
 std::vector<double> wallGoal(int dof);
 
-// The unit square with the goal (0.8, 0.8) shut in by a closed ring of boxes: no search can reach it.
+// A closed ring of boxes round (0.8, 0.8) in the unit square: no search can reach the goal inside.
+void addRingAroundGoal(ConfigSpaceScene& scene);
 std::unique_ptr<ConfigSpaceScene> makeEnclosedGoalScene();
 
 // Reproducible seeds: the outputs of an MT19937 seeded with `seed`.
