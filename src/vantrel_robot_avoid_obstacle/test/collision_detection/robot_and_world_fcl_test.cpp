@@ -49,41 +49,6 @@ protected:
 };
 }  // namespace
 
-TEST_F(CollisionWorldFCLTest, FollowsTheObjectsOfTheWorldItObserves)
-{
-  auto world = std::make_shared<World>();
-  world->addToObject("a", kCube, at(2, 0, 0));
-  CollisionWorldFCL fcl_world(world);
-  world->addToObject("a", kCube, at(3, 0, 0));
-  EXPECT_EQ(fcl_world.getFCLObjects().at("a").collision_objects_.size(), 2u);
-  EXPECT_FALSE(robotCollides(fcl_world));
-  world->addToObject("table", kTable, at(0, 0, 0.3));
-  EXPECT_TRUE(robotCollides(fcl_world));
-  world->clearObjects();
-  EXPECT_TRUE(fcl_world.getFCLObjects().empty());
-  EXPECT_FALSE(robotCollides(fcl_world));
-
-  // Another world: its objects replace these, the old one is no longer observed, and worlds collide where
-  // their objects overlap unless the matrix allows the pair.
-  auto second = std::make_shared<World>();
-  second->addToObject("c", kCube, at(2, 0, 0));
-  fcl_world.setWorld(second);
-  world->addToObject("d", kCube, at(2, 0, 0));
-  EXPECT_EQ(fcl_world.getFCLObjects().size(), 1u);
-  EXPECT_EQ(fcl_world.getFCLObjects().count("c"), 1u);
-  auto third = std::make_shared<World>();
-  third->addToObject("e", kCube, at(2.05, 0, 0));
-  const CollisionWorldFCL fcl_third(third);
-  AllowedCollisionMatrix acm;
-  for (bool allowed : { false, true })
-  {
-    acm.setEntry("c", "e", allowed);
-    CollisionResult res;
-    fcl_world.checkWorldCollision(CollisionRequest(), res, fcl_third, acm);
-    EXPECT_EQ(res.collision, !allowed);
-  }
-}
-
 // The robot keeps the matrix's answers from check to check: every change of the matrix, and a matrix
 // put in its place, counts at the next check.
 TEST_F(CollisionWorldFCLTest, KeptRobotFollowsEveryChangeOfTheMatrix)
