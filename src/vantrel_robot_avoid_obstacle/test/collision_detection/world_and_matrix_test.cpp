@@ -69,7 +69,8 @@ TEST(World, NotifiesInOrderCopiesOnWriteAndKeepsHandlesUnique)
   EXPECT_EQ(calls.back(), "4c9");
 }
 
-TEST(AllowedCollisionMatrix, EntriesAreSymmetricDefaultsOverrideThemAndUnknownPairsAreNotAllowed)
+// The node's matrix holds entries only: symmetric, the last one set wins, unknown pairs are not allowed.
+TEST(AllowedCollisionMatrix, EntriesAreSymmetricAndUnknownPairsAreNotAllowed)
 {
   AllowedCollisionMatrix acm;
   acm.setEntry("l1", "l2", false);
@@ -78,19 +79,4 @@ TEST(AllowedCollisionMatrix, EntriesAreSymmetricDefaultsOverrideThemAndUnknownPa
   EXPECT_EQ(answer(acm, "l2", "l1"), AllowedCollision::ALWAYS);
   EXPECT_EQ(answer(acm, "l1", "l3"), -1);
   EXPECT_EQ(answer(acm, "l3", "l1"), -1);
-
-  acm.setDefaultEntry("l2", false);
-  EXPECT_EQ(answer(acm, "l1", "l2"), AllowedCollision::NEVER);
-  EXPECT_EQ(answer(acm, "l9", "l2"), AllowedCollision::NEVER);  // for every partner, known or not
-  acm.setDefaultEntry("l1", true);
-  EXPECT_EQ(answer(acm, "l1", "l2"), AllowedCollision::NEVER);  // NEVER on either side wins
-
-  // With conditional defaults on both sides, both decide functions must accept.
-  acm.setDefaultEntry("l1", collision_detection::DecideContactFn([](collision_detection::Contact&) { return true; }));
-  acm.setDefaultEntry("l2", collision_detection::DecideContactFn([](collision_detection::Contact&) { return false; }));
-  EXPECT_EQ(answer(acm, "l1", "l2"), AllowedCollision::CONDITIONAL);
-  collision_detection::DecideContactFn decide;
-  collision_detection::Contact contact;
-  ASSERT_TRUE(acm.getAllowedCollision("l1", "l2", decide));
-  EXPECT_FALSE(decide(contact));
 }
