@@ -70,16 +70,8 @@ disabledPairs(const std::shared_ptr<const robot_model::core::RobotModel>& arm = 
   return acm;
 }
 
-// The arm's joint values of a named group state of the SRDF.
-inline std::vector<double> groupState(const std::string& name)
-{
-  std::vector<double> values;
-  for (const auto& state : model()->getSRDF()->getGroupStates())
-    if (state.name_ == name)
-      for (const std::string& variable : model()->getJointModelGroup("arm")->getVariableNames())
-        values.push_back(state.joint_values_.at(variable).front());
-  return values;
-}
+// The SRDF's "ready" state: the gripper hangs down in front of the base.
+inline const std::vector<double> kReady = { 0.0, -0.5, -0.4, 0.0, -0.67, 0.0 };
 
 // Sets the joints of the state's group "arm" and places the collision bodies.
 inline void setArm(robot_model::core::RobotState& state, const std::vector<double>& values)

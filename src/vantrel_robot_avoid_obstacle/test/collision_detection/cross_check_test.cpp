@@ -40,8 +40,13 @@ public:
       links_.emplace_back(geometry->collision_geometry_);
     for (std::size_t a = 0; a < geometries.size(); ++a)
       for (std::size_t b = a + 1; b < geometries.size(); ++b)
-        if (!alwaysAllowed(acm, *geometries[a], *geometries[b]))
+      {
+        const std::string& name_a = geometries[a]->collision_geometry_data_->getID();
+        const std::string& name_b = geometries[b]->collision_geometry_data_->getID();
+        AllowedCollision::Type type = AllowedCollision::NEVER;
+        if (name_a != name_b && !(acm.getAllowedCollision(name_a, name_b, type) && type == AllowedCollision::ALWAYS))
           self_pairs_.emplace_back(a, b);
+      }
   }
 
   // Instead of FCL's octree: one box per occupied voxel of the tree.
@@ -81,14 +86,6 @@ public:
   }
 
 private:
-  static bool alwaysAllowed(const AllowedCollisionMatrix& acm, const FCLGeometry& a, const FCLGeometry& b)
-  {
-    const std::string& name_a = a.collision_geometry_data_->getID();
-    const std::string& name_b = b.collision_geometry_data_->getID();
-    AllowedCollision::Type type = AllowedCollision::NEVER;
-    return name_a == name_b || (acm.getAllowedCollision(name_a, name_b, type) && type == AllowedCollision::ALWAYS);
-  }
-
   static bool collide(const fcl::CollisionObjectd& a, const fcl::CollisionObjectd& b)
   {
     static const fcl::CollisionRequestd request(1, false, 1, false, true, fcl::GST_LIBCCD);
@@ -150,13 +147,11 @@ struct Scene
   int samples = 100000;
 };
 
-// Arm6 in the ready-like pose with the gripper hanging down, and a plate under it that FCL alone finds
-// just free of it or 3 cm into it.
-const std::vector<double> kHangingPose = { 0.0, -0.5, -0.4, 0.0, -0.67, 0.0 };
+// Arm6 in its ready pose, and a plate under the gripper that FCL alone finds just free of it or 3 cm into it.
 Fill plateUnderGripper(bool touching)
 {
   return [touching](octomap::OcTree& tree, FCLAlone& fcl_alone, robot_model::core::RobotState& state) {
-    arm6::setArm(state, kHangingPose);
+    arm6::setArm(state, arm6::kReady);
     fcl_alone.place(state);
     const Eigen::Vector3d gripper = state.getGlobalLinkTransform(arm6::model()->getLinkModel("gripper_link")).translation();
     const benchmark_scenes::PlateTops tops =
@@ -230,9 +225,9 @@ INSTANTIATE_TEST_SUITE_P(
                            },
                            {}, 0.0, 1 },
                     Scene{ "GrazingPlate", arm6::model(), benchmark_scenes::kResolution, 0.0, plateUnderGripper(false),
-                           kHangingPose, 0.05, 2 },
+                           arm6::kReady, 0.05, 2 },
                     Scene{ "CollidingPlate", arm6::model(), benchmark_scenes::kResolution, 0.0, plateUnderGripper(true),
-                           kHangingPose, 0.2, 3 },
+                           arm6::kReady, 0.2, 3 },
                     Scene{ "PaddedAtClutteredTable", arm6::model(), benchmark_scenes::kResolution, 0.02, clutteredTable,
                            {}, 0.05, 4 },
                     Scene{ "Arm5AtClutteredTable", arm5::model(), benchmark_scenes::kResolution, 0.0, clutteredTable,

@@ -30,7 +30,7 @@ protected:
   void SetUp() override
   {
     testing::internal::CaptureStdout();
-    arm6::setArm(state_, arm6::groupState("ready"));
+    arm6::setArm(state_, arm6::kReady);
   }
   void TearDown() override { testing::internal::GetCapturedStdout(); }
 

@@ -1,10 +1,12 @@
 #include "collision_detection/collision_common.h"
+#include "collision_detection/world.h"
 
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include <boost/function.hpp>
 #include <fcl/geometry/shape/sphere.h>
 #include <fcl/narrowphase/collision.h>
 #include <gtest/gtest.h>
@@ -16,6 +18,15 @@ using namespace collision_detection;
 
 namespace
 {
+const std::shared_ptr<const shapes::Shape> kNoShape;
+const Eigen::Isometry3d kOrigin = Eigen::Isometry3d::Identity();
+
+// Records "<observer><id><action>" for every notification.
+World::ObserverCallbackFn recorder(std::vector<std::string>& calls, const std::string& tag)
+{
+  return [&calls, tag](const World::ObjectConstPtr& o, World::Action a) { calls.push_back(tag + o->id_ + std::to_string(a)); };
+}
+
 // A shape kind FCL has no mapping for.
 class UnknownShape : public shapes::Shape
 {
@@ -68,6 +79,45 @@ protected:
 };
 }  // namespace
 
+// CREATE|ADD_SHAPE (9) for a new id, ADD_SHAPE (8) for a known one, DESTROY (2) per object in id order on
+// clearing, observers called in the order they were registered; a caller's copy of an object is left as it was.
+// A removed observer's handle matches nothing later, even an observer made in the freed place; a notification
+// reaches the observers registered when it began, unless removed before their turn. An empty observer throws
+// once the ones before it were called.
+TEST(World, NotifiesInOrderCopiesOnWriteAndKeepsHandlesUnique)
+{
+  World world;
+  std::vector<std::string> calls;
+  const World::ObserverHandle removed = world.addObserver(recorder(calls, "0"));
+  world.removeObserver(removed);
+  const World::ObserverHandle kept = world.addObserver(recorder(calls, "1"));
+  EXPECT_NE(removed, kept);
+  world.removeObserver(removed);
+  World::ObserverHandle third, added;
+  world.addObserver([&](const World::ObjectConstPtr& o, World::Action a) {
+    calls.push_back("2" + o->id_ + std::to_string(a));
+    world.removeObserver(third);
+    if (added == World::ObserverHandle())
+      added = world.addObserver(recorder(calls, "4"));
+  });
+  third = world.addObserver(recorder(calls, "3"));
+
+  world.addToObject("b", kNoShape, kOrigin);
+  World::ObjectConstPtr held = world.objects_.at("b");
+  world.addToObject("b", kNoShape, Eigen::Isometry3d(Eigen::Translation3d(1, 2, 3)));
+  world.addToObject("a", kNoShape, kOrigin);
+  ASSERT_EQ(world.objects_.at("b")->shapes_.size(), 2u);
+  EXPECT_DOUBLE_EQ(world.objects_.at("b")->shape_poses_[1].translation().z(), 3.0);
+  EXPECT_EQ(held->shapes_.size(), 1u);
+  world.clearObjects();
+  EXPECT_TRUE(world.objects_.empty());
+  EXPECT_EQ(calls, (std::vector<std::string>{ "1b9", "2b9", "1b8", "2b8", "4b8", "1a9", "2a9", "4a9", "1a2", "2a2",
+                                              "4a2", "1b2", "2b2", "4b2" }));
+  world.addObserver(World::ObserverCallbackFn());
+  EXPECT_THROW(world.addToObject("c", kNoShape, kOrigin), boost::bad_function_call);
+  EXPECT_EQ(calls.back(), "4c9");
+}
+
 TEST_F(Callbacks, OwnersAndTheMatrixDecideWhetherAPairIsTested)
 {
   EXPECT_TRUE(collides(box(0.0, &link1_, 0), box(0.5, &obstacle_)));
@@ -89,9 +139,11 @@ TEST_F(Callbacks, OwnersAndTheMatrixDecideWhetherAPairIsTested)
   EXPECT_FALSE(collides(box(0.0, &link2_, 0), box(0.0, &obstacle_), nullptr, &active));
 
   // Matrix-allowed pairs are skipped, unknown pairs tested, a conditional pair left to its decide function.
+  // Entries are symmetric; the last one set wins.
   AllowedCollisionMatrix acm;
-  acm.setEntry("link1", "obstacle", true);
-  acm.setEntry("link2", "obstacle", false);
+  acm.setEntry("link1", "obstacle", false);
+  acm.setEntry("obstacle", "link1", true);
+  acm.setEntry("obstacle", "link2", false);
   EXPECT_FALSE(collides(box(0.0, &link1_, 0), box(0.0, &obstacle_), &acm));
   EXPECT_TRUE(collides(box(0.0, &link2_, 0), box(0.0, &obstacle_), &acm));
   EXPECT_TRUE(collides(box(0.0, &link1_, 0), box(0.0, &link2_, 0), &acm));
