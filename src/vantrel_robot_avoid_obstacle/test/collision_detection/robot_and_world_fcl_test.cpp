@@ -79,24 +79,6 @@ TEST(CollisionRobotFCL, PaddingRebuildsOnlyItsLinkAndBadValuesAreRefused)
   EXPECT_EQ(robot.getCollisionGeometries(), padded);
 }
 
-// A box attached 0.4 out from the gripper, and a world box of its orientation whose face is `gap` beyond the
-// attached box's face: the padding of 0.06 makes the box 0.12 larger per dimension.
-TEST_F(CollisionWorldFCLTest, AttachedBodyIsPaddedLikeItsParentLinkOnEverySide)
-{
-  state_.attachBody(arm6::grabbedCube(0.1, 0.4));
-  const Eigen::Isometry3d box_pose = state_.getAttachedBody("grab_object")->global_shape_poses_[0];
-  for (const auto& [gap, padding, expected] : { std::tuple(0.005, 0.0, false), std::tuple(0.055, 0.06, true),
-                                                std::tuple(0.065, 0.06, false) })
-  {
-    auto world = std::make_shared<World>();
-    world->addToObject("obstacle", kCube, box_pose * Eigen::Translation3d(0.0, 0.0, 0.1 + gap));
-    robot_.setLinkPadding("gripper_link", padding);
-    CollisionResult res;
-    CollisionWorldFCL(world).checkRobotCollision(CollisionRequest(), res, robot_, state_);
-    EXPECT_EQ(res.collision, expected) << "gap " << gap << " padding " << padding;
-  }
-}
-
 // A robot kept from check to check answers like a new one, whatever changed on the gripper in between.
 // One cube's near face is 0.08 beyond the centre of the held cube, another stands 0.06 beside the
 // gripper's body (x within 0.042 of its axis, z in [-0.12, -0.04]): each step flips the answer or moves

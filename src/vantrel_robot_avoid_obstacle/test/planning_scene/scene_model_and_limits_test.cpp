@@ -76,31 +76,6 @@ TEST(SceneConstruction, WithoutAPlanningGroupEveryQueryFails) {
   }
 }
 
-// Limits exist once the bounds were read, and not at all when a fixed joint is among the group's first joints;
-// segments come from raw joint differences.
-TEST(SceneLimits, LimitsFollowTheBoundsAndSegmentsTheRawJointDifferences) {
-  std::unique_ptr<ManipulatorPlanScene> scene = makeArm6Scene();
-  std::vector<double> vmax;
-  std::vector<double> amax;
-  EXPECT_EQ(scene->getVmaxAndAmax(vmax, amax), 0);
-  std::vector<std::pair<double, double>> bounds;
-  ASSERT_EQ(scene->getJointLimits(bounds), 6);
-  EXPECT_EQ(bounds[5], (std::pair<double, double>{-6.28, 6.28}));
-  ASSERT_EQ(scene->getVmaxAndAmax(vmax, amax), 6);
-  EXPECT_EQ(vmax, (std::vector<double>{2.0, 2.0, 2.5, 3.0, 3.0, 3.5}));
-  EXPECT_EQ(amax, std::vector<double>(6, 3.0));
-  const std::vector<double> from(6, 0.0);
-  std::vector<double> to(6, 0.0);
-  to[0] = 1.5 * scene->getLongestValidSegment();
-  to[5] = -to[0];
-  EXPECT_EQ(scene->validSegmentCount(from.data(), to.data()), 3);
-
-  scene = makeTestRigScene("fixed_first");
-  ASSERT_TRUE(scene->hasPlanningGroup());
-  EXPECT_EQ(scene->getJointLimits(bounds), -3);
-  EXPECT_EQ(scene->getVmaxAndAmax(vmax, amax), 0);
-}
-
 // Arm5's only group is planned whatever name is configured. The base joint turns either arm in free space: only
 // its bounds can make those states invalid.
 TEST(SceneLimits, StatesOutsideTheBoundsAreInvalidAndMotionsFarBeyondThemAreRefusedAtOnce) {
@@ -132,11 +107,14 @@ TEST(SceneLimits, StatesOutsideTheBoundsAreInvalidAndMotionsFarBeyondThemAreRefu
       EXPECT_FALSE(scene->checkMotion(home.data(), q.data())) << far;
     }
   }
+  // A fixed joint among the group's first joints leaves the group without bounds.
+  std::vector<std::pair<double, double>> bounds;
+  EXPECT_EQ(makeTestRigScene("fixed_first")->getJointLimits(bounds), -3);
 }
 
 // Two segments of the base joint with the arm stretched out; a voxel where the wrist is halfway through the
 // first one, some 8 cm from the states around it.
-TEST(FineMotion, FindsTheObstacleBetweenTheStatesTheMotionCheckTests) {
+TEST(FineMotion, FindsTheObstacleBetweenTestedStatesAndFollowsRawJointValues) {
   std::unique_ptr<ManipulatorPlanScene> scene = makeArm6Scene(0.01);
   const double segment = scene->getLongestValidSegment();
   const std::vector<double> from{0.0, -1.0, 0.5, 0.0, 0.5, 0.0};
@@ -152,13 +130,11 @@ TEST(FineMotion, FindsTheObstacleBetweenTheStatesTheMotionCheckTests) {
   EXPECT_FALSE(scene->checkMotionFinely(from.data(), to.data()));
   EXPECT_FALSE(scene->checkMotionFinely(between.data(), between.data()));
   EXPECT_TRUE(scene->checkMotionFinely(from.data(), from.data()));
-}
 
-// The rig's continuous wrist with one voxel on its arm at 0: -3 to 3 sweeps through 0 along the raw values; the
-// short way round through pi would miss it. From 3 to 2 is free.
-TEST(FineMotion, ContinuousJointMovesAlongRawValues) {
-  std::unique_ptr<ManipulatorPlanScene> scene = makeTestRigScene("wrist");
-  auto tree = makeOctree(0.01);
+  // The rig's continuous wrist with one voxel on its arm at 0: -3 to 3 sweeps through 0 along the raw values;
+  // the short way round through pi would miss it. From 3 to 2 is free.
+  scene = makeTestRigScene("wrist");
+  tree = makeOctree(0.01);
   fillPoint(*tree, Eigen::Vector3d(0.505, 0.305, 0.305));
   scene->updateWorldOctomap(tree);
   const double a = -3.0;
