@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include "robot_model/shapes/shapes.h"
 #include "support/captured_output.h"
 #include "support/scene_fixtures.h"
 
 namespace {
 
+const std::vector<double> kReady = arm6Layout().ready;
 const std::string kArm6Urdf = "urdf/arm6_and_whole_gripper_linker_shim_camera.urdf";
 const std::string kArm6Srdf = "srdf/arm6_and_whole_gripper_linker.srdf";
 
@@ -146,6 +148,95 @@ TEST(FineMotion, FindsTheObstacleBetweenTestedStatesAndFollowsRawJointValues) {
   EXPECT_FALSE(scene->checkMotionFinely(&a, &b));
   const double away = 2.0;
   EXPECT_TRUE(scene->checkMotion(&b, &away));
+}
+
+// The test rig's wrist arm at j1 = 0 is the box x in [0.48, 0.52], y in [0.1, 0.5], z in [0.28, 0.32]; one voxel
+// over its middle, its lower face `gap` above the arm's top. The gripper padding grows the standard checks only,
+// and only on a group with a gripper ("fixed_first"); the margin checks keep their 0.06 whatever it is. Within a
+// query a valid state is remembered: each change of padding or world, and the end of the query, must drop it.
+TEST(RigValidity, GripperPaddingMarginAndRememberedStatesAgainstOneVoxel) {
+  const auto voxelAbove = [](octomap::OcTree& tree, double gap) {
+    fillPoint(tree, Eigen::Vector3d(0.505, 0.305, 0.32 + gap + 0.005));
+  };
+  const double zero = 0.0;
+  const double away = 3.0;
+  for (const std::string group : {"wrist", "fixed_first"}) {
+    SCOPED_TRACE(group);
+    std::unique_ptr<ManipulatorPlanScene> scene = makeTestRigScene(group);
+    auto tree = makeOctree(0.01);
+    voxelAbove(*tree, 0.07);
+    scene->updateWorldOctomap(tree);
+    scene->beginQuery();
+    ASSERT_TRUE(scene->isStateValid(&zero));
+    capturedOutput([&] { scene->setGripperPadding(0.1); });
+    EXPECT_EQ(scene->isStateValid(&zero), group == "wrist");
+    EXPECT_TRUE(scene->isStateValidWithMargin(&zero));
+    capturedOutput([&] { scene->setGripperPadding(0.0); });
+    EXPECT_TRUE(scene->isStateValid(&zero));
+    voxelAbove(*tree, 0.03);
+    scene->updateWorldOctomap(tree);
+    EXPECT_TRUE(scene->isStateValid(&zero));
+    EXPECT_FALSE(scene->isStateValidWithMargin(&zero));
+    EXPECT_TRUE(scene->isStateValidWithMargin(&away));
+    voxelAbove(*tree, 0.0);
+    scene->updateWorldOctomap(tree);
+    EXPECT_FALSE(scene->isStateValid(&zero));
+    tree = makeOctree(0.01);
+    scene->updateWorldOctomap(tree);
+    EXPECT_TRUE(scene->isStateValid(&zero));
+    scene->endQuery();
+    // Between queries the owner may change the tree in place.
+    voxelAbove(*tree, 0.0);
+    EXPECT_FALSE(scene->isStateValid(&zero));
+  }
+}
+
+// 1e308 is finite, but the padded geometry cannot be built: refused like the others, not half applied.
+TEST(GripperPadding, Arm6PadsTheBaseLinkAndEveryGroupLinkOrNoneAtAll) {
+  std::unique_ptr<ManipulatorPlanScene> scene = makeArm6Scene();
+  std::vector<std::string> links = scene->getPlanningGroup()->getLinkModelNames();
+  links.push_back("base_link");
+  for (const double padding : {0.02, 1e308, -0.01, double{NAN}, double{INFINITY}}) {
+    EXPECT_NO_THROW(capturedOutput([&] { scene->setGripperPadding(padding); })) << padding;
+    for (const std::string& link : links) {
+      EXPECT_EQ(scene->getPaddedCollisionRobot().getLinkPadding(link), 0.02) << link << " after " << padding;
+    }
+  }
+}
+
+// The node's updates: one shared octree object replaces everything else in the world, however often it is
+// given, is kept alive while held and released once replaced; a null tree is refused; refilling the shared tree
+// in place is seen at once. Folding the arm drives link4 into link2, a pair the description does not disable.
+TEST(NodeOperations, OneSharedOctreeReplacesTheWorldAndItsRefillsAreSeen) {
+  std::unique_ptr<ManipulatorPlanScene> scene = makeArm6Scene();
+  const std::vector<double> folded{0.0, -1.0, -1.0, 0.0, -1.0, 0.0};
+  EXPECT_FALSE(scene->isStateValid(folded.data()));
+  auto tree = makeOctree();
+  std::weak_ptr<octomap::OcTree> watch = tree;
+  scene->updateWorldOctomap(tree);
+  scene->getWorld()->addToObject("grab_object", std::make_shared<const shapes::Box>(0.1, 0.1, 0.1),
+                                 Eigen::Isometry3d::Identity());
+  // Far from the arm, so the tree's first bounds say nothing about where the arm is.
+  fillPoint(*tree, Eigen::Vector3d(-3.0, -3.0, 0.0));
+  scene->updateWorldOctomap(tree);
+  const auto& fcl_objects = scene->getCollisionWorld()->getFCLObjects();
+  EXPECT_EQ(fcl_objects.size(), 1u);
+  ASSERT_TRUE(scene->isStateValid(kReady.data()));
+  const Eigen::Vector3d on_link = linkPosition(*scene, kReady, "link4");
+  fillPoint(*tree, on_link);
+  EXPECT_FALSE(scene->isStateValid(kReady.data()));
+  tree->clear();
+  EXPECT_TRUE(scene->isStateValid(kReady.data())) << "an emptied tree blocks nothing";
+  fillPoint(*tree, on_link);
+  EXPECT_FALSE(scene->isStateValid(kReady.data()));
+
+  tree.reset();
+  EXPECT_FALSE(watch.expired()) << "the world must keep the tree alive";
+  auto other = makeOctree();
+  scene->updateWorldOctomap(other);
+  EXPECT_TRUE(watch.expired()) << "a replaced tree is released";
+  scene->updateWorldOctomap(nullptr);
+  EXPECT_TRUE(scene->worldHoldsOctomap(other)) << "a null tree is refused";
 }
 
 }  // namespace
