@@ -172,9 +172,7 @@ void clutteredTable(octomap::OcTree& tree, FCLAlone&, robot_model::core::RobotSt
   benchmark_scenes::clutteredTable(tree);
 }
 
-class CrossCheck : public testing::TestWithParam<Scene>
-{
-};
+using CrossCheck = testing::TestWithParam<Scene>;
 }  // namespace
 
 TEST_P(CrossCheck, AnswersEqualFCLAloneOverManyStates)
@@ -193,10 +191,9 @@ TEST_P(CrossCheck, AnswersEqualFCLAloneOverManyStates)
   state.setToDefaultValues();
   scene.fill(*tree, fcl_alone, state);
 
-  const int samples = scene.samples;
   std::mt19937 rng(scene.seed);
   int world_collisions = 0, self_collisions = 0;
-  for (int i = 0; i < samples; ++i)
+  for (int i = 0; i < scene.samples; ++i)
   {
     const std::vector<double> values = drawState(scene.arm->getJointModelGroup("arm"), scene.pose, scene.special_values, i, rng);
     arm6::setArm(state, values);
@@ -212,8 +209,8 @@ TEST_P(CrossCheck, AnswersEqualFCLAloneOverManyStates)
     self_collisions += self_expected;
   }
   // Collisions must be common for the comparison to reach the narrow phase's own decisions.
-  EXPECT_GE(world_collisions, scene.least_world_collisions * samples);
-  EXPECT_GT(self_collisions, samples / 100);
+  EXPECT_GE(world_collisions, scene.least_world_collisions * scene.samples);
+  EXPECT_GT(self_collisions, scene.samples / 100);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -54,12 +53,10 @@ protected:
     return store_.collision_objects_.back().get();
   }
 
-  bool collides(fcl::CollisionObjectd* a, fcl::CollisionObjectd* b, const AllowedCollisionMatrix* acm = nullptr,
-                const std::set<const robot_model::core::LinkModel*>* active = nullptr)
+  bool collides(fcl::CollisionObjectd* a, fcl::CollisionObjectd* b, const AllowedCollisionMatrix* acm = nullptr)
   {
     CollisionResult res;
     CollisionData data(&req_, &res, acm);
-    data.active_components_only_ = active;
     collisionCallback(a, b, &data);
     return res.collision;
   }
@@ -135,10 +132,6 @@ TEST_F(Callbacks, OwnersAndTheMatrixDecideWhetherAPairIsTested)
   EXPECT_TRUE(collides(held_box, box(0.0, &link1_, 0)));  // not a touch link
   EXPECT_FALSE(collides(held_box, box(0.0, attached("second", &link1_), 0)));
   EXPECT_TRUE(collides(held_box, box(0.0, attached("elsewhere", &link2_), 0)));
-
-  const std::set<const robot_model::core::LinkModel*> active = { &link1_ };
-  EXPECT_TRUE(collides(box(0.0, &link2_, 0), box(0.0, &link1_, 0), nullptr, &active));
-  EXPECT_FALSE(collides(box(0.0, &link2_, 0), box(0.0, &obstacle_), nullptr, &active));
 
   // Matrix-allowed pairs are skipped, unknown pairs tested, a conditional pair left to its decide function.
   // Entries are symmetric; the last one set wins.
