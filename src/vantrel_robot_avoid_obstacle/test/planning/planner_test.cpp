@@ -114,36 +114,6 @@ TEST(RRTConnect, RepeatedSearchesStartFromFreshTreesAndAFreeStraightMotionNeedsN
   EXPECT_EQ(planner.statistics().samples, 0);
 }
 
-// Runs awayFromObstacle with reproducible seeds and a clock that stands still.
-JointPath repair(PlanSceneInterface& scene, JointPath path, std::uint32_t seed = 1) {
-  RRTConnectPlanner planner(&scene, {seededSource(seed), [] { return std::int64_t{0}; }});
-  capturedOutput([&] { planner.awayFromObstacle(path); });
-  return path;
-}
-
-// A waypoint too deep in an obstacle stays; one on the upper bound of joint 0 inside an obstacle's margin moves
-// out of the margin and stays inside the bounds.
-TEST(WaypointRepair, MovesWaypointsOutOfTheMarginWithinTheBounds) {
-  ConfigSpaceScene scene = square(0.0, 1.0);
-  scene.addObstacle({{0.2, 0.2}, {0.8, 0.8}});
-  const JointPath deep{{0.1, 0.1}, {0.5, 0.5}, {0.9, 0.1}, {0.9, 0.9}};
-  EXPECT_EQ(repair(scene, deep), deep);
-  const JointPath path{{0.5, 0.2}, {1.0, 0.5}, {0.5, 0.8}, {0.4, 0.9}};
-  for (std::uint32_t seed = 1; seed <= 40; ++seed) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    ConfigSpaceScene margin_scene = square(0.0, 1.0);
-    margin_scene.addObstacle({{0.97, 0.45}, {0.99, 0.47}});
-    margin_scene.setMargin(0.03);
-    const JointPath result = repair(margin_scene, path, seed);
-    ASSERT_EQ(result.size(), 4u);
-    EXPECT_NE(result[1], path[1]);
-    EXPECT_LE(result[1][0], 1.0);
-    EXPECT_TRUE(margin_scene.isStateValidWithMargin(result[1].data()));
-    EXPECT_EQ(result.front(), path.front());
-    EXPECT_EQ(result.back(), path.back());
-  }
-}
-
 const double kNan = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 
@@ -161,7 +131,6 @@ struct FailureCase {
 TEST(PathPlanAndPostProcessing, FailuresComeInTheirOrderAndLeaveNoPoints) {
   const std::vector<FailureCase> cases{
       {{0.5, 0.5}, {5.0, 0.0}, -1},  // a start in collision before the goal's range
-      {{0.5, 0.5}, {0.0}, -1},
       {{-5.0, 0.0}, {0.5, 0.5}, -2},
       {{0.0, 1.5}, {2.0, 0.0}, -3},
       {{0.0, kNan}, {0.0, 0.0}, -3},
