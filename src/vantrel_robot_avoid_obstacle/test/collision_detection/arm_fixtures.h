@@ -37,17 +37,14 @@ inline std::shared_ptr<shapes::Mesh> oneTriangle()
     mesh->triangles[i] = i;
   return mesh;
 }
-}  // namespace arms
 
 // The five-axis arm, loaded once per test binary.
-namespace arm5
+inline std::shared_ptr<const robot_model::core::RobotModel> arm5()
 {
-inline std::shared_ptr<const robot_model::core::RobotModel> model()
-{
-  static const auto loaded = arms::load("arm5", "urdf/arm5.urdf", "srdf/arm5.srdf");
+  static const auto loaded = load("arm5", "urdf/arm5.urdf", "srdf/arm5.srdf");
   return loaded;
 }
-}  // namespace arm5
+}  // namespace arms
 
 // The six-axis arm of the repository's robot descriptions, loaded once per test binary. The helpers
 // below take any model whose planning group is "arm", as both arms' is.

@@ -227,6 +227,6 @@ INSTANTIATE_TEST_SUITE_P(
                            arm6::kReady, 0.2, 3 },
                     Scene{ "PaddedAtClutteredTable", arm6::model(), benchmark_scenes::kResolution, 0.02, clutteredTable,
                            {}, 0.05, 4 },
-                    Scene{ "Arm5AtClutteredTable", arm5::model(), benchmark_scenes::kResolution, 0.0, clutteredTable,
+                    Scene{ "Arm5AtClutteredTable", arms::arm5(), benchmark_scenes::kResolution, 0.0, clutteredTable,
                            {}, 0.05, 5 }),
     [](const testing::TestParamInfo<Scene>& info) { return info.param.name; });
