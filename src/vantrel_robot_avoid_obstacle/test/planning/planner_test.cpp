@@ -4,6 +4,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "planning/motion_bisection.h"
@@ -61,23 +62,19 @@ int planOnce(RRTConnectPlanner& planner, const std::vector<double>& start, const
 
 TEST(RRTConnect, UnreachableGoalEndsAfterTenThousandSamplesOrOnceMoreThanFifteenSecondsPassed) {
   // The clock stands still until the first sample, then jumps to the given time; 0 never jumps.
-  struct Case {
-    std::int64_t jump_to;
-    int code;
-    int samples;
-  };
-  for (const Case& c : {Case{0, -5, 10000}, Case{15000000, -6, 2}, Case{15000001, -6, 1}}) {
+  using Case = std::tuple<std::int64_t, int, int>;  // the time jumped to, the code, the samples drawn
+  for (const auto& [jump_to, code, samples] : {Case{0, -5, 10000}, Case{15000000, -6, 2}, Case{15000001, -6, 1}}) {
     auto scene = makeEnclosedGoalScene();
     const RRTConnectPlanner* observed = nullptr;
-    MicrosecondClock clock = [&observed, jump_to = c.jump_to]() -> std::int64_t {
-      const int samples = observed == nullptr ? 0 : observed->statistics().samples;
-      return samples == 0 ? 0 : samples == 1 ? jump_to : jump_to + 1;
+    MicrosecondClock clock = [&observed, jump = jump_to]() -> std::int64_t {
+      const int drawn = observed == nullptr ? 0 : observed->statistics().samples;
+      return drawn == 0 ? 0 : drawn == 1 ? jump : jump + 1;
     };
     RRTConnectPlanner planner(scene.get(), {seededSource(3), clock});
     observed = &planner;
     JointPath path = kUntouched;
-    EXPECT_EQ(planOnce(planner, {0.1, 0.1}, {0.8, 0.8}, path), c.code) << c.jump_to;
-    EXPECT_EQ(planner.statistics().samples, c.samples) << c.jump_to;
+    EXPECT_EQ(planOnce(planner, {0.1, 0.1}, {0.8, 0.8}, path), code) << jump_to;
+    EXPECT_EQ(planner.statistics().samples, samples) << jump_to;
     EXPECT_EQ(path, kUntouched);
   }
 }
