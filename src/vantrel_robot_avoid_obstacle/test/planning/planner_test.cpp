@@ -112,7 +112,6 @@ TEST(RRTConnect, RepeatedSearchesStartFromFreshTreesAndAFreeStraightMotionNeedsN
 const double kNan = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 
-
 struct FailureCase {
   std::vector<double> start;
   std::vector<double> goal;

@@ -131,7 +131,6 @@ TEST(FineMotion, FindsTheObstacleBetweenTheStatesTheMotionCheckTests) {
   EXPECT_FALSE(scene->checkMotionFinely(from.data(), to.data()));
   EXPECT_FALSE(scene->checkMotionFinely(between.data(), between.data()));
   EXPECT_TRUE(scene->checkMotionFinely(from.data(), from.data()));
-
 }
 
 // The test rig's wrist arm at j1 = 0 is the box x in [0.48, 0.52], y in [0.1, 0.5], z in [0.28, 0.32]; one voxel
