@@ -1,9 +1,10 @@
-#include <cstdint>
-#include <functional>
-#include <stdexcept>
+// Mesh loading: the mesh fuzz target's seed files as fixtures, the messages of unreadable resources, resource URLs,
+// and hostile files that must give no mesh while this process goes on.
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,8 @@
 #include "robot_model/shapes/mesh_operations.h"
 #include "robot_model/shapes/mesh_resource.h"
 #include "robot_model/shapes/resource_fetcher.h"
-#include "test/urdf_parser/logged.h"
+#include "test/support/arm_descriptions.h"
+#include "test/support/console_capture.h"
 
 namespace fs = std::filesystem;
 using shapes::meshResourceUrl;
@@ -26,62 +28,13 @@ namespace
 {
 const Eigen::Vector3d kUnitScale(1.0, 1.0, 1.0);
 
-// The box [0, 1] x [0, 2] x [0, 3] as six outward quads.
-const float kCorners[8][3] = { { 0, 0, 0 }, { 1, 0, 0 }, { 1, 2, 0 }, { 0, 2, 0 },
-                               { 0, 0, 3 }, { 1, 0, 3 }, { 1, 2, 3 }, { 0, 2, 3 } };
-const int kQuads[6][4] = { { 0, 3, 2, 1 }, { 4, 5, 6, 7 }, { 0, 1, 5, 4 }, { 1, 2, 6, 5 }, { 2, 3, 7, 6 }, { 3, 0, 4, 7 } };
-
-std::string coordinates(const float (&c)[3])
+// A seed file of the mesh fuzz target without its first byte, the fuzzer's format pick.
+std::string seed(const std::string& name)
 {
-  return std::to_string(c[0]) + " " + std::to_string(c[1]) + " " + std::to_string(c[2]);
+  return arm_descriptions::readFile(std::string(RAO_SOURCE_DIR) +
+                                    "/src/vantrel_robot_avoid_obstacle/test/fuzz/corpus/mesh/" + name)
+      .substr(1);
 }
-
-// The box's 12 triangles as binary STL, or as ASCII STL when a solid name is given.
-std::string boxStl(const std::string& ascii_name = "")
-{
-  const bool binary = ascii_name.empty();
-  const std::uint32_t count = 12;
-  const float normal[3] = { 0, 0, 0 };
-  std::string out = binary ? std::string(80, ' ') + std::string(reinterpret_cast<const char*>(&count), 4) :
-                             "solid " + ascii_name + "\n";
-  for (const auto& q : kQuads)
-    for (int k = 1; k <= 2; ++k)
-    {
-      out += binary ? std::string(reinterpret_cast<const char*>(normal), 12) : "facet normal 0 0 0\nouter loop\n";
-      for (int corner : { q[0], q[k], q[k + 1] })
-        out += binary ? std::string(reinterpret_cast<const char*>(kCorners[corner]), 12) :
-                        "vertex " + coordinates(kCorners[corner]) + "\n";
-      out += binary ? std::string(2, '\0') : "endloop\nendfacet\n";
-    }
-  return binary ? out : out + "endsolid " + ascii_name + "\n";
-}
-
-// The same box, its quads numbered from 1.
-std::string boxObj()
-{
-  std::string out = "o box\n";
-  for (const auto& c : kCorners)
-    out += "v " + coordinates(c) + "\n";
-  return out + "f 1 4 3 2\nf 5 6 7 8\nf 1 2 6 5\nf 2 3 7 6\nf 3 4 8 7\nf 4 1 5 8\n";
-}
-
-// One triangle (0,0,0) (1,0,0) (0,1,0) in a node translated by (1, 2, 3) below a parent node; the document
-// declares Z up, which would turn y into z if the root's transformation were applied.
-const char* const kTranslatedChildDae = R"(<?xml version="1.0" encoding="utf-8"?>
-<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
-<asset><unit name="meter" meter="1"/><up_axis>Z_UP</up_axis></asset>
-<library_geometries><geometry id="tri"><mesh>
-<source id="pos"><float_array id="pos-array" count="9">0 0 0 1 0 0 0 1 0</float_array><technique_common>
-<accessor source="#pos-array" count="3" stride="3"><param name="X" type="float"/><param name="Y" type="float"/>
-<param name="Z" type="float"/></accessor></technique_common></source>
-<vertices id="vtx"><input semantic="POSITION" source="#pos"/></vertices>
-<triangles count="1"><input semantic="VERTEX" source="#vtx" offset="0"/><p>0 1 2</p></triangles>
-</mesh></geometry></library_geometries>
-<library_visual_scenes><visual_scene id="scene"><node id="assembly"><node id="part"><translate>1 2 3</translate>
-<instance_geometry url="#tri"/></node></node></visual_scene></library_visual_scenes>
-<scene><instance_visual_scene url="#scene"/></scene>
-</COLLADA>
-)";
 
 class MeshLoading : public ::testing::Test
 {
@@ -117,25 +70,30 @@ TEST(MeshResourceUrl, PackageFileAndRelativeNames)
   EXPECT_EQ(shapes::percentEncodePath("/\xc3\xa9"), "/%C3%A9");
 }
 
-TEST_F(MeshLoading, GeneratedFixturesLoadWithTheirTrianglesAndBounds)
+// Package meshes below a relative description directory, in directories and files with spaces, "%" and "#".
+TEST_F(MeshLoading, FixturesLoadWithTheirTrianglesAndBounds)
 {
+  const std::string relative_dir = fs::relative(dir_ / "desc", fs::current_path()).string() + "/";
+  ASSERT_FALSE(fs::path(relative_dir).is_absolute());
   const struct
   {
-    std::string file, bytes;
+    std::string file, seed;
     Eigen::Vector3d scale;
     unsigned triangles;
     Eigen::Vector3d min, max;
   } cases[] = {
-    { "box.stl", boxStl(), kUnitScale, 12, { 0, 0, 0 }, { 1, 2, 3 } },
-    { "scaled.stl", boxStl(), { 0.001, 0.5, 2.0 }, 12, { 0, 0, 0 }, { 0.001, 1, 6 } },
-    { "BRACKET.STL", boxStl("BRACKET"), kUnitScale, 12, { 0, 0, 0 }, { 1, 2, 3 } },
-    { "box.obj", boxObj(), kUnitScale, 12, { 0, 0, 0 }, { 1, 2, 3 } },
-    // The child's translation is applied, scaled; the root's axis conversion is not.
-    { "part.dae", kTranslatedChildDae, { 2, 2, 2 }, 1, { 2, 4, 6 }, { 4, 6, 6 } },
+    { "with space/tetra one.stl", "tetra_binary.stl", kUnitScale, 4, { 0, 0, 0 }, { 1, 1, 1 } },
+    { "100%/scaled%20.stl", "tetra_binary.stl", { 0.001, 0.5, 2.0 }, 4, { 0, 0, 0 }, { 0.001, 0.5, 2 } },
+    { "set #2/TETRA#2.STL", "tetra_ascii.stl", kUnitScale, 4, { 0, 0, 0 }, { 1, 1, 1 } },
+    { "meshes/tetra.obj", "tetra.obj", kUnitScale, 4, { 0, 0, 0 }, { 1, 1, 1 } },
+    // A triangle below a child node translated by (1, 2, 3): the translation is applied, scaled; the root's axis
+    // conversion (the document declares Z up) is not.
+    { "meshes/part.dae", "triangle.dae", { 2, 2, 2 }, 1, { 2, 4, 6 }, { 4, 6, 6 } },
   };
   for (const auto& c : cases)
   {
-    const auto mesh = shapes::createMeshFromResource(fixture(c.file, c.bytes), c.scale);
+    fixture("desc/" + c.file, seed(c.seed));
+    const auto mesh = shapes::createMeshFromResource(meshResourceUrl("package://" + c.file, relative_dir), c.scale);
     ASSERT_NE(mesh, nullptr) << c.file;
     EXPECT_EQ(mesh->triangle_count, c.triangles) << c.file;
     EXPECT_NE(mesh->triangle_normals, nullptr) << c.file;
@@ -155,77 +113,60 @@ TEST_F(MeshLoading, UnreadableResourcesGiveTheirMessagesAndNoMesh)
   const std::string empty = fixture("empty.stl", "");
   const std::string garbage = fixture("noise.stl", std::string(noise, sizeof noise - 1));
   const std::string lines = fixture("LINES.OBJ", "v 0 0 0\nv 1 0 0\nv 0 1 0\nl 1 2\nl 2 3\n");
-  const auto warn = console_bridge::CONSOLE_BRIDGE_LOG_WARN;
   const struct
   {
     std::string url;
-    std::vector<ConsoleCapture::Message> records;  // a missing file's text ends with the fetcher's reason
+    std::vector<std::string> records;  // "<level> <line> <text>"
   } cases[] = {
-    { missing, { { console_bridge::CONSOLE_BRIDGE_LOG_ERROR, "", 277, "Error retrieving file [" + missing + "]: " } } },
-    { empty, { { warn, "", 283, "Retrieved empty mesh for resource '" + empty + "'" } } },
-    { garbage, { { warn, "", 290, "Assimp reports no scene in " + garbage + "." }, { warn, "", 291, hint } } },
+    { missing, { "ERROR 277 Error retrieving file [" + missing + "]: " } },
+    { empty, { "WARN 283 Retrieved empty mesh for resource '" + empty + "'" } },
+    { garbage, { "WARN 290 Assimp reports no scene in " + garbage + ".", "WARN 291 " + hint } },
     // The upper-case extension shows up lower-cased as the format hint.
     { lines,
-      { { warn, "", 351, "There are no triangles in the scene obj" },
-        { warn, "", 290, "Assimp reports no scene in " + lines + "." },
-        { warn, "", 291, hint } } },
+      { "WARN 351 There are no triangles in the scene obj", "WARN 290 Assimp reports no scene in " + lines + ".",
+        "WARN 291 " + hint } },
   };
+  const char* const levels[] = { "DEBUG", "INFO", "WARN", "ERROR", "NONE" };
   for (const auto& c : cases)
   {
     ConsoleCapture capture;
     EXPECT_EQ(shapes::createMeshFromResource(c.url, kUnitScale), nullptr) << c.url;
-    ASSERT_EQ(capture.messages().size(), c.records.size()) << c.url;
-    for (std::size_t i = 0; i < c.records.size(); ++i)
+    std::vector<std::string> records;
+    for (const ConsoleCapture::Message& m : capture.messages())
     {
-      const ConsoleCapture::Message& got = capture.messages()[i];
-      EXPECT_EQ(got.level, c.records[i].level) << c.url;
-      EXPECT_EQ(got.source, "shapes/mesh_operations");
-      EXPECT_EQ(got.line, c.records[i].line) << c.url;
-      const std::string& want = c.records[i].text;
-      EXPECT_EQ(c.url == missing ? got.text.substr(0, want.size()) : got.text, want);
-      EXPECT_TRUE(c.url != missing || got.text.size() > want.size());
+      EXPECT_EQ(m.source, "shapes/mesh_operations");
+      records.push_back(std::string(levels[m.level]) + " " + std::to_string(m.line) + " " + m.text);
     }
+    // A missing file's text ends with the fetcher's reason.
+    if (c.url == missing && records.size() == 1 && records[0].size() > c.records[0].size())
+    {
+      records[0].resize(c.records[0].size());
+    }
+    EXPECT_EQ(records, c.records);
   }
   EXPECT_EQ(shapes::createMeshFromBinary(nullptr, 0, kUnitScale, "x.stl"), nullptr);
   EXPECT_EQ(shapes::createMeshFromAsset(nullptr, kUnitScale, "stl"), nullptr);
-}
-
-TEST_F(MeshLoading, PackageMeshesBelowARelativeDirectoryWithSpacePercentAndHashLoad)
-{
-  const std::string relative_dir = fs::relative(dir_ / "desc", fs::current_path()).string() + "/";
-  ASSERT_FALSE(fs::path(relative_dir).is_absolute());
-  for (const std::string name : { "meshes/box.stl", "with space/box one.stl", "100%/box%20.stl", "set #2/box#2.stl" })
-  {
-    fixture("desc/" + name, boxStl());
-    const auto mesh = shapes::createMeshFromResource(meshResourceUrl("package://" + name, relative_dir), kUnitScale);
-    ASSERT_NE(mesh, nullptr) << name;
-    EXPECT_EQ(mesh->triangle_count, 12u) << name;
-  }
 }
 
 // Files that crashed the importer, made it ask for 3 GB or leak, and geometry that would stall distance queries:
 // no mesh and a reason, and this process goes on.
 TEST_F(MeshLoading, MalformedFilesAndUnusableGeometryGiveNoMesh)
 {
-  std::string empty_array = kTranslatedChildDae;  // declared empty, yet holding values
-  empty_array.replace(empty_array.find("count=\"9\""), 9, "count=\"0\"");
-  std::string huge_array = kTranslatedChildDae;
-  huge_array.replace(huge_array.find("count=\"9\""), 9, "count=\"750000000\"");
   const std::string triangle = "v 1 0 0\nv 0 1 0\nf 1 2 3\n";
   const struct
   {
     std::string file, bytes;
     Eigen::Vector3d scale;
   } cases[] = {
-    { "empty_array.dae", empty_array, kUnitScale },
-    { "huge_array.dae", huge_array, kUnitScale },
-    { "cut.stl", "solid cut\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\n", kUnitScale },
+    { "empty_array.dae", seed("empty_array.dae"), kUnitScale },  // count 0, yet holding values
+    { "huge_array.dae", seed("huge_array.dae"), kUnitScale },
+    { "cut.stl", seed("cut_ascii.stl"), kUnitScale },
     { "nofacet.stl", "solid n\nvertex 0 0 0\nendsolid n\n", kUnitScale },
     { "nan.obj", "v nan 0 0\n" + triangle, kUnitScale },
     { "inf.obj", "v inf 0 0\n" + triangle, kUnitScale },
     { "far.obj", "v 1e28 0 0\n" + triangle, kUnitScale },
     { "collinear.obj", "v 0 0 0\nv 1 0 0\nv 2 0 0\nf 1 2 3\n", kUnitScale },
-    { "scaled.stl", boxStl(), { 1e30, 1, 1 } },
+    { "scaled.stl", seed("tetra_binary.stl"), { 1e30, 1, 1 } },
   };
   for (const auto& c : cases)
   {
@@ -255,7 +196,7 @@ TEST_F(MeshLoading, OnlyRegularFilesUpToTheSizeCapAreRead)
     ConsoleCapture capture;
     EXPECT_EQ(shapes::createMeshFromResource(url, kUnitScale), nullptr);
     EXPECT_EQ(capture.messages().size(), 1u) << url;
-    EXPECT_TRUE(logged(capture, console_bridge::CONSOLE_BRIDGE_LOG_ERROR, { url })) << url;
+    EXPECT_TRUE(capture.logged(console_bridge::CONSOLE_BRIDGE_LOG_ERROR, { url })) << url;
   }
 }
 

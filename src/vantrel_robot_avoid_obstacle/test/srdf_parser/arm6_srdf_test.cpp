@@ -4,23 +4,22 @@
 #include <vector>
 
 #include "test/srdf_parser/srdf_fixture.h"
-#include "test/urdf_parser/arm6_files.h"
+#include "test/support/arm_descriptions.h"
 
 namespace
 {
-const urdf::ModelInterface* arm6()
-{
-  static const std::shared_ptr<urdf::ModelInterface> model = urdf::parseURDFFile(kArm6Urdf);
-  return model.get();
-}
+using arm_descriptions::kArm6Dir;
 
-TEST_F(SrdfTest, Arm6GroupsStatesVirtualJointEndEffectorAndPairs)
+// The groups, states, virtual joint, end effector and pairs as written; then unknown names dropped with a warning,
+// the exact-output check of the loader's messages.
+TEST_F(SrdfTest, Arm6AsWrittenAndUnknownNamesDropped)
 {
-  ASSERT_TRUE(arm6());
-  const srdf::Model& srdf = load(readFile(kArm6Srdf), *arm6());
+  const auto arm6 = urdf::parseURDFFile(kArm6Dir + arm_descriptions::kArm6Urdf);
+  ASSERT_TRUE(arm6);
+  std::string text = arm_descriptions::readFile(kArm6Dir + arm_descriptions::kArm6Srdf);
+  const srdf::Model& srdf = load(text, *arm6);
   EXPECT_TRUE(reported().empty());
   EXPECT_EQ(srdf.getName(), "arm6");
-
   const auto& groups = srdf.getGroups();
   ASSERT_EQ(groups.size(), 2u);
   EXPECT_EQ(groups[0].chains_, (std::vector<std::pair<std::string, std::string>>{{"base_link", "gripper_link"}}));
@@ -41,18 +40,11 @@ TEST_F(SrdfTest, Arm6GroupsStatesVirtualJointEndEffectorAndPairs)
   EXPECT_EQ(pairs[0].link1_ + " " + pairs[0].link2_ + " " + pairs[0].reason_, "base_link link1 Adjacent");
   EXPECT_EQ(pairs[15].reason_, "Gripper margin");
   EXPECT_TRUE(srdf.getEnabledCollisionPairs().empty());
-}
 
-// The exact-output check of the loader's messages.
-TEST_F(SrdfTest, Arm6UnknownNamesAreDroppedWithAWarning)
-{
-  std::string text = readFile(kArm6Srdf);
   text.insert(text.rfind("</robot>"), "<disable_collisions link1=\"link6\" link2=\"tool0\" reason=\"Never\"/>\n"
                                       "<disable_default_collisions link=\"tool0\"/>\n");
-  ASSERT_TRUE(arm6());
-  const srdf::Model& srdf = load(text, *arm6());
-  EXPECT_EQ(srdf.getDisabledCollisionPairs().size(), 16u);
-  EXPECT_TRUE(srdf.getNoDefaultCollisionLinks().empty());
+  EXPECT_EQ(load(text, *arm6).getDisabledCollisionPairs().size(), 16u);
+  EXPECT_TRUE(model_.getNoDefaultCollisionLinks().empty());
   EXPECT_EQ(reported(), (Strings{"WARN 547 Link 'tool0' is not known to URDF. Cannot specify collision default.",
                                  "WARN 577 Link 'tool0' is not known to URDF. Cannot disable/enable collisons."}));
 }

@@ -12,7 +12,7 @@
 #include "robot_model/urdf_parser/urdf_parser.h"
 #include "test/fuzz/text_mutator.h"
 #include "test/support/console_capture.h"
-#include "test/urdf_parser/arm6_files.h"
+#include "test/support/arm_descriptions.h"
 
 namespace
 {
@@ -68,27 +68,12 @@ void expectConsistent(const srdf::Model& model, const urdf::ModelInterface& urdf
 
 TEST(SrdfMutations, KeepOnlyWhatExists)
 {
-  const std::string urdf_text = readFile(kArm6Urdf);
-  const std::string srdf_text = readFile(kArm6Srdf);
+  using arm_descriptions::kArm6Dir;
+  const std::string urdf_text = arm_descriptions::readFile(kArm6Dir + arm_descriptions::kArm6Urdf);
+  const std::string srdf_text = arm_descriptions::readFile(kArm6Dir + arm_descriptions::kArm6Srdf);
   const auto arm6 = urdf::parseURDF(urdf_text);
   ASSERT_TRUE(arm6);
-  ASSERT_FALSE(srdf_text.empty());
   ConsoleCapture capture;
-  int index = 0;
-  const auto load = [&](const urdf::ModelInterface& urdf_model, const std::string& text) {
-    // A fresh file each time: rewriting one file in place is slow on some file systems.
-    const std::string path = testing::TempDir() + "srdf_mutation_" + std::to_string(index++) + ".srdf";
-    std::ofstream(path) << text;
-    srdf::Model model;
-    model.initFile(urdf_model, path);
-    std::remove(path.c_str());
-    expectConsistent(model, urdf_model);
-    if (HasFailure())
-    {
-      ADD_FAILURE() << "case " << index - 1 << ":\n" << text;
-    }
-  };
-
   // 2,500 damaged SRDFs against the arm, then the intact SRDF against 1,000 damaged URDFs.
   TextMutator mutator(7);
   int loaded = 0;
@@ -97,10 +82,22 @@ TEST(SrdfMutations, KeepOnlyWhatExists)
     capture.clear();
     const bool damaged_urdf = i >= 2500;
     const auto urdf_model = damaged_urdf ? urdf::parseURDF(mutator.mutate(urdf_text)) : arm6;
-    if (urdf_model)
+    if (!urdf_model)
     {
-      loaded += damaged_urdf ? 1 : 0;
-      load(*urdf_model, damaged_urdf ? srdf_text : mutator.mutate(srdf_text));
+      continue;
+    }
+    loaded += damaged_urdf ? 1 : 0;
+    const std::string text = damaged_urdf ? srdf_text : mutator.mutate(srdf_text);
+    // A fresh file each time: rewriting one file in place is slow on some file systems.
+    const std::string path = testing::TempDir() + "srdf_mutation_" + std::to_string(i) + ".srdf";
+    std::ofstream(path) << text;
+    srdf::Model model;
+    model.initFile(*urdf_model, path);
+    std::remove(path.c_str());
+    expectConsistent(model, *urdf_model);
+    if (HasFailure())
+    {
+      ADD_FAILURE() << "case " << i << ":\n" << text;
     }
   }
   EXPECT_GT(loaded, 100);

@@ -1,4 +1,5 @@
-// Document level: reading, robot element, registration, material binding, tree and root.
+// Document level: reading, version, robot element, registration, material binding, tree and root. The version faults
+// are the exact-output check of the parser's messages.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -7,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "robot_model/urdf_parser/urdf_parser.h"
-#include "test/urdf_parser/logged.h"
+#include "test/support/console_capture.h"
 
 namespace
 {
@@ -25,6 +26,43 @@ std::string joint(const std::string& name, const std::string& parent, const std:
          "\"/></joint>";
 }
 
+TEST(ParseDocument, VersionsOtherThanOnePointZeroAreRefusedWithTheirMessages)
+{
+  const auto withVersion = [](const std::string& version) {
+    return "<robot name=\"r\" version=\"" + version + "\"><link name=\"a\"/></robot>";
+  };
+  {
+    ConsoleCapture capture;
+    for (const char* version : {"1.0", "1.00", " 1.0", "1.0."})
+    {
+      EXPECT_TRUE(urdf::parseURDF(withVersion(version))) << version;
+    }
+    EXPECT_TRUE(capture.atLeast(CONSOLE_BRIDGE_LOG_WARN).empty());
+  }
+  const struct
+  {
+    const char* version;
+    const char* message;
+  } rejected[] = {
+      {"1", "The version attribute should be in the form 'x.y'"},
+      {"2.0", "Invalid 'version' specified; only version 1.0 is currently supported"},
+      {"1.0.0", "The version attribute should be in the form 'x.y'"},
+      {"a.0", "Version attribute is not an integer"},
+      {".0", "One of the fields of the version attribute is blank"},
+      {"1.0x", "Extra characters after the version number"},
+      {"-1.0", "Version number must be positive"},
+  };
+  for (const auto& c : rejected)
+  {
+    ConsoleCapture capture;
+    EXPECT_FALSE(urdf::parseURDF(withVersion(c.version))) << c.version;
+    const auto errors = capture.atLeast(CONSOLE_BRIDGE_LOG_ERROR);
+    ASSERT_EQ(errors.size(), 1u) << c.version;
+    EXPECT_EQ(errors[0].source + ":" + std::to_string(errors[0].line) + " " + errors[0].text,
+              std::string("urdf_parser/model:133 ") + c.message);
+  }
+}
+
 TEST(ParseFile, MissingOrEmptyFileGivesOneErrorNamingIt)
 {
   const std::string empty = testing::TempDir() + "empty.urdf";
@@ -34,23 +72,24 @@ TEST(ParseFile, MissingOrEmptyFileGivesOneErrorNamingIt)
     ConsoleCapture capture;
     EXPECT_FALSE(urdf::parseURDFFile(path));
     EXPECT_EQ(capture.messages().size(), 1u);
-    EXPECT_TRUE(logged(capture, CONSOLE_BRIDGE_LOG_ERROR, {path == empty ? "" : path})) << path;
+    EXPECT_TRUE(capture.logged(CONSOLE_BRIDGE_LOG_ERROR, {path == empty ? "" : path})) << path;
   }
   std::remove(empty.c_str());
 }
 
-std::string nested(int depth)
+std::string repeated(const std::string& piece, int count)
 {
   std::string text;
-  for (int i = 0; i < depth; ++i)
+  for (int i = 0; i < count; ++i)
   {
-    text += "<e a=\"<>\">";
-  }
-  for (int i = 0; i < depth; ++i)
-  {
-    text += "</e>";
+    text += piece;
   }
   return text;
+}
+
+std::string nested(int depth)
+{
+  return repeated("<e a=\"<>\">", depth) + repeated("</e>", depth);
 }
 
 TEST(ParseDocument, DeepNestingIsRefusedHoweverTheMarkupAroundItIsWritten)
@@ -59,14 +98,9 @@ TEST(ParseDocument, DeepNestingIsRefusedHoweverTheMarkupAroundItIsWritten)
   // robot and link add two levels.
   EXPECT_TRUE(urdf::parseURDF(robot("<link name=\"a\"><!-- <x><x> --><![CDATA[<x><x>]]>" + nested(98) + "</link>")));
   EXPECT_FALSE(urdf::parseURDF(robot("<link name=\"a\">" + nested(99) + "</link>")));
-  EXPECT_TRUE(logged(capture, CONSOLE_BRIDGE_LOG_ERROR, {"100 levels"}));
+  EXPECT_TRUE(capture.logged(CONSOLE_BRIDGE_LOG_ERROR, {"100 levels"}));
   // Quotes the XML library does not read as quotes, and end tags that close nothing, hide no nesting.
-  std::string stray_end_tags;
-  for (int i = 0; i < 300000; ++i)
-  {
-    stray_end_tags += "</e>";
-  }
-  for (const std::string& prefix : {std::string("<?x \"?>"), std::string("<!x '>"), stray_end_tags})
+  for (const std::string& prefix : {std::string("<?x \"?>"), std::string("<!x '>"), repeated("</e>", 300000)})
   {
     EXPECT_FALSE(urdf::parseURDF(prefix + robot(nested(200000))));
   }
@@ -75,26 +109,26 @@ TEST(ParseDocument, DeepNestingIsRefusedHoweverTheMarkupAroundItIsWritten)
 TEST(ParseDocument, TextThatIsNotUtf8IsRefusedBeforeTheXmlLibraryReadsIt)
 {
   using namespace std::string_literals;
-  const auto expectRefused = [](const std::string& text) {
-    ConsoleCapture capture;
-    EXPECT_FALSE(urdf::parseURDF(text));
-    EXPECT_EQ(capture.atLeast(CONSOLE_BRIDGE_LOG_ERROR).size(), 1u);
-  };
   // A lead byte at the very end made the library step over the terminator and read on, here into a link left in
   // the string's spare capacity.
   std::string truncated = "<?xml version=\"1.0\"?><robot name=\"r\">\xDA"s + '\0' + "<link name=\"a\"/></robot>";
   truncated.resize(38);
-  expectRefused(truncated);
-  expectRefused(robot("<link name=\"a\xC3\"/>"));
-  expectRefused(robot("<link name=\"\xC0\xAF\"/>"));      // overlong
-  expectRefused(robot("<link name=\"\xED\xA0\x80\"/>"));  // surrogate
-  expectRefused(robot("<link name=\"a\"/>") + '\0' + "<link name=\"b\"/>");
+  for (const std::string& text : {truncated, robot("<link name=\"a\xC3\"/>"),
+                                  robot("<link name=\"\xC0\xAF\"/>"),      // overlong
+                                  robot("<link name=\"\xED\xA0\x80\"/>"),  // surrogate
+                                  robot("<link name=\"a\"/>") + '\0' + "<link name=\"b\"/>"})
+  {
+    ConsoleCapture capture;
+    EXPECT_FALSE(urdf::parseURDF(text));
+    EXPECT_EQ(capture.atLeast(CONSOLE_BRIDGE_LOG_ERROR).size(), 1u);
+  }
   const auto model = urdf::parseURDF("\xEF\xBB\xBF" + robot("<link name=\"\xC3\xA4rm_\xF0\x9F\x98\x80\"/>"));
   ASSERT_TRUE(model);
   EXPECT_TRUE(model->getLink("\xC3\xA4rm_\xF0\x9F\x98\x80"));
 }
 
-TEST(MaterialBinding, RobotLevelMaterialWinsAndVisualMaterialsAreShared)
+// Children come in joint name order; a robot-level material wins over a visual's, and visual materials are shared.
+TEST(ParseDocument, TreeOrderAndMaterialBinding)
 {
   ConsoleCapture capture;
   const auto model = urdf::parseURDF(robot(R"(
@@ -110,30 +144,22 @@ TEST(MaterialBinding, RobotLevelMaterialWinsAndVisualMaterialsAreShared)
     <link name="c">
       <visual><geometry><sphere radius="1"/></geometry><material name="green"/></visual>
       <visual><geometry><sphere radius="1"/></geometry><material name="nowhere"/></visual>
-    </link>)" + joint("ja", "a", "b") + joint("jb", "a", "c")));
+    </link>)" + joint("jb", "a", "b") + joint("ja", "a", "c")));
   ASSERT_TRUE(model);
-  EXPECT_EQ(model->getLink("a")->visual->material, model->getMaterial("red"));
+  const auto root = model->getRoot();
+  ASSERT_EQ(root->name, "a");
+  ASSERT_EQ(root->child_joints.size(), 2u);
+  EXPECT_EQ(root->child_joints[0]->name + root->child_links[0]->name, "jac");
+  EXPECT_EQ(model->getLink("b")->getParent(), root);
+  EXPECT_EQ(root->visual->material, model->getMaterial("red"));
   EXPECT_EQ(model->getMaterial("red")->color.r, 1.0f);
   EXPECT_EQ(model->getLink("c")->visual->material, model->getMaterial("green"));
   EXPECT_EQ(model->getMaterial("green")->color.g, 1.0f);
   EXPECT_FALSE(model->getLink("c")->visual_array[1]->material);
-  EXPECT_TRUE(logged(capture, CONSOLE_BRIDGE_LOG_WARN, {"'c'", "'nowhere'"}));
+  EXPECT_TRUE(capture.logged(CONSOLE_BRIDGE_LOG_WARN, {"'c'", "'nowhere'"}));
   // A robot-level material without a colour is reported and kept.
   ASSERT_TRUE(model->getMaterial("plain"));
-  EXPECT_TRUE(logged(capture, CONSOLE_BRIDGE_LOG_ERROR, {"[plain]"}));
-}
-
-TEST(Tree, ChildrenComeInJointNameOrderWithTheirLinks)
-{
-  const auto model = urdf::parseURDF(robot("<link name=\"base\"/><link name=\"x\"/><link name=\"y\"/>" +
-                                           joint("b_joint", "base", "x") + joint("a_joint", "base", "y")));
-  ASSERT_TRUE(model);
-  const auto base = model->getRoot();
-  ASSERT_EQ(base->name, "base");
-  ASSERT_EQ(base->child_joints.size(), 2u);
-  EXPECT_EQ(base->child_joints[0]->name, "a_joint");
-  EXPECT_EQ(base->child_links[0]->name, "y");
-  EXPECT_EQ(model->getLink("x")->getParent(), base);
+  EXPECT_TRUE(capture.logged(CONSOLE_BRIDGE_LOG_ERROR, {"[plain]"}));
 }
 
 // Each description is refused with exactly one error, naming what is wrong: robot element, duplicate names, and
@@ -141,6 +167,7 @@ TEST(Tree, ChildrenComeInJointNameOrderWithTheirLinks)
 TEST(ParseDocument, FaultsAreRefusedWithOneErrorNamingTheFault)
 {
   const std::string three_links = "<link name=\"a\"/><link name=\"b\"/><link name=\"c\"/>";
+  const std::string red = "<material name=\"m\"><color rgba=\"1 0 0 1\"/></material>";
   const struct
   {
     std::string text;
@@ -149,9 +176,7 @@ TEST(ParseDocument, FaultsAreRefusedWithOneErrorNamingTheFault)
       {"<model name=\"r\"/>", {"'robot'"}},
       {"<robot><link name=\"a\"/></robot>", {"name", "robot"}},
       {robot(""), {"No link"}},
-      {robot("<material name=\"m\"><color rgba=\"1 0 0 1\"/></material><material name=\"m\"><color "
-             "rgba=\"1 0 0 1\"/></material><link name=\"a\"/>"),
-       {"material 'm'", "unique"}},
+      {robot(red + red + "<link name=\"a\"/>"), {"material 'm'", "unique"}},
       {robot("<link name=\"a\"/><link name=\"a\"/>"), {"link 'a'", "unique"}},
       {robot("<link name=\"a\"/><link name=\"b\"/>" + joint("j", "a", "b") + joint("j", "a", "b")),
        {"joint 'j'", "unique"}},

@@ -1,0 +1,153 @@
+// Every element of the semantic description: what is kept, trimmed or dropped, and the reports, in load order.
+#include <string>
+#include <vector>
+
+#include "test/srdf_parser/srdf_fixture.h"
+
+namespace
+{
+TEST_F(SrdfTest, FileAndRobotFaults)
+{
+  capture_.clear();
+  model_.initFile(*smallArm(), "/nonexistent/%s.srdf");
+  EXPECT_TRUE(model_.getName().empty());
+  expectReports({"ERROR [/nonexistent/%s.srdf]"});
+  load("<robot name=\"arm\"><group name=\"g\">");
+  expectReports({"ERROR XML"});
+  EXPECT_TRUE(load("<model name=\"arm\"/>").getName().empty());
+  expectReports({"ERROR 'robot'"});
+
+  // A missing or foreign robot name does not stop the load.
+  EXPECT_EQ(load("<robot><passive_joint name=\"j1\"/></robot>").getPassiveJoints().size(), 1u);
+  expectReports({"ERROR robot"});
+  const srdf::Model& model = load("<robot name=\" other \"><passive_joint name=\"j1\"/></robot>");
+  EXPECT_EQ(model.getName(), "other");
+  EXPECT_EQ(model.getPassiveJoints().size(), 1u);
+  expectReports({"ERROR same robot"});
+}
+
+TEST_F(SrdfTest, GroupsStatesAndEndEffectors)
+{
+  const srdf::Model& model = loadBody(R"(
+    <group name=" arm ">
+      <chain base_link="base_link" tip_link=" tool "/>
+      <joint name="j2"/><joint name=" j1"/>
+      <link name="link1 "/>
+      <group name="hand"/>
+    </group>
+    <group name="hand"><link name="tool"/></group>
+    <group name="g">
+      <chain base_link="tool" tip_link="link1"/>
+      <chain base_link="camera" tip_link="tool"/>
+      <chain base_link="base_link" tip_link="nowhere"/>
+      <chain tip_link="tool"/>
+    </group>
+    <group name=" e "><link name=" nowhere "/></group>
+    <group name="G3"><group name="G1"/></group>
+    <group name="G1"><group name="G2"/></group>
+    <group name="G2"><group name="G1"/></group>
+    <group name="self"><group name="self"/></group>
+    <group name="dangling"><group name="none"/></group>
+    <group_state name=" home " group=" arm ">
+      <joint name="j1" value="0.5 1.5"/>
+      <joint name="j2" value="1 2 3 x 4"/>
+      <joint name="j2" value="7"/>
+      <joint name="ghost" value="1"/>
+      <joint name="j1"/>
+    </group_state>
+    <group_state name="empty" group="arm"><joint name="j1" value="up"/></group_state>
+    <group_state name="lost" group="legs"/>
+    <end_effector name=" grip " group="hand" parent_link=" link2 " parent_group="anything"/>
+    <end_effector name="e3" group="feet" parent_link="link2"/>
+    <end_effector name="e4" group="hand" parent_link="nowhere"/>
+    <end_effector name="e5" group="hand"/>)");
+  // Subgroup cycles drop every group that depends on them.
+  ASSERT_EQ(model.getGroups().size(), 4u);
+  const auto& arm = model.getGroups()[0];
+  EXPECT_EQ(arm.name_, "arm");
+  EXPECT_EQ(arm.joints_, (Strings{"j2", "j1"}));
+  EXPECT_EQ(arm.links_, (Strings{"link1"}));
+  EXPECT_EQ(arm.chains_.at(0).second, "tool");
+  EXPECT_EQ(arm.subgroups_, (Strings{"hand"})) << "a later group resolves in a later pass";
+  EXPECT_EQ(model.getGroups()[2].chains_.size(), 2u) << "a base below its tip, or beside it, shares an ancestor";
+  EXPECT_TRUE(model.getGroups()[3].links_.empty()) << "a group of unknown names is stored empty";
+
+  ASSERT_EQ(model.getGroupStates().size(), 2u);
+  const auto& home = model.getGroupStates()[0];
+  EXPECT_EQ(home.name_ + home.group_, "homearm");
+  EXPECT_EQ(home.joint_values_.at("j1"), (std::vector<double>{0.5, 1.5}));
+  EXPECT_EQ(home.joint_values_.at("j2"), (std::vector<double>{1, 2, 3, 7}));
+  EXPECT_TRUE(model.getGroupStates()[1].joint_values_.empty());
+
+  ASSERT_EQ(model.getEndEffectors().size(), 1u);
+  const auto& grip = model.getEndEffectors()[0];
+  EXPECT_EQ(grip.name_ + " " + grip.component_group_ + " " + grip.parent_link_, "grip hand link2");
+  EXPECT_EQ(grip.parent_group_, "anything") << "the parent group is not checked";
+  expectReports({"ERROR 'nowhere'", "ERROR Base link", "ERROR ' nowhere '", "WARN ' e '", "ERROR 'G3'", "ERROR 'G1'",
+                 "ERROR 'G2'", "ERROR 'self'", "ERROR 'dangling'", "ERROR 'ghost'", "ERROR 'j1'", "ERROR ('up')",
+                 "ERROR 'legs'", "ERROR 'feet'", "ERROR 'e4'", "ERROR 'e5'"});
+}
+
+TEST_F(SrdfTest, JointsSpheresAndCollisionPairs)
+{
+  const srdf::Model& model = loadBody(R"(
+    <virtual_joint name=" v1 " type=" Planar" parent_frame="odom" child_link="base_link"/>
+    <virtual_joint name="v2" type="prismatic" parent_frame="world" child_link="base_link"/>
+    <virtual_joint name="v3" type="fixed" parent_frame="world" child_link="nowhere"/>
+    <virtual_joint name="v4" parent_frame="world" child_link="base_link"/>
+    <group name="g"><joint name="v2"/><joint name="v3"/></group>
+    <link_sphere_approximation link="link1">
+      <sphere center="0 0 0" radius="0"/><sphere center="1 2 3" radius="0.1"/></link_sphere_approximation>
+    <link_sphere_approximation link="link2">
+      <sphere center="5 5 5" radius="0"/><sphere center="1 1 1" radius="-1"/></link_sphere_approximation>
+    <link_sphere_approximation link="tool"><sphere center="1 2" radius="0.1"/><sphere radius="0.1"/>
+      <sphere center="0 0 0" radius="r"/><sphere center="0 0 0" radius="1e999"/></link_sphere_approximation>
+    <link_sphere_approximation link=" ghost"><sphere center="0 0 0" radius="1"/></link_sphere_approximation>
+    <disable_collisions link1="link1" link2=" link2" reason=" Adjacent "/>
+    <disable_collisions link1="link2" link2="link1"/>
+    <disable_collisions link1="link1" link2="ghost"/>
+    <disable_collisions link1="link1"/>
+    <enable_collisions link1="tool" link2="camera"/>
+    <disable_default_collisions link="camera"/><disable_default_collisions link="ghost"/>
+    <passive_joint name=" j2 "/><passive_joint name="ghost"/><passive_joint/>
+    <joint_property joint_name=" j1 " property_name=" angular_distance_weight " value=" 0.5 "/>
+    <joint_property joint_name=" ghost " property_name="p" value="v"/>
+    <joint_property joint_name="j2" value="v"/>)");
+  ASSERT_EQ(model.getVirtualJoints().size(), 2u);
+  const auto& v1 = model.getVirtualJoints()[0];
+  EXPECT_EQ(v1.name_ + " " + v1.type_ + " " + v1.parent_frame_, "v1 planar odom");
+  EXPECT_EQ(model.getVirtualJoints()[1].type_, "fixed");
+  // A declared virtual joint counts as a joint of a group; a dropped one does not.
+  EXPECT_EQ(model.getGroups()[0].joints_, (Strings{"v2"}));
+
+  // Zero radii give way to positive ones; a link whose every sphere was rejected gets no record.
+  const auto& all = model.getLinkSphereApproximations();
+  ASSERT_EQ(all.size(), 2u);
+  ASSERT_EQ(all[0].spheres_.size(), 1u);
+  EXPECT_EQ(all[0].spheres_[0].radius_, 0.1);
+  EXPECT_EQ(all[0].spheres_[0].center_y_, 2.0);
+  // Only zero or negative radii: one zero sphere at the origin.
+  ASSERT_EQ(all[1].spheres_.size(), 1u);
+  EXPECT_EQ(all[1].spheres_[0].center_x_, 0.0);
+  EXPECT_EQ(all[1].spheres_[0].radius_, 0.0);
+
+  // Collision pairs keep their order and repeats.
+  const auto& disabled = model.getDisabledCollisionPairs();
+  ASSERT_EQ(disabled.size(), 2u);
+  EXPECT_EQ(disabled[0].link2_ + disabled[0].reason_, "link2 Adjacent ");
+  EXPECT_EQ(disabled[1].link1_ + disabled[1].reason_, "link2");
+  ASSERT_EQ(model.getEnabledCollisionPairs().size(), 1u);
+  EXPECT_EQ(model.getNoDefaultCollisionLinks(), (Strings{"camera"}));
+
+  ASSERT_EQ(model.getPassiveJoints().size(), 1u);
+  EXPECT_EQ(model.getPassiveJoints()[0].name_, "j2");
+  const auto& properties = model.getJointProperties("j1");
+  ASSERT_EQ(model.getJointProperties().size(), 1u);
+  ASSERT_EQ(properties.size(), 1u);
+  EXPECT_EQ(properties[0].property_name_ + properties[0].value_, "angular_distance_weight 0.5 ") << "values as written";
+  expectReports({"ERROR 'prismatic'", "ERROR 'nowhere'", "ERROR Type of virtual joint", "ERROR 'v3'",
+                 "ERROR sphere 0 for link 'tool'", "ERROR sphere 1 for link 'tool'", "ERROR sphere 2 for link 'tool'",
+                 "ERROR sphere 3 for link 'tool'", "ERROR ' ghost'", "WARN 'ghost'", "WARN 'ghost'",
+                 "ERROR pair of links", "ERROR 'ghost'", "ERROR passive joint", "ERROR 'ghost'", "ERROR 'j2'"});
+}
+}  // namespace

@@ -1,0 +1,128 @@
+// Joint, link and geometry elements: what a joint reads, and the faults that refuse an element or the description.
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+
+#include "robot_model/urdf_parser/element_parsers.h"
+#include "robot_model/urdf_parser/urdf_parser.h"
+#include "test/support/console_capture.h"
+
+namespace
+{
+using console_bridge::CONSOLE_BRIDGE_LOG_ERROR;
+
+const std::string kSphere = "<geometry><sphere radius=\"0.5\"/></geometry>";
+
+std::string joint(const std::string& type, const std::string& children)
+{
+  return "<joint name=\"elbow\" type=\"" + type + "\"><parent link=\"a\"/><child link=\"b\"/>" + children + "</joint>";
+}
+
+// Parses a robot, a joint or a geometry element, by the element's own parser.
+bool parses(const std::string& xml, urdf::Joint& parsed)
+{
+  if (xml.rfind("<robot", 0) == 0)
+  {
+    return urdf::parseURDF(xml) != nullptr;
+  }
+  TiXmlDocument document;
+  document.Parse(xml.c_str());
+  return xml.rfind("<joint", 0) == 0 ? urdf::parseJoint(parsed, document.RootElement()) :
+                                       urdf::parseGeometry(document.RootElement()) != nullptr;
+}
+
+TEST(Elements, JointReadsEveryChildElement)
+{
+  urdf::Joint j;
+  ASSERT_TRUE(parses(joint("revolute", R"(<origin xyz="0.1 0 0.3" rpy="1.5707963267948966 -0.5 0"/>
+      <axis xyz="0 0 2"/><limit lower="-1" upper="1" effort="10" velocity="2"/>
+      <safety_controller k_velocity="3" soft_upper_limit="0.9"/><calibration rising="0.25"/>
+      <dynamics damping="0.5"/><mimic joint="finger"/>)"),
+                     j));
+  EXPECT_EQ(j.type, urdf::Joint::REVOLUTE);
+  EXPECT_EQ(j.axis.z, 2.0) << "the axis is kept as written";
+  EXPECT_EQ(j.parent_to_joint_origin_transform.rpy.y, -0.5);
+  EXPECT_EQ(j.limits->lower, -1.0);
+  EXPECT_EQ(j.safety->soft_upper_limit, 0.9);
+  EXPECT_FALSE(j.calibration->falling);
+  EXPECT_EQ(j.dynamics->damping, 0.5);
+  EXPECT_EQ(j.mimic->joint_name, "finger");
+  EXPECT_EQ(j.mimic->multiplier, 1.0);
+  urdf::Joint continuous;
+  EXPECT_TRUE(parses(joint("continuous", ""), continuous)) << "a continuous joint needs no limit";
+  EXPECT_EQ(continuous.axis.x, 1.0);
+  EXPECT_TRUE(parses("<geometry><sphere radius=\"0\"/></geometry>", j)) << "zero sizes are valid";
+  EXPECT_TRUE(parses("<geometry><mesh filename=\"m.stl\" scale=\"-1 1 0.001\"/></geometry>", j)) << "a mirror";
+}
+
+// Visual, material and inertial faults are reported and skipped; the collisions are still read.
+TEST(Elements, VisualInertialAndMaterialFaultsLeaveTheCollisionsRead)
+{
+  ConsoleCapture capture;
+  const auto model = urdf::parseURDF(R"(<robot name="r"><link name="a"><visual name="v1">)" + kSphere + R"(</visual>
+      <visual name="bad"><geometry/></visual>
+      <visual name="v3">)" + kSphere + R"(</visual>
+      <visual>)" + kSphere + R"(<material><color rgba="1 0 0 1"/></material></visual>
+      <inertial><mass value="1"/><inertia ixx="1" ixy="0" ixz="0" iyy="1" iyz="0"/></inertial>
+      <collision>)" + kSphere + R"(</collision></link></robot>)");
+  ASSERT_TRUE(model);
+  const auto link = model->getLink("a");
+  ASSERT_EQ(link->visual_array.size(), 2u);
+  EXPECT_EQ(link->visual_array[1]->name, "v3");
+  EXPECT_TRUE(link->collision);
+  EXPECT_TRUE(capture.logged(CONSOLE_BRIDGE_LOG_ERROR, {"visual", "Link [a]"}));
+  EXPECT_TRUE(capture.logged(CONSOLE_BRIDGE_LOG_ERROR, {"Visual material", "name"}));
+  EXPECT_TRUE(capture.logged(CONSOLE_BRIDGE_LOG_ERROR, {"inertial", "Link [a]"}));
+}
+
+// Each fault is refused at error level, and the last error names the element or the value at fault.
+TEST(Elements, FaultsAreRefusedNamingTheElement)
+{
+  const std::string links = "<robot name=\"r\"><link name=\"a\"/><link name=\"b\"/>";
+  const struct
+  {
+    std::string xml;
+    const char* names;
+  } faults[] = {
+      {"<joint type=\"fixed\"/>", "unnamed joint"},
+      {joint("fixed", "<origin xyz=\"1\"/>"), "[elbow]"},
+      {"<joint name=\"elbow\"/>", "[elbow]"},
+      {joint("Revolute", ""), "[elbow]"},
+      {joint("revolute", "<axis xyz=\"0 0 a\"/>"), "[elbow]"},
+      {joint("prismatic", ""), "[elbow]"},
+      {joint("revolute", "<limit velocity=\"1\"/>"), "[elbow]"},
+      {joint("revolute", "<limit effort=\"1\" velocity=\"1\" lower=\"%n\"/>"), "[elbow]"},
+      {joint("revolute", "<limit effort=\"1\" velocity=\"1\" lower=\"1\" upper=\"-1\"/>"), "[elbow]"},
+      {joint("continuous", "<safety_controller k_position=\"1\"/>"), "[elbow]"},
+      {joint("continuous", "<calibration falling=\"x\"/>"), "[elbow]"},
+      {joint("continuous", "<mimic multiplier=\"2\"/>"), "[elbow]"},
+      {joint("continuous", "<dynamics/>"), "[elbow]"},
+      // Any joint fault drops the model; an unreadable collision too, naming its link.
+      {links + joint("revolute", "") + "</robot>", "joint xml"},
+      {links + "<link name=\"hand\"><collision><origin xyz=\"0 0\"/>" + kSphere + "</collision></link></robot>",
+       "'hand'"},
+      {"<geometry><sphere/></geometry>", "Sphere"},
+      {"<geometry><sphere radius=\"-0.1\"/></geometry>", "[-0.1]"},
+      {"<geometry><box/></geometry>", "Box"},
+      {"<geometry><box size=\"1 2\"/></geometry>", "[1 2]"},
+      {"<geometry><box size=\"1 -2 3\"/></geometry>", "[1 -2 3]"},
+      {"<geometry><cylinder length=\"1\"/></geometry>", "Cylinder"},
+      {"<geometry><cylinder length=\"x\" radius=\"1\"/></geometry>", "[x]"},
+      {"<geometry><cylinder length=\"-1\" radius=\"1\"/></geometry>", "[-1]"},
+      {"<geometry><mesh/></geometry>", "Mesh"},
+      {"<geometry><mesh filename=\"m\" scale=\"1\"/></geometry>", "[1]"},
+      {"<geometry><capsule/><sphere radius=\"1\"/></geometry>", "'capsule'"},
+  };
+  for (const auto& c : faults)
+  {
+    ConsoleCapture capture;
+    urdf::Joint parsed;
+    EXPECT_FALSE(parses(c.xml, parsed)) << c.xml;
+    const auto errors = capture.atLeast(CONSOLE_BRIDGE_LOG_ERROR);
+    ASSERT_FALSE(errors.empty()) << c.xml;
+    EXPECT_NE(errors.back().text.find(c.names), std::string::npos) << errors.back().text;
+  }
+}
+}  // namespace
