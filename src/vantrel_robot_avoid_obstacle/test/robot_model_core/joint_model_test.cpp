@@ -87,16 +87,23 @@ TEST(RevoluteJointModelTest, DefaultsAndHarmonizing)
   }
 }
 
-TEST(JointAxisTest, ZeroAxesAreRejectedAndPrismaticAxesNormalised)
+// Zero or non-finite axes and bounds of an unknown variable are refused naming the joint or variable; axes are
+// normalised.
+TEST(JointModelTest, BadAxesAndUnknownVariablesAreRefusedAndAxesNormalised)
 {
   RevoluteJointModel revolute("r", 0, 0);
   PrismaticJointModel prismatic("p", 1, 1);
+  PlanarJointModel planar("base", 2, 5);
   CaptureStdout();
   EXPECT_FALSE(revolute.setAxis(Eigen::Vector3d::Zero()));
   EXPECT_FALSE(prismatic.setAxis(Eigen::Vector3d(0.0, kInfinity, 0.0)));
+  EXPECT_THROW(planar.setVariableBounds("y", VariableBounds()), std::runtime_error);
   const std::string printed = GetCapturedStdout();
-  EXPECT_TRUE(printed.find("'r'") != std::string::npos && printed.find("'p'") != std::string::npos) << printed;
+  for (const char* name : { "'r'", "'p'", "variable y" }) {
+    EXPECT_NE(printed.find(name), std::string::npos) << printed;
+  }
   EXPECT_EQ(prismatic.getAxis(), Eigen::Vector3d::Zero());
+  EXPECT_EQ(planar.getVariableBounds()[1].max_position_, kInfinity);
 
   ASSERT_TRUE(prismatic.setAxis(Eigen::Vector3d(0.0, 3.0, 4.0)));
   EXPECT_TRUE(prismatic.getAxis().isApprox(Eigen::Vector3d(0.0, 0.6, 0.8), 1e-15));
@@ -153,17 +160,6 @@ TEST(FloatingJointModelTest, QuaternionNormToleranceAndNormalisation)
   EXPECT_TRUE(joint.enforcePositionBounds(values, bounds));
   EXPECT_EQ(values[3], 1.0);
   EXPECT_FALSE(joint.enforcePositionBounds(values, bounds));
-}
-
-TEST(JointModelTest, BoundsOfAnUnknownVariableAreRefused)
-{
-  PlanarJointModel planar("base", 2, 5);
-  VariableBounds limits;
-  limits.max_position_ = 1.0;
-  CaptureStdout();
-  EXPECT_THROW(planar.setVariableBounds("y", limits), std::runtime_error);
-  EXPECT_NE(GetCapturedStdout().find("variable y"), std::string::npos);
-  EXPECT_EQ(planar.getVariableBounds()[0].max_position_, kInfinity);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Link geometry: identity flags, bounding boxes of shapes and meshes.
+// Link geometry: bounding boxes of shapes and meshes, and which origins are not the identity.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,7 +8,6 @@
 
 namespace {
 
-using robot_model::core::isIdentityTransform;
 using robot_model::core::LinkModel;
 using Origins = std::vector<Eigen::Isometry3d, Eigen::aligned_allocator<Eigen::Isometry3d>>;
 
@@ -16,15 +15,6 @@ Eigen::Isometry3d translation(double x, double y, double z) {
   Eigen::Isometry3d t = Eigen::Isometry3d::Identity();
   t.translation() = Eigen::Vector3d(x, y, z);
   return t;
-}
-
-TEST(LinkModel, WithoutShapesHasZeroBoxAndNoCollisionBody) {
-  LinkModel link("empty", 3);
-  link.setGeometry({}, {});
-  EXPECT_TRUE(link.areCollisionOriginTransformsIdentity().empty());
-  EXPECT_EQ(link.getShapeExtentsAtOrigin(), Eigen::Vector3d::Zero());
-  EXPECT_EQ(link.getCenteredBoundingBoxOffset(), Eigen::Vector3d::Zero());
-  EXPECT_EQ(link.getFirstCollisionBodyIndex(), -1);
 }
 
 TEST(LinkModel, BoxOfShapesAwayFromTheOriginOrRotated) {
@@ -61,14 +51,6 @@ TEST(LinkModel, MeshBoxComesFromItsTransformedVertices) {
   // Rotated by 90 degrees about z: x' = -y, y' = x.
   EXPECT_TRUE(link.getShapeExtentsAtOrigin().isApprox(Eigen::Vector3d(0.5, 2.0, 0.25), 1e-12));
   EXPECT_TRUE(link.getCenteredBoundingBoxOffset().isApprox(Eigen::Vector3d(-0.25, 0.0, 1.125), 1e-12));
-}
-
-TEST(LinkModel, IdentityRule) {
-  EXPECT_TRUE(isIdentityTransform(Eigen::Isometry3d::Identity()));
-  EXPECT_FALSE(isIdentityTransform(translation(1e-15, 0.0, 0.0)));
-  Eigen::Isometry3d tilted = Eigen::Isometry3d::Identity();
-  tilted.rotate(Eigen::AngleAxisd(1e-11, Eigen::Vector3d::UnitX()));
-  EXPECT_FALSE(isIdentityTransform(tilted));
 }
 
 }  // namespace

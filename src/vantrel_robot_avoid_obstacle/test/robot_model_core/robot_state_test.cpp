@@ -72,16 +72,14 @@ TEST(RobotState, UnusableBodyIsRejectedBeforeTheAttachedOneIsRemoved) {
   rao_test::captureStdout([&] { state.attachBody(grabObject(tool, 0.05, 0.02)); });
   const AttachedBody* kept = state.getAttachedBody("grab_object");
 
-  auto orphan = grabObject(tool, 0.05, 0.02);
-  orphan->parent_link_ = nullptr;
-  rao_test::captureStdout([&] { EXPECT_THROW(state.attachBody(std::move(orphan)), std::runtime_error); });
-  auto unposed = grabObject(tool, 0.05, 0.02);
-  unposed->shape_poses_.clear();
-  rao_test::captureStdout([&] { EXPECT_THROW(state.attachBody(std::move(unposed)), std::runtime_error); });
-  // A link of another model is not a link of this state.
-  const robot_model::core::RobotModel other(rao_test::arm5Directory(), rao_test::kArm5Urdf, rao_test::kArm5Srdf);
-  auto foreign = grabObject(other.getLinkModel("tool_link"), 0.05, 0.02);
-  rao_test::captureStdout([&] { EXPECT_THROW(state.attachBody(std::move(foreign)), std::runtime_error); });
+  // No parent link, no shape poses, a link of another model.
+  std::unique_ptr<AttachedBody> unusable[] = {grabObject(tool, 0.05, 0.02), grabObject(tool, 0.05, 0.02),
+                                              grabObject(rao_test::arm5Model()->getLinkModel("tool_link"), 0.05, 0.02)};
+  unusable[0]->parent_link_ = nullptr;
+  unusable[1]->shape_poses_.clear();
+  for (auto& body : unusable) {
+    rao_test::captureStdout([&] { EXPECT_THROW(state.attachBody(std::move(body)), std::runtime_error); });
+  }
 
   EXPECT_EQ(state.getAttachedBody("grab_object"), kept);
 }
