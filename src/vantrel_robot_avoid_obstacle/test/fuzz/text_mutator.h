@@ -48,11 +48,8 @@ private:
     std::size_t open = text.find("=\"", below(text.size()));
     open = open == std::string::npos ? text.find("=\"") : open;
     const std::size_t close = open == std::string::npos ? open : text.find('"', open + 2);
-    if (close == std::string::npos)
-    {
-      return {0, std::string::npos};
-    }
-    return {open + 2, close - open - 2};
+    return close == std::string::npos ? std::make_pair(std::size_t(0), close)
+                                      : std::make_pair(open + 2, close - open - 2);
   }
 
   void mutateOnce(std::string& text)
@@ -63,65 +60,44 @@ private:
                                           "fixed",   "base_link", "joint1",   "arm",    "1.0",      "2.0",
                                           "1 0 0 2", "&amp;",     "\xff\xfe", "1e-400", "1\t2\t3",  "  base_link  "};
     const std::size_t kind = below(10);
-    switch (kind)
+    const std::size_t at = below(text.size());
+    if (kind == 0)
     {
-      case 0:
-        text[below(text.size())] ^= static_cast<char>(1u << below(8));
-        break;
-      case 1:
-        text[below(text.size())] = kBytes[below(sizeof(kBytes) - 1)];
-        break;
-      case 2:
+      text[at] ^= static_cast<char>(1u << below(8));
+    }
+    else if (kind == 1)
+    {
+      text[at] = kBytes[below(sizeof(kBytes) - 1)];
+    }
+    else if (kind == 2)
+    {
+      text.erase(at, 1 + below(64));
+    }
+    else if (kind == 3)
+    {
+      text.insert(below(text.size() + 1), text.substr(at, 1 + below(64)));
+    }
+    else if (kind == 4)
+    {
+      text.resize(at);
+    }
+    else if (kind <= 7)  // a line removed (5), copied (6) or moved (7)
+    {
+      const auto line = lineAround(text, at);
+      const std::string copy = text.substr(line.first, line.second - line.first);
+      text.erase(line.first, kind == 6 ? 0 : copy.size());
+      text.insert(kind == 5 ? 0 : lineAround(text, below(text.size() + 1)).first, kind == 5 ? "" : copy);
+    }
+    else
+    {
+      // A listed value, or another attribute's value (duplicate names, cycles, self joints, unknown links).
+      const auto target = attributeValue(text);
+      const auto source = kind == 8 ? target : attributeValue(text);
+      if (target.second != std::string::npos && source.second != std::string::npos)
       {
-        const std::size_t at = below(text.size());
-        text.erase(at, 1 + below(64));
-        break;
-      }
-      case 3:
-      {
-        const std::size_t at = below(text.size());
-        const std::string span = text.substr(at, 1 + below(64));
-        text.insert(below(text.size() + 1), span);
-        break;
-      }
-      case 4:
-        text.resize(below(text.size()));
-        break;
-      case 5:  // a line removed
-      case 6:  // a line copied
-      case 7:  // a line moved
-      {
-        const auto line = lineAround(text, below(text.size()));
-        const std::string copy = text.substr(line.first, line.second - line.first);
-        if (kind != 6)
-        {
-          text.erase(line.first, copy.size());
-        }
-        if (kind != 5)
-        {
-          text.insert(lineAround(text, below(text.size() + 1)).first, copy);
-        }
-        break;
-      }
-      case 8:
-      {
-        const auto value = attributeValue(text);
-        if (value.second != std::string::npos)
-        {
-          text.replace(value.first, value.second, kValues[below(sizeof(kValues) / sizeof(kValues[0]))]);
-        }
-        break;
-      }
-      default:
-      {
-        // Another attribute's value in place of this one: duplicate names, cycles, self joints, unknown links.
-        const auto target = attributeValue(text);
-        const auto source = attributeValue(text);
-        if (target.second != std::string::npos && source.second != std::string::npos)
-        {
-          text.replace(target.first, target.second, text.substr(source.first, source.second));
-        }
-        break;
+        text.replace(target.first, target.second,
+                     kind == 8 ? kValues[below(sizeof(kValues) / sizeof(kValues[0]))] :
+                                 text.substr(source.first, source.second));
       }
     }
   }
