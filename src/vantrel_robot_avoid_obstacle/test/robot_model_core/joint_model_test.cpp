@@ -1,13 +1,19 @@
+// Joint models: edge cases of each kind, properties over many random values, and MDH parameters from joint origins.
+#include "robot_model/core/fixed_joint_model.h"
 #include "robot_model/core/floating_joint_model.h"
 #include "robot_model/core/planar_joint_model.h"
 #include "robot_model/core/prismatic_joint_model.h"
 #include "robot_model/core/revolute_joint_model.h"
+#include "test/kinematics/arm_tables.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <numeric>
 #include <stdexcept>
 #include <vector>
 
@@ -21,6 +27,7 @@ using testing::internal::GetCapturedStdout;
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kHalfPi = arm_tables::kHalfPi;
 
 TEST(RevoluteJointModelTest, ContinuousJointWrapsInEnforceInterpolateAndDistance)
 {
@@ -160,6 +167,110 @@ TEST(FloatingJointModelTest, QuaternionNormToleranceAndNormalisation)
   EXPECT_TRUE(joint.enforcePositionBounds(values, bounds));
   EXPECT_EQ(values[3], 1.0);
   EXPECT_FALSE(joint.enforcePositionBounds(values, bounds));
+}
+
+constexpr int kSamples = 10000;
+
+Eigen::Vector3d randomAxis(RandomNumberGenerator& rng)
+{
+  Eigen::Vector3d axis;
+  do {
+    axis = Eigen::Vector3d(rng.gaussian01(), rng.gaussian01(), rng.gaussian01());
+  } while (axis.norm() < 1e-3);
+  return axis;
+}
+
+// Random samples, also near another, stay inside finite bounds at finite distances; positions to transform and back
+// give the positions again (a quaternion up to its sign); random quaternions are unit.
+TEST(JointModelPropertyTest, SamplesStayInBoundsAndRoundTripThroughTheTransform)
+{
+  RandomNumberGenerator rng(1);
+  RevoluteJointModel continuous("continuous", 0, 0);
+  continuous.setContinuous(true);
+  ASSERT_TRUE(continuous.setAxis(Eigen::Vector3d(0.0, 0.0, 1.0)));
+  PlanarJointModel planar("planar", 0, 0);
+  FloatingJointModel floating("floating", 0, 0);
+  for (int i = 0; i < kSamples && !HasFailure(); ++i) {
+    RevoluteJointModel revolute("revolute", 0, 0);
+    PrismaticJointModel prismatic("prismatic", 0, 0);
+    ASSERT_TRUE(revolute.setAxis(randomAxis(rng)));
+    ASSERT_TRUE(prismatic.setAxis(randomAxis(rng)));
+    for (const JointModel* joint :
+         std::initializer_list<const JointModel*>{ &revolute, &continuous, &prismatic, &planar, &floating }) {
+      JointModel::Bounds bounds = joint->getVariableBounds();
+      for (std::size_t v = 0; v < bounds.size() && v < 3; ++v) {
+        if (bounds[v].max_position_ > 1e6 || joint == &prismatic) {  // unbounded, or a prismatic stroke
+          bounds[v].min_position_ = -0.1;
+          bounds[v].max_position_ = 3.0;
+        }
+      }
+      std::vector<double> values(joint->getVariableCount());
+      joint->getVariableRandomPositions(rng, values.data(), bounds);
+      ASSERT_TRUE(joint->satisfiesPositionBounds(values.data(), bounds, 0.0)) << joint->getName();
+      Eigen::Isometry3d transform;
+      joint->computeTransform(values.data(), transform);
+      std::vector<double> recovered(values.size());
+      joint->computeVariablePositions(transform, recovered.data());
+      if (joint == &floating && std::inner_product(recovered.begin() + 3, recovered.end(), values.begin() + 3, 0.0) < 0) {
+        std::transform(recovered.begin() + 3, recovered.end(), recovered.begin() + 3, std::negate<double>());
+      }
+      for (std::size_t v = 0; v < recovered.size(); ++v) {
+        ASSERT_NEAR(recovered[v], values[v], 1e-12) << joint->getName() << " variable " << v;
+      }
+      std::vector<double> near = values;
+      joint->getVariableRandomPositionsNearBy(rng, values.data(), bounds, near.data(), rng.uniformReal(0.0, 2.0));
+      ASSERT_TRUE(joint->satisfiesPositionBounds(values.data(), bounds, 1e-12)) << joint->getName();
+      ASSERT_TRUE(std::isfinite(joint->distance(values.data(), near.data()))) << joint->getName();
+    }
+    Eigen::Vector4d q;
+    rng.randomQuaternion(q.data());
+    ASSERT_NEAR(q.norm(), 1.0, 1e-12);
+  }
+}
+
+TEST(MdhParametersTest, DerivedFromRollAndYawOrigins)
+{
+  FixedJointModel rolled("rolled", 0, 0);
+  rolled.setOrigin(JointOrigin{ 0.1, 0.2, 0.3, kHalfPi, 0.0, 0.0 });
+  ASSERT_EQ(rolled.generateMdhParameters(), 0);
+  const MdhParameters& mdh = rolled.getMdhParameters();
+  EXPECT_LT(Eigen::Vector4d(mdh.xa_ - 0.1, mdh.alpha_ - kHalfPi, mdh.qzero_, mdh.zd_ + 0.2).cwiseAbs().maxCoeff(), 1e-15);
+  // y cos(roll) + z sin(roll) = 0.3: the offset leaves the MDH plane.
+  EXPECT_EQ(rolled.getMdhStatus(), MdhStatus::TRANSLATION_NOT_MDH);
+
+  FixedJointModel yawed("yawed", 0, 0);
+  yawed.setOrigin(JointOrigin{ 0.1, 0.0, 0.2, 0.0, 0.0, 0.3 });
+  ASSERT_EQ(yawed.generateMdhParameters(), 0);
+  EXPECT_NEAR(yawed.getMdhParameters().qzero_, 0.3, 1e-15);
+  EXPECT_NEAR(yawed.getMdhParameters().zd_, 0.2, 1e-15);
+  EXPECT_EQ(yawed.getMdhStatus(), MdhStatus::VALID);
+}
+
+TEST(MdhParametersTest, RotationsWithoutMdhFormAreRejected)
+{
+  // Roll with yaw, pitch alone, and roll, pitch and yaw together.
+  for (const JointOrigin& bad : { JointOrigin{ 0.1, 0.0, 0.2, kHalfPi, 0.0, 0.3 },
+                                  JointOrigin{ 0.1, 0.0, 0.2, 0.0, 0.1, 0.0 },
+                                  JointOrigin{ 0.1, 0.0, 0.2, kHalfPi, 0.1, 0.3 } }) {
+    FixedJointModel joint("bad", 0, 0);
+    joint.setOrigin(bad);
+    CaptureStdout();
+    EXPECT_EQ(joint.generateMdhParameters(), -1);
+    EXPECT_EQ(GetCapturedStdout(), "Matrix R_zero0 is not ok.\n");
+    EXPECT_EQ(joint.getMdhParameters().xa_, 0.0);
+    EXPECT_EQ(joint.getMdhStatus(), MdhStatus::ROTATION_NOT_MDH);
+  }
+}
+
+TEST(MdhParametersTest, RevoluteJointsNeedTheZAxis)
+{
+  RevoluteJointModel joint("tilted", 0, 0);
+  joint.setOrigin(JointOrigin{ 0.1, 0.0, 0.2, 0.0, 0.0, 0.0 });
+  for (const Eigen::Vector3d& axis : { Eigen::Vector3d(1, 0, 0), Eigen::Vector3d(0, 0, -1), Eigen::Vector3d(0, 0, 1) }) {
+    joint.setAxis(axis);
+    EXPECT_EQ(joint.generateMdhParameters(), 0);
+    EXPECT_EQ(joint.getMdhStatus(), axis.z() == 1.0 ? MdhStatus::VALID : MdhStatus::AXIS_NOT_Z) << axis.transpose();
+  }
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
-// Broken or unusual descriptions: each fails set-up visibly or degrades as designed, never crashes.
+// Model building: broken or unusual descriptions, each failing set-up visibly or degrading as designed, never
+// crashing; and a small branching robot's chains, branches, subgroups, mimic chains, common roots, root joint and
+// group states.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 
 namespace {
 
+using robot_model::core::JointModelGroup;
 using robot_model::core::RobotModel;
 using robot_model::core::RobotState;
 
@@ -20,29 +23,34 @@ bool mentions(const RobotModel& model, const std::string& text) {
                      [&](const std::string& error) { return error.find(text) != std::string::npos; });
 }
 
-// The arm6 description built after one of its files was removed.
-std::shared_ptr<const RobotModel> buildWithout(const rao_test::TempDescription& description, const std::string& file) {
-  description.write();
-  std::filesystem::remove(description.directory() + file);
-  return rao_test::buildModel(description.directory(), rao_test::kArm6Urdf, rao_test::kArm6Srdf);
-}
+// A relative description directory loads every mesh; without its URDF, SRDF or a mesh set-up fails naming it.
+TEST(ModelSetup, RelativeDirectoryLoadsAndMissingFilesFailSetUpVisibly) {
+  std::string printed;
+  const auto relative = rao_test::buildModel("./src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/",
+                                             rao_test::kArm6Urdf, rao_test::kArm6Srdf, &printed);
+  EXPECT_TRUE(relative->isValid()) << printed;
+  EXPECT_EQ(relative->getLinkModel("gripper_link")->getShapes().size(), 1u);
 
-TEST(ModelSetup, MissingFilesFailSetUpVisibly) {
   rao_test::TempDescription description;
-  const auto without_urdf = buildWithout(description, rao_test::kArm6Urdf);
+  const auto buildWithout = [&](const std::string& file) {
+    description.write();
+    std::filesystem::remove(description.directory() + file);
+    return rao_test::buildModel(description.directory(), rao_test::kArm6Urdf, rao_test::kArm6Srdf);
+  };
+  const auto without_urdf = buildWithout(rao_test::kArm6Urdf);
   EXPECT_FALSE(without_urdf->isValid());
   EXPECT_TRUE(mentions(*without_urdf, rao_test::kArm6Urdf));
   EXPECT_EQ(without_urdf->getJointModelCount(), 0u);
   RobotState state(without_urdf);  // an empty model still gives a usable, empty state
   state.updateCollisionBodyTransforms();
 
-  const auto without_srdf = buildWithout(description, rao_test::kArm6Srdf);
+  const auto without_srdf = buildWithout(rao_test::kArm6Srdf);
   EXPECT_FALSE(without_srdf->isValid());
   EXPECT_TRUE(mentions(*without_srdf, rao_test::kArm6Srdf));
   EXPECT_EQ(without_srdf->getRootJointName(), "ASSUMED_FIXED_ROOT_JOINT");
   EXPECT_TRUE(without_srdf->getJointModelGroups().empty());
 
-  const auto without_mesh = buildWithout(description, "meshes/gripper_body.stl");
+  const auto without_mesh = buildWithout("meshes/gripper_body.stl");
   EXPECT_FALSE(without_mesh->isValid());
   EXPECT_TRUE(mentions(*without_mesh, "gripper_link"));
   EXPECT_EQ(without_mesh->getLinkModel("gripper_link")->getShapes().size(), 0u);
@@ -54,14 +62,6 @@ TEST(ModelSetup, PackageUrlWithoutPackageNameThrowsWithoutLeaking) {
   rao_test::replaceOnce(description.urdf, collision + "\"package://meshes/gripper_body.stl\"/>",
                         collision + "\"package://\"/>");
   EXPECT_THROW(description.build(), robot_model::core::Exception);
-}
-
-TEST(ModelSetup, RelativeDescriptionDirectoryLoadsEveryMesh) {
-  std::string printed;
-  const auto model = rao_test::buildModel("./src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/",
-                                          rao_test::kArm6Urdf, rao_test::kArm6Srdf, &printed);
-  EXPECT_TRUE(model->isValid()) << printed;
-  EXPECT_EQ(model->getLinkModel("gripper_link")->getShapes().size(), 1u);
 }
 
 // Arm chains the six-axis closed form cannot serve stay chains without a solver, and say why once.
@@ -109,24 +109,114 @@ TEST(ModelSetup, EachMatchingGroupGetsItsOwnSolver) {
   EXPECT_NE(arm, copy);
 }
 
-TEST(ModelSetup, VirtualJointNamedLikeAUrdfJointFailsSetUp) {
-  rao_test::TempDescription description;
-  rao_test::replaceOnce(description.srdf, R"(<virtual_joint name="virtual_joint")", R"(<virtual_joint name="joint1")");
-  const auto model = description.build();
+// A virtual joint named like a URDF joint fails set-up; joint property values out of range are reported and skipped.
+TEST(ModelSetup, SemanticNamesAndValuesAtFault) {
+  rao_test::TempDescription named, valued;
+  rao_test::replaceOnce(named.srdf, R"(<virtual_joint name="virtual_joint")", R"(<virtual_joint name="joint1")");
+  const auto model = named.build();
   EXPECT_FALSE(model->isValid());
   EXPECT_TRUE(mentions(*model, "joint1"));
+
+  const std::string property = "<joint_property joint_name=\"joint1\" property_name=\"check_motion_max_det_distance\" ";
+  rao_test::replaceOnce(valued.srdf, "</robot>",
+                        property + "value=\"1e999\"/>\n" + property + "value=\"0.5mm\"/>\n</robot>");
+  std::string printed;
+  EXPECT_TRUE(valued.build(&printed)->isValid());
+  EXPECT_NE(printed.find("out of range"), std::string::npos) << printed;
 }
 
-TEST(ModelSetup, JointPropertyValuesOutOfRangeAreReportedAndSkipped) {
+// base_link -j1-> l1, which carries two fingers: -fa-> fa_link -fa_tip_joint (fixed)-> fa_tip and -fb-> fb_link;
+// base_link -p-> pl (prismatic) as a second branch; fa and fb may get mimic elements.
+std::string branchingUrdf(const std::string& fa_mimic = "", const std::string& fb_mimic = "") {
+  auto revolute = [&](const std::string& name, const std::string& parent, const std::string& child) {
+    return "<joint name=\"" + name + "\" type=\"revolute\"><parent link=\"" + parent + "\"/><child link=\"" + child +
+           "\"/><origin xyz=\"0 0 0.1\" rpy=\"0 0 0\"/><axis xyz=\"0 0 1\"/>"
+           "<limit lower=\"-1\" upper=\"1\" effort=\"1\" velocity=\"1\"/>" +
+           (name == "fa" ? fa_mimic : name == "fb" ? fb_mimic : std::string()) + "</joint>\n";
+  };
+  std::string text = "<robot name=\"branching\">\n";
+  for (const char* link : {"base_link", "l1", "fa_link", "fa_tip", "fb_link", "pl"}) {
+    text += std::string("<link name=\"") + link +
+            "\"><collision><geometry><sphere radius=\"0.01\"/></geometry></collision></link>\n";
+  }
+  text += revolute("j1", "base_link", "l1") + revolute("fa", "l1", "fa_link") + revolute("fb", "l1", "fb_link");
+  text += "<joint name=\"fa_tip_joint\" type=\"fixed\"><parent link=\"fa_link\"/><child link=\"fa_tip\"/>"
+          "<origin xyz=\"0 0 0.05\" rpy=\"0 0 0\"/></joint>\n";
+  text += "<joint name=\"p\" type=\"prismatic\"><parent link=\"base_link\"/><child link=\"pl\"/>"
+          "<axis xyz=\"1 0 0\"/><limit lower=\"-1\" upper=\"1\" effort=\"1\" velocity=\"1\"/></joint>\n";
+  return text + "</robot>\n";
+}
+
+std::shared_ptr<const RobotModel> build(rao_test::TempDescription& description, const std::string& urdf,
+                                        const std::string& srdf_body, std::string* printed = nullptr) {
+  description.urdf = urdf;
+  description.srdf = "<robot name=\"branching\">\n" + srdf_body + "</robot>\n";
+  return description.build(printed);
+}
+
+// Group states keep only values of the right count for joints of the group; a floating virtual joint leads the state.
+TEST(GroupBuilding, ChainsBranchesSubgroupsStatesAndRootJoint) {
   rao_test::TempDescription description;
-  const std::string property = "<joint_property joint_name=\"joint1\" property_name=\"check_motion_max_det_distance\" ";
-  rao_test::replaceOnce(description.srdf, "</robot>",
-                        property + "value=\"1e999\"/>\n" + property + "value=\"0.5mm\"/>\n</robot>");
-  std::shared_ptr<const RobotModel> model;
-  std::string printed;
-  EXPECT_NO_THROW(model = description.build(&printed));
-  EXPECT_NE(printed.find("out of range"), std::string::npos) << printed;
-  EXPECT_TRUE(model->isValid());
+  const auto model = build(description, branchingUrdf(),
+                           "<virtual_joint name=\"float\" type=\"floating\" parent_frame=\"odom\" "
+                           "child_link=\"base_link\"/>\n"
+                           "<group_state name=\"s\" group=\"two_joints\"><joint name=\"fa\" value=\"0.5 1.5\"/>"
+                           "<joint name=\"p\" value=\"0.25\"/><joint name=\"fb\" value=\"0.1\"/></group_state>\n"
+                           "<group name=\"outer\"><group name=\"inner\"/><joint name=\"fb\"/></group>\n"
+                           "<group name=\"inner\"><chain base_link=\"base_link\" tip_link=\"fa_tip\"/></group>\n"
+                           "<group name=\"fingers\"><chain base_link=\"fa_link\" tip_link=\"fb_link\"/></group>\n"
+                           "<group name=\"fingers\"><joint name=\"j1\"/></group>\n"
+                           "<group name=\"two_joints\"><joint name=\"fa\"/><joint name=\"p\"/></group>\n");
+  const JointModelGroup* inner = model->getJointModelGroup("inner");
+  EXPECT_EQ(inner->getJointModelNames(), (std::vector<std::string>{"j1", "fa", "fa_tip_joint"}));
+  EXPECT_TRUE(inner->isChain());
+
+  const JointModelGroup* fingers = model->getJointModelGroup("fingers");
+  EXPECT_EQ(fingers->getJointModelNames(), (std::vector<std::string>{"j1", "fa", "fb"}));
+  EXPECT_FALSE(fingers->isChain());
+
+  // Built in a later pass, after the subgroup it names.
+  const JointModelGroup* outer = model->getJointModelGroup("outer");
+  EXPECT_EQ(outer->getJointModelNames(), (std::vector<std::string>{"j1", "fa", "fa_tip_joint", "fb"}));
+  EXPECT_EQ(outer->getSubgroupNames(), (std::vector<std::string>{"fingers", "inner"}));
+
+  // Two roots: not a chain; a movable non-member (j1) between fa and p breaks contiguity.
+  const JointModelGroup* two = model->getJointModelGroup("two_joints");
+  EXPECT_EQ(two->getJointRoots().size(), 2u);
+  EXPECT_FALSE(two->isChain());
+  EXPECT_FALSE(two->isContiguousWithinState());
+  EXPECT_EQ(two->getCommonRoot(), model->getRootJoint());
+  EXPECT_EQ(two->getDefaultStates().at("s"), (std::map<std::string, double>{{"p", 0.25}}));
+  EXPECT_EQ(model->getModelFrame(), "odom");
+  EXPECT_EQ(model->getVariableIndex("j1"), 7);
+  EXPECT_DOUBLE_EQ(model->getRootJoint()->getDistanceFactor(), 7.0);
+
+  // Siblings under l1 meet at j1.
+  EXPECT_EQ(model->getCommonRoot(model->getJointModel("fa_tip_joint"), model->getJointModel("fb"))->getName(), "j1");
+  // Rigid offsets between links joined by fixed joints, both ways.
+  const auto* fa_link = model->getLinkModel("fa_link");
+  const auto* fa_tip = model->getLinkModel("fa_tip");
+  EXPECT_NEAR(fa_link->getAssociatedFixedTransforms().at(fa_tip).translation().z(), 0.05, 1e-15);
+  EXPECT_NEAR(fa_tip->getAssociatedFixedTransforms().at(fa_link).translation().z(), -0.05, 1e-15);
+}
+
+TEST(GroupBuilding, MimicChainsAreFlattenedAndCyclesDropped) {
+  rao_test::TempDescription description;
+  // fb mimics fa, which mimics j1.
+  const auto model = build(description,
+                           branchingUrdf("<mimic joint=\"j1\" multiplier=\"3\" offset=\"0.5\"/>",
+                                         "<mimic joint=\"fa\" multiplier=\"2\" offset=\"0.1\"/>"),
+                           "");
+  const auto* fb = model->getJointModel("fb");
+  EXPECT_EQ(fb->getMimic(), model->getJointModel("j1"));
+  EXPECT_DOUBLE_EQ(fb->getMimicFactor(), 6.0);
+  EXPECT_DOUBLE_EQ(fb->getMimicOffset(), 0.1 + 2.0 * 0.5);
+  EXPECT_EQ(model->getJointModel("j1")->getMimicRequests().size(), 2u);
+
+  rao_test::TempDescription cyclic;
+  const auto cyclic_model = build(cyclic, branchingUrdf("<mimic joint=\"fb\"/>", "<mimic joint=\"fa\"/>"), "");
+  EXPECT_TRUE(cyclic_model->getMimicJointModels().empty());
+  EXPECT_EQ(cyclic_model->getJointModel("fa")->getMimic(), nullptr);
 }
 
 }  // namespace
