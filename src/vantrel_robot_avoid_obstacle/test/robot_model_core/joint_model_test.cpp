@@ -1,5 +1,4 @@
 // Joint models: edge cases of each kind, properties over many random values, and MDH parameters from joint origins.
-#include "robot_model/core/fixed_joint_model.h"
 #include "robot_model/core/floating_joint_model.h"
 #include "robot_model/core/planar_joint_model.h"
 #include "robot_model/core/prismatic_joint_model.h"
@@ -50,11 +49,6 @@ TEST(RevoluteJointModelTest, ContinuousJointWrapsInEnforceInterpolateAndDistance
   joint.interpolate(&from, &to, 0.5, &middle);
   EXPECT_NEAR(std::fabs(middle), kPi, 1e-12);
   EXPECT_NEAR(joint.distance(&from, &to), 2.0 * kPi - 6.0, 1e-12);
-
-  joint.setContinuous(false);
-  joint.interpolate(&from, &to, 0.5, &middle);
-  EXPECT_EQ(middle, 0.0);
-  EXPECT_EQ(joint.distance(&from, &to), 6.0);
 }
 
 // The default is zero inside the range, else its middle; harmonizing moves by whole turns only into the range and
@@ -68,12 +62,11 @@ TEST(RevoluteJointModelTest, DefaultsAndHarmonizing)
     bounds[0].max_position_ = max;
   };
   double value = -1.0;
-  setRange(0.5, 1.5);
-  joint.getVariableDefaultPositions(&value, bounds);
-  EXPECT_EQ(value, 1.0);
-  setRange(-1.0, 2.0);
-  joint.getVariableDefaultPositions(&value, bounds);
-  EXPECT_EQ(value, 0.0);
+  for (const double min : { 0.5, -1.0 }) {
+    setRange(min, 1.5);
+    joint.getVariableDefaultPositions(&value, bounds);
+    EXPECT_EQ(value, min > 0.0 ? 1.0 : 0.0);
+  }
 
   const struct
   {
@@ -113,11 +106,10 @@ TEST(JointModelTest, BadAxesAndUnknownVariablesAreRefusedAndAxesNormalised)
   EXPECT_EQ(planar.getVariableBounds()[1].max_position_, kInfinity);
 
   ASSERT_TRUE(prismatic.setAxis(Eigen::Vector3d(0.0, 3.0, 4.0)));
-  EXPECT_TRUE(prismatic.getAxis().isApprox(Eigen::Vector3d(0.0, 0.6, 0.8), 1e-15));
   const double stroke = 0.5;
   Eigen::Isometry3d transform;
   prismatic.computeTransform(&stroke, transform);
-  EXPECT_NEAR(transform.translation().norm(), 0.5, 1e-15);
+  EXPECT_TRUE(transform.translation().isApprox(Eigen::Vector3d(0.0, 0.3, 0.4), 1e-15));
 
   ASSERT_TRUE(revolute.setAxis(Eigen::Vector3d(0.0, 0.0, 2.0)));
   const double angle = 0.3;
@@ -159,14 +151,15 @@ TEST(FloatingJointModelTest, QuaternionNormToleranceAndNormalisation)
   values[6] = 1.0000001;
   EXPECT_TRUE(joint.satisfiesPositionBounds(values, bounds, 0.0));
 
+  // A zero quaternion becomes the identity, any other is normalised, a unit one left alone.
   values[6] = 0.0;
   EXPECT_TRUE(joint.enforcePositionBounds(values, bounds));
   EXPECT_EQ(values[6], 1.0);
   values[3] = 2.0;
   values[6] = 0.0;
   EXPECT_TRUE(joint.enforcePositionBounds(values, bounds));
-  EXPECT_EQ(values[3], 1.0);
   EXPECT_FALSE(joint.enforcePositionBounds(values, bounds));
+  EXPECT_EQ(values[3], 1.0);
 }
 
 constexpr int kSamples = 10000;
@@ -228,48 +221,40 @@ TEST(JointModelPropertyTest, SamplesStayInBoundsAndRoundTripThroughTheTransform)
   }
 }
 
-TEST(MdhParametersTest, DerivedFromRollAndYawOrigins)
+// MDH parameters of joint origins: roll and yaw give their parameters; an offset out of the MDH plane or a revolute
+// axis other than +z its status; rotations without an MDH form are refused with the exact message.
+TEST(MdhParametersTest, DerivedFromOriginsAndAxes)
 {
-  FixedJointModel rolled("rolled", 0, 0);
-  rolled.setOrigin(JointOrigin{ 0.1, 0.2, 0.3, kHalfPi, 0.0, 0.0 });
-  ASSERT_EQ(rolled.generateMdhParameters(), 0);
-  const MdhParameters& mdh = rolled.getMdhParameters();
-  EXPECT_LT(Eigen::Vector4d(mdh.xa_ - 0.1, mdh.alpha_ - kHalfPi, mdh.qzero_, mdh.zd_ + 0.2).cwiseAbs().maxCoeff(), 1e-15);
-  // y cos(roll) + z sin(roll) = 0.3: the offset leaves the MDH plane.
-  EXPECT_EQ(rolled.getMdhStatus(), MdhStatus::TRANSLATION_NOT_MDH);
-
-  FixedJointModel yawed("yawed", 0, 0);
-  yawed.setOrigin(JointOrigin{ 0.1, 0.0, 0.2, 0.0, 0.0, 0.3 });
-  ASSERT_EQ(yawed.generateMdhParameters(), 0);
-  EXPECT_NEAR(yawed.getMdhParameters().qzero_, 0.3, 1e-15);
-  EXPECT_NEAR(yawed.getMdhParameters().zd_, 0.2, 1e-15);
-  EXPECT_EQ(yawed.getMdhStatus(), MdhStatus::VALID);
-}
-
-TEST(MdhParametersTest, RotationsWithoutMdhFormAreRejected)
-{
-  // Roll with yaw, pitch alone, and roll, pitch and yaw together.
-  for (const JointOrigin& bad : { JointOrigin{ 0.1, 0.0, 0.2, kHalfPi, 0.0, 0.3 },
-                                  JointOrigin{ 0.1, 0.0, 0.2, 0.0, 0.1, 0.0 },
-                                  JointOrigin{ 0.1, 0.0, 0.2, kHalfPi, 0.1, 0.3 } }) {
-    FixedJointModel joint("bad", 0, 0);
-    joint.setOrigin(bad);
+  const Eigen::Vector3d z = Eigen::Vector3d::UnitZ();
+  const struct
+  {
+    JointOrigin origin;
+    Eigen::Vector3d axis;
+    MdhStatus status;
+    Eigen::Vector4d xa_alpha_qzero_zd;
+  } cases[] = {
+    // y cos(roll) + z sin(roll) = 0.3 leaves the MDH plane.
+    { { 0.1, 0.2, 0.3, kHalfPi, 0.0, 0.0 }, z, MdhStatus::TRANSLATION_NOT_MDH, { 0.1, kHalfPi, 0.0, -0.2 } },
+    { { 0.1, 0.0, 0.2, 0.0, 0.0, 0.3 }, z, MdhStatus::VALID, { 0.1, 0.0, 0.3, 0.2 } },
+    { { 0.1, 0.0, 0.2, 0.0, 0.0, 0.0 }, Eigen::Vector3d::UnitX(), MdhStatus::AXIS_NOT_Z, { 0.1, 0.0, 0.0, 0.2 } },
+    { { 0.1, 0.0, 0.2, 0.0, 0.0, 0.0 }, -z, MdhStatus::AXIS_NOT_Z, { 0.1, 0.0, 0.0, 0.2 } },
+    // Roll with yaw, pitch alone, and roll, pitch and yaw together.
+    { { 0.1, 0.0, 0.2, kHalfPi, 0.0, 0.3 }, z, MdhStatus::ROTATION_NOT_MDH, Eigen::Vector4d::Zero() },
+    { { 0.1, 0.0, 0.2, 0.0, 0.1, 0.0 }, z, MdhStatus::ROTATION_NOT_MDH, Eigen::Vector4d::Zero() },
+    { { 0.1, 0.0, 0.2, kHalfPi, 0.1, 0.3 }, z, MdhStatus::ROTATION_NOT_MDH, Eigen::Vector4d::Zero() },
+  };
+  for (const auto& c : cases) {
+    RevoluteJointModel joint("j", 0, 0);
+    joint.setOrigin(c.origin);
+    ASSERT_TRUE(joint.setAxis(c.axis));
     CaptureStdout();
-    EXPECT_EQ(joint.generateMdhParameters(), -1);
-    EXPECT_EQ(GetCapturedStdout(), "Matrix R_zero0 is not ok.\n");
-    EXPECT_EQ(joint.getMdhParameters().xa_, 0.0);
-    EXPECT_EQ(joint.getMdhStatus(), MdhStatus::ROTATION_NOT_MDH);
-  }
-}
-
-TEST(MdhParametersTest, RevoluteJointsNeedTheZAxis)
-{
-  RevoluteJointModel joint("tilted", 0, 0);
-  joint.setOrigin(JointOrigin{ 0.1, 0.0, 0.2, 0.0, 0.0, 0.0 });
-  for (const Eigen::Vector3d& axis : { Eigen::Vector3d(1, 0, 0), Eigen::Vector3d(0, 0, -1), Eigen::Vector3d(0, 0, 1) }) {
-    joint.setAxis(axis);
-    EXPECT_EQ(joint.generateMdhParameters(), 0);
-    EXPECT_EQ(joint.getMdhStatus(), axis.z() == 1.0 ? MdhStatus::VALID : MdhStatus::AXIS_NOT_Z) << axis.transpose();
+    const bool refused = c.status == MdhStatus::ROTATION_NOT_MDH;
+    EXPECT_EQ(joint.generateMdhParameters(), refused ? -1 : 0);
+    EXPECT_EQ(GetCapturedStdout(), refused ? "Matrix R_zero0 is not ok.\n" : "");
+    EXPECT_EQ(joint.getMdhStatus(), c.status);
+    const MdhParameters& mdh = joint.getMdhParameters();
+    EXPECT_LT((Eigen::Vector4d(mdh.xa_, mdh.alpha_, mdh.qzero_, mdh.zd_) - c.xa_alpha_qzero_zd).cwiseAbs().maxCoeff(),
+              1e-15);
   }
 }
 

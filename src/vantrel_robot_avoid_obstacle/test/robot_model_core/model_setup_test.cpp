@@ -97,32 +97,29 @@ TEST(ModelSetup, ArmChainsOutsideTheClosedFormGetNoSolver) {
   }
 }
 
-TEST(ModelSetup, EachMatchingGroupGetsItsOwnSolver) {
-  rao_test::TempDescription description;
-  rao_test::replaceOnce(description.srdf, "<group name=\"gripper\">",
+// A virtual joint named like a URDF joint fails set-up; joint property values out of range are reported and skipped;
+// each group matching the closed form gets its own solver.
+TEST(ModelSetup, SemanticNamesValuesAndGroupsOfTheArm) {
+  rao_test::TempDescription named, edited;
+  rao_test::replaceOnce(named.srdf, R"(<virtual_joint name="virtual_joint")", R"(<virtual_joint name="joint1")");
+  const auto invalid = named.build();
+  EXPECT_FALSE(invalid->isValid());
+  EXPECT_TRUE(mentions(*invalid, "joint1"));
+
+  const std::string property = "<joint_property joint_name=\"joint1\" property_name=\"check_motion_max_det_distance\" ";
+  rao_test::replaceOnce(edited.srdf, "</robot>",
+                        property + "value=\"1e999\"/>\n" + property + "value=\"0.5mm\"/>\n</robot>");
+  rao_test::replaceOnce(edited.srdf, "<group name=\"gripper\">",
                         "<group name=\"arm_copy\"><chain base_link=\"base_link\" tip_link=\"link6\"/></group>\n"
                         "  <group name=\"gripper\">");
-  const auto model = description.build();
+  std::string printed;
+  const auto model = edited.build(&printed);
+  EXPECT_TRUE(model->isValid());
+  EXPECT_NE(printed.find("out of range"), std::string::npos) << printed;
   const auto& arm = model->getJointModelGroup("arm")->kinematics_interface_ptr_;
   const auto& copy = model->getJointModelGroup("arm_copy")->kinematics_interface_ptr_;
   ASSERT_TRUE(arm && copy);
   EXPECT_NE(arm, copy);
-}
-
-// A virtual joint named like a URDF joint fails set-up; joint property values out of range are reported and skipped.
-TEST(ModelSetup, SemanticNamesAndValuesAtFault) {
-  rao_test::TempDescription named, valued;
-  rao_test::replaceOnce(named.srdf, R"(<virtual_joint name="virtual_joint")", R"(<virtual_joint name="joint1")");
-  const auto model = named.build();
-  EXPECT_FALSE(model->isValid());
-  EXPECT_TRUE(mentions(*model, "joint1"));
-
-  const std::string property = "<joint_property joint_name=\"joint1\" property_name=\"check_motion_max_det_distance\" ";
-  rao_test::replaceOnce(valued.srdf, "</robot>",
-                        property + "value=\"1e999\"/>\n" + property + "value=\"0.5mm\"/>\n</robot>");
-  std::string printed;
-  EXPECT_TRUE(valued.build(&printed)->isValid());
-  EXPECT_NE(printed.find("out of range"), std::string::npos) << printed;
 }
 
 // base_link -j1-> l1, which carries two fingers: -fa-> fa_link -fa_tip_joint (fixed)-> fa_tip and -fb-> fb_link;

@@ -38,11 +38,13 @@ std::unique_ptr<AttachedBody> grabObject(const robot_model::core::LinkModel* lin
 
 TEST(RobotState, NullModelThrows) { EXPECT_THROW(RobotState state(nullptr), std::invalid_argument); }
 
-// Attaching under a taken id replaces the body, an unknown id clears nothing, and destruction detaches.
-TEST(RobotState, AttachedBodiesReachTheCallbackAndFollowTheArm) {
+// One state from its start at zero through the reference pose and the gripper's mimic finger to attached bodies:
+// attaching under a taken id replaces the body, an unusable body is refused keeping the attached one, an unknown id
+// clears nothing, the body follows its link, and destruction detaches.
+TEST(RobotState, ReferencePosesMimicFingerAndAttachedBodies) {
   const auto model = rao_test::arm6Model();
-  const JointModelGroup* arm = model->getJointModelGroup("arm");
   const auto* tool = model->getLinkModel("gripper_link");
+  const auto* right = model->getLinkModel("finger_right_link");
   std::vector<std::pair<const AttachedBody*, bool>> calls;  // outlives the state, whose destructor reports
   auto first = grabObject(tool, 0.05, 0.02);
   auto second = grabObject(tool, 0.08, 0.04);
@@ -50,41 +52,46 @@ TEST(RobotState, AttachedBodiesReachTheCallbackAndFollowTheArm) {
   const AttachedBody* new_body = second.get();
   {
     RobotState state(model);
+    // Zero with current transforms: joint6 straight above link5, from the MDH table.
+    EXPECT_TRUE(state.getGlobalLinkTransform(tool).translation().isApprox(Eigen::Vector3d(0.6, -0.10, 0.73), 1e-12));
+    const std::vector<double> q = {0.1, -0.2, 0.3, -0.4, 0.5, -0.6};
+    state.setJointGroupPositions(model->getJointModelGroup("arm"), q);
+    state.updateCollisionBodyTransforms();
+    const Eigen::Vector3d p = state.getGlobalLinkTransform(tool).translation();
+    EXPECT_LT((p - Eigen::Vector3d(0.643602510, 0.001600453, 0.862215685)).cwiseAbs().maxCoeff(), 1e-9) << p;
+    // The gripper's collision body has an identity origin: it sits at the link pose.
+    EXPECT_TRUE(state.getCollisionBodyTransform(tool, 0).isApprox(state.getGlobalLinkTransform(tool), 1e-15));
+    // The mimic variable is overwritten from its source: the right finger slides along -y of the gripper frame.
+    const Eigen::Vector3d closed = state.getGlobalLinkTransform(right).translation();
+    state.setJointGroupPositions(model->getJointModelGroup("gripper"), std::vector<double>{0.03, 0.0});
+    state.updateCollisionBodyTransforms();
+    const Eigen::Vector3d moved = state.getGlobalLinkTransform(tool).linear().transpose() *
+                                  (state.getGlobalLinkTransform(right).translation() - closed);
+    EXPECT_LT((moved - Eigen::Vector3d(0.0, -0.03, 0.0)).norm(), 1e-12) << moved.transpose();
+
     state.setAttachedBodyUpdateCallback(
         [&calls](AttachedBody* body, bool attached) { calls.emplace_back(body, attached); });
     rao_test::captureStdout([&] { state.attachBody(std::move(first)); });
     rao_test::captureStdout([&] { state.attachBody(std::move(second)); });
+    // No parent link, no shape poses, a link of another model.
+    const auto* foreign = rao_test::arm5Model()->getLinkModel("tool_link");
+    std::unique_ptr<AttachedBody> unusable[] = {grabObject(tool, 0.05, 0.02), grabObject(tool, 0.05, 0.02),
+                                                grabObject(foreign, 0.05, 0.02)};
+    unusable[0]->parent_link_ = nullptr;
+    unusable[1]->shape_poses_.clear();
+    for (auto& body : unusable) {
+      rao_test::captureStdout([&] { EXPECT_THROW(state.attachBody(std::move(body)), std::runtime_error); });
+    }
     state.clearAttachedBody("something_else");
     EXPECT_EQ(state.getAttachedBodies().size(), 1u);
     EXPECT_EQ(state.getAttachedBody("grab_object"), new_body);
-
-    state.setJointGroupPositions(arm, std::vector<double>{0.1, -0.2, 0.3, -0.4, 0.5, -0.6});
     state.updateLinkTransforms();
-    EXPECT_TRUE(new_body->global_shape_poses_[0].isApprox(
-        state.getGlobalLinkTransform(tool) * new_body->shape_poses_[0], 1e-12));
+    const Eigen::Isometry3d body_pose = state.getGlobalLinkTransform(tool) * new_body->shape_poses_[0];
+    EXPECT_TRUE(new_body->global_shape_poses_[0].isApprox(body_pose, 1e-12));
   }
   const std::vector<std::pair<const AttachedBody*, bool>> expected = {
       {old_body, true}, {old_body, false}, {new_body, true}, {new_body, false}};
   EXPECT_EQ(calls, expected);
-}
-
-TEST(RobotState, UnusableBodyIsRejectedBeforeTheAttachedOneIsRemoved) {
-  const auto model = rao_test::arm6Model();
-  const auto* tool = model->getLinkModel("gripper_link");
-  RobotState state(model);
-  rao_test::captureStdout([&] { state.attachBody(grabObject(tool, 0.05, 0.02)); });
-  const AttachedBody* kept = state.getAttachedBody("grab_object");
-
-  // No parent link, no shape poses, a link of another model.
-  std::unique_ptr<AttachedBody> unusable[] = {grabObject(tool, 0.05, 0.02), grabObject(tool, 0.05, 0.02),
-                                              grabObject(rao_test::arm5Model()->getLinkModel("tool_link"), 0.05, 0.02)};
-  unusable[0]->parent_link_ = nullptr;
-  unusable[1]->shape_poses_.clear();
-  for (auto& body : unusable) {
-    rao_test::captureStdout([&] { EXPECT_THROW(state.attachBody(std::move(body)), std::runtime_error); });
-  }
-
-  EXPECT_EQ(state.getAttachedBody("grab_object"), kept);
 }
 
 TEST(GroupInterpolation, EndsGiveTheEndStatesAndMimicsFollow) {
@@ -144,42 +151,6 @@ TEST(KinematicConsistency, LinkPosesMatchTheSolverAndAFreshState) {
       EXPECT_TRUE(state.getCollisionBodyTransform(body).isApprox(fresh.getCollisionBodyTransform(body), 1e-12)) << body;
     }
   }
-}
-
-TEST(KinematicConsistency, ReferenceGripperPose) {
-  const auto model = rao_test::arm6Model();
-  const JointModelGroup* arm = model->getJointModelGroup("arm");
-  RobotState state(model);
-  const std::vector<double> q = {0.1, -0.2, 0.3, -0.4, 0.5, -0.6};
-  state.setJointGroupPositions(arm, q);
-  state.updateCollisionBodyTransforms();
-  const Eigen::Vector3d p = state.getGlobalLinkTransform(model->getLinkModel("gripper_link")).translation();
-  EXPECT_LT((p - Eigen::Vector3d(0.643602510, 0.001600453, 0.862215685)).cwiseAbs().maxCoeff(), 1e-9) << p;
-
-  // The gripper's collision body has an identity origin: it sits at the link pose.
-  EXPECT_TRUE(state.getCollisionBodyTransform(model->getLinkModel("gripper_link"), 0)
-                  .isApprox(state.getGlobalLinkTransform(model->getLinkModel("gripper_link")), 1e-15));
-
-  // A new state starts at zero with current transforms: joint6 straight above link5, from the MDH table.
-  const RobotState fresh(model);
-  EXPECT_TRUE(fresh.getGlobalLinkTransform(model->getLinkModel("gripper_link"))
-                  .translation()
-                  .isApprox(Eigen::Vector3d(0.48 + 0.12, -0.10, 0.73), 1e-12));
-}
-
-TEST(DirtyTracking, MovingTheMimicSourceMovesTheMimicJoint) {
-  const auto model = rao_test::arm6Model();
-  RobotState state(model);
-  const auto* right = model->getLinkModel("finger_right_link");
-  const Eigen::Vector3d before = state.getGlobalLinkTransform(right).translation();
-  // The mimic variable is overwritten from its source.
-  state.setJointGroupPositions(model->getJointModelGroup("gripper"), std::vector<double>{0.03, 0.0});
-  state.updateCollisionBodyTransforms();
-  const Eigen::Isometry3d& gripper_pose = state.getGlobalLinkTransform(model->getLinkModel("gripper_link"));
-  // The right finger slides along -y of the gripper frame by the source's value.
-  const Eigen::Vector3d moved = gripper_pose.linear().transpose() *
-                                (state.getGlobalLinkTransform(right).translation() - before);
-  EXPECT_LT((moved - Eigen::Vector3d(0.0, -0.03, 0.0)).norm(), 1e-12) << moved.transpose();
 }
 
 }  // namespace
