@@ -42,20 +42,20 @@ protected:
 
   const srdf::Model& loadBody(const std::string& body) { return load("<robot name=\"arm\">" + body + "</robot>"); }
 
-  // What was logged at WARN or above, in order, each as "<level> <line> <text>"; a source other than the model's leads.
+  // What was logged at WARN or above, in order, each as "<LEVEL> <line> <text>" (all from the loader's own source).
   Strings reported() const
   {
     Strings found;
     for (const auto& m : capture_.atLeast(console_bridge::CONSOLE_BRIDGE_LOG_WARN))
     {
-      const std::string source = m.source == "srdf_parser/model" ? "" : m.source + " ";
-      const char* level = m.level == console_bridge::CONSOLE_BRIDGE_LOG_WARN ? "WARN " : "ERROR ";
-      found.push_back(source + level + std::to_string(m.line) + " " + m.text);
+      EXPECT_EQ(m.source, "srdf_parser/model");
+      found.push_back((m.level == console_bridge::CONSOLE_BRIDGE_LOG_WARN ? "WARN " : "ERROR ") +
+                      std::to_string(m.line) + " " + m.text);
     }
     return found;
   }
 
-  // Exactly these reports at WARN or above, in order, each given as "<LEVEL> <a name it carries>".
+  // Exactly these reports, in order, each given as "<LEVEL> <a name it carries>".
   void expectReports(const Strings& expected) const
   {
     const Strings found = reported();
@@ -63,7 +63,7 @@ protected:
     for (std::size_t i = 0; i < found.size(); ++i)
     {
       const std::size_t space = expected[i].find(' ');
-      EXPECT_EQ(found[i].rfind(expected[i].substr(0, space), 0), 0u) << found[i];
+      EXPECT_EQ(found[i].substr(0, space + 1), expected[i].substr(0, space + 1)) << found[i];
       EXPECT_NE(found[i].find(expected[i].substr(space + 1)), std::string::npos) << found[i];
     }
   }
