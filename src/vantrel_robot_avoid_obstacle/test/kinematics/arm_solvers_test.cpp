@@ -1,7 +1,8 @@
 // The closed-form solvers on the tables of the two test arms: reference poses, the choice of solution, special-angle
 // sweeps whose poses must solve back to their joints, and the codes of tables and poses they cannot solve; the
-// tolerance of the check of a table's twists.
+// tolerance of the check of a table's twists; the solvers' trace lines against the formats they stand in for.
 #include "kinematics/check_alpha_sequence.h"
+#include "kinematics/joint_values_printer.h"
 #include "kinematics/orvane_bot_v3_kinematics.h"
 #include "kinematics/six_axis_kinematics.h"
 #include "test/kinematics/arm_tables.h"
@@ -11,8 +12,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <limits>
+#include <random>
+#include <sstream>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -280,6 +284,44 @@ TEST_F(FiveAxisTest, ReferencePoseAndPosesWithoutAnExactSolution)
     EXPECT_EQ(solver_.inverseKinematicsByReference(pose, kQ5, q), -1);
   });
   EXPECT_EQ(q, std::vector<double>{ 9.0 });
+}
+
+// Magnitudes across every formatting branch, rounding ties and decade edges included, in pairs so that the separators
+// are checked too; and prefixes around and beyond the printer's line buffer, printed whole.
+TEST(JointValuesPrinterTest, MatchesTheStreamAndPrintfFormats)
+{
+  std::vector<double> values{ 0.0, -0.0, 1e-4, 9.99999e-5, 9.999995e-5, 0.1234565, 2.5, 999999.5, 999999.4,
+                              -999999.6, 1e6, 123456.5, 0.5, 1.0 / 3.0, 3.14159265358979, 1e-320, 1e300,
+                              std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                              std::numeric_limits<double>::quiet_NaN() };
+  std::mt19937_64 generator(3);
+  for (int i = 0; i < 10000; ++i) {
+    values.push_back(std::uniform_real_distribution<double>(-10.0, 10.0)(generator) *
+                     std::pow(10.0, std::uniform_int_distribution<int>(-8, 9)(generator)));
+    // Decimal ties at the sixth significant digit and at the sixth decimal.
+    values.push_back(std::uniform_int_distribution<int>(100000, 999999)(generator) / 1e6 + 5e-7);
+    values.push_back(std::uniform_int_distribution<int>(-999999, 999999)(generator) / 1e4 + 5e-5);
+  }
+  std::string expected;
+  testing::internal::CaptureStdout();
+  for (std::size_t i = 0; i + 1 < values.size(); i += 2) {
+    printJointValues("q:", &values[i], 2);
+    printJointValuesFixed(&values[i], 2);
+    std::ostringstream stream;
+    stream << "q:" << values[i] << "," << values[i + 1] << "\n";
+    char fixed[800];
+    std::snprintf(fixed, sizeof(fixed), "%lf,%lf,\n", values[i], values[i + 1]);
+    expected += stream.str() + fixed;
+  }
+  for (std::size_t length : { 1021, 1022, 1023, 5000 }) {
+    const std::string prefix(length, 'p');
+    printJointValues(prefix.c_str(), values.data() + 6, 2);
+    expected += prefix + "2.5,1e+06\n";
+  }
+  const std::string printed = testing::internal::GetCapturedStdout();
+  const std::size_t at = std::mismatch(printed.begin(), printed.end(), expected.begin(), expected.end()).first -
+                         printed.begin();
+  EXPECT_TRUE(printed == expected) << "differs at \"" << printed.substr(at < 40 ? 0 : at - 40, 80) << "\"";
 }
 
 }  // namespace

@@ -204,7 +204,8 @@ TEST(JointModelPropertyTest, SamplesStayInBoundsAndRoundTripThroughTheTransform)
       joint->computeTransform(values.data(), transform);
       std::vector<double> recovered(values.size());
       joint->computeVariablePositions(transform, recovered.data());
-      if (joint == &floating && std::inner_product(recovered.begin() + 3, recovered.end(), values.begin() + 3, 0.0) < 0) {
+      const auto quaternion = recovered.begin() + 3;
+      if (joint == &floating && std::inner_product(quaternion, recovered.end(), values.begin() + 3, 0.0) < 0.0) {
         std::transform(recovered.begin() + 3, recovered.end(), recovered.begin() + 3, std::negate<double>());
       }
       for (std::size_t v = 0; v < recovered.size(); ++v) {

@@ -26,8 +26,8 @@ bool mentions(const RobotModel& model, const std::string& text) {
 // A relative description directory loads every mesh; without its URDF, SRDF or a mesh set-up fails naming it.
 TEST(ModelSetup, RelativeDirectoryLoadsAndMissingFilesFailSetUpVisibly) {
   std::string printed;
-  const auto relative = rao_test::buildModel("./src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/",
-                                             rao_test::kArm6Urdf, rao_test::kArm6Srdf, &printed);
+  const std::string relative_dir = "./src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/";
+  const auto relative = rao_test::buildModel(relative_dir, rao_test::kArm6Urdf, rao_test::kArm6Srdf, &printed);
   EXPECT_TRUE(relative->isValid()) << printed;
   EXPECT_EQ(relative->getLinkModel("gripper_link")->getShapes().size(), 1u);
 

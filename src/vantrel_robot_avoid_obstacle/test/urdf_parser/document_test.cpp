@@ -30,22 +30,15 @@ std::string joint(const std::string& name, const std::string& parent, const std:
 
 TEST(ParseDocument, VersionsOtherThanOnePointZeroAreRefusedWithTheirMessages)
 {
-  const auto withVersion = [](const std::string& version) {
-    return "<robot name=\"r\" version=\"" + version + "\"><link name=\"a\"/></robot>";
-  };
-  {
-    ConsoleCapture capture;
-    for (const char* version : {"1.0", "1.00", " 1.0", "1.0."})
-    {
-      EXPECT_TRUE(urdf::parseURDF(withVersion(version))) << version;
-    }
-    EXPECT_TRUE(capture.atLeast(CONSOLE_BRIDGE_LOG_WARN).empty());
-  }
   const struct
   {
     const char* version;
-    const char* message;
-  } rejected[] = {
+    const char* message;  // null: accepted quietly
+  } cases[] = {
+      {"1.0", nullptr},
+      {"1.00", nullptr},
+      {" 1.0", nullptr},
+      {"1.0.", nullptr},
       {"1", "The version attribute should be in the form 'x.y'"},
       {"2.0", "Invalid 'version' specified; only version 1.0 is currently supported"},
       {"1.0.0", "The version attribute should be in the form 'x.y'"},
@@ -54,14 +47,19 @@ TEST(ParseDocument, VersionsOtherThanOnePointZeroAreRefusedWithTheirMessages)
       {"1.0x", "Extra characters after the version number"},
       {"-1.0", "Version number must be positive"},
   };
-  for (const auto& c : rejected)
+  for (const auto& c : cases)
   {
     ConsoleCapture capture;
-    EXPECT_FALSE(urdf::parseURDF(withVersion(c.version))) << c.version;
-    const auto errors = capture.atLeast(CONSOLE_BRIDGE_LOG_ERROR);
-    ASSERT_EQ(errors.size(), 1u) << c.version;
-    EXPECT_EQ(errors[0].source + ":" + std::to_string(errors[0].line) + " " + errors[0].text,
-              std::string("urdf_parser/model:133 ") + c.message);
+    const std::string text = "<robot name=\"r\" version=\"" + std::string(c.version) + "\"><link name=\"a\"/></robot>";
+    EXPECT_EQ(urdf::parseURDF(text) != nullptr, c.message == nullptr) << c.version;
+    const auto reports = capture.atLeast(CONSOLE_BRIDGE_LOG_WARN);
+    ASSERT_EQ(reports.size(), c.message ? 1u : 0u) << c.version;
+    if (c.message)
+    {
+      EXPECT_EQ(reports[0].level, CONSOLE_BRIDGE_LOG_ERROR);
+      EXPECT_EQ(reports[0].source + ":" + std::to_string(reports[0].line) + " " + reports[0].text,
+                std::string("urdf_parser/model:133 ") + c.message);
+    }
   }
 }
 
@@ -209,7 +207,7 @@ TEST(ParseDocument, FaultsAreRefusedWithOneErrorNamingTheFault)
   }
 }
 
-TEST(Arm6Urdf, ParsesQuietlyWithItsMaterialsOriginsAndShapesAsWritten)
+TEST(Arm6Urdf, ParsesQuietlyWithItsMaterialsTreeAndOriginsAsWritten)
 {
   ConsoleCapture capture;
   const auto model = urdf::parseURDFFile(arm_descriptions::kArm6Dir + arm_descriptions::kArm6Urdf);
@@ -223,23 +221,11 @@ TEST(Arm6Urdf, ParsesQuietlyWithItsMaterialsOriginsAndShapesAsWritten)
   const auto& children = model->getLink("link6")->child_joints;
   ASSERT_EQ(children.size(), 2u);
   EXPECT_EQ(children[0]->name + " " + children[1]->name, "camera_joint gripper_joint");
-
+  EXPECT_EQ(model->getJoint("finger_right_joint")->mimic->joint_name, "finger_left_joint");
   const urdf::Pose& origin = model->getJoint("joint2")->parent_to_joint_origin_transform;
-  EXPECT_EQ(origin.position.x, 0.05);
   EXPECT_EQ(origin.rpy.y, -1.5707963267948966);
   // Roll pi/2 about x, then pitch -pi/2 about the fixed y axis.
   const urdf::Rotation& q = origin.rotation;
   EXPECT_LT(std::abs(q.x - 0.5) + std::abs(q.y + 0.5) + std::abs(q.z - 0.5) + std::abs(q.w - 0.5), 1e-15);
-  EXPECT_EQ(model->getJoint("joint6")->limits->lower, -6.28);
-  EXPECT_EQ(model->getJoint("finger_right_joint")->axis.y, -1.0);
-  EXPECT_EQ(model->getJoint("finger_right_joint")->mimic->joint_name, "finger_left_joint");
-
-  const auto link1 = model->getLink("link1");
-  ASSERT_EQ(link1->collision_array.size(), 2u);
-  EXPECT_EQ(link1->collision_array[1]->name, "shoulder");
-  EXPECT_EQ(std::dynamic_pointer_cast<urdf::Cylinder>(link1->collision_array[1]->geometry)->radius, 0.06);
-  const auto gripper = std::dynamic_pointer_cast<urdf::Mesh>(model->getLink("gripper_link")->collision->geometry);
-  ASSERT_TRUE(gripper);
-  EXPECT_EQ(gripper->filename, "package://meshes/gripper_body.stl");
 }
 }  // namespace

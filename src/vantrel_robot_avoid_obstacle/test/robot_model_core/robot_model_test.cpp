@@ -1,0 +1,306 @@
+// Link geometry; the arm descriptions as robot models: arm6's tree order, variables, mimic finger, groups and solvers,
+// arm5's solver, and the MDH table each arm joint must carry (the solvers' closed forms are written for these tables);
+// robot states: link poses against the group's analytic solver and against a freshly computed state, attached bodies,
+// group interpolation.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <stdexcept>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "description_fixture.h"
+#include "kinematics/kinematics_interface.h"
+#include "kinematics/orvane_bot_v3_kinematics.h"
+#include "kinematics/six_axis_kinematics.h"
+#include "robot_model/core/joint_model_group.h"
+#include "robot_model/core/link_model.h"
+#include "robot_model/core/robot_state.h"
+#include "robot_model/shapes/shapes.h"
+#include "test/kinematics/arm_tables.h"
+
+namespace {
+
+using robot_model::core::AttachedBody;
+using robot_model::core::JointModel;
+using robot_model::core::JointModelGroup;
+using robot_model::core::LinkModel;
+using robot_model::core::RobotState;
+using Names = std::vector<std::string>;
+using Origins = std::vector<Eigen::Isometry3d, Eigen::aligned_allocator<Eigen::Isometry3d>>;
+
+Eigen::Isometry3d translation(double x, double y, double z) {
+  Eigen::Isometry3d t = Eigen::Isometry3d::Identity();
+  t.translation() = Eigen::Vector3d(x, y, z);
+  return t;
+}
+
+TEST(LinkModel, BoxOfShapesAwayFromTheOriginOrRotated) {
+  LinkModel link("parts", 0);
+  link.setGeometry({std::make_shared<const shapes::Sphere>(0.1)}, Origins{translation(1.0, 0.0, 0.0)});
+  EXPECT_TRUE(link.getShapeExtentsAtOrigin().isApprox(Eigen::Vector3d(0.2, 0.2, 0.2), 1e-15));
+  EXPECT_TRUE(link.getCenteredBoundingBoxOffset().isApprox(Eigen::Vector3d(1.0, 0.0, 0.0), 1e-15));
+  EXPECT_EQ(link.areCollisionOriginTransformsIdentity(), std::vector<int>{0});
+
+  // Turned by 45 degrees, the 1 x 2 box spans 3 / sqrt(2) along x and y.
+  Eigen::Isometry3d turned = Eigen::Isometry3d::Identity();
+  turned.rotate(Eigen::AngleAxisd(M_PI / 4, Eigen::Vector3d::UnitZ()));
+  link.setGeometry({std::make_shared<const shapes::Box>(1.0, 2.0, 3.0)}, Origins{turned});
+  const double diagonal = 3.0 * std::sqrt(0.5);
+  EXPECT_TRUE(link.getShapeExtentsAtOrigin().isApprox(Eigen::Vector3d(diagonal, diagonal, 3.0), 1e-12));
+
+  link.setGeometry(
+      {std::make_shared<const shapes::Box>(1.0, 2.0, 3.0), std::make_shared<const shapes::Cylinder>(1.0, 0.5)},
+      Origins{Eigen::Isometry3d::Identity(), translation(0.0, 0.0, 2.0)});
+  // z spans the box [-1.5, 1.5] and the cylinder [1.5, 2.5].
+  EXPECT_TRUE(link.getShapeExtentsAtOrigin().isApprox(Eigen::Vector3d(1.0, 2.0, 4.0), 1e-12));
+  EXPECT_TRUE(link.getCenteredBoundingBoxOffset().isApprox(Eigen::Vector3d(0.0, 0.0, 0.5), 1e-12));
+  EXPECT_EQ(link.areCollisionOriginTransformsIdentity(), (std::vector<int>{1, 0}));
+}
+
+TEST(LinkModel, MeshBoxComesFromItsTransformedVertices) {
+  auto mesh = std::make_shared<shapes::Mesh>(2, 0);
+  const double vertices[] = {-1.0, 0.0, 0.0, 1.0, 0.5, 0.25};
+  std::copy(vertices, vertices + 6, mesh->vertices.get());
+  LinkModel link("mesh", 0);
+  Eigen::Isometry3d pose = translation(0.0, 0.0, 1.0);
+  pose.rotate(Eigen::AngleAxisd(M_PI / 2, Eigen::Vector3d::UnitZ()));
+  link.setGeometry({mesh}, Origins{pose});
+  // Rotated by 90 degrees about z: x' = -y, y' = x.
+  EXPECT_TRUE(link.getShapeExtentsAtOrigin().isApprox(Eigen::Vector3d(0.5, 2.0, 0.25), 1e-12));
+  EXPECT_TRUE(link.getCenteredBoundingBoxOffset().isApprox(Eigen::Vector3d(-0.25, 0.0, 1.125), 1e-12));
+}
+
+TEST(Arm6Model, TreeVariablesMimicFingerAndCollisionGeometry) {
+  const auto model = rao_test::arm6Model();
+  ASSERT_TRUE(model->isValid());
+  EXPECT_EQ(model->getModelFrame(), "base_link");
+  EXPECT_EQ(model->getRootJoint()->getType(), JointModel::FIXED);
+  // Depth first, children by joint name.
+  EXPECT_EQ(model->getJointModelNames(),
+            (Names{"virtual_joint", "joint1", "joint2", "joint3", "joint4", "joint5", "joint6", "camera_joint",
+                   "gripper_joint", "finger_left_joint", "finger_right_joint"}));
+  for (std::size_t i = 0; i < model->getJointModelCount(); ++i) {
+    EXPECT_EQ(model->getJointModels()[i]->getChildLinkModel(), model->getLinkModels()[i]);
+  }
+  EXPECT_EQ(model->getActiveJointModelNames(),
+            (Names{"joint1", "joint2", "joint3", "joint4", "joint5", "joint6", "finger_left_joint"}));
+  EXPECT_EQ(model->getVariableCount(), 8u);
+  EXPECT_EQ(model->getVariableIndex("finger_right_joint"), 7);
+  EXPECT_EQ(model->getVariableIndex("no_such_joint"), -1);
+  ASSERT_EQ(model->getMimicJointModels().size(), 1u);
+  const JointModel* mimic = model->getMimicJointModels()[0];
+  EXPECT_EQ(mimic->getMimic(), model->getJointModel("finger_left_joint"));
+  EXPECT_DOUBLE_EQ(mimic->getMimicFactor(), 1.0);
+  EXPECT_DOUBLE_EQ(mimic->getMimicOffset(), 0.0);
+  EXPECT_EQ(model->getJointModel("finger_left_joint")->getMimicRequests(), std::vector<const JointModel*>{mimic});
+
+  EXPECT_EQ(model->getLinkModelNamesWithCollisionGeometry(),
+            (Names{"base_link", "link1", "link2", "link3", "link4", "link5", "link6", "camera_link", "gripper_link"}));
+  // link1 and link3 carry two collision cylinders each.
+  EXPECT_EQ(model->getLinkGeometryCount(), 11u);
+  EXPECT_EQ(model->getLinkModel("link2")->getFirstCollisionBodyIndex(), 3);
+  EXPECT_EQ(model->getLinkModel("finger_left_link")->getFirstCollisionBodyIndex(), -1);
+  // Joint ranges of the six arm joints plus the finger stroke, each with distance factor 1.
+  EXPECT_NEAR(model->getMaximumExtent(), 6.1 + 4.2 + 5.2 + 6.1 + 4.4 + 12.56 + 0.035, 1e-12);
+  EXPECT_NEAR(model->getJointModelGroup("arm")->getMaximumExtent(), 6.1 + 4.2 + 5.2 + 6.1 + 4.4 + 12.56, 1e-12);
+}
+
+TEST(Arm6Model, ArmIsAChainWithTheSixAxisSolverAndGripperAnEndEffectorWithout) {
+  const auto model = rao_test::arm6Model();
+  EXPECT_EQ(model->getJointModelGroupNames(), (Names{"arm", "gripper"}));
+  const JointModelGroup* arm = model->getJointModelGroup("arm");
+  EXPECT_TRUE(arm->isChain());
+  EXPECT_TRUE(arm->isContiguousWithinState());
+  EXPECT_EQ(arm->getLinkModelNames(), (Names{"link1", "link2", "link3", "link4", "link5", "link6", "gripper_link"}));
+  EXPECT_EQ(arm->getCommonRoot()->getParentLinkModel()->getName(), "base_link");
+  EXPECT_TRUE(arm->getSubgroupNames().empty());
+  EXPECT_EQ(arm->getAttachedEndEffectorNames(), Names{"hand"});
+  EXPECT_NE(dynamic_cast<SixAxisKinematics*>(arm->kinematics_interface_ptr_.get()), nullptr);
+  EXPECT_EQ(arm->getDefaultStateNames(), (Names{"home", "ready"}));
+  EXPECT_DOUBLE_EQ(arm->getDefaultStates().at("ready").at("joint5"), -0.67);
+  // Updated links: everything below joint1, the fingers included.
+  EXPECT_EQ(arm->getUpdatedLinkModelNames().size(), 10u);
+
+  const JointModelGroup* gripper = model->getJointModelGroup("gripper");
+  EXPECT_TRUE(gripper->isEndEffector());
+  EXPECT_EQ(gripper->getEndEffectorParentGroup(), std::make_pair(std::string("arm"), std::string("gripper_link")));
+  EXPECT_EQ(gripper->kinematics_interface_ptr_, nullptr);
+  EXPECT_TRUE(gripper->getSubgroupNames().empty());
+  EXPECT_EQ(gripper->getMimicUpdates().size(), 1u);
+  EXPECT_EQ(model->getEndEffector("hand"), gripper);
+}
+
+// The exact-output check of the model's messages.
+TEST(Arm6Model, LookupsOfUnknownNamesPrintAndReturnNull) {
+  const auto model = rao_test::arm6Model();
+  const JointModelGroup* arm = model->getJointModelGroup("arm");
+  EXPECT_EQ(rao_test::captureStdout([&] { EXPECT_EQ(model->getLinkModel("nowhere"), nullptr); }),
+            "Link 'nowhere' not found in model 'arm6'");
+  EXPECT_EQ(rao_test::captureStdout([&] { EXPECT_EQ(model->getJointModelGroup("legs"), nullptr); }),
+            "Group 'legs' not found in model 'arm6'\n");
+  EXPECT_EQ(rao_test::captureStdout([&] { EXPECT_EQ(arm->getLinkModel("camera_link"), nullptr); }),
+            "Link 'camera_link' not found in group 'arm'\n");
+  EXPECT_EQ(rao_test::captureStdout([&] { EXPECT_EQ(arm->getJointModel("camera_joint"), nullptr); }),
+            "Joint 'camera_joint' not found in group 'arm'\n");
+}
+
+TEST(ArmModels, Arm5GetsTheFiveAxisSolverAndBothArmsCarryTheirDesignedMdhTables) {
+  const auto arm5 = rao_test::arm5Model();
+  ASSERT_TRUE(arm5->isValid());
+  ASSERT_EQ(arm5->getJointModelGroups().size(), 1u);
+  const JointModelGroup* arm = arm5->getJointModelGroups()[0];
+  EXPECT_TRUE(arm->isChain());
+  EXPECT_EQ(arm->getVariableCount(), 5u);
+  EXPECT_NE(dynamic_cast<OrvaneBotV3Kinematics*>(arm->kinematics_interface_ptr_.get()), nullptr);
+
+  for (const auto& [model, table] : {std::make_pair(rao_test::arm6Model(), arm_tables::arm6()),
+                                     std::make_pair(arm5, arm_tables::arm5())}) {
+    for (std::size_t i = 0; i < table.zds.size(); ++i) {
+      const auto* joint = model->getJointModel("joint" + std::to_string(i + 1));
+      ASSERT_NE(joint, nullptr);
+      EXPECT_EQ(joint->getMdhStatus(), robot_model::core::MdhStatus::VALID) << joint->getName();
+      const auto& mdh = joint->getMdhParameters();
+      const double expected[] = {table.zds[i], table.xas[i], table.alphas[i], table.qzeros[i]};
+      const double actual[] = {mdh.zd_, mdh.xa_, mdh.alpha_, mdh.qzero_};
+      for (int k = 0; k < 4; ++k) EXPECT_NEAR(actual[k], expected[k], 1e-12) << model->getName() << " " << i << k;
+    }
+  }
+}
+
+static_assert(!std::is_copy_constructible<RobotState>::value, "a robot state owns its arrays and bodies");
+static_assert(!std::is_copy_assignable<RobotState>::value, "a robot state owns its arrays and bodies");
+
+std::unique_ptr<AttachedBody> grabObject(const robot_model::core::LinkModel* link, double size, double offset) {
+  auto body = std::make_unique<AttachedBody>();
+  body->parent_link_ = link;
+  body->id_ = "grab_object";
+  body->shapes_.push_back(std::make_shared<const shapes::Box>(size, size, size));
+  Eigen::Isometry3d pose = Eigen::Isometry3d::Identity();
+  pose.translation() = Eigen::Vector3d(0.0, 0.0, offset);
+  pose.rotate(Eigen::AngleAxisd(0.3, Eigen::Vector3d::UnitX()));
+  body->shape_poses_.push_back(pose);
+  body->touch_links_.insert(link->getName());
+  return body;
+}
+
+TEST(RobotState, NullModelThrows) { EXPECT_THROW(RobotState state(nullptr), std::invalid_argument); }
+
+// One state from its start at zero through the reference pose and the gripper's mimic finger to attached bodies:
+// attaching under a taken id replaces the body, an unusable body is refused keeping the attached one, an unknown id
+// clears nothing, the body follows its link, and destruction detaches.
+TEST(RobotState, ReferencePosesMimicFingerAndAttachedBodies) {
+  const auto model = rao_test::arm6Model();
+  const auto* tool = model->getLinkModel("gripper_link");
+  const auto* right = model->getLinkModel("finger_right_link");
+  std::vector<std::pair<const AttachedBody*, bool>> calls;  // outlives the state, whose destructor reports
+  auto first = grabObject(tool, 0.05, 0.02);
+  auto second = grabObject(tool, 0.08, 0.04);
+  const AttachedBody* old_body = first.get();
+  const AttachedBody* new_body = second.get();
+  {
+    RobotState state(model);
+    // Zero with current transforms: joint6 straight above link5, from the MDH table.
+    EXPECT_TRUE(state.getGlobalLinkTransform(tool).translation().isApprox(Eigen::Vector3d(0.6, -0.10, 0.73), 1e-12));
+    const std::vector<double> q = {0.1, -0.2, 0.3, -0.4, 0.5, -0.6};
+    state.setJointGroupPositions(model->getJointModelGroup("arm"), q);
+    state.updateCollisionBodyTransforms();
+    const Eigen::Vector3d p = state.getGlobalLinkTransform(tool).translation();
+    EXPECT_LT((p - Eigen::Vector3d(0.643602510, 0.001600453, 0.862215685)).cwiseAbs().maxCoeff(), 1e-9) << p;
+    // The gripper's collision body has an identity origin: it sits at the link pose.
+    EXPECT_TRUE(state.getCollisionBodyTransform(tool, 0).isApprox(state.getGlobalLinkTransform(tool), 1e-15));
+    // The mimic variable is overwritten from its source: the right finger slides along -y of the gripper frame.
+    const Eigen::Vector3d closed = state.getGlobalLinkTransform(right).translation();
+    state.setJointGroupPositions(model->getJointModelGroup("gripper"), std::vector<double>{0.03, 0.0});
+    state.updateCollisionBodyTransforms();
+    const Eigen::Vector3d moved = state.getGlobalLinkTransform(tool).linear().transpose() *
+                                  (state.getGlobalLinkTransform(right).translation() - closed);
+    EXPECT_LT((moved - Eigen::Vector3d(0.0, -0.03, 0.0)).norm(), 1e-12) << moved.transpose();
+
+    state.setAttachedBodyUpdateCallback(
+        [&calls](AttachedBody* body, bool attached) { calls.emplace_back(body, attached); });
+    rao_test::captureStdout([&] { state.attachBody(std::move(first)); });
+    rao_test::captureStdout([&] { state.attachBody(std::move(second)); });
+    // No parent link, no shape poses, a link of another model.
+    const auto* foreign = rao_test::arm5Model()->getLinkModel("tool_link");
+    std::unique_ptr<AttachedBody> unusable[] = {grabObject(tool, 0.05, 0.02), grabObject(tool, 0.05, 0.02),
+                                                grabObject(foreign, 0.05, 0.02)};
+    unusable[0]->parent_link_ = nullptr;
+    unusable[1]->shape_poses_.clear();
+    for (auto& body : unusable) {
+      rao_test::captureStdout([&] { EXPECT_THROW(state.attachBody(std::move(body)), std::runtime_error); });
+    }
+    state.clearAttachedBody("something_else");
+    EXPECT_EQ(state.getAttachedBodies().size(), 1u);
+    EXPECT_EQ(state.getAttachedBody("grab_object"), new_body);
+    state.updateLinkTransforms();
+    const Eigen::Isometry3d body_pose = state.getGlobalLinkTransform(tool) * new_body->shape_poses_[0];
+    EXPECT_TRUE(new_body->global_shape_poses_[0].isApprox(body_pose, 1e-12));
+  }
+  const std::vector<std::pair<const AttachedBody*, bool>> expected = {
+      {old_body, true}, {old_body, false}, {new_body, true}, {new_body, false}};
+  EXPECT_EQ(calls, expected);
+}
+
+TEST(GroupInterpolation, EndsGiveTheEndStatesAndMimicsFollow) {
+  const auto model = rao_test::arm6Model();
+  const std::vector<double> from = {0.1, -0.2, 0.3, -0.4, 0.5, -0.6};
+  const std::vector<double> to = {-1.0, 1.0, -2.0, 2.0, -1.5, 6.0};
+  std::vector<double> state(6);
+  model->getJointModelGroup("arm")->interpolate(from.data(), to.data(), 0.0, state.data());
+  EXPECT_EQ(state, from);
+  model->getJointModelGroup("arm")->interpolate(from.data(), to.data(), 1.0, state.data());
+  for (std::size_t i = 0; i < to.size(); ++i) EXPECT_NEAR(state[i], to[i], 1e-15);
+
+  const std::vector<double> closed = {0.0, 0.0};
+  const std::vector<double> open = {0.03, 0.03};
+  std::vector<double> fingers(2, -1.0);
+  model->getJointModelGroup("gripper")->interpolate(closed.data(), open.data(), 0.5, fingers.data());
+  EXPECT_NEAR(fingers[0], 0.015, 1e-15);
+  EXPECT_NEAR(fingers[1], 0.015, 1e-15);
+}
+
+void expectPoseNear(const Eigen::Isometry3d& actual, const Eigen::Matrix4d& expected, double tolerance) {
+  EXPECT_LT((actual.matrix() - expected).cwiseAbs().maxCoeff(), tolerance) << actual.matrix() << "\n\n" << expected;
+}
+
+// One arm joint at a time takes a random value within its limits (1,000 vectors): link6 is where the solver's forward
+// kinematics puts the flange and gripper_link one tool offset beyond; every link and collision body pose equals that
+// of a freshly computed state.
+TEST(KinematicConsistency, LinkPosesMatchTheSolverAndAFreshState) {
+  const auto model = rao_test::arm6Model();
+  const JointModelGroup* arm = model->getJointModelGroup("arm");
+  ASSERT_NE(arm->kinematics_interface_ptr_, nullptr);
+  const std::size_t link6 = model->getLinkModel("link6")->getLinkIndex();
+  const std::size_t gripper = model->getLinkModel("gripper_link")->getLinkIndex();
+  Eigen::Isometry3d tool = Eigen::Isometry3d::Identity();
+  tool.translation() = Eigen::Vector3d(0.0, 0.0, 0.12);
+
+  RobotState state(model);
+  std::vector<double> q(6, 0.0);
+  std::mt19937 engine(42);
+  for (int i = 0; i < 1000 && !HasFailure(); ++i) {
+    const auto& bounds = (*arm->getActiveJointModelsBounds()[i % 6])[0];
+    q[i % 6] = std::uniform_real_distribution<double>(bounds.min_position_, bounds.max_position_)(engine);
+    state.setJointGroupPositions(arm, q);
+    state.updateCollisionBodyTransforms();
+    Eigen::MatrixXd flange;
+    arm->forwardKinematics(q, flange);
+    ASSERT_EQ(flange.rows(), 4);
+    expectPoseNear(state.getGlobalLinkTransform(link6), flange, 1e-9);
+    expectPoseNear(state.getGlobalLinkTransform(gripper), flange * tool.matrix(), 1e-9);
+    RobotState fresh(model);
+    fresh.setJointGroupPositions(arm, q);
+    fresh.updateCollisionBodyTransforms();
+    for (std::size_t link = 0; link < model->getLinkModelCount(); ++link) {
+      EXPECT_TRUE(state.getGlobalLinkTransform(link).isApprox(fresh.getGlobalLinkTransform(link), 1e-12)) << link;
+    }
+    for (std::size_t body = 0; body < model->getLinkGeometryCount(); ++body) {
+      EXPECT_TRUE(state.getCollisionBodyTransform(body).isApprox(fresh.getCollisionBodyTransform(body), 1e-12)) << body;
+    }
+  }
+}
+
+}  // namespace
