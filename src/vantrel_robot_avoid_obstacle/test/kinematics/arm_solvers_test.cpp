@@ -66,8 +66,7 @@ void expectNear(const std::vector<double>& actual, const std::vector<double>& ex
 // its pose, each regular joint vector (off every singularity) to be among its pose's solutions up to whole turns, and
 // more than `least_solutions` solutions in all.
 void expectSweepSolvesBack(const KinematicsInterface& solver, const std::function<void(const Visit&)>& sweep,
-                                  const std::function<bool(const std::vector<double>&)>& regular,
-                                  int least_solutions)
+                           const std::function<bool(const std::vector<double>&)>& regular, int least_solutions)
 {
   int solutions = 0;
   std::vector<std::vector<double>> wrong, missed;
@@ -76,18 +75,16 @@ void expectSweepSolvesBack(const KinematicsInterface& solver, const std::functio
       const Eigen::MatrixXd pose = solver.forwardKinematics(q);
       std::vector<std::vector<double>> found;
       solver.inverseKinematicsAllArmTypes(pose, found);
-      bool reproduces = true;
       bool contains_q = false;
       for (const std::vector<double>& solution : found) {
-        reproduces = reproduces && ((solver.forwardKinematics(solution) - pose).array().abs() <= 1e-9).all();
+        if (!((solver.forwardKinematics(solution) - pose).array().abs() <= 1e-9).all()) {
+          wrong.push_back(q);
+        }
         contains_q = contains_q || std::equal(q.begin(), q.end(), solution.begin(), [](double a, double b) {
                        return std::fabs(std::remainder(a - b, 2.0 * kPi)) < 1e-7;
                      });
       }
       solutions += static_cast<int>(found.size());
-      if (!reproduces) {
-        wrong.push_back(q);
-      }
       if (regular(q) && !contains_q) {
         missed.push_back(q);
       }
@@ -126,7 +123,6 @@ TEST(CheckAlphaSequenceTest, AcceptsUpToOneDegreePerElement)
 {
   constexpr double kOneDegree = 0.017453292519943295;
   EXPECT_TRUE(checkAlphaSequence({ 0.0, 0.0 }, { kOneDegree, -kOneDegree }));
-  EXPECT_TRUE(checkAlphaSequence({}, {}));
   printedBy([] {
     EXPECT_FALSE(checkAlphaSequence({ 0.0, 0.0 }, { 0.0, std::nextafter(kOneDegree, 1.0) }));
     EXPECT_FALSE(checkAlphaSequence({ 0.0 }, { NAN }));

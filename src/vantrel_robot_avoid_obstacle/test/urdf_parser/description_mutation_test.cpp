@@ -1,0 +1,171 @@
+// Thousands of damaged copies of the arm's URDF and SRDF: each parses cleanly or is refused, what parses is a tree, and
+// every semantic entry kept, against the arm or against a damaged URDF, names what exists.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "robot_model/srdf_parser/model.h"
+#include "robot_model/urdf_parser/urdf_parser.h"
+#include "test/fuzz/text_mutator.h"
+#include "test/fuzz/xml_nesting_check.h"
+#include "test/support/arm_descriptions.h"
+#include "test/support/console_capture.h"
+
+namespace
+{
+// The sizes of a primitive shape: finite and not negative.
+bool usableSizes(const urdf::Geometry& geometry)
+{
+  const auto size = [](double value) { return std::isfinite(value) && value >= 0.0; };
+  const auto* sphere = dynamic_cast<const urdf::Sphere*>(&geometry);
+  const auto* box = dynamic_cast<const urdf::Box*>(&geometry);
+  const auto* cylinder = dynamic_cast<const urdf::Cylinder*>(&geometry);
+  return (!sphere || size(sphere->radius)) && (!box || (size(box->dim.x) && size(box->dim.y) && size(box->dim.z))) &&
+         (!cylinder || (size(cylinder->length) && size(cylinder->radius)));
+}
+
+// Every link is reached exactly once from the root, through its own parent joint; sizes and limits are usable.
+void expectTree(const urdf::ModelInterface& model)
+{
+  ASSERT_TRUE(model.getRoot());
+  EXPECT_FALSE(model.getRoot()->parent_joint);
+  std::set<const urdf::Link*> seen;
+  std::vector<std::shared_ptr<urdf::Link>> pending{model.getRoot()};
+  while (!pending.empty() && seen.size() <= model.links_.size())
+  {
+    const auto link = pending.back();
+    pending.pop_back();
+    ASSERT_TRUE(seen.insert(link.get()).second) << link->name << " reached twice";
+    ASSERT_EQ(link->child_links.size(), link->child_joints.size());
+    for (std::size_t i = 0; i < link->child_links.size(); ++i)
+    {
+      EXPECT_EQ(link->child_links[i]->parent_joint, link->child_joints[i]);
+      EXPECT_EQ(link->child_links[i]->getParent(), link);
+      pending.push_back(link->child_links[i]);
+    }
+    for (const auto& collision : link->collision_array)
+    {
+      EXPECT_TRUE(usableSizes(*collision->geometry)) << link->name;
+    }
+  }
+  EXPECT_EQ(seen.size(), model.links_.size());
+  for (const auto& entry : model.joints_)
+  {
+    const auto& limits = entry.second->limits;
+    EXPECT_TRUE(!limits || limits->lower <= limits->upper) << entry.first;
+  }
+}
+
+void expectConsistent(const srdf::Model& model, const urdf::ModelInterface& urdf_model)
+{
+  std::set<std::string> groups;
+  for (const auto& group : model.getGroups())
+  {
+    groups.insert(group.name_);
+  }
+  const auto link = [&](const std::string& name) { EXPECT_TRUE(urdf_model.getLink(name)) << "link " << name; };
+  const auto joint = [&](const std::string& name) { EXPECT_TRUE(model.isValidJoint(urdf_model, name)) << name; };
+  const auto group = [&](const std::string& name) { EXPECT_EQ(groups.count(name), 1u) << "group " << name; };
+  for (const auto& g : model.getGroups())
+  {
+    std::for_each(g.links_.begin(), g.links_.end(), link);
+    std::for_each(g.joints_.begin(), g.joints_.end(), joint);
+    std::for_each(g.subgroups_.begin(), g.subgroups_.end(), group);
+    for (const auto& chain : g.chains_)
+    {
+      link(chain.first);
+      link(chain.second);
+    }
+  }
+  for (const auto& state : model.getGroupStates())
+  {
+    group(state.group_);
+    for (const auto& values : state.joint_values_)
+    {
+      joint(values.first);
+      EXPECT_FALSE(values.second.empty());
+    }
+  }
+  for (const auto& virtual_joint : model.getVirtualJoints())
+  {
+    link(virtual_joint.child_link_);
+    EXPECT_TRUE(virtual_joint.type_ == "fixed" || virtual_joint.type_ == "planar" || virtual_joint.type_ == "floating");
+  }
+  for (const auto& end_effector : model.getEndEffectors())
+  {
+    group(end_effector.component_group_);
+    link(end_effector.parent_link_);
+  }
+  for (const auto* pairs : {&model.getDisabledCollisionPairs(), &model.getEnabledCollisionPairs()})
+  {
+    for (const auto& pair : *pairs)
+    {
+      link(pair.link1_);
+      link(pair.link2_);
+    }
+  }
+}
+
+TEST(DescriptionMutations, NeverCrashWhatParsesIsATreeAndSemanticEntriesNameWhatExists)
+{
+  using arm_descriptions::kArm6Dir;
+  const std::string urdf_text = arm_descriptions::readFile(kArm6Dir + arm_descriptions::kArm6Urdf);
+  const std::string srdf_text = arm_descriptions::readFile(kArm6Dir + arm_descriptions::kArm6Srdf);
+  const std::shared_ptr<const urdf::ModelInterface> arm6 = urdf::parseURDF(urdf_text);
+  ASSERT_TRUE(arm6);
+  const int depth = libraryNesting(urdf_text);
+  EXPECT_TRUE(urdf::nestedDeeperThan(urdf_text, depth - 1));
+  EXPECT_FALSE(urdf::nestedDeeperThan(urdf_text, depth));
+
+  ConsoleCapture capture;
+  TextMutator mutator(20261206);
+  int parsed = 0;
+  constexpr int kCases = 2500;
+  for (int i = 0; i < kCases && !HasFailure(); ++i)
+  {
+    const std::string text = mutator.mutate(urdf_text);
+    if (urdf::invalidUtf8Offset(text) == std::string::npos && !urdf::nestedDeeperThan(text, kCheckedDepth))
+    {
+      EXPECT_TRUE(guardCoversLibraryNesting(text));
+    }
+    capture.clear();
+    const std::shared_ptr<const urdf::ModelInterface> model = urdf::parseURDF(text);
+    EXPECT_TRUE(model || !capture.atLeast(console_bridge::CONSOLE_BRIDGE_LOG_ERROR).empty()) << "refused silently";
+    parsed += model ? 1 : 0;
+    if (model)
+    {
+      expectTree(*model);
+    }
+    // The intact SRDF against the damaged URDF where it parsed, and a damaged SRDF against the arm.
+    const std::string damaged_srdf = mutator.mutate(srdf_text);
+    for (const auto& [urdf_model, srdf] : {std::make_pair(model, srdf_text), std::make_pair(arm6, damaged_srdf)})
+    {
+      if (urdf_model)
+      {
+        // A fresh file each time: rewriting one file in place is slow on some file systems.
+        const std::string path = testing::TempDir() + "srdf_mutation_" + std::to_string(i) + ".srdf";
+        std::ofstream(path) << srdf;
+        srdf::Model semantic;
+        semantic.initFile(*urdf_model, path);
+        std::remove(path.c_str());
+        expectConsistent(semantic, *urdf_model);
+      }
+    }
+    if (HasFailure())
+    {
+      ADD_FAILURE() << "case " << i << ":\n" << text << "\n" << damaged_srdf;
+    }
+  }
+  // Both outcomes must be exercised for the run to mean something.
+  EXPECT_GT(parsed, kCases / 10);
+  EXPECT_LT(parsed, kCases * 9 / 10);
+}
+}  // namespace
