@@ -61,8 +61,8 @@ protected:
       EXPECT_EQ(found[i].source, "srdf_parser/model");
       EXPECT_EQ(level, expected[i].substr(0, space)) << line_and_text;
       const std::string part = expected[i].substr(space + 1);
-      EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(part[0])) ? line_and_text == part : line_and_text.find(part) != std::string::npos)
-          << line_and_text;
+      const bool whole = std::isdigit(static_cast<unsigned char>(part[0])) != 0;
+      EXPECT_TRUE(whole ? line_and_text == part : line_and_text.find(part) != std::string::npos) << line_and_text;
     }
   }
 
