@@ -1,7 +1,5 @@
-// Link geometry; the arm descriptions as robot models: arm6's tree order, variables, mimic finger, groups and solvers,
-// arm5's solver, and the MDH table each arm joint must carry (the solvers' closed forms are written for these tables);
-// robot states: link poses against the group's analytic solver and against a freshly computed state, attached bodies,
-// group interpolation.
+// Link geometry; the arm descriptions as robot models, with the MDH tables the solvers' closed forms are written for;
+// robot states against the solvers and against fresh states, attached bodies, group interpolation.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -128,7 +128,7 @@ TEST(ParseDocument, TextThatIsNotUtf8IsRefusedBeforeTheXmlLibraryReadsIt)
 }
 
 // Children come in joint name order; a robot-level material wins over a visual's, and visual materials are shared.
-TEST(ParseDocument, TreeOrderAndMaterialBinding)
+TEST(ParseDocument, TreeOrderMaterialsAndVisualFaults)
 {
   ConsoleCapture capture;
   const auto model = urdf::parseURDF(robot(R"(
@@ -144,11 +144,18 @@ TEST(ParseDocument, TreeOrderAndMaterialBinding)
     <link name="c">
       <visual><geometry><sphere radius="1"/></geometry><material name="green"/></visual>
       <visual><geometry><sphere radius="1"/></geometry><material name="nowhere"/></visual>
-    </link>)" + joint("jb", "a", "b") + joint("ja", "a", "c")));
+    </link>
+    <link name="d">
+      <visual name="v1"><geometry><sphere radius="1"/></geometry></visual><visual name="bad"><geometry/></visual>
+      <visual name="v3"><geometry><sphere radius="1"/></geometry></visual>
+      <visual><geometry><sphere radius="1"/></geometry><material><color rgba="1 0 0 1"/></material></visual>
+      <inertial><mass value="1"/><inertia ixx="1" ixy="0" ixz="0" iyy="1" iyz="0"/></inertial>
+      <collision><geometry><sphere radius="1"/></geometry></collision>
+    </link>)" + joint("jb", "a", "b") + joint("ja", "a", "c") + joint("jd", "a", "d")));
   ASSERT_TRUE(model);
   const auto root = model->getRoot();
   ASSERT_EQ(root->name, "a");
-  ASSERT_EQ(root->child_joints.size(), 2u);
+  ASSERT_EQ(root->child_joints.size(), 3u);
   EXPECT_EQ(root->child_joints[0]->name + root->child_links[0]->name, "jac");
   EXPECT_EQ(model->getLink("b")->getParent(), root);
   EXPECT_EQ(root->visual->material, model->getMaterial("red"));
@@ -160,6 +167,14 @@ TEST(ParseDocument, TreeOrderAndMaterialBinding)
   // A robot-level material without a colour is reported and kept.
   ASSERT_TRUE(model->getMaterial("plain"));
   EXPECT_TRUE(capture.logged(CONSOLE_BRIDGE_LOG_ERROR, {"[plain]"}));
+  // Visual, material and inertial faults are reported and skipped; the collisions are still read.
+  const auto d = model->getLink("d");
+  ASSERT_EQ(d->visual_array.size(), 2u);
+  EXPECT_EQ(d->visual_array[1]->name, "v3");
+  EXPECT_TRUE(d->collision);
+  EXPECT_TRUE(capture.logged(CONSOLE_BRIDGE_LOG_ERROR, {"visual", "Link [d]"}));
+  EXPECT_TRUE(capture.logged(CONSOLE_BRIDGE_LOG_ERROR, {"Visual material", "name"}));
+  EXPECT_TRUE(capture.logged(CONSOLE_BRIDGE_LOG_ERROR, {"inertial", "Link [d]"}));
 }
 
 // Each description is refused with exactly one error, naming what is wrong: robot element, duplicate names, and
