@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <functional>
 #include <limits>
-#include <random>
 #include <sstream>
 #include <string>
 #include <type_traits>
@@ -279,13 +278,9 @@ TEST(JointValuesPrinterTest, MatchesTheStreamAndPrintfFormats)
                               -999999.6, 1e6, 123456.5, 0.5, 1.0 / 3.0, 3.14159265358979, 1e-320, 1e300,
                               std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
                               std::numeric_limits<double>::quiet_NaN() };
-  std::mt19937_64 generator(3);
-  for (int i = 0; i < 10000; ++i) {
-    values.push_back(std::uniform_real_distribution<double>(-10.0, 10.0)(generator) *
-                     std::pow(10.0, std::uniform_int_distribution<int>(-8, 9)(generator)));
-    // Decimal ties at the sixth significant digit and at the sixth decimal.
-    values.push_back(std::uniform_int_distribution<int>(100000, 999999)(generator) / 1e6 + 5e-7);
-    values.push_back(std::uniform_int_distribution<int>(-999999, 999999)(generator) / 1e4 + 5e-5);
+  // Decimal ties at the sixth significant digit and at the sixth decimal, and every decade.
+  for (int i = 100000; i < 1000000; i += 7919) {
+    values.insert(values.end(), { i / 1e6 + 5e-7, i / 1e4 + 5e-5, -i / 1e4 - 5e-5, i * std::pow(10.0, i % 18 - 8) });
   }
   std::string expected;
   testing::internal::CaptureStdout();
