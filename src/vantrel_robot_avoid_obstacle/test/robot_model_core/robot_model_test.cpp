@@ -51,7 +51,7 @@ std::string captureStdout(F&& f) {
 }
 
 // A model built with standard output captured into *printed (when given).
-inline ModelPtr buildModel(const std::string& directory, const char* urdf, const char* srdf,
+ModelPtr buildModel(const std::string& directory, const char* urdf, const char* srdf,
                            std::string* printed = nullptr) {
   ModelPtr model;
   const std::string out =
@@ -61,16 +61,16 @@ inline ModelPtr buildModel(const std::string& directory, const char* urdf, const
 }
 
 // The arm6 and arm5 models, each built once per test binary.
-inline ModelPtr arm6Model() {
+ModelPtr arm6Model() {
   static const ModelPtr model = buildModel(kArm6Dir, kArm6Urdf, kArm6Srdf);
   return model;
 }
-inline ModelPtr arm5Model() {
+ModelPtr arm5Model() {
   static const ModelPtr model = buildModel(kArm5Dir, kArm5Urdf, kArm5Srdf);
   return model;
 }
 
-inline void replaceOnce(std::string& text, const std::string& from, const std::string& to) {
+void replaceOnce(std::string& text, const std::string& from, const std::string& to) {
   const std::size_t at = text.find(from);
   if (at == std::string::npos) throw std::runtime_error("fixture text not found: " + from);
   text.replace(at, from.size(), to);
@@ -78,41 +78,36 @@ inline void replaceOnce(std::string& text, const std::string& from, const std::s
 
 // A copy of the arm6 description in a fresh temporary directory (removed again on destruction); tests edit its URDF
 // or SRDF text before building a model from it.
-class TempDescription {
- public:
+struct TempDescription {
   TempDescription() : urdf(readFile(kArm6Dir + kArm6Urdf)), srdf(readFile(kArm6Dir + kArm6Srdf)) {
     std::string pattern = (std::filesystem::temp_directory_path() / "rao_description_XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    directory_ = pattern + "/";
-    std::filesystem::create_directories(directory_ + "urdf");
-    std::filesystem::create_directories(directory_ + "srdf");
-    std::filesystem::copy(kArm6Dir + "meshes", directory_ + "meshes");
+    directory = pattern + "/";
+    std::filesystem::create_directories(directory + "urdf");
+    std::filesystem::create_directories(directory + "srdf");
+    std::filesystem::copy(kArm6Dir + "meshes", directory + "meshes");
   }
   ~TempDescription() {
     std::error_code ignored;
-    std::filesystem::remove_all(directory_, ignored);
+    std::filesystem::remove_all(directory, ignored);
   }
   TempDescription(const TempDescription&) = delete;
   TempDescription& operator=(const TempDescription&) = delete;
 
-  const std::string& directory() const { return directory_; }
   void write() const {
-    std::ofstream(directory_ + kArm6Urdf, std::ios::binary) << urdf;
-    std::ofstream(directory_ + kArm6Srdf, std::ios::binary) << srdf;
+    std::ofstream(directory + kArm6Urdf, std::ios::binary) << urdf;
+    std::ofstream(directory + kArm6Srdf, std::ios::binary) << srdf;
   }
   // Writes the texts, then builds as buildModel does.
   ModelPtr build(std::string* printed = nullptr) const {
     write();
-    return buildModel(directory_, kArm6Urdf, kArm6Srdf, printed);
+    return buildModel(directory, kArm6Urdf, kArm6Srdf, printed);
   }
 
   std::string urdf;
   std::string srdf;
-
- private:
-  std::string directory_;
+  std::string directory;
 };
-
 
 using robot_model::core::AttachedBody;
 using robot_model::core::JointModel;
@@ -397,8 +392,8 @@ TEST(ModelSetup, RelativeDirectoryLoadsAndMissingFilesFailSetUpVisibly) {
   TempDescription description;
   const auto buildWithout = [&](const std::string& file) {
     description.write();
-    std::filesystem::remove(description.directory() + file);
-    return buildModel(description.directory(), kArm6Urdf, kArm6Srdf);
+    std::filesystem::remove(description.directory + file);
+    return buildModel(description.directory, kArm6Urdf, kArm6Srdf);
   };
   const auto without_urdf = buildWithout(kArm6Urdf);
   EXPECT_FALSE(without_urdf->isValid());

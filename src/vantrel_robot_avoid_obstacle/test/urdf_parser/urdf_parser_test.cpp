@@ -1,10 +1,8 @@
 // Number, vector and colour texts; joint, link and geometry elements; the document: reading, version (the exact-output
 // check of the parser's messages), robot element, registration, material binding, tree and root; the arm6 file.
 #include <cmath>
-#include <cstdio>
 #include <memory>
 #include <stdexcept>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -181,20 +179,6 @@ TEST(ParseDocument, VersionsOtherThanOnePointZeroAreRefusedWithTheirMessages)
                 std::string("urdf_parser/model:133 ") + c.message);
     }
   }
-}
-
-TEST(ParseFile, MissingOrEmptyFileGivesOneErrorNamingIt)
-{
-  const std::string empty = testing::TempDir() + "empty.urdf";
-  std::ofstream(empty).close();
-  for (const std::string& path : {std::string("/nonexistent/%s%n%d.urdf"), empty})
-  {
-    ConsoleCapture capture;
-    EXPECT_FALSE(urdf::parseURDFFile(path));
-    EXPECT_EQ(capture.messages().size(), 1u);
-    EXPECT_TRUE(capture.logged(CONSOLE_BRIDGE_LOG_ERROR, {path == empty ? "" : path})) << path;
-  }
-  std::remove(empty.c_str());
 }
 
 std::string repeated(const std::string& piece, int count)
