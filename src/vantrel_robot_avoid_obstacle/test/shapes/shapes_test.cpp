@@ -127,7 +127,6 @@ TEST(Shapes, PrintTexts)
   EXPECT_EQ(printed(shapes::Box(1, 2, 3)), "Box[x=length=1, y=width=2z=height=3]\n");
   EXPECT_EQ(printed(shapes::Mesh(4, 2)), "Mesh[vertices=4, triangles=2]\n");
   EXPECT_EQ(printed(shapes::OcTree(nullptr)), "OcTree[NULL]\n");
-  EXPECT_EQ(printed(shapes::OcTree(std::make_shared<octomap::OcTree>(0.1))), "");
 }
 
 TEST(Shapes, OcTreeCloneKeepsTheTreeAlive)
