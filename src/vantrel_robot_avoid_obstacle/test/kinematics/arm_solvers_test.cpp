@@ -1,5 +1,4 @@
-// The closed-form solvers on the two test arms' tables: reference poses, special-angle sweeps that must solve back to
-// their joints, the codes of what they cannot solve; the twist check's tolerance; the trace lines' formats.
+// The closed-form solvers on the test arms' tables: references, special-angle sweeps, codes; twist check; traces.
 #include "kinematics/check_alpha_sequence.h"
 #include "kinematics/joint_values_printer.h"
 #include "kinematics/orvane_bot_v3_kinematics.h"
@@ -26,7 +25,6 @@ constexpr double kPi = 3.14159265358979323846;
 const std::vector<double> kQ6{ 0.1, -0.2, 0.3, -0.4, 0.5, -0.6 };
 const std::vector<double> kQ5{ 0.1, -0.2, 0.3, -0.4, 0.5 };
 
-// What f prints to standard output.
 template <typename F>
 std::string printedBy(F f)
 {

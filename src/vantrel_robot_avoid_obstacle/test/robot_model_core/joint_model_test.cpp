@@ -232,7 +232,6 @@ TEST(MdhParametersTest, DerivedFromOriginsAndAxes)
     // y cos(roll) + z sin(roll) = 0.3 leaves the MDH plane.
     { { 0.1, 0.2, 0.3, kHalfPi, 0.0, 0.0 }, z, MdhStatus::TRANSLATION_NOT_MDH, { 0.1, kHalfPi, 0.0, -0.2 } },
     { { 0.1, 0.0, 0.2, 0.0, 0.0, 0.3 }, z, MdhStatus::VALID, { 0.1, 0.0, 0.3, 0.2 } },
-    { { 0.1, 0.0, 0.2, 0.0, 0.0, 0.0 }, Eigen::Vector3d::UnitX(), MdhStatus::AXIS_NOT_Z, { 0.1, 0.0, 0.0, 0.2 } },
     { { 0.1, 0.0, 0.2, 0.0, 0.0, 0.0 }, -z, MdhStatus::AXIS_NOT_Z, { 0.1, 0.0, 0.0, 0.2 } },
     // Roll with yaw, pitch alone, and roll, pitch and yaw together.
     { { 0.1, 0.0, 0.2, kHalfPi, 0.0, 0.3 }, z, MdhStatus::ROTATION_NOT_MDH, Eigen::Vector4d::Zero() },

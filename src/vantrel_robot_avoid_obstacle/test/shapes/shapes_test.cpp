@@ -1,5 +1,4 @@
-// Shapes: scaling and padding, printing, clones; mesh loading from the mesh fuzz target's seed files, its messages, and
-// hostile files that must give no mesh while this process goes on.
+// Shapes; mesh loading from the mesh fuzz seeds, its messages, and hostile files that give no mesh and no crash.
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -173,7 +172,6 @@ TEST(MeshShape, ClonesAreDeep)
 TEST_F(MeshLoading, FixturesLoadWithTheirTrianglesAndBounds)
 {
   const std::string relative_dir = fs::relative(dir_ / "desc", fs::current_path()).string() + "/";
-  ASSERT_FALSE(fs::path(relative_dir).is_absolute());
   const struct
   {
     std::string file, seed;

@@ -1,5 +1,4 @@
-// Thousands of damaged copies of the arm's URDF and SRDF: each parses cleanly or is refused, what parses is a tree, and
-// every semantic entry kept, against the arm or against a damaged URDF, names what exists.
+// Damaged copies of arm6's URDF and SRDF: refused, or a tree whose every kept semantic entry names what exists.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
