@@ -1,13 +1,18 @@
+// Joint models: edge cases of each kind, properties over many random values, and MDH parameters from joint origins.
 #include "robot_model/core/floating_joint_model.h"
 #include "robot_model/core/planar_joint_model.h"
 #include "robot_model/core/prismatic_joint_model.h"
 #include "robot_model/core/revolute_joint_model.h"
+#include "test/kinematics/arm_tables.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <numeric>
 #include <stdexcept>
 #include <vector>
 
@@ -21,6 +26,7 @@ using testing::internal::GetCapturedStdout;
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kHalfPi = arm_tables::kHalfPi;
 
 TEST(RevoluteJointModelTest, ContinuousJointWrapsInEnforceInterpolateAndDistance)
 {
@@ -43,11 +49,6 @@ TEST(RevoluteJointModelTest, ContinuousJointWrapsInEnforceInterpolateAndDistance
   joint.interpolate(&from, &to, 0.5, &middle);
   EXPECT_NEAR(std::fabs(middle), kPi, 1e-12);
   EXPECT_NEAR(joint.distance(&from, &to), 2.0 * kPi - 6.0, 1e-12);
-
-  joint.setContinuous(false);
-  joint.interpolate(&from, &to, 0.5, &middle);
-  EXPECT_EQ(middle, 0.0);
-  EXPECT_EQ(joint.distance(&from, &to), 6.0);
 }
 
 // The default is zero inside the range, else its middle; harmonizing moves by whole turns only into the range and
@@ -61,12 +62,11 @@ TEST(RevoluteJointModelTest, DefaultsAndHarmonizing)
     bounds[0].max_position_ = max;
   };
   double value = -1.0;
-  setRange(0.5, 1.5);
-  joint.getVariableDefaultPositions(&value, bounds);
-  EXPECT_EQ(value, 1.0);
-  setRange(-1.0, 2.0);
-  joint.getVariableDefaultPositions(&value, bounds);
-  EXPECT_EQ(value, 0.0);
+  for (const double min : { 0.5, -1.0 }) {
+    setRange(min, 1.5);
+    joint.getVariableDefaultPositions(&value, bounds);
+    EXPECT_EQ(value, min > 0.0 ? 1.0 : 0.0);
+  }
 
   const struct
   {
@@ -87,28 +87,29 @@ TEST(RevoluteJointModelTest, DefaultsAndHarmonizing)
   }
 }
 
-TEST(JointAxisTest, ZeroAxesAreRejectedAndPrismaticAxesNormalised)
+// Zero or non-finite axes and bounds of an unknown variable are refused naming the joint or variable; a prismatic
+// axis is normalised (revolute ones round-trip in the property sweep below).
+TEST(JointModelTest, BadAxesAndUnknownVariablesAreRefusedAndAxesNormalised)
 {
   RevoluteJointModel revolute("r", 0, 0);
   PrismaticJointModel prismatic("p", 1, 1);
+  PlanarJointModel planar("base", 2, 5);
   CaptureStdout();
   EXPECT_FALSE(revolute.setAxis(Eigen::Vector3d::Zero()));
   EXPECT_FALSE(prismatic.setAxis(Eigen::Vector3d(0.0, kInfinity, 0.0)));
+  EXPECT_THROW(planar.setVariableBounds("y", VariableBounds()), std::runtime_error);
   const std::string printed = GetCapturedStdout();
-  EXPECT_TRUE(printed.find("'r'") != std::string::npos && printed.find("'p'") != std::string::npos) << printed;
+  for (const char* name : { "'r'", "'p'", "variable y" }) {
+    EXPECT_NE(printed.find(name), std::string::npos) << printed;
+  }
   EXPECT_EQ(prismatic.getAxis(), Eigen::Vector3d::Zero());
+  EXPECT_EQ(planar.getVariableBounds()[1].max_position_, kInfinity);
 
   ASSERT_TRUE(prismatic.setAxis(Eigen::Vector3d(0.0, 3.0, 4.0)));
-  EXPECT_TRUE(prismatic.getAxis().isApprox(Eigen::Vector3d(0.0, 0.6, 0.8), 1e-15));
   const double stroke = 0.5;
   Eigen::Isometry3d transform;
   prismatic.computeTransform(&stroke, transform);
-  EXPECT_NEAR(transform.translation().norm(), 0.5, 1e-15);
-
-  ASSERT_TRUE(revolute.setAxis(Eigen::Vector3d(0.0, 0.0, 2.0)));
-  const double angle = 0.3;
-  revolute.computeTransform(&angle, transform);
-  EXPECT_TRUE(transform.linear().isApprox(Eigen::AngleAxisd(0.3, Eigen::Vector3d::UnitZ()).toRotationMatrix()));
+  EXPECT_TRUE(transform.translation().isApprox(Eigen::Vector3d(0.0, 0.3, 0.4), 1e-15));
 }
 
 TEST(PlanarJointModelTest, DiffDriveInterpolationTurnsDrivesAndTurns)
@@ -145,25 +146,111 @@ TEST(FloatingJointModelTest, QuaternionNormToleranceAndNormalisation)
   values[6] = 1.0000001;
   EXPECT_TRUE(joint.satisfiesPositionBounds(values, bounds, 0.0));
 
+  // A zero quaternion becomes the identity, any other is normalised, a unit one left alone.
   values[6] = 0.0;
   EXPECT_TRUE(joint.enforcePositionBounds(values, bounds));
   EXPECT_EQ(values[6], 1.0);
   values[3] = 2.0;
   values[6] = 0.0;
   EXPECT_TRUE(joint.enforcePositionBounds(values, bounds));
-  EXPECT_EQ(values[3], 1.0);
   EXPECT_FALSE(joint.enforcePositionBounds(values, bounds));
+  EXPECT_EQ(values[3], 1.0);
 }
 
-TEST(JointModelTest, BoundsOfAnUnknownVariableAreRefused)
+constexpr int kSamples = 10000;
+
+Eigen::Vector3d randomAxis(RandomNumberGenerator& rng)
 {
-  PlanarJointModel planar("base", 2, 5);
-  VariableBounds limits;
-  limits.max_position_ = 1.0;
-  CaptureStdout();
-  EXPECT_THROW(planar.setVariableBounds("y", limits), std::runtime_error);
-  EXPECT_NE(GetCapturedStdout().find("variable y"), std::string::npos);
-  EXPECT_EQ(planar.getVariableBounds()[0].max_position_, kInfinity);
+  Eigen::Vector3d axis;
+  do {
+    axis = Eigen::Vector3d(rng.gaussian01(), rng.gaussian01(), rng.gaussian01());
+  } while (axis.norm() < 1e-3);
+  return axis;
+}
+
+// Random samples, also near another, stay inside finite bounds at finite distances; positions to transform and back
+// give the positions again (a quaternion up to its sign); random quaternions are unit.
+TEST(JointModelPropertyTest, SamplesStayInBoundsAndRoundTripThroughTheTransform)
+{
+  RandomNumberGenerator rng(1);
+  RevoluteJointModel continuous("continuous", 0, 0);
+  continuous.setContinuous(true);
+  ASSERT_TRUE(continuous.setAxis(Eigen::Vector3d(0.0, 0.0, 1.0)));
+  PlanarJointModel planar("planar", 0, 0);
+  FloatingJointModel floating("floating", 0, 0);
+  for (int i = 0; i < kSamples && !HasFailure(); ++i) {
+    RevoluteJointModel revolute("revolute", 0, 0);
+    PrismaticJointModel prismatic("prismatic", 0, 0);
+    ASSERT_TRUE(revolute.setAxis(randomAxis(rng)));
+    ASSERT_TRUE(prismatic.setAxis(randomAxis(rng)));
+    for (const JointModel* joint :
+         std::initializer_list<const JointModel*>{ &revolute, &continuous, &prismatic, &planar, &floating }) {
+      JointModel::Bounds bounds = joint->getVariableBounds();
+      for (std::size_t v = 0; v < bounds.size() && v < 3; ++v) {
+        if (bounds[v].max_position_ > 1e6 || joint == &prismatic) {  // unbounded, or a prismatic stroke
+          bounds[v].min_position_ = -0.1;
+          bounds[v].max_position_ = 3.0;
+        }
+      }
+      std::vector<double> values(joint->getVariableCount());
+      joint->getVariableRandomPositions(rng, values.data(), bounds);
+      ASSERT_TRUE(joint->satisfiesPositionBounds(values.data(), bounds, 0.0)) << joint->getName();
+      Eigen::Isometry3d transform;
+      joint->computeTransform(values.data(), transform);
+      std::vector<double> recovered(values.size());
+      joint->computeVariablePositions(transform, recovered.data());
+      const auto quaternion = recovered.begin() + 3;
+      if (joint == &floating && std::inner_product(quaternion, recovered.end(), values.begin() + 3, 0.0) < 0.0) {
+        std::transform(recovered.begin() + 3, recovered.end(), recovered.begin() + 3, std::negate<double>());
+      }
+      for (std::size_t v = 0; v < recovered.size(); ++v) {
+        ASSERT_NEAR(recovered[v], values[v], 1e-12) << joint->getName() << " variable " << v;
+      }
+      std::vector<double> near = values;
+      joint->getVariableRandomPositionsNearBy(rng, values.data(), bounds, near.data(), rng.uniformReal(0.0, 2.0));
+      ASSERT_TRUE(joint->satisfiesPositionBounds(values.data(), bounds, 1e-12)) << joint->getName();
+      ASSERT_TRUE(std::isfinite(joint->distance(values.data(), near.data()))) << joint->getName();
+    }
+    Eigen::Vector4d q;
+    rng.randomQuaternion(q.data());
+    ASSERT_NEAR(q.norm(), 1.0, 1e-12);
+  }
+}
+
+// MDH parameters of joint origins: roll and yaw give their parameters; an offset out of the MDH plane or a revolute
+// axis other than +z its status; rotations without an MDH form are refused with the exact message.
+TEST(MdhParametersTest, DerivedFromOriginsAndAxes)
+{
+  const Eigen::Vector3d z = Eigen::Vector3d::UnitZ();
+  const struct
+  {
+    JointOrigin origin;
+    Eigen::Vector3d axis;
+    MdhStatus status;
+    Eigen::Vector4d xa_alpha_qzero_zd;
+  } cases[] = {
+    // y cos(roll) + z sin(roll) = 0.3 leaves the MDH plane.
+    { { 0.1, 0.2, 0.3, kHalfPi, 0.0, 0.0 }, z, MdhStatus::TRANSLATION_NOT_MDH, { 0.1, kHalfPi, 0.0, -0.2 } },
+    { { 0.1, 0.0, 0.2, 0.0, 0.0, 0.3 }, z, MdhStatus::VALID, { 0.1, 0.0, 0.3, 0.2 } },
+    { { 0.1, 0.0, 0.2, 0.0, 0.0, 0.0 }, -z, MdhStatus::AXIS_NOT_Z, { 0.1, 0.0, 0.0, 0.2 } },
+    // Roll with yaw, pitch alone, and roll, pitch and yaw together.
+    { { 0.1, 0.0, 0.2, kHalfPi, 0.0, 0.3 }, z, MdhStatus::ROTATION_NOT_MDH, Eigen::Vector4d::Zero() },
+    { { 0.1, 0.0, 0.2, 0.0, 0.1, 0.0 }, z, MdhStatus::ROTATION_NOT_MDH, Eigen::Vector4d::Zero() },
+    { { 0.1, 0.0, 0.2, kHalfPi, 0.1, 0.3 }, z, MdhStatus::ROTATION_NOT_MDH, Eigen::Vector4d::Zero() },
+  };
+  for (const auto& c : cases) {
+    RevoluteJointModel joint("j", 0, 0);
+    joint.setOrigin(c.origin);
+    ASSERT_TRUE(joint.setAxis(c.axis));
+    CaptureStdout();
+    const bool refused = c.status == MdhStatus::ROTATION_NOT_MDH;
+    EXPECT_EQ(joint.generateMdhParameters(), refused ? -1 : 0);
+    EXPECT_EQ(GetCapturedStdout(), refused ? "Matrix R_zero0 is not ok.\n" : "");
+    EXPECT_EQ(joint.getMdhStatus(), c.status);
+    const MdhParameters& mdh = joint.getMdhParameters();
+    EXPECT_LT((Eigen::Vector4d(mdh.xa_, mdh.alpha_, mdh.qzero_, mdh.zd_) - c.xa_alpha_qzero_zd).cwiseAbs().maxCoeff(),
+              1e-15);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -41,18 +42,6 @@ public:
   const std::vector<Message>& messages() const { return messages_; }
   void clear() { messages_.clear(); }
 
-  bool contains(console_bridge::LogLevel level, const std::string& source, int line, const std::string& text) const
-  {
-    for (const Message& m : messages_)
-    {
-      if (m.level == level && m.source == source && m.line == line && m.text == text)
-      {
-        return true;
-      }
-    }
-    return false;
-  }
-
   // Messages at or above the given level, in order.
   std::vector<Message> atLeast(console_bridge::LogLevel level) const
   {
@@ -65,6 +54,24 @@ public:
       }
     }
     return found;
+  }
+
+  // True when one message at exactly this level contains every one of the words.
+  bool logged(console_bridge::LogLevel level, std::initializer_list<std::string> words) const
+  {
+    for (const Message& m : messages_)
+    {
+      bool all = m.level == level;
+      for (const std::string& word : words)
+      {
+        all = all && m.text.find(word) != std::string::npos;
+      }
+      if (all)
+      {
+        return true;
+      }
+    }
+    return false;
   }
 
 private:
