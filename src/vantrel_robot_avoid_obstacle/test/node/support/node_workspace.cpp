@@ -15,7 +15,8 @@ void NodeWorkspace::writeConfig(const YAML::Node& config) const { writeConfigTex
 
 void NodeWorkspace::writeConfigText(const std::string& text) const { writeFile(kConfigFile, text); }
 
-std::string NodeWorkspace::copyIntoWorkspace(const std::string& repository_path, const std::string& relative_path) const {
+std::string NodeWorkspace::copyIntoWorkspace(const std::string& repository_path,
+                                             const std::string& relative_path) const {
   const fs::path target = fs::absolute(relative_path);
   fs::create_directories(target.parent_path());
   fs::copy(fs::path(RAO_SOURCE_DIR) / repository_path, target, fs::copy_options::recursive);
@@ -29,6 +30,18 @@ void useArm6(YAML::Node& config, const char* directory) {
   config["robot_avoid_obstacle"]["urdf_path"] = "urdf/arm6_and_whole_gripper_linker_shim_camera.urdf";
   config["robot_avoid_obstacle"]["srdf_path"] = "srdf/arm6_and_whole_gripper_linker.srdf";
   config["robot_avoid_obstacle"]["planned_joint_group"] = "arm";
+}
+
+void changeConfig(YAML::Node& config, const std::string& change) {
+  for (const auto& section : YAML::Load(change)) {
+    YAML::Node target = config[section.first.as<std::string>()];
+    if (!section.second.IsMap()) target = section.second;
+    for (const auto& key : section.second) {
+      const std::string name = key.first.as<std::string>();
+      if (key.second.IsNull()) target.remove(name);
+      else target[name] = key.second;
+    }
+  }
 }
 
 std::string testFile(const std::string& relative_path) {

@@ -25,4 +25,7 @@ class NodeWorkspace {
 YAML::Node fullTestConfig();
 // Points the configuration at the six-axis arm's description in `directory` (relative to the workspace).
 void useArm6(YAML::Node& config, const char* directory);
+// Writes the sections of keys in the YAML text `change` over the configuration: a null value removes its key, a
+// section that is not a map replaces the whole section.
+void changeConfig(YAML::Node& config, const std::string& change);
 std::string testFile(const std::string& relative_path);
