@@ -1,5 +1,5 @@
-// The cloud steps of the sensor road against hand-computed clouds: depth images and messages read, band cut and
-// concatenation, the cleaning filter, the box cut-out, snapshots and the octree rebuild.
+// The cloud steps of the sensor road against hand-computed clouds: depth images read, band cut and concatenation, the
+// cleaning filter, the box cut-out, snapshots and the octree rebuild.
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -17,7 +17,6 @@
 #include "node/obstacle_octree.h"
 #include "node/point_cloud_depth_image.h"
 #include "node/point_cloud_filter.h"
-#include "node/point_cloud_message.h"
 #include "node/point_cloud_obb_cut.h"
 #include "node/point_cloud_operations.h"
 #include "node/point_cloud_snapshot.h"
@@ -118,32 +117,6 @@ TEST(DepthImageToPointCloud, PinholePointsSkippingZeroDepthsAndMalformedImagesRe
   }
 }
 
-TEST(PointCloudFromMessage, ReadsWellFormedMessagesAndDropsMalformedOnes)
-{
-  const Cloud::Ptr points = makeCloud({{1, 2, 3}, {-4, 5.5f, 0}});
-  sensor_msgs::msg::PointCloud2 good, empty;
-  pcl::toROSMsg(*points, good);
-  pcl::toROSMsg(Cloud(), empty);
-  auto short_data = good, no_z = good, overlong = good;
-  short_data.data.pop_back();
-  no_z.fields.pop_back();
-  overlong.width = overlong.height = 0xffffffffu;
-
-  Cloud cloud;
-  EXPECT_TRUE(pointCloudFromMessage(good, cloud));
-  EXPECT_EQ(xyz(cloud), xyz(*points));
-  EXPECT_TRUE(pointCloudFromMessage(empty, cloud));
-  EXPECT_TRUE(cloud.empty());
-  for (const auto& malformed : {short_data, no_z, overlong})
-  {
-    cloud = *points;
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(pointCloudFromMessage(malformed, cloud));
-    EXPECT_EQ(testing::internal::GetCapturedStdout().rfind("point cloud dropped: ", 0), 0u);
-    EXPECT_TRUE(cloud.empty());
-  }
-}
-
 TEST(PointCloudOperations, BandCutIsStrictAndConcatenationKeepsOrderAndHeader)
 {
   // z is compared widened to double: 0.15f lies just above 0.15 and stays; 1.5f meets the bound and goes.
@@ -166,11 +139,11 @@ TEST(PointCloudOperations, BandCutIsStrictAndConcatenationKeepsOrderAndHeader)
 TEST(PointCloudFilter, NaNRemovalInclusiveBoundsVoxelAveragesAndTheOutlierDropped)
 {
   const PointCloudFilter keep_all = keepAllFilter();
-  PointCloudFilter bounded = keep_all, coarse = keep_all, strict = keep_all;
+  PointCloudFilter bounded = keep_all, coarse = keep_all;
   bounded.min_x_ = -0.3, bounded.max_x_ = 0.3, bounded.min_y_ = -0.2, bounded.max_y_ = 0.2;
   bounded.min_z_ = 0.1, bounded.max_z_ = 0.7;
-  coarse.leaf_size_ = 0.5;
-  strict.std_dev_mul_ = 1.0;
+  coarse.max_x_ = coarse.max_y_ = coarse.max_z_ = 5.0;
+  coarse.leaf_size_ = 0.5, coarse.std_dev_mul_ = 1.0;
   // Each bound in single precision, once on it and once just beyond.
   const auto beyond = [](double bound, float direction) {
     return std::nextafter(static_cast<float>(bound), direction);
@@ -180,9 +153,6 @@ TEST(PointCloudFilter, NaNRemovalInclusiveBoundsVoxelAveragesAndTheOutlierDroppe
   const Points on_bounds = xyz(*bounds, true);
   *bounds += *makeCloud({{beyond(-0.3, -1), 0, 0.4f}, {beyond(0.3, 1), 0, 0.4f}, {0, beyond(-0.2, -1), 0.4f},
                          {0, beyond(0.2, 1), 0.4f}, {0, 0, beyond(0.1, 0)}, {0, 0, beyond(0.7, 1)}});
-  // Mean distance to the two nearest neighbours: 0.1 for the square's corners, 1.3016 for the far point; mean
-  // 0.3403 plus one sample deviation 0.5374 keeps the corners only.
-  const Points square = {{0, 0, 0}, {0, 0.1f, 0}, {0.1f, 0, 0}, {0.1f, 0.1f, 0}};
   struct Case
   {
     const PointCloudFilter& filter;
@@ -194,13 +164,14 @@ TEST(PointCloudFilter, NaNRemovalInclusiveBoundsVoxelAveragesAndTheOutlierDroppe
       {keep_all, makeCloud({{kNaN, 0, 0}, {0, 0, kNaN}}), {{9, 9, 9}},
        "\033[33m NaN points exis in pointclouds! \033[0m2\nsize of point clouds is 0\n"},
       {bounded, bounds, on_bounds, ""},
-      // Voxels of 0.5 m: two points share one, averaged exactly; a NaN among them is dropped first.
+      // Voxels of 0.5 m: the first two points share one, averaged exactly. Mean distance to the two nearest
+      // neighbours: 0.5 for the square's corners, 6.51 for the far point; mean 1.70 plus one sample deviation 2.69
+      // keeps the corners only. The NaN point goes first.
       {coarse,
-       makeCloud({{0.125f, 0.125f, 0.125f}, {kNaN, 0.5f, 0.5f}, {0.375f, 0.25f, 0.0625f}, {0.625f, 0, 0},
-                  {0, 0.75f, 0.25f}}),
-       {{0, 0.75f, 0.25f}, {0.25f, 0.1875f, 0.09375f}, {0.625f, 0, 0}},
+       makeCloud({{0.125f, 0.125f, 0.125f}, {kNaN, 0, 0}, {0.375f, 0.375f, 0.375f}, {0.75f, 0.25f, 0.25f},
+                  {0.25f, 0.75f, 0.25f}, {0.75f, 0.75f, 0.25f}, {4.25f, 4.25f, 4.25f}}),
+       {{0.25f, 0.25f, 0.25f}, {0.25f, 0.75f, 0.25f}, {0.75f, 0.25f, 0.25f}, {0.75f, 0.75f, 0.25f}},
        "\033[33m NaN points exis in pointclouds! \033[0m1\n"},
-      {strict, makeCloud({{0, 0, 0}, {0.1f, 0, 0}, {0, 0.1f, 0}, {0.8f, 0.8f, 0.8f}, {0.1f, 0.1f, 0}}), square, ""},
   };
   for (std::size_t i = 0; i < cases.size(); ++i)
   {
@@ -270,8 +241,7 @@ TEST(WritePointCloudSnapshot, ReplacesTheFileWholeOrNotAtAllAndTheFilterStillDel
   inconsistent.width = 7;  // more points claimed than held: the library's writer refuses it
   testing::internal::CaptureStdout();
   EXPECT_FALSE(writePointCloudSnapshot("snapshot.pcd", inconsistent));
-  EXPECT_FALSE(writePointCloudSnapshot("no/such/directory.pcd", *first));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "write pcd error.\nwrite pcd error.\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "write pcd error.\n");
   EXPECT_EQ(readFile("snapshot.pcd"), before);
   // No temporary file is left behind.
   EXPECT_EQ(scratch.fileCount(), 1u);

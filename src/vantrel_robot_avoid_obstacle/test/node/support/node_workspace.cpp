@@ -38,8 +38,8 @@ void changeConfig(YAML::Node& config, const std::string& change) {
     if (!section.second.IsMap()) target = section.second;
     for (const auto& key : section.second) {
       const std::string name = key.first.as<std::string>();
+      target[name] = key.second;
       if (key.second.IsNull()) target.remove(name);
-      else target[name] = key.second;
     }
   }
 }
