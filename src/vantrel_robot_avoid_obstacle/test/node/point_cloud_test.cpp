@@ -2,7 +2,6 @@
 // cleaning filter, the box cut-out, snapshots and the octree rebuild.
 #include <cmath>
 #include <cstdint>
-#include <filesystem>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -61,15 +60,6 @@ std::optional<Points> convert(const Image& image, float fx = 500.0f, float fy = 
   EXPECT_EQ(testing::internal::GetCapturedStdout().empty(), converted);
   EXPECT_TRUE(converted || output->empty());
   return converted ? std::optional<Points>(xyz(*output)) : std::nullopt;
-}
-
-// Under mean_k 2 and 3 sample deviations the outlier removal keeps every point of a cloud of three to ten: no mean
-// distance lies more than (n - 1) / sqrt(n) deviations above the mean.
-PointCloudFilter keepAllFilter()
-{
-  PointCloudFilter filter;
-  filter.mean_k_ = 2, filter.std_dev_mul_ = 3.0, filter.leaf_size_ = 0.01;
-  return filter;
 }
 
 std::string octreeBytes(const octomap::OcTree& tree)
@@ -138,7 +128,10 @@ TEST(PointCloudOperations, BandCutIsStrictAndConcatenationKeepsOrderAndHeader)
 
 TEST(PointCloudFilter, NaNRemovalInclusiveBoundsVoxelAveragesAndTheOutlierDropped)
 {
-  const PointCloudFilter keep_all = keepAllFilter();
+  // Under mean_k 2 and 3 sample deviations the outlier removal keeps every point of a cloud of three to ten: no mean
+  // distance lies more than (n - 1) / sqrt(n) deviations above the mean.
+  PointCloudFilter keep_all;
+  keep_all.mean_k_ = 2, keep_all.std_dev_mul_ = 3.0, keep_all.leaf_size_ = 0.01;
   PointCloudFilter bounded = keep_all, coarse = keep_all;
   bounded.min_x_ = -0.3, bounded.max_x_ = 0.3, bounded.min_y_ = -0.2, bounded.max_y_ = 0.2;
   bounded.min_z_ = 0.1, bounded.max_z_ = 0.7;
@@ -208,11 +201,6 @@ TEST(RemoveObbObstaclePoints, DropsPointsInsideAndOnTheFacesOfTheEnlargedTurnedB
                  {0.5f, past_y, 0.5f}, {0.5f, 0.25f, past_z}, {kNaN, 0.25f, 0.5f}, {2, 2, 2}},
                 {0.5, 0.25, 0.5}, 0.0, size, 2.0, 0.125),
             (Points{{past_x, 0.25f, 0.5f}, {0.5f, past_y, 0.5f}, {0.5f, 0.25f, past_z}, {2, 2, 2}}));
-  // A flat box is cut at least 0.1 m above and below: 0.01 * 0.75 + 0.03 = 0.0375 is raised.
-  const double flat[3] = {0.1, 0.1, 0.01};
-  EXPECT_EQ(cut({{0, 0, 0.59f}, {0, 0, 0.41f}, {0, 0, 0.61f}, {0, 0, 0.39f}, {0.11f, 0, 0.5f}}, {0, 0, 0.5}, 0.0,
-                flat, 1.5, 0.03),
-            (Points{{0, 0, 0.61f}, {0, 0, 0.39f}, {0.11f, 0, 0.5f}}));
   // Half extents 0.5 along the box's x, 0.25 along its y; turned 45 degrees its x axis is the diagonal. Local
   // coordinates: (0.424, 0), (0, -0.424), (-0.212, 0), (0.566, 0).
   const double long_box[3] = {1.0, 0.5, 0.5};
@@ -221,7 +209,7 @@ TEST(RemoveObbObstaclePoints, DropsPointsInsideAndOnTheFacesOfTheEnlargedTurnedB
             (Points{{0.3f, -0.3f, 0}, {0.4f, 0.4f, 0}}));
 }
 
-TEST(WritePointCloudSnapshot, ReplacesTheFileWholeOrNotAtAllAndTheFilterStillDelivers)
+TEST(WritePointCloudSnapshot, ReplacesTheFileWholeOrNotAtAll)
 {
   ScratchDirectory scratch;
   const Cloud::Ptr first = makeCloud({{0.12345678f, -1.5f, 2}, {3, 4, 5}});
@@ -231,7 +219,6 @@ TEST(WritePointCloudSnapshot, ReplacesTheFileWholeOrNotAtAllAndTheFilterStillDel
   ASSERT_TRUE(writePointCloudSnapshot("snapshot.pcd", Cloud()));
   const std::string empty = readFile("snapshot.pcd");
   EXPECT_EQ(empty.rfind("# .PCD v0.7", 0), 0u) << empty;
-  EXPECT_NE(empty.find("\nFIELDS x y z\n"), std::string::npos) << empty;
   EXPECT_NE(empty.find("\nWIDTH 0\n"), std::string::npos) << empty;
   EXPECT_EQ(empty.find("\nPOINTS 0\nDATA ascii\n"), empty.size() - 21) << empty;
 
@@ -246,14 +233,6 @@ TEST(WritePointCloudSnapshot, ReplacesTheFileWholeOrNotAtAllAndTheFilterStillDel
   // No temporary file is left behind.
   EXPECT_EQ(scratch.fileCount(), 1u);
 
-  // A directory in the filter's snapshot place cannot be replaced by a file: the result is delivered all the same.
-  std::filesystem::create_directories(std::filesystem::path(kObstacleSnapshotFile) / "occupied");
-  const Cloud::Ptr inside = makeCloud({{0.1f, 0.2f, 0.3f}, {-0.25f, 0.5f, 0.125f}, {0.5f, -0.5f, 0.25f}});
-  const Cloud::Ptr output(new Cloud);
-  testing::internal::CaptureStdout();
-  keepAllFilter().filterPointCloud(inside, output);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "write pcd error.\n");
-  EXPECT_EQ(xyz(*output, true), xyz(*inside, true));
 }
 
 // Checked against the library's own point-by-point insertion (occupied, not lazy) and one inner-occupancy update.

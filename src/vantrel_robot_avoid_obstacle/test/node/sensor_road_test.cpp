@@ -95,7 +95,7 @@ JointState jointState(std::vector<std::string> names, std::vector<double> positi
   return state;
 }
 
-TEST(SensorRoad, BoxSeenByEachCameraLandsWhereItIs) {
+TEST(SensorRoad, BoxSeenByEachCameraLandsWhereItIsAndTheFrozenMapStays) {
   const std::vector<CameraSetup> setups = {{1, 1, false}, {1, 2, true}, {2, 1, false},
                                            {2, 2, true},  {3, 1, true}, {3, 2, false}};
   for (const CameraSetup& setup : setups) {
@@ -107,9 +107,10 @@ TEST(SensorRoad, BoxSeenByEachCameraLandsWhereItIs) {
     Cameras cameras(running.peer(), config, setup.cameras, setup.source);
     ASSERT_TRUE(running.moveJoints(arm.joints, testJoints(arm.joints.size()))) << what;
 
+    auto& clouds = running.recorders().obstacle_cloud;
     cameras.publish({100, 100, 100});
-    ASSERT_TRUE(running.recorders().obstacle_cloud.waitForCount(1, 20s)) << what;
-    const auto message = running.recorders().obstacle_cloud.messages().back();
+    ASSERT_TRUE(clouds.waitForCount(1, 20s)) << what;
+    const auto message = clouds.messages().back();
     EXPECT_EQ(message->header.frame_id, "base_link") << what;
     pcl::PointCloud<pcl::PointXYZ> published;
     pcl::fromROSMsg(*message, published);
@@ -132,46 +133,32 @@ TEST(SensorRoad, BoxSeenByEachCameraLandsWhereItIs) {
       }
       for (int camera = 0; camera < setup.cameras; ++camera) EXPECT_GT(faces[camera], 150) << what << camera + 1;
     });
+    if (setup.cameras != 2 || setup.source != 1) continue;
+
+    // Stamps 6 s apart never pair. While the map is frozen a set changes nothing; afterwards it is taken again.
+    cameras.publish({200, 206});
+    cameras.publish({300, 300});
+    ASSERT_TRUE(clouds.waitForCount(2, 20s));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(clouds.count(), 2u);
+    size_t leaves = 0;
+    RosTwoWrapperTestAccess::withObstacleMap(node, [&](const auto& tree, const auto&, const auto&) {
+      leaves = tree->getNumLeafNodes();
+    });
+    RosTwoWrapperTestAccess::freezeObstacleMap(node, true);
+    cameras.publish({400, 400});
+    std::this_thread::sleep_for(700ms);
+    EXPECT_EQ(clouds.count(), 2u);
+    RosTwoWrapperTestAccess::withObstacleMap(node, [&](const auto& tree, const auto& cloud, const auto&) {
+      EXPECT_EQ(tree->getNumLeafNodes(), leaves);
+      EXPECT_FALSE(cloud.empty());
+    });
+    RosTwoWrapperTestAccess::freezeObstacleMap(node, false);
+    cameras.publish({500, 500});
+    EXPECT_TRUE(clouds.waitForCount(3, 20s));
   }
 }
 
-TEST(SensorRoad, StampsFarApartNeverPairAndTheFrozenMapStays) {
-  const Arm arm = armAt(kArm5, false);
-  const YAML::Node config = sensorConfig({2, 1, false}, &arm);
-  RunningNodeWithPeers running(config, "/arm5/joint_states");
-  Cameras cameras(running.peer(), config, 2, 1);
-  auto& clouds = running.recorders().obstacle_cloud;
-
-  // 6 s apart: never a set. Equal stamps are matched at once; a set 4 s apart once a later message shows that
-  // nothing closer can come.
-  cameras.publish({100, 106});
-  cameras.publish({200, 200});
-  ASSERT_TRUE(clouds.waitForCount(1, 20s));
-  std::this_thread::sleep_for(300ms);
-  EXPECT_EQ(clouds.count(), 1u);
-  cameras.publish({300, 304});
-  cameras.publish({400, 400});
-  EXPECT_TRUE(clouds.waitForCount(3, 20s));
-  std::this_thread::sleep_for(300ms);
-  EXPECT_EQ(clouds.count(), 3u);
-
-  size_t leaves = 0;
-  RosTwoWrapperTestAccess::withObstacleMap(running.node(), [&](const auto& tree, const auto&, const auto&) {
-    leaves = tree->getNumLeafNodes();
-  });
-  ASSERT_GT(leaves, 0u);
-  RosTwoWrapperTestAccess::freezeObstacleMap(running.node(), true);
-  cameras.publish({500, 500});
-  std::this_thread::sleep_for(700ms);
-  EXPECT_EQ(clouds.count(), 3u);
-  RosTwoWrapperTestAccess::withObstacleMap(running.node(), [&](const auto& tree, const auto& cloud, const auto&) {
-    EXPECT_EQ(tree->getNumLeafNodes(), leaves);
-    EXPECT_FALSE(cloud.empty());
-  });
-  RosTwoWrapperTestAccess::freezeObstacleMap(running.node(), false);
-  cameras.publish({600, 600});
-  EXPECT_TRUE(clouds.waitForCount(4, 20s));
-}
 
 // In simulation: joint states by name (reversed, a joint outside the group first) or by position (extra values
 // ignored) set the current joints and publish the description and one "/tf" transform per group link; incomplete or
