@@ -49,9 +49,7 @@ TEST(ConfigReader, AnUnreadableKeyLeavesOnlyItsNameOutAndAFileWithoutSettingsEve
   };
   for (const auto& [change, missing] : damages) {
     NodeWorkspace workspace;
-    YAML::Node config = fullTestConfig();
-    changeConfig(config, change);
-    workspace.writeConfig(config);
+    workspace.writeConfig(fullTestConfig(change));
     std::string expected;
     std::istringstream names(missing);
     for (std::string name; names >> name;) expected += "we can not find <" + name + "> para. \n";

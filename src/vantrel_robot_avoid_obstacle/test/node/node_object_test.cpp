@@ -63,8 +63,7 @@ TEST(NodeObject, EntitiesFollowTheConfigurationOrTheSetUpSaysWhyItCannotWork) {
       {"four cameras", "{robot_avoid_obstacle: {cameras_num: 4}}"},
       {"clouds closed", "{debug_mode: {close_obstacle_pointcloud_flag: true}}"},
       {"unknown source", "{robot_avoid_obstacle: {pointcloud_input_source: 3}}"},
-      {"grab module in simulation",
-       "{robot_avoid_obstacle: {real_robot_flag: false}, grab_garbage_module: {grab_garbage_flag: true}}"},
+      {"grab module off", "{grab_garbage_module: {grab_garbage_flag: false}}"},
       {"the model's only group under another name", "{robot_avoid_obstacle: {planned_joint_group: manipulator}}"},
       {"zero resolution", "{point_clouds: {resolution: 0.0}}"},
       {"resolution not a number", "{point_clouds: {resolution: .nan}}"},
@@ -82,10 +81,7 @@ TEST(NodeObject, EntitiesFollowTheConfigurationOrTheSetUpSaysWhyItCannotWork) {
   const std::string banner = "\033[42m ==================para==================\033[0m\n";
   std::string report;
   for (const auto& [what, change] : rows) {
-    YAML::Node config = fullTestConfig();
-    changeConfig(config, "{grab_garbage_module: {grab_garbage_flag: false}}");
-    changeConfig(config, change);
-    InProcessNode node(config);
+    InProcessNode node(fullTestConfig(change));
     const bool ready = node.node().isReady();
     // What the construction said after the settings printout: its last two lines when the set-up cannot work, else
     // its warnings; then the entities.

@@ -40,13 +40,12 @@ std::vector<Eigen::Isometry3d> cameraViews() {
 
 // The test configuration on either arm, quiet about joint states; with cameras, a box of 4 m and a 1 cm octree.
 YAML::Node sensorConfig(const CameraSetup& setup, const Arm* arm) {
-  YAML::Node config = fullTestConfig();
+  YAML::Node config = fullTestConfig(
+      std::string("{robot_avoid_obstacle: {real_robot_flag: ") + (arm ? "true" : "false") + ", cameras_num: " +
+      std::to_string(setup.cameras) + ", pointcloud_input_source: " + std::to_string(setup.source) +
+      "}, debug_mode: {print_joint_state_flag: false}, point_clouds: {resolution: 0.01, point_cloud_minx: -2, "
+      "point_cloud_maxx: 2, point_cloud_miny: -2, point_cloud_maxy: 2, point_cloud_minz: -2, point_cloud_maxz: 2}}");
   if (setup.arm6) useArm6(config, kArm6);
-  changeConfig(config, std::string("{robot_avoid_obstacle: {real_robot_flag: ") + (arm ? "true" : "false") +
-                           ", cameras_num: " + std::to_string(setup.cameras) + ", pointcloud_input_source: " +
-                           std::to_string(setup.source) + "}, debug_mode: {print_joint_state_flag: false}, " +
-                           "point_clouds: {resolution: 0.01, point_cloud_minx: -2, point_cloud_maxx: 2, " +
-                           "point_cloud_miny: -2, point_cloud_maxy: 2, point_cloud_minz: -2, point_cloud_maxz: 2}}");
   for (int camera = 1; camera <= 3 && arm != nullptr; ++camera) {
     // The single camera and camera 3 ride on the arm: their extrinsics are relative to the flange.
     const bool arm_mounted = setup.cameras == 1 || camera == 3;

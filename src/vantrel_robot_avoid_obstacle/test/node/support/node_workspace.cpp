@@ -23,16 +23,8 @@ std::string NodeWorkspace::copyIntoWorkspace(const std::string& repository_path,
   return target.string();
 }
 
-YAML::Node fullTestConfig() { return YAML::LoadFile(testFile("fixtures/full_config.yaml")); }
-
-void useArm6(YAML::Node& config, const char* directory) {
-  config["robot_avoid_obstacle"]["robot_descriptions_path"] = directory;
-  config["robot_avoid_obstacle"]["urdf_path"] = "urdf/arm6_and_whole_gripper_linker_shim_camera.urdf";
-  config["robot_avoid_obstacle"]["srdf_path"] = "srdf/arm6_and_whole_gripper_linker.srdf";
-  config["robot_avoid_obstacle"]["planned_joint_group"] = "arm";
-}
-
-void changeConfig(YAML::Node& config, const std::string& change) {
+YAML::Node fullTestConfig(const std::string& change) {
+  YAML::Node config = YAML::LoadFile(testFile("fixtures/full_config.yaml"));
   for (const auto& section : YAML::Load(change)) {
     YAML::Node target = config[section.first.as<std::string>()];
     if (!section.second.IsMap()) target = section.second;
@@ -42,6 +34,14 @@ void changeConfig(YAML::Node& config, const std::string& change) {
       if (key.second.IsNull()) target.remove(name);
     }
   }
+  return config;
+}
+
+void useArm6(YAML::Node& config, const char* directory) {
+  config["robot_avoid_obstacle"]["robot_descriptions_path"] = directory;
+  config["robot_avoid_obstacle"]["urdf_path"] = "urdf/arm6_and_whole_gripper_linker_shim_camera.urdf";
+  config["robot_avoid_obstacle"]["srdf_path"] = "srdf/arm6_and_whole_gripper_linker.srdf";
+  config["robot_avoid_obstacle"]["planned_joint_group"] = "arm";
 }
 
 std::string testFile(const std::string& relative_path) {
