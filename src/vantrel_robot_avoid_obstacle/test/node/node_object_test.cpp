@@ -1,5 +1,6 @@
-// The node object built in this process, one configuration change per row: every ROS entity as the graph reports
-// it, with its quality of service, or the reason why the set-up cannot work, against a golden file.
+// The node object built in this process, one configuration change per row: the keys it could not read, every ROS
+// entity as the graph reports it, with its quality of service, or the reason why the set-up cannot work, against a
+// golden file.
 #include <cstdio>
 #include <algorithm>
 #include <set>
@@ -77,20 +78,32 @@ TEST(NodeObject, EntitiesFollowTheConfigurationOrTheSetUpSaysWhyItCannotWork) {
        "arm6_description/, " + arm6_files + ", planned_joint_group: none}}"},
       {"collision mesh missing",
        "{robot_avoid_obstacle: {robot_descriptions_path: " + arm6 + "/, " + arm6_files + "}}"},
+      // A key that cannot be read leaves only its own setting at the default.
+      {"key absent", "{robot_avoid_obstacle: {cameras_num: ~}}"},
+      {"key in another section", "{robot_avoid_obstacle: {resolution: 0.02}, point_clouds: {resolution: ~}}"},
+      {"integer for a boolean", "{robot_avoid_obstacle: {real_robot_flag: 1}}"},
+      {"fraction for an integer", "{robot_avoid_obstacle: {cameras_num: 2.5}}"},
+      {"text for a number", "{point_clouds: {point_cloud_minx: left}}"},
+      {"fifteen matrix numbers",
+       "{color_camera2: {camera_extrinsic: {data: [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0]}}}"},
+      {"intrinsic without k3",
+       "{color_camera3: {camera_intrinsic: {fx: 400, cx: 160, fy: 400, cy: 120, k1: 0, k2: 0, p1: 0, p2: 0}}}"},
+      {"section not a mapping", "{debug_mode: off}"},
   };
   const std::string banner = "\033[42m ==================para==================\033[0m\n";
   std::string report;
   for (const auto& [what, change] : rows) {
     InProcessNode node(fullTestConfig(change));
     const bool ready = node.node().isReady();
-    // What the construction said after the settings printout: its last two lines when the set-up cannot work, else
-    // its warnings; then the entities.
-    std::istringstream said(node.output().substr(node.output().rfind(banner) + banner.size()));
+    // What the construction said before the settings printout (keys it could not read), after it (its last two lines
+    // when the set-up cannot work, else its warnings), and then the entities.
+    const std::string& output = node.output();
+    report += std::string("== ") + what + "\n" + output.substr(0, output.find(banner));
+    std::istringstream said(output.substr(output.rfind(banner) + banner.size()));
     std::vector<std::string> lines;
     for (std::string line; std::getline(said, line);) {
       if (!ready || line.rfind("\033[41m", 0) == 0) lines.push_back(line);
     }
-    report += std::string("== ") + what + "\n";
     for (size_t i = ready ? 0 : std::max<size_t>(lines.size(), 2) - 2; i < lines.size(); ++i) {
       report += lines[i] + "\n";
     }
