@@ -1,47 +1,26 @@
-// The node object built in this process: settings falling back to defaults, the group it plans, every ROS
-// entity as the graph reports it, and the robot-description parameter once the node runs.
-#include <signal.h>
-
-#include <chrono>
-#include <functional>
+// The node object built in this process, one configuration change per row: the keys it could not read, every ROS
+// entity as the graph reports it, with its quality of service, or the reason why the set-up cannot work, against a
+// golden file.
+#include <cstdio>
+#include <algorithm>
 #include <set>
+#include <sstream>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "support/in_process_node.h"
-#include "support/node_process.h"
 
 namespace {
 
 using rclcpp::DurabilityPolicy;
 using rclcpp::ReliabilityPolicy;
 
-TEST(NodeObject, PlanningTheModelsOnlyGroupUnderAnotherNameIsAnnounced) {
-  // A six-axis description whose arm chain was dropped leaves only the gripper's group.
-  NodeWorkspace workspace;
-  const std::string srdf =
-      workspace.copyIntoWorkspace("src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description", "arm6") +
-      "/srdf/arm6_and_whole_gripper_linker.srdf";
-  std::string text = readFile(srdf);
-  const size_t arm = text.find("  <group name=\"arm\">");
-  text.erase(arm, text.find("</group>", arm) + 9 - arm);
-  writeFile(srdf, text);
-  YAML::Node config = fullTestConfig();
-  useArm6(config, "./arm6/");
-  workspace.writeConfig(config);
-  const NodeRun run = runNode("initRosNode", SIGINT);
-  EXPECT_EQ(occurrences(run.out, "planned_joint_group <arm> is not used: the model's only joint group <gripper> is "
-                                 "planned"),
-            1)
-      << run.out;
-}
-
-// Every endpoint the graph knows, as "name kind node depth reliability durability" for topics and
+// Every endpoint the graph knows, a line each, as "name kind node depth reliability durability" for topics and
 // "name service" for services (the action client's included).
-std::set<std::string> graphEndpoints() {
+std::string graphEndpoints() {
   rclcpp::Node probe("graph_probe");
   std::set<std::string> endpoints;
   for (const auto& [topic, types] : probe.get_topic_names_and_types()) {
@@ -59,97 +38,82 @@ std::set<std::string> graphEndpoints() {
     }
   }
   for (const auto& [service, types] : probe.get_service_names_and_types()) endpoints.insert(service + " service");
-  return endpoints;
+  std::string lines;
+  for (const std::string& endpoint : endpoints) lines += endpoint + "\n";
+  return lines;
 }
 
-// The subscriptions of the first `count` cameras to their "points" or "depth" topics at the given depth.
-std::set<std::string> cameraTopics(int count, const std::string& kind, int depth) {
-  std::set<std::string> topics;
-  for (const char* camera : {"a", "b", "c"}) {
-    if (static_cast<int>(topics.size()) == count) break;
-    topics.insert("/cam_" + std::string(camera) + "/" + kind + " sub node2 " + std::to_string(depth) +
-                  " reliable volatile");
-  }
-  return topics;
-}
-
-TEST(NodeObject, EntitiesFollowTheConfiguration) {
-  struct Case {
-    const char* what;
-    bool real_robot;
-    int cameras;
-    int source;
-    bool close_clouds;
-    bool grab;
-    int camera_depth;  // of each camera subscription; 0 for none
+TEST(NodeObject, EntitiesFollowTheConfigurationOrTheSetUpSaysWhyItCannotWork) {
+  // Descriptions that rows damage, outside the workspace each node makes for itself.
+  NodeWorkspace damaged;
+  const std::string arm6 = damaged.copyIntoWorkspace(
+      "src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description", "arm6");
+  std::remove((arm6 + "/meshes/gripper_body.stl").c_str());
+  const std::string arm6_files = "urdf_path: urdf/arm6_and_whole_gripper_linker_shim_camera.urdf, "
+                                 "srdf_path: srdf/arm6_and_whole_gripper_linker.srdf";
+  const std::vector<std::pair<const char*, std::string>> rows = {
+      {"simulation ignores the cameras",
+       "{robot_avoid_obstacle: {real_robot_flag: false, cameras_num: 3, pointcloud_input_source: 2}}"},
+      {"one cloud camera", "{robot_avoid_obstacle: {cameras_num: 1, pointcloud_input_source: 1}}"},
+      {"one depth camera", "{robot_avoid_obstacle: {cameras_num: 1}}"},
+      {"two cloud cameras", "{robot_avoid_obstacle: {pointcloud_input_source: 1}}"},
+      {"two depth cameras", "{}"},
+      {"three cloud cameras", "{robot_avoid_obstacle: {cameras_num: 3, pointcloud_input_source: 1}}"},
+      {"three depth cameras", "{robot_avoid_obstacle: {cameras_num: 3}}"},
+      {"no camera", "{robot_avoid_obstacle: {cameras_num: 0}}"},
+      {"four cameras", "{robot_avoid_obstacle: {cameras_num: 4}}"},
+      {"clouds closed", "{debug_mode: {close_obstacle_pointcloud_flag: true}}"},
+      {"unknown source", "{robot_avoid_obstacle: {pointcloud_input_source: 3}}"},
+      {"grab module off", "{grab_garbage_module: {grab_garbage_flag: false}}"},
+      {"the model's only group under another name", "{robot_avoid_obstacle: {planned_joint_group: manipulator}}"},
+      {"zero resolution", "{point_clouds: {resolution: 0.0}}"},
+      {"resolution not a number", "{point_clouds: {resolution: .nan}}"},
+      {"scaled camera rotation",
+       "{color_camera1: {camera_extrinsic: {data: [2, -1, 0, 0.5, 1, 0, 0, -0.25, 0, 0, 1, 1.125, 0, 0, 0, 1]}}}"},
+      {"tool matrix last row",
+       "{grab_garbage_module: {tool_matrix: {data: [1, 0, 0, 0.1, 0, 1, 0, 0, 0, 0, 1, 0.2, 0.5, 0, 0, 1]}}}"},
+      {"box bounds crossed", "{point_clouds: {point_cloud_minx: 1.0}}"},
+      {"configured group absent",
+       "{robot_avoid_obstacle: {robot_descriptions_path: ./src/robot_avoid_obstacle/resources/robot_descriptions/"
+       "arm6_description/, " + arm6_files + ", planned_joint_group: none}}"},
+      {"collision mesh missing",
+       "{robot_avoid_obstacle: {robot_descriptions_path: " + arm6 + "/, " + arm6_files + "}}"},
+      // A key that cannot be read leaves only its own setting at the default.
+      {"key absent", "{robot_avoid_obstacle: {cameras_num: ~}}"},
+      {"key in another section", "{robot_avoid_obstacle: {resolution: 0.02}, point_clouds: {resolution: ~}}"},
+      {"integer for a boolean", "{robot_avoid_obstacle: {real_robot_flag: 1}}"},
+      {"fraction for an integer", "{robot_avoid_obstacle: {cameras_num: 2.5}}"},
+      {"text for a number", "{point_clouds: {point_cloud_minx: left}}"},
+      {"fifteen matrix numbers",
+       "{color_camera2: {camera_extrinsic: {data: [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0]}}}"},
+      {"intrinsic without k3",
+       "{color_camera3: {camera_intrinsic: {fx: 400, cx: 160, fy: 400, cy: 120, k1: 0, k2: 0, p1: 0, p2: 0}}}"},
+      {"section not a mapping", "{debug_mode: off}"},
   };
-  const std::vector<Case> cases = {
-      {"simulation ignores the cameras", false, 3, 2, false, false, 0},
-      {"one cloud camera", true, 1, 1, false, false, 10},
-      {"one depth camera", true, 1, 2, false, false, 10},
-      {"two cloud cameras", true, 2, 1, false, false, 2},
-      {"two depth cameras", true, 2, 2, false, false, 5},
-      {"three cloud cameras", true, 3, 1, false, false, 3},
-      {"three depth cameras", true, 3, 2, false, false, 10},
-      {"no camera", true, 0, 1, false, false, 0},
-      {"four cameras", true, 4, 1, false, false, 0},
-      {"clouds closed", true, 2, 1, true, false, 0},
-      {"unknown source", true, 1, 3, false, false, 0},
-      {"grab module", false, 1, 1, false, true, 0},
-  };
-  for (const Case& entry : cases) {
-    YAML::Node config = fullTestConfig();
-    config["robot_avoid_obstacle"]["real_robot_flag"] = entry.real_robot;
-    config["robot_avoid_obstacle"]["cameras_num"] = entry.cameras;
-    config["robot_avoid_obstacle"]["pointcloud_input_source"] = entry.source;
-    config["debug_mode"]["close_obstacle_pointcloud_flag"] = entry.close_clouds;
-    config["grab_garbage_module"]["grab_garbage_flag"] = entry.grab;
-    std::set<std::string> expected = {"/tf pub node2 100 reliable volatile",
-                                      "/obstacle_pointcloud pub node2 10 reliable volatile",
-                                      "/robot_description pub node2 1 reliable transient_local",
-                                      "/move_to_goal sub node1 10 reliable volatile",
-                                      "/visualization_marker pub node1 10 reliable volatile",
-                                      "/arm5/follow_joint_trajectory/_action/send_goal service",
-                                      "/arm5/follow_joint_trajectory/_action/get_result service",
-                                      "/arm5/follow_joint_trajectory/_action/cancel_goal service"};
-    if (entry.real_robot) {
-      expected.merge(cameraTopics(entry.camera_depth ? entry.cameras : 0, entry.source == 1 ? "points" : "depth",
-                                  entry.camera_depth));
-      expected.insert({"/arm5/joint_states sub node2 1 best_effort volatile",
-                       "/robot/collision_enable_topic pub node2 1 reliable volatile"});
-    } else {
-      expected.insert({"/pointcloud/output sub node2 3 reliable volatile",
-                       "/arm5/joint_states sub node2 3 reliable volatile"});
+  const std::string banner = "\033[42m ==================para==================\033[0m\n";
+  std::string report;
+  for (const auto& [what, change] : rows) {
+    InProcessNode node(fullTestConfig(change));
+    const bool ready = node.node().isReady();
+    // What the construction said before the settings printout (keys it could not read), after it (its last two lines
+    // when the set-up cannot work, else its warnings), and then the entities.
+    const std::string& output = node.output();
+    report += std::string("== ") + what + "\n" + output.substr(0, output.find(banner));
+    std::istringstream said(output.substr(output.rfind(banner) + banner.size()));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(said, line);) {
+      if (!ready || line.rfind("\033[41m", 0) == 0) lines.push_back(line);
     }
-    if (entry.grab) expected.insert({"/arm5/move_joints service", "/arm5/grab service", "/arm5/release service"});
-    InProcessNode node(config);
-    ASSERT_TRUE(node.node().isReady()) << entry.what;
-    EXPECT_EQ(graphEndpoints(), expected) << entry.what;
-    EXPECT_EQ(node.output().find("is not used"), std::string::npos) << entry.what;
-  }
-}
-
-TEST(NodeObject, RobotDescriptionParameterIsDeclaredEmptyAndFilledOnceRunning) {
-  InProcessNode node(fullTestConfig());
-  rclcpp::Node& node1 = RosTwoWrapperTestAccess::node1(node.node());
-  ASSERT_TRUE(node1.has_parameter("/robot_description"));
-  EXPECT_THROW(node1.get_parameter("/robot_description"), rclcpp::exceptions::ParameterUninitializedException);
-
-  std::thread runner([&] { RosTwoWrapperTestAccess::run(node.node()); });
-  const std::string& description = RosTwoWrapperTestAccess::robotDescription(node.node());
-  ASSERT_NE(description.find("<robot"), std::string::npos);
-  std::string value;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-  while (value.empty() && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    try {
-      value = node1.get_parameter("/robot_description").as_string();
-    } catch (const rclcpp::exceptions::ParameterUninitializedException&) {
+    for (size_t i = ready ? 0 : std::max<size_t>(lines.size(), 2) - 2; i < lines.size(); ++i) {
+      report += lines[i] + "\n";
     }
+    report += ready ? graphEndpoints() : "not ready\n";
+    if (!ready) continue;
+    rclcpp::Node& node1 = RosTwoWrapperTestAccess::node1(node.node());
+    ASSERT_TRUE(node1.has_parameter("/robot_description")) << what;
+    EXPECT_THROW(node1.get_parameter("/robot_description"), rclcpp::exceptions::ParameterUninitializedException);
   }
-  rclcpp::shutdown();
-  runner.join();
-  EXPECT_EQ(value, description);
+  EXPECT_EQ(report, readFile(testFile("golden/node_entities.txt")));
 }
 
 }  // namespace

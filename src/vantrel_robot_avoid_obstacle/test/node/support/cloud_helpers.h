@@ -1,8 +1,10 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <pcl/io/pcd_io.h>
@@ -10,54 +12,36 @@
 #include <pcl/point_types.h>
 
 using Cloud = pcl::PointCloud<pcl::PointXYZ>;
+using Points = std::vector<std::array<float, 3>>;
 
 inline Cloud::Ptr makeCloud(std::initializer_list<pcl::PointXYZ> points)
 {
   Cloud::Ptr cloud(new Cloud);
-  for (const pcl::PointXYZ& point : points)
-  {
-    cloud->push_back(point);
-  }
+  cloud->insert(cloud->end(), points.begin(), points.end());
   return cloud;
 }
 
-// The library's reader cannot take a file without points: check those with expectEmptyPcd.
+// The coordinates of the points, in order or sorted; the cloud must be one row of them (or nothing at all).
+inline Points xyz(const Cloud& cloud, bool sorted = false)
+{
+  EXPECT_EQ(cloud.width, cloud.size());
+  EXPECT_EQ(cloud.height, cloud.empty() ? 0u : 1u);
+  Points points;
+  for (const pcl::PointXYZ& point : cloud)
+  {
+    points.push_back({point.x, point.y, point.z});
+  }
+  if (sorted)
+  {
+    std::sort(points.begin(), points.end());
+  }
+  return points;
+}
+
+// The library's reader cannot take a file without points.
 inline Cloud readPcd(const std::string& path)
 {
   Cloud cloud;
   EXPECT_EQ(pcl::PCDReader().read(path, cloud), 0) << path;
   return cloud;
-}
-
-inline void expectEmptyPcd(const std::string& text)
-{
-  EXPECT_EQ(text.rfind("# .PCD v0.7", 0), 0u) << text;
-  EXPECT_NE(text.find("\nFIELDS x y z\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("\nWIDTH 0\n"), std::string::npos) << text;
-  EXPECT_EQ(text.find("\nPOINTS 0\nDATA ascii\n"), text.size() - 21) << text;
-}
-
-inline Cloud sortedByX(Cloud cloud)
-{
-  std::sort(cloud.begin(), cloud.end(), [](const pcl::PointXYZ& a, const pcl::PointXYZ& b) { return a.x < b.x; });
-  return cloud;
-}
-
-// Same points in the same order, bit for bit, and one row of them (or nothing at all).
-inline ::testing::AssertionResult samePoints(const Cloud& actual, const Cloud& expected)
-{
-  if (actual.size() != expected.size() || actual.width != actual.size() || actual.height != (actual.empty() ? 0u : 1u))
-  {
-    return ::testing::AssertionFailure() << actual.size() << " points in " << actual.width << "x" << actual.height
-                                         << ", expected " << expected.size();
-  }
-  for (std::size_t i = 0; i < actual.size(); ++i)
-  {
-    const pcl::PointXYZ &a = actual[i], &e = expected[i];
-    if (a.x != e.x || a.y != e.y || a.z != e.z)
-    {
-      return ::testing::AssertionFailure() << "point " << i << " is " << a << ", expected " << e;
-    }
-  }
-  return ::testing::AssertionSuccess();
 }
