@@ -17,15 +17,7 @@ namespace
 
 using geometry_msgs::msg::TransformStamped;
 
-class Broadcaster : public RosTest
-{
-protected:
-  rclcpp::Node::SharedPtr node_ = std::make_shared<rclcpp::Node>("node2");
-  std::vector<tf2_msgs::msg::TFMessage> received_;
-  rclcpp::Subscription<tf2_msgs::msg::TFMessage>::SharedPtr subscription_ =
-    node_->create_subscription<tf2_msgs::msg::TFMessage>("/tf", 100,
-      [this](const tf2_msgs::msg::TFMessage & message) {received_.push_back(message);});
-};
+class Broadcaster : public RosTest {};
 
 TransformStamped link(const std::string & child, double z)
 {
@@ -38,25 +30,25 @@ TransformStamped link(const std::string & child, double z)
 
 TEST_F(Broadcaster, SendsOneOrManyTransformsPerMessageWithItsQualityOfService)
 {
-  tf2_ros::TransformBroadcaster broadcaster(node_);
-  const auto publishers = node_->get_publishers_info_by_topic("/tf");
+  auto node = std::make_shared<rclcpp::Node>("node2");
+  std::vector<tf2_msgs::msg::TFMessage> received;
+  auto subscription = node->create_subscription<tf2_msgs::msg::TFMessage>("/tf", 100,
+      [&received](const tf2_msgs::msg::TFMessage & message) {received.push_back(message);});
+  tf2_ros::TransformBroadcaster broadcaster(node);
+  const auto publishers = node->get_publishers_info_by_topic("/tf");
   ASSERT_EQ(publishers.size(), 1u);
   EXPECT_EQ(publishers[0].topic_type(), "tf2_msgs/msg/TFMessage");
-  EXPECT_EQ(publishers[0].qos_profile().history(), rclcpp::HistoryPolicy::KeepLast);
-  EXPECT_EQ(publishers[0].qos_profile().depth(), 100u);
-  EXPECT_EQ(publishers[0].qos_profile().reliability(), rclcpp::ReliabilityPolicy::Reliable);
-  EXPECT_EQ(publishers[0].qos_profile().durability(), rclcpp::DurabilityPolicy::Volatile);
+  EXPECT_EQ(publishers[0].qos_profile(), rclcpp::QoS(rclcpp::KeepLast(100)).reliable().durability_volatile());
 
   broadcaster.sendTransform(link("link1", 0.1));
   broadcaster.sendTransform({link("link1", 0.1), link("link2", 0.2), link("link3", 0.3)});
-  spin_until(node_, [this] {return received_.size() == 2;});
-  ASSERT_EQ(received_.size(), 2u);
-  ASSERT_EQ(received_[0].transforms.size(), 1u);
-  EXPECT_EQ(received_[0].transforms[0].child_frame_id, "link1");
-  ASSERT_EQ(received_[1].transforms.size(), 3u);
-  EXPECT_EQ(received_[1].transforms[2].child_frame_id, "link3");
-  EXPECT_EQ(received_[1].transforms[2].transform.translation.z, 0.3);
-  EXPECT_EQ(received_[1].transforms[2].header.frame_id, "base_link");
+  spin_until(node, [&received] {return received.size() == 2;});
+  ASSERT_EQ(received.size(), 2u);
+  ASSERT_EQ(received[0].transforms.size(), 1u);
+  EXPECT_EQ(received[0].transforms[0].child_frame_id, "link1");
+  ASSERT_EQ(received[1].transforms.size(), 3u);
+  EXPECT_EQ(received[1].transforms[2].child_frame_id, "link3");
+  EXPECT_EQ(received[1].transforms[2].transform.translation.z, 0.3);
 }
 
 }  // namespace
