@@ -108,10 +108,7 @@ struct Seen
 
   bool waitDone(std::chrono::milliseconds timeout) const
   {
-    for (const auto deadline = Clock::now() + timeout; !done && Clock::now() < deadline; ) {
-      std::this_thread::sleep_for(1ms);
-    }
-    return done;
+    return wait_until([this] {return done.load();}, timeout);
   }
 };
 

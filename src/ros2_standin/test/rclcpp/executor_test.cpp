@@ -91,10 +91,7 @@ TEST_F(Executors, CallbacksRunOnlyOnTheSpinningThread)
     for (auto & thread : publishers) {
       thread.join();
     }
-    const auto deadline = std::chrono::steady_clock::now() + 3s;
-    while ((messages < 200 || ticks < 3) && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(1ms);
-    }
+    wait_until([&] {return messages == 200 && ticks >= 3;}, 3s);
   }
   EXPECT_EQ(messages.load(), 200);
   EXPECT_GE(ticks.load(), 3);

@@ -41,44 +41,34 @@ protected:
 // its node's thread.
 TEST_F(Services, RoundTripAnsweredWhenTheCallbackReturns)
 {
-  std::promise<void> release;
-  std::shared_future<void> released = release.get_future().share();
   std::atomic<bool> handler_started{false};
+  std::atomic<bool> released{false};
   auto service = server_node_->create_service<ArmMoveJoints>("/arm_move_joints",
       [&](std::shared_ptr<ArmMoveJoints::Request> request,
       std::shared_ptr<ArmMoveJoints::Response> response) {
         handler_started = true;
-        released.wait();
+        wait_until([&released] {return released.load();});
         response->code = request->cmd_type * 10;
         response->message = "joints " + std::to_string(request->joints.data.size());
       });
   auto client = client_node_->create_client<ArmMoveJoints>("arm_move_joints");
   SpinThread server_spin(server_executor_);
+  SpinThread client_spin(client_executor_);
   std::atomic<std::thread::id> callback_thread{};
-  std::thread::id client_thread;
-  {
-    SpinThread client_spin(client_executor_);
-    client_thread = client_spin.id();
-    auto request = std::make_shared<ArmMoveJoints::Request>();
-    request->cmd_type = 2;
-    request->joints.data = {0.0, 0.5, 1.0};
-    auto result = client->async_send_request(request,
-        [&callback_thread](rclcpp::Client<ArmMoveJoints>::SharedFuture) {
-          callback_thread = std::this_thread::get_id();
-        });
-    while (!handler_started) {
-      std::this_thread::sleep_for(1ms);
-    }
-    EXPECT_EQ(result.wait_for(50ms), std::future_status::timeout);
-    release.set_value();
-    ASSERT_EQ(result.wait_for(2s), std::future_status::ready);
-    EXPECT_EQ(result.get()->code, 20);
-    EXPECT_EQ(result.get()->message, "joints 3");
-    while (callback_thread.load() == std::thread::id()) {
-      std::this_thread::sleep_for(1ms);
-    }
-  }
-  EXPECT_EQ(callback_thread.load(), client_thread);
+  auto request = std::make_shared<ArmMoveJoints::Request>();
+  request->cmd_type = 2;
+  request->joints.data = {0.0, 0.5, 1.0};
+  auto result = client->async_send_request(request,
+      [&callback_thread](rclcpp::Client<ArmMoveJoints>::SharedFuture) {
+        callback_thread = std::this_thread::get_id();
+      });
+  ASSERT_TRUE(wait_until([&handler_started] {return handler_started.load();}));
+  EXPECT_EQ(result.wait_for(50ms), std::future_status::timeout);
+  released = true;
+  ASSERT_EQ(result.wait_for(2s), std::future_status::ready);
+  EXPECT_EQ(result.get()->code, 20);
+  EXPECT_EQ(result.get()->message, "joints 3");
+  EXPECT_TRUE(wait_until([&] {return callback_thread.load() == client_spin.id();}));
   EXPECT_EQ(client_node_->get_service_names_and_types().at("/arm_move_joints"),
     std::vector<std::string>{"vantrel_interfaces/srv/ArmMoveJoints"});
 }

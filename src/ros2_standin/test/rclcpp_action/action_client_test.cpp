@@ -5,12 +5,12 @@
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "control_msgs/action/follow_joint_trajectory.hpp"
@@ -31,15 +31,6 @@ using rclcpp_action::ResultCode;
 // How the simulated controller treats a goal.
 enum class Controller { SucceedAfterFeedback, Reject, Abort, HoldForCancel, Abandon };
 
-// Polls like the command handler: until the condition holds or about two seconds passed.
-bool wait_for(const std::function<bool()> & condition)
-{
-  for (int cycle = 0; cycle < 2000 && !condition(); ++cycle) {
-    std::this_thread::sleep_for(1ms);
-  }
-  return condition();
-}
-
 class ActionClient : public RosTest
 {
 protected:
@@ -49,6 +40,7 @@ protected:
     client_ = rclcpp_action::create_client<FollowJointTrajectory>(client_node_, kActionName);
     client_executor_.add_node(client_node_);
     server_executor_.add_node(server_node_);
+    client_spin_ = std::make_unique<SpinThread>(client_executor_);
   }
 
   void TearDown() override
@@ -61,7 +53,8 @@ protected:
     RosTest::TearDown();
   }
 
-  // The controller treats each goal as `behaviour_` says when the goal arrives.
+  // The controller treats each goal as `behaviour_` says when the goal arrives, and does its
+  // work on a thread of its own as a real controller does.
   void start_server()
   {
     server_ = rclcpp_action::create_server<FollowJointTrajectory>(server_node_, kActionName,
@@ -78,24 +71,21 @@ protected:
     server_spin_ = std::make_unique<SpinThread>(server_executor_);
   }
 
-  // The controller's work, on a thread of its own as a real controller does.
   void execute(Controller behaviour, const std::shared_ptr<ServerGoalHandle> & handle)
   {
     auto result = std::make_shared<FollowJointTrajectory::Result>();
     if (behaviour == Controller::SucceedAfterFeedback) {
-      auto feedback = std::make_shared<FollowJointTrajectory::Feedback>();
       // Feedback sent before the client knows the goal is dropped, so keep sending a while.
-      for (int i = 0; i < 2000 && feedback_seen_ == 0; ++i) {
-        handle->publish_feedback(feedback);
-        std::this_thread::sleep_for(1ms);
-      }
+      wait_until([&] {
+          handle->publish_feedback(std::make_shared<FollowJointTrajectory::Feedback>());
+          return feedback_seen_ > 0;
+        });
       handle->succeed(result);
     } else if (behaviour == Controller::Abort) {
-      result->error_code = FollowJointTrajectory::Result::PATH_TOLERANCE_VIOLATED;
       result->error_string = "collision";
       handle->abort(result);
     } else if (behaviour == Controller::HoldForCancel) {
-      wait_for([&handle] {return handle->is_canceling();});
+      wait_until([&handle] {return handle->is_canceling();});
       handle->canceled(result);
     }
   }
@@ -108,9 +98,7 @@ protected:
     goal_response_ = 0;
     result_code_ = kNoResult;
     const auto check_thread = [this] {
-        if (std::this_thread::get_id() != client_spin_->id()) {
-          off_client_thread_ = true;
-        }
+        off_client_thread_ = off_client_thread_ || std::this_thread::get_id() != client_spin_->id();
       };
     rclcpp_action::Client<FollowJointTrajectory>::SendGoalOptions options;
     options.goal_response_callback = [this, check_thread](const GoalHandle::SharedPtr & handle) {
@@ -156,7 +144,6 @@ protected:
 // and fetches no result, and a cancelled goal is forgotten once finished.
 TEST_F(ActionClient, WaitForTheServerThenEachOutcomeOnTheClientThread)
 {
-  client_spin_ = std::make_unique<SpinThread>(client_executor_);
   EXPECT_FALSE(client_->action_server_is_ready());
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(client_->wait_for_action_server(100ms));
@@ -168,29 +155,26 @@ TEST_F(ActionClient, WaitForTheServerThenEachOutcomeOnTheClientThread)
   ASSERT_EQ(found.wait_for(2s), std::future_status::ready);
   EXPECT_TRUE(found.get());
 
-  struct Case
-  {
-    Controller controller;
-    int goal_response;
-    int result_code;
-    const char * error_string;
-  };
-  const Case cases[] = {
-    {Controller::SucceedAfterFeedback, 1, static_cast<int>(ResultCode::SUCCEEDED), ""},
-    {Controller::Abort, 1, static_cast<int>(ResultCode::ABORTED), "collision"},
-    {Controller::Abandon, 1, static_cast<int>(ResultCode::CANCELED), ""},
+  const int succeeded = static_cast<int>(ResultCode::SUCCEEDED);
+  const int aborted = static_cast<int>(ResultCode::ABORTED);
+  const int canceled = static_cast<int>(ResultCode::CANCELED);
+  const std::tuple<Controller, int, int, const char *> cases[] = {
+    // controller, goal response, result code, error string
+    {Controller::SucceedAfterFeedback, 1, succeeded, ""},
+    {Controller::Abort, 1, aborted, "collision"},
+    {Controller::Abandon, 1, canceled, ""},
     {Controller::Reject, -1, kNoResult, ""},
   };
-  for (const auto & c : cases) {
-    auto goal_handle = send(c.controller);
-    ASSERT_TRUE(wait_for([&] {return goal_response_ < 0 || result_code_ != kNoResult;}));
+  for (const auto & [controller, goal_response, result_code, error_string] : cases) {
+    auto goal_handle = send(controller);
+    ASSERT_TRUE(wait_until([&] {return goal_response_ < 0 || result_code_ != kNoResult;}));
     std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(goal_response_.load(), c.goal_response);
-    EXPECT_EQ(result_code_.load(), c.result_code);
+    EXPECT_EQ(goal_response_.load(), goal_response);
+    EXPECT_EQ(result_code_.load(), result_code);
     ASSERT_EQ(goal_handle.wait_for(1s), std::future_status::ready);
-    EXPECT_EQ(goal_handle.get() != nullptr, c.goal_response > 0);
+    EXPECT_EQ(goal_handle.get() != nullptr, goal_response > 0);
     std::lock_guard<std::mutex> lock(mutex_);
-    EXPECT_EQ(error_string_, c.error_string);
+    EXPECT_EQ(error_string_, error_string);
   }
   EXPECT_GE(feedback_seen_.load(), 1);
 
@@ -201,7 +185,7 @@ TEST_F(ActionClient, WaitForTheServerThenEachOutcomeOnTheClientThread)
   ASSERT_EQ(cancel.wait_for(2s), std::future_status::ready);
   EXPECT_EQ(cancel.get()->return_code, action_msgs::srv::CancelGoal::Response::ERROR_NONE);
   ASSERT_EQ(cancel.get()->goals_canceling.size(), 1u);
-  ASSERT_TRUE(wait_for([&] {return result_code_ == static_cast<int>(ResultCode::CANCELED);}));
+  ASSERT_TRUE(wait_until([&] {return result_code_ == canceled;}));
   EXPECT_THROW(client_->async_cancel_goal(goal_handle.get()),
     rclcpp_action::exceptions::UnknownGoalHandleError);
   EXPECT_FALSE(off_client_thread_.load());
@@ -212,19 +196,18 @@ TEST_F(ActionClient, ClientDestroyedWhileItsNodeRunsAGoalResponse)
 {
   behaviour_ = Controller::Abandon;
   start_server();
-  client_spin_ = std::make_unique<SpinThread>(client_executor_);
   ASSERT_TRUE(client_->wait_for_action_server(5s));
   std::atomic<bool> responding{false};
   std::atomic<bool> destroyed{false};
   rclcpp_action::Client<FollowJointTrajectory>::SendGoalOptions options;
   options.goal_response_callback = [&](const GoalHandle::SharedPtr &) {
       responding = true;
-      wait_for([&destroyed] {return destroyed.load();});
+      wait_until([&destroyed] {return destroyed.load();});
     };
   // Set, so the client asks for the result once the goal response callback returns.
   options.result_callback = [](const GoalHandle::WrappedResult &) {};
   client_->async_send_goal(FollowJointTrajectory::Goal(), options);
-  ASSERT_TRUE(wait_for([&] {return responding.load();}));
+  ASSERT_TRUE(wait_until([&] {return responding.load();}));
   client_.reset();
   destroyed = true;
   std::this_thread::sleep_for(20ms);

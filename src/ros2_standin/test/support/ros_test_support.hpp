@@ -1,5 +1,5 @@
 // Helpers shared by the stand-in's tests: a fixture that brackets each test with init and
-// shutdown, and spinning a node until a condition holds.
+// shutdown, and waiting, or spinning a node, until a condition holds.
 #ifndef ROS2_STANDIN_TEST_SUPPORT_ROS_TEST_SUPPORT_HPP_
 #define ROS2_STANDIN_TEST_SUPPORT_ROS_TEST_SUPPORT_HPP_
 
@@ -29,6 +29,17 @@ bool spin_until(
   while (!condition() && std::chrono::steady_clock::now() < deadline) {
     rclcpp::spin_some(node);
     std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  return condition();
+}
+
+// Polls, as a command handler waits, until the condition holds or the time-out passes.
+template<typename ConditionT>
+bool wait_until(ConditionT condition, std::chrono::milliseconds timeout = std::chrono::milliseconds(2000))
+{
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!condition() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return condition();
 }
