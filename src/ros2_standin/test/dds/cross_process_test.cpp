@@ -52,6 +52,14 @@ protected:
     return ::spin_until(node_, condition, timeout);
   }
 
+  // Spins until the future is ready, and returns its value.
+  template<typename FutureT>
+  auto get(FutureT && future)
+  {
+    EXPECT_TRUE(spin_until([&future] {return future.wait_for(0s) == std::future_status::ready;}));
+    return future.get();
+  }
+
   // Publishes until the echo comes back: the peer's reader and writer match in their own time.
   template<typename MessageT>
   void expect_echo(const std::string & topic, const MessageT & sent)
@@ -110,14 +118,10 @@ TEST_F(CrossProcess, EachServiceClientGetsTheReplyToItsOwnRequest)
   other->cmd_type = 21;
   auto first_reply = first->async_send_request(request);
   auto second_reply = second->async_send_request(other);
-  ASSERT_TRUE(spin_until([&] {
-      return first_reply.wait_for(0s) == std::future_status::ready &&
-      second_reply.wait_for(0s) == std::future_status::ready;
-    }));
-  const auto first_response = first_reply.get();
+  const auto first_response = get(first_reply);
   EXPECT_EQ(first_response->code, -6);
   EXPECT_EQ(first_response->message, "grab " + std::to_string(request->obb_size[2]));
-  EXPECT_EQ(second_reply.get()->code, 42);
+  EXPECT_EQ(get(second_reply)->code, 42);
 }
 
 TEST_F(CrossProcess, ActionsReachEveryOutcome)
@@ -125,20 +129,12 @@ TEST_F(CrossProcess, ActionsReachEveryOutcome)
   auto client = rclcpp_action::create_client<FollowJointTrajectory>(node_,
       "/probe/follow_joint_trajectory");
   ASSERT_TRUE(client->wait_for_action_server(10s));
-  using GoalHandle = rclcpp_action::ClientGoalHandle<FollowJointTrajectory>;
-
   auto send = [&](const std::string & behaviour) {
       FollowJointTrajectory::Goal goal = codec_samples::trajectory_goal();
       goal.trajectory.joint_names[0] = behaviour;
-      auto future = client->async_send_goal(goal);
-      EXPECT_TRUE(spin_until([&] {return future.wait_for(0s) == std::future_status::ready;}));
-      return future.get();
+      return get(client->async_send_goal(goal));
     };
-  auto result_of = [&](GoalHandle::SharedPtr handle) {
-      auto future = client->async_get_result(handle);
-      EXPECT_TRUE(spin_until([&] {return future.wait_for(0s) == std::future_status::ready;}));
-      return future.get();
-    };
+  auto result_of = [&](auto handle) {return get(client->async_get_result(handle));};
 
   EXPECT_EQ(send("reject"), nullptr);
   const auto aborted = result_of(send("abort"));
@@ -149,9 +145,8 @@ TEST_F(CrossProcess, ActionsReachEveryOutcome)
   EXPECT_EQ(succeeded.result->error_string, "done");
   auto waiting = send("wait");
   ASSERT_NE(waiting, nullptr);
-  auto cancel = client->async_cancel_goal(waiting);
-  ASSERT_TRUE(spin_until([&] {return cancel.wait_for(0s) == std::future_status::ready;}));
-  EXPECT_EQ(cancel.get()->return_code, action_msgs::srv::CancelGoal::Response::ERROR_NONE);
+  EXPECT_EQ(get(client->async_cancel_goal(waiting))->return_code,
+    action_msgs::srv::CancelGoal::Response::ERROR_NONE);
   EXPECT_EQ(result_of(waiting).code, rclcpp_action::ResultCode::CANCELED);
 }
 
