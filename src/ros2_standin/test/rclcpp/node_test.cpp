@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "rclcpp/exceptions.hpp"
 #include "rclcpp/expand_topic_or_service_name.hpp"
@@ -18,9 +19,11 @@ namespace
 
 using rclcpp::expand_topic_or_service_name;
 
-TEST(NameExpansion, RelativePrivateAndAbsoluteNames)
+// Names expand in their namespace, or are refused at the offending character; the message of
+// the first refusal is checked whole.
+TEST(NameExpansion, NamesExpandOrAreRefusedAtTheOffendingCharacter)
 {
-  const char * const cases[][3] = {
+  const char * const valid[][3] = {
     // name, namespace, expanded
     {"visualization_marker", "/", "/visualization_marker"},
     {"visualization_marker", "/arm", "/arm/visualization_marker"},
@@ -30,31 +33,21 @@ TEST(NameExpansion, RelativePrivateAndAbsoluteNames)
     {"~", "/arm", "/arm/node1"},
     {"{node}/state", "/", "/node1/state"},
   };
-  for (const auto & c : cases) {
+  for (const auto & c : valid) {
     EXPECT_EQ(expand_topic_or_service_name(c[0], "node1", c[1]), c[2]) << c[0] << " in " << c[1];
   }
-}
-
-// The message of the first case is checked whole: it points at the index.
-TEST(NameExpansion, InvalidTopicNamesReportTheOffendingCharacter)
-{
-  struct Case
-  {
-    const char * name;
-    size_t index;
-  };
-  const Case cases[] = {
+  const std::pair<const char *, size_t> invalid[] = {
     {"bad name", 3}, {"", 0}, {"trailing/", 8}, {"/a//b", 3}, {"/9lives", 1}, {"1st", 0},
     {"a~b", 1}, {"~foo", 1}, {"{node", 0}, {"a}", 1},
   };
-  for (const auto & c : cases) {
+  for (const auto & [name, index] : invalid) {
     try {
-      expand_topic_or_service_name(c.name, "node1", "/");
-      ADD_FAILURE() << "accepted '" << c.name << "'";
+      expand_topic_or_service_name(name, "node1", "/");
+      ADD_FAILURE() << "accepted '" << name << "'";
     } catch (const rclcpp::exceptions::InvalidTopicNameError & error) {
       EXPECT_EQ(error.name_type, "topic name");
-      EXPECT_EQ(error.invalid_index, c.index) << c.name << ": " << error.what();
-      if (&c == cases) {
+      EXPECT_EQ(error.invalid_index, index) << name << ": " << error.what();
+      if (name == invalid[0].first) {
         EXPECT_EQ(std::string(error.what()),
           "Invalid topic name: topic name must not contain characters other than alphanumerics, "
           "'_', '~', '{', or '}':\n  'bad name'\n      ^\n");
