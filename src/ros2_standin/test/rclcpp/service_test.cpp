@@ -1,5 +1,5 @@
-// Services between nodes spun on different threads: round trip, response timing, the graph's
-// service names, and waiting for a server with and without a time-out.
+// Services between nodes spun on different threads: waiting for a server with and without a
+// time-out, and a round trip answered when the server's callback returns.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -21,39 +21,44 @@ namespace
 using namespace std::chrono_literals;
 using ArmMoveJoints = vantrel_interfaces::srv::ArmMoveJoints;
 
-class Services : public RosTest
-{
-protected:
-  std::shared_ptr<rclcpp::Node> server_node_ = std::make_shared<rclcpp::Node>("server_node");
-  std::shared_ptr<rclcpp::Node> client_node_ = std::make_shared<rclcpp::Node>("client_node");
-  rclcpp::executors::SingleThreadedExecutor server_executor_;
-  rclcpp::executors::SingleThreadedExecutor client_executor_;
+class Services : public RosTest {};
 
-  void SetUp() override
-  {
-    RosTest::SetUp();
-    server_executor_.add_node(server_node_);
-    client_executor_.add_node(client_node_);
-  }
-};
-
-// The response goes out when the server's callback returns, and the client's callback runs on
-// its node's thread.
-TEST_F(Services, RoundTripAnsweredWhenTheCallbackReturns)
+// A wait times out without a server and sees one created on another thread; the client's
+// callback runs on its node's thread; an unlimited wait ends at shutdown.
+TEST_F(Services, WaitForTheServerThenARoundTripAnsweredWhenTheCallbackReturns)
 {
+  auto server_node = std::make_shared<rclcpp::Node>("server_node");
+  auto client_node = std::make_shared<rclcpp::Node>("client_node");
+  auto client = client_node->create_client<ArmMoveJoints>("arm_move_joints");
+  EXPECT_FALSE(client->service_is_ready());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(client->wait_for_service(50ms));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
+  EXPECT_FALSE(client->wait_for_service(0s));
   std::atomic<bool> handler_started{false};
   std::atomic<bool> released{false};
-  auto service = server_node_->create_service<ArmMoveJoints>("/arm_move_joints",
-      [&](std::shared_ptr<ArmMoveJoints::Request> request,
-      std::shared_ptr<ArmMoveJoints::Response> response) {
-        handler_started = true;
-        wait_until([&released] {return released.load();});
-        response->code = request->cmd_type * 10;
-        response->message = "joints " + std::to_string(request->joints.data.size());
-      });
-  auto client = client_node_->create_client<ArmMoveJoints>("arm_move_joints");
-  SpinThread server_spin(server_executor_);
-  SpinThread client_spin(client_executor_);
+  rclcpp::Service<ArmMoveJoints>::SharedPtr service;
+  std::thread late([&] {
+      std::this_thread::sleep_for(30ms);
+      service = server_node->create_service<ArmMoveJoints>("/arm_move_joints",
+          [&](std::shared_ptr<ArmMoveJoints::Request> request, std::shared_ptr<ArmMoveJoints::Response> response) {
+            handler_started = true;
+            wait_until([&released] {return released.load();});
+            response->code = request->cmd_type * 10;
+            response->message = "joints " + std::to_string(request->joints.data.size());
+          });
+    });
+  EXPECT_TRUE(client->wait_for_service(2s));
+  late.join();
+  EXPECT_EQ(client_node->get_service_names_and_types().at("/arm_move_joints"),
+    std::vector<std::string>{"vantrel_interfaces/srv/ArmMoveJoints"});
+
+  rclcpp::executors::SingleThreadedExecutor server_executor;
+  server_executor.add_node(server_node);
+  rclcpp::executors::SingleThreadedExecutor client_executor;
+  client_executor.add_node(client_node);
+  SpinThread server_spin(server_executor);
+  SpinThread client_spin(client_executor);
   std::atomic<std::thread::id> callback_thread{};
   auto request = std::make_shared<ArmMoveJoints::Request>();
   request->cmd_type = 2;
@@ -69,30 +74,8 @@ TEST_F(Services, RoundTripAnsweredWhenTheCallbackReturns)
   EXPECT_EQ(result.get()->code, 20);
   EXPECT_EQ(result.get()->message, "joints 3");
   EXPECT_TRUE(wait_until([&] {return callback_thread.load() == client_spin.id();}));
-  EXPECT_EQ(client_node_->get_service_names_and_types().at("/arm_move_joints"),
-    std::vector<std::string>{"vantrel_interfaces/srv/ArmMoveJoints"});
-}
 
-// A wait times out without a server, sees a server created on another thread, and an
-// unlimited wait ends at shutdown.
-TEST_F(Services, WaitForService)
-{
-  auto client = client_node_->create_client<ArmMoveJoints>("/arm_move_joints");
-  EXPECT_FALSE(client->service_is_ready());
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(client->wait_for_service(50ms));
-  EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
-  EXPECT_FALSE(client->wait_for_service(0s));
-  std::thread late([this] {
-      std::this_thread::sleep_for(30ms);
-      auto service = server_node_->create_service<ArmMoveJoints>("/arm_move_joints",
-          [](std::shared_ptr<ArmMoveJoints::Request>, std::shared_ptr<ArmMoveJoints::Response>) {});
-      std::this_thread::sleep_for(200ms);
-    });
-  EXPECT_TRUE(client->wait_for_service(2s));
-  late.join();
-
-  auto absent = client_node_->create_client<ArmMoveJoints>("/absent");
+  auto absent = client_node->create_client<ArmMoveJoints>("/absent");
   auto unlimited = std::async(std::launch::async,
       [&absent] {return absent->wait_for_service(std::chrono::milliseconds(-1));});
   EXPECT_EQ(unlimited.wait_for(30ms), std::future_status::timeout);
