@@ -96,7 +96,7 @@ protected:
   {
     behaviour_ = behaviour;
     goal_response_ = 0;
-    result_code_ = kNoResult;
+    result_code_ = ResultCode::UNKNOWN;
     const auto check_thread = [this] {
         off_client_thread_ = off_client_thread_ || std::this_thread::get_id() != client_spin_->id();
       };
@@ -114,12 +114,11 @@ protected:
         check_thread();
         std::lock_guard<std::mutex> lock(mutex_);
         error_string_ = result.result->error_string;
-        result_code_ = static_cast<int>(result.code);
+        result_code_ = result.code;
       };
     return client_->async_send_goal(FollowJointTrajectory::Goal(), options);
   }
 
-  static constexpr int kNoResult = -100;
   static constexpr char kActionName[] = "/arm6/follow_joint_trajectory";
   rclcpp::Node::SharedPtr client_node_ = std::make_shared<rclcpp::Node>("node3");
   rclcpp::Node::SharedPtr server_node_ = std::make_shared<rclcpp::Node>("controller");
@@ -132,7 +131,7 @@ protected:
   std::vector<std::thread> workers_;
   std::atomic<Controller> behaviour_{Controller::SucceedAfterFeedback};
   std::atomic<int> goal_response_{0};  // 1 accepted, -1 rejected
-  std::atomic<int> result_code_{kNoResult};
+  std::atomic<ResultCode> result_code_{ResultCode::UNKNOWN};  // no result yet
   std::atomic<int> feedback_seen_{0};
   std::atomic<bool> off_client_thread_{false};
   std::mutex mutex_;
@@ -155,19 +154,16 @@ TEST_F(ActionClient, WaitForTheServerThenEachOutcomeOnTheClientThread)
   ASSERT_EQ(found.wait_for(2s), std::future_status::ready);
   EXPECT_TRUE(found.get());
 
-  const int succeeded = static_cast<int>(ResultCode::SUCCEEDED);
-  const int aborted = static_cast<int>(ResultCode::ABORTED);
-  const int canceled = static_cast<int>(ResultCode::CANCELED);
-  const std::tuple<Controller, int, int, const char *> cases[] = {
+  const std::tuple<Controller, int, ResultCode, const char *> cases[] = {
     // controller, goal response, result code, error string
-    {Controller::SucceedAfterFeedback, 1, succeeded, ""},
-    {Controller::Abort, 1, aborted, "collision"},
-    {Controller::Abandon, 1, canceled, ""},
-    {Controller::Reject, -1, kNoResult, ""},
+    {Controller::SucceedAfterFeedback, 1, ResultCode::SUCCEEDED, ""},
+    {Controller::Abort, 1, ResultCode::ABORTED, "collision"},
+    {Controller::Abandon, 1, ResultCode::CANCELED, ""},
+    {Controller::Reject, -1, ResultCode::UNKNOWN, ""},
   };
   for (const auto & [controller, goal_response, result_code, error_string] : cases) {
     auto goal_handle = send(controller);
-    ASSERT_TRUE(wait_until([&] {return goal_response_ < 0 || result_code_ != kNoResult;}));
+    ASSERT_TRUE(wait_until([&] {return goal_response_ < 0 || result_code_ != ResultCode::UNKNOWN;}));
     std::this_thread::sleep_for(20ms);
     EXPECT_EQ(goal_response_.load(), goal_response);
     EXPECT_EQ(result_code_.load(), result_code);
@@ -185,7 +181,7 @@ TEST_F(ActionClient, WaitForTheServerThenEachOutcomeOnTheClientThread)
   ASSERT_EQ(cancel.wait_for(2s), std::future_status::ready);
   EXPECT_EQ(cancel.get()->return_code, action_msgs::srv::CancelGoal::Response::ERROR_NONE);
   ASSERT_EQ(cancel.get()->goals_canceling.size(), 1u);
-  ASSERT_TRUE(wait_until([&] {return result_code_ == canceled;}));
+  ASSERT_TRUE(wait_until([&] {return result_code_ == ResultCode::CANCELED;}));
   EXPECT_THROW(client_->async_cancel_goal(goal_handle.get()),
     rclcpp_action::exceptions::UnknownGoalHandleError);
   EXPECT_FALSE(off_client_thread_.load());
