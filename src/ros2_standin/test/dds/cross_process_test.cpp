@@ -88,17 +88,13 @@ TEST_F(CrossProcess, EveryMessageTypeOfTheNodeComesBackIntact)
   expect_echo("/probe/joint_state", codec_samples::joint_state());
   expect_echo("/probe/point_cloud", codec_samples::point_cloud(20000));
   expect_echo("/probe/marker", codec_samples::marker());
-  std_msgs::msg::Bool flag;
-  flag.data = true;
-  expect_echo("/probe/bool", flag);
+  expect_echo("/probe/bool", std_msgs::msg::Bool().set__data(true));
   std_msgs::msg::Float64MultiArray array;
   array.layout.dim.resize(1);
   array.layout.dim[0].label = "joints";
   array.data = {0.0, -M_PI, 1e308};
   expect_echo("/probe/float64_multi_array", array);
-  std_msgs::msg::String text;
-  text.data = std::string(70000, 'x');  // more than one datagram
-  expect_echo("/probe/string", text);
+  expect_echo("/probe/string", std_msgs::msg::String().set__data(std::string(70000, 'x')));  // over a datagram
   tf2_msgs::msg::TFMessage transforms;
   transforms.transforms.resize(2);
   transforms.transforms[1].child_frame_id = "tool0";

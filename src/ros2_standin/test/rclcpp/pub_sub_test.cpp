@@ -33,13 +33,6 @@ protected:
              [this](const String & message) {received_.push_back(message.data);});
   }
 
-  void publish(const rclcpp::Publisher<String>::SharedPtr & publisher, const std::string & text)
-  {
-    String message;
-    message.data = text;
-    publisher->publish(message);
-  }
-
   // Runs everything that is queued.
   void drain()
   {
@@ -57,7 +50,7 @@ TEST_F(PubSub, KeepLastDropsTheOldestMessagesKeepAllNone)
   auto keep_all = node_->create_subscription<String>("chatter", rclcpp::QoS(rclcpp::KeepAll()),
       [&all](const String & message) {all.push_back(message.data);});
   for (int i = 0; i < 50; ++i) {
-    publish(publisher, std::to_string(i));
+    publisher->publish(String().set__data(std::to_string(i)));
   }
   spin_until(node_, [&all] {return all.size() == 50;});
   EXPECT_EQ(all.size(), 50u);
@@ -87,7 +80,7 @@ TEST_F(PubSub, QualityOfServiceDecidesWhichEndsMatch)
     EXPECT_EQ(publisher->get_subscription_count(), c.delivered ? 1u : 0u);
     EXPECT_EQ(subscription->get_publisher_count(), c.delivered ? 1u : 0u);
     EXPECT_EQ(node_->count_publishers("qos") + node_->count_subscribers("qos"), 2u);
-    publish(publisher, "m");
+    publisher->publish(String().set__data("m"));
     drain();
     EXPECT_EQ(received_.size(), c.delivered ? 1u : 0u);
   }
@@ -98,7 +91,7 @@ TEST_F(PubSub, TransientLocalLateJoinerGetsTheLastDepthMessages)
   auto publisher = node_->create_publisher<String>("/robot_description",
       rclcpp::QoS(2).transient_local());
   for (const char * text : {"a", "b", "c"}) {
-    publish(publisher, text);
+    publisher->publish(String().set__data(text));
   }
   auto late_volatile = node_->create_subscription<String>("/robot_description", rclcpp::QoS(5),
       [](const String &) {ADD_FAILURE() << "a volatile subscription gets no history";});
@@ -106,7 +99,7 @@ TEST_F(PubSub, TransientLocalLateJoinerGetsTheLastDepthMessages)
   drain();
   EXPECT_EQ(received_, (std::vector<std::string>{"b", "c"}));
   late_volatile.reset();
-  publish(publisher, "d");
+  publisher->publish(String().set__data("d"));
   drain();
   EXPECT_EQ(received_, (std::vector<std::string>{"b", "c", "d"}));
 }
@@ -142,7 +135,7 @@ TEST_F(PubSub, TypeMismatchDeliversNothing)
   auto publisher = node_->create_publisher<String>("shared_name", rclcpp::QoS(5));
   auto flags = node_->create_subscription<std_msgs::msg::Bool>("shared_name", rclcpp::QoS(5),
       [](std_msgs::msg::Bool::ConstSharedPtr) {ADD_FAILURE() << "a String delivered as a Bool";});
-  publish(publisher, "text");
+  publisher->publish(String().set__data("text"));
   drain();
   EXPECT_EQ(publisher->get_subscription_count(), 0u);
   EXPECT_EQ(node_->get_topic_names_and_types().at("/shared_name"),
@@ -155,7 +148,7 @@ TEST_F(PubSub, SubscriptionsComeAndGoWhileAnotherThreadPublishes)
   std::atomic<bool> stop{false};
   std::thread publishing([&] {
       while (!stop) {
-        publish(publisher, "x");
+        publisher->publish(String().set__data("x"));
       }
     });
   // Churn until deliveries have happened during it, however late the publishing thread gets scheduled.
