@@ -36,6 +36,7 @@ TEST(SceneSampling, PointsCoverEverySurfaceAtTheSpacingAndLieOnIt)
   const double spacing = 0.02;
   const auto cloud = arm_sim::sampleSurfaces(scene, spacing);
   for (const auto & point : cloud) {
+    ASSERT_TRUE(std::isfinite(point.x) && std::isfinite(point.y) && std::isfinite(point.z));
     ASSERT_LT(distanceToSurfaces(scene, toEigen(point)), 1e-6);
   }
   // Probes on faces of each solid (face centres and off-grid spots) have a sample within half
