@@ -1,5 +1,5 @@
-// Delivery over DDS between this process and the peer process: every message type the node
-// uses, a service, an action, QoS, and a malformed sample from another participant.
+// Delivery over DDS between this process and the peer process: topics, a service, an action,
+// QoS, and a malformed sample from another participant.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -14,10 +14,7 @@
 #include "peer_process.hpp"
 #include "rclcpp/rclcpp.hpp"
 #include "rclcpp_action/rclcpp_action.hpp"
-#include "std_msgs/msg/bool.hpp"
-#include "std_msgs/msg/float64_multi_array.hpp"
 #include "std_msgs/msg/string.hpp"
-#include "tf2_msgs/msg/tf_message.hpp"
 
 #include "../support/ros_test_support.hpp"
 
@@ -83,22 +80,11 @@ protected:
 
 PeerProcess * CrossProcess::peer_ = nullptr;
 
-TEST_F(CrossProcess, EveryMessageTypeOfTheNodeComesBackIntact)
+// A small sample, and a cloud far larger than a datagram; the codec test covers each type.
+TEST_F(CrossProcess, SmallAndLargeSamplesComeBackIntact)
 {
   expect_echo("/probe/joint_state", codec_samples::joint_state());
   expect_echo("/probe/point_cloud", codec_samples::point_cloud(20000));
-  expect_echo("/probe/marker", codec_samples::marker());
-  expect_echo("/probe/bool", std_msgs::msg::Bool().set__data(true));
-  std_msgs::msg::Float64MultiArray array;
-  array.layout.dim.resize(1);
-  array.layout.dim[0].label = "joints";
-  array.data = {0.0, -M_PI, 1e308};
-  expect_echo("/probe/float64_multi_array", array);
-  expect_echo("/probe/string", std_msgs::msg::String().set__data(std::string(70000, 'x')));  // over a datagram
-  tf2_msgs::msg::TFMessage transforms;
-  transforms.transforms.resize(2);
-  transforms.transforms[1].child_frame_id = "tool0";
-  expect_echo("/probe/tf", transforms);
 }
 
 TEST_F(CrossProcess, EachServiceClientGetsTheReplyToItsOwnRequest)
