@@ -99,96 +99,62 @@ TEST(TrajectoryRules, PlaybackInterpolatesFromTheStartAndHoldsUnnamedJoints)
   EXPECT_EQ(playback.positionsAt(9.0), std::vector<double>({1.0, 0.5, 2.0, 0.5, 0.5}));
 }
 
-// What the client side saw of one goal; `done` is set last.
-struct Seen
-{
-  std::atomic<bool> done{false};
-  int code = 0;
-  Clock::time_point done_at;
-
-  bool waitDone(std::chrono::milliseconds timeout) const
-  {
-    return wait_until([this] {return done.load();}, timeout);
-  }
-};
+class ControllerTest : public RosTest, public ::testing::WithParamInterface<JointSet> {};
 
 // Controller and client on one node, spun by an executor on its own thread; playback at twice
 // the speed.
-class ControllerTest : public RosTest, public ::testing::WithParamInterface<JointSet>
-{
-protected:
-  void SetUp() override
-  {
-    RosTest::SetUp();
-    node_ = std::make_shared<rclcpp::Node>("controller");
-    states_ = std::make_unique<arm_sim::TopicRecorder<sensor_msgs::msg::JointState>>(
-      node_, "/joint_states", rclcpp::QoS(10));
-    client_ = rclcpp_action::create_client<FollowJointTrajectory>(node_, "/arm/follow");
-    controller_ = std::make_unique<arm_sim::ArmController>(node_,
-        arm_sim::ArmControllerConfig{"/arm/follow", "/joint_states", GetParam(), {}, 2.0, 10ms, {}});
-    executor_.add_node(node_);
-    spin_ = std::make_unique<SpinThread>(executor_);
-    ASSERT_TRUE(client_->wait_for_action_server(2s));
-  }
-
-  void TearDown() override
-  {
-    spin_.reset();
-    controller_.reset();
-    RosTest::TearDown();
-  }
-
-  // The goal handle, or null when the goal was rejected.
-  std::shared_ptr<rclcpp_action::ClientGoalHandle<FollowJointTrajectory>> send(
-    const Trajectory & trajectory, Seen & seen)
-  {
-    FollowJointTrajectory::Goal goal;
-    goal.trajectory = trajectory;
-    rclcpp_action::Client<FollowJointTrajectory>::SendGoalOptions options;
-    options.result_callback = [&seen](const auto & result) {
-        seen.code = static_cast<int>(result.code);
-        seen.done_at = Clock::now();
-        seen.done = true;
-      };
-    auto handle = client_->async_send_goal(goal, options);
-    return handle.wait_for(2s) == std::future_status::ready ? handle.get() : nullptr;
-  }
-
-  rclcpp::Node::SharedPtr node_;
-  std::unique_ptr<arm_sim::TopicRecorder<sensor_msgs::msg::JointState>> states_;
-  rclcpp_action::Client<FollowJointTrajectory>::SharedPtr client_;
-  std::unique_ptr<arm_sim::ArmController> controller_;
-  rclcpp::executors::SingleThreadedExecutor executor_;
-  std::unique_ptr<SpinThread> spin_;
-};
-
 TEST_P(ControllerTest, RefusesAndPlaysAtTheSpeedFactorNamingTheJoints)
 {
   const JointSet & joints = GetParam();
+  auto node = std::make_shared<rclcpp::Node>("controller");
+  arm_sim::TopicRecorder<sensor_msgs::msg::JointState> states(node, "/joint_states", rclcpp::QoS(10));
+  auto client = rclcpp_action::create_client<FollowJointTrajectory>(node, "/arm/follow");
+  arm_sim::ArmController controller(node,
+    arm_sim::ArmControllerConfig{"/arm/follow", "/joint_states", joints, {}, 2.0, 10ms, {}});
+  // What the client saw of the last goal; `done` is set last.
+  std::atomic<bool> done{false};
+  Code code = Code::UNKNOWN;
+  Clock::time_point done_at;
+  rclcpp::executors::SingleThreadedExecutor executor;
+  executor.add_node(node);
+  SpinThread spin(executor);
+  ASSERT_TRUE(client->wait_for_action_server(2s));
+  // True when the goal is accepted.
+  const auto send = [&](const Trajectory & trajectory) {
+      FollowJointTrajectory::Goal goal;
+      goal.trajectory = trajectory;
+      rclcpp_action::Client<FollowJointTrajectory>::SendGoalOptions options;
+      options.result_callback = [&](const auto & result) {
+          code = result.code;
+          done_at = Clock::now();
+          done = true;
+        };
+      auto handle = client->async_send_goal(goal, options);
+      return handle.wait_for(2s) == std::future_status::ready && handle.get();
+    };
+
   Trajectory beyond = ramp(joints, 0.2);
   beyond.points.back().positions[1] = joints.limits[1].upper + 0.01;
-  Seen refused;
-  EXPECT_FALSE(send(beyond, refused));
-  EXPECT_NE(controller_->lastRejection().find("joint2"), std::string::npos);
-  EXPECT_EQ(states_->count(), 0u) << "a refused goal does not move the arm";
+  EXPECT_FALSE(send(beyond));
+  EXPECT_NE(controller.lastRejection().find("joint2"), std::string::npos);
+  EXPECT_EQ(states.count(), 0u) << "a refused goal does not move the arm";
 
   const Trajectory trajectory = ramp(joints, 0.8);
-  Seen played;
   const auto sent_at = Clock::now();
-  ASSERT_TRUE(send(trajectory, played));
-  ASSERT_TRUE(played.waitDone(2s));
-  EXPECT_EQ(played.code, static_cast<int>(Code::SUCCEEDED));
-  EXPECT_GE(played.done_at - sent_at, 390ms);  // 0.8 s of trajectory at twice the speed
-  EXPECT_LT(played.done_at - sent_at, 700ms);
-  const auto states = states_->messages();
-  ASSERT_GE(states.size(), 5u);
-  for (size_t i = 0; i < states.size(); ++i) {
-    ASSERT_EQ(states[i]->name, joints.names);
-    ASSERT_EQ(states[i]->position.size(), joints.names.size());
-    EXPECT_GE(states[i]->position[0], states[i == 0 ? 0 : i - 1]->position[0]);  // only rises
+  ASSERT_TRUE(send(trajectory));
+  ASSERT_TRUE(wait_until([&done] {return done.load();}));
+  EXPECT_EQ(code, Code::SUCCEEDED);
+  EXPECT_GE(done_at - sent_at, 390ms);  // 0.8 s of trajectory at twice the speed
+  EXPECT_LT(done_at - sent_at, 700ms);
+  const auto messages = states.messages();
+  ASSERT_GE(messages.size(), 5u);
+  for (size_t i = 0; i < messages.size(); ++i) {
+    ASSERT_EQ(messages[i]->name, joints.names);
+    ASSERT_EQ(messages[i]->position.size(), joints.names.size());
+    EXPECT_GE(messages[i]->position[0], messages[i == 0 ? 0 : i - 1]->position[0]);  // only rises
   }
-  EXPECT_EQ(states.back()->position, trajectory.points.back().positions);
-  EXPECT_EQ(controller_->acceptedGoals(), std::vector<Trajectory>({trajectory}));
+  EXPECT_EQ(messages.back()->position, trajectory.points.back().positions);
+  EXPECT_EQ(controller.acceptedGoals(), std::vector<Trajectory>({trajectory}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Arms, ControllerTest, ::testing::Values(kArm6, kArm5),
