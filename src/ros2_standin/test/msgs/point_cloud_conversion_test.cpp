@@ -44,12 +44,7 @@ PointField field(
   const std::string & name, uint32_t offset, uint8_t datatype = PointField::FLOAT32,
   uint32_t count = 1)
 {
-  PointField f;
-  f.name = name;
-  f.offset = offset;
-  f.datatype = datatype;
-  f.count = count;
-  return f;
+  return PointField().set__name(name).set__offset(offset).set__datatype(datatype).set__count(count);
 }
 
 // Two rows of two points as another producer might lay them out: z before x and y, an

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "rclcpp/rclcpp.hpp"
@@ -61,28 +62,22 @@ TEST_F(PubSub, KeepLastDropsTheOldestMessagesKeepAllNone)
 // publisher; the weaker request is always served. The graph lists both ends either way.
 TEST_F(PubSub, QualityOfServiceDecidesWhichEndsMatch)
 {
-  struct Case
-  {
-    rclcpp::QoS publisher;
-    rclcpp::QoS subscription;
-    bool delivered;
-  };
-  const Case cases[] = {
+  const std::tuple<rclcpp::QoS, rclcpp::QoS, bool> cases[] = {  // publisher, subscription, delivered
     {rclcpp::QoS(5).best_effort(), rclcpp::QoS(5).reliable(), false},
     {rclcpp::QoS(5).reliable(), rclcpp::QoS(5).best_effort(), true},
     {rclcpp::QoS(5), rclcpp::QoS(5).transient_local(), false},
     {rclcpp::QoS(5).transient_local(), rclcpp::QoS(5), true},
   };
-  for (const auto & c : cases) {
+  for (const auto & [publisher_qos, subscription_qos, delivered] : cases) {
     received_.clear();
-    auto publisher = node_->create_publisher<String>("qos", c.publisher);
-    auto subscription = subscribe("qos", c.subscription);
-    EXPECT_EQ(publisher->get_subscription_count(), c.delivered ? 1u : 0u);
-    EXPECT_EQ(subscription->get_publisher_count(), c.delivered ? 1u : 0u);
+    auto publisher = node_->create_publisher<String>("qos", publisher_qos);
+    auto subscription = subscribe("qos", subscription_qos);
+    EXPECT_EQ(publisher->get_subscription_count(), delivered ? 1u : 0u);
+    EXPECT_EQ(subscription->get_publisher_count(), delivered ? 1u : 0u);
     EXPECT_EQ(node_->count_publishers("qos") + node_->count_subscribers("qos"), 2u);
     publisher->publish(String().set__data("m"));
     drain();
-    EXPECT_EQ(received_.size(), c.delivered ? 1u : 0u);
+    EXPECT_EQ(received_.size(), delivered ? 1u : 0u);
   }
 }
 
