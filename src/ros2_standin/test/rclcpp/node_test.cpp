@@ -10,7 +10,6 @@
 #include "rclcpp/expand_topic_or_service_name.hpp"
 #include "rclcpp/rclcpp.hpp"
 #include "std_msgs/msg/bool.hpp"
-#include "vantrel_interfaces/srv/arm_move_joints.hpp"
 
 #include "../support/ros_test_support.hpp"
 
@@ -75,12 +74,7 @@ TEST_F(Nodes, NamespacesAreMadeAbsoluteAndInvalidNamesAreRefused)
   }
   EXPECT_THROW(nested->create_publisher<std_msgs::msg::Bool>("collision enable", 1),
     rclcpp::exceptions::InvalidTopicNameError);
-  using ArmMoveJoints = vantrel_interfaces::srv::ArmMoveJoints;
-  EXPECT_THROW(nested->create_service<ArmMoveJoints>("arm move",
-    [](std::shared_ptr<ArmMoveJoints::Request>, std::shared_ptr<ArmMoveJoints::Response>) {}),
-    rclcpp::exceptions::InvalidServiceNameError);
   EXPECT_TRUE(nested->get_topic_names_and_types().empty());
-  EXPECT_TRUE(nested->get_service_names_and_types().empty());
 }
 
 TEST_F(Nodes, ParametersDeclaredWithoutValueThenSetAndMisuseRefused)
