@@ -35,10 +35,8 @@ void echo(const rclcpp::Node::SharedPtr & node, const std::string & topic,
 
 std::shared_ptr<FollowJointTrajectory::Result> result(int32_t code, const std::string & text)
 {
-  auto result = std::make_shared<FollowJointTrajectory::Result>();
-  result->error_code = code;
-  result->error_string = text;
-  return result;
+  return std::make_shared<FollowJointTrajectory::Result>(
+    FollowJointTrajectory::Result().set__error_code(code).set__error_string(text));
 }
 
 // The first joint name of a goal says what the server does with it.
