@@ -19,20 +19,6 @@ protected:
   void TearDown() override {rclcpp::shutdown();}
 };
 
-// Spins the node on the calling thread until the condition holds or the time-out passes.
-template<typename ConditionT>
-bool spin_until(
-  const rclcpp::Node::SharedPtr & node, ConditionT condition,
-  std::chrono::milliseconds timeout = std::chrono::milliseconds(3000))
-{
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!condition() && std::chrono::steady_clock::now() < deadline) {
-    rclcpp::spin_some(node);
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  }
-  return condition();
-}
-
 // Polls, as a command handler waits, until the condition holds or the time-out passes.
 template<typename ConditionT>
 bool wait_until(ConditionT condition, std::chrono::milliseconds timeout = std::chrono::milliseconds(2000))
@@ -42,6 +28,18 @@ bool wait_until(ConditionT condition, std::chrono::milliseconds timeout = std::c
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return condition();
+}
+
+// Spins the node on the calling thread until the condition holds or the time-out passes.
+template<typename ConditionT>
+bool spin_until(
+  const rclcpp::Node::SharedPtr & node, ConditionT condition,
+  std::chrono::milliseconds timeout = std::chrono::milliseconds(3000))
+{
+  return wait_until([&] {
+             rclcpp::spin_some(node);
+             return condition();
+           }, timeout);
 }
 
 // Spins an executor on its own thread for the life of the object.
