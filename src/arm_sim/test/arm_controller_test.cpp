@@ -64,11 +64,6 @@ TEST(TrajectoryRules, RefuseWhatARealControllerRefuses)
         return arm_sim::findTrajectoryFault(trajectory, joints);
       };
     EXPECT_EQ(fault([](Trajectory &) {}), "");
-    // A subset of the joints, in another order: the others hold.
-    EXPECT_EQ(fault([](Trajectory & t) {
-        t.joint_names = {"joint2", "joint1"};
-        for (auto & point : t.points) {point.positions = {0.5, -0.5};}
-      }), "");
     EXPECT_NE(fault([](Trajectory & t) {t.joint_names[0] = "joint7";}), "");
     EXPECT_NE(fault([](Trajectory & t) {t.joint_names[1] = t.joint_names[0];}), "");
     EXPECT_NE(fault([](Trajectory & t) {t.points.clear();}), "");
@@ -154,7 +149,6 @@ TEST_P(ControllerTest, RefusesAndPlaysAtTheSpeedFactorNamingTheJoints)
     EXPECT_GE(messages[i]->position[0], messages[i == 0 ? 0 : i - 1]->position[0]);  // only rises
   }
   EXPECT_EQ(messages.back()->position, trajectory.points.back().positions);
-  EXPECT_EQ(controller.acceptedGoals(), std::vector<Trajectory>({trajectory}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Arms, ControllerTest, ::testing::Values(kArm6, kArm5),
