@@ -63,9 +63,13 @@ TEST(CycloneReference, EverySampleTypeMatchesCyclone)
       EXPECT_EQ(goal.trajectory.points._buffer[1].positions._buffer[1], -M_PI / 2);
       EXPECT_EQ(goal.multi_dof_trajectory.points._buffer[0].transforms._buffer[0].rotation.w, 1.0);
     });
-  expect_cyclone_agrees<control_msgs_action_FollowJointTrajectory_Result>(codec_samples::trajectory_result(),
-    control_msgs_action_FollowJointTrajectory_Result_desc,
-    [](const auto & result) {EXPECT_EQ(result.error_code, -4);});
+  using Result = control_msgs::action::FollowJointTrajectory::Result;
+  expect_cyclone_agrees<control_msgs_action_FollowJointTrajectory_Result>(
+    Result().set__error_code(Result::PATH_TOLERANCE_VIOLATED).set__error_string("path tolerance violated"),
+    control_msgs_action_FollowJointTrajectory_Result_desc, [](const auto & result) {
+      EXPECT_EQ(result.error_code, -4);
+      EXPECT_STREQ(result.error_string, "path tolerance violated");
+    });
   expect_cyclone_agrees<vantrel_interfaces_srv_ArmGrab_Request>(codec_samples::arm_grab_request(),
     vantrel_interfaces_srv_ArmGrab_Request_desc,
     [](const auto & request) {EXPECT_EQ(request.target_pose[6], std::sqrt(0.5));});
