@@ -105,14 +105,6 @@ inline control_msgs::action::FollowJointTrajectory::Goal trajectory_goal()
   return goal;
 }
 
-inline control_msgs::action::FollowJointTrajectory::Result trajectory_result()
-{
-  control_msgs::action::FollowJointTrajectory::Result result;
-  result.error_code = control_msgs::action::FollowJointTrajectory::Result::PATH_TOLERANCE_VIOLATED;
-  result.error_string = "path tolerance violated at joint_2";
-  return result;
-}
-
 inline vantrel_interfaces::srv::ArmGrab::Request arm_grab_request()
 {
   vantrel_interfaces::srv::ArmGrab::Request request;

@@ -1,6 +1,7 @@
-// The other process of the cross-process tests and benchmarks. It echoes every probe topic back
-// (large clouds also to a header-only acknowledgement), serves a service and an action whose outcome the goal chooses, and keeps a transient-local
-// robot description and a best-effort joint state stream up. It ends when its stdin closes.
+// The other process of the cross-process tests and benchmarks. It echoes the probe topics back
+// (large clouds also to a header-only acknowledgement), serves a service and an action whose
+// outcome the goal chooses, and keeps a transient-local robot description and a best-effort joint
+// state stream up. It ends when its stdin closes.
 #include <iostream>
 #include <memory>
 #include <string>
@@ -12,13 +13,9 @@
 #include "rclcpp_action/rclcpp_action.hpp"
 #include "sensor_msgs/msg/joint_state.hpp"
 #include "sensor_msgs/msg/point_cloud2.hpp"
-#include "std_msgs/msg/bool.hpp"
-#include "std_msgs/msg/float64_multi_array.hpp"
 #include "std_msgs/msg/header.hpp"
 #include "std_msgs/msg/string.hpp"
-#include "tf2_msgs/msg/tf_message.hpp"
 #include "vantrel_interfaces/srv/arm_grab.hpp"
-#include "visualization_msgs/msg/marker.hpp"
 
 namespace
 {
@@ -38,10 +35,8 @@ void echo(const rclcpp::Node::SharedPtr & node, const std::string & topic,
 
 std::shared_ptr<FollowJointTrajectory::Result> result(int32_t code, const std::string & text)
 {
-  auto result = std::make_shared<FollowJointTrajectory::Result>();
-  result->error_code = code;
-  result->error_string = text;
-  return result;
+  return std::make_shared<FollowJointTrajectory::Result>(
+    FollowJointTrajectory::Result().set__error_code(code).set__error_string(text));
 }
 
 // The first joint name of a goal says what the server does with it.
@@ -62,11 +57,6 @@ int main(int argc, char ** argv)
 
   echo<sensor_msgs::msg::JointState>(node, "/probe/joint_state", keep);
   echo<sensor_msgs::msg::PointCloud2>(node, "/probe/point_cloud", keep);
-  echo<visualization_msgs::msg::Marker>(node, "/probe/marker", keep);
-  echo<std_msgs::msg::Bool>(node, "/probe/bool", keep);
-  echo<std_msgs::msg::Float64MultiArray>(node, "/probe/float64_multi_array", keep);
-  echo<std_msgs::msg::String>(node, "/probe/string", keep);
-  echo<tf2_msgs::msg::TFMessage>(node, "/probe/tf", keep);
 
   // Acknowledges each cloud with its header only, for one-way measurements.
   auto ack = node->create_publisher<std_msgs::msg::Header>("/probe/point_cloud_sink/ack", 100);

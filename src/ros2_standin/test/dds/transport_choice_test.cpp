@@ -32,7 +32,7 @@ std::string error_of(const rclcpp::Context::SharedPtr & context)
   return "";
 }
 
-TEST(TransportChoice, InitOptionsAndEnvironmentPickThePath)
+TEST(TransportChoice, InitOptionsAndEnvironmentPickThePathAndBadValuesAreRefused)
 {
   auto & in_process = rclcpp::transport::default_transport();
   EXPECT_EQ(&context_with(rclcpp::TransportKind::InProcess)->transport(), &in_process);
@@ -48,10 +48,6 @@ TEST(TransportChoice, InitOptionsAndEnvironmentPickThePath)
   EXPECT_EQ(error_of(context_with(rclcpp::TransportKind::FromEnvironment)),
     "RAO_TRANSPORT 'shared_memory' names no transport (dds, in_process)");
   setenv("RAO_TRANSPORT", "in_process", 1);
-}
-
-TEST(TransportChoice, BadDomainIdIsRefused)
-{
   for (const char * domain : {"seven", "233", "-1"}) {
     setenv("ROS_DOMAIN_ID", domain, 1);
     EXPECT_EQ(error_of(context_with(rclcpp::TransportKind::Dds)),

@@ -1,204 +1,91 @@
-// Approximate-time synchronisation of two camera streams fed to the policy and three fed through
-// filter subscribers: sets within the maximum interval are delivered in stream order, wider ones
-// lose their oldest message, each stream keeps at most queue_size messages, and a message
-// stamped before the epoch is dropped.
+// Approximate-time synchronisation of two and three camera streams fed to the policy (the node's
+// camera tests run it through filter subscribers).
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "message_filters/subscriber.h"
 #include "message_filters/sync_policies/approximate_time.h"
-#include "message_filters/synchronizer.h"
-#include "rclcpp/rclcpp.hpp"
-#include "sensor_msgs/msg/image.hpp"
+#include "rclcpp/time.hpp"
 #include "sensor_msgs/msg/point_cloud2.hpp"
-
-#include "../support/ros_test_support.hpp"
 
 namespace
 {
 
-using sensor_msgs::msg::Image;
 using sensor_msgs::msg::PointCloud2;
-using TwoClouds = message_filters::sync_policies::ApproximateTime<PointCloud2, PointCloud2>;
-using ThreeImages = message_filters::sync_policies::ApproximateTime<Image, Image, Image>;
 
 // One matched set, each message named "<camera>@<stamp in ms>".
 using Set = std::vector<std::string>;
+// One stamped message per (camera, seconds).
+using Messages = std::vector<std::pair<int, double>>;
 
-template<typename M>
-std::string label(const std::shared_ptr<const M> & message)
+std::string label(const std::shared_ptr<const PointCloud2> & message)
 {
   const rclcpp::Time stamp(message->header.stamp);
   return message->header.frame_id + "@" + std::to_string(stamp.nanoseconds() / 1000000);
 }
 
-template<typename M>
-std::shared_ptr<const M> stamped(const std::string & camera, double seconds)
+// Feeds the messages, in order, to a policy over as many streams as `Is` counts, with a maximum
+// interval of 5 s, and returns the sets it delivers.
+template<size_t... Is>
+std::vector<Set> synchronise(uint32_t queue_size, const Messages & messages, std::index_sequence<Is...>)
 {
-  auto message = std::make_shared<M>();
-  message->header.frame_id = camera;
-  message->header.stamp = rclcpp::Time(std::llround(seconds * 1e9), RCL_ROS_TIME);
-  return message;
+  using Policy = message_filters::sync_policies::ApproximateTime<decltype(Is, PointCloud2())...>;
+  std::vector<Set> sets;
+  Policy policy(queue_size);
+  policy.setMaxIntervalDuration(rclcpp::Duration(5, 0));
+  policy.registerCallback([&sets](const auto &... set) {sets.push_back({label(set)...});});
+  for (const auto & [camera, seconds] : messages) {
+    auto message = std::make_shared<PointCloud2>();
+    message->header.frame_id = "cam" + std::to_string(camera + 1);
+    message->header.stamp = rclcpp::Time(std::llround(seconds * 1e9), RCL_ROS_TIME);
+    ((camera == static_cast<int>(Is) ? policy.template add<Is>(message) : void()), ...);
+  }
+  return sets;
 }
 
-class ApproximateTime : public RosTest
+// Each row: the stream count and queue size, the messages (camera, stamp in s) in the order they
+// come, and the sets that result.
+TEST(ApproximateTime, SetsWithinTheIntervalInStreamOrder)
 {
-protected:
-  rclcpp::Node::SharedPtr node_ = std::make_shared<rclcpp::Node>("node2");
-  std::vector<Set> sets_;
-
-  // Delivers what was published so far, one message at a time, in publishing order per topic.
-  void deliver()
+  struct Case
   {
-    for (int i = 0; i < 20; ++i) {
-      rclcpp::spin_some(node_);
-    }
+    const char * what;
+    int streams;
+    uint32_t queue_size;
+    Messages messages;
+    std::vector<Set> sets;
+  };
+  const Case cases[] = {
+    {"too far apart: the older is dropped, the newer waits", 2, 10,
+      {{0, 0.0}, {1, 10.0}, {0, 11.0}, {1, 20.0}}, {{"cam1@11000", "cam2@10000"}}},
+    {"streams that stay further apart never give a set", 2, 10,
+      {{0, 30.0}, {1, 100.0}, {0, 31.0}, {1, 101.0}, {0, 32.0}, {1, 102.0}}, {}},
+    {"a message stamped before the epoch is dropped with a message", 2, 10,
+      {{0, -0.5}, {0, 1.0}, {1, 1.0}}, {{"cam1@1000", "cam2@1000"}}},
+    {"each queue holds at most queue_size: cam1@1 is gone when cam2@1 comes", 2, 3,
+      {{0, 1.0}, {0, 2.0}, {0, 3.0}, {0, 4.0}, {0, 5.0}, {1, 1.0}, {1, 3.0}}, {{"cam1@3000", "cam2@3000"}}},
+    {"sets wait for proof that they are the best and follow in stamp order", 2, 10,
+      {{0, 0.01}, {1, 0.02}, {0, 1.01}, {1, 1.02}, {0, 2.01}, {1, 2.02}},
+      {{"cam1@10", "cam2@20"}, {"cam1@1010", "cam2@1020"}}},
+    {"close stamps form one set in stream order, whatever order they come in", 3, 10,
+      {{2, 3.0}, {0, 3.0}, {1, 3.0}}, {{"cam1@3000", "cam2@3000", "cam3@3000"}}},
+    {"a stream too far behind loses its message", 3, 10,
+      {{0, 4.0}, {1, 12.0}, {2, 12.5}, {0, 12.2}, {0, 24.0}, {1, 24.0}, {2, 24.0}},
+      {{"cam1@12200", "cam2@12000", "cam3@12500"}, {"cam1@24000", "cam2@24000", "cam3@24000"}}},
+  };
+  for (const auto & c : cases) {
+    testing::internal::CaptureStderr();
+    std::vector<Set> sets;
+    EXPECT_NO_THROW(sets = c.streams == 2 ? synchronise(c.queue_size, c.messages, std::make_index_sequence<2>()) :
+      synchronise(c.queue_size, c.messages, std::make_index_sequence<3>()));
+    const bool warned = !testing::internal::GetCapturedStderr().empty();
+    EXPECT_EQ(warned, c.messages[0].second < 0.0) << c.what;
+    EXPECT_EQ(sets, c.sets) << c.what;
   }
-};
-
-// Two camera streams fed to the policy directly.
-class TwoStreams : public ApproximateTime
-{
-protected:
-  void synchronize(uint32_t queue_size)
-  {
-    policy_ = std::make_unique<TwoClouds>(queue_size);
-    policy_->setMaxIntervalDuration(rclcpp::Duration(5, 0));
-    policy_->registerCallback(
-      [this](const PointCloud2::ConstSharedPtr & a, const PointCloud2::ConstSharedPtr & b) {
-        sets_.push_back({label(a), label(b)});
-      });
-  }
-
-  template<int Camera>
-  void send(double seconds)
-  {
-    policy_->template add<Camera>(stamped<PointCloud2>("cam" + std::to_string(Camera + 1), seconds));
-  }
-
-  std::unique_ptr<TwoClouds> policy_;
-};
-
-TEST_F(TwoStreams, TooFarApartDropsTheOlderAndTheNewerWaits)
-{
-  synchronize(10);
-  send<0>(0.0);
-  send<1>(10.0);
-  EXPECT_TRUE(sets_.empty());
-  send<0>(11.0);
-  send<1>(20.0);
-  EXPECT_EQ(sets_, (std::vector<Set>{{"cam1@11000", "cam2@10000"}}));
-
-  // Streams that stay further apart than the interval never give a set.
-  sets_.clear();
-  for (int i = 0; i < 5; ++i) {
-    send<0>(30.0 + i);
-    send<1>(100.0 + i);
-  }
-  EXPECT_TRUE(sets_.empty());
-}
-
-TEST_F(TwoStreams, AMessageStampedBeforeTheEpochIsDroppedWithAMessage)
-{
-  synchronize(10);
-  testing::internal::CaptureStderr();
-  EXPECT_NO_THROW(send<0>(-0.5));
-  send<0>(1.0);
-  send<1>(1.0);
-  EXPECT_NE(testing::internal::GetCapturedStderr(), "");
-  EXPECT_EQ(sets_, (std::vector<Set>{{"cam1@1000", "cam2@1000"}}));
-}
-
-TEST_F(TwoStreams, EachQueueHoldsAtMostQueueSize)
-{
-  synchronize(3);
-  for (double t : {1.0, 2.0, 3.0, 4.0, 5.0}) {
-    send<0>(t);
-  }
-  send<1>(1.0);
-  EXPECT_TRUE(sets_.empty()) << "cam1@1 was dropped from the full queue";
-  send<1>(3.0);
-  ASSERT_FALSE(sets_.empty());
-  EXPECT_EQ(sets_.front(), (Set{"cam1@3000", "cam2@3000"}));
-}
-
-TEST_F(TwoStreams, SetsWaitForProofAndFollowEachOtherInStampOrder)
-{
-  synchronize(10);
-  for (int i = 0; i < 5; ++i) {
-    send<0>(i + 0.01);
-    send<1>(i + 0.02);
-    if (i == 0) {
-      EXPECT_TRUE(sets_.empty()) << "a closer partner for cam2 may still come";
-    }
-  }
-  ASSERT_EQ(sets_.size(), 4u) << "the last pair waits for proof that it is the best";
-  for (size_t i = 0; i < sets_.size(); ++i) {
-    EXPECT_EQ(sets_[i], (Set{"cam1@" + std::to_string(i * 1000 + 10),
-        "cam2@" + std::to_string(i * 1000 + 20)}));
-  }
-}
-
-class ThreeStreams : public ApproximateTime
-{
-protected:
-  void SetUp() override
-  {
-    ApproximateTime::SetUp();
-    rmw_qos_profile_t qos = rmw_qos_profile_default;
-    qos.depth = 10;
-    subs_[0].subscribe(node_.get(), "depth1", qos);
-    subs_[1].subscribe(node_.get(), "depth2", qos);
-    subs_[2].subscribe(node_.get(), "depth3", qos);
-    sync_ = std::make_shared<message_filters::Synchronizer<ThreeImages>>(
-      ThreeImages(10), subs_[0], subs_[1], subs_[2]);
-    // Set through the synchronizer here; the two-stream case sets it on the policy beforehand.
-    sync_->getPolicy()->setMaxIntervalDuration(rclcpp::Duration(5, 0));
-    sync_->registerCallback(
-      [this](const Image::ConstSharedPtr & a, const Image::ConstSharedPtr & b,
-      const Image::ConstSharedPtr & c) {
-        sets_.push_back({label(a), label(b), label(c)});
-      });
-  }
-
-  message_filters::Subscriber<Image, rclcpp::Node> subs_[3];
-  std::shared_ptr<message_filters::Synchronizer<ThreeImages>> sync_;
-  rclcpp::Publisher<Image>::SharedPtr cameras_[3] = {node_->create_publisher<Image>("depth1", 10),
-    node_->create_publisher<Image>("depth2", 10), node_->create_publisher<Image>("depth3", 10)};
-
-  void send(int camera, double seconds)
-  {
-    cameras_[camera]->publish(*stamped<Image>("depth" + std::to_string(camera + 1), seconds));
-  }
-};
-
-// Close stamps form one set in stream order, whatever order they come in; a stream too far
-// behind loses its message.
-TEST_F(ThreeStreams, SetsInStreamOrderAndOneStreamTooFarBehind)
-{
-  send(2, 3.0);
-  send(0, 3.0);
-  send(1, 3.0);
-  deliver();
-  EXPECT_EQ(sets_, (std::vector<Set>{{"depth1@3000", "depth2@3000", "depth3@3000"}}));
-
-  sets_.clear();
-  send(0, 4.0);
-  send(1, 12.0);
-  send(2, 12.5);
-  deliver();
-  EXPECT_TRUE(sets_.empty());
-  send(0, 12.2);
-  send(0, 24.0);
-  send(1, 24.0);
-  send(2, 24.0);
-  deliver();
-  ASSERT_FALSE(sets_.empty());
-  EXPECT_EQ(sets_.front(), (Set{"depth1@12200", "depth2@12000", "depth3@12500"}));
 }
 
 }  // namespace

@@ -53,69 +53,50 @@ TEST_F(Executors, SpinSomeRunsWhatIsReadyOnceAndNeverWaits)
   EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms) << "nothing was ready";
 }
 
-TEST_F(Executors, CallbacksRunOnlyOnTheSpinningThread)
+// A node is served by one executor at a time; the spin ends with the context.
+TEST_F(Executors, CallbacksRunOnlyOnTheSpinningThreadUntilShutdown)
 {
   std::mutex mutex;
   std::set<std::thread::id> callback_threads;
-  auto record = [&] {
-      std::lock_guard<std::mutex> lock(mutex);
-      callback_threads.insert(std::this_thread::get_id());
-    };
   std::atomic<int> messages{0};
   std::atomic<int> ticks{0};
+  auto record = [&](std::atomic<int> & count) {
+      std::lock_guard<std::mutex> lock(mutex);
+      callback_threads.insert(std::this_thread::get_id());
+      ++count;
+    };
   auto subscription = node_->create_subscription<Bool>("from_anywhere", rclcpp::QoS(rclcpp::KeepAll()),
-      [&](Bool::ConstSharedPtr) {
-        record();
-        ++messages;
-      });
-  auto timer = node_->create_wall_timer(5ms, [&] {
-        record();
-        ++ticks;
-      });
+      [&](Bool::ConstSharedPtr) {record(messages);});
+  auto timer = node_->create_wall_timer(5ms, [&] {record(ticks);});
   auto publisher = node_->create_publisher<Bool>("from_anywhere", 10);
 
+  rclcpp::executors::SingleThreadedExecutor other;
+  other.add_node(node_);
   rclcpp::executors::SingleThreadedExecutor executor;
-  executor.add_node(node_);
-  std::thread::id spinner;
-  {
-    SpinThread spin(executor);
-    spinner = spin.id();
-    std::vector<std::thread> publishers;
-    for (int t = 0; t < 4; ++t) {
-      publishers.emplace_back([&publisher] {
-          for (int i = 0; i < 50; ++i) {
-            publisher->publish(Bool());
-          }
-        });
-    }
-    for (auto & thread : publishers) {
-      thread.join();
-    }
-    const auto deadline = std::chrono::steady_clock::now() + 3s;
-    while ((messages < 200 || ticks < 3) && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(1ms);
-    }
-  }
-  EXPECT_EQ(messages.load(), 200);
-  EXPECT_GE(ticks.load(), 3);
-  EXPECT_EQ(callback_threads, std::set<std::thread::id>{spinner});
-}
-
-// Spin ends with the context; a node is served by one executor at a time.
-TEST_F(Executors, SpinEndsAtShutdownAndANodeHasOneExecutor)
-{
-  rclcpp::executors::SingleThreadedExecutor second;
-  EXPECT_NO_THROW(second.add_node(node_));
-  rclcpp::executors::SingleThreadedExecutor first;
-  EXPECT_THROW(first.add_node(node_), std::runtime_error);
+  EXPECT_THROW(executor.add_node(node_), std::runtime_error);
   EXPECT_THROW(rclcpp::spin_some(node_), std::runtime_error);
-  second.remove_node(node_);
-  first.add_node(node_);
-  std::thread spinner([&first] {first.spin();});
-  std::this_thread::sleep_for(20ms);
+  other.remove_node(node_);
+  executor.add_node(node_);
+  std::thread spinner([&executor] {executor.spin();});
+  const std::set<std::thread::id> only_the_spinner{spinner.get_id()};
+  std::vector<std::thread> publishers;
+  for (int t = 0; t < 4; ++t) {
+    publishers.emplace_back([&publisher] {
+        for (int i = 0; i < 50; ++i) {
+          publisher->publish(Bool());
+        }
+      });
+  }
+  for (auto & thread : publishers) {
+    thread.join();
+  }
+  wait_until([&] {return messages == 200 && ticks >= 3;}, 3s);
   rclcpp::shutdown();
   spinner.join();
   rclcpp::init(0, nullptr);
+  EXPECT_EQ(messages.load(), 200);
+  EXPECT_GE(ticks.load(), 3);
+  EXPECT_EQ(callback_threads, only_the_spinner);
 }
 
 TEST_F(Executors, WallTimerKeepsItsPeriodAndSkipsCallsMissedWhileBusy)

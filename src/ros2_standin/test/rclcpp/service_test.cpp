@@ -1,5 +1,5 @@
-// Services between nodes spun on different threads: round trip, response timing, the graph's
-// service names, and waiting for a server with and without a time-out.
+// Services between nodes spun on different threads: waiting for a server with and without a
+// time-out, and a round trip answered when the server's callback returns.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -21,97 +21,59 @@ namespace
 using namespace std::chrono_literals;
 using ArmMoveJoints = vantrel_interfaces::srv::ArmMoveJoints;
 
-class Services : public RosTest
+class Services : public RosTest {};
+
+// A wait times out without a server and sees one created on another thread; the client's
+// callback runs on its node's thread; an unlimited wait ends at shutdown.
+TEST_F(Services, WaitForTheServerThenARoundTripAnsweredWhenTheCallbackReturns)
 {
-protected:
-  std::shared_ptr<rclcpp::Node> server_node_ = std::make_shared<rclcpp::Node>("server_node");
-  std::shared_ptr<rclcpp::Node> client_node_ = std::make_shared<rclcpp::Node>("client_node");
-  rclcpp::executors::SingleThreadedExecutor server_executor_;
-  rclcpp::executors::SingleThreadedExecutor client_executor_;
-
-  void SetUp() override
-  {
-    RosTest::SetUp();
-    server_executor_.add_node(server_node_);
-    client_executor_.add_node(client_node_);
-  }
-
-  rclcpp::Service<ArmMoveJoints>::SharedPtr make_echo_service()
-  {
-    return server_node_->create_service<ArmMoveJoints>("/arm_move_joints",
-             [](std::shared_ptr<ArmMoveJoints::Request> request,
-             std::shared_ptr<ArmMoveJoints::Response> response) {
-               response->code = request->cmd_type * 10;
-               response->message = "joints " + std::to_string(request->joints.data.size());
-             });
-  }
-};
-
-// The response goes out when the server's callback returns, and the client's callback runs on
-// its node's thread.
-TEST_F(Services, RoundTripAnsweredWhenTheCallbackReturns)
-{
-  std::promise<void> release;
-  std::shared_future<void> released = release.get_future().share();
-  std::atomic<bool> handler_started{false};
-  auto service = server_node_->create_service<ArmMoveJoints>("/arm_move_joints",
-      [&](std::shared_ptr<ArmMoveJoints::Request> request,
-      std::shared_ptr<ArmMoveJoints::Response> response) {
-        handler_started = true;
-        released.wait();
-        response->code = request->cmd_type * 10;
-        response->message = "joints " + std::to_string(request->joints.data.size());
-      });
-  auto client = client_node_->create_client<ArmMoveJoints>("arm_move_joints");
-  SpinThread server_spin(server_executor_);
-  std::atomic<std::thread::id> callback_thread{};
-  std::thread::id client_thread;
-  {
-    SpinThread client_spin(client_executor_);
-    client_thread = client_spin.id();
-    auto request = std::make_shared<ArmMoveJoints::Request>();
-    request->cmd_type = 2;
-    request->joints.data = {0.0, 0.5, 1.0};
-    auto result = client->async_send_request(request,
-        [&callback_thread](rclcpp::Client<ArmMoveJoints>::SharedFuture) {
-          callback_thread = std::this_thread::get_id();
-        });
-    while (!handler_started) {
-      std::this_thread::sleep_for(1ms);
-    }
-    EXPECT_EQ(result.wait_for(50ms), std::future_status::timeout);
-    release.set_value();
-    ASSERT_EQ(result.wait_for(2s), std::future_status::ready);
-    EXPECT_EQ(result.get()->code, 20);
-    EXPECT_EQ(result.get()->message, "joints 3");
-    while (callback_thread.load() == std::thread::id()) {
-      std::this_thread::sleep_for(1ms);
-    }
-  }
-  EXPECT_EQ(callback_thread.load(), client_thread);
-  EXPECT_EQ(client_node_->get_service_names_and_types().at("/arm_move_joints"),
-    std::vector<std::string>{"vantrel_interfaces/srv/ArmMoveJoints"});
-}
-
-// A wait times out without a server, sees a server created on another thread, and an
-// unlimited wait ends at shutdown.
-TEST_F(Services, WaitForService)
-{
-  auto client = client_node_->create_client<ArmMoveJoints>("/arm_move_joints");
-  EXPECT_FALSE(client->service_is_ready());
+  auto server_node = std::make_shared<rclcpp::Node>("server_node");
+  auto client_node = std::make_shared<rclcpp::Node>("client_node");
+  auto client = client_node->create_client<ArmMoveJoints>("arm_move_joints");
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(client->wait_for_service(50ms));
   EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
-  EXPECT_FALSE(client->wait_for_service(0s));
-  std::thread late([this] {
+  std::atomic<bool> handler_started{false};
+  std::atomic<bool> released{false};
+  rclcpp::Service<ArmMoveJoints>::SharedPtr service;
+  std::thread late([&] {
       std::this_thread::sleep_for(30ms);
-      auto service = make_echo_service();
-      std::this_thread::sleep_for(200ms);
+      service = server_node->create_service<ArmMoveJoints>("/arm_move_joints",
+          [&](std::shared_ptr<ArmMoveJoints::Request> request, std::shared_ptr<ArmMoveJoints::Response> response) {
+            handler_started = true;
+            wait_until([&released] {return released.load();});
+            response->code = request->cmd_type * 10;
+            response->message = "joints " + std::to_string(request->joints.data.size());
+          });
     });
   EXPECT_TRUE(client->wait_for_service(2s));
   late.join();
+  EXPECT_EQ(client_node->get_service_names_and_types().at("/arm_move_joints"),
+    std::vector<std::string>{"vantrel_interfaces/srv/ArmMoveJoints"});
 
-  auto absent = client_node_->create_client<ArmMoveJoints>("/absent");
+  rclcpp::executors::SingleThreadedExecutor server_executor;
+  server_executor.add_node(server_node);
+  rclcpp::executors::SingleThreadedExecutor client_executor;
+  client_executor.add_node(client_node);
+  SpinThread server_spin(server_executor);
+  SpinThread client_spin(client_executor);
+  std::atomic<std::thread::id> callback_thread{};
+  auto request = std::make_shared<ArmMoveJoints::Request>();
+  request->cmd_type = 2;
+  request->joints.data = {0.0, 0.5, 1.0};
+  auto result = client->async_send_request(request,
+      [&callback_thread](rclcpp::Client<ArmMoveJoints>::SharedFuture) {
+        callback_thread = std::this_thread::get_id();
+      });
+  ASSERT_TRUE(wait_until([&handler_started] {return handler_started.load();}));
+  EXPECT_EQ(result.wait_for(50ms), std::future_status::timeout);
+  released = true;
+  ASSERT_EQ(result.wait_for(2s), std::future_status::ready);
+  EXPECT_EQ(result.get()->code, 20);
+  EXPECT_EQ(result.get()->message, "joints 3");
+  EXPECT_TRUE(wait_until([&] {return callback_thread.load() == client_spin.id();}));
+
+  auto absent = client_node->create_client<ArmMoveJoints>("/absent");
   auto unlimited = std::async(std::launch::async,
       [&absent] {return absent->wait_for_service(std::chrono::milliseconds(-1));});
   EXPECT_EQ(unlimited.wait_for(30ms), std::future_status::timeout);

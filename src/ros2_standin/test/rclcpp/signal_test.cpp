@@ -75,13 +75,4 @@ TEST(SignalShutdown, SigintAndSigtermEndSpinAndLoop)
   }
 }
 
-TEST(SignalShutdown, HandlersComeAndGoWithTheDefaultContext)
-{
-  rclcpp::init(0, nullptr);
-  EXPECT_TRUE(rclcpp::signal_handlers_installed());
-  EXPECT_TRUE(rclcpp::shutdown());
-  EXPECT_FALSE(rclcpp::signal_handlers_installed());
-  EXPECT_FALSE(rclcpp::shutdown()) << "shutting down twice reports false";
-}
-
 }  // namespace

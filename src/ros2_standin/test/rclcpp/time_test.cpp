@@ -1,12 +1,11 @@
-// Time and Duration: message conversion (negative spans included), arithmetic and clock kinds;
-// WallRate: the sleep and overrun rule, checked on a clock the test moves by hand, and the sleep
-// ending at shutdown.
+// Time and Duration: message conversion (negative spans included), clock kinds and arithmetic;
+// WallRate: the sleep and overrun rule, checked on a clock the test moves by hand. (The node's
+// loop ending at shutdown is the signal test's.)
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -14,7 +13,6 @@
 #include "rclcpp/duration.hpp"
 #include "rclcpp/rate.hpp"
 #include "rclcpp/time.hpp"
-#include "rclcpp/utilities.hpp"
 
 #include "../support/ros_test_support.hpp"
 
@@ -23,41 +21,28 @@ namespace
 
 using namespace std::chrono_literals;
 
-TEST(Time, MessageRoundTripAndClockKind)
+// Messages keep nanoseconds positive also for negative spans; times of different clocks do not
+// mix; arithmetic that overflows throws.
+TEST(Time, MessagesClockKindsAndArithmetic)
 {
   builtin_interfaces::msg::Time stamp;
   stamp.sec = 1700000000;
   stamp.nanosec = 123456789;
   const rclcpp::Time time(stamp);
-  EXPECT_EQ(time.get_clock_type(), RCL_ROS_TIME);
   EXPECT_EQ(time.nanoseconds(), 1700000000123456789LL);
   const builtin_interfaces::msg::Time back = time;
-  EXPECT_EQ(back.sec, stamp.sec);
-  EXPECT_EQ(back.nanosec, stamp.nanosec);
+  EXPECT_EQ(back, stamp);
   EXPECT_THROW(rclcpp::Time(-1, 0), std::runtime_error);
+  const builtin_interfaces::msg::Duration span = rclcpp::Duration::from_nanoseconds(-1500000000);
+  EXPECT_EQ(span.sec, -2);
+  EXPECT_EQ(span.nanosec, 500000000u);
+  EXPECT_EQ(rclcpp::Duration(span).nanoseconds(), -1500000000);
 
-  const rclcpp::Time now = rclcpp::Clock(RCL_ROS_TIME).now();
-  EXPECT_EQ(now.get_clock_type(), RCL_ROS_TIME);
-  EXPECT_GT(now.seconds(), 1.6e9) << "ROS time follows the system clock";
-}
-
-TEST(Time, NegativeDurationsKeepNanosecondsPositive)
-{
-  const builtin_interfaces::msg::Duration message = rclcpp::Duration::from_nanoseconds(-1500000000);
-  EXPECT_EQ(message.sec, -2);
-  EXPECT_EQ(message.nanosec, 500000000u);
-  EXPECT_EQ(rclcpp::Duration(message).nanoseconds(), -1500000000);
-}
-
-TEST(Time, ArithmeticAndComparison)
-{
+  EXPECT_GT(rclcpp::Clock(RCL_ROS_TIME).now().seconds(), 1.6e9) << "ROS time follows the system clock";
   const rclcpp::Time a(10, 0, RCL_ROS_TIME);
   const rclcpp::Time b(15, 500000000, RCL_ROS_TIME);
   EXPECT_EQ((b - a).nanoseconds(), 5500000000LL);
   EXPECT_EQ(a + rclcpp::Duration(5, 500000000), b);
-  EXPECT_TRUE((b - a) > rclcpp::Duration(5, 0));
-  EXPECT_EQ(((b - a) * 1.1).nanoseconds(), 6050000000LL);
-  EXPECT_EQ(rclcpp::Duration(250ms).seconds(), 0.25);
   EXPECT_THROW((void)(a < rclcpp::Time(1, 0, RCL_SYSTEM_TIME)), std::runtime_error);
   EXPECT_THROW((void)(a - rclcpp::Time(1, 0, RCL_STEADY_TIME)), std::runtime_error);
   EXPECT_THROW(rclcpp::Duration::max() + rclcpp::Duration::max() * 1e9, std::overflow_error);
@@ -79,15 +64,7 @@ struct ManualClock
 
 using ManualRate = rclcpp::GenericRate<ManualClock>;
 
-class RateRule : public RosTest
-{
-protected:
-  void SetUp() override
-  {
-    RosTest::SetUp();
-    ManualClock::set(0us);
-  }
-};
+class RateRule : public RosTest {};
 
 // A sleep lasts until one period after the reference. An overrun of up to one period keeps the
 // phase; a longer one restarts it from now. Each row: the clock's time (us) at each sleep, and
@@ -112,21 +89,6 @@ TEST_F(RateRule, SleepsToTheNextBoundaryAndOverrunsSkipTheSleep)
       }
     }
   }
-}
-
-TEST_F(RateRule, SleepEndsWhenTheContextShutsDown)
-{
-  rclcpp::WallRate slow(0.1);
-  std::thread stopper([] {
-      std::this_thread::sleep_for(30ms);
-      rclcpp::shutdown();
-    });
-  const auto start = std::chrono::steady_clock::now();
-  slow.sleep();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
-  stopper.join();
-  EXPECT_FALSE(rclcpp::sleep_for(10s)) << "a sleep after shutdown returns at once";
-  rclcpp::init(0, nullptr);
 }
 
 }  // namespace

@@ -18,6 +18,8 @@
 #include "rclcpp/transport/transport.hpp"
 #include "rmw/qos_profiles.h"
 
+#include "../support/ros_test_support.hpp"
+
 namespace
 {
 
@@ -103,16 +105,12 @@ TEST(InProcessTransport, DestroyingALinkWaitsForADeliveryOnAnotherThread)
   auto sink = std::make_unique<Sink>();
   sink->on_message = [&](int) {
       inside = true;
-      while (!release) {
-        std::this_thread::sleep_for(1ms);
-      }
+      wait_until([&release] {return release.load();});
       inside = false;
     };
   auto link = transport.add_subscription(endpoint(EndpointKind::Subscription, "/slow"), *sink);
   std::thread publishing([&] {publisher->publish(std::make_shared<const int>(0));});
-  while (!inside) {
-    std::this_thread::sleep_for(1ms);
-  }
+  EXPECT_TRUE(wait_until([&inside] {return inside.load();}));
   std::atomic<bool> destroyed{false};
   std::thread destroying([&] {
       link.reset();

@@ -1,16 +1,16 @@
 // The FollowJointTrajectory action client against an in-process server, each node spun on its
-// own thread while the test thread waits as a command handler does: each outcome, a cancel, a
-// client destroyed while it handles a response, and a server that is absent.
+// own thread while the test thread waits as a command handler does: a server that is absent, each
+// outcome, a cancel, and a client destroyed while it handles a response.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "control_msgs/action/follow_joint_trajectory.hpp"
@@ -31,15 +31,6 @@ using rclcpp_action::ResultCode;
 // How the simulated controller treats a goal.
 enum class Controller { SucceedAfterFeedback, Reject, Abort, HoldForCancel, Abandon };
 
-// Polls like the command handler: until the condition holds or about two seconds passed.
-bool wait_for(const std::function<bool()> & condition)
-{
-  for (int cycle = 0; cycle < 2000 && !condition(); ++cycle) {
-    std::this_thread::sleep_for(1ms);
-  }
-  return condition();
-}
-
 class ActionClient : public RosTest
 {
 protected:
@@ -49,6 +40,7 @@ protected:
     client_ = rclcpp_action::create_client<FollowJointTrajectory>(client_node_, kActionName);
     client_executor_.add_node(client_node_);
     server_executor_.add_node(server_node_);
+    client_spin_ = std::make_unique<SpinThread>(client_executor_);
   }
 
   void TearDown() override
@@ -61,7 +53,8 @@ protected:
     RosTest::TearDown();
   }
 
-  // The controller treats each goal as `behaviour_` says when the goal arrives.
+  // The controller treats each goal as `behaviour_` says when the goal arrives, and does its
+  // work on a thread of its own as a real controller does.
   void start_server()
   {
     server_ = rclcpp_action::create_server<FollowJointTrajectory>(server_node_, kActionName,
@@ -78,43 +71,23 @@ protected:
     server_spin_ = std::make_unique<SpinThread>(server_executor_);
   }
 
-  // The controller's work, on a thread of its own as a real controller does.
   void execute(Controller behaviour, const std::shared_ptr<ServerGoalHandle> & handle)
   {
     auto result = std::make_shared<FollowJointTrajectory::Result>();
     if (behaviour == Controller::SucceedAfterFeedback) {
-      auto feedback = std::make_shared<FollowJointTrajectory::Feedback>();
-      feedback->joint_names = handle->get_goal()->trajectory.joint_names;
       // Feedback sent before the client knows the goal is dropped, so keep sending a while.
-      for (int i = 0; i < 2000 && feedback_seen_ == 0; ++i) {
-        handle->publish_feedback(feedback);
-        std::this_thread::sleep_for(1ms);
-      }
+      wait_until([&] {
+          handle->publish_feedback(std::make_shared<FollowJointTrajectory::Feedback>());
+          return feedback_seen_ > 0;
+        });
       handle->succeed(result);
     } else if (behaviour == Controller::Abort) {
-      result->error_code = FollowJointTrajectory::Result::PATH_TOLERANCE_VIOLATED;
       result->error_string = "collision";
       handle->abort(result);
     } else if (behaviour == Controller::HoldForCancel) {
-      wait_for([&handle] {return handle->is_canceling();});
+      wait_until([&handle] {return handle->is_canceling();});
       handle->canceled(result);
     }
-  }
-
-  // The server up, the client spinning on its own thread, and the two connected.
-  void connect()
-  {
-    start_server();
-    client_spin_ = std::make_unique<SpinThread>(client_executor_);
-    ASSERT_TRUE(client_->wait_for_action_server(5s));
-  }
-
-  static FollowJointTrajectory::Goal six_joint_goal()
-  {
-    FollowJointTrajectory::Goal goal;
-    goal.trajectory.joint_names = {"joint1", "joint2", "joint3", "joint4", "joint5", "joint6"};
-    goal.trajectory.points.resize(2);
-    return goal;
   }
 
   // Sends the goal with the three callbacks, as the node's motion command does; each callback
@@ -123,11 +96,9 @@ protected:
   {
     behaviour_ = behaviour;
     goal_response_ = 0;
-    result_code_ = kNoResult;
+    result_code_ = ResultCode::UNKNOWN;
     const auto check_thread = [this] {
-        if (std::this_thread::get_id() != client_spin_->id()) {
-          off_client_thread_ = true;
-        }
+        off_client_thread_ = off_client_thread_ || std::this_thread::get_id() != client_spin_->id();
       };
     rclcpp_action::Client<FollowJointTrajectory>::SendGoalOptions options;
     options.goal_response_callback = [this, check_thread](const GoalHandle::SharedPtr & handle) {
@@ -135,21 +106,19 @@ protected:
         goal_response_ = handle ? 1 : -1;
       };
     options.feedback_callback = [this, check_thread](GoalHandle::SharedPtr,
-        const std::shared_ptr<const FollowJointTrajectory::Feedback> feedback) {
+        const std::shared_ptr<const FollowJointTrajectory::Feedback>) {
         check_thread();
-        EXPECT_EQ(feedback->joint_names.size(), 6u);
         ++feedback_seen_;
       };
     options.result_callback = [this, check_thread](const GoalHandle::WrappedResult & result) {
         check_thread();
         std::lock_guard<std::mutex> lock(mutex_);
         error_string_ = result.result->error_string;
-        result_code_ = static_cast<int>(result.code);
+        result_code_ = result.code;
       };
-    return client_->async_send_goal(six_joint_goal(), options);
+    return client_->async_send_goal(FollowJointTrajectory::Goal(), options);
   }
 
-  static constexpr int kNoResult = -100;
   static constexpr char kActionName[] = "/arm6/follow_joint_trajectory";
   rclcpp::Node::SharedPtr client_node_ = std::make_shared<rclcpp::Node>("node3");
   rclcpp::Node::SharedPtr server_node_ = std::make_shared<rclcpp::Node>("controller");
@@ -162,85 +131,19 @@ protected:
   std::vector<std::thread> workers_;
   std::atomic<Controller> behaviour_{Controller::SucceedAfterFeedback};
   std::atomic<int> goal_response_{0};  // 1 accepted, -1 rejected
-  std::atomic<int> result_code_{kNoResult};
+  std::atomic<ResultCode> result_code_{ResultCode::UNKNOWN};  // no result yet
   std::atomic<int> feedback_seen_{0};
   std::atomic<bool> off_client_thread_{false};
   std::mutex mutex_;
   std::string error_string_;
 };
 
-// An abandoned goal ends cancelled; a rejected one gives a null handle and fetches no result.
-TEST_F(ActionClient, EachOutcomeReachesTheCallbacksOnTheClientThread)
+// A wait times out while the server is absent, and an unlimited one on another thread sees it
+// arrive. Then each outcome: an abandoned goal ends cancelled, a rejected one gives a null handle
+// and fetches no result, and a cancelled goal is forgotten once finished. Last, the client is
+// destroyed while it handles a response.
+TEST_F(ActionClient, WaitForTheServerEachOutcomeOnTheClientThreadAndDestructionMidResponse)
 {
-  struct Case
-  {
-    Controller controller;
-    int goal_response;
-    int result_code;
-    const char * error_string;
-  };
-  const Case cases[] = {
-    {Controller::SucceedAfterFeedback, 1, static_cast<int>(ResultCode::SUCCEEDED), ""},
-    {Controller::Abort, 1, static_cast<int>(ResultCode::ABORTED), "collision"},
-    {Controller::Abandon, 1, static_cast<int>(ResultCode::CANCELED), ""},
-    {Controller::Reject, -1, kNoResult, ""},
-  };
-  ASSERT_NO_FATAL_FAILURE(connect());
-  for (const auto & c : cases) {
-    auto goal_handle = send(c.controller);
-    ASSERT_TRUE(wait_for([&] {return goal_response_ < 0 || result_code_ != kNoResult;}));
-    std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(goal_response_.load(), c.goal_response);
-    EXPECT_EQ(result_code_.load(), c.result_code);
-    ASSERT_EQ(goal_handle.wait_for(1s), std::future_status::ready);
-    EXPECT_EQ(goal_handle.get() != nullptr, c.goal_response > 0);
-    std::lock_guard<std::mutex> lock(mutex_);
-    EXPECT_EQ(error_string_, c.error_string);
-  }
-  EXPECT_GE(feedback_seen_.load(), 1);
-  EXPECT_FALSE(off_client_thread_.load());
-}
-
-TEST_F(ActionClient, CancelledGoalIsForgottenOnceFinished)
-{
-  ASSERT_NO_FATAL_FAILURE(connect());
-  auto goal_handle = send(Controller::HoldForCancel);
-  ASSERT_EQ(goal_handle.wait_for(2s), std::future_status::ready);
-  ASSERT_TRUE(goal_handle.get());
-  auto cancel = client_->async_cancel_goal(goal_handle.get());
-  ASSERT_EQ(cancel.wait_for(2s), std::future_status::ready);
-  EXPECT_EQ(cancel.get()->return_code, action_msgs::srv::CancelGoal::Response::ERROR_NONE);
-  ASSERT_EQ(cancel.get()->goals_canceling.size(), 1u);
-  ASSERT_TRUE(wait_for([&] {return result_code_ == static_cast<int>(ResultCode::CANCELED);}));
-  EXPECT_THROW(client_->async_cancel_goal(goal_handle.get()),
-    rclcpp_action::exceptions::UnknownGoalHandleError);
-}
-
-// The client must not be touched once the goal response callback returns.
-TEST_F(ActionClient, ClientDestroyedWhileItsNodeRunsAGoalResponse)
-{
-  behaviour_ = Controller::Abandon;
-  ASSERT_NO_FATAL_FAILURE(connect());
-  std::atomic<bool> responding{false};
-  std::atomic<bool> destroyed{false};
-  rclcpp_action::Client<FollowJointTrajectory>::SendGoalOptions options;
-  options.goal_response_callback = [&](const GoalHandle::SharedPtr &) {
-      responding = true;
-      wait_for([&destroyed] {return destroyed.load();});
-    };
-  // Set, so the client asks for the result once the goal response callback returns.
-  options.result_callback = [](const GoalHandle::WrappedResult &) {};
-  client_->async_send_goal(six_joint_goal(), options);
-  ASSERT_TRUE(wait_for([&] {return responding.load();}));
-  client_.reset();
-  destroyed = true;
-  std::this_thread::sleep_for(20ms);
-}
-
-// A wait times out while the server is absent; an unlimited wait on another thread sees it arrive.
-TEST_F(ActionClient, WaitForTheServer)
-{
-  client_spin_ = std::make_unique<SpinThread>(client_executor_);
   EXPECT_FALSE(client_->action_server_is_ready());
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(client_->wait_for_action_server(100ms));
@@ -251,6 +154,56 @@ TEST_F(ActionClient, WaitForTheServer)
   start_server();
   ASSERT_EQ(found.wait_for(2s), std::future_status::ready);
   EXPECT_TRUE(found.get());
+
+  const std::tuple<Controller, int, ResultCode, const char *> cases[] = {
+    // controller, goal response, result code, error string
+    {Controller::SucceedAfterFeedback, 1, ResultCode::SUCCEEDED, ""},
+    {Controller::Abort, 1, ResultCode::ABORTED, "collision"},
+    {Controller::Abandon, 1, ResultCode::CANCELED, ""},
+    {Controller::Reject, -1, ResultCode::UNKNOWN, ""},
+  };
+  for (const auto & [controller, goal_response, result_code, error_string] : cases) {
+    auto goal_handle = send(controller);
+    ASSERT_TRUE(wait_until([&] {return goal_response_ < 0 || result_code_ != ResultCode::UNKNOWN;}));
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(goal_response_.load(), goal_response);
+    EXPECT_EQ(result_code_.load(), result_code);
+    ASSERT_EQ(goal_handle.wait_for(1s), std::future_status::ready);
+    EXPECT_EQ(goal_handle.get() != nullptr, goal_response > 0);
+    std::lock_guard<std::mutex> lock(mutex_);
+    EXPECT_EQ(error_string_, error_string);
+  }
+  EXPECT_GE(feedback_seen_.load(), 1);
+
+  auto goal_handle = send(Controller::HoldForCancel);
+  ASSERT_EQ(goal_handle.wait_for(2s), std::future_status::ready);
+  ASSERT_TRUE(goal_handle.get());
+  auto cancel = client_->async_cancel_goal(goal_handle.get());
+  ASSERT_EQ(cancel.wait_for(2s), std::future_status::ready);
+  EXPECT_EQ(cancel.get()->return_code, action_msgs::srv::CancelGoal::Response::ERROR_NONE);
+  ASSERT_EQ(cancel.get()->goals_canceling.size(), 1u);
+  ASSERT_TRUE(wait_until([&] {return result_code_ == ResultCode::CANCELED;}));
+  EXPECT_THROW(client_->async_cancel_goal(goal_handle.get()),
+    rclcpp_action::exceptions::UnknownGoalHandleError);
+  EXPECT_FALSE(off_client_thread_.load());
+
+  // Destroyed while its node runs a goal response: the client must not be touched once that
+  // callback returns.
+  behaviour_ = Controller::Abandon;
+  std::atomic<bool> responding{false};
+  std::atomic<bool> destroyed{false};
+  rclcpp_action::Client<FollowJointTrajectory>::SendGoalOptions options;
+  options.goal_response_callback = [&](const GoalHandle::SharedPtr &) {
+      responding = true;
+      wait_until([&destroyed] {return destroyed.load();});
+    };
+  // Set, so the client asks for the result once the goal response callback returns.
+  options.result_callback = [](const GoalHandle::WrappedResult &) {};
+  client_->async_send_goal(FollowJointTrajectory::Goal(), options);
+  ASSERT_TRUE(wait_until([&] {return responding.load();}));
+  client_.reset();
+  destroyed = true;
+  std::this_thread::sleep_for(20ms);
 }
 
 }  // namespace

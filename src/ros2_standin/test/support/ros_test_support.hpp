@@ -1,5 +1,5 @@
 // Helpers shared by the stand-in's tests: a fixture that brackets each test with init and
-// shutdown, and spinning a node until a condition holds.
+// shutdown, and waiting, or spinning a node, until a condition holds.
 #ifndef ROS2_STANDIN_TEST_SUPPORT_ROS_TEST_SUPPORT_HPP_
 #define ROS2_STANDIN_TEST_SUPPORT_ROS_TEST_SUPPORT_HPP_
 
@@ -19,18 +19,27 @@ protected:
   void TearDown() override {rclcpp::shutdown();}
 };
 
+// Polls, as a command handler waits, until the condition holds or the time-out passes.
+template<typename ConditionT>
+bool wait_until(ConditionT condition, std::chrono::milliseconds timeout = std::chrono::milliseconds(2000))
+{
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!condition() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return condition();
+}
+
 // Spins the node on the calling thread until the condition holds or the time-out passes.
 template<typename ConditionT>
 bool spin_until(
   const rclcpp::Node::SharedPtr & node, ConditionT condition,
   std::chrono::milliseconds timeout = std::chrono::milliseconds(3000))
 {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!condition() && std::chrono::steady_clock::now() < deadline) {
-    rclcpp::spin_some(node);
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  }
-  return condition();
+  return wait_until([&] {
+             rclcpp::spin_some(node);
+             return condition();
+           }, timeout);
 }
 
 // Spins an executor on its own thread for the life of the object.
