@@ -34,7 +34,7 @@ YAML::Node rigConfig(Arm arm, bool real_robot, const Eigen::Matrix4d& tool_matri
 }  // namespace
 
 MotionRig::MotionRig(Arm arm, bool real_robot, bool spin_node, std::vector<double> start,
-                     const Eigen::Matrix4d& tool_matrix)
+                     const Eigen::Matrix4d& tool_matrix, arm_sim::Scene scene)
     : in_process_(rigConfig(arm, real_robot, tool_matrix)), start_(std::move(start)) {
   std::vector<std::pair<double, double>> limits;
   MotionTestAccess::scene(node()).getJointLimits(limits);
@@ -57,6 +57,9 @@ MotionRig::MotionRig(Arm arm, bool real_robot, bool spin_node, std::vector<doubl
   controller_config.speed_factor = 20.0;
   controller_ = std::make_unique<arm_sim::ArmController>(peer_, controller_config);
   recorders_ = std::make_unique<arm_sim::NodeOutputRecorders>(peer_);
+  arm_sim::SceneCameraConfig camera_config;
+  camera_config.base_frame_id = "base_link";
+  camera_ = std::make_unique<arm_sim::SceneCamera>(peer_, std::move(scene), camera_config);
   joint_forwarder_ = peer_->create_subscription<sensor_msgs::msg::JointState>(
       controller_config.joint_states_topic, rclcpp::QoS(10), [this](const sensor_msgs::msg::JointState& state) {
         MotionTestAccess::setCurrentJoints(node(), state.position);
@@ -69,6 +72,12 @@ MotionRig::MotionRig(Arm arm, bool real_robot, bool spin_node, std::vector<doubl
     spin(MotionTestAccess::executor(node(), 3));
   }
   spin(peer_executor_);
+}
+
+bool MotionRig::showScene(std::chrono::milliseconds wait) {
+  const size_t before = recorders_->obstacle_cloud.count();
+  camera_->publishSimulationCloud(builtin_interfaces::msg::Time());
+  return recorders_->obstacle_cloud.waitForCount(before + 1, wait);
 }
 
 void MotionRig::spin(rclcpp::Executor& executor) {
@@ -91,18 +100,10 @@ MotionRig::~MotionRig() {
     spinner->thread.join();
   }
   joint_forwarder_.reset();
+  camera_.reset();
   controller_.reset();
   recorders_.reset();
 }
-
-namespace {
-
-void putIntoWorld(RosTwoWrapper& node, const std::shared_ptr<const octomap::OcTree>& tree) {
-  std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
-  MotionTestAccess::scene(node).updateWorldOctomap(tree);
-}
-
-}  // namespace
 
 void fillObstacleMap(RosTwoWrapper& node) {
   const auto cloud = arm_sim::sampleSurfaces(arm_sim::tablePillarBoxScene(), 0.01);
@@ -119,10 +120,19 @@ bool straightMotionFree(RosTwoWrapper& node, const std::vector<double>& from, co
   return MotionTestAccess::scene(node).checkMotion(from.data(), to.data());
 }
 
+namespace {
+
+void putIntoWorld(RosTwoWrapper& node, const std::shared_ptr<const octomap::OcTree>& tree) {
+  std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
+  MotionTestAccess::scene(node).updateWorldOctomap(tree);
+}
+
 bool stateFree(RosTwoWrapper& node, std::vector<double> q) {
   std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
   return MotionTestAccess::scene(node).isStateValid(q.data());
 }
+
+}  // namespace
 
 Crossing findCrossing(MotionRig& rig) {
   RosTwoWrapper& node = rig.node();

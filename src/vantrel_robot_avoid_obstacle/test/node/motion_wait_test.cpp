@@ -1,12 +1,14 @@
 // A trajectory goal sent to the simulated arm controller and its result awaited: every ending the controller
-// can give, a missing controller, a goal that never ends, and a late result of an earlier goal.
+// can give, a missing controller, a goal that never ends, a late result of an earlier goal, and an interrupt.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <future>
 #include <thread>
 
 #include "action_msgs/msg/goal_status_array.hpp"
-#include "arm_sim/topic_recorders.hpp"
+#include "arm_sim/command_client.hpp"
 #include "motion_rig.h"
 
 namespace {
@@ -105,6 +107,22 @@ TEST(MotionWait, GoalThatNeverEndsIsCancelledAfterItsTimeAndItsLateResultIgnored
   EXPECT_EQ(MotionTestAccess::sendGoalAndWait(rig.node(), goal), -10);
   rig.controller().setScript({GoalOutcome::Natural, 0ms});
   EXPECT_EQ(MotionTestAccess::sendGoalAndWait(rig.node(), goal), 0);
+}
+
+TEST(MotionWait, InterruptDuringTheWaitEndsTheRunCleanly) {
+  MotionRig rig(Arm::Five, false, false);
+  rig.controller().setScript({GoalOutcome::NeverFinish, 0ms});
+  arm_sim::CommandClient client(rig.peer());
+  auto run = std::async(std::launch::async, [&] { RosTwoWrapperTestAccess::run(rig.node()); });
+  std::vector<double> goal = rig.start();
+  goal[0] += 0.3;
+  for (const auto end = Clock::now() + 5s; rig.controller().acceptedGoals().empty() && Clock::now() < end;) {
+    client.moveToGoal(goal);
+    std::this_thread::sleep_for(50ms);
+  }
+  ASSERT_FALSE(rig.controller().acceptedGoals().empty());
+  std::raise(SIGINT);
+  EXPECT_EQ(run.wait_for(2s), std::future_status::ready);
 }
 
 }  // namespace
