@@ -1,11 +1,11 @@
-// Every failure exit of the motion, grab and release commands on the real robot's settings, in one walk: its
-// code and message, the grab state and obstacle map it leaves, the legs it sent and the record it writes.
+// Every failure exit of the motion, grab and release commands on the real robot's settings, in one walk: its code and
+// message, the grab state and obstacle map it leaves, the legs it sent and the record it writes.
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <limits>
 #include <stdexcept>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "grab/pose_conversion.h"
 #include "motion_rig.h"
@@ -19,20 +19,6 @@ using Outcome = arm_sim::GoalOutcome;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const Eigen::Vector3d kBoxTop = Eigen::Vector3f(0.56f, 0.31f, 0.07f).cast<double>();
 const Eigen::Vector3d kPillarTop = Eigen::Vector3f(0.51f, 0.0f, 0.9f).cast<double>();
-
-Access::ArmMoveJoints::Request jointRequest(const std::vector<double>& joints, int32_t cmd_type = 0) {
-  Access::ArmMoveJoints::Request request;
-  request.cmd_type = cmd_type;
-  request.joints.data = joints;
-  return request;
-}
-
-Access::ArmMoveJoints::Request poseRequest(const Pose7& pose) {
-  Access::ArmMoveJoints::Request request;
-  request.cmd_type = 1;
-  std::copy(pose.begin(), pose.end(), request.pose.begin());
-  return request;
-}
 
 // The tool pointing down 11 cm above the box on the table, the box given in the tool's frame.
 Grab::Request grabBox() {
@@ -49,6 +35,12 @@ Release::Request releaseTo(const std::vector<double>& joints) {
   return request;
 }
 
+std::pair<int32_t, std::string> answer(int32_t code) { return {code, ""}; }
+template <typename Response>
+std::pair<int32_t, std::string> answer(const Response& response) {
+  return {response.code, response.message};
+}
+
 // The record directories under "data", removed once read.
 std::vector<std::filesystem::path> takeRecords() {
   std::vector<std::filesystem::path> records;
@@ -60,12 +52,14 @@ std::vector<std::filesystem::path> takeRecords() {
 
 struct Exit {
   const char* what;
+  std::function<void()> prepare;  // before the legs are counted
   std::function<std::pair<int32_t, std::string>()> call;
   int32_t code;
   const char* message;  // empty for "/move_to_goal", which answers a code only
   bool held_after = false;
   size_t legs = 0;                 // trajectory goals the controller accepted
-  const char* log_file = nullptr;  // the record's file that begins with the log message; none: no record
+  const char* log_file = nullptr;  // the record's file that begins with the log
+                                   // message; none: no record
   const char* log_message = nullptr;
   const char* poses_file = nullptr;  // and the record's file that begins with the request's values
   const char* poses = nullptr;
@@ -73,7 +67,7 @@ struct Exit {
 
 TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
   const std::vector<double> home = {-0.8, -0.5, -0.4, 0.0, -0.67, 0.0};
-  MotionRig rig(Arm::Six, true, true, home, toolOffset(0.12));
+  MotionRig rig(Arm::Six, true, true, home);
   RosTwoWrapper& node = rig.node();
   fillObstacleMap(node);
   const Access::Cloud scene_cloud = Access::filteredCloud(node);
@@ -81,45 +75,18 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
   ASSERT_FALSE(crossing.start.empty());
   Access::setCurrentJoints(node, crossing.start);
 
-  const auto move = [&](const Access::ArmMoveJoints::Request& request) {
-    return [&node, request] {
-      const auto response = Access::moveJoints(node, request);
-      return std::pair{response.code, response.message};
-    };
-  };
-  const auto toGoal = [&](std::vector<double> goal) {
-    return [&node, goal] { return std::pair{Access::moveToGoal(node, goal), std::string()}; };
-  };
-  const auto grab = [&](std::function<void(Grab::Request&)> change, Outcome first = Outcome::Natural,
-                        Outcome second = Outcome::Natural) {
-    return [&, change, first, second] {
-      rig.controller().setScript({first});
-      rig.onJointState([&, second](size_t) { rig.controller().setScript({second}); });
-      Access::setCurrentJoints(node, home);
-      Grab::Request request = grabBox();
-      change(request);
-      const auto response = Access::grab(node, request);
-      rig.onJointState(nullptr);
-      rig.controller().setScript({});
-      return std::pair{response.code, response.message};
-    };
-  };
-  const auto keep = [](Grab::Request&) {};
-  // Legs are counted from after the grab that prepares a row.
-  size_t goals_before = 0;
-  const auto grabbed = [&] {
+  // After each row the controller's script is reset.
+  const auto grab = [&](const std::function<void(Grab::Request&)>& change, Outcome second = Outcome::Natural) {
+    rig.onJointState([&rig, second](size_t) { rig.controller().setScript({second}); });
     Access::setCurrentJoints(node, home);
-    EXPECT_EQ(Access::grab(node, grabBox()).code, 0);
-    goals_before = rig.controller().acceptedGoals().size();
+    Grab::Request request = grabBox();
+    if (change) change(request);
+    const auto response = Access::grab(node, request);
+    rig.onJointState(nullptr);
+    return answer(response);
   };
-  const auto release = [&](Release::Request request, Outcome first = Outcome::Natural) {
-    return [&, request, first] {
-      rig.controller().setScript({first});
-      const auto response = Access::release(node, request);
-      rig.controller().setScript({});
-      return std::pair{response.code, response.message};
-    };
-  };
+  const auto grabbed = [&] { EXPECT_EQ(grab(nullptr).first, 0); };
+  const auto reject = [&] { rig.controller().setScript({Outcome::Reject}); };
 
   // Out of reach: no grab configuration, then a pause to look at the cut-out that holds up no one else.
   bool scene_free_during_pause = false;
@@ -131,13 +98,13 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
       Access::octreeNodes(node);
       scene_free_during_pause = running && std::chrono::steady_clock::now() - asked < std::chrono::seconds(1);
     });
-    const auto response = grab([](Grab::Request& r) { r.target_pose[0] = 3.0; })();
+    const auto response = grab([](Grab::Request& r) { r.target_pose[0] = 3.0; });
     running = false;
     camera.join();
     return response;
   };
   // An object that fills the space around the tool: a grab configuration inside it, no way to back off.
-  const auto stack = [&] {
+  const auto inStack = [&] {
     Access::Cloud with_stack = scene_cloud;
     for (double z = 0.0; z < 0.4; z += 0.03) {
       with_stack += arm_sim::sampleSurfaces({{{{0.28, 0.03, z}, {0.84, 0.59, z + 0.01}}}}, 0.01);
@@ -146,7 +113,7 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
     const auto response = grab([](Grab::Request& r) {
       r.obb_pose = {0.0, 0.0, 0.11, 0.0, 0.0, 0.0, 1.0};
       r.obb_size = {0.7, 0.7, 0.7};
-    })();
+    });
     Access::setObstacleCloud(node, scene_cloud);
     return response;
   };
@@ -157,81 +124,109 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
     state.setAttachedBodyUpdateCallback([&attempts](robot_model::core::AttachedBody*, bool attached) {
       if (attached && ++attempts) throw std::runtime_error("no tool link");
     });
-    const auto response = release(releaseTo(home))();
+    const auto response = answer(Access::release(node, releaseTo(home)));
     state.setAttachedBodyUpdateCallback(robot_model::core::RobotState::AttachedBodyCallback());
     return response;
   };
   Release::Request stay;
   stay.cmd_type = 1;
   stay.release_pose = {0.1, 0.2, 0.3, 0.0, 0.0, 0.6, 0.8};
-  std::vector<double> short_joints(home.begin(), home.end() - 1);
+  const std::vector<double> short_joints(home.begin(), home.end() - 1);
   std::vector<double> beyond_limits = home;
   beyond_limits[0] = 3.2;
   std::vector<double> not_finite = home;
   not_finite[1] = kNaN;
+  const auto moveJoints = [&](const Access::ArmMoveJoints::Request& request) {
+    return answer(Access::moveJoints(node, request));
+  };
+  const auto toGoal = [&](const std::vector<double>& goal) { return answer(Access::moveToGoal(node, goal)); };
+  const auto releaseAt = [&](const std::vector<double>& joints) {
+    return answer(Access::release(node, releaseTo(joints)));
+  };
+  const char* const kNotMoved = "armMoveJointsCmd MoveToGoalNotUpdateObstacle failed!";
+  const char* const kNoGoal = "armMoveJointsCmd generate goal point failed!";
   const char* const kPlanFailed = "robot avoid obstacles plan failed!";
+  const char* const kNotHeld = "armReleaseCmd failed, grab goal does not update!";
+  const char* const kInvalid = "invalid grab request!";
 
   const std::vector<Exit> exits = {
-      {"wrong size", move(jointRequest({0.0, 0.0})), -20, "armMoveJointsCmd n_dof_ dose not equal data.size();!"},
-      {"joint not finite", move(jointRequest(not_finite)), -20,
-       "armMoveJointsCmd joint goal holds a value that is not finite!"},
-      {"no motion asked", move(jointRequest({}, 2)), 0, "success"},
-      {"pose not finite", move(poseRequest({0.4, kNaN, 0.3, 0, 0, 0, 1})), -22,
-       "armMoveJointsCmd generate goal point failed!"},
-      {"quaternion off unit", move(poseRequest({0.4, 0, 0.3, 0, 0, 0, 1.01})), -22,
-       "armMoveJointsCmd generate goal point failed!"},
-      {"zero quaternion", move(poseRequest({0.4, 0, 0.3, 0, 0, 0, 0})), -22,
-       "armMoveJointsCmd generate goal point failed!"},
-      {"pose out of reach", move(poseRequest({3.0, 0, 0.3, 0, 0, 0, 1})), -22,
-       "armMoveJointsCmd generate goal point failed!"},
-      {"joint goal inside the pillar", move(jointRequest(crossing.inside)), -21,
-       "armMoveJointsCmd MoveToGoalNotUpdateObstacle failed!", false, 0, "movejointscmd_log_error.txt",
-       "MoveJointsCmd failed(path plan), error code = -21", "joint_positions.txt", "2,6;\n"},
-      {"trajectory aborted",
+      {"wrong size", nullptr,
        [&] {
-         rig.controller().setScript({Outcome::Abort});
-         const auto response = move(jointRequest(crossing.goal))();
-         rig.controller().setScript({});
-         return response;
+         return moveJoints(jointRequest({0.0, 0.0}));
        },
-       -21, "armMoveJointsCmd MoveToGoalNotUpdateObstacle failed!", false, 1, "movejointscmd_log_error.txt",
+       -20, "armMoveJointsCmd n_dof_ dose not equal data.size();!"},
+      {"joint not finite", nullptr, [&] { return moveJoints(jointRequest(not_finite)); }, -20,
+       "armMoveJointsCmd joint goal holds a value that is not finite!"},
+      {"no motion asked", nullptr, [&] { return moveJoints(jointRequest({}, 2)); }, 0, "success"},
+      {"pose not finite", nullptr,
+       [&] {
+         return moveJoints(poseRequest({0.4, kNaN, 0.3, 0, 0, 0, 1}));
+       },
+       -22, kNoGoal},
+      {"quaternion off unit", nullptr,
+       [&] {
+         return moveJoints(poseRequest({0.4, 0, 0.3, 0, 0, 0, 1.01}));
+       },
+       -22, kNoGoal},
+      {"zero quaternion", nullptr,
+       [&] {
+         return moveJoints(poseRequest({0.4, 0, 0.3, 0, 0, 0, 0}));
+       },
+       -22, kNoGoal},
+      {"pose out of reach", nullptr,
+       [&] {
+         return moveJoints(poseRequest({3.0, 0, 0.3, 0, 0, 0, 1}));
+       },
+       -22, kNoGoal},
+      {"joint goal inside the pillar", nullptr, [&] { return moveJoints(jointRequest(crossing.inside)); }, -21,
+       kNotMoved, false, 0, "movejointscmd_log_error.txt", "MoveJointsCmd failed(path plan), error code = -21",
+       "joint_positions.txt", "2,6;\n"},
+      {"trajectory aborted", [&] { rig.controller().setScript({Outcome::Abort}); },
+       [&] { return moveJoints(jointRequest(crossing.goal)); }, -21, kNotMoved, false, 1, "movejointscmd_log_error.txt",
        "MoveJointsCmd failed(arm controller run), error code = -21"},
-      {"\"/move_to_goal\" of the wrong size", toGoal(short_joints), -1, ""},
-      {"\"/move_to_goal\" not finite", toGoal(not_finite), -1, ""},
-      {"\"/move_to_goal\" inside the pillar", toGoal(crossing.inside), -2, ""},
-      {"release without a grab", release(releaseTo(home)), -7, "armReleaseCmd failed, grab goal does not update!"},
+      {"\"/move_to_goal\" of the wrong size", nullptr, [&] { return toGoal(short_joints); }, -1, ""},
+      {"\"/move_to_goal\" not finite", nullptr, [&] { return toGoal(not_finite); }, -1, ""},
+      {"\"/move_to_goal\" inside the pillar", nullptr, [&] { return toGoal(crossing.inside); }, -2, ""},
+      {"release without a grab", nullptr, [&] { return releaseAt(home); }, -7, kNotHeld},
       // The records give the poses with the scalar part first.
-      {"transition point refused", grab(keep, Outcome::Reject), -5, kPlanFailed, false, 0, "grabcmd_log_error.txt",
-       "Go to transition point failed(arm controller run), error code = -5", "grabcmd.txt",
+      {"transition point refused", reject, [&] { return grab(nullptr); }, -5, kPlanFailed, false, 0,
+       "grabcmd_log_error.txt", "Go to transition point failed(arm controller run), error code = -5", "grabcmd.txt",
        "0.560000,0.310000,0.120000,0.000000,1.000000,0.000000,0.000000;\n"
-       "0.000000,0.000000,0.110000,0.800000,0.000000,0.000000,0.600000;\n0.120000,0.120000,0.120000;\n"},
-      {"grasp refused", grab(keep, Outcome::Natural, Outcome::Reject), -6, kPlanFailed, false, 1,
+       "0.000000,0.000000,0.110000,0.800000,0.000000,0.000000,0.600000;\n"
+       "0.120000,0.120000,0.120000;\n"},
+      {"grasp refused", nullptr, [&] { return grab(nullptr, Outcome::Reject); }, -6, kPlanFailed, false, 1,
        "grabcmd_log_error.txt", "From transition point to grab point failed!(arm controller run), error code = -6"},
-      {"release after a failed grab", release(releaseTo(home)), -7,
-       "armReleaseCmd failed, grab goal does not update!"},
-      {"no transition point", stack, -4, "generate transition_point failed!", false, 0, "grabcmd_log_error.txt",
-       "generate transition_point failed, error code = -4"},
+      {"release after a failed grab", nullptr, [&] { return releaseAt(home); }, -7, kNotHeld},
+      {"no transition point", nullptr, inStack, -4, "generate transition_point failed!", false, 0,
+       "grabcmd_log_error.txt", "generate transition_point failed, error code = -4"},
       // Held from here on: a failed grab or a refused release keeps the grab as it was.
-      {"zero edge", [&] { grabbed(); return grab([](Grab::Request& r) { r.obb_size[1] = 0.0; })(); }, -11,
-       "invalid grab request!", true, 0},
-      {"negative edge", grab([](Grab::Request& r) { r.obb_size[2] = -0.1; }), -11, "invalid grab request!", true},
-      {"target not finite", grab([](Grab::Request& r) { r.target_pose[2] = kNaN; }), -11, "invalid grab request!",
+      {"zero edge", grabbed, [&] { return grab([](Grab::Request& r) { r.obb_size[1] = 0.0; }); }, -11, kInvalid, true},
+      {"negative edge", nullptr, [&] { return grab([](Grab::Request& r) { r.obb_size[2] = -0.1; }); }, -11, kInvalid,
        true},
-      {"box pose infinite",
-       grab([](Grab::Request& r) { r.obb_pose[0] = std::numeric_limits<double>::infinity(); }), -11,
-       "invalid grab request!", true},
-      {"target quaternion off unit", grab([](Grab::Request& r) { r.target_pose[3] = 1.01; }), -11,
-       "invalid grab request!", true},
-      {"grab out of reach", outOfReach, -3, "generate grab_goal failed!", true, 0, "grabcmd_log_error.txt",
+      {"edge not finite", nullptr, [&] { return grab([](Grab::Request& r) { r.obb_size[0] = kNaN; }); }, -11, kInvalid,
+       true},
+      {"target not finite", nullptr, [&] { return grab([](Grab::Request& r) { r.target_pose[2] = kNaN; }); }, -11,
+       kInvalid, true},
+      {"box pose infinite", nullptr, [&] { return grab([](Grab::Request& r) { r.obb_pose[0] = 1 / 0.0; }); }, -11,
+       kInvalid, true},
+      {"quaternion off unit", nullptr, [&] { return grab([](Grab::Request& r) { r.target_pose[3] = 1.01; }); }, -11,
+       kInvalid, true},
+      {"grab out of reach", nullptr, outOfReach, -3, "generate grab_goal failed!", true, 0, "grabcmd_log_error.txt",
        "generate grab_goal failed, error code = -3"},
-      {"release joints one short", release(releaseTo(short_joints)), -9, "n_dof_ dose not equal data.size();!",
+      {"release joints one short", nullptr, [&] { return releaseAt(short_joints); }, -9,
+       "n_dof_ dose not equal data.size();!", true},
+      {"release joint not finite", nullptr, [&] { return releaseAt(not_finite); }, -9, "release joints are not finite!",
        true},
-      {"release joint not finite", release(releaseTo(not_finite)), -9, "release joints are not finite!", true},
-      {"box not attachable", unattachable, -102, "armReleaseCmd attach grab object failed!", false, 1},
-      {"release joints beyond the limits", [&] { grabbed(); return release(releaseTo(beyond_limits))(); }, -101,
+      {"box not attachable", nullptr, unattachable, -102, "armReleaseCmd attach grab object failed!", false, 1},
+      {"release joints beyond the limits", grabbed, [&] { return releaseAt(beyond_limits); }, -101,
        "armReleaseCmd From transition point to release point  plan failed!", false, 1, "releasecmd_log_error.txt",
        "From transition point to release point failed(path plan), error code =-101"},
-      {"way back refused", [&] { grabbed(); return release(stay, Outcome::Reject)(); }, -8,
+      {"way back refused",
+       [&] {
+         grabbed();
+         reject();
+       },
+       [&] { return answer(Access::release(node, stay)); }, -8,
        "armReleaseCmd From grab point to transition point failed 1!", false, 0, "releasecmd_log_error.txt",
        "From grab point to transition point failed(arm controller run), error code =-8", "releasecmd.txt",
        "dof of robot:6,cmd type:1;\n0.100000,0.200000,0.300000,0.800000,0.000000,0.000000,0.600000;\n"},
@@ -239,8 +234,10 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
   for (const Exit& exit : exits) {
     SCOPED_TRACE(exit.what);
     testing::internal::CaptureStdout();
-    goals_before = rig.controller().acceptedGoals().size();
+    if (exit.prepare) exit.prepare();
+    const size_t goals_before = rig.controller().acceptedGoals().size();
     const auto [code, message] = exit.call();
+    rig.controller().setScript({});
     const std::string output = testing::internal::GetCapturedStdout();
     EXPECT_EQ(code, exit.code) << output;
     EXPECT_EQ(message, exit.message);

@@ -9,33 +9,14 @@ YAML::Node motionConfig(Arm arm, bool real_robot) {
   config["robot_avoid_obstacle"]["robot_follow_joint_trajectory_topic"] = kActionName;
   config["debug_mode"]["print_debug_flag"] = false;
   config["debug_mode"]["print_joint_state_flag"] = false;
+  // The tool 12 cm beyond the flange, along its axis.
+  config["grab_garbage_module"]["tool_matrix"]["data"] =
+      std::vector<double>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0.12, 0, 0, 0, 1};
   return config;
 }
 
-Eigen::Matrix4d toolOffset(double z) {
-  Eigen::Matrix4d tool = Eigen::Matrix4d::Identity();
-  tool(2, 3) = z;
-  return tool;
-}
-
-namespace {
-
-YAML::Node rigConfig(Arm arm, bool real_robot, const Eigen::Matrix4d& tool_matrix) {
-  YAML::Node config = motionConfig(arm, real_robot);
-  if (tool_matrix.isZero()) return config;
-  std::vector<double> data;
-  for (int row = 0; row < 4; ++row) {
-    for (int column = 0; column < 4; ++column) data.push_back(tool_matrix(row, column));
-  }
-  config["grab_garbage_module"]["tool_matrix"]["data"] = data;
-  return config;
-}
-
-}  // namespace
-
-MotionRig::MotionRig(Arm arm, bool real_robot, bool spin_node, std::vector<double> start,
-                     const Eigen::Matrix4d& tool_matrix, arm_sim::Scene scene)
-    : in_process_(rigConfig(arm, real_robot, tool_matrix)), start_(std::move(start)) {
+MotionRig::MotionRig(Arm arm, bool real_robot, bool spin_node, std::vector<double> start, arm_sim::Scene scene)
+    : in_process_(motionConfig(arm, real_robot)), start_(std::move(start)) {
   std::vector<std::pair<double, double>> limits;
   MotionTestAccess::scene(node()).getJointLimits(limits);
   joints_.names = MotionTestAccess::scene(node()).getPlanningGroup()->getActiveJointModelNames();

@@ -94,17 +94,28 @@ class MotionTestAccess {
 
 enum class Arm { Five, Six };
 
-// The node object in this process with the simulated arm controller serving its trajectory action (its joint
-// states fed to the node as the joint-state callback would), a simulated camera publishing the simulation cloud
-// of a scene, and recorders of what the node publishes: the node's action client and sensor node spin on their
-// own threads, as in the program, and so does the peer. The commands are called on the test's thread, the
-// node's main thread.
+inline MotionTestAccess::ArmMoveJoints::Request jointRequest(const std::vector<double>& joints, int32_t cmd_type = 0) {
+  MotionTestAccess::ArmMoveJoints::Request request;
+  request.cmd_type = cmd_type;
+  request.joints.data = joints;
+  return request;
+}
+
+inline MotionTestAccess::ArmMoveJoints::Request poseRequest(const std::array<double, 7>& pose) {
+  MotionTestAccess::ArmMoveJoints::Request request;
+  request.cmd_type = 1;
+  std::copy(pose.begin(), pose.end(), request.pose.begin());
+  return request;
+}
+
+// The node object in this process with the simulated arm controller serving its trajectory action (its joint states fed
+// to the node as the joint-state callback would), a simulated camera publishing the simulation cloud of a scene, and
+// recorders of what the node publishes: the node's action client and sensor node spin on their own threads, as in the
+// program, and so does the peer. The commands are called on the test's thread, the node's main thread.
 class MotionRig {
  public:
-  // `spin_node` false leaves the node's executors to RosTwoWrapper::run. An empty `start` is a bent arm; a
-  // zero `tool_matrix` keeps the configured one.
+  // `spin_node` false leaves the node's executors to RosTwoWrapper::run. An empty `start` is a bent arm.
   MotionRig(Arm arm, bool real_robot, bool spin_node = true, std::vector<double> start = {},
-            const Eigen::Matrix4d& tool_matrix = Eigen::Matrix4d::Zero(),
             arm_sim::Scene scene = arm_sim::tablePillarBoxScene());
   ~MotionRig();
 
@@ -113,8 +124,8 @@ class MotionRig {
   arm_sim::NodeOutputRecorders& recorders() { return *recorders_; }
   // Publishes one camera frame; true when the node publishes an obstacle cloud within `wait`.
   bool showScene(std::chrono::milliseconds wait = std::chrono::seconds(10));
-  // Called with each joint state the controller publishes, after the node got it, with the number of goals
-  // accepted so far.
+  // Called with each joint state the controller publishes, after the node got it, with the number of goals accepted so
+  // far.
   void onJointState(std::function<void(size_t accepted_goals)> callback) {
     std::lock_guard<std::mutex> lock(hook_mutex_);
     on_joint_state_ = std::move(callback);
@@ -148,17 +159,16 @@ class MotionRig {
 
 // The full test configuration on either arm, no debug pauses, the trajectory action at kActionName.
 YAML::Node motionConfig(Arm arm, bool real_robot);
-Eigen::Matrix4d toolOffset(double z);
 constexpr const char* kActionName = "/arm/follow_joint_trajectory";
 
-// The table-and-pillar scene in the node's obstacle map and as its latest filtered cloud. The collision world
-// holds another, empty map: the commands must share theirs with it.
+// The table-and-pillar scene in the node's obstacle map and as its latest filtered cloud. The collision world holds
+// another, empty map: the commands must share theirs with it.
 void fillObstacleMap(RosTwoWrapper& node);
 bool straightMotionFree(RosTwoWrapper& node, const std::vector<double>& from, const std::vector<double>& to);
 
-// Two free configurations either side of the pillar, the arm turned about its base from one to the other
-// with the straight motion through the pillar, and a configuration between them inside it. Empty when the
-// arm has none such. Leaves the collision world with an empty map of its own.
+// Two free configurations either side of the pillar, the arm turned about its base from one to the other with the
+// straight motion through the pillar, and a configuration between them inside it. Empty when the arm has none such.
+// Leaves the collision world with an empty map of its own.
 struct Crossing {
   std::vector<double> start, goal, inside;
 };
