@@ -4,9 +4,11 @@
 
 #include <filesystem>
 #include <limits>
+#include <set>
 #include <stdexcept>
 #include <thread>
 
+#include "action_msgs/msg/goal_status_array.hpp"
 #include "grab/pose_conversion.h"
 #include "motion_rig.h"
 
@@ -16,6 +18,8 @@ using Access = MotionTestAccess;
 using Grab = Access::Grab;
 using Release = Access::Release;
 using Outcome = arm_sim::GoalOutcome;
+using CancelGoal = control_msgs::action::FollowJointTrajectory::Impl::CancelGoalService;
+using Clock = std::chrono::steady_clock;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const Eigen::Vector3d kBoxTop = Eigen::Vector3f(0.56f, 0.31f, 0.07f).cast<double>();
 const Eigen::Vector3d kPillarTop = Eigen::Vector3f(0.51f, 0.0f, 0.9f).cast<double>();
@@ -143,6 +147,34 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
   const auto releaseAt = [&](const std::vector<double>& joints) {
     return answer(Access::release(node, releaseTo(joints)));
   };
+  // Someone else cancels every goal of the controller once it has accepted one more.
+  auto cancel = rig.peer()->create_client<CancelGoal>(std::string(kActionName) + "/_action/cancel_goal");
+  const auto cancelledElsewhere = [&] {
+    const size_t accepted = rig.controller().acceptedGoals().size();
+    std::thread canceller([&] {
+      for (const auto end = Clock::now() + std::chrono::seconds(5);
+           rig.controller().acceptedGoals().size() == accepted && Clock::now() < end;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+      cancel->async_send_request(std::make_shared<CancelGoal::Request>());
+    });
+    const auto response = toGoal(crossing.start);
+    canceller.join();
+    return response;
+  };
+  // A goal that never ends is given up after its time plus 5 s (polls of 10 ms: fewer than the 201 polls'
+  // minimum) and cancelled.
+  Access::setResultWaitCycle(node, std::chrono::milliseconds(10));
+  arm_sim::TopicRecorder<action_msgs::msg::GoalStatusArray> statuses(
+      rig.peer(), std::string(kActionName) + "/_action/status", rclcpp::QoS(100).transient_local());
+  Clock::duration never_ended_after{};
+  const auto neverEnds = [&](const std::vector<double>& goal) {
+    const auto sent = Clock::now();
+    const auto response = toGoal(goal);
+    never_ended_after = Clock::now() - sent;
+    return response;
+  };
+  const auto script = [&](Outcome outcome) { return [&rig, outcome] { rig.controller().setScript({outcome}); }; };
   const char* const kNotMoved = "armMoveJointsCmd MoveToGoalNotUpdateObstacle failed!";
   const char* const kNoGoal = "armMoveJointsCmd generate goal point failed!";
   const char* const kPlanFailed = "robot avoid obstacles plan failed!";
@@ -184,6 +216,15 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
       {"trajectory aborted", [&] { rig.controller().setScript({Outcome::Abort}); },
        [&] { return moveJoints(jointRequest(crossing.goal)); }, -21, kNotMoved, false, 1, "movejointscmd_log_error.txt",
        "MoveJointsCmd failed(arm controller run), error code = -21"},
+      // The wait for the result of a goal.
+      {"goal refused", script(Outcome::Reject), [&] { return toGoal(crossing.goal); }, -10, ""},
+      {"goal aborted", script(Outcome::Abort), [&] { return toGoal(crossing.goal); }, -2, "", false, 1},
+      {"goal cancelled elsewhere", script(Outcome::NeverFinish), cancelledElsewhere, -3, "", false, 1},
+      {"goal never ends", script(Outcome::NeverFinish), [&] { return neverEnds(crossing.goal); }, -10, "", false, 1},
+      {"goal never ends again", script(Outcome::NeverFinish), [&] { return toGoal(crossing.start); }, -10, "", false,
+       1},
+      // The given-up goal's result (cancelled, or aborted when the next one preempts it) comes meanwhile.
+      {"late result ignored", nullptr, [&] { return toGoal(crossing.goal); }, 0, "", false, 1},
       {"\"/move_to_goal\" of the wrong size", nullptr, [&] { return toGoal(short_joints); }, -1, ""},
       {"\"/move_to_goal\" not finite", nullptr, [&] { return toGoal(not_finite); }, -1, ""},
       {"\"/move_to_goal\" inside the pillar", nullptr, [&] { return toGoal(crossing.inside); }, -2, ""},
@@ -256,6 +297,17 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
     for (const auto& record : records) std::filesystem::remove_all(record);
   }
   EXPECT_TRUE(scene_free_during_pause);
+  EXPECT_GE(never_ended_after, std::chrono::seconds(5));
+  EXPECT_LT(never_ended_after, std::chrono::seconds(8));
+  // The goal cancelled elsewhere and the one given up.
+  std::set<std::array<uint8_t, 16>> cancelled;
+  for (const auto& message : statuses.messages()) {
+    for (const auto& status : message->status_list) {
+      const bool is_cancelled = status.status == action_msgs::msg::GoalStatus::STATUS_CANCELED;
+      if (is_cancelled) cancelled.insert(status.goal_info.goal_id.uuid);
+    }
+  }
+  EXPECT_GE(cancelled.size(), 2u);
   EXPECT_EQ(attempts, 1);
 }
 

@@ -5,7 +5,10 @@
 
 #include <atomic>
 #include <cmath>
+#include <csignal>
+#include <future>
 
+#include "arm_sim/command_client.hpp"
 #include "grab/pose_conversion.h"
 #include "motion_rig.h"
 #include "robot_model/shapes/shapes.h"
@@ -179,6 +182,23 @@ TEST(EndToEnd, CamerasFillTheMapCommandsGoRoundThePillarAndABoxIsGrabbedAndRelea
     EXPECT_TRUE(Access::scene(node).isStateValid(day.home.data()));
     testing::internal::GetCapturedStdout();
   }
+}
+
+TEST(EndToEnd, InterruptDuringTheWaitForAResultEndsTheRunCleanly) {
+  MotionRig rig(Arm::Five, false, false);
+  rig.controller().setScript({arm_sim::GoalOutcome::NeverFinish});
+  arm_sim::CommandClient client(rig.peer());
+  auto run = std::async(std::launch::async, [&] { RosTwoWrapperTestAccess::run(rig.node()); });
+  std::vector<double> goal = rig.start();
+  goal[0] += 0.3;
+  for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+       rig.controller().acceptedGoals().empty() && std::chrono::steady_clock::now() < end;) {
+    client.moveToGoal(goal);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ASSERT_FALSE(rig.controller().acceptedGoals().empty());
+  std::raise(SIGINT);
+  EXPECT_EQ(run.wait_for(std::chrono::seconds(2)), std::future_status::ready);
 }
 
 }  // namespace

@@ -86,8 +86,8 @@ TEST(GrabGoalSearch, TargetFirstThenTurnsInOrderFromTheRightStart) {
   for (const Case& c : cases) {
     FakeKinematics kinematics;
     kinematics.solve_ = [&c](const Eigen::Matrix4d& pose) {
-      return c.accepted && pose.isApprox(*c.accepted, 1e-9) ? Solutions{FakeKinematics::spelledOut(pose)}
-                                                             : Solutions{};
+      const bool accepted = c.accepted && pose.isApprox(*c.accepted, 1e-9);
+      return accepted ? Solutions{FakeKinematics::spelledOut(pose)} : Solutions{};
     };
     auto scene = std::make_unique<FakeGrabScene>();
     scene->kinematics_ = &kinematics;

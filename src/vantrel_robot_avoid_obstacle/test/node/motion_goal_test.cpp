@@ -10,8 +10,8 @@
 
 namespace {
 
-TEST(MotionGoal, SamplesBecomePointsWithTruncatedTimesAndFewerThanTwoAreNeverSent) {
-  // No controller serves the action: a goal that was sent would wait 5 s for it and fail with -3.
+TEST(MotionGoal, SamplesBecomePointsWithTruncatedTimesFewerThanTwoAreNeverSentAndOthersWaitForTheController) {
+  // In simulation, and no controller serves the action.
   InProcessNode in_process(motionConfig(Arm::Five, false));
   RosTwoWrapper& node = in_process.node();
   // Six values per sample on the five-joint arm: the last is not the arm's.
@@ -42,6 +42,11 @@ TEST(MotionGoal, SamplesBecomePointsWithTruncatedTimesAndFewerThanTwoAreNeverSen
     EXPECT_EQ(MotionTestAccess::sendGoalAndWait(node, empty), -10);
     EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(1));
   }
+  // A goal that is sent waits 5 s for the missing controller.
+  const auto sent = std::chrono::steady_clock::now();
+  EXPECT_EQ(MotionTestAccess::sendGoalAndWait(node, goal), -3);
+  EXPECT_GE(std::chrono::steady_clock::now() - sent, std::chrono::seconds(5));
+  EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(7));
 }
 
 TEST(MotionRequestChecks, ToolPosesWithBadValuesAreRefusedOthersNormalised) {
