@@ -18,9 +18,12 @@ namespace {
 using Access = MotionTestAccess;
 
 struct Day {
+  const char* what;
   Arm arm;
   std::vector<double> home;
   arm_sim::Cuboid box;
+  std::vector<arm_sim::Cuboid> under_box;
+  Eigen::Quaterniond tool;  // at the grab; the tool approaches along its z axis
   // A configuration the pose goal is made from; none for the five-axis arm, whose solver gives no single answer.
   std::vector<double> known;
 };
@@ -60,15 +63,24 @@ Eigen::Vector3d topOf(const arm_sim::Cuboid& solid) {
 }
 
 TEST(EndToEnd, CamerasFillTheMapCommandsGoRoundThePillarAndABoxIsGrabbedAndReleased) {
+  const Eigen::Quaterniond down(0.0, 1.0, 0.0, 0.0);
+  const Eigen::Quaterniond oblique(Eigen::AngleAxisd(3 * M_PI / 4, Eigen::Vector3d::UnitY()));
+  const Eigen::Quaterniond sideways(Eigen::AngleAxisd(M_PI / 2, Eigen::Vector3d::UnitY()));
+  const std::vector<double> arm6_home = {-0.8, -0.5, -0.4, 0.0, -0.67, 0.0};
+  // The transition point is found tilting the oblique and the vertical approaches, backing inwards from the
+  // horizontal one.
   const std::vector<Day> days = {
-      {Arm::Six,
-       {-0.8, -0.5, -0.4, 0.0, -0.67, 0.0},
-       {{0.50, 0.25, -0.05}, {0.62, 0.37, 0.07}},
+      {"arm6, obliquely off the table", Arm::Six, arm6_home, {{0.50, 0.25, -0.05}, {0.62, 0.37, 0.07}}, {}, oblique,
        {0.6, 0.2, 0.8, 0.0, M_PI / 2, 4.0}},
-      {Arm::Five, {-0.8, -0.3, 0.6, 0.5, 0.0}, {{0.30, 0.20, -0.05}, {0.40, 0.30, 0.05}}, {}}};
+      {"arm6, sideways off a shelf", Arm::Six, arm6_home, {{0.50, -0.47, 0.20}, {0.60, -0.37, 0.35}},
+       {{{0.45, -0.60, 0.16}, {0.80, -0.25, 0.20}}}, sideways, {}},
+      {"arm5, from above off the table", Arm::Five, {-0.8, -0.3, 0.6, 0.5, 0.0},
+       {{0.30, 0.20, -0.05}, {0.40, 0.30, 0.05}}, {}, down, {}}};
   for (const Day& day : days) {
-    SCOPED_TRACE(day.arm == Arm::Six ? "arm6" : "arm5");
-    MotionRig rig(day.arm, false, true, day.home, {{kTable, kPillar, day.box}});
+    SCOPED_TRACE(day.what);
+    arm_sim::Scene scene{{kTable, kPillar, day.box}};
+    scene.solids.insert(scene.solids.end(), day.under_box.begin(), day.under_box.end());
+    MotionRig rig(day.arm, false, true, day.home, scene);
     RosTwoWrapper& node = rig.node();
 
     // The camera fills the map.
@@ -99,12 +111,13 @@ TEST(EndToEnd, CamerasFillTheMapCommandsGoRoundThePillarAndABoxIsGrabbedAndRelea
       }
     }
 
-    // The box from above, held 11 cm below the tool and turned about its axis.
+    // The box held 11 cm ahead of the tool and turned about its axis.
     ASSERT_EQ(Access::moveJoints(node, jointRequest(day.home)).code, 0);
     const Eigen::Vector3d centre = (day.box.min + day.box.max) / 2;
     const Eigen::Vector3d size = day.box.max - day.box.min;
     Access::Grab::Request grab;
-    grab.target_pose = {centre.x(), centre.y(), centre.z() + 0.11, 1.0, 0.0, 0.0, 0.0};
+    const Eigen::Vector3d tool = centre - 0.11 * (day.tool * Eigen::Vector3d::UnitZ());
+    grab.target_pose = {tool.x(), tool.y(), tool.z(), day.tool.x(), day.tool.y(), day.tool.z(), day.tool.w()};
     grab.obb_pose = {0.0, 0.0, 0.11, 0.0, 0.0, 0.3826834, 0.9238795};
     grab.obb_size = {size.x(), size.y(), size.z()};
     const size_t goals_before = rig.controller().acceptedGoals().size();
@@ -128,6 +141,12 @@ TEST(EndToEnd, CamerasFillTheMapCommandsGoRoundThePillarAndABoxIsGrabbedAndRelea
     EXPECT_TRUE(box_in_first_leg);
     EXPECT_FALSE(Access::occupied(node, topOf(day.box)));
     EXPECT_TRUE(Access::occupied(node, topOf(kPillar)));
+    // The transition point backs the tool off the box.
+    const Eigen::MatrixXd at_grab = kinematics->forwardKinematics(Access::grabGoal(node));
+    const double backed_off =
+        (kinematics->forwardKinematics(Access::transitionPoint(node)) - at_grab).topRightCorner<3, 1>().norm();
+    EXPECT_GT(backed_off, 0.01);
+    EXPECT_LT(backed_off, 0.3);
     ASSERT_TRUE(rig.recorders().markers.waitForCount(1, std::chrono::seconds(2)));
     EXPECT_NEAR(rig.recorders().markers.messages().front()->pose.position.z, centre.z(), 1e-9);
     pcl::PointCloud<pcl::PointXYZ> cut;
