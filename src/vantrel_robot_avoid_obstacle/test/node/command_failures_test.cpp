@@ -61,12 +61,12 @@ struct Exit {
   int32_t code;
   const char* message;  // empty for "/move_to_goal", which answers a code only
   bool held_after = false;
-  size_t legs = 0;                 // trajectory goals the controller accepted
-  const char* log_file = nullptr;  // the record's file that begins with the log
-                                   // message; none: no record
+  size_t legs = 0;  // trajectory goals the controller accepted
+  // The record's file that begins with the log message (none: no record), and one that begins with the request.
+  const char* log_file = nullptr;
   const char* log_message = nullptr;
-  const char* poses_file = nullptr;  // and the record's file that begins with the request's values
-  const char* poses = nullptr;
+  const char* request_file = nullptr;
+  const char* request = nullptr;
 };
 
 TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
@@ -90,7 +90,10 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
     return answer(response);
   };
   const auto grabbed = [&] { EXPECT_EQ(grab(nullptr).first, 0); };
-  const auto reject = [&] { rig.controller().setScript({Outcome::Reject}); };
+  const auto refusedAfterGrab = [&] {
+    grabbed();
+    rig.controller().setScript({Outcome::Reject});
+  };
 
   // Out of reach: no grab configuration, then a pause to look at the cut-out that holds up no one else.
   bool scene_free_during_pause = false;
@@ -140,13 +143,7 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
   beyond_limits[0] = 3.2;
   std::vector<double> not_finite = home;
   not_finite[1] = kNaN;
-  const auto moveJoints = [&](const Access::ArmMoveJoints::Request& request) {
-    return answer(Access::moveJoints(node, request));
-  };
   const auto toGoal = [&](const std::vector<double>& goal) { return answer(Access::moveToGoal(node, goal)); };
-  const auto releaseAt = [&](const std::vector<double>& joints) {
-    return answer(Access::release(node, releaseTo(joints)));
-  };
   // Someone else cancels every goal of the controller once it has accepted one more.
   auto cancel = rig.peer()->create_client<CancelGoal>(std::string(kActionName) + "/_action/cancel_goal");
   const auto cancelledElsewhere = [&] {
@@ -181,93 +178,70 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
   const char* const kNotHeld = "armReleaseCmd failed, grab goal does not update!";
   const char* const kInvalid = "invalid grab request!";
 
+  // Each makes the call of a row.
+  const auto joints = [&](std::vector<double> q, int32_t cmd_type = 0) {
+    return [&node, q, cmd_type] { return answer(Access::moveJoints(node, jointRequest(q, cmd_type))); };
+  };
+  const auto pose = [&](Pose7 p) { return [&node, p] { return answer(Access::moveJoints(node, poseRequest(p))); }; };
+  const auto toward = [&](std::vector<double> q) { return [&node, q] { return answer(Access::moveToGoal(node, q)); }; };
+  const auto releaseAt = [&](std::vector<double> q) {
+    return [&node, q] { return answer(Access::release(node, releaseTo(q))); };
+  };
+  const auto grabWith = [&](void (*change)(Grab::Request&), Outcome second = Outcome::Natural) {
+    return [&grab, change, second] { return grab(change, second); };
+  };
   const std::vector<Exit> exits = {
-      {"wrong size", nullptr,
-       [&] {
-         return moveJoints(jointRequest({0.0, 0.0}));
-       },
-       -20, "armMoveJointsCmd n_dof_ dose not equal data.size();!"},
-      {"joint not finite", nullptr, [&] { return moveJoints(jointRequest(not_finite)); }, -20,
+      {"wrong size", nullptr, joints({0.0, 0.0}), -20, "armMoveJointsCmd n_dof_ dose not equal data.size();!"},
+      {"joint not finite", nullptr, joints(not_finite), -20,
        "armMoveJointsCmd joint goal holds a value that is not finite!"},
-      {"no motion asked", nullptr, [&] { return moveJoints(jointRequest({}, 2)); }, 0, "success"},
-      {"pose not finite", nullptr,
-       [&] {
-         return moveJoints(poseRequest({0.4, kNaN, 0.3, 0, 0, 0, 1}));
-       },
-       -22, kNoGoal},
-      {"quaternion off unit", nullptr,
-       [&] {
-         return moveJoints(poseRequest({0.4, 0, 0.3, 0, 0, 0, 1.01}));
-       },
-       -22, kNoGoal},
-      {"zero quaternion", nullptr,
-       [&] {
-         return moveJoints(poseRequest({0.4, 0, 0.3, 0, 0, 0, 0}));
-       },
-       -22, kNoGoal},
-      {"pose out of reach", nullptr,
-       [&] {
-         return moveJoints(poseRequest({3.0, 0, 0.3, 0, 0, 0, 1}));
-       },
-       -22, kNoGoal},
-      {"joint goal inside the pillar", nullptr, [&] { return moveJoints(jointRequest(crossing.inside)); }, -21,
-       kNotMoved, false, 0, "movejointscmd_log_error.txt", "MoveJointsCmd failed(path plan), error code = -21",
-       "joint_positions.txt", "2,6;\n"},
-      {"trajectory aborted", [&] { rig.controller().setScript({Outcome::Abort}); },
-       [&] { return moveJoints(jointRequest(crossing.goal)); }, -21, kNotMoved, false, 1, "movejointscmd_log_error.txt",
-       "MoveJointsCmd failed(arm controller run), error code = -21"},
+      {"no motion asked", nullptr, joints({}, 2), 0, "success"},
+      {"pose not finite", nullptr, pose({0.4, kNaN, 0.3, 0, 0, 0, 1}), -22, kNoGoal},
+      {"quaternion off unit", nullptr, pose({0.4, 0, 0.3, 0, 0, 0, 1.01}), -22, kNoGoal},
+      {"pose out of reach", nullptr, pose({3.0, 0, 0.3, 0, 0, 0, 1}), -22, kNoGoal},
+      {"joint goal inside the pillar", nullptr, joints(crossing.inside), -21, kNotMoved, false, 0,
+       "movejointscmd_log_error.txt", "MoveJointsCmd failed(path plan), error code = -21", "joint_positions.txt",
+       "2,6;\n"},
+      {"trajectory aborted", script(Outcome::Abort), joints(crossing.goal), -21, kNotMoved, false, 1,
+       "movejointscmd_log_error.txt", "MoveJointsCmd failed(arm controller run), error code = -21"},
       // The wait for the result of a goal.
-      {"goal refused", script(Outcome::Reject), [&] { return toGoal(crossing.goal); }, -10, ""},
-      {"goal aborted", script(Outcome::Abort), [&] { return toGoal(crossing.goal); }, -2, "", false, 1},
+      {"goal refused", script(Outcome::Reject), toward(crossing.goal), -10, ""},
+      {"goal aborted", script(Outcome::Abort), toward(crossing.goal), -2, "", false, 1},
       {"goal cancelled elsewhere", script(Outcome::NeverFinish), cancelledElsewhere, -3, "", false, 1},
       {"goal never ends", script(Outcome::NeverFinish), [&] { return neverEnds(crossing.goal); }, -10, "", false, 1},
-      {"goal never ends again", script(Outcome::NeverFinish), [&] { return toGoal(crossing.start); }, -10, "", false,
-       1},
+      {"goal never ends again", script(Outcome::NeverFinish), toward(crossing.start), -10, "", false, 1},
       // The given-up goal's result (cancelled, or aborted when the next one preempts it) comes meanwhile.
-      {"late result ignored", nullptr, [&] { return toGoal(crossing.goal); }, 0, "", false, 1},
-      {"\"/move_to_goal\" of the wrong size", nullptr, [&] { return toGoal(short_joints); }, -1, ""},
-      {"\"/move_to_goal\" not finite", nullptr, [&] { return toGoal(not_finite); }, -1, ""},
-      {"\"/move_to_goal\" inside the pillar", nullptr, [&] { return toGoal(crossing.inside); }, -2, ""},
-      {"release without a grab", nullptr, [&] { return releaseAt(home); }, -7, kNotHeld},
+      {"late result ignored", nullptr, toward(crossing.goal), 0, "", false, 1},
+      {"\"/move_to_goal\" of the wrong size", nullptr, toward(short_joints), -1, ""},
+      {"\"/move_to_goal\" not finite", nullptr, toward(not_finite), -1, ""},
+      {"\"/move_to_goal\" inside the pillar", nullptr, toward(crossing.inside), -2, ""},
+      {"release without a grab", nullptr, releaseAt(home), -7, kNotHeld},
       // The records give the poses with the scalar part first.
-      {"transition point refused", reject, [&] { return grab(nullptr); }, -5, kPlanFailed, false, 0,
+      {"transition point refused", script(Outcome::Reject), grabWith(nullptr), -5, kPlanFailed, false, 0,
        "grabcmd_log_error.txt", "Go to transition point failed(arm controller run), error code = -5", "grabcmd.txt",
        "0.560000,0.310000,0.120000,0.000000,1.000000,0.000000,0.000000;\n"
        "0.000000,0.000000,0.110000,0.800000,0.000000,0.000000,0.600000;\n"
        "0.120000,0.120000,0.120000;\n"},
-      {"grasp refused", nullptr, [&] { return grab(nullptr, Outcome::Reject); }, -6, kPlanFailed, false, 1,
-       "grabcmd_log_error.txt", "From transition point to grab point failed!(arm controller run), error code = -6"},
-      {"release after a failed grab", nullptr, [&] { return releaseAt(home); }, -7, kNotHeld},
+      {"grasp refused", nullptr, grabWith(nullptr, Outcome::Reject), -6, kPlanFailed, false, 1, "grabcmd_log_error.txt",
+       "From transition point to grab point failed!(arm controller run), error code = -6"},
+      {"release after a failed grab", nullptr, releaseAt(home), -7, kNotHeld},
       {"no transition point", nullptr, inStack, -4, "generate transition_point failed!", false, 0,
        "grabcmd_log_error.txt", "generate transition_point failed, error code = -4"},
       // Held from here on: a failed grab or a refused release keeps the grab as it was.
-      {"zero edge", grabbed, [&] { return grab([](Grab::Request& r) { r.obb_size[1] = 0.0; }); }, -11, kInvalid, true},
-      {"negative edge", nullptr, [&] { return grab([](Grab::Request& r) { r.obb_size[2] = -0.1; }); }, -11, kInvalid,
-       true},
-      {"edge not finite", nullptr, [&] { return grab([](Grab::Request& r) { r.obb_size[0] = kNaN; }); }, -11, kInvalid,
-       true},
-      {"target not finite", nullptr, [&] { return grab([](Grab::Request& r) { r.target_pose[2] = kNaN; }); }, -11,
-       kInvalid, true},
-      {"box pose infinite", nullptr, [&] { return grab([](Grab::Request& r) { r.obb_pose[0] = 1 / 0.0; }); }, -11,
-       kInvalid, true},
-      {"quaternion off unit", nullptr, [&] { return grab([](Grab::Request& r) { r.target_pose[3] = 1.01; }); }, -11,
-       kInvalid, true},
+      {"zero edge", grabbed, grabWith([](Grab::Request& r) { r.obb_size[1] = 0.0; }), -11, kInvalid, true},
+      {"negative edge", nullptr, grabWith([](Grab::Request& r) { r.obb_size[2] = -0.1; }), -11, kInvalid, true},
+      {"edge not finite", nullptr, grabWith([](Grab::Request& r) { r.obb_size[0] = kNaN; }), -11, kInvalid, true},
+      {"target not finite", nullptr, grabWith([](Grab::Request& r) { r.target_pose[2] = kNaN; }), -11, kInvalid, true},
+      {"box pose infinite", nullptr, grabWith([](Grab::Request& r) { r.obb_pose[0] = 1 / 0.0; }), -11, kInvalid, true},
+      {"quaternion off", nullptr, grabWith([](Grab::Request& r) { r.target_pose[3] = 1.01; }), -11, kInvalid, true},
       {"grab out of reach", nullptr, outOfReach, -3, "generate grab_goal failed!", true, 0, "grabcmd_log_error.txt",
        "generate grab_goal failed, error code = -3"},
-      {"release joints one short", nullptr, [&] { return releaseAt(short_joints); }, -9,
-       "n_dof_ dose not equal data.size();!", true},
-      {"release joint not finite", nullptr, [&] { return releaseAt(not_finite); }, -9, "release joints are not finite!",
-       true},
+      {"release joints one short", nullptr, releaseAt(short_joints), -9, "n_dof_ dose not equal data.size();!", true},
+      {"release joint not finite", nullptr, releaseAt(not_finite), -9, "release joints are not finite!", true},
       {"box not attachable", nullptr, unattachable, -102, "armReleaseCmd attach grab object failed!", false, 1},
-      {"release joints beyond the limits", grabbed, [&] { return releaseAt(beyond_limits); }, -101,
+      {"release joints beyond the limits", grabbed, releaseAt(beyond_limits), -101,
        "armReleaseCmd From transition point to release point  plan failed!", false, 1, "releasecmd_log_error.txt",
        "From transition point to release point failed(path plan), error code =-101"},
-      {"way back refused",
-       [&] {
-         grabbed();
-         reject();
-       },
-       [&] { return answer(Access::release(node, stay)); }, -8,
+      {"way back refused", refusedAfterGrab, [&] { return answer(Access::release(node, stay)); }, -8,
        "armReleaseCmd From grab point to transition point failed 1!", false, 0, "releasecmd_log_error.txt",
        "From grab point to transition point failed(arm controller run), error code =-8", "releasecmd.txt",
        "dof of robot:6,cmd type:1;\n0.100000,0.200000,0.300000,0.800000,0.000000,0.000000,0.600000;\n"},
@@ -291,7 +265,7 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
     EXPECT_TRUE(Access::occupied(node, kPillarTop));
     const std::vector<std::filesystem::path> records = takeRecords();
     ASSERT_EQ(records.size(), exit.log_file ? 1u : 0u);
-    for (const auto& [file, start] : {std::pair{exit.log_file, exit.log_message}, {exit.poses_file, exit.poses}}) {
+    for (const auto& [file, start] : {std::pair{exit.log_file, exit.log_message}, {exit.request_file, exit.request}}) {
       EXPECT_TRUE(!file || readFile(records[0] / file).find(start) == 0) << file;
     }
     for (const auto& record : records) std::filesystem::remove_all(record);
