@@ -131,14 +131,3 @@ TEST_F(CommandLoggerTest, LogsWithinOneSecondGetNumberedDirectoriesAndAMissingSn
     EXPECT_TRUE(fs::is_empty(directory)) << directory;
   }
 }
-
-TEST_F(CommandLoggerTest, WithoutALogRootNoRecordIsWritten)
-{
-  writeFile("data", "a file where the log root belongs");
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  logger_.saveReleaseCmdLog(6, 0, {}, "m", {{1}});
-  testing::internal::GetCapturedStdout();
-  EXPECT_NE(testing::internal::GetCapturedStderr(), "");
-  EXPECT_EQ(readFile("data"), "a file where the log root belongs");
-}
