@@ -33,12 +33,6 @@ Grab::Request grabBox() {
   return request;
 }
 
-Release::Request releaseTo(const std::vector<double>& joints) {
-  Release::Request request;
-  request.release_joints.data = joints;
-  return request;
-}
-
 std::pair<int32_t, std::string> answer(int32_t code) { return {code, ""}; }
 template <typename Response>
 std::pair<int32_t, std::string> answer(const Response& response) {
@@ -116,12 +110,12 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
     for (double z = 0.0; z < 0.4; z += 0.03) {
       with_stack += arm_sim::sampleSurfaces({{{{0.28, 0.03, z}, {0.84, 0.59, z + 0.01}}}}, 0.01);
     }
-    Access::setObstacleCloud(node, with_stack);
+    Access::filteredCloud(node) = with_stack;
     const auto response = grab([](Grab::Request& r) {
       r.obb_pose = {0.0, 0.0, 0.11, 0.0, 0.0, 0.0, 1.0};
       r.obb_size = {0.7, 0.7, 0.7};
     });
-    Access::setObstacleCloud(node, scene_cloud);
+    Access::filteredCloud(node) = scene_cloud;
     return response;
   };
   // The carried box cannot be attached to the tool link.

@@ -60,10 +60,6 @@ class MotionTestAccess {
   static rclcpp::Executor& executor(RosTwoWrapper& node, int which) {
     return which == 2 ? static_cast<rclcpp::Executor&>(node.node2_executor_) : node.node3_executor_;
   }
-  static void setObstacleCloud(RosTwoWrapper& node, const Cloud& cloud) {
-    std::lock_guard<std::mutex> lock(node.scene_mutex_);
-    *node.pc_robot_filter_ = cloud;
-  }
   static bool holding(const RosTwoWrapper& node) { return node.grab_goal_updated_flag_; }
   static bool mapFrozen(const RosTwoWrapper& node) { return node.not_update_obstacle_info_flag_; }
   static const std::vector<double>& transitionPoint(const RosTwoWrapper& node) { return node.transition_point_; }
@@ -105,6 +101,12 @@ inline MotionTestAccess::ArmMoveJoints::Request poseRequest(const std::array<dou
   MotionTestAccess::ArmMoveJoints::Request request;
   request.cmd_type = 1;
   std::copy(pose.begin(), pose.end(), request.pose.begin());
+  return request;
+}
+
+inline MotionTestAccess::Release::Request releaseTo(const std::vector<double>& joints) {
+  MotionTestAccess::Release::Request request;
+  request.release_joints.data = joints;
   return request;
 }
 
