@@ -104,18 +104,20 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
     camera.join();
     return response;
   };
-  // An object that fills the space around the tool: a grab configuration inside it, no way to back off.
+  // An object that fills the space around the tool and all the map holds: a grab configuration inside it, no
+  // way to back off, and nothing left after the cut (whose snapshot is then empty, not the last grab's).
   const auto inStack = [&] {
-    Access::Cloud with_stack = scene_cloud;
+    Access::Cloud stack;
     for (double z = 0.0; z < 0.4; z += 0.03) {
-      with_stack += arm_sim::sampleSurfaces({{{{0.28, 0.03, z}, {0.84, 0.59, z + 0.01}}}}, 0.01);
+      stack += arm_sim::sampleSurfaces({{{{0.28, 0.03, z}, {0.84, 0.59, z + 0.01}}}}, 0.01);
     }
-    Access::filteredCloud(node) = with_stack;
+    Access::filteredCloud(node) = stack;
     const auto response = grab([](Grab::Request& r) {
       r.obb_pose = {0.0, 0.0, 0.11, 0.0, 0.0, 0.0, 1.0};
       r.obb_size = {0.7, 0.7, 0.7};
     });
-    Access::filteredCloud(node) = scene_cloud;
+    EXPECT_NE(readFile("remove_obb_obstacle.pcd").find("\nPOINTS 0\n"), std::string::npos);
+    fillObstacleMap(node);
     return response;
   };
   // The carried box cannot be attached to the tool link.
