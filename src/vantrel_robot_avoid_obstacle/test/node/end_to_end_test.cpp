@@ -99,6 +99,10 @@ TEST(EndToEnd, CamerasFillTheMapCommandsGoRoundThePillarAndABoxIsGrabbedAndRelea
     expectSafeTrajectory(rig, crossing.start, crossing.goal);
     EXPECT_EQ(Access::moveToGoal(node, crossing.start), 0);
     expectSafeTrajectory(rig, crossing.goal, crossing.start);
+    // In simulation too an aborted trajectory fails.
+    rig.controller().setScript({arm_sim::GoalOutcome::Abort});
+    EXPECT_EQ(Access::moveToGoal(node, crossing.goal), -2);
+    rig.controller().setScript({});
 
     // A pose goal made from a known configuration reaches it, up to whole turns.
     const auto& kinematics = Access::scene(node).getPlanningGroup()->kinematics_interface_ptr_;
