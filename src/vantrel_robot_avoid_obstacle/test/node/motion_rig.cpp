@@ -9,33 +9,14 @@ YAML::Node motionConfig(Arm arm, bool real_robot) {
   config["robot_avoid_obstacle"]["robot_follow_joint_trajectory_topic"] = kActionName;
   config["debug_mode"]["print_debug_flag"] = false;
   config["debug_mode"]["print_joint_state_flag"] = false;
+  // The tool 12 cm beyond the flange, along its axis.
+  config["grab_garbage_module"]["tool_matrix"]["data"] =
+      std::vector<double>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0.12, 0, 0, 0, 1};
   return config;
 }
 
-Eigen::Matrix4d toolOffset(double z) {
-  Eigen::Matrix4d tool = Eigen::Matrix4d::Identity();
-  tool(2, 3) = z;
-  return tool;
-}
-
-namespace {
-
-YAML::Node rigConfig(Arm arm, bool real_robot, const Eigen::Matrix4d& tool_matrix) {
-  YAML::Node config = motionConfig(arm, real_robot);
-  if (tool_matrix.isZero()) return config;
-  std::vector<double> data;
-  for (int row = 0; row < 4; ++row) {
-    for (int column = 0; column < 4; ++column) data.push_back(tool_matrix(row, column));
-  }
-  config["grab_garbage_module"]["tool_matrix"]["data"] = data;
-  return config;
-}
-
-}  // namespace
-
-MotionRig::MotionRig(Arm arm, bool real_robot, bool spin_node, std::vector<double> start,
-                     const Eigen::Matrix4d& tool_matrix)
-    : in_process_(rigConfig(arm, real_robot, tool_matrix)), start_(std::move(start)) {
+MotionRig::MotionRig(Arm arm, bool real_robot, bool spin_node, std::vector<double> start, arm_sim::Scene scene)
+    : in_process_(motionConfig(arm, real_robot)), start_(std::move(start)) {
   std::vector<std::pair<double, double>> limits;
   MotionTestAccess::scene(node()).getJointLimits(limits);
   joints_.names = MotionTestAccess::scene(node()).getPlanningGroup()->getActiveJointModelNames();
@@ -57,6 +38,9 @@ MotionRig::MotionRig(Arm arm, bool real_robot, bool spin_node, std::vector<doubl
   controller_config.speed_factor = 20.0;
   controller_ = std::make_unique<arm_sim::ArmController>(peer_, controller_config);
   recorders_ = std::make_unique<arm_sim::NodeOutputRecorders>(peer_);
+  arm_sim::SceneCameraConfig camera_config;
+  camera_config.base_frame_id = "base_link";
+  camera_ = std::make_unique<arm_sim::SceneCamera>(peer_, std::move(scene), camera_config);
   joint_forwarder_ = peer_->create_subscription<sensor_msgs::msg::JointState>(
       controller_config.joint_states_topic, rclcpp::QoS(10), [this](const sensor_msgs::msg::JointState& state) {
         MotionTestAccess::setCurrentJoints(node(), state.position);
@@ -69,6 +53,12 @@ MotionRig::MotionRig(Arm arm, bool real_robot, bool spin_node, std::vector<doubl
     spin(MotionTestAccess::executor(node(), 3));
   }
   spin(peer_executor_);
+}
+
+bool MotionRig::showScene(std::chrono::milliseconds wait) {
+  const size_t before = recorders_->obstacle_cloud.count();
+  camera_->publishSimulationCloud(builtin_interfaces::msg::Time());
+  return recorders_->obstacle_cloud.waitForCount(before + 1, wait);
 }
 
 void MotionRig::spin(rclcpp::Executor& executor) {
@@ -91,18 +81,10 @@ MotionRig::~MotionRig() {
     spinner->thread.join();
   }
   joint_forwarder_.reset();
+  camera_.reset();
   controller_.reset();
   recorders_.reset();
 }
-
-namespace {
-
-void putIntoWorld(RosTwoWrapper& node, const std::shared_ptr<const octomap::OcTree>& tree) {
-  std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
-  MotionTestAccess::scene(node).updateWorldOctomap(tree);
-}
-
-}  // namespace
 
 void fillObstacleMap(RosTwoWrapper& node) {
   const auto cloud = arm_sim::sampleSurfaces(arm_sim::tablePillarBoxScene(), 0.01);
@@ -119,10 +101,19 @@ bool straightMotionFree(RosTwoWrapper& node, const std::vector<double>& from, co
   return MotionTestAccess::scene(node).checkMotion(from.data(), to.data());
 }
 
+namespace {
+
+void putIntoWorld(RosTwoWrapper& node, const std::shared_ptr<const octomap::OcTree>& tree) {
+  std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
+  MotionTestAccess::scene(node).updateWorldOctomap(tree);
+}
+
 bool stateFree(RosTwoWrapper& node, std::vector<double> q) {
   std::lock_guard<std::mutex> lock(MotionTestAccess::sceneMutex(node));
   return MotionTestAccess::scene(node).isStateValid(q.data());
 }
+
+}  // namespace
 
 Crossing findCrossing(MotionRig& rig) {
   RosTwoWrapper& node = rig.node();

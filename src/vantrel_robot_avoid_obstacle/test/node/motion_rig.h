@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "arm_sim/arm_controller.hpp"
+#include "arm_sim/scene_camera.hpp"
 #include "arm_sim/topic_recorders.hpp"
 #include "support/in_process_node.h"
 
@@ -26,10 +27,6 @@ class MotionTestAccess {
   }
   static int32_t sendGoalAndWait(RosTwoWrapper& node, const Goal& goal) {
     return node.sendGoalAndWait(goal, "cmd was rejected!", false);
-  }
-  static int32_t moveToGoalNotUpdateObstacle(RosTwoWrapper& node, const std::vector<double>& goal, int padding_mode,
-                                             std::vector<std::vector<double>>& path) {
-    return node.MoveToGoalNotUpdateObstacle(goal, padding_mode, path);
   }
   static int32_t moveToGoal(RosTwoWrapper& node, const std::vector<double>& goal) {
     std_msgs::msg::Float64MultiArray message;
@@ -63,16 +60,14 @@ class MotionTestAccess {
   static rclcpp::Executor& executor(RosTwoWrapper& node, int which) {
     return which == 2 ? static_cast<rclcpp::Executor&>(node.node2_executor_) : node.node3_executor_;
   }
-  static void setObstacleCloud(RosTwoWrapper& node, const Cloud& cloud) {
-    std::lock_guard<std::mutex> lock(node.scene_mutex_);
-    *node.pc_robot_filter_ = cloud;
-  }
   static bool holding(const RosTwoWrapper& node) { return node.grab_goal_updated_flag_; }
   static bool mapFrozen(const RosTwoWrapper& node) { return node.not_update_obstacle_info_flag_; }
   static const std::vector<double>& transitionPoint(const RosTwoWrapper& node) { return node.transition_point_; }
   static const std::vector<double>& grabGoal(const RosTwoWrapper& node) { return node.grab_goal_; }
   static const Eigen::Matrix4d& tcpToObb(const RosTwoWrapper& node) { return node.tcp_to_obb_matrix_; }
   static const Cloud& heldCloud(const RosTwoWrapper& node) { return *node.obb_removed_cloud_; }
+  static double grabObjectPadding(const RosTwoWrapper& node) { return node.grab_object_padding_; }
+  static double grabObjectScale(const RosTwoWrapper& node) { return node.grab_object_scale_; }
   // Whether the obstacle octree holds an occupied leaf at the point.
   static bool occupied(RosTwoWrapper& node, const Eigen::Vector3d& point) {
     std::lock_guard<std::mutex> lock(node.scene_mutex_);
@@ -91,38 +86,48 @@ class MotionTestAccess {
     std::lock_guard<std::mutex> lock(node.scene_mutex_);
     return node.octomap_tree_ptr_->calcNumNodes();
   }
-  // Puts the node in the state a successful grab leaves, without moving.
-  static void pretendHeld(RosTwoWrapper& node, const std::vector<double>& transition_point,
-                          const Eigen::Matrix4d& tcp_to_obb, const std::array<double, 3>& size, const Cloud& held) {
-    node.transition_point_ = transition_point;
-    node.grab_goal_ = transition_point;
-    node.tcp_to_obb_matrix_ = tcp_to_obb;
-    node.obb_size_ = size;
-    *node.obb_removed_cloud_ = held;
-    node.grab_goal_updated_flag_ = true;
-    node.not_update_obstacle_info_flag_ = true;
-  }
 };
 
 enum class Arm { Five, Six };
 
-// The node object in this process with the simulated arm controller serving its trajectory action (its joint
-// states fed to the node as the joint-state callback would) and recorders of what the node publishes: the
-// node's action client and sensor node spin on their own threads, as in the program, and so does the
-// controller. The commands are called on the test's thread, the node's main thread.
+inline MotionTestAccess::ArmMoveJoints::Request jointRequest(const std::vector<double>& joints, int32_t cmd_type = 0) {
+  MotionTestAccess::ArmMoveJoints::Request request;
+  request.cmd_type = cmd_type;
+  request.joints.data = joints;
+  return request;
+}
+
+inline MotionTestAccess::ArmMoveJoints::Request poseRequest(const std::array<double, 7>& pose) {
+  MotionTestAccess::ArmMoveJoints::Request request;
+  request.cmd_type = 1;
+  std::copy(pose.begin(), pose.end(), request.pose.begin());
+  return request;
+}
+
+inline MotionTestAccess::Release::Request releaseTo(const std::vector<double>& joints) {
+  MotionTestAccess::Release::Request request;
+  request.release_joints.data = joints;
+  return request;
+}
+
+// The node object in this process with the simulated arm controller serving its trajectory action (its joint states fed
+// to the node as the joint-state callback would), a simulated camera publishing the simulation cloud of a scene, and
+// recorders of what the node publishes: the node's action client and sensor node spin on their own threads, as in the
+// program, and so does the peer. The commands are called on the test's thread, the node's main thread.
 class MotionRig {
  public:
-  // `spin_node` false leaves the node's executors to RosTwoWrapper::run. An empty `start` is a bent arm; a
-  // zero `tool_matrix` keeps the configured one.
+  // `spin_node` false leaves the node's executors to RosTwoWrapper::run. An empty `start` is a bent arm.
   MotionRig(Arm arm, bool real_robot, bool spin_node = true, std::vector<double> start = {},
-            const Eigen::Matrix4d& tool_matrix = Eigen::Matrix4d::Zero());
+            arm_sim::Scene scene = arm_sim::tablePillarBoxScene());
   ~MotionRig();
 
   RosTwoWrapper& node() { return in_process_.node(); }
   arm_sim::ArmController& controller() { return *controller_; }
   arm_sim::NodeOutputRecorders& recorders() { return *recorders_; }
-  // Called with each joint state the controller publishes, after the node got it, with the number of goals
-  // accepted so far.
+  // Publishes one camera frame; true when the node publishes an obstacle cloud within `wait`.
+  bool showScene(std::chrono::milliseconds wait = std::chrono::seconds(10));
+  // Called with each joint state the controller publishes, after the node got it, with the number of goals accepted so
+  // far.
   void onJointState(std::function<void(size_t accepted_goals)> callback) {
     std::lock_guard<std::mutex> lock(hook_mutex_);
     on_joint_state_ = std::move(callback);
@@ -139,6 +144,7 @@ class MotionRig {
   rclcpp::Node::SharedPtr peer_;
   std::unique_ptr<arm_sim::ArmController> controller_;
   std::unique_ptr<arm_sim::NodeOutputRecorders> recorders_;
+  std::unique_ptr<arm_sim::SceneCamera> camera_;
   rclcpp::Subscription<sensor_msgs::msg::JointState>::SharedPtr joint_forwarder_;
   std::mutex hook_mutex_;
   std::function<void(size_t)> on_joint_state_;
@@ -155,18 +161,16 @@ class MotionRig {
 
 // The full test configuration on either arm, no debug pauses, the trajectory action at kActionName.
 YAML::Node motionConfig(Arm arm, bool real_robot);
-Eigen::Matrix4d toolOffset(double z);
 constexpr const char* kActionName = "/arm/follow_joint_trajectory";
 
-// The table-and-pillar scene in the node's obstacle map and as its latest filtered cloud. The collision world
-// holds another, empty map: the commands must share theirs with it.
+// The table-and-pillar scene in the node's obstacle map and as its latest filtered cloud. The collision world holds
+// another, empty map: the commands must share theirs with it.
 void fillObstacleMap(RosTwoWrapper& node);
 bool straightMotionFree(RosTwoWrapper& node, const std::vector<double>& from, const std::vector<double>& to);
-bool stateFree(RosTwoWrapper& node, std::vector<double> q);
 
-// Two free configurations either side of the pillar, the arm turned about its base from one to the other
-// with the straight motion through the pillar, and a configuration between them inside it. Empty when the
-// arm has none such.
+// Two free configurations either side of the pillar, the arm turned about its base from one to the other with the
+// straight motion through the pillar, and a configuration between them inside it. Empty when the arm has none such.
+// Leaves the collision world with an empty map of its own.
 struct Crossing {
   std::vector<double> start, goal, inside;
 };

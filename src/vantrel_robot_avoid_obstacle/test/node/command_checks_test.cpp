@@ -1,0 +1,182 @@
+// The checks of a command before anything moves: the trajectory goal built from the planner's samples, request
+// poses and joints, and the choice of a grab configuration (on a fake solver that spells out each pose it is asked).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <optional>
+
+#include "../grab/fake_grab_scene.h"
+#include "grab/grab_geometry.h"
+#include "grab/grab_manager.h"
+#include "grab/pose_conversion.h"
+#include "motion_rig.h"
+#include "node/motion_request_checks.h"
+#include "node/ros_two_wrapper_grab_goal.h"
+
+namespace {
+
+TEST(MotionGoal, SamplesBecomePointsWithTruncatedTimesFewerThanTwoAreNeverSentAndOthersWaitForTheController) {
+  // In simulation, and no controller serves the action.
+  InProcessNode in_process(motionConfig(Arm::Five, false));
+  RosTwoWrapper& node = in_process.node();
+  // Six values per sample on the five-joint arm: the last is not the arm's.
+  const auto sample = [](double value, double time) {
+    return TrajectoryPoint{std::vector<double>(6, value), std::vector<double>(6, value / 10),
+                           std::vector<double>(6, value / 100), time};
+  };
+  testing::internal::CaptureStdout();
+  const auto goal = MotionTestAccess::generate(node, {sample(0.5, 0.0), sample(-1.0, 1.25), sample(2.0, 2.3)});
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(goal.trajectory.joint_names, (std::vector<std::string>{"joint1", "joint2", "joint3", "joint4", "joint5"}));
+  ASSERT_EQ(goal.trajectory.points.size(), 3u);
+  const auto& point = goal.trajectory.points[1];
+  EXPECT_EQ(point.positions, std::vector<double>(5, -1.0));
+  EXPECT_EQ(point.velocities, std::vector<double>(5, -0.1));
+  EXPECT_EQ(point.accelerations, std::vector<double>(5, -0.01));
+  EXPECT_EQ(std::pair(point.time_from_start.sec, point.time_from_start.nanosec), std::pair(1, 250000000u));
+  // The double nearest 2.3 lies just below it, and the fraction is truncated.
+  const auto& last = goal.trajectory.points[2].time_from_start;
+  EXPECT_EQ(std::pair(last.sec, last.nanosec), std::pair(2, 299999999u));
+
+  for (const auto& few : {std::vector<TrajectoryPoint>{}, std::vector<TrajectoryPoint>{sample(0.1, 0.0)}}) {
+    testing::internal::CaptureStdout();
+    const auto empty = MotionTestAccess::generate(node, few);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "The points size in path <2 error!\n");
+    EXPECT_TRUE(empty.trajectory.points.empty());
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(MotionTestAccess::sendGoalAndWait(node, empty), -10);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(1));
+  }
+  // A goal that is sent waits 5 s for the missing controller.
+  const auto sent = std::chrono::steady_clock::now();
+  EXPECT_EQ(MotionTestAccess::sendGoalAndWait(node, goal), -3);
+  EXPECT_GE(std::chrono::steady_clock::now() - sent, std::chrono::seconds(5));
+  EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(7));
+}
+
+TEST(MotionRequestChecks, ToolPosesWithBadValuesAreRefusedOthersNormalised) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  for (Pose7 bad : {Pose7{nan, 0, 0, 0, 0, 0, 1}, Pose7{0, 0, inf, 0, 0, 0, 1}, Pose7{0, 0, 0, 0, 0, nan, 1},
+                    Pose7{0, 0, 0, 0, 0, 0, 1.0011}, Pose7{0, 0, 0, 0, 0, 0, 0.9989}, Pose7{0, 0, 0, 0, 0, 0, 0},
+                    Pose7{0, 0, 0, 0, 0, 0, -inf}}) {
+    EXPECT_FALSE(normaliseToolPose(bad));
+  }
+  Pose7 pose{0.3, -0.2, 0.5, 0.5 * 1.0009, 0.5 * 1.0009, -0.5 * 1.0009, 0.5 * 1.0009};
+  ASSERT_TRUE(normaliseToolPose(pose));
+  const Pose7 expected{0.3, -0.2, 0.5, 0.5, 0.5, -0.5, 0.5};
+  for (size_t i = 0; i < pose.size(); ++i) EXPECT_DOUBLE_EQ(pose[i], expected[i]) << i;
+}
+
+TEST(MotionRequestChecks, JointsTurnIntoTheirLimitsNearestTheReference) {
+  const double turn = 2 * M_PI;
+  const std::vector<std::pair<double, double>> limits{{-3.05, 3.05}, {-6.28, 6.28}, {-0.5, 0.5}, {-3.05, 3.05}};
+  struct Case {
+    std::vector<double> joints, reference, expected;
+  };
+  const Case cases[] = {
+      // Within the limits: kept, however far from the reference.
+      {{3.05, -6.28, 0.5, -M_PI / 2}, {-3, 6, -0.5, 3}, {3.05, -6.28, 0.5, -M_PI / 2}},
+      // One representation fits; on a limit up to rounding counts, and the result is exactly within.
+      {{M_PI + 0.5, 3.05 + turn, 0.5 - turn, -3.05 - turn}, {0, 0, 0, 0}, {M_PI + 0.5 - turn, 3.05, 0.5, -3.05}},
+      // Two fit: the one nearer the reference.
+      {{0, -6.5, 0, 0}, {0, 5.9, 0, 0}, {0, -6.5 + 2 * turn, 0, 0}},
+      {{0, -6.5, 0, 0}, {0, -1, 0, 0}, {0, -6.5 + turn, 0, 0}},
+      // None fits: left as it is. An empty reference: the turn nearest the value itself.
+      {{0, 0, 10, 0}, {0, 0, 0, 0}, {0, 0, 10, 0}},
+      {{M_PI + 0.5, 0, 0, 0}, {}, {M_PI + 0.5 - turn, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    std::vector<double> joints = c.joints;
+    turnJointsIntoLimits(joints, limits, c.reference);
+    for (size_t j = 0; j < joints.size(); ++j) {
+      EXPECT_NEAR(joints[j], c.expected[j], 1e-12) << "joint " << j;
+      const bool fits = c.expected[j] >= limits[j].first && c.expected[j] <= limits[j].second;
+      EXPECT_TRUE(!fits || (joints[j] >= limits[j].first && joints[j] <= limits[j].second)) << "joint " << j;
+    }
+  }
+  std::vector<double> not_a_number{std::nan("")};
+  turnJointsIntoLimits(not_a_number, limits, {0});
+  EXPECT_TRUE(std::isnan(not_a_number[0]));
+}
+
+using Solutions = std::vector<std::vector<double>>;
+constexpr double kStep = 0.08726646259971647;
+
+TEST(GrabGoalSelection, LeastShoulderAndElbowThenBaseThenWristWithinTolerance) {
+  testing::internal::CaptureStdout();
+  std::vector<double> goal = {9.0};
+  for (const Solutions& refused : {Solutions{}, Solutions{{0.1, 0.2, 0.3}}, Solutions{{0, 0, 0, 0, 0, 0}, {0, 0, 0}}}) {
+    EXPECT_EQ(selectSuitableOne(refused, goal), -2);
+  }
+  EXPECT_EQ(goal, std::vector<double>{9.0});
+  struct Case {
+    Solutions solutions;
+    size_t chosen;
+  };
+  const Case cases[] = {
+      {{{3.0, 3.0, 3.0, 3.0}}, 0},
+      // Shoulder plus elbow decides alone; signs do not count.
+      {{{0, 1.0, 1.0, 0, 0, 0}, {2.0, -0.5, 0.4, 2.0, 0, 0}}, 1},
+      // Within 0.01 on shoulder plus elbow: the base turn decides; then, for six joints, the wrist.
+      {{{0.5, 1.0, 1.0, 0, 0, 0}, {-0.2, 1.005, 1.0, 0.3, 0, 0}}, 1},
+      // Equal wrist turns: the earlier.
+      {{{0.5, 1.0, 1.0, 0.9, 0, 0}, {-0.505, 1.0, 1.0, -0.2, 0, 0}, {0.5, 1.0, 1.0, 0.2, 1, 0}}, 1},
+      // Five joints: no wrist criterion, the first of the tied.
+      {{{0.5, 1.0, 1.0, 0.9, 0}, {-0.5, 1.0, 1.0, 0.1, 0}}, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(selectSuitableOne(c.solutions, goal), 0);
+    EXPECT_EQ(goal, c.solutions[c.chosen]);
+  }
+  testing::internal::GetCapturedStdout();
+}
+
+TEST(GrabGoalSearch, TargetFirstThenTurnsInOrderFromTheRightStart) {
+  const Eigen::Matrix3d oblique = Eigen::AngleAxisd(2.4, Eigen::Vector3d(1, 1, 0).normalized()).toRotationMatrix();
+  const Eigen::Matrix4d target = makePose(oblique, {0.3, 0.4, 0.2});
+  // Not elongated, the turns start from the tool pointing down with x away from the base axis.
+  Eigen::Matrix3d down;
+  down << 0.6, 0.8, 0, 0.8, -0.6, 0, 0, 0, -1;
+  const Eigen::Matrix4d sideways =
+      makePose(Eigen::AngleAxisd(M_PI / 2, Eigen::Vector3d::UnitY()).toRotationMatrix(), {-0.5, 0.0, 0.3});
+  const Eigen::Matrix4d on_base_axis = makePose(Eigen::Vector3d(1, -1, -1).asDiagonal(), {0.0, 0.0, 0.6});
+  struct Case {
+    const char* what;
+    Eigen::Matrix4d target;
+    bool elongated;
+    std::optional<Eigen::Matrix4d> accepted;  // the one pose the solver answers; none: it answers none
+    int code;
+    size_t asked;
+  };
+  const Case cases[] = {
+      {"the target itself", target, false, target, 0, 1},
+      {"never unturned, -3 steps the 13th", target, false,
+       rotatePoseAboutRadialNormal(makePose(down, {0.3, 0.4, 0.2}), -3 * kStep), 0, 13},
+      {"elongated: from the target", target, true, rotatePoseAboutRadialNormal(target, 9 * kStep), 0, 10},
+      {"horizontal: from the target", sideways, false, rotatePoseAboutRadialNormal(sideways, -kStep), 0, 11},
+      {"exhausted", target, true, std::nullopt, -1, 19},
+      {"on the base axis no direction to point x away from", on_base_axis, false, std::nullopt, -1, 1},
+  };
+  for (const Case& c : cases) {
+    FakeKinematics kinematics;
+    kinematics.solve_ = [&c](const Eigen::Matrix4d& pose) {
+      const bool accepted = c.accepted && pose.isApprox(*c.accepted, 1e-9);
+      return accepted ? Solutions{FakeKinematics::spelledOut(pose)} : Solutions{};
+    };
+    auto scene = std::make_unique<FakeGrabScene>();
+    scene->kinematics_ = &kinematics;
+    GrabManager manager(std::move(scene), Eigen::Matrix4d::Identity());
+    Solutions results;
+    Eigen::Matrix4d pose;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(generateMoveGoals(manager, c.target, Eigen::Matrix4d::Identity(), c.elongated, results, pose), c.code)
+        << c.what;
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(kinematics.asked_.size(), c.asked) << c.what;
+    EXPECT_TRUE(c.code != 0 || pose.isApprox(*c.accepted, 1e-12)) << c.what;
+  }
+}
+
+}  // namespace
