@@ -164,8 +164,6 @@ void ArmController::play(
   const auto start = std::chrono::steady_clock::now();
   const double duration = playback.duration();
   const double abort_at = duration / 2.0;
-  const auto late_end = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-    std::chrono::duration<double>(duration / config_.speed_factor)) + script.late_by;
   do {
     const auto now = std::chrono::steady_clock::now();
     const double time = std::chrono::duration<double>(now - start).count() * config_.speed_factor;
@@ -183,9 +181,7 @@ void ArmController::play(
     }
     moveTo(playback.positionsAt(time));
     const bool ended = time >= duration;
-    if ((script.outcome == GoalOutcome::Natural && ended) ||
-      (script.outcome == GoalOutcome::FinishLate && ended && now >= late_end))
-    {
+    if (script.outcome == GoalOutcome::Natural && ended) {
       result->error_code = Result::SUCCESSFUL;
       handle->succeed(result);
       return;

@@ -27,13 +27,11 @@ enum class GoalOutcome
   Reject,       // rejects every goal, also valid ones
   Abort,        // stops half-way through the playback and aborts
   NeverFinish,  // holds the last sample and sends no result until cancelled
-  FinishLate,   // succeeds `late_by` after the playback ended
 };
 
 struct ControllerScript
 {
   GoalOutcome outcome = GoalOutcome::Natural;
-  std::chrono::milliseconds late_by{0};
 };
 
 struct ArmControllerConfig
