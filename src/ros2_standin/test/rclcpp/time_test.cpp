@@ -55,7 +55,6 @@ struct ManualClock
   using rep = duration::rep;
   using period = duration::period;
   using time_point = std::chrono::time_point<ManualClock, duration>;
-  static constexpr bool is_steady = true;
 
   static inline std::atomic<int64_t> now_ns{0};
   static time_point now() {return time_point(duration(now_ns.load()));}
