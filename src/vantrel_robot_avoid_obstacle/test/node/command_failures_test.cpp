@@ -10,11 +10,10 @@
 
 #include "action_msgs/msg/goal_status_array.hpp"
 #include "grab/pose_conversion.h"
-#include "motion_rig.h"
+#include "node_rig.h"
 
 namespace {
 
-using Access = MotionTestAccess;
 using Grab = Access::Grab;
 using Release = Access::Release;
 using Outcome = arm_sim::GoalOutcome;
@@ -65,7 +64,7 @@ struct Exit {
 
 TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
   const std::vector<double> home = {-0.8, -0.5, -0.4, 0.0, -0.67, 0.0};
-  MotionRig rig(Arm::Six, true, true, home);
+  NodeRig rig(nodeConfig(Arm::Six, true), home);
   RosTwoWrapper& node = rig.node();
   fillObstacleMap(node);
   const Access::Cloud scene_cloud = Access::filteredCloud(node);

@@ -6,16 +6,13 @@
 #include <atomic>
 #include <cmath>
 #include <csignal>
-#include <future>
 
 #include "arm_sim/command_client.hpp"
 #include "grab/pose_conversion.h"
-#include "motion_rig.h"
+#include "node_rig.h"
 #include "robot_model/shapes/shapes.h"
 
 namespace {
-
-using Access = MotionTestAccess;
 
 struct Day {
   const char* what;
@@ -31,7 +28,7 @@ struct Day {
 const arm_sim::Cuboid kTable{{0.25, -0.60, -0.09}, {0.95, 0.60, -0.05}};
 const arm_sim::Cuboid kPillar{{0.45, -0.06, -0.05}, {0.57, 0.06, 0.90}};
 
-std::vector<double> lastSample(MotionRig& rig, size_t goal) {
+std::vector<double> lastSample(NodeRig& rig, size_t goal) {
   return rig.controller().acceptedGoals().at(goal).points.back().positions;
 }
 
@@ -42,7 +39,7 @@ void expectNear(const std::vector<double>& actual, const std::vector<double>& ex
 
 // The last trajectory played starts at `start`, ends at `goal`, keeps every sample within the joint limits and every
 // segment free of collision.
-void expectSafeTrajectory(MotionRig& rig, const std::vector<double>& start, const std::vector<double>& goal) {
+void expectSafeTrajectory(NodeRig& rig, const std::vector<double>& start, const std::vector<double>& goal) {
   const auto points = rig.controller().acceptedGoals().back().points;
   ASSERT_GE(points.size(), 2u);
   expectNear(points.front().positions, start, 1e-9);
@@ -80,7 +77,7 @@ TEST(EndToEnd, CamerasFillTheMapCommandsGoRoundThePillarAndABoxIsGrabbedAndRelea
     SCOPED_TRACE(day.what);
     arm_sim::Scene scene{{kTable, kPillar, day.box}};
     scene.solids.insert(scene.solids.end(), day.under_box.begin(), day.under_box.end());
-    MotionRig rig(day.arm, false, true, day.home, scene);
+    NodeRig rig(nodeConfig(day.arm, false), day.home, scene);
     RosTwoWrapper& node = rig.node();
 
     // The camera fills the map.
@@ -202,10 +199,9 @@ TEST(EndToEnd, CamerasFillTheMapCommandsGoRoundThePillarAndABoxIsGrabbedAndRelea
 }
 
 TEST(EndToEnd, InterruptDuringTheWaitForAResultEndsTheRunCleanly) {
-  MotionRig rig(Arm::Five, false, false);
+  NodeRig rig(nodeConfig(Arm::Five, false), {}, arm_sim::tablePillarBoxScene(), NodeRig::Spin::Run);
   rig.controller().setScript({arm_sim::GoalOutcome::NeverFinish});
   arm_sim::CommandClient client(rig.peer());
-  auto run = std::async(std::launch::async, [&] { RosTwoWrapperTestAccess::run(rig.node()); });
   std::vector<double> goal = rig.start();
   goal[0] += 0.3;
   for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -215,7 +211,7 @@ TEST(EndToEnd, InterruptDuringTheWaitForAResultEndsTheRunCleanly) {
   }
   ASSERT_FALSE(rig.controller().acceptedGoals().empty());
   std::raise(SIGINT);
-  EXPECT_EQ(run.wait_for(std::chrono::seconds(2)), std::future_status::ready);
+  EXPECT_TRUE(rig.runEnded(std::chrono::seconds(2)));
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <pcl_conversions/pcl_conversions.h>
 
 #include "support/node_process.h"
-#include "support/sensor_peers.h"
+#include "node_rig.h"
 
 namespace {
 
@@ -19,15 +19,13 @@ using namespace std::chrono_literals;
 using sensor_msgs::msg::JointState;
 
 constexpr double kResolution = 0.01;
-const char* const kArm5 = "./src/robot_avoid_obstacle/resources/robot_descriptions/arm5_description/";
-const char* const kArm6 = "./src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/";
 const arm_sim::PinholeIntrinsics kIntrinsics{150.0, 80.0, 150.0, 60.0, 160, 120};
 const arm_sim::Cuboid kBox{{0.42, -0.08, 0.22}, {0.58, 0.08, 0.38}};
 
 struct CameraSetup {
   int cameras;
   int source;  // 1 clouds, 2 depth images
-  bool arm6;
+  Arm arm;
 };
 
 // Camera 1 in front of the box, camera 2 beside it, camera 3 above it.
@@ -38,21 +36,18 @@ std::vector<Eigen::Isometry3d> cameraViews() {
           cameraLookingAt(centre + Eigen::Vector3d(0, 0, 0.6), centre)};
 }
 
-// The test configuration on either arm, quiet about joint states; with cameras, a box of 4 m and a 1 cm octree.
-YAML::Node sensorConfig(const CameraSetup& setup, const Arm* arm) {
-  YAML::Node config = fullTestConfig(
-      std::string("{robot_avoid_obstacle: {real_robot_flag: ") + (arm ? "true" : "false") + ", cameras_num: " +
-      std::to_string(setup.cameras) + ", pointcloud_input_source: " + std::to_string(setup.source) +
-      "}, debug_mode: {print_joint_state_flag: false}, point_clouds: {resolution: 0.01, point_cloud_minx: -2, "
-      "point_cloud_maxx: 2, point_cloud_miny: -2, point_cloud_maxy: 2, point_cloud_minz: -2, point_cloud_maxz: 2}}");
-  if (setup.arm6) useArm6(config, kArm6);
-  for (int camera = 1; camera <= 3 && arm != nullptr; ++camera) {
-    // The single camera and camera 3 ride on the arm: their extrinsics are relative to the flange.
-    const bool arm_mounted = setup.cameras == 1 || camera == 3;
-    const Eigen::Isometry3d view = cameraViews()[camera - 1];
-    YAML::Node entry = config["color_camera" + std::to_string(camera)];
-    entry["camera_extrinsic"]["data"] = rowMajor(arm_mounted ? arm->flange_pose.inverse() * view : view);
-    entry["camera_intrinsic"] = YAML::Load("{fx: 150, cx: 80, fy: 150, cy: 60, k1: 0, k2: 0, p1: 0, p2: 0, k3: 0}");
+// The real robot with cameras, else the simulation; a box of 4 m and a 1 cm octree.
+YAML::Node sensorConfig(const CameraSetup& setup) {
+  YAML::Node config = nodeConfig(
+      setup.arm, setup.cameras > 0,
+      "{robot_avoid_obstacle: {cameras_num: " + std::to_string(setup.cameras) + ", pointcloud_input_source: " +
+          std::to_string(setup.source) +
+          "}, point_clouds: {resolution: 0.01, point_cloud_minx: -2, point_cloud_maxx: 2, point_cloud_miny: -2, "
+          "point_cloud_maxy: 2, point_cloud_minz: -2, point_cloud_maxz: 2}}");
+  placeCameras(config, setup.arm, cameraViews(), setup.cameras);
+  for (int camera = 1; camera <= setup.cameras; ++camera) {
+    config["color_camera" + std::to_string(camera)]["camera_intrinsic"] =
+        YAML::Load("{fx: 150, cx: 80, fy: 150, cy: 60, k1: 0, k2: 0, p1: 0, p2: 0, k3: 0}");
   }
   return config;
 }
@@ -95,18 +90,15 @@ JointState jointState(std::vector<std::string> names, std::vector<double> positi
 }
 
 TEST(SensorRoad, BoxSeenByEachCameraLandsWhereItIsAndTheFrozenMapStays) {
-  const std::vector<CameraSetup> setups = {{1, 1, false}, {1, 2, true}, {2, 1, false},
-                                           {2, 2, true},  {3, 1, true}, {3, 2, false}};
+  const std::vector<CameraSetup> setups = {{1, 1, Arm::Five}, {1, 2, Arm::Six}, {2, 1, Arm::Five},
+                                           {2, 2, Arm::Six},  {3, 1, Arm::Six}, {3, 2, Arm::Five}};
   for (const CameraSetup& setup : setups) {
     const std::string what =
-        std::to_string(setup.cameras) + (setup.source == 1 ? " clouds " : " depth ") + (setup.arm6 ? "arm6" : "arm5");
-    const Arm arm = armAt(setup.arm6 ? kArm6 : kArm5, setup.arm6);
-    const YAML::Node config = sensorConfig(setup, &arm);
-    RunningNodeWithPeers running(config, config["robot_avoid_obstacle"]["joints_state_topic"].as<std::string>());
-    Cameras cameras(running.peer(), config, setup.cameras, setup.source);
-    ASSERT_TRUE(running.moveJoints(arm.joints, testJoints(arm.joints.size()))) << what;
-
-    auto& clouds = running.recorders().obstacle_cloud;
+        std::to_string(setup.cameras) + (setup.source == 1 ? " clouds " : " depth ") + (setup.arm == Arm::Six ? "arm6" : "arm5");
+    const YAML::Node config = sensorConfig(setup);
+    NodeRig rig(config, testJoints(setup.arm), arm_sim::Scene{}, NodeRig::Spin::Run);
+    Cameras cameras(rig.peer(), config, setup.cameras, setup.source);
+    auto& clouds = rig.recorders().obstacle_cloud;
     cameras.publish({100, 100, 100});
     ASSERT_TRUE(clouds.waitForCount(1, 20s)) << what;
     const auto message = clouds.messages().back();
@@ -118,8 +110,8 @@ TEST(SensorRoad, BoxSeenByEachCameraLandsWhereItIsAndTheFrozenMapStays) {
 
     // Every occupied cell lies within one voxel of the box, and each camera's face of the box (16 x 16 voxels) is
     // covered.
-    RosTwoWrapper& node = running.node();
-    RosTwoWrapperTestAccess::withObstacleMap(node, [&](const auto& tree, const auto& cloud, const auto& scene) {
+    RosTwoWrapper& node = rig.node();
+    Access::withObstacleMap(node, [&](const auto& tree, const auto& cloud, const auto& scene) {
       EXPECT_EQ(cloud.size(), published.size()) << what;
       EXPECT_TRUE(scene.worldHoldsOctomap(tree)) << what;
       int faces[3] = {0, 0, 0};
@@ -141,18 +133,18 @@ TEST(SensorRoad, BoxSeenByEachCameraLandsWhereItIsAndTheFrozenMapStays) {
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(clouds.count(), 2u);
     size_t leaves = 0;
-    RosTwoWrapperTestAccess::withObstacleMap(node, [&](const auto& tree, const auto&, const auto&) {
+    Access::withObstacleMap(node, [&](const auto& tree, const auto&, const auto&) {
       leaves = tree->getNumLeafNodes();
     });
-    RosTwoWrapperTestAccess::freezeObstacleMap(node, true);
+    Access::freezeObstacleMap(node, true);
     cameras.publish({400, 400});
     std::this_thread::sleep_for(700ms);
     EXPECT_EQ(clouds.count(), 2u);
-    RosTwoWrapperTestAccess::withObstacleMap(node, [&](const auto& tree, const auto& cloud, const auto&) {
+    Access::withObstacleMap(node, [&](const auto& tree, const auto& cloud, const auto&) {
       EXPECT_EQ(tree->getNumLeafNodes(), leaves);
       EXPECT_FALSE(cloud.empty());
     });
-    RosTwoWrapperTestAccess::freezeObstacleMap(node, false);
+    Access::freezeObstacleMap(node, false);
     cameras.publish({500, 500});
     EXPECT_TRUE(clouds.waitForCount(3, 20s));
   }
@@ -165,15 +157,16 @@ TEST(SensorRoad, BoxSeenByEachCameraLandsWhereItIsAndTheFrozenMapStays) {
 // by the collision world from the first cloud on and refilled live while state checks read it; a message that
 // cannot be read is dropped. The robot description parameter fills once the node runs.
 TEST(SensorRoad, SimulationJointStatesAndCloudsReachTheCollisionWorld) {
-  for (const bool arm6 : {false, true}) {
-    const std::string what = arm6 ? "arm6" : "arm5";
-    RunningNodeWithPeers running(sensorConfig({0, 1, arm6}, nullptr), "/arm5/joint_states");
-    RosTwoWrapper& node = running.node();
-    arm_sim::NodeOutputRecorders& recorders = running.recorders();
+  for (const Arm arm : {Arm::Five, Arm::Six}) {
+    const std::string what = arm == Arm::Six ? "arm6" : "arm5";
+    NodeRig rig(sensorConfig({0, 1, arm}), std::vector<double>(testJoints(arm).size(), 0.0), arm_sim::Scene{},
+                NodeRig::Spin::Run);
+    RosTwoWrapper& node = rig.node();
+    arm_sim::NodeOutputRecorders& recorders = rig.recorders();
     std::vector<std::string> joints;
     std::vector<std::string> links;
     Eigen::Vector3d link_position;  // at zero joints
-    RosTwoWrapperTestAccess::withObstacleMap(node, [&](const auto& tree, const auto&, auto& scene) {
+    Access::withObstacleMap(node, [&](const auto& tree, const auto&, auto& scene) {
       joints = scene.getPlanningGroup()->getActiveJointModelNames();
       links = scene.getPlanningGroup()->getLinkModelNames();
       link_position = scene.getRobotState()->getGlobalLinkTransform(scene.getRobotModel()->getLinkModel(links[2]))
@@ -186,10 +179,10 @@ TEST(SensorRoad, SimulationJointStatesAndCloudsReachTheCollisionWorld) {
     for (size_t i = 0; i < n; ++i) expected.push_back(0.25 * (i + 1) - 1.0);
     named.name.insert(named.name.end(), joints.rbegin(), joints.rend());
     named.position.insert(named.position.end(), expected.rbegin(), expected.rend());
-    RosTwoWrapperTestAccess::jointState(node, named);
-    EXPECT_EQ(RosTwoWrapperTestAccess::currentJoints(node), expected) << what;
+    Access::jointState(node, named);
+    EXPECT_EQ(Access::currentJoints(node), expected) << what;
     ASSERT_TRUE(recorders.tf.waitForCount(1, 5s) && recorders.robot_description.waitForCount(1, 5s)) << what;
-    EXPECT_EQ(recorders.robot_description.messages().back()->data, RosTwoWrapperTestAccess::robotDescription(node));
+    EXPECT_EQ(recorders.robot_description.messages().back()->data, Access::robotDescription(node));
     std::vector<std::string> children;
     for (const auto& transform : recorders.tf.messages().back()->transforms) {
       EXPECT_EQ(transform.header.frame_id, "base_link") << what;
@@ -197,9 +190,9 @@ TEST(SensorRoad, SimulationJointStatesAndCloudsReachTheCollisionWorld) {
     }
     EXPECT_EQ(children, links) << what;
     std::vector<double> longer = {0.5, -0.5, 1.5, -1.5, 0.0, 3.0, 2.0, 1.0};
-    RosTwoWrapperTestAccess::jointState(node, jointState({}, longer));
+    Access::jointState(node, jointState({}, longer));
     longer.resize(n);
-    EXPECT_EQ(RosTwoWrapperTestAccess::currentJoints(node), longer) << what;
+    EXPECT_EQ(Access::currentJoints(node), longer) << what;
     std::vector<double> with_nan = expected;
     with_nan[n - 1] = std::numeric_limits<double>::quiet_NaN();
     std::vector<std::string> renamed = joints;
@@ -208,10 +201,10 @@ TEST(SensorRoad, SimulationJointStatesAndCloudsReachTheCollisionWorld) {
     for (const JointState& state : {jointState({}, std::vector<double>(n - 1, 0.1)), jointState(renamed, expected),
                                     jointState(joints, std::vector<double>(n - 1, 0.1)), jointState(joints, with_nan),
                                     jointState({}, with_nan)}) {
-      RosTwoWrapperTestAccess::jointState(node, state);
+      Access::jointState(node, state);
     }
     EXPECT_EQ(occurrences(testing::internal::GetCapturedStdout(), "joint state dropped: "), 5) << what;
-    EXPECT_EQ(RosTwoWrapperTestAccess::currentJoints(node), longer) << what;
+    EXPECT_EQ(Access::currentJoints(node), longer) << what;
 
     // A cube around a link of the arm at its zero joints, some points not finite; then one that claims 2^32 points.
     const std::vector<double> zeros(n, 0.0);
@@ -228,14 +221,14 @@ TEST(SensorRoad, SimulationJointStatesAndCloudsReachTheCollisionWorld) {
     pcl::toROSMsg(pcl::PointCloud<pcl::PointXYZ>(), empty);
     sensor_msgs::msg::PointCloud2 unreadable = empty;
     unreadable.width = unreadable.height = 65536;
-    auto publisher = running.peer()->create_publisher<sensor_msgs::msg::PointCloud2>("/pointcloud/output", 10);
+    auto publisher = rig.peer()->create_publisher<sensor_msgs::msg::PointCloud2>("/pointcloud/output", 10);
     const auto publishAndWait = [&](const sensor_msgs::msg::PointCloud2& cloud) {
       const size_t count = recorders.obstacle_cloud.count();
       publisher->publish(cloud);
       // State checks read the tree on this thread while the node refills it.
       for (const auto deadline = std::chrono::steady_clock::now() + 20s;
            recorders.obstacle_cloud.count() == count && std::chrono::steady_clock::now() < deadline;) {
-        RosTwoWrapperTestAccess::withObstacleMap(node, [&](const auto&, const auto&, auto& scene) {
+        Access::withObstacleMap(node, [&](const auto&, const auto&, auto& scene) {
           scene.isStateValid(zeros.data());
         });
       }
@@ -247,7 +240,7 @@ TEST(SensorRoad, SimulationJointStatesAndCloudsReachTheCollisionWorld) {
     EXPECT_EQ(occurrences(testing::internal::GetCapturedStdout(), "point cloud dropped: "), 1) << what;
     EXPECT_EQ(recorders.obstacle_cloud.count(), 1u) << what;
     EXPECT_EQ(recorders.obstacle_cloud.messages().back()->width, finite) << what;
-    RosTwoWrapperTestAccess::withObstacleMap(node, [&](const auto& tree, const auto& obstacles, auto& scene) {
+    Access::withObstacleMap(node, [&](const auto& tree, const auto& obstacles, auto& scene) {
       EXPECT_EQ(obstacles.size(), finite) << what;
       EXPECT_TRUE(scene.worldHoldsOctomap(tree)) << what;
       EXPECT_FALSE(scene.isStateValid(zeros.data())) << what;
@@ -255,12 +248,12 @@ TEST(SensorRoad, SimulationJointStatesAndCloudsReachTheCollisionWorld) {
     for (int i = 0; i < 3; ++i) ASSERT_TRUE(publishAndWait(message)) << what;
     // The last, empty cloud frees the arm again.
     ASSERT_TRUE(publishAndWait(empty)) << what;
-    RosTwoWrapperTestAccess::withObstacleMap(node, [&](const auto& tree, const auto& obstacles, auto& scene) {
+    Access::withObstacleMap(node, [&](const auto& tree, const auto& obstacles, auto& scene) {
       EXPECT_TRUE(obstacles.empty() && tree->size() == 0) << what;
       EXPECT_TRUE(scene.isStateValid(zeros.data())) << what;
     });
 
-    rclcpp::Node& node1 = RosTwoWrapperTestAccess::node1(node);
+    rclcpp::Node& node1 = Access::node1(node);
     std::string description;
     for (const auto deadline = std::chrono::steady_clock::now() + 3s;
          description.empty() && std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(50ms)) {
@@ -269,7 +262,7 @@ TEST(SensorRoad, SimulationJointStatesAndCloudsReachTheCollisionWorld) {
       } catch (const rclcpp::exceptions::ParameterUninitializedException&) {
       }
     }
-    EXPECT_EQ(description, RosTwoWrapperTestAccess::robotDescription(node)) << what;
+    EXPECT_EQ(description, Access::robotDescription(node)) << what;
   }
 }
 
