@@ -54,7 +54,7 @@ class NodeRig {
     std::lock_guard<std::mutex> lock(hook_mutex_);
     on_joint_state_ = std::move(callback);
   }
-  // Whether the run loop has returned within `wait`.
+  // Under Spin::Run: whether the run loop has returned within `wait`.
   bool runEnded(std::chrono::milliseconds wait);
   const arm_sim::JointSet& joints() const { return joints_; }
   rclcpp::Node::SharedPtr peer() const { return peer_; }
