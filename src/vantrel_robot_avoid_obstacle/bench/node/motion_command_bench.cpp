@@ -8,14 +8,14 @@
 #include <chrono>
 #include <thread>
 
-#include "motion_rig.h"
+#include "node_rig.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 void BM_JointGoalAcrossThePillarToGoalSent(benchmark::State& state) {
-  MotionRig rig(Arm::Six, false);
+  NodeRig rig(nodeConfig(Arm::Six, false));
   RosTwoWrapper& node = rig.node();
   fillObstacleMap(node);
   const Crossing crossing = findCrossing(rig);
@@ -23,12 +23,12 @@ void BM_JointGoalAcrossThePillarToGoalSent(benchmark::State& state) {
     state.SkipWithError("no crossing of the pillar found");
     return;
   }
-  MotionTestAccess::ArmMoveJoints::Request request;
+  Access::ArmMoveJoints::Request request;
   request.cmd_type = 0;
   std::vector<double> latencies_ms;
   bool forth = true;
   for (auto _ : state) {
-    MotionTestAccess::setCurrentJoints(node, forth ? crossing.start : crossing.goal);
+    Access::setCurrentJoints(node, forth ? crossing.start : crossing.goal);
     request.joints.data = forth ? crossing.goal : crossing.start;
     forth = !forth;
     const size_t before = rig.controller().acceptedGoals().size();
@@ -40,7 +40,7 @@ void BM_JointGoalAcrossThePillarToGoalSent(benchmark::State& state) {
       arrived = Clock::now();
     });
     const auto sent = Clock::now();
-    const auto response = MotionTestAccess::moveJoints(node, request);
+    const auto response = Access::moveJoints(node, request);
     done = true;
     watcher.join();
     if (response.code != 0) {

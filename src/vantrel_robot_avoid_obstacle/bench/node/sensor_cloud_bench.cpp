@@ -12,11 +12,10 @@
 #include "arm_sim/depth_rendering.hpp"
 #include "node/obstacle_octree.h"
 #include "node/point_cloud_filter.h"
-#include "support/sensor_peers.h"
+#include "node_rig.h"
 
 namespace {
 
-const char* const kArm6 = "./src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/";
 const arm_sim::PinholeIntrinsics kIntrinsics{525.0, 320.0, 525.0, 240.0, 640, 480};
 
 // The table, pillar and box on a floor that fills every pixel.
@@ -36,8 +35,7 @@ std::vector<Eigen::Isometry3d> cameraViews() {
 // camera's cloud message.
 struct BenchNode {
   explicit BenchNode(int cameras) {
-    YAML::Node config = fullTestConfig();
-    useArm6(config, kArm6);
+    YAML::Node config = nodeConfig(Arm::Six, true);
     config["robot_avoid_obstacle"]["cameras_num"] = cameras;
     config["robot_avoid_obstacle"]["pointcloud_input_source"] = 1;
     config["point_clouds"]["resolution"] = 0.005;
@@ -45,25 +43,18 @@ struct BenchNode {
       config["point_clouds"][std::string("point_cloud_min") + axis] = -0.85;
       config["point_clouds"][std::string("point_cloud_max") + axis] = 0.85;
     }
-    config["debug_mode"]["print_joint_state_flag"] = false;
-    const Arm arm = armAt(kArm6, true);
     const std::vector<Eigen::Isometry3d> views = cameraViews();
+    placeCameras(config, Arm::Six, views, cameras);
     const arm_sim::Scene scene = benchScene();
-    for (int camera = 1; camera <= cameras; ++camera) {
-      const bool arm_mounted = cameras == 1 || camera == 3;
-      const Eigen::Isometry3d& view = views[camera - 1];
-      config["color_camera" + std::to_string(camera)]["camera_extrinsic"]["data"] =
-          rowMajor(arm_mounted ? arm.flange_pose.inverse() * view : view);
+    for (int camera = 0; camera < cameras; ++camera) {
       auto message = std::make_unique<sensor_msgs::msg::PointCloud2>();
-      pcl::toROSMsg(arm_sim::toCameraCloud(arm_sim::renderDepth(scene, {kIntrinsics, view}), kIntrinsics), *message);
+      pcl::toROSMsg(arm_sim::toCameraCloud(arm_sim::renderDepth(scene, {kIntrinsics, views[camera]}), kIntrinsics),
+                    *message);
       points += message->width * message->height;
       messages.push_back(std::move(message));
     }
     node = std::make_unique<InProcessNode>(config);
-    sensor_msgs::msg::JointState state;
-    state.name = arm.joints;
-    state.position = testJoints(arm.joints.size());
-    RosTwoWrapperTestAccess::jointState(node->node(), state);
+    Access::setCurrentJoints(node->node(), testJoints(Arm::Six));
   }
   std::vector<const sensor_msgs::msg::PointCloud2*> pointers() const {
     std::vector<const sensor_msgs::msg::PointCloud2*> result;
@@ -81,9 +72,9 @@ void BM_CameraCloudCallback(benchmark::State& state) {
   const auto messages = bench.pointers();
   size_t obstacle_points = 0;
   for (auto _ : state) {
-    RosTwoWrapperTestAccess::cameraClouds(bench.node->node(), messages);
+    Access::cameraClouds(bench.node->node(), messages);
     state.PauseTiming();
-    RosTwoWrapperTestAccess::withObstacleMap(bench.node->node(), [&](const auto&, const auto& cloud, const auto&) {
+    Access::withObstacleMap(bench.node->node(), [&](const auto&, const auto& cloud, const auto&) {
       obstacle_points = cloud.size();
     });
     state.ResumeTiming();
@@ -97,9 +88,9 @@ BENCHMARK(BM_CameraCloudCallback)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)
 // The octree rebuild of the three-camera obstacle cloud: range 0 point by point, 1 in one pass.
 void BM_ObstacleOctreeRebuild(benchmark::State& state) {
   BenchNode bench(3);
-  RosTwoWrapperTestAccess::cameraClouds(bench.node->node(), bench.pointers());
+  Access::cameraClouds(bench.node->node(), bench.pointers());
   pcl::PointCloud<pcl::PointXYZ> obstacles;
-  RosTwoWrapperTestAccess::withObstacleMap(bench.node->node(), [&](const auto&, const auto& cloud, const auto&) {
+  Access::withObstacleMap(bench.node->node(), [&](const auto&, const auto& cloud, const auto&) {
     obstacles = cloud;
   });
   octomap::OcTree tree(0.005);

@@ -10,7 +10,7 @@
 #include "grab/grab_geometry.h"
 #include "grab/grab_manager.h"
 #include "grab/pose_conversion.h"
-#include "motion_rig.h"
+#include "node_rig.h"
 #include "node/motion_request_checks.h"
 #include "node/ros_two_wrapper_grab_goal.h"
 
@@ -18,7 +18,7 @@ namespace {
 
 TEST(MotionGoal, SamplesBecomePointsWithTruncatedTimesFewerThanTwoAreNeverSentAndOthersWaitForTheController) {
   // In simulation, and no controller serves the action.
-  InProcessNode in_process(motionConfig(Arm::Five, false));
+  InProcessNode in_process(nodeConfig(Arm::Five, false));
   RosTwoWrapper& node = in_process.node();
   // Six values per sample on the five-joint arm: the last is not the arm's.
   const auto sample = [](double value, double time) {
@@ -26,7 +26,7 @@ TEST(MotionGoal, SamplesBecomePointsWithTruncatedTimesFewerThanTwoAreNeverSentAn
                            std::vector<double>(6, value / 100), time};
   };
   testing::internal::CaptureStdout();
-  const auto goal = MotionTestAccess::generate(node, {sample(0.5, 0.0), sample(-1.0, 1.25), sample(2.0, 2.3)});
+  const auto goal = Access::generate(node, {sample(0.5, 0.0), sample(-1.0, 1.25), sample(2.0, 2.3)});
   testing::internal::GetCapturedStdout();
   EXPECT_EQ(goal.trajectory.joint_names, (std::vector<std::string>{"joint1", "joint2", "joint3", "joint4", "joint5"}));
   ASSERT_EQ(goal.trajectory.points.size(), 3u);
@@ -41,16 +41,16 @@ TEST(MotionGoal, SamplesBecomePointsWithTruncatedTimesFewerThanTwoAreNeverSentAn
 
   for (const auto& few : {std::vector<TrajectoryPoint>{}, std::vector<TrajectoryPoint>{sample(0.1, 0.0)}}) {
     testing::internal::CaptureStdout();
-    const auto empty = MotionTestAccess::generate(node, few);
+    const auto empty = Access::generate(node, few);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "The points size in path <2 error!\n");
     EXPECT_TRUE(empty.trajectory.points.empty());
     const auto begin = std::chrono::steady_clock::now();
-    EXPECT_EQ(MotionTestAccess::sendGoalAndWait(node, empty), -10);
+    EXPECT_EQ(Access::sendGoalAndWait(node, empty), -10);
     EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(1));
   }
   // A goal that is sent waits 5 s for the missing controller.
   const auto sent = std::chrono::steady_clock::now();
-  EXPECT_EQ(MotionTestAccess::sendGoalAndWait(node, goal), -3);
+  EXPECT_EQ(Access::sendGoalAndWait(node, goal), -3);
   EXPECT_GE(std::chrono::steady_clock::now() - sent, std::chrono::seconds(5));
   EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(7));
 }

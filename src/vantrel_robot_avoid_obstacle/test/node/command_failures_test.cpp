@@ -10,11 +10,10 @@
 
 #include "action_msgs/msg/goal_status_array.hpp"
 #include "grab/pose_conversion.h"
-#include "motion_rig.h"
+#include "node_rig.h"
 
 namespace {
 
-using Access = MotionTestAccess;
 using Grab = Access::Grab;
 using Release = Access::Release;
 using Outcome = arm_sim::GoalOutcome;
@@ -65,7 +64,7 @@ struct Exit {
 
 TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
   const std::vector<double> home = {-0.8, -0.5, -0.4, 0.0, -0.67, 0.0};
-  MotionRig rig(Arm::Six, true, true, home);
+  NodeRig rig(nodeConfig(Arm::Six, true), home);
   RosTwoWrapper& node = rig.node();
   fillObstacleMap(node);
   const Access::Cloud scene_cloud = Access::filteredCloud(node);
@@ -143,7 +142,6 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
   beyond_limits[0] = 3.2;
   std::vector<double> not_finite = home;
   not_finite[1] = kNaN;
-  const auto toGoal = [&](const std::vector<double>& goal) { return answer(Access::moveToGoal(node, goal)); };
   // Someone else cancels every goal of the controller once it has accepted one more.
   auto cancel = rig.peer()->create_client<CancelGoal>(std::string(kActionName) + "/_action/cancel_goal");
   const auto cancelledElsewhere = [&] {
@@ -155,7 +153,7 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
       }
       cancel->async_send_request(std::make_shared<CancelGoal::Request>());
     });
-    const auto response = toGoal(crossing.start);
+    const auto response = answer(Access::moveToGoal(node, crossing.start));
     canceller.join();
     return response;
   };
@@ -165,9 +163,9 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
   arm_sim::TopicRecorder<action_msgs::msg::GoalStatusArray> statuses(
       rig.peer(), std::string(kActionName) + "/_action/status", rclcpp::QoS(100).transient_local());
   Clock::duration never_ended_after{};
-  const auto neverEnds = [&](const std::vector<double>& goal) {
+  const auto neverEnds = [&] {
     const auto sent = Clock::now();
-    const auto response = toGoal(goal);
+    const auto response = answer(Access::moveToGoal(node, crossing.goal));
     never_ended_after = Clock::now() - sent;
     return response;
   };
@@ -207,7 +205,7 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
       {"goal refused", script(Outcome::Reject), toward(crossing.goal), -10, ""},
       {"goal aborted", script(Outcome::Abort), toward(crossing.goal), -2, "", false, 1},
       {"goal cancelled elsewhere", script(Outcome::NeverFinish), cancelledElsewhere, -3, "", false, 1},
-      {"goal never ends", script(Outcome::NeverFinish), [&] { return neverEnds(crossing.goal); }, -10, "", false, 1},
+      {"goal never ends", script(Outcome::NeverFinish), neverEnds, -10, "", false, 1},
       {"goal never ends again", script(Outcome::NeverFinish), toward(crossing.start), -10, "", false, 1},
       // The given-up goal's result (cancelled, or aborted when the next one preempts it) comes meanwhile.
       {"late result ignored", nullptr, toward(crossing.goal), 0, "", false, 1},

@@ -1,21 +1,176 @@
-// Each arm's working day against the simulated peers: the camera fills the obstacle map, a joint goal and
-// "/move_to_goal" go round the pillar, a pose goal is reached, a box is grabbed off the table and released.
+// The running node against its simulated peers, on both arms. A known box seen by one, two or three cameras, as
+// clouds or as depth images, lands where it is in "/obstacle_pointcloud", in the octree and in the collision world.
+// Each arm's working day in simulation: joint states and the simulation cloud reach the node, the camera fills the
+// obstacle map, a joint goal and "/move_to_goal" go round the pillar, a pose goal is reached, a box is grabbed off the
+// table and released.
 #include <gtest/gtest.h>
 #include <pcl/io/pcd_io.h>
+#include <pcl_conversions/pcl_conversions.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <csignal>
-#include <future>
+#include <limits>
+#include <string>
+#include <vector>
 
 #include "arm_sim/command_client.hpp"
 #include "grab/pose_conversion.h"
-#include "motion_rig.h"
+#include "node_rig.h"
 #include "robot_model/shapes/shapes.h"
+#include "support/node_process.h"
 
 namespace {
 
-using Access = MotionTestAccess;
+using namespace std::chrono_literals;
+using sensor_msgs::msg::JointState;
+
+constexpr double kResolution = 0.01;
+const arm_sim::PinholeIntrinsics kIntrinsics{150.0, 80.0, 150.0, 60.0, 160, 120};
+const arm_sim::Cuboid kBox{{0.42, -0.08, 0.22}, {0.58, 0.08, 0.38}};
+
+struct CameraSetup {
+  int cameras;
+  int source;  // 1 clouds, 2 depth images
+  Arm arm;
+};
+
+// Camera 1 in front of the box, camera 2 beside it, camera 3 above it.
+std::vector<Eigen::Isometry3d> cameraViews() {
+  const Eigen::Vector3d centre = (kBox.min + kBox.max) / 2;
+  return {cameraLookingAt(centre + Eigen::Vector3d(0.6, 0, 0), centre),
+          cameraLookingAt(centre + Eigen::Vector3d(0, 0.6, 0), centre),
+          cameraLookingAt(centre + Eigen::Vector3d(0, 0, 0.6), centre)};
+}
+
+// The real robot with cameras, else the simulation; a box of 4 m and a 1 cm octree.
+YAML::Node sensorConfig(const CameraSetup& setup) {
+  YAML::Node config = nodeConfig(
+      setup.arm, setup.cameras > 0,
+      "{robot_avoid_obstacle: {cameras_num: " + std::to_string(setup.cameras) + ", pointcloud_input_source: " +
+          std::to_string(setup.source) +
+          "}, point_clouds: {resolution: 0.01, point_cloud_minx: -2, point_cloud_maxx: 2, point_cloud_miny: -2, "
+          "point_cloud_maxy: 2, point_cloud_minz: -2, point_cloud_maxz: 2}}");
+  placeCameras(config, setup.arm, cameraViews(), setup.cameras);
+  for (int camera = 1; camera <= setup.cameras; ++camera) {
+    config["color_camera" + std::to_string(camera)]["camera_intrinsic"] =
+        YAML::Load("{fx: 150, cx: 80, fy: 150, cy: 60, k1: 0, k2: 0, p1: 0, p2: 0, k3: 0}");
+  }
+  return config;
+}
+
+// One simulated camera per configured camera, each with its own stamp.
+struct Cameras {
+  Cameras(const rclcpp::Node::SharedPtr& peer, const YAML::Node& config, int count, int source) : source(source) {
+    for (int camera = 1; camera <= count; ++camera) {
+      const YAML::Node entry = config["color_camera" + std::to_string(camera)];
+      arm_sim::SceneCameraConfig camera_config;
+      camera_config.simulation_topic = "/unused_" + std::to_string(camera);
+      camera_config.cameras.push_back({entry["ros2_topic"].as<std::string>(), entry["depth_topic"].as<std::string>(),
+                                       "camera", {kIntrinsics, cameraViews()[camera - 1]}});
+      scene_cameras.emplace_back(std::make_unique<arm_sim::SceneCamera>(peer, arm_sim::Scene{{kBox}}, camera_config));
+    }
+  }
+  void publish(const std::vector<int32_t>& seconds) {
+    for (size_t camera = 0; camera < scene_cameras.size(); ++camera) {
+      builtin_interfaces::msg::Time stamp;
+      stamp.sec = seconds[camera];
+      source == 1 ? scene_cameras[camera]->publishCameraClouds(stamp)
+                  : scene_cameras[camera]->publishDepthImages(stamp);
+    }
+  }
+  int source;
+  std::vector<std::unique_ptr<arm_sim::SceneCamera>> scene_cameras;
+};
+
+bool nearBox(double x, double y, double z, double half_size) {
+  const double margin = kResolution + half_size;
+  return x > kBox.min.x() - margin && x < kBox.max.x() + margin && y > kBox.min.y() - margin &&
+         y < kBox.max.y() + margin && z > kBox.min.z() - margin && z < kBox.max.z() + margin;
+}
+
+JointState jointState(std::vector<std::string> names, std::vector<double> positions) {
+  JointState state;
+  state.name = std::move(names);
+  state.position = std::move(positions);
+  return state;
+}
+
+TEST(SensorRoad, BoxSeenByEachCameraLandsWhereItIsAndTheFrozenMapStays) {
+  const std::vector<CameraSetup> setups = {{1, 1, Arm::Five}, {1, 2, Arm::Six}, {2, 1, Arm::Five},
+                                           {2, 2, Arm::Six},  {3, 1, Arm::Six}, {3, 2, Arm::Five}};
+  for (const CameraSetup& setup : setups) {
+    const std::string what = std::to_string(setup.cameras) + (setup.source == 1 ? " clouds " : " depth ") +
+                             (setup.arm == Arm::Six ? "arm6" : "arm5");
+    const YAML::Node config = sensorConfig(setup);
+    NodeRig rig(config, {}, arm_sim::Scene{}, NodeRig::Spin::Run);
+    // The arm-mounted cameras see the box from where the real robot's joint state puts them.
+    Access::jointState(rig.node(), jointState(rig.joints().names, testJoints(setup.arm)));
+    Cameras cameras(rig.peer(), config, setup.cameras, setup.source);
+    auto& clouds = rig.recorders().obstacle_cloud;
+    cameras.publish({100, 100, 100});
+    ASSERT_TRUE(clouds.waitForCount(1, 20s)) << what;
+    const auto message = clouds.messages().back();
+    EXPECT_EQ(message->header.frame_id, "base_link") << what;
+    pcl::PointCloud<pcl::PointXYZ> published;
+    pcl::fromROSMsg(*message, published);
+    EXPECT_GT(published.size(), 150u * setup.cameras) << what;
+    for (const pcl::PointXYZ& point : published) ASSERT_TRUE(nearBox(point.x, point.y, point.z, 0.0)) << what;
+
+    // Every occupied cell lies within one voxel of the box, and each camera's face of the box (16 x 16 voxels) is
+    // covered.
+    RosTwoWrapper& node = rig.node();
+    Access::withObstacleMap(node, [&](const auto& tree, const auto& cloud, const auto& scene) {
+      EXPECT_EQ(cloud.size(), published.size()) << what;
+      EXPECT_TRUE(scene.worldHoldsOctomap(tree)) << what;
+      int faces[3] = {0, 0, 0};
+      for (auto leaf = tree->begin_leafs(); leaf != tree->end_leafs(); ++leaf) {
+        if (!tree->isNodeOccupied(*leaf)) continue;
+        EXPECT_TRUE(nearBox(leaf.getX(), leaf.getY(), leaf.getZ(), leaf.getSize() / 2)) << what;
+        faces[0] += std::abs(leaf.getX() - kBox.max.x()) < kResolution;
+        faces[1] += std::abs(leaf.getY() - kBox.max.y()) < kResolution;
+        faces[2] += std::abs(leaf.getZ() - kBox.max.z()) < kResolution;
+      }
+      for (int camera = 0; camera < setup.cameras; ++camera) EXPECT_GT(faces[camera], 150) << what << camera + 1;
+    });
+    if (setup.cameras != 2 || setup.source != 1) continue;
+
+    // The robot description parameter fills once the node runs.
+    rclcpp::Node& node1 = Access::node1(node);
+    std::string description;
+    for (const auto deadline = std::chrono::steady_clock::now() + 3s;
+         description.empty() && std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(50ms)) {
+      try {
+        description = node1.get_parameter("/robot_description").as_string();
+      } catch (const rclcpp::exceptions::ParameterUninitializedException&) {
+      }
+    }
+    EXPECT_EQ(description, Access::robotDescription(node));
+
+    // Stamps 6 s apart never pair. While the map is frozen a set changes nothing; afterwards it is taken again.
+    cameras.publish({200, 206});
+    cameras.publish({300, 300});
+    ASSERT_TRUE(clouds.waitForCount(2, 20s));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(clouds.count(), 2u);
+    size_t leaves = 0;
+    Access::withObstacleMap(node, [&](const auto& tree, const auto&, const auto&) {
+      leaves = tree->getNumLeafNodes();
+    });
+    Access::freezeObstacleMap(node, true);
+    cameras.publish({400, 400});
+    std::this_thread::sleep_for(700ms);
+    EXPECT_EQ(clouds.count(), 2u);
+    Access::withObstacleMap(node, [&](const auto& tree, const auto& cloud, const auto&) {
+      EXPECT_EQ(tree->getNumLeafNodes(), leaves);
+      EXPECT_FALSE(cloud.empty());
+    });
+    Access::freezeObstacleMap(node, false);
+    cameras.publish({500, 500});
+    EXPECT_TRUE(clouds.waitForCount(3, 20s));
+  }
+}
 
 struct Day {
   const char* what;
@@ -31,7 +186,7 @@ struct Day {
 const arm_sim::Cuboid kTable{{0.25, -0.60, -0.09}, {0.95, 0.60, -0.05}};
 const arm_sim::Cuboid kPillar{{0.45, -0.06, -0.05}, {0.57, 0.06, 0.90}};
 
-std::vector<double> lastSample(MotionRig& rig, size_t goal) {
+std::vector<double> lastSample(NodeRig& rig, size_t goal) {
   return rig.controller().acceptedGoals().at(goal).points.back().positions;
 }
 
@@ -42,7 +197,7 @@ void expectNear(const std::vector<double>& actual, const std::vector<double>& ex
 
 // The last trajectory played starts at `start`, ends at `goal`, keeps every sample within the joint limits and every
 // segment free of collision.
-void expectSafeTrajectory(MotionRig& rig, const std::vector<double>& start, const std::vector<double>& goal) {
+void expectSafeTrajectory(NodeRig& rig, const std::vector<double>& start, const std::vector<double>& goal) {
   const auto points = rig.controller().acceptedGoals().back().points;
   ASSERT_GE(points.size(), 2u);
   expectNear(points.front().positions, start, 1e-9);
@@ -60,6 +215,107 @@ void expectSafeTrajectory(MotionRig& rig, const std::vector<double>& start, cons
 Eigen::Vector3d topOf(const arm_sim::Cuboid& solid) {
   const Eigen::Vector3d middle = (solid.min + solid.max) / 2;
   return Eigen::Vector3f(middle.x(), middle.y(), solid.max.z()).cast<double>();
+}
+
+// Joint states by name (reversed, a joint outside the group first) or by position (extra values ignored) set the
+// current joints and publish the description and one "/tf" transform per group link; incomplete or non-finite ones
+// are dropped with a message. The simulation cloud is taken as it is but for points that are not finite, held by the
+// collision world from the first cloud on and refilled live while state checks read it; a message that cannot be read
+// is dropped. Leaves the map empty and the joints where they were.
+void expectSimulationSensorRoad(NodeRig& rig) {
+  RosTwoWrapper& node = rig.node();
+  arm_sim::NodeOutputRecorders& recorders = rig.recorders();
+  const std::vector<double> before = Access::currentJoints(node);
+  const size_t n = before.size();
+  const std::vector<double> zeros(n, 0.0);
+  std::vector<std::string> joints;
+  std::vector<std::string> links;
+  Eigen::Vector3d link_position;  // at zero joints
+  Access::withObstacleMap(node, [&](const auto& tree, const auto&, auto& scene) {
+    joints = scene.getPlanningGroup()->getActiveJointModelNames();
+    links = scene.getPlanningGroup()->getLinkModelNames();
+    const auto translation = scene.getLinkTransforms(zeros.data())[2].transform.translation;
+    link_position = {translation.x, translation.y, translation.z};
+    EXPECT_FALSE(scene.worldHoldsOctomap(tree));
+  });
+  std::vector<double> expected;
+  JointState named = jointState({"not_in_group"}, {9.0});
+  for (size_t i = 0; i < n; ++i) expected.push_back(0.25 * (i + 1) - 1.0);
+  named.name.insert(named.name.end(), joints.rbegin(), joints.rend());
+  named.position.insert(named.position.end(), expected.rbegin(), expected.rend());
+  Access::jointState(node, named);
+  EXPECT_EQ(Access::currentJoints(node), expected);
+  ASSERT_TRUE(recorders.tf.waitForCount(1, 5s) && recorders.robot_description.waitForCount(1, 5s));
+  EXPECT_EQ(recorders.robot_description.messages().back()->data, Access::robotDescription(node));
+  std::vector<std::string> children;
+  for (const auto& transform : recorders.tf.messages().back()->transforms) {
+    EXPECT_EQ(transform.header.frame_id, "base_link");
+    children.push_back(transform.child_frame_id);
+  }
+  EXPECT_EQ(children, links);
+  std::vector<double> longer = {0.5, -0.5, 1.5, -1.5, 0.0, 3.0, 2.0, 1.0};
+  Access::jointState(node, jointState({}, longer));
+  longer.resize(n);
+  EXPECT_EQ(Access::currentJoints(node), longer);
+  std::vector<double> with_nan = expected;
+  with_nan[n - 1] = std::numeric_limits<double>::quiet_NaN();
+  std::vector<std::string> renamed = joints;
+  renamed[1] = "renamed";
+  testing::internal::CaptureStdout();
+  for (const JointState& state : {jointState({}, std::vector<double>(n - 1, 0.1)), jointState(renamed, expected),
+                                  jointState(joints, std::vector<double>(n - 1, 0.1)), jointState(joints, with_nan),
+                                  jointState({}, with_nan)}) {
+    Access::jointState(node, state);
+  }
+  EXPECT_EQ(occurrences(testing::internal::GetCapturedStdout(), "joint state dropped: "), 5);
+  EXPECT_EQ(Access::currentJoints(node), longer);
+
+  // A cube around a link of the arm at its zero joints, some points not finite; then one that claims 2^32 points.
+  const Eigen::Vector3d half(0.03, 0.03, 0.03);
+  pcl::PointCloud<pcl::PointXYZ> cube =
+      arm_sim::sampleSurfaces(arm_sim::Scene{{{link_position - half, link_position + half}}}, 0.005);
+  const size_t finite = cube.size();
+  const float inf = std::numeric_limits<float>::infinity();
+  cube.emplace_back(std::numeric_limits<float>::quiet_NaN(), 0.0f, 0.0f);
+  cube.emplace_back(inf, -inf, inf);
+  sensor_msgs::msg::PointCloud2 message;
+  sensor_msgs::msg::PointCloud2 empty;
+  pcl::toROSMsg(cube, message);
+  pcl::toROSMsg(pcl::PointCloud<pcl::PointXYZ>(), empty);
+  sensor_msgs::msg::PointCloud2 unreadable = empty;
+  unreadable.width = unreadable.height = 65536;
+  auto publisher = rig.peer()->create_publisher<sensor_msgs::msg::PointCloud2>("/pointcloud/output", 10);
+  const auto publishAndWait = [&](const sensor_msgs::msg::PointCloud2& cloud) {
+    const size_t count = recorders.obstacle_cloud.count();
+    publisher->publish(cloud);
+    // State checks read the tree on this thread while the node refills it.
+    for (const auto deadline = std::chrono::steady_clock::now() + 20s;
+         recorders.obstacle_cloud.count() == count && std::chrono::steady_clock::now() < deadline;) {
+      Access::withObstacleMap(node, [&](const auto&, const auto&, auto& scene) {
+        scene.isStateValid(zeros.data());
+      });
+    }
+    return recorders.obstacle_cloud.count() == count + 1;
+  };
+  testing::internal::CaptureStdout();
+  publisher->publish(unreadable);
+  ASSERT_TRUE(publishAndWait(message));
+  EXPECT_EQ(occurrences(testing::internal::GetCapturedStdout(), "point cloud dropped: "), 1);
+  EXPECT_EQ(recorders.obstacle_cloud.count(), 1u);
+  EXPECT_EQ(recorders.obstacle_cloud.messages().back()->width, finite);
+  Access::withObstacleMap(node, [&](const auto& tree, const auto& obstacles, auto& scene) {
+    EXPECT_EQ(obstacles.size(), finite);
+    EXPECT_TRUE(scene.worldHoldsOctomap(tree));
+    EXPECT_FALSE(scene.isStateValid(zeros.data()));
+  });
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(publishAndWait(message));
+  // The last, empty cloud frees the arm again.
+  ASSERT_TRUE(publishAndWait(empty));
+  Access::withObstacleMap(node, [&](const auto& tree, const auto& obstacles, auto& scene) {
+    EXPECT_TRUE(obstacles.empty() && tree->size() == 0);
+    EXPECT_TRUE(scene.isStateValid(zeros.data()));
+  });
+  Access::setCurrentJoints(node, before);
 }
 
 TEST(EndToEnd, CamerasFillTheMapCommandsGoRoundThePillarAndABoxIsGrabbedAndReleased) {
@@ -80,8 +336,9 @@ TEST(EndToEnd, CamerasFillTheMapCommandsGoRoundThePillarAndABoxIsGrabbedAndRelea
     SCOPED_TRACE(day.what);
     arm_sim::Scene scene{{kTable, kPillar, day.box}};
     scene.solids.insert(scene.solids.end(), day.under_box.begin(), day.under_box.end());
-    MotionRig rig(day.arm, false, true, day.home, scene);
+    NodeRig rig(nodeConfig(day.arm, false), day.home, scene);
     RosTwoWrapper& node = rig.node();
+    expectSimulationSensorRoad(rig);
 
     // The camera fills the map.
     ASSERT_TRUE(rig.showScene());
@@ -202,10 +459,9 @@ TEST(EndToEnd, CamerasFillTheMapCommandsGoRoundThePillarAndABoxIsGrabbedAndRelea
 }
 
 TEST(EndToEnd, InterruptDuringTheWaitForAResultEndsTheRunCleanly) {
-  MotionRig rig(Arm::Five, false, false);
+  NodeRig rig(nodeConfig(Arm::Five, false), {}, arm_sim::tablePillarBoxScene(), NodeRig::Spin::Run);
   rig.controller().setScript({arm_sim::GoalOutcome::NeverFinish});
   arm_sim::CommandClient client(rig.peer());
-  auto run = std::async(std::launch::async, [&] { RosTwoWrapperTestAccess::run(rig.node()); });
   std::vector<double> goal = rig.start();
   goal[0] += 0.3;
   for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -215,7 +471,7 @@ TEST(EndToEnd, InterruptDuringTheWaitForAResultEndsTheRunCleanly) {
   }
   ASSERT_FALSE(rig.controller().acceptedGoals().empty());
   std::raise(SIGINT);
-  EXPECT_EQ(run.wait_for(std::chrono::seconds(2)), std::future_status::ready);
+  EXPECT_TRUE(rig.runEnded(std::chrono::seconds(2)));
 }
 
 }  // namespace

@@ -37,13 +37,6 @@ YAML::Node fullTestConfig(const std::string& change) {
   return config;
 }
 
-void useArm6(YAML::Node& config, const char* directory) {
-  config["robot_avoid_obstacle"]["robot_descriptions_path"] = directory;
-  config["robot_avoid_obstacle"]["urdf_path"] = "urdf/arm6_and_whole_gripper_linker_shim_camera.urdf";
-  config["robot_avoid_obstacle"]["srdf_path"] = "srdf/arm6_and_whole_gripper_linker.srdf";
-  config["robot_avoid_obstacle"]["planned_joint_group"] = "arm";
-}
-
 std::string testFile(const std::string& relative_path) {
   return std::string(RAO_SOURCE_DIR) + "/src/vantrel_robot_avoid_obstacle/test/node/" + relative_path;
 }

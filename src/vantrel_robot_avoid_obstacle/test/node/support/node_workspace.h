@@ -24,6 +24,4 @@ class NodeWorkspace {
 // The test configuration: every key, values apart from the defaults, the five-axis arm; with `change`, sections of
 // keys in YAML, written over it (a null value removes its key, a section that is not a map replaces the section).
 YAML::Node fullTestConfig(const std::string& change = "{}");
-// Points the configuration at the six-axis arm's description in `directory` (relative to the workspace).
-void useArm6(YAML::Node& config, const char* directory);
 std::string testFile(const std::string& relative_path);
