@@ -130,8 +130,7 @@ class RosTwoWrapper {
   void armReleaseCmdSrvCallback(const std::shared_ptr<vantrel_interfaces::srv::ArmRelease::Request> request,
                                 std::shared_ptr<vantrel_interfaces::srv::ArmRelease::Response> response);
 
-  // Grab and release: shared steps of the two handlers. Tests reach them through their own access class.
-  friend class GrabReleaseTestAccess;
+  // Grab and release: shared steps of the two handlers.
   // Empties the obstacle octree and fills it with the cloud's points; its node count afterwards.
   size_t refillOctree(const Cloud& cloud);
   // Hands the octree to the planning scene, after `message`, when it holds any node.
@@ -148,7 +147,6 @@ class RosTwoWrapper {
 
   // Motion: the trajectory goal and its result, and the motion commands. All run on the main thread except the
   // action client's callbacks, which run on "spinThread3".
-  friend class MotionTestAccess;
   using GoalHandle = rclcpp_action::ClientGoalHandle<FollowJointTrajectory>;
   // Plans from the current joints to `goal` in the collision world as it stands (the obstacle map joins it
   // once it holds anything), sends the trajectory and waits for its result. `padding_mode` 1 pads the
