@@ -43,17 +43,11 @@ protected:
     rclcpp::shutdown();
   }
 
-  template<typename ConditionT>
-  bool spin_until(ConditionT condition, std::chrono::milliseconds timeout = 10s)
-  {
-    return ::spin_until(node_, condition, timeout);
-  }
-
   // Spins until the future is ready, and returns its value.
   template<typename FutureT>
   auto get(FutureT && future)
   {
-    EXPECT_TRUE(spin_until([&future] {return future.wait_for(0s) == std::future_status::ready;}));
+    EXPECT_TRUE(spin_until(node_, [&future] {return future.wait_for(0s) == std::future_status::ready;}, 10s));
     return future.get();
   }
 
@@ -68,7 +62,7 @@ protected:
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (!received && std::chrono::steady_clock::now() < deadline) {
       publisher->publish(sent);
-      spin_until([&received] {return received != nullptr;}, 100ms);
+      spin_until(node_, [&received] {return received != nullptr;}, 100ms);
     }
     ASSERT_TRUE(received) << topic;
     EXPECT_EQ(*received, sent) << topic;
@@ -145,7 +139,7 @@ TEST_F(CrossProcess, DurabilityAndReliabilityAcrossProcesses)
       [&best_effort](std::shared_ptr<const JointState>) {++best_effort;});
   auto strict = node_->create_subscription<JointState>("/joint_states", rclcpp::QoS(5).reliable(),
       [&reliable](std::shared_ptr<const JointState>) {++reliable;});
-  ASSERT_TRUE(spin_until([&] {return !latched.empty() && best_effort >= 10;}));
+  ASSERT_TRUE(spin_until(node_, [&] {return !latched.empty() && best_effort >= 10;}, 10s));
   EXPECT_EQ(latched, "<robot name=\"peer\"/>");
   EXPECT_EQ(reliable.load(), 0);
   EXPECT_EQ(strict->get_publisher_count(), 0u);
@@ -164,14 +158,14 @@ TEST_F(CrossProcess, MalformedSampleIsDroppedWithAMessageAndLaterSamplesStillArr
     static_cast<dds_domainid_t>(domain ? std::stoul(domain) : 0));
   rclcpp::dds::SampleWriter writer(other, rclcpp::dds::EntitySettings{"rt/garbage",
       "sensor_msgs::msg::dds_::JointState_", rmw_qos_profile_default, ""});
-  ASSERT_TRUE(spin_until([&] {return subscription->get_publisher_count() == 1;}));
+  ASSERT_TRUE(spin_until(node_, [&] {return subscription->get_publisher_count() == 1;}, 10s));
   const JointState good = codec_samples::joint_state();
   auto forged = rclcpp::dds::encode(codec_samples::members<JointState>(), &good);
   forged[4 + 8] = 0xff;
   testing::internal::CaptureStderr();
   writer.write(forged);
   writer.write(rclcpp::dds::encode(codec_samples::members<JointState>(), &good));
-  spin_until([&received] {return received != nullptr;});
+  spin_until(node_, [&received] {return received != nullptr;}, 10s);
   const std::string messages = testing::internal::GetCapturedStderr();
   ASSERT_TRUE(received);
   EXPECT_EQ(*received, good);

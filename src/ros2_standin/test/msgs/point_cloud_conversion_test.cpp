@@ -125,7 +125,6 @@ TEST(PointCloudConversion, ReadsOtherLayoutsAndRefusesMalformedMessages)
     {"row shorter than its points", [](PointCloud2 & m) {m.row_step = 39;}},
     {"data one byte short", [](PointCloud2 & m) {m.data.pop_back();}},
     {"data one byte long", [](PointCloud2 & m) {m.data.push_back(0);}},
-    {"height larger than the data", [](PointCloud2 & m) {m.height = 3;}},
     {"width * height past 32 bits", [](PointCloud2 & m) {
         m.width = 65536;
         m.height = 65536;

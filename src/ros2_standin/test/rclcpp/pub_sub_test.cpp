@@ -14,6 +14,7 @@
 #include "sensor_msgs/msg/point_cloud2.hpp"
 #include "std_msgs/msg/bool.hpp"
 #include "std_msgs/msg/string.hpp"
+#include "tf2_ros/transform_broadcaster.h"
 
 #include "../support/ros_test_support.hpp"
 
@@ -59,7 +60,8 @@ TEST_F(PubSub, KeepLastDropsTheOldestMessagesKeepAllNone)
 }
 
 // A reliable subscription needs a reliable publisher, a transient-local one a transient-local
-// publisher; the weaker request is always served. The graph lists both ends either way.
+// publisher; the weaker request is always served. The graph lists both ends either way, and the
+// transform broadcaster's "/tf" with its own QoS.
 TEST_F(PubSub, QualityOfServiceDecidesWhichEndsMatch)
 {
   const std::tuple<rclcpp::QoS, rclcpp::QoS, bool> cases[] = {  // publisher, subscription, delivered
@@ -79,6 +81,11 @@ TEST_F(PubSub, QualityOfServiceDecidesWhichEndsMatch)
     drain();
     EXPECT_EQ(received_.size(), delivered ? 1u : 0u);
   }
+  tf2_ros::TransformBroadcaster broadcaster(node_);
+  const auto tf = node_->get_publishers_info_by_topic("/tf");
+  ASSERT_EQ(tf.size(), 1u);
+  EXPECT_EQ(tf[0].topic_type(), "tf2_msgs/msg/TFMessage");
+  EXPECT_EQ(tf[0].qos_profile(), rclcpp::QoS(rclcpp::KeepLast(100)).reliable().durability_volatile());
 }
 
 TEST_F(PubSub, TransientLocalLateJoinerGetsTheLastDepthMessages)
