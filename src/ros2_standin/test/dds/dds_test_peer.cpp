@@ -87,9 +87,6 @@ int main(int argc, char ** argv)
         } else if (what == "wait") {
           waiting = handle;
         } else {
-          auto feedback = std::make_shared<FollowJointTrajectory::Feedback>();
-          feedback->joint_names = handle->get_goal()->trajectory.joint_names;
-          handle->publish_feedback(feedback);
           handle->succeed(result(FollowJointTrajectory::Result::SUCCESSFUL, "done"));
         }
       });
@@ -102,18 +99,12 @@ int main(int argc, char ** argv)
 
   auto description = node->create_publisher<std_msgs::msg::String>("/robot_description",
       rclcpp::QoS(1).transient_local());
-  std_msgs::msg::String text;
-  text.data = "<robot name=\"peer\"/>";
-  description->publish(text);
+  description->publish(std_msgs::msg::String().set__data("<robot name=\"peer\"/>"));
 
   auto joint_states = node->create_publisher<sensor_msgs::msg::JointState>("/joint_states",
       rclcpp::QoS(5).best_effort());
-  auto joint_timer = node->create_wall_timer(std::chrono::milliseconds(10), [&joint_states] {
-        sensor_msgs::msg::JointState state;
-        state.name = {"joint_1"};
-        state.position = {0.5};
-        joint_states->publish(state);
-      });
+  auto joint_timer = node->create_wall_timer(std::chrono::milliseconds(10),
+      [&joint_states] {joint_states->publish(sensor_msgs::msg::JointState());});
 
   std::thread watch_stdin([] {
       std::string line;

@@ -86,10 +86,8 @@ TEST_F(Nodes, ParametersDeclaredWithoutValueThenSetAndMisuseRefused)
   EXPECT_THROW(node->get_parameter("/robot_description"),
     rclcpp::exceptions::ParameterUninitializedException);
 
-  const auto results = node->set_parameters(
-    {rclcpp::Parameter("/robot_description", std::string("<robot name=\"arm6\"/>"))});
-  ASSERT_EQ(results.size(), 1u);
-  EXPECT_TRUE(results[0].successful);
+  EXPECT_TRUE(node->set_parameters(
+    {rclcpp::Parameter("/robot_description", std::string("<robot name=\"arm6\"/>"))}).at(0).successful);
   const auto parameter = node->get_parameter("/robot_description");
   EXPECT_EQ(parameter.get_type(), rclcpp::PARAMETER_STRING);
   EXPECT_EQ(parameter.as_string(), "<robot name=\"arm6\"/>");
@@ -98,10 +96,9 @@ TEST_F(Nodes, ParametersDeclaredWithoutValueThenSetAndMisuseRefused)
   EXPECT_EQ(node->get_parameter("/robot_description").as_string(), "second");
   // A value of another type, a read-only parameter, an undeclared name and a second declaration
   // are refused; nothing already held changes.
-  const auto refused = node->set_parameters({rclcpp::Parameter("/robot_description", 5)});
-  ASSERT_EQ(refused.size(), 1u);
-  EXPECT_FALSE(refused[0].successful);
-  EXPECT_NE(refused[0].reason.find("{/robot_description} is of type {string}"), std::string::npos);
+  const auto refused = node->set_parameters({rclcpp::Parameter("/robot_description", 5)}).at(0);
+  EXPECT_FALSE(refused.successful);
+  EXPECT_NE(refused.reason.find("{/robot_description} is of type {string}"), std::string::npos);
   EXPECT_THROW(node->get_parameter("/robot_description").as_int(), rclcpp::ParameterTypeException);
   rcl_interfaces::msg::ParameterDescriptor read_only;
   read_only.read_only = true;
