@@ -1,6 +1,5 @@
 // The FollowJointTrajectory action client against an in-process server, each node spun on its
-// own thread while the test thread waits as a command handler does: a server that is absent, each
-// outcome, a cancel, and a client destroyed while it handles a response.
+// own thread while the test thread waits as a command handler does.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -144,7 +143,6 @@ protected:
 // destroyed while it handles a response.
 TEST_F(ActionClient, WaitForTheServerEachOutcomeOnTheClientThreadAndDestructionMidResponse)
 {
-  EXPECT_FALSE(client_->action_server_is_ready());
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(client_->wait_for_action_server(100ms));
   EXPECT_GE(std::chrono::steady_clock::now() - start, 100ms);
