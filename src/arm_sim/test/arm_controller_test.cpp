@@ -1,7 +1,6 @@
 // The simulated arm controller: the goals it refuses, and the playback of accepted goals at a
-// speed factor with joint states named while it moves. Run on a six- and a five-joint arm, the
-// node spun on its own thread. Scripted endings, cancels and preemption are driven by the node's
-// motion tests.
+// speed factor with joint states named while it moves, on a six- and a five-joint arm. Scripted
+// endings, cancels and preemption are driven by the node's motion tests.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -89,8 +88,7 @@ TEST(TrajectoryRules, PlaybackInterpolatesFromTheStartAndHoldsUnnamedJoints)
 
 class ControllerTest : public RosTest, public ::testing::WithParamInterface<JointSet> {};
 
-// Controller and client on one node, spun by an executor on its own thread; playback at twice
-// the speed.
+// Controller and client on one node spun on its own thread; playback at twice the speed.
 TEST_P(ControllerTest, RefusesAndPlaysAtTheSpeedFactorNamingTheJoints)
 {
   const JointSet & joints = GetParam();

@@ -38,9 +38,6 @@ TEST(TransportChoice, InitOptionsAndEnvironmentPickThePathAndBadValuesAreRefused
   EXPECT_EQ(&context_with(rclcpp::TransportKind::InProcess)->transport(), &in_process);
   const auto dds = context_with(rclcpp::TransportKind::Dds);
   EXPECT_NE(&dds->transport(), &in_process);
-  // Nodes of a DDS context reach each other through DDS too.
-  auto node = std::make_shared<rclcpp::Node>("choice", rclcpp::NodeOptions().context(dds));
-  EXPECT_EQ(&node->get_transport(), &dds->transport());
 
   // ctest sets RAO_TRANSPORT=in_process for every test.
   EXPECT_EQ(&context_with(rclcpp::TransportKind::FromEnvironment)->transport(), &in_process);

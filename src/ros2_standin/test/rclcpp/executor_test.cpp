@@ -105,7 +105,6 @@ TEST_F(Executors, WallTimerKeepsItsPeriodAndSkipsCallsMissedWhileBusy)
   auto timer = node_->create_wall_timer(20ms, [&] {
         calls.push_back(std::chrono::steady_clock::now());
       });
-  EXPECT_TRUE(timer->is_steady());
   spin_until(node_, [&] {return calls.size() >= 3;});
   ASSERT_GE(calls.size(), 3u);
   EXPECT_GE(calls[0] - start, 20ms);

