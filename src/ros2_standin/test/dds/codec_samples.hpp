@@ -42,12 +42,9 @@ inline sensor_msgs::msg::PointCloud2 point_cloud(uint32_t points)
   cloud.height = 1;
   cloud.width = points;
   for (const char * name : {"x", "y", "z"}) {
-    sensor_msgs::msg::PointField field;
-    field.name = name;
-    field.offset = static_cast<uint32_t>(4 * cloud.fields.size());
-    field.datatype = sensor_msgs::msg::PointField::FLOAT32;
-    field.count = 1;
-    cloud.fields.push_back(field);
+    const auto offset = static_cast<uint32_t>(4 * cloud.fields.size());
+    cloud.fields.push_back(sensor_msgs::msg::PointField().set__name(name).set__offset(offset)
+      .set__datatype(sensor_msgs::msg::PointField::FLOAT32).set__count(1));
   }
   cloud.point_step = 16;
   cloud.row_step = 16 * points;
