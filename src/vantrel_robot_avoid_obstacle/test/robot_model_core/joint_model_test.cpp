@@ -157,19 +157,8 @@ TEST(FloatingJointModelTest, QuaternionNormToleranceAndNormalisation)
   EXPECT_EQ(values[3], 1.0);
 }
 
-constexpr int kSamples = 10000;
-
-Eigen::Vector3d randomAxis(RandomNumberGenerator& rng)
-{
-  Eigen::Vector3d axis;
-  do {
-    axis = Eigen::Vector3d(rng.gaussian01(), rng.gaussian01(), rng.gaussian01());
-  } while (axis.norm() < 1e-3);
-  return axis;
-}
-
 // Random samples, also near another, stay inside finite bounds at finite distances; positions to transform and back
-// give the positions again (a quaternion up to its sign); random quaternions are unit.
+// give the positions again (a quaternion up to its sign).
 TEST(JointModelPropertyTest, SamplesStayInBoundsAndRoundTripThroughTheTransform)
 {
   RandomNumberGenerator rng(1);
@@ -178,11 +167,11 @@ TEST(JointModelPropertyTest, SamplesStayInBoundsAndRoundTripThroughTheTransform)
   ASSERT_TRUE(continuous.setAxis(Eigen::Vector3d(0.0, 0.0, 1.0)));
   PlanarJointModel planar("planar", 0, 0);
   FloatingJointModel floating("floating", 0, 0);
-  for (int i = 0; i < kSamples && !HasFailure(); ++i) {
+  for (int i = 0; i < 10000 && !HasFailure(); ++i) {
     RevoluteJointModel revolute("revolute", 0, 0);
     PrismaticJointModel prismatic("prismatic", 0, 0);
-    ASSERT_TRUE(revolute.setAxis(randomAxis(rng)));
-    ASSERT_TRUE(prismatic.setAxis(randomAxis(rng)));
+    ASSERT_TRUE(revolute.setAxis(Eigen::Vector3d(rng.gaussian01(), rng.gaussian01(), rng.gaussian01())));
+    ASSERT_TRUE(prismatic.setAxis(Eigen::Vector3d(rng.gaussian01(), rng.gaussian01(), rng.gaussian01())));
     for (const JointModel* joint :
          std::initializer_list<const JointModel*>{ &revolute, &continuous, &prismatic, &planar, &floating }) {
       JointModel::Bounds bounds = joint->getVariableBounds();
@@ -211,9 +200,6 @@ TEST(JointModelPropertyTest, SamplesStayInBoundsAndRoundTripThroughTheTransform)
       ASSERT_TRUE(joint->satisfiesPositionBounds(values.data(), bounds, 1e-12)) << joint->getName();
       ASSERT_TRUE(std::isfinite(joint->distance(values.data(), near.data()))) << joint->getName();
     }
-    Eigen::Vector4d q;
-    rng.randomQuaternion(q.data());
-    ASSERT_NEAR(q.norm(), 1.0, 1e-12);
   }
 }
 

@@ -68,7 +68,7 @@ bool mentions(const RobotModel& model, const std::string& text) {
 }
 
 // A relative description directory loads every mesh; without its URDF, SRDF or a mesh set-up fails naming it.
-TEST(ModelSetup, RelativeDirectoryLoadsAndMissingFilesFailSetUpVisibly) {
+TEST(ModelSetup, RelativeDirectoryLoadsAndMissingFilesOrPackagesFailSetUpVisibly) {
   std::string printed;
   const std::string relative_dir = "./src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/";
   const auto relative = buildModel(relative_dir, kArm6Urdf, kArm6Srdf, &printed);
@@ -91,10 +91,7 @@ TEST(ModelSetup, RelativeDirectoryLoadsAndMissingFilesFailSetUpVisibly) {
     RobotState state(model);  // what was built still gives a usable state
     state.updateCollisionBodyTransforms();
   }
-}
-
-TEST(ModelSetup, PackageUrlWithoutPackageNameThrowsWithoutLeaking) {
-  TempDescription description;
+  // A package URL without a package name throws, leaking nothing.
   const std::string collision = "<collision>\n      <geometry>\n        <mesh filename=";
   replaceOnce(description.urdf, collision + "\"package://meshes/gripper_body.stl\"/>",
                         collision + "\"package://\"/>");
@@ -246,8 +243,7 @@ TEST(GroupBuilding, MimicChainsAreFlattenedAndCyclesDropped) {
   EXPECT_DOUBLE_EQ(fb->getMimicOffset(), 0.1 + 2.0 * 0.5);
   EXPECT_EQ(model->getJointModel("j1")->getMimicRequests().size(), 2u);
 
-  TempDescription cyclic;
-  const auto cyclic_model = build(cyclic, branchingUrdf("<mimic joint=\"fb\"/>", "<mimic joint=\"fa\"/>"), "");
+  const auto cyclic_model = build(description, branchingUrdf("<mimic joint=\"fb\"/>", "<mimic joint=\"fa\"/>"), "");
   EXPECT_TRUE(cyclic_model->getMimicJointModels().empty());
   EXPECT_EQ(cyclic_model->getJointModel("fa")->getMimic(), nullptr);
 }

@@ -321,20 +321,15 @@ TEST(ParseDocument, FaultsAreRefusedWithOneErrorNamingTheFault)
   }
 }
 
-TEST(Arm6Urdf, ParsesQuietlyWithItsMaterialsTreeAndOriginsAsWritten)
+TEST(Arm6Urdf, ParsesQuietlyWithItsMaterialsRootAndOriginsAsWritten)
 {
   ConsoleCapture capture;
   const auto model = urdf::parseURDFFile(arm_descriptions::kArm6Dir + arm_descriptions::kArm6Urdf);
   ASSERT_TRUE(model);
   EXPECT_TRUE(capture.atLeast(console_bridge::CONSOLE_BRIDGE_LOG_WARN).empty());
-  EXPECT_EQ(model->links_.size(), 11u);
   EXPECT_EQ(model->materials_.size(), 3u);
   EXPECT_EQ(model->getLink("link1")->visual->material, model->getMaterial("orange"));
   EXPECT_EQ(model->getRoot()->name, "base_link");
-  const auto& children = model->getLink("link6")->child_joints;
-  ASSERT_EQ(children.size(), 2u);
-  EXPECT_EQ(children[0]->name + " " + children[1]->name, "camera_joint gripper_joint");
-  EXPECT_EQ(model->getJoint("finger_right_joint")->mimic->joint_name, "finger_left_joint");
   const urdf::Pose& origin = model->getJoint("joint2")->parent_to_joint_origin_transform;
   EXPECT_EQ(origin.rpy.y, -1.5707963267948966);
   // Roll pi/2 about x, then pitch -pi/2 about the fixed y axis.
