@@ -296,10 +296,7 @@ TEST(JointValuesPrinterTest, MatchesTheStreamAndPrintfFormats)
     printJointValues(prefix.c_str(), values.data() + 6, 2);
     expected += prefix + "2.5,1e+06\n";
   }
-  const std::string printed = testing::internal::GetCapturedStdout();
-  const std::size_t at = std::mismatch(printed.begin(), printed.end(), expected.begin(), expected.end()).first -
-                         printed.begin();
-  EXPECT_TRUE(printed == expected) << "differs at \"" << printed.substr(at < 40 ? 0 : at - 40, 80) << "\"";
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), expected);
 }
 
 }  // namespace

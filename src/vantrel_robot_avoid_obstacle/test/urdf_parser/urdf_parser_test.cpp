@@ -155,7 +155,6 @@ TEST(ParseDocument, VersionsOtherThanOnePointZeroAreRefusedWithTheirMessages)
       {" 1.0", nullptr},
       {"1", "The version attribute should be in the form 'x.y'"},
       {"2.0", "Invalid 'version' specified; only version 1.0 is currently supported"},
-      {"1.0.0", "The version attribute should be in the form 'x.y'"},
       {"a.0", "Version attribute is not an integer"},
       {".0", "One of the fields of the version attribute is blank"},
       {"1.0x", "Extra characters after the version number"},
