@@ -36,9 +36,9 @@ std::unique_ptr<AttachedBody> grabObject(const robot_model::core::LinkModel* lin
   return body;
 }
 
-// A state needs a model. One state from its start at zero through the reference pose and the gripper's mimic finger to attached bodies:
-// attaching under a taken id replaces the body, an unusable body is refused keeping the attached one, an unknown id
-// clears nothing, the body follows its link, and destruction detaches.
+// A state needs a model. One state from its start at zero through the reference pose and the gripper's mimic finger
+// to attached bodies: attaching under a taken id replaces the body, an unusable body is refused keeping the attached
+// one, an unknown id clears nothing, the body follows its link, and destruction detaches.
 TEST(RobotState, ReferencePosesMimicFingerAndAttachedBodies) {
   EXPECT_THROW(RobotState state(nullptr), std::invalid_argument);
   const auto model = arm6Model();

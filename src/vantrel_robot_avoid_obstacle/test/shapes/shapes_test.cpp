@@ -34,13 +34,6 @@ namespace
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-std::string printed(const shapes::Shape& shape)
-{
-  std::ostringstream out;
-  shape.print(out);
-  return out.str();
-}
-
 // A regular tetrahedron around the origin, triangles wound outward.
 std::unique_ptr<shapes::Mesh> tetrahedron()
 {
@@ -130,11 +123,14 @@ TEST(Shapes, ScaleThenPadAndRefuseUnusableSizes)
 // The exact-output check of the shapes' texts.
 TEST(Shapes, PrintTexts)
 {
-  EXPECT_EQ(printed(shapes::Sphere(0.5)), "Sphere[radius=0.5]\n");
-  EXPECT_EQ(printed(shapes::Cylinder(0.2, 0.05)), "Cylinder[radius=0.05, length=0.2]\n");
-  EXPECT_EQ(printed(shapes::Box(1, 2, 3)), "Box[x=length=1, y=width=2z=height=3]\n");
-  EXPECT_EQ(printed(shapes::Mesh(4, 2)), "Mesh[vertices=4, triangles=2]\n");
-  EXPECT_EQ(printed(shapes::OcTree(nullptr)), "OcTree[NULL]\n");
+  std::ostringstream out;
+  shapes::Sphere(0.5).print(out);
+  shapes::Cylinder(0.2, 0.05).print(out);
+  shapes::Box(1, 2, 3).print(out);
+  shapes::Mesh(4, 2).print(out);
+  shapes::OcTree(nullptr).print(out);
+  EXPECT_EQ(out.str(), "Sphere[radius=0.5]\nCylinder[radius=0.05, length=0.2]\nBox[x=length=1, y=width=2z=height=3]\n"
+                       "Mesh[vertices=4, triangles=2]\nOcTree[NULL]\n");
 }
 
 // Clones are deep, keep missing normals missing, and an octree's clone keeps the tree alive.

@@ -188,8 +188,8 @@ TEST_F(SrdfTest, JointsSpheresAndCollisionPairs)
                  "ERROR pair of links", "ERROR 'ghost'", "ERROR passive joint", "ERROR 'ghost'", "ERROR 'joint2'"});
 }
 
-// The groups, virtual joint and pairs as written (the model test sees the states and end effector); then unknown names dropped with a warning,
-// the exact-output check of the loader's messages.
+// The groups, virtual joint and pairs as written (the model test sees the states and end effector); then unknown
+// names dropped with a warning, the exact-output check of the loader's messages.
 TEST_F(SrdfTest, Arm6AsWrittenAndUnknownNamesDropped)
 {
   using arm_descriptions::kArm6Dir;

@@ -69,49 +69,45 @@ private:
 
   void mutateOnce(std::string& text)
   {
-    static const char kBytes[] = "<>/\"'=&% \t\n0123456789-.eE!?";
+    static const char kBytes[] = "<>/\"'=&% \t\n0123456789-.eE!?\xC3\xFF";
     static const char* const kValues[] = {"",        "-1",        "1e999",    "nan",    "%s%n%s",   " 1 2 3 ",
                                           "0 0",     "1 2 3 4",   "-0.5 1 1", "0",      "revolute", "Planar",
                                           "fixed",   "base_link", "joint1",   "arm",    "1.0",      "2.0",
                                           "1 0 0 2", "&amp;",     "\xff\xfe", "1e-400", "1\t2\t3",  "  base_link  "};
-    const std::size_t kind = below(10);
+    const std::size_t kind = below(9);
     const std::size_t at = below(text.size());
     if (kind == 0)
     {
-      text[at] ^= static_cast<char>(1u << below(8));
+      text[at] = kBytes[below(sizeof(kBytes) - 1)];
     }
     else if (kind == 1)
     {
-      text[at] = kBytes[below(sizeof(kBytes) - 1)];
+      text.erase(at, 1 + below(64));
     }
     else if (kind == 2)
     {
-      text.erase(at, 1 + below(64));
+      text.insert(below(text.size() + 1), text.substr(at, 1 + below(64)));
     }
     else if (kind == 3)
     {
-      text.insert(below(text.size() + 1), text.substr(at, 1 + below(64)));
-    }
-    else if (kind == 4)
-    {
       text.resize(at);
     }
-    else if (kind <= 7)  // a line removed (5), copied (6) or moved (7)
+    else if (kind <= 6)  // a line removed (4), copied (5) or moved (6)
     {
       const auto line = lineAround(text, at);
       const std::string copy = text.substr(line.first, line.second - line.first);
-      text.erase(line.first, kind == 6 ? 0 : copy.size());
-      text.insert(kind == 5 ? 0 : lineAround(text, below(text.size() + 1)).first, kind == 5 ? "" : copy);
+      text.erase(line.first, kind == 5 ? 0 : copy.size());
+      text.insert(kind == 4 ? 0 : lineAround(text, below(text.size() + 1)).first, kind == 4 ? "" : copy);
     }
     else
     {
       // A listed value, or another attribute's value (duplicate names, cycles, self joints, unknown links).
       const auto target = attributeValue(text);
-      const auto source = kind == 8 ? target : attributeValue(text);
+      const auto source = kind == 7 ? target : attributeValue(text);
       if (target.second != std::string::npos && source.second != std::string::npos)
       {
         text.replace(target.first, target.second,
-                     kind == 8 ? kValues[below(sizeof(kValues) / sizeof(kValues[0]))] :
+                     kind == 7 ? kValues[below(sizeof(kValues) / sizeof(kValues[0]))] :
                                  text.substr(source.first, source.second));
       }
     }
