@@ -3,7 +3,6 @@
 #include "robot_model/core/planar_joint_model.h"
 #include "robot_model/core/prismatic_joint_model.h"
 #include "robot_model/core/revolute_joint_model.h"
-#include "test/kinematics/arm_tables.h"
 #include "test/robot_model_core/model_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +25,7 @@ using model_fixtures::captureStdout;
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kHalfPi = arm_tables::kHalfPi;
+constexpr double kHalfPi = kPi / 2.0;
 
 TEST(RevoluteJointModelTest, ContinuousWrapsBoundedDefaultsAndHarmonizes)
 {

@@ -50,7 +50,6 @@ struct TempDescription {
     std::ofstream(directory + kArm6Urdf, std::ios::binary) << urdf;
     std::ofstream(directory + kArm6Srdf, std::ios::binary) << srdf;
   }
-  // Writes the texts, then builds as buildModel does.
   ModelPtr build(std::string* printed = nullptr) const {
     write();
     return buildModel(directory, kArm6Urdf, kArm6Srdf, printed);
@@ -98,8 +97,10 @@ TEST(ModelSetup, RelativeDirectoryLoadsAndMissingFilesOrPackagesFailSetUpVisibly
   EXPECT_THROW(description.build(), robot_model::core::Exception);
 }
 
-// Arm chains the six-axis closed form cannot serve stay chains without a solver, and say why once.
-TEST(ModelSetup, ArmChainsOutsideTheClosedFormGetNoSolver) {
+// Arm chains the six-axis closed form cannot serve stay chains without a solver, and say why once. A virtual joint
+// named like a URDF joint fails set-up; joint property values out of range are reported and skipped; each group
+// matching the closed form gets its own solver.
+TEST(ModelSetup, ArmChainsSemanticNamesValuesAndSolversPerGroup) {
   const struct {
     const char* from;
     const char* to;
@@ -129,11 +130,7 @@ TEST(ModelSetup, ArmChainsOutsideTheClosedFormGetNoSolver) {
       EXPECT_EQ(printed.find(c.reason), printed.rfind(c.reason)) << printed;
     }
   }
-}
 
-// A virtual joint named like a URDF joint fails set-up; joint property values out of range are reported and skipped;
-// each group matching the closed form gets its own solver.
-TEST(ModelSetup, SemanticNamesValuesAndGroupsOfTheArm) {
   TempDescription named, edited;
   replaceOnce(named.srdf, R"(<virtual_joint name="virtual_joint")", R"(<virtual_joint name="joint1")");
   const auto invalid = named.build();

@@ -26,7 +26,6 @@ class TextMutator
 public:
   explicit TextMutator(std::uint64_t seed) : state_(seed) {}
 
-  // One to three mutations of the text.
   std::string mutate(std::string text)
   {
     const std::size_t count = 1 + below(3);
