@@ -9,8 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-  static const bool quiet = (console_bridge::noOutputHandler(), true);
-  (void)quiet;
+  [[maybe_unused]] static const bool quiet = (console_bridge::noOutputHandler(), true);
   static const char* const kHints[] = { "mesh.stl", "mesh.dae", "mesh.obj" };
   if (size < 2)
   {

@@ -10,8 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-  static const bool quiet = (console_bridge::noOutputHandler(), true);
-  (void)quiet;
+  [[maybe_unused]] static const bool quiet = (console_bridge::noOutputHandler(), true);
   const std::string text(reinterpret_cast<const char*>(data), size);
   urdf::parseURDF(text);
   if (urdf::invalidUtf8Offset(text) == std::string::npos && !urdf::nestedDeeperThan(text, kCheckedDepth) &&

@@ -50,7 +50,6 @@ struct TempDescription {
     std::ofstream(directory + kArm6Urdf, std::ios::binary) << urdf;
     std::ofstream(directory + kArm6Srdf, std::ios::binary) << srdf;
   }
-  // Writes the texts, then builds as buildModel does.
   ModelPtr build(std::string* printed = nullptr) const {
     write();
     return buildModel(directory, kArm6Urdf, kArm6Srdf, printed);
@@ -68,7 +67,7 @@ bool mentions(const RobotModel& model, const std::string& text) {
 }
 
 // A relative description directory loads every mesh; without its URDF, SRDF or a mesh set-up fails naming it.
-TEST(ModelSetup, RelativeDirectoryLoadsAndMissingFilesFailSetUpVisibly) {
+TEST(ModelSetup, RelativeDirectoryLoadsAndMissingFilesOrPackagesFailSetUpVisibly) {
   std::string printed;
   const std::string relative_dir = "./src/robot_avoid_obstacle/resources/robot_descriptions/arm6_description/";
   const auto relative = buildModel(relative_dir, kArm6Urdf, kArm6Srdf, &printed);
@@ -91,18 +90,17 @@ TEST(ModelSetup, RelativeDirectoryLoadsAndMissingFilesFailSetUpVisibly) {
     RobotState state(model);  // what was built still gives a usable state
     state.updateCollisionBodyTransforms();
   }
-}
-
-TEST(ModelSetup, PackageUrlWithoutPackageNameThrowsWithoutLeaking) {
-  TempDescription description;
+  // A package URL without a package name throws, leaking nothing.
   const std::string collision = "<collision>\n      <geometry>\n        <mesh filename=";
   replaceOnce(description.urdf, collision + "\"package://meshes/gripper_body.stl\"/>",
                         collision + "\"package://\"/>");
   EXPECT_THROW(description.build(), robot_model::core::Exception);
 }
 
-// Arm chains the six-axis closed form cannot serve stay chains without a solver, and say why once.
-TEST(ModelSetup, ArmChainsOutsideTheClosedFormGetNoSolver) {
+// Arm chains the six-axis closed form cannot serve stay chains without a solver, and say why once. A virtual joint
+// named like a URDF joint fails set-up; joint property values out of range are reported and skipped; each group
+// matching the closed form gets its own solver.
+TEST(ModelSetup, ArmChainsSemanticNamesValuesAndSolversPerGroup) {
   const struct {
     const char* from;
     const char* to;
@@ -132,11 +130,7 @@ TEST(ModelSetup, ArmChainsOutsideTheClosedFormGetNoSolver) {
       EXPECT_EQ(printed.find(c.reason), printed.rfind(c.reason)) << printed;
     }
   }
-}
 
-// A virtual joint named like a URDF joint fails set-up; joint property values out of range are reported and skipped;
-// each group matching the closed form gets its own solver.
-TEST(ModelSetup, SemanticNamesValuesAndGroupsOfTheArm) {
   TempDescription named, edited;
   replaceOnce(named.srdf, R"(<virtual_joint name="virtual_joint")", R"(<virtual_joint name="joint1")");
   const auto invalid = named.build();
@@ -246,8 +240,7 @@ TEST(GroupBuilding, MimicChainsAreFlattenedAndCyclesDropped) {
   EXPECT_DOUBLE_EQ(fb->getMimicOffset(), 0.1 + 2.0 * 0.5);
   EXPECT_EQ(model->getJointModel("j1")->getMimicRequests().size(), 2u);
 
-  TempDescription cyclic;
-  const auto cyclic_model = build(cyclic, branchingUrdf("<mimic joint=\"fb\"/>", "<mimic joint=\"fa\"/>"), "");
+  const auto cyclic_model = build(description, branchingUrdf("<mimic joint=\"fb\"/>", "<mimic joint=\"fa\"/>"), "");
   EXPECT_TRUE(cyclic_model->getMimicJointModels().empty());
   EXPECT_EQ(cyclic_model->getJointModel("fa")->getMimic(), nullptr);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -46,32 +48,19 @@ public:
   std::vector<Message> atLeast(console_bridge::LogLevel level) const
   {
     std::vector<Message> found;
-    for (const Message& m : messages_)
-    {
-      if (m.level >= level)
-      {
-        found.push_back(m);
-      }
-    }
+    std::copy_if(messages_.begin(), messages_.end(), std::back_inserter(found),
+                 [level](const Message& m) { return m.level >= level; });
     return found;
   }
 
   // True when one message at exactly this level contains every one of the words.
   bool logged(console_bridge::LogLevel level, std::initializer_list<std::string> words) const
   {
-    for (const Message& m : messages_)
-    {
-      bool all = m.level == level;
-      for (const std::string& word : words)
-      {
-        all = all && m.text.find(word) != std::string::npos;
-      }
-      if (all)
-      {
-        return true;
-      }
-    }
-    return false;
+    return std::any_of(messages_.begin(), messages_.end(), [&](const Message& m) {
+      return m.level == level && std::all_of(words.begin(), words.end(), [&](const std::string& word) {
+               return m.text.find(word) != std::string::npos;
+             });
+    });
   }
 
 private:
