@@ -66,7 +66,6 @@ TEST(NodeObject, EntitiesFollowTheConfigurationOrTheSetUpSaysWhyItCannotWork) {
       {"unknown source", "{robot_avoid_obstacle: {pointcloud_input_source: 3}}"},
       {"grab module off", "{grab_garbage_module: {grab_garbage_flag: false}}"},
       {"the model's only group under another name", "{robot_avoid_obstacle: {planned_joint_group: manipulator}}"},
-      {"zero resolution", "{point_clouds: {resolution: 0.0}}"},
       {"resolution not a number", "{point_clouds: {resolution: .nan}}"},
       {"scaled camera rotation",
        "{color_camera1: {camera_extrinsic: {data: [2, -1, 0, 0.5, 1, 0, 0, -0.25, 0, 0, 1, 1.125, 0, 0, 0, 1]}}}"},

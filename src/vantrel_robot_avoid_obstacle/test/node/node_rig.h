@@ -112,6 +112,13 @@ inline Access::ArmMoveJoints::Request poseRequest(const std::array<double, 7>& p
   return request;
 }
 
+inline sensor_msgs::msg::JointState jointState(std::vector<std::string> names, std::vector<double> positions) {
+  sensor_msgs::msg::JointState state;
+  state.name = std::move(names);
+  state.position = std::move(positions);
+  return state;
+}
+
 inline Access::Release::Request releaseTo(const std::vector<double>& joints) {
   Access::Release::Request request;
   request.release_joints.data = joints;

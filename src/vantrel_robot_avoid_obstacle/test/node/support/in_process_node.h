@@ -28,7 +28,6 @@ class RosTwoWrapperTestAccess {
   }
 
   // Sensor road.
-  static void freezeObstacleMap(RosTwoWrapper& node, bool frozen) { node.not_update_obstacle_info_flag_ = frozen; }
   static std::vector<double> currentJoints(const RosTwoWrapper& node) { return node.currentJointPositions(); }
   static void setCurrentJoints(RosTwoWrapper& node, const std::vector<double>& q) { node.setCurrentJointPositions(q); }
   static void jointState(RosTwoWrapper& node, const sensor_msgs::msg::JointState& msg) {
