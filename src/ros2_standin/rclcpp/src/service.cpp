@@ -8,6 +8,7 @@ ServiceBase::ServiceBase(
   const transport::Endpoint & endpoint)
 : node_(std::move(node)),
   service_name_(endpoint.name),
+  queue_(endpoint.qos),
   link_(transport.add_service(endpoint, inbox_))
 {
 }
@@ -19,23 +20,15 @@ ServiceBase::~ServiceBase()
 
 void ServiceBase::deliver_request(const rmw_request_id_t & id, std::shared_ptr<void> request)
 {
-  {
-    std::lock_guard<std::mutex> lock(queue_mutex_);
-    queue_.emplace_back(id, std::move(request));
-  }
+  queue_.push({id, std::move(request)});
   node_->notify();
 }
 
 bool ServiceBase::execute_one()
 {
   std::pair<rmw_request_id_t, std::shared_ptr<void>> item;
-  {
-    std::lock_guard<std::mutex> lock(queue_mutex_);
-    if (queue_.empty()) {
-      return false;
-    }
-    item = std::move(queue_.front());
-    queue_.pop_front();
+  if (!queue_.pop(item)) {
+    return false;
   }
   handle_request(std::make_shared<rmw_request_id_t>(item.first), std::move(item.second));
   return true;

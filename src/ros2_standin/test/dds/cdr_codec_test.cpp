@@ -12,7 +12,10 @@
 #include <vector>
 
 #include "codec_samples.hpp"
+#include "dds/ddsi/ddsi_serdata.h"
+#include "dds/ddsi/ddsi_sertype.h"
 #include "dds_transport/cdr_codec.hpp"
+#include "dds_transport/serialized_type.hpp"
 #include "rcl_interfaces/msg/parameter_descriptor.hpp"
 #include "rcl_interfaces/msg/parameter_value.hpp"
 #include "rosidl_typesupport_introspection_cpp/field_types.hpp"
@@ -141,6 +144,34 @@ TEST(CdrCodec, BoundedStringsAndSequencesAreEnforced)
   put_u32(bytes, bytes.size() - 4, 2);
   bytes.insert(bytes.end(), 64, 0);
   EXPECT_NE(decode_error(codec_samples::members<decltype(descriptor)>(), bytes).find("bound of 1"), std::string::npos);
+}
+
+// Samples go out padded with zeros to a multiple of four bytes, and a reader takes up to three
+// bytes of such padding after the last field.
+TEST(CdrCodec, SamplesArePaddedToFourBytesOnTheWireAndReadWithTheirPadding)
+{
+  ddsi_sertype * type = rclcpp::dds::make_serialized_type("std_msgs::msg::dds_::Bool_");
+  for (size_t size = 4; size <= 8; ++size) {
+    std::vector<unsigned char> bytes(size, 0xab);
+    ddsi_serdata * sample = rclcpp::dds::make_serialized_sample(type, bytes);
+    const uint32_t wire_size = ddsi_serdata_size(sample);
+    EXPECT_EQ(wire_size, (size + 3) / 4 * 4) << size;
+    std::vector<unsigned char> sent(wire_size);
+    ddsi_serdata_to_ser(sample, 0, wire_size, sent.data());
+    bytes.resize(wire_size, 0);
+    EXPECT_EQ(sent, bytes) << size;
+    ddsi_serdata_unref(sample);
+  }
+  ddsi_sertype_unref(type);
+
+  // A cloud ends with one byte (is_dense) after a 4-byte boundary.
+  const sensor_msgs::msg::PointCloud2 cloud;
+  auto padded = encode(codec_samples::members<decltype(cloud)>(), &cloud);
+  ASSERT_EQ(padded.size() % 4, 1u);
+  for (int pad = 1; pad <= 3; ++pad) {
+    padded.push_back(0);
+    EXPECT_EQ(decode_error(codec_samples::members<decltype(cloud)>(), padded), "") << pad;
+  }
 }
 
 }  // namespace

@@ -1,16 +1,20 @@
 // Delivery over DDS between this process and the peer process: topics, a service, an action,
-// QoS, and a malformed sample from another participant.
+// QoS, a malformed sample from another participant, and the nodes each process announces.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "codec_samples.hpp"
 #include "dds_transport/cdr_codec.hpp"
 #include "dds_transport/dds_entities.hpp"
+#include "dds_transport/dds_names.hpp"
+#include "graph_reader.hpp"
 #include "peer_process.hpp"
 #include "rclcpp/rclcpp.hpp"
 #include "rclcpp_action/rclcpp_action.hpp"
@@ -171,6 +175,91 @@ TEST_F(CrossProcess, MalformedSampleIsDroppedWithAMessageAndLaterSamplesStillArr
   EXPECT_EQ(*received, good);
   EXPECT_NE(messages.find("[WARN] [dds]: dropped a malformed sample on 'rt/garbage': string "
     "'frame_id' claims"), std::string::npos) << messages;
+}
+
+// Another participant learns from "ros_discovery_info" which node owns which endpoint, in the
+// peer process and here, also as endpoints come and go. A client marks both its endpoints with
+// one id in the dotted-hex form of ROS 2 nodes: the participant's GUID prefix and a number.
+TEST_F(CrossProcess, DiscoveryInformationNamesEveryNodesEndpoints)
+{
+  GraphReader graph;
+  const auto has = [](const std::multiset<std::string> & topics, const std::string & topic) {
+      return topics.count(topic) == 1;
+    };
+  ASSERT_TRUE(GraphReader::wait_for([&] {
+      const auto peer = graph.nodes()["/dds_test_peer"];
+      return has(peer.readers, "rq/probe/arm_grabRequest") &&
+      has(peer.writers, "rr/probe/arm_grabReply") && has(peer.writers, "rt/robot_description") &&
+      has(peer.readers, "rq/probe/follow_joint_trajectory/_action/send_goalRequest") &&
+      has(peer.writers, "rt/probe/follow_joint_trajectory/_action/status");
+    }));
+
+  auto node = std::make_shared<rclcpp::Node>("graph_probe", "/ns");
+  auto publisher = node->create_publisher<std_msgs::msg::String>("chatter", 1);
+  auto client = node->create_client<ArmGrab>("/probe/arm_grab");
+  ASSERT_TRUE(GraphReader::wait_for([&] {
+      const auto probe = graph.nodes()["/ns/graph_probe"];
+      return has(probe.writers, "rt/ns/chatter") && has(probe.writers, "rq/probe/arm_grabRequest") &&
+      has(probe.readers, "rr/probe/arm_grabReply");
+    }));
+  publisher.reset();
+  ASSERT_TRUE(GraphReader::wait_for([&] {
+      const auto probe = graph.nodes()["/ns/graph_probe"];
+      return !has(probe.writers, "rt/ns/chatter") && has(probe.writers, "rq/probe/arm_grabRequest");
+    }));
+  EXPECT_TRUE(graph.decode_errors().empty());
+
+  // This process's participant is the one that announces the probe node.
+  dds_guid_t here{};
+  for (const auto & [gid, info] : graph.announcements()) {
+    for (const auto & announced : info.node_entities_info_seq) {
+      if (announced.node_name == "graph_probe") {
+        std::memcpy(here.v, info.gid.data.data(), sizeof(here.v));
+      }
+    }
+  }
+  std::string request_writer;
+  std::string reply_reader;
+  bool announcer_found = false;
+  const auto from_here = [&here](const GraphReader::DdsEndpoint & endpoint) {
+      return std::memcmp(endpoint.participant.v, here.v, sizeof(here.v)) == 0;
+    };
+  graph.each_endpoint(true, [&](const std::string &, const GraphReader::DdsEndpoint & endpoint) {
+      if (from_here(endpoint) && endpoint.topic == "rq/probe/arm_grabRequest") {
+        request_writer = endpoint.user_data;
+      }
+      if (from_here(endpoint) && endpoint.topic == "ros_discovery_info") {
+        announcer_found = true;
+        dds_history_kind_t history{};
+        int32_t depth = 0;
+        dds_durability_kind_t durability{};
+        dds_reliability_kind_t reliability{};
+        dds_duration_t blocking = 0;
+        ASSERT_TRUE(dds_qget_history(endpoint.qos, &history, &depth));
+        ASSERT_TRUE(dds_qget_durability(endpoint.qos, &durability));
+        ASSERT_TRUE(dds_qget_reliability(endpoint.qos, &reliability, &blocking));
+        EXPECT_EQ(history, DDS_HISTORY_KEEP_LAST);
+        EXPECT_EQ(depth, 1);
+        EXPECT_EQ(durability, DDS_DURABILITY_TRANSIENT_LOCAL);
+        EXPECT_EQ(reliability, DDS_RELIABILITY_RELIABLE);
+      }
+    });
+  graph.each_endpoint(false, [&](const std::string &, const GraphReader::DdsEndpoint & endpoint) {
+      if (from_here(endpoint) && endpoint.topic == "rr/probe/arm_grabReply") {
+        reply_reader = endpoint.user_data;
+      }
+    });
+  EXPECT_TRUE(announcer_found);
+  EXPECT_EQ(request_writer, reply_reader);
+  // The number counts the clients and services made here so far.
+  bool numbered = false;
+  for (uint32_t number = 1; number < 1000 && !numbered; ++number) {
+    numbered = request_writer == "clientid=" + rclcpp::dds::client_service_id(here, number) + ";";
+  }
+  EXPECT_TRUE(numbered) << request_writer;
+  const dds_guid_t small_bytes{{0x0a, 0x00, 0xff, 0x10}};
+  EXPECT_EQ(rclcpp::dds::client_service_id(small_bytes, 0x0102a0ff),
+    " a.0.ff.10.0.0.0.0.0.0.0.0.1.2.a0.ff");
 }
 
 }  // namespace

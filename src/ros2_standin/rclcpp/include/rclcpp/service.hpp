@@ -3,14 +3,13 @@
 #ifndef RCLCPP__SERVICE_HPP_
 #define RCLCPP__SERVICE_HPP_
 
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <type_traits>
 #include <utility>
 
+#include "rclcpp/detail/bounded_queue.hpp"
 #include "rclcpp/detail/node_core.hpp"
 #include "rclcpp/transport/transport.hpp"
 #include "rmw/types.h"
@@ -32,6 +31,8 @@ public:
 
   const char * get_service_name() const {return service_name_.c_str();}
 
+  // Queues the request; a full queue drops its oldest request unanswered, as the KEEP_LAST
+  // history of the service's QoS (KEEP_LAST 10 by default) has it.
   void deliver_request(const rmw_request_id_t & id, std::shared_ptr<void> request);
   bool execute_one() override;
 
@@ -42,8 +43,7 @@ protected:
 private:
   const std::shared_ptr<detail::NodeCore> node_;
   const std::string service_name_;
-  std::mutex queue_mutex_;
-  std::deque<std::pair<rmw_request_id_t, std::shared_ptr<void>>> queue_;
+  detail::BoundedQueue<std::pair<rmw_request_id_t, std::shared_ptr<void>>> queue_;
   // The transport's way in. It is built before the link and destroyed after it, so a delivery
   // from another thread never reads this entity's vtable while the entity is built or torn down.
   struct Inbox : transport::RequestSink

@@ -2,16 +2,14 @@
 #ifndef RCLCPP__SUBSCRIPTION_HPP_
 #define RCLCPP__SUBSCRIPTION_HPP_
 
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <type_traits>
 #include <utility>
 
+#include "rclcpp/detail/bounded_queue.hpp"
 #include "rclcpp/detail/node_core.hpp"
-#include "rclcpp/qos.hpp"
 #include "rclcpp/transport/transport.hpp"
 
 namespace rclcpp
@@ -42,9 +40,7 @@ protected:
 private:
   const std::shared_ptr<detail::NodeCore> node_;
   const std::string topic_name_;
-  const rclcpp::QoS qos_;
-  std::mutex queue_mutex_;
-  std::deque<std::shared_ptr<const void>> queue_;
+  detail::BoundedQueue<std::shared_ptr<const void>> queue_;
   // The transport's way in. It is built before the link and destroyed after it, so a delivery
   // from another thread never reads this entity's vtable while the entity is built or torn down.
   struct Inbox : transport::MessageSink

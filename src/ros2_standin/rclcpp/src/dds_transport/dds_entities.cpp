@@ -130,29 +130,6 @@ void Participant::list_remote(
 
 Participant::~Participant() {dds_delete(handle_);}
 
-uint64_t Participant::add_local(const transport::Endpoint & endpoint)
-{
-  std::lock_guard<std::mutex> lock(mutex_);
-  local_.emplace(next_id_, endpoint);
-  return next_id_++;
-}
-
-void Participant::remove_local(uint64_t id)
-{
-  std::lock_guard<std::mutex> lock(mutex_);
-  local_.erase(id);
-}
-
-std::vector<transport::Endpoint> Participant::local_endpoints() const
-{
-  std::lock_guard<std::mutex> lock(mutex_);
-  std::vector<transport::Endpoint> endpoints;
-  for (const auto & entry : local_) {
-    endpoints.push_back(entry.second);
-  }
-  return endpoints;
-}
-
 void Participant::add_waker(detail::Waker & waker)
 {
   std::lock_guard<std::mutex> lock(mutex_);

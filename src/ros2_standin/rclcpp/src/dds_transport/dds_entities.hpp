@@ -2,9 +2,9 @@
 #ifndef RCLCPP__DDS__DDS_ENTITIES_HPP_
 #define RCLCPP__DDS__DDS_ENTITIES_HPP_
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -30,11 +30,10 @@ public:
   Participant & operator=(const Participant &) = delete;
 
   dds_entity_t handle() const {return handle_;}
+  const dds_guid_t & guid() const {return guid_;}
+  // 1, 2, 3, ...: numbers the services and clients of the participant.
+  uint32_t next_client_service_number() {return ++client_service_count_;}
 
-  // The endpoints this process made, for the graph queries.
-  uint64_t add_local(const transport::Endpoint & endpoint);
-  void remove_local(uint64_t id);
-  std::vector<transport::Endpoint> local_endpoints() const;
   // The endpoints of other participants that DDS discovery reports alive.
   std::vector<transport::Endpoint> remote_endpoints() const;
 
@@ -51,9 +50,8 @@ private:
   // Readers of DDS's built-in discovery topics.
   dds_entity_t publications_ = 0;
   dds_entity_t subscriptions_ = 0;
-  mutable std::mutex mutex_;
-  std::map<uint64_t, transport::Endpoint> local_;
-  uint64_t next_id_ = 1;
+  std::atomic<uint32_t> client_service_count_{0};
+  std::mutex mutex_;
   std::set<detail::Waker *> wakers_;
 };
 

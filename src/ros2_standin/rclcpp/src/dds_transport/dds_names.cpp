@@ -1,5 +1,8 @@
 #include "dds_names.hpp"
 
+#include <cstdio>
+#include <cstring>
+
 namespace rclcpp
 {
 namespace dds
@@ -104,6 +107,25 @@ rmw_qos_profile_t ros_qos(const dds_qos_t * qos)
       RMW_QOS_POLICY_DURABILITY_VOLATILE : RMW_QOS_POLICY_DURABILITY_TRANSIENT_LOCAL;
   }
   return profile;
+}
+
+std::string client_service_id(const dds_guid_t & participant, uint32_t number)
+{
+  unsigned char id[16];
+  std::memcpy(id, participant.v, 12);
+  for (size_t i = 0; i < 4; ++i) {
+    id[12 + i] = static_cast<unsigned char>(number >> (24 - 8 * i));
+  }
+  // As ROS 2 nodes print it: the first byte two characters wide (space-padded), the others as
+  // short as they come.
+  char byte[4];
+  std::snprintf(byte, sizeof(byte), "%2x", id[0]);
+  std::string text = byte;
+  for (size_t i = 1; i < sizeof(id); ++i) {
+    std::snprintf(byte, sizeof(byte), ".%x", id[i]);
+    text += byte;
+  }
+  return text;
 }
 
 dds_qos_t * make_qos(const rmw_qos_profile_t & profile, bool for_writer)

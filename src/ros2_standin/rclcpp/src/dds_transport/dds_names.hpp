@@ -2,6 +2,7 @@
 #ifndef RCLCPP__DDS__DDS_NAMES_HPP_
 #define RCLCPP__DDS__DDS_NAMES_HPP_
 
+#include <cstdint>
 #include <string>
 
 #include "dds/dds.h"
@@ -34,6 +35,10 @@ bool ros_endpoint(const std::string & dds_topic, const std::string & dds_type, R
 
 // The parts of a DDS QoS the graph reports.
 rmw_qos_profile_t ros_qos(const dds_qos_t * qos);
+
+// What a service or client puts after "serviceid=" or "clientid=" in the user data of its two
+// endpoints: the participant's GUID prefix and a 32-bit number, as dotted hex bytes.
+std::string client_service_id(const dds_guid_t & participant, uint32_t number);
 
 // A new QoS object the caller deletes.
 dds_qos_t * make_qos(const rmw_qos_profile_t & profile, bool for_writer);

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +14,7 @@
 #include "cdr_codec.hpp"
 #include "dds_entities.hpp"
 #include "dds_names.hpp"
+#include "local_graph.hpp"
 #include "reply_route.hpp"
 
 namespace rclcpp
@@ -75,13 +75,6 @@ uint64_t random_identifier()
   return draw(device);
 }
 
-std::string hex(uint64_t value)
-{
-  char text[17];
-  std::snprintf(text, sizeof(text), "%016" PRIx64, value);
-  return text;
-}
-
 EntitySettings settings(
   const char * prefix, const Endpoint & endpoint, const char * suffix,
   const MessageMembers & members, std::string user_data = "")
@@ -90,28 +83,40 @@ EntitySettings settings(
     type_name(members), endpoint.qos, std::move(user_data)};
 }
 
-// Keeps an endpoint listed in the graph for as long as it lives.
+// "clientid=<id>;" or "serviceid=<id>;", the same on both endpoints of a client or service.
+std::string client_service_user_data(const char * key, Participant & participant)
+{
+  return std::string(key) + "=" +
+         client_service_id(participant.guid(), participant.next_client_service_number()) + ";";
+}
+
+// Keeps an endpoint, made of these readers and writers, listed in the graph for as long as it
+// lives.
 class Listed
 {
 public:
-  Listed(std::shared_ptr<Participant> participant, const Endpoint & endpoint)
-  : participant_(std::move(participant)), id_(participant_->add_local(endpoint)) {}
-  ~Listed() {participant_->remove_local(id_);}
+  Listed(
+    std::shared_ptr<LocalGraph> graph, const Endpoint & endpoint,
+    const std::vector<dds_entity_t> & readers, const std::vector<dds_entity_t> & writers)
+  : graph_(std::move(graph)), id_(graph_->add(endpoint, readers, writers)) {}
+  ~Listed() {graph_->remove(id_);}
   Listed(const Listed &) = delete;
   Listed & operator=(const Listed &) = delete;
 
 private:
-  const std::shared_ptr<Participant> participant_;
+  const std::shared_ptr<LocalGraph> graph_;
   const uint64_t id_;
 };
 
 class DdsPublisherLink : public transport::PublisherLink
 {
 public:
-  DdsPublisherLink(const std::shared_ptr<Participant> & participant, const Endpoint & endpoint)
+  DdsPublisherLink(
+    const std::shared_ptr<Participant> & participant, const std::shared_ptr<LocalGraph> & graph,
+    const Endpoint & endpoint)
   : members_(introspection(endpoint.introspection.message, endpoint)),
     writer_(participant, settings("rt", endpoint, "", members_)),
-    listed_(participant, endpoint) {}
+    listed_(graph, endpoint, {}, {writer_.entity()}) {}
 
   void publish(std::shared_ptr<const void> message) override
   {
@@ -130,8 +135,8 @@ class DdsSubscriptionLink : public transport::SubscriptionLink
 {
 public:
   DdsSubscriptionLink(
-    const std::shared_ptr<Participant> & participant, const Endpoint & endpoint,
-    MessageSink & sink)
+    const std::shared_ptr<Participant> & participant, const std::shared_ptr<LocalGraph> & graph,
+    const Endpoint & endpoint, MessageSink & sink)
   : members_(introspection(endpoint.introspection.message, endpoint)),
     reader_(participant, settings("rt", endpoint, "", members_),
       [this, &sink](const std::vector<unsigned char> & bytes, dds_instance_handle_t) {
@@ -139,7 +144,7 @@ public:
           sink.deliver(std::move(message));
         }
       }),
-    listed_(participant, endpoint) {}
+    listed_(graph, endpoint, {reader_.entity()}, {}) {}
 
   size_t matched_publishers() const override {return reader_.matched_writers();}
 
@@ -153,11 +158,11 @@ class DdsServiceLink : public transport::ServiceLink
 {
 public:
   DdsServiceLink(
-    const std::shared_ptr<Participant> & participant, const Endpoint & endpoint,
-    RequestSink & sink)
+    const std::shared_ptr<Participant> & participant, const std::shared_ptr<LocalGraph> & graph,
+    const Endpoint & endpoint, RequestSink & sink)
   : request_members_(introspection(endpoint.introspection.message, endpoint)),
     response_members_(introspection(endpoint.introspection.response, endpoint)),
-    user_data_("serviceid=" + hex(random_identifier()) + ";"),
+    user_data_(client_service_user_data("serviceid", *participant)),
     reply_writer_(participant,
       settings("rr", endpoint, "Reply", response_members_, user_data_)),
     request_reader_(participant,
@@ -175,7 +180,7 @@ public:
         id.sequence_number = header.sequence_number;
         sink.deliver_request(id, std::move(request));
       }),
-    listed_(participant, endpoint) {}
+    listed_(graph, endpoint, {request_reader_.entity()}, {reply_writer_.entity()}) {}
 
   // Waits up to 100 ms for the client's reply reader to be matched, as ROS 2 servers do.
   void send_response(const rmw_request_id_t & id, std::shared_ptr<void> response) override
@@ -216,12 +221,12 @@ class DdsClientLink : public transport::ClientLink
 {
 public:
   DdsClientLink(
-    const std::shared_ptr<Participant> & participant, const Endpoint & endpoint,
-    ResponseSink & sink)
+    const std::shared_ptr<Participant> & participant, const std::shared_ptr<LocalGraph> & graph,
+    const Endpoint & endpoint, ResponseSink & sink)
   : request_members_(introspection(endpoint.introspection.message, endpoint)),
     response_members_(introspection(endpoint.introspection.response, endpoint)),
     client_id_(random_identifier()),
-    user_data_("clientid=" + hex(client_id_) + ";"),
+    user_data_(client_service_user_data("clientid", *participant)),
     request_writer_(participant,
       settings("rq", endpoint, "Request", request_members_, user_data_)),
     reply_reader_(participant,
@@ -234,7 +239,7 @@ public:
           sink.deliver_response(header.sequence_number, std::move(response));
         }
       }),
-    listed_(participant, endpoint) {}
+    listed_(graph, endpoint, {reply_reader_.entity()}, {request_writer_.entity()}) {}
 
   int64_t send_request(std::shared_ptr<void> request) override
   {
@@ -261,7 +266,8 @@ private:
 }  // namespace
 
 DdsTransport::DdsTransport()
-: participant_(std::make_shared<Participant>(domain_from_environment()))
+: participant_(std::make_shared<Participant>(domain_from_environment())),
+  graph_(std::make_shared<LocalGraph>(participant_))
 {
 }
 
@@ -269,30 +275,30 @@ DdsTransport::~DdsTransport() = default;
 
 std::unique_ptr<transport::PublisherLink> DdsTransport::add_publisher(const Endpoint & endpoint)
 {
-  return std::make_unique<DdsPublisherLink>(participant_, endpoint);
+  return std::make_unique<DdsPublisherLink>(participant_, graph_, endpoint);
 }
 
 std::unique_ptr<transport::SubscriptionLink> DdsTransport::add_subscription(
   const Endpoint & endpoint, MessageSink & sink)
 {
-  return std::make_unique<DdsSubscriptionLink>(participant_, endpoint, sink);
+  return std::make_unique<DdsSubscriptionLink>(participant_, graph_, endpoint, sink);
 }
 
 std::unique_ptr<transport::ServiceLink> DdsTransport::add_service(
   const Endpoint & endpoint, RequestSink & sink)
 {
-  return std::make_unique<DdsServiceLink>(participant_, endpoint, sink);
+  return std::make_unique<DdsServiceLink>(participant_, graph_, endpoint, sink);
 }
 
 std::unique_ptr<transport::ClientLink> DdsTransport::add_client(
   const Endpoint & endpoint, ResponseSink & sink)
 {
-  return std::make_unique<DdsClientLink>(participant_, endpoint, sink);
+  return std::make_unique<DdsClientLink>(participant_, graph_, endpoint, sink);
 }
 
 std::vector<Endpoint> DdsTransport::endpoints() const
 {
-  std::vector<Endpoint> all = participant_->local_endpoints();
+  std::vector<Endpoint> all = graph_->endpoints();
   const std::vector<Endpoint> remote = participant_->remote_endpoints();
   all.insert(all.end(), remote.begin(), remote.end());
   return all;

@@ -13,6 +13,7 @@ namespace rclcpp
 namespace dds
 {
 
+class LocalGraph;
 class Participant;
 
 class DdsTransport : public transport::Transport
@@ -39,6 +40,7 @@ public:
 
 private:
   std::shared_ptr<Participant> participant_;
+  std::shared_ptr<LocalGraph> graph_;
 };
 
 }  // namespace dds

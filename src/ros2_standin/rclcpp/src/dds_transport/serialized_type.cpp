@@ -24,9 +24,9 @@ struct SerializedType
 struct SerializedSample
 {
   ddsi_serdata base;
-  // The sample padded with zeros to a multiple of 4, as the wire wants it; `size` is its length.
+  // Padded with zeros to a multiple of 4 bytes, as ROS 2 nodes send their samples; readers
+  // accept the padding after the last field.
   std::vector<unsigned char> bytes;
-  uint32_t size = 0;
 };
 
 // What from_sample and to_sample exchange: the serialised bytes.
@@ -48,7 +48,6 @@ SerializedSample * new_sample(
 {
   auto * sample = new SerializedSample();
   ddsi_serdata_init(&sample->base, type, kind);
-  sample->size = static_cast<uint32_t>(bytes.size());
   bytes.resize((bytes.size() + 3) & ~size_t{3}, 0);
   sample->bytes = std::move(bytes);
   return sample;
@@ -57,14 +56,19 @@ SerializedSample * new_sample(
 // Keyless topics: every sample is the one instance.
 bool equal_key(const ddsi_serdata *, const ddsi_serdata *) {return true;}
 
-uint32_t sample_size(const ddsi_serdata * data) {return as_sample(data)->size;}
+uint32_t sample_size(const ddsi_serdata * data)
+{
+  return static_cast<uint32_t>(as_sample(data)->bytes.size());
+}
 
 void free_sample(ddsi_serdata * data) {delete as_sample(data);}
 
 ddsi_serdata * from_fragments(
   const ddsi_sertype * type, ddsi_serdata_kind kind, const nn_rdata * fragment, size_t size)
 {
-  std::vector<unsigned char> bytes(size);
+  std::vector<unsigned char> bytes;
+  bytes.reserve(size + 3);  // room for the padding
+  bytes.resize(size);
   uint32_t filled = 0;
   // Fragments may overlap; each adds what lies beyond the bytes already filled.
   for (; fragment != nullptr; fragment = fragment->nextfrag) {
@@ -125,9 +129,7 @@ void to_bytes_unref(ddsi_serdata * data, const ddsrt_iovec_t *) {ddsi_serdata_un
 
 bool to_plain(const ddsi_serdata * data, void * plain, void **, void *)
 {
-  const SerializedSample * sample = as_sample(data);
-  static_cast<PlainSample *>(plain)->assign(
-    sample->bytes.begin(), sample->bytes.begin() + sample->size);
+  *static_cast<PlainSample *>(plain) = as_sample(data)->bytes;
   return true;
 }
 
@@ -139,7 +141,7 @@ bool untyped_to_plain(const ddsi_sertype *, const ddsi_serdata *, void *, void *
 size_t print_sample(const ddsi_sertype *, const ddsi_serdata * data, char * buffer, size_t size)
 {
   return static_cast<size_t>(
-    std::snprintf(buffer, size, "(%u serialised bytes)", as_sample(data)->size));
+    std::snprintf(buffer, size, "(%zu serialised bytes)", as_sample(data)->bytes.size()));
 }
 
 void zero_keyhash(const ddsi_serdata *, ddsi_keyhash * keyhash, bool)
