@@ -1,5 +1,6 @@
 // Services between nodes spun on different threads: waiting for a server with and without a
-// time-out, and a round trip answered when the server's callback returns.
+// time-out, a round trip answered when the server's callback returns, and the bounded queue of
+// requests that wait for the server.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -76,6 +77,42 @@ TEST_F(Services, WaitForTheServerThenARoundTripAnsweredWhenTheCallbackReturns)
   rclcpp::shutdown();
   EXPECT_FALSE(unlimited.get());
   rclcpp::init(0, nullptr);
+}
+
+// Twelve requests reach a server that is not spun: a KEEP_LAST queue keeps the newest of them
+// (depth 0 counts as 1) and drops the others unanswered; KEEP_ALL keeps them all.
+TEST_F(Services, WaitingRequestsAreBoundedByTheHistoryDepth)
+{
+  rmw_qos_profile_t depth_zero = rmw_qos_profile_services_default;
+  depth_zero.depth = 0;
+  rmw_qos_profile_t keep_all = rmw_qos_profile_services_default;
+  keep_all.history = RMW_QOS_POLICY_HISTORY_KEEP_ALL;
+  const std::pair<rmw_qos_profile_t, size_t> cases[] = {  // profile, requests kept
+    {rmw_qos_profile_services_default, 10}, {depth_zero, 1}, {keep_all, 12}};
+  auto node = std::make_shared<rclcpp::Node>("queue_node");
+  for (const auto & [profile, kept] : cases) {
+    auto service = node->create_service<ArmMoveJoints>("/queued",
+        [](std::shared_ptr<ArmMoveJoints::Request> request,
+        std::shared_ptr<ArmMoveJoints::Response> response) {response->code = request->cmd_type;},
+        profile);
+    auto client = node->create_client<ArmMoveJoints>("/queued");
+    std::vector<rclcpp::Client<ArmMoveJoints>::FutureAndRequestId> replies;
+    for (int32_t i = 0; i < 12; ++i) {
+      auto request = std::make_shared<ArmMoveJoints::Request>();
+      request->cmd_type = i;
+      replies.push_back(client->async_send_request(request));
+    }
+    // Replies come in order, so once the last is in, every kept request has been answered.
+    ASSERT_TRUE(spin_until(node,
+      [&replies] {return replies.back().wait_for(0s) == std::future_status::ready;}));
+    for (size_t i = 0; i < replies.size(); ++i) {
+      const bool answered = replies[i].wait_for(0s) == std::future_status::ready;
+      EXPECT_EQ(answered, i >= 12 - kept) << kept << " kept, request " << i;
+      if (answered) {
+        EXPECT_EQ(replies[i].get()->code, static_cast<int32_t>(i));
+      }
+    }
+  }
 }
 
 }  // namespace
