@@ -99,7 +99,8 @@ void LocalGraph::announce()
   info.gid = gid_of(participant_->guid());
   auto & nodes = info.node_entities_info_seq;
   // Nodes in the order their first endpoint was made.
-  for (const auto & [id, entry] : entries_) {
+  for (const auto & item : entries_) {
+    const Entry & entry = item.second;
     auto node = std::find_if(nodes.begin(), nodes.end(), [&entry](const NodeEntitiesInfo & known) {
           return known.node_name == entry.endpoint.node_name &&
           known.node_namespace == entry.endpoint.node_namespace;
