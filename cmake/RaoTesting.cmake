@@ -13,6 +13,10 @@ endif()
 
 set(RAO_CYCLONEDDS_LOOPBACK_CONFIG
   ${PROJECT_SOURCE_DIR}/src/ros2_standin/rclcpp/cyclonedds_loopback.xml)
+# For tests that talk DDS: under ThreadSanitizer, accesses made inside Cyclone's uninstrumented
+# library are not checked.
+set(RAO_DDS_TSAN_OPTIONS "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:\
+ignore_noninstrumented_modules=1:suppressions=${PROJECT_SOURCE_DIR}/src/ros2_standin/test/dds/tsan_suppressions.txt")
 
 # rao_add_test(NAME SOURCES <files> LIBS <targets> [LABELS <labels>])
 # Tests run from the repository root, so the configured relative paths resolve.
