@@ -20,10 +20,10 @@
 
 #include "arm_sim/arm_controller.hpp"
 #include "arm_sim/command_client.hpp"
+#include "arm_sim/path_clearance.hpp"
 #include "arm_sim/scene.hpp"
 #include "arm_sim/scene_camera.hpp"
 #include "arm_sim/topic_recorders.hpp"
-#include "path_clearance.hpp"
 #include "planning/manipulator_plan_scene.h"
 #include "robot_model/core/joint_model_group.h"
 #include "robot_model/core/robot_model.h"
@@ -42,11 +42,6 @@ using ArmMoveJoints = vantrel_interfaces::srv::ArmMoveJoints;
 // Waits are generous: a loaded two-core machine builds the node's scene slowly.
 constexpr auto kStartupTimeout = 180s;
 constexpr auto kCommandTimeout = 120s;
-constexpr double kClearanceStep = 0.02;  // radians between clearance samples
-// The clearance is measured against a centimetre map of the node's obstacle cloud: its voxels hold
-// those of the node's finer map, so the figure errs on the small side, and the distance queries stay
-// quick enough for a test run.
-constexpr double kClearanceResolution = 0.01;
 // How far above the box's centre the tool grasps it.
 constexpr double kGraspHeight = 0.23;
 
@@ -159,7 +154,7 @@ public:
     if (!scene_.hasPlanningGroup()) {
       throw std::runtime_error("main job: the robot description has no planning group");
     }
-    putCloudIntoWorld(scene_, sampleSurfaces(tablePillarBoxScene(), 0.01), settings.resolution);
+    scene_.updateWorldOctomap(cellsOf(sampleSurfaces(tablePillarBoxScene(), 0.01), settings.resolution));
     crossing_ = findCrossing(scene_);
     ArmControllerConfig config;
     config.action_name = settings.action_name;
@@ -385,7 +380,10 @@ bool MainJob::run(const std::string & output_dir, std::ostream & table)
   const auto clouds = recorders_.obstacle_cloud.messages();
   pcl::fromROSMsg(*clouds.back(), obstacles);
   pcl::io::savePCDFileBinary(output_dir + "/obstacle.pcd", obstacles);
-  putCloudIntoWorld(scene_, obstacles, kClearanceResolution);
+  // Judged at the node's resolution against its last obstacle cloud: the bare arm may meet no cell anywhere
+  // along the played segments; the figure is its smallest distance at the trajectories' samples.
+  PathClearance clearance_check(scene_.getRobotModel(), scene_.getPlanningGroup(), obstacles,
+    settings_.resolution);
 
   table << std::left << std::setw(3) << "#" << std::setw(31) << "command" << std::right << std::setw(5)
         << "code" << "  " << std::left << std::setw(56) << "message" << std::right << std::setw(10)
@@ -398,18 +396,17 @@ bool MainJob::run(const std::string & output_dir, std::ostream & table)
     double duration = 0.0;
     size_t waypoints = 0;
     double clearance = std::numeric_limits<double>::infinity();
+    bool untouched = true;
     for (const auto & trajectory : outcome.trajectories) {
       duration += durationOf(trajectory);
       waypoints += trajectory.points.size();
-      std::vector<Joints> path;
-      for (const auto & point : trajectory.points) {
-        path.push_back(point.positions);
-      }
-      clearance = std::min(clearance, smallestPathClearance(scene_, path, kClearanceStep));
+      const JointPath path = pathOf(trajectory);
+      untouched = untouched && clearance_check.firstContact(path).empty();
+      clearance = std::min(clearance, clearance_check.smallestAtConfigurations(path));
       writeTrajectory(output_dir + "/trajectory_" + std::to_string(++trajectory_count) + ".csv", trajectory);
     }
     const bool moved = !outcome.trajectories.empty();
-    const bool ok = outcome.as_expected && (!moved || clearance > 0.0);
+    const bool ok = outcome.as_expected && untouched;
     all_ok = all_ok && ok;
     std::ostringstream plan, dur, wp, clear;
     plan << std::fixed << std::setprecision(1) << *outcome.planning_ms;

@@ -20,6 +20,7 @@
 #include "rclcpp_action/rclcpp_action.hpp"
 #include "std_msgs/msg/string.hpp"
 
+#include "../support/dds_test_domain.hpp"
 #include "../support/ros_test_support.hpp"
 
 namespace
@@ -37,6 +38,7 @@ protected:
     rclcpp::InitOptions options;
     options.transport = rclcpp::TransportKind::Dds;
     options.shutdown_on_signal = false;
+    claim_dds_test_domain();
     rclcpp::init(0, nullptr, options);
     peer_ = new PeerProcess(RAO_DDS_TEST_PEER);
   }
@@ -51,7 +53,7 @@ protected:
   template<typename FutureT>
   auto get(FutureT && future)
   {
-    EXPECT_TRUE(spin_until(node_, [&future] {return future.wait_for(0s) == std::future_status::ready;}, 10s));
+    EXPECT_TRUE(spin_until(node_, [&future] {return future.wait_for(0s) == std::future_status::ready;}));
     return future.get();
   }
 
@@ -63,7 +65,7 @@ protected:
     std::shared_ptr<const MessageT> received;
     auto subscription = node_->create_subscription<MessageT>(topic + "/echo", 10,
         [&received](std::shared_ptr<const MessageT> message) {received = message;});
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    const auto deadline = std::chrono::steady_clock::now() + kHangTimeout;
     while (!received && std::chrono::steady_clock::now() < deadline) {
       publisher->publish(sent);
       spin_until(node_, [&received] {return received != nullptr;}, 100ms);
@@ -89,8 +91,8 @@ TEST_F(CrossProcess, EachServiceClientGetsTheReplyToItsOwnRequest)
 {
   auto first = node_->create_client<ArmGrab>("/probe/arm_grab");
   auto second = node_->create_client<ArmGrab>("/probe/arm_grab");
-  ASSERT_TRUE(first->wait_for_service(10s));
-  ASSERT_TRUE(second->wait_for_service(10s));
+  ASSERT_TRUE(first->wait_for_service(kHangTimeout));
+  ASSERT_TRUE(second->wait_for_service(kHangTimeout));
   auto request = std::make_shared<ArmGrab::Request>(codec_samples::arm_grab_request());
   auto other = std::make_shared<ArmGrab::Request>(*request);
   other->cmd_type = 21;
@@ -106,7 +108,7 @@ TEST_F(CrossProcess, ActionsReachEveryOutcome)
 {
   auto client = rclcpp_action::create_client<FollowJointTrajectory>(node_,
       "/probe/follow_joint_trajectory");
-  ASSERT_TRUE(client->wait_for_action_server(10s));
+  ASSERT_TRUE(client->wait_for_action_server(kHangTimeout));
   auto send = [&](const std::string & behaviour) {
       FollowJointTrajectory::Goal goal = codec_samples::trajectory_goal();
       goal.trajectory.joint_names[0] = behaviour;
@@ -143,7 +145,7 @@ TEST_F(CrossProcess, DurabilityAndReliabilityAcrossProcesses)
       [&best_effort](std::shared_ptr<const JointState>) {++best_effort;});
   auto strict = node_->create_subscription<JointState>("/joint_states", rclcpp::QoS(5).reliable(),
       [&reliable](std::shared_ptr<const JointState>) {++reliable;});
-  ASSERT_TRUE(spin_until(node_, [&] {return !latched.empty() && best_effort >= 10;}, 10s));
+  ASSERT_TRUE(spin_until(node_, [&] {return !latched.empty() && best_effort >= 10;}));
   EXPECT_EQ(latched, "<robot name=\"peer\"/>");
   EXPECT_EQ(reliable.load(), 0);
   EXPECT_EQ(strict->get_publisher_count(), 0u);
@@ -157,19 +159,18 @@ TEST_F(CrossProcess, MalformedSampleIsDroppedWithAMessageAndLaterSamplesStillArr
   std::shared_ptr<const JointState> received;
   auto subscription = node_->create_subscription<JointState>("/garbage", 10,
       [&received](std::shared_ptr<const JointState> message) {received = message;});
-  const char * domain = std::getenv("ROS_DOMAIN_ID");
   auto other = std::make_shared<rclcpp::dds::Participant>(
-    static_cast<dds_domainid_t>(domain ? std::stoul(domain) : 0));
+    static_cast<dds_domainid_t>(claim_dds_test_domain()));
   rclcpp::dds::SampleWriter writer(other, rclcpp::dds::EntitySettings{"rt/garbage",
       "sensor_msgs::msg::dds_::JointState_", rmw_qos_profile_default, ""});
-  ASSERT_TRUE(spin_until(node_, [&] {return subscription->get_publisher_count() == 1;}, 10s));
+  ASSERT_TRUE(spin_until(node_, [&] {return subscription->get_publisher_count() == 1;}));
   const JointState good = codec_samples::joint_state();
   auto forged = rclcpp::dds::encode(codec_samples::members<JointState>(), &good);
   forged[4 + 8] = 0xff;
   testing::internal::CaptureStderr();
   writer.write(forged);
   writer.write(rclcpp::dds::encode(codec_samples::members<JointState>(), &good));
-  spin_until(node_, [&received] {return received != nullptr;}, 10s);
+  spin_until(node_, [&received] {return received != nullptr;});
   const std::string messages = testing::internal::GetCapturedStderr();
   ASSERT_TRUE(received);
   EXPECT_EQ(*received, good);

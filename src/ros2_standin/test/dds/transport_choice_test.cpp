@@ -9,6 +9,8 @@
 
 #include "rclcpp/rclcpp.hpp"
 
+#include "../support/dds_test_domain.hpp"
+
 namespace
 {
 
@@ -34,6 +36,7 @@ std::string error_of(const rclcpp::Context::SharedPtr & context)
 
 TEST(TransportChoice, InitOptionsAndEnvironmentPickThePathAndBadValuesAreRefused)
 {
+  claim_dds_test_domain();
   auto & in_process = rclcpp::transport::default_transport();
   EXPECT_EQ(&context_with(rclcpp::TransportKind::InProcess)->transport(), &in_process);
   const auto dds = context_with(rclcpp::TransportKind::Dds);

@@ -44,7 +44,7 @@ TEST_F(Services, WaitForTheServerThenARoundTripAnsweredWhenTheCallbackReturns)
         response->code = request->cmd_type * 10;
         response->message = "joints " + std::to_string(request->joints.data.size());
       });
-  EXPECT_TRUE(client->wait_for_service(2s));
+  EXPECT_TRUE(client->wait_for_service(kHangTimeout));
   EXPECT_EQ(client_node->get_service_names_and_types().at("/arm_move_joints"),
     std::vector<std::string>{"vantrel_interfaces/srv/ArmMoveJoints"});
 
@@ -65,7 +65,7 @@ TEST_F(Services, WaitForTheServerThenARoundTripAnsweredWhenTheCallbackReturns)
   ASSERT_TRUE(wait_until([&handler_started] {return handler_started.load();}));
   EXPECT_EQ(result.wait_for(50ms), std::future_status::timeout);
   released = true;
-  ASSERT_EQ(result.wait_for(2s), std::future_status::ready);
+  ASSERT_EQ(result.wait_for(kHangTimeout), std::future_status::ready);
   EXPECT_EQ(result.get()->code, 20);
   EXPECT_EQ(result.get()->message, "joints 3");
   EXPECT_TRUE(wait_until([&] {return callback_thread.load() == client_spin.id();}));

@@ -20,7 +20,7 @@ using namespace std::chrono_literals;
 // Runs in the child; returns the exit status. A child that does not stop is ended by an alarm.
 int run_node_loop(int ready_fd)
 {
-  alarm(10);
+  alarm(60);
   rclcpp::init(0, nullptr);
   auto served_by_loop = std::make_shared<rclcpp::Node>("node1");
   auto served_by_thread = std::make_shared<rclcpp::Node>("node2");

@@ -90,7 +90,7 @@ TEST(InProcessTransport, SinksMayPublishAndAnswerFromWithinADelivery)
       const int64_t second = requester->send_request(std::make_shared<int>(0));
       EXPECT_EQ(client.answered, (std::vector<int64_t>{first, second}));
     });
-  if (work.wait_for(10s) != std::future_status::ready) {
+  if (work.wait_for(kHangTimeout) != std::future_status::ready) {
     std::fprintf(stderr, "deadlocked\n");  // nothing left to join
     std::abort();
   }

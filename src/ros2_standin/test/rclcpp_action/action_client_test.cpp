@@ -150,7 +150,7 @@ TEST_F(ActionClient, WaitForTheServerEachOutcomeOnTheClientThreadAndDestructionM
       [this] {return client_->wait_for_action_server(std::chrono::milliseconds(-1));});
   std::this_thread::sleep_for(20ms);
   start_server();
-  ASSERT_EQ(found.wait_for(2s), std::future_status::ready);
+  ASSERT_EQ(found.wait_for(kHangTimeout), std::future_status::ready);
   EXPECT_TRUE(found.get());
 
   const std::tuple<Controller, int, ResultCode, const char *> cases[] = {
@@ -166,7 +166,7 @@ TEST_F(ActionClient, WaitForTheServerEachOutcomeOnTheClientThreadAndDestructionM
     std::this_thread::sleep_for(20ms);
     EXPECT_EQ(goal_response_.load(), goal_response);
     EXPECT_EQ(result_code_.load(), result_code);
-    ASSERT_EQ(goal_handle.wait_for(1s), std::future_status::ready);
+    ASSERT_EQ(goal_handle.wait_for(kHangTimeout), std::future_status::ready);
     EXPECT_EQ(goal_handle.get() != nullptr, goal_response > 0);
     std::lock_guard<std::mutex> lock(mutex_);
     EXPECT_EQ(error_string_, error_string);
@@ -174,10 +174,10 @@ TEST_F(ActionClient, WaitForTheServerEachOutcomeOnTheClientThreadAndDestructionM
   EXPECT_GE(feedback_seen_.load(), 1);
 
   auto goal_handle = send(Controller::HoldForCancel);
-  ASSERT_EQ(goal_handle.wait_for(2s), std::future_status::ready);
+  ASSERT_EQ(goal_handle.wait_for(kHangTimeout), std::future_status::ready);
   ASSERT_TRUE(goal_handle.get());
   auto cancel = client_->async_cancel_goal(goal_handle.get());
-  ASSERT_EQ(cancel.wait_for(2s), std::future_status::ready);
+  ASSERT_EQ(cancel.wait_for(kHangTimeout), std::future_status::ready);
   EXPECT_EQ(cancel.get()->return_code, action_msgs::srv::CancelGoal::Response::ERROR_NONE);
   ASSERT_EQ(cancel.get()->goals_canceling.size(), 1u);
   ASSERT_TRUE(wait_until([&] {return result_code_ == ResultCode::CANCELED;}));

@@ -19,9 +19,13 @@ protected:
   void TearDown() override {rclcpp::shutdown();}
 };
 
+// How long a wait for something bound to happen may last before it counts as a hang: far beyond what
+// a slow, busy machine needs, and below the per-test time limit, so that the failing wait is named.
+constexpr std::chrono::milliseconds kHangTimeout{60000};
+
 // Polls, as a command handler waits, until the condition holds or the time-out passes.
 template<typename ConditionT>
-bool wait_until(ConditionT condition, std::chrono::milliseconds timeout = std::chrono::milliseconds(2000))
+bool wait_until(ConditionT condition, std::chrono::milliseconds timeout = kHangTimeout)
 {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!condition() && std::chrono::steady_clock::now() < deadline) {
@@ -34,7 +38,7 @@ bool wait_until(ConditionT condition, std::chrono::milliseconds timeout = std::c
 template<typename ConditionT>
 bool spin_until(
   const rclcpp::Node::SharedPtr & node, ConditionT condition,
-  std::chrono::milliseconds timeout = std::chrono::milliseconds(3000))
+  std::chrono::milliseconds timeout = kHangTimeout)
 {
   return wait_until([&] {
              rclcpp::spin_some(node);

@@ -11,6 +11,7 @@
 #include "action_msgs/msg/goal_status_array.hpp"
 #include "grab/pose_conversion.h"
 #include "node_rig.h"
+#include "ros_test_support.hpp"
 
 namespace {
 
@@ -83,15 +84,17 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
     rig.controller().setScript({Outcome::Reject});
   };
 
-  // Out of reach: no grab configuration, then a pause to look at the cut-out that holds up no one else.
+  // Out of reach: no grab configuration, then a pause of 10 s to look at the cut-out (the second cloud the grab
+  // publishes) that holds up no one else.
   bool scene_free_during_pause = false;
   const auto outOfReach = [&] {
     std::atomic<bool> running{true};
+    const size_t clouds = rig.recorders().obstacle_cloud.count();
     std::thread camera([&] {
-      std::this_thread::sleep_for(std::chrono::seconds(3));
-      const auto asked = std::chrono::steady_clock::now();
+      if (!rig.recorders().obstacle_cloud.waitForCount(clouds + 2, kHangTimeout)) return;
+      const auto asked = Clock::now();
       Access::octreeNodes(node);
-      scene_free_during_pause = running && std::chrono::steady_clock::now() - asked < std::chrono::seconds(1);
+      scene_free_during_pause = running && Clock::now() - asked < std::chrono::seconds(5);
     });
     const auto response = grab([](Grab::Request& r) { r.target_pose[0] = 3.0; });
     running = false;
@@ -138,10 +141,7 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
   const auto cancelledElsewhere = [&] {
     const size_t accepted = rig.controller().acceptedGoals().size();
     std::thread canceller([&] {
-      for (const auto end = Clock::now() + std::chrono::seconds(5);
-           rig.controller().acceptedGoals().size() == accepted && Clock::now() < end;) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      }
+      wait_until([&] { return rig.controller().acceptedGoals().size() > accepted; });
       cancel->async_send_request(std::make_shared<CancelGoal::Request>());
     });
     const auto response = answer(Access::moveToGoal(node, crossing.start));
@@ -149,15 +149,32 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
     return response;
   };
   // A goal that never ends is given up after its time plus 5 s (polls of 10 ms: fewer than the 201 polls'
-  // minimum) and cancelled.
+  // minimum) and cancelled: the controller shows it being cancelled before the next goal can preempt it.
   Access::setResultWaitCycle(node, std::chrono::milliseconds(10));
   arm_sim::TopicRecorder<action_msgs::msg::GoalStatusArray> statuses(
       rig.peer(), std::string(kActionName) + "/_action/status", rclcpp::QoS(100).transient_local());
+  const auto cancelledGoals = [&statuses] {
+    std::set<std::array<uint8_t, 16>> cancelled;
+    for (const auto& message : statuses.messages()) {
+      for (const auto& status : message->status_list) {
+        if (status.status == action_msgs::msg::GoalStatus::STATUS_CANCELING ||
+            status.status == action_msgs::msg::GoalStatus::STATUS_CANCELED) {
+          cancelled.insert(status.goal_info.goal_id.uuid);
+        }
+      }
+    }
+    return cancelled.size();
+  };
   Clock::duration never_ended_after{};
+  double never_ended_duration = 0.0;  // of its trajectory, in seconds
   const auto neverEnds = [&] {
+    const size_t cancelled_before = cancelledGoals();
     const auto sent = Clock::now();
     const auto response = answer(Access::moveToGoal(node, crossing.goal));
     never_ended_after = Clock::now() - sent;
+    const auto end = rig.controller().acceptedGoals().back().points.back().time_from_start;
+    never_ended_duration = end.sec + end.nanosec * 1e-9;
+    EXPECT_TRUE(wait_until([&] { return cancelledGoals() > cancelled_before; }));
     return response;
   };
   const auto script = [&](Outcome outcome) { return [&rig, outcome] { rig.controller().setScript({outcome}); }; };
@@ -266,17 +283,11 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
     std::filesystem::remove_all("data");
   }
   EXPECT_TRUE(scene_free_during_pause);
-  EXPECT_GE(never_ended_after, std::chrono::seconds(5));
-  EXPECT_LT(never_ended_after, std::chrono::seconds(8));
+  // Not before its polls have covered the trajectory's time plus 5 s; the upper bound only tells an end from a hang.
+  EXPECT_GE(never_ended_after, std::chrono::duration<double>(never_ended_duration + 5.0));
+  EXPECT_LT(never_ended_after, kHangTimeout);
   // The goal cancelled elsewhere and the one given up.
-  std::set<std::array<uint8_t, 16>> cancelled;
-  for (const auto& message : statuses.messages()) {
-    for (const auto& status : message->status_list) {
-      const bool is_cancelled = status.status == action_msgs::msg::GoalStatus::STATUS_CANCELED;
-      if (is_cancelled) cancelled.insert(status.goal_info.goal_id.uuid);
-    }
-  }
-  EXPECT_GE(cancelled.size(), 2u);
+  EXPECT_GE(cancelledGoals(), 2u);
   EXPECT_EQ(attempts, 1);
 }
 

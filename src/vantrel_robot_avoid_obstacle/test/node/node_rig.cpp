@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "arm_sim/scene.hpp"
+#include "ros_test_support.hpp"
 
 YAML::Node nodeConfig(Arm arm, bool real_robot, const std::string& change) {
   YAML::Node config = fullTestConfig(change);
@@ -103,11 +104,7 @@ NodeRig::NodeRig(const YAML::Node& config, std::vector<double> start, arm_sim::S
 }
 
 bool NodeRig::runEnded(std::chrono::milliseconds wait) {
-  for (const auto end = std::chrono::steady_clock::now() + wait;
-       !spinners_.front()->done && std::chrono::steady_clock::now() < end;) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return spinners_.front()->done;
+  return wait_until([this] { return spinners_.front()->done.load(); }, wait);
 }
 
 bool NodeRig::showScene(std::chrono::milliseconds wait) {

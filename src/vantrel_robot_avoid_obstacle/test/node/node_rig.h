@@ -47,7 +47,7 @@ class NodeRig {
   arm_sim::ArmController& controller() { return *controller_; }
   arm_sim::NodeOutputRecorders& recorders() { return *recorders_; }
   // Publishes one camera frame; true when the node publishes an obstacle cloud within `wait`.
-  bool showScene(std::chrono::milliseconds wait = std::chrono::seconds(10));
+  bool showScene(std::chrono::milliseconds wait = std::chrono::seconds(60));
   // Called with each joint state the controller publishes, after the node got it, with the number of goals accepted so
   // far.
   void onJointState(std::function<void(size_t accepted_goals)> callback) {

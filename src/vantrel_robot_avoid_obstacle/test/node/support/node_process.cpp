@@ -21,7 +21,7 @@ NodeRun runNode(const std::string& marker, int signal) {
   }
   int status = 0;
   bool signalled = false;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (waitpid(child, &status, WNOHANG) == 0) {
     if (std::chrono::steady_clock::now() > deadline) {
       kill(child, SIGKILL);

@@ -11,7 +11,7 @@ struct NodeRun {
 
 // Runs the node program in the working directory. Once its standard output holds `marker` (or at once for an empty
 // marker), `signal` is sent; then the run is awaited. A program that neither shows the marker nor ends within
-// ten seconds is killed.
+// a minute (a hang, however busy the machine) is killed.
 NodeRun runNode(const std::string& marker, int signal);
 
 // How often `text` occurs in `output`.
