@@ -1,8 +1,17 @@
 #pragma once
 
+#include <cstddef>
+
 #include <octomap/OcTree.h>
 #include <pcl/point_cloud.h>
 #include <pcl/point_types.h>
+
+// Whether the tree's keys reach the point: they cover a bounded cube of about 32768 voxels each way from the
+// origin. False for a coordinate that is not finite.
+bool insideOctreeRange(const octomap::OcTree& tree, double x, double y, double z);
+
+// The number of points of `cloud` outside the tree's range: the tree cannot hold them.
+std::size_t countOutsideOctreeRange(const octomap::OcTree& tree, const pcl::PointCloud<pcl::PointXYZ>& cloud);
 
 // Empties `tree` and marks the cell of every point of `cloud` occupied: the tree ends exactly as after
 // clearing it and updating each point in order (occupied, not lazy) followed by one inner-occupancy update,

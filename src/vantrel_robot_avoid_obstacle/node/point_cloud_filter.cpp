@@ -1,13 +1,12 @@
 #include "node/point_cloud_filter.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include <pcl/filters/passthrough.h>
 #include <pcl/filters/statistical_outlier_removal.h>
 #include <pcl/filters/voxel_grid.h>
 
-#include "node/point_cloud_snapshot.h"
+#include "node/point_cloud_operations.h"
 
 const char* const kObstacleSnapshotFile = "obstacle.pcd";
 
@@ -23,23 +22,12 @@ void keepInside(PointCloudFilter::Cloud::Ptr& cloud, const char* field, double m
 }
 }  // namespace
 
-void PointCloudFilter::filterPointCloud(const Cloud::ConstPtr& input, const Cloud::Ptr& output) const
+bool PointCloudFilter::filterPointCloud(const Cloud::ConstPtr& input, const Cloud::Ptr& output) const
 {
   // Point by point: a cloud's dense flag is not trusted to mean it holds no NaN.
   Cloud::Ptr working(new Cloud);
   working->header = input->header;
-  working->reserve(input->size());
-  for (const pcl::PointXYZ& point : *input)
-  {
-    if (std::isfinite(point.x) && std::isfinite(point.y) && std::isfinite(point.z))
-    {
-      working->push_back(point);
-    }
-  }
-  if (working->size() < input->size())
-  {
-    std::printf("\033[33m NaN points exis in pointclouds! \033[0m%zu\n", input->size() - working->size());
-  }
+  keepFinitePoints(*input, *working);
 
   keepInside(working, "x", min_x_, max_x_);
   keepInside(working, "y", min_y_, max_y_);
@@ -47,7 +35,7 @@ void PointCloudFilter::filterPointCloud(const Cloud::ConstPtr& input, const Clou
   if (working->empty())
   {
     std::puts("size of point clouds is 0");
-    return;
+    return false;
   }
 
   const float leaf = static_cast<float>(leaf_size_);
@@ -61,6 +49,5 @@ void PointCloudFilter::filterPointCloud(const Cloud::ConstPtr& input, const Clou
   outlier_removal.setMeanK(mean_k_);
   outlier_removal.setStddevMulThresh(std_dev_mul_);
   outlier_removal.filter(*output);
-
-  writePointCloudSnapshot(kObstacleSnapshotFile, *output);
+  return true;
 }

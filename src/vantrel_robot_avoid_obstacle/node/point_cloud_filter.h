@@ -11,10 +11,10 @@ public:
   using Cloud = pcl::PointCloud<pcl::PointXYZ>;
 
   // Drops NaN points (counted in a message), keeps the points inside the pass-through box (bounds
-  // inclusive), thins them on a voxel grid, removes statistical outliers into `output` and snapshots the
-  // result in "obstacle.pcd". When nothing is left inside the box, `output` is left as it was and no
-  // snapshot is written.
-  void filterPointCloud(const Cloud::ConstPtr& input, const Cloud::Ptr& output) const;
+  // inclusive), thins them on a voxel grid and removes statistical outliers into `output`. False, with
+  // `output` left as it was, when nothing is left inside the box. Touches no file and no shared state: the
+  // caller snapshots the result it takes into the obstacle map.
+  bool filterPointCloud(const Cloud::ConstPtr& input, const Cloud::Ptr& output) const;
 
   double min_x_ = -0.85;
   double max_x_ = 0.85;
@@ -27,5 +27,5 @@ public:
   double leaf_size_ = 0.005;
 };
 
-// The file each filter run leaves its result in, in the working directory.
+// The file the obstacle map's latest filtered cloud is snapshotted in, in the working directory.
 extern const char* const kObstacleSnapshotFile;

@@ -1,5 +1,8 @@
 #include "node/point_cloud_operations.h"
 
+#include <cmath>
+#include <cstdio>
+
 namespace
 {
 constexpr double kMinimumDepth = 0.15;
@@ -31,5 +34,22 @@ void concatenatePointClouds(const pcl::PointCloud<pcl::PointXYZ>::ConstPtr& a,
     {
       output->push_back(point);
     }
+  }
+}
+
+void keepFinitePoints(const pcl::PointCloud<pcl::PointXYZ>& input, pcl::PointCloud<pcl::PointXYZ>& output)
+{
+  output.clear();
+  output.reserve(input.size());
+  for (const pcl::PointXYZ& point : input)
+  {
+    if (std::isfinite(point.x) && std::isfinite(point.y) && std::isfinite(point.z))
+    {
+      output.push_back(point);
+    }
+  }
+  if (output.size() < input.size())
+  {
+    std::printf("\033[33m NaN points exis in pointclouds! \033[0m%zu\n", input.size() - output.size());
   }
 }

@@ -14,3 +14,6 @@ void filterPointCloudByZ(const pcl::PointCloud<pcl::PointXYZ>::ConstPtr& input,
 void concatenatePointClouds(const pcl::PointCloud<pcl::PointXYZ>::ConstPtr& a,
                             const pcl::PointCloud<pcl::PointXYZ>::ConstPtr& b,
                             const pcl::PointCloud<pcl::PointXYZ>::Ptr& output);
+
+// The points with three finite coordinates, in input order. Prints how many were dropped, if any.
+void keepFinitePoints(const pcl::PointCloud<pcl::PointXYZ>& input, pcl::PointCloud<pcl::PointXYZ>& output);

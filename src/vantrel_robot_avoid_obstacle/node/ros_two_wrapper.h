@@ -113,8 +113,9 @@ class RosTwoWrapper {
   void updateFromCameras(const std::vector<Cloud::Ptr>& camera_clouds, double band_max_z, bool pause_after);
   // Forward kinematics of the current joints times `extrinsic`; false when the group has no solver.
   bool armMountedCameraToBase(const Eigen::Matrix4f& extrinsic, Eigen::Matrix4f& camera_to_base) const;
-  // Under scene_mutex_: the obstacle cloud (filtered, or the finite points as they are), its publication and
-  // the octree, which the collision world then holds.
+  // The obstacle cloud (filtered, or the finite points as they are) is made before scene_mutex_ is taken;
+  // under it, unless the map was frozen meanwhile, it replaces the last one, is published and refills the
+  // octree, which the collision world then holds.
   void updateObstacleMap(const Cloud::ConstPtr& cloud, bool filtered, bool pause_after);
   // Joint-state road: the group's positions by joint name, or by position when the message names none;
   // false, after a message, when the message does not give every group joint a finite value.

@@ -1,6 +1,5 @@
 // Camera callbacks: one to three camera streams become one obstacle cloud in the base frame and the octree.
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <thread>
@@ -12,6 +11,7 @@
 #include "node/point_cloud_depth_image.h"
 #include "node/point_cloud_message.h"
 #include "node/point_cloud_operations.h"
+#include "node/point_cloud_snapshot.h"
 #include "node/ros_two_wrapper.h"
 
 namespace {
@@ -113,6 +113,24 @@ void RosTwoWrapper::updateFromCameras(const std::vector<Cloud::Ptr>& camera_clou
 }
 
 void RosTwoWrapper::updateObstacleMap(const Cloud::ConstPtr& cloud, bool filtered, bool pause_after) {
+  // Cleaned, checked and put in its message before the lock: the commands keep planning meanwhile. Only this
+  // thread writes the obstacle cloud, so it reads it without the lock.
+  Cloud::Ptr obstacles(new Cloud);
+  bool snapshot = false;
+  if (filtered) {
+    // A cloud that empties in the box keeps the previous cloud's header, as a cleared cloud would.
+    obstacles->header = pc_robot_filter_->header;
+    snapshot = point_cloud_filter_ptr_->filterPointCloud(cloud, obstacles);
+  } else {
+    keepFinitePoints(*cloud, *obstacles);
+  }
+  const size_t outside = countOutsideOctreeRange(*octomap_tree_ptr_, *obstacles);
+  if (outside > 0) printf("\033[33m points outside the octree's range are not in the map! \033[0m%zu\n", outside);
+  auto message = std::make_unique<PointCloud2>();
+  pcl::toROSMsg(*obstacles, *message);
+  message->header = std_msgs::msg::Header();
+  message->header.frame_id = base_frame_id_;
+
   {
     std::unique_lock<std::mutex> lock(scene_mutex_);
     // Set since the entry test: the map stays as it is. The pause comes after the lock is released.
@@ -122,22 +140,9 @@ void RosTwoWrapper::updateObstacleMap(const Cloud::ConstPtr& cloud, bool filtere
       std::this_thread::sleep_for(kDroppedPause);
       return;
     }
-    pc_robot_filter_->clear();
-    if (filtered) {
-      point_cloud_filter_ptr_->filterPointCloud(cloud, pc_robot_filter_);
-    } else {
-      for (const pcl::PointXYZ& point : *cloud) {
-        if (std::isfinite(point.x) && std::isfinite(point.y) && std::isfinite(point.z)) pc_robot_filter_->push_back(point);
-      }
-      if (pc_robot_filter_->size() < cloud->size()) {
-        printf("\033[33m NaN points exis in pointclouds! \033[0m%zu\n", cloud->size() - pc_robot_filter_->size());
-      }
-    }
-
-    auto message = std::make_unique<PointCloud2>();
-    pcl::toROSMsg(*pc_robot_filter_, *message);
-    message->header = std_msgs::msg::Header();
-    message->header.frame_id = base_frame_id_;
+    pc_robot_filter_->swap(*obstacles);
+    // Under the lock: the snapshot the command logs copy is always of the map the commands saw.
+    if (snapshot) writePointCloudSnapshot(kObstacleSnapshotFile, *pc_robot_filter_);
     obstacle_pointcloud_pub_->publish(std::move(message));
 
     // The collision world reads this tree at every check: it is refilled only under the lock.

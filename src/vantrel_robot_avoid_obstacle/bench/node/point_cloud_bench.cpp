@@ -1,8 +1,5 @@
 // The sensor road's per-frame cloud work: the cleaning filter at the node's settings and the depth conversion.
-#include <unistd.h>
-
 #include <cstdint>
-#include <filesystem>
 #include <random>
 
 #include <benchmark/benchmark.h>
@@ -13,18 +10,6 @@
 namespace
 {
 using Cloud = pcl::PointCloud<pcl::PointXYZ>;
-
-// The filter leaves its snapshot in the working directory: keep it out of the repository.
-void workInTemporaryDirectory()
-{
-  static const bool moved = [] {
-    const auto directory = std::filesystem::temp_directory_path() / ("rao_point_cloud_bench_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(directory);
-    std::filesystem::current_path(directory);
-    return true;
-  }();
-  (void)moved;
-}
 
 // Points drawn uniformly from the 2 m cube about the base origin.
 Cloud::Ptr randomCube(std::size_t count)
@@ -50,7 +35,6 @@ PointCloudFilter nodeFilter()
 
 void BM_FilterPointCloud(benchmark::State& state)
 {
-  workInTemporaryDirectory();
   const Cloud::Ptr input = randomCube(static_cast<std::size_t>(state.range(0)));
   const PointCloudFilter filter = nodeFilter();
   const Cloud::Ptr output(new Cloud);

@@ -108,7 +108,7 @@ void BM_ObstacleOctreeRebuild(benchmark::State& state) {
 }
 BENCHMARK(BM_ObstacleOctreeRebuild)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// The cleaning filter alone (with its snapshot) on the three cameras' merged cloud in the base frame.
+// The cleaning filter alone on the three cameras' merged cloud in the base frame.
 void BM_FilterOfThreeCameras(benchmark::State& state) {
   const arm_sim::Scene scene = benchScene();
   pcl::PointCloud<pcl::PointXYZ>::Ptr merged(new pcl::PointCloud<pcl::PointXYZ>);
@@ -118,7 +118,6 @@ void BM_FilterOfThreeCameras(benchmark::State& state) {
                              in_base, view.matrix().cast<float>());
     *merged += in_base;
   }
-  NodeWorkspace workspace;
   PointCloudFilter filter;
   filter.leaf_size_ = 0.005;
   filter.mean_k_ = 25;

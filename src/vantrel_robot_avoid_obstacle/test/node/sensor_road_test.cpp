@@ -1,5 +1,6 @@
 // The running node against its simulated peers, on both arms: a known box seen by one, two or three cameras, as
-// clouds or as depth images, lands where it is in "/obstacle_pointcloud", in the octree and in the collision world.
+// clouds or as depth images, lands where it is in "/obstacle_pointcloud", in the octree, in the collision world and
+// in the snapshot file; points the octree cannot hold are counted.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "node_rig.h"
+#include "support/cloud_helpers.h"
 
 namespace {
 
@@ -31,14 +33,14 @@ std::vector<Eigen::Isometry3d> cameraViews() {
           cameraLookingAt(centre + Eigen::Vector3d(0, 0, 0.6), centre)};
 }
 
-// The real robot with cameras, else the simulation; a box of 4 m and a 1 cm octree.
+// The real robot with cameras, else the simulation; a filter box of about 4 m and a 1 cm octree.
 YAML::Node sensorConfig(const CameraSetup& setup) {
   YAML::Node config = nodeConfig(
       setup.arm, setup.cameras > 0,
       "{robot_avoid_obstacle: {cameras_num: " + std::to_string(setup.cameras) + ", pointcloud_input_source: " +
           std::to_string(setup.source) +
-          "}, point_clouds: {resolution: 0.01, point_cloud_minx: -2, point_cloud_maxx: 2, point_cloud_miny: -2, "
-          "point_cloud_maxy: 2, point_cloud_minz: -2, point_cloud_maxz: 2}}");
+          "}, point_clouds: {resolution: 0.01, point_cloud_minx: -1.9, point_cloud_maxx: 2.1, point_cloud_miny: -1.8, "
+          "point_cloud_maxy: 2.2, point_cloud_minz: -1.7, point_cloud_maxz: 2.3}}");
   placeCameras(config, setup.arm, cameraViews(), setup.cameras);
   for (int camera = 1; camera <= setup.cameras; ++camera) {
     config["color_camera" + std::to_string(camera)]["camera_intrinsic"] =
@@ -85,6 +87,11 @@ TEST(SensorRoad, BoxSeenByEachCameraLandsWhereItIsAndStampsFarApartNeverPair) {
                              (setup.arm == Arm::Six ? "arm6" : "arm5");
     const YAML::Node config = sensorConfig(setup);
     NodeRig rig(config, {}, arm_sim::Scene{}, NodeRig::Spin::Run);
+    const PointCloudFilter& filter = Access::cloudFilter(rig.node());
+    EXPECT_EQ((std::vector<double>{filter.min_x_, filter.max_x_, filter.min_y_, filter.max_y_, filter.min_z_,
+                                   filter.max_z_, filter.leaf_size_, filter.std_dev_mul_}),
+              (std::vector<double>{-1.9, 2.1, -1.8, 2.2, -1.7, 2.3, kResolution, 1.0}));
+    EXPECT_EQ(filter.mean_k_, 25);
     // The arm-mounted cameras see the box from where the real robot's joint state puts them.
     Access::jointState(rig.node(), jointState(rig.joints().names, testJoints(setup.arm)));
     Cameras cameras(rig.peer(), config, setup.cameras, setup.source);
@@ -98,8 +105,11 @@ TEST(SensorRoad, BoxSeenByEachCameraLandsWhereItIsAndStampsFarApartNeverPair) {
     // The published cloud is the one in the map: every occupied cell lies within one voxel of the box, and each
     // camera's face of the box (16 x 16 voxels) is covered.
     RosTwoWrapper& node = rig.node();
+    size_t tree_nodes = 0;
     Access::withObstacleMap(node, [&](const auto& tree, const auto& cloud, const auto& scene) {
       EXPECT_EQ(cloud.size(), message->width) << what;
+      EXPECT_EQ(readPcd(kObstacleSnapshotFile).size(), cloud.size()) << what;
+      tree_nodes = tree->size();
       EXPECT_TRUE(scene.worldHoldsOctomap(tree)) << what;
       int faces[3] = {0, 0, 0};
       for (auto leaf = tree->begin_leafs(); leaf != tree->end_leafs(); ++leaf) {
@@ -125,6 +135,19 @@ TEST(SensorRoad, BoxSeenByEachCameraLandsWhereItIsAndStampsFarApartNeverPair) {
     }
     EXPECT_EQ(description, Access::robotDescription(node));
 
+    // A map frozen once the entry test is passed stays as it is: the flag is read again under the lock.
+    const std::string snapshot = readFile(kObstacleSnapshotFile);
+    Access::freezeMap(node, true);
+    testing::internal::CaptureStdout();
+    Access::cameraClouds(node, {message.get(), message.get()});
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("not need update_obstacle\n"), std::string::npos);
+    Access::freezeMap(node, false);
+    Access::withObstacleMap(node, [&](const auto& tree, const auto& cloud, const auto&) {
+      EXPECT_EQ(cloud.size(), message->width);
+      EXPECT_EQ(tree->size(), tree_nodes);
+    });
+    EXPECT_TRUE(readFile(kObstacleSnapshotFile) == snapshot);
+
     // Stamps 6 s apart never pair.
     cameras.publish({200, 206});
     cameras.publish({300, 300});
@@ -132,6 +155,28 @@ TEST(SensorRoad, BoxSeenByEachCameraLandsWhereItIsAndStampsFarApartNeverPair) {
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(clouds.count(), 2u);
   }
+}
+
+// A resolution so fine that the octree's range ends within the scene: the points beyond it cannot enter the map and
+// are counted with the cloud's other filter counts.
+TEST(SensorRoad, PointsBeyondTheOctreesRangeAreCounted) {
+  const arm_sim::Cuboid inside{{0.1, 0.1, 0.1}, {0.15, 0.15, 0.15}}, beyond{{0.5, -0.05, 0.0}, {0.55, 0.05, 0.05}};
+  NodeRig rig(nodeConfig(Arm::Five, false,
+                         "{point_clouds: {resolution: 0.00001, point_cloud_minx: -0.3, point_cloud_maxx: 0.3, "
+                         "point_cloud_miny: -0.3, point_cloud_maxy: 0.3, point_cloud_minz: -0.3, point_cloud_maxz: 0.3}}"),
+              {}, arm_sim::Scene{{inside, beyond}});
+  const size_t beyond_points = arm_sim::sampleSurfaces(arm_sim::Scene{{beyond}}, 0.01).size();
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(rig.showScene(20s));
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("\033[33m points outside the octree's range are not in the map! "
+                                                        "\033[0m" + std::to_string(beyond_points) + "\n"),
+            std::string::npos);
+  // The cloud itself keeps them; the octree holds the rest.
+  const size_t inside_points = arm_sim::sampleSurfaces(arm_sim::Scene{{inside}}, 0.01).size();
+  Access::withObstacleMap(rig.node(), [&](const auto& tree, const auto& cloud, const auto&) {
+    EXPECT_EQ(cloud.size(), inside_points + beyond_points);
+    EXPECT_GT(tree->getNumLeafNodes(), inside_points / 2);
+  });
 }
 
 }  // namespace

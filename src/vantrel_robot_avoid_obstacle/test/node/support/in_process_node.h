@@ -37,6 +37,8 @@ class RosTwoWrapperTestAccess {
   static void cameraClouds(RosTwoWrapper& node, const std::vector<const sensor_msgs::msg::PointCloud2*>& messages) {
     node.updateFromCameras(node.cloudsFromMessages(messages), 2.0, false);
   }
+  static const PointCloudFilter& cloudFilter(const RosTwoWrapper& node) { return *node.point_cloud_filter_ptr_; }
+  static void freezeMap(RosTwoWrapper& node, bool frozen) { node.not_update_obstacle_info_flag_ = frozen; }
   // Runs `read` on the octree, the obstacle cloud and the plan scene under the node's scene lock.
   template <typename Read>
   static void withObstacleMap(RosTwoWrapper& node, Read read) {
