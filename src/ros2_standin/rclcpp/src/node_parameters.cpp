@@ -204,7 +204,8 @@ rcl_interfaces::msg::ListParametersResult NodeParameters::list(
     };
   std::lock_guard<std::mutex> lock(mutex_);
   rcl_interfaces::msg::ListParametersResult result;
-  for (const auto & [name, entry] : parameters_) {
+  for (const auto & parameter : parameters_) {
+    const std::string & name = parameter.first;
     const bool listed = prefixes.empty() ? within_depth(name) :
       std::any_of(prefixes.begin(), prefixes.end(), [&](const std::string & prefix) {
         return name == prefix ||

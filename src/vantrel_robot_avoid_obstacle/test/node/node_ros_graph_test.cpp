@@ -102,10 +102,10 @@ class NodeOnGraph : public ::testing::Test {
   rclcpp::Node::SharedPtr probe_ = std::make_shared<rclcpp::Node>("graph_probe");
 };
 
-// node1's parameter holds the override until the description replaces it: the declaration event carries the
-// override, every later value is the text the program publishes on "/robot_description", and get_parameters and
-// list_parameters answer from another process. The joint states arrive on the remapped topic, and "/tf" has the
-// overridden depth.
+// node1's parameter starts with the override and is then replaced by the description: a value announced as new is
+// the override (the declaration event, when the probe has matched the program by then), every change is the text
+// the program publishes on "/robot_description", and get_parameters and list_parameters answer from another process.
+// The joint states arrive on the remapped topic only, and "/tf" has the overridden depth.
 TEST_F(NodeOnGraph, ArgumentsReachTheNodesAndNode1ServesItsParameter) {
   const std::string override_text = "<robot name=\"from_the_command_line\"/>";
   std::vector<ParameterEvent> events;
