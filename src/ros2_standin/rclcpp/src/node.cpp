@@ -73,8 +73,6 @@ void Node::apply_qos_overrides(
     const std::string name = "qos_overrides." + endpoint.name + ".publisher." +
       qos_policy_kind_to_cstr(kind);
     rcl_interfaces::msg::ParameterDescriptor descriptor;
-    descriptor.description = std::string("QoS policy ") + qos_policy_kind_to_cstr(kind) +
-      " of the publisher on " + endpoint.name;
     descriptor.read_only = true;
     const ParameterValue value = has_parameter(name) ?
       parameters_->get(name).get_parameter_value() :

@@ -1,15 +1,11 @@
 #include "ros_arguments.hpp"
 
-#include <yaml-cpp/yaml.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <limits>
+#include <set>
 #include <stdexcept>
+#include <utility>
 
 #include "rclcpp/exceptions.hpp"
 #include "rclcpp/expand_topic_or_service_name.hpp"
@@ -22,11 +18,12 @@ namespace detail
 namespace
 {
 
-// Why a rule or file was refused, before the flag is put in front of it.
-class Refusal : public std::runtime_error
-{
-  using std::runtime_error::runtime_error;
-};
+const std::set<std::string> kFlagsWithValue = {"-p", "--param", "-r", "--remap", "--params-file",
+  "--log-level", "--log-config-file", "-e", "--enclave"};
+const std::set<std::string> kLoggingSwitches = {"--enable-rosout-logs", "--disable-rosout-logs",
+  "--enable-stdout-logs", "--disable-stdout-logs", "--enable-external-lib-logs",
+  "--disable-external-lib-logs"};
+const std::set<std::string> kLogLevels = {"unset", "debug", "info", "warn", "error", "fatal"};
 
 [[noreturn]] void fail(const std::string & message)
 {
@@ -34,102 +31,18 @@ class Refusal : public std::runtime_error
   throw exceptions::RCLError("failed to initialize rcl: " + message);
 }
 
-bool one_of(const std::string & text, std::initializer_list<const char *> words)
-{
-  return std::any_of(words.begin(), words.end(), [&text](const char * word) {return text == word;});
-}
-
-// A plain YAML scalar as a bool, integer or double when it reads as one; quoted ones are strings.
-ParameterValue scalar_value(const YAML::Node & node)
-{
-  const std::string & text = node.Scalar();
-  if (node.Tag() == "!") {
-    return ParameterValue(text);
-  }
-  if (one_of(text, {"true", "True", "TRUE", "yes", "Yes", "YES", "on", "On", "ON"})) {
-    return ParameterValue(true);
-  }
-  if (one_of(text, {"false", "False", "FALSE", "no", "No", "NO", "off", "Off", "OFF"})) {
-    return ParameterValue(false);
-  }
-  if (!text.empty()) {
-    char * end = nullptr;
-    errno = 0;
-    const long long integer = std::strtoll(text.c_str(), &end, 0);
-    if (*end == '\0' && errno == 0) {
-      return ParameterValue(static_cast<int64_t>(integer));
-    }
-    if (one_of(text, {".nan", ".NaN", ".NAN"})) {
-      return ParameterValue(std::numeric_limits<double>::quiet_NaN());
-    }
-    if (one_of(text, {".inf", ".Inf", ".INF", "+.inf", "+.Inf", "+.INF"})) {
-      return ParameterValue(std::numeric_limits<double>::infinity());
-    }
-    if (one_of(text, {"-.inf", "-.Inf", "-.INF"})) {
-      return ParameterValue(-std::numeric_limits<double>::infinity());
-    }
-    errno = 0;
-    const double real = std::strtod(text.c_str(), &end);
-    if (*end == '\0' && errno == 0 && !std::isalpha(static_cast<unsigned char>(text.back()))) {
-      return ParameterValue(real);
-    }
-  }
-  return ParameterValue(text);
-}
-
-template<typename T>
-ParameterValue array_of(const std::vector<ParameterValue> & items)
-{
-  std::vector<T> values;
-  values.reserve(items.size());
-  for (const auto & item : items) {
-    values.push_back(item.get<T>());
-  }
-  return ParameterValue(values);
-}
-
-// A scalar, or a sequence of scalars of one type.
-ParameterValue yaml_value(const YAML::Node & node)
-{
-  if (node.IsScalar()) {
-    return scalar_value(node);
-  }
-  if (!node.IsSequence()) {
-    throw Refusal(node.IsMap() ? "a map is no parameter value" : "no value");
-  }
-  if (node.size() == 0) {
-    throw Refusal("an empty sequence has no type");
-  }
-  std::vector<ParameterValue> items;
-  for (const auto & element : node) {
-    if (!element.IsScalar()) {
-      throw Refusal("sequences hold scalars only");
-    }
-    items.push_back(scalar_value(element));
-    if (items.back().get_type() != items.front().get_type()) {
-      throw Refusal("sequence should be of same type");
-    }
-  }
-  switch (items.front().get_type()) {
-    case PARAMETER_BOOL: return array_of<bool>(items);
-    case PARAMETER_INTEGER: return array_of<int64_t>(items);
-    case PARAMETER_DOUBLE: return array_of<double>(items);
-    default: return array_of<std::string>(items);
-  }
-}
-
 // Splits "left:=right"; both sides must be there.
 std::pair<std::string, std::string> split_rule(const std::string & rule)
 {
   const size_t at = rule.find(":=");
   if (at == std::string::npos) {
-    throw Refusal("expected ':=' between name and value");
+    throw std::runtime_error("expected ':=' between name and value");
   }
   if (at == 0) {
-    throw Refusal("the name before ':=' is missing");
+    throw std::runtime_error("the name before ':=' is missing");
   }
   if (at + 2 == rule.size()) {
-    throw Refusal("the value after ':=' is missing");
+    throw std::runtime_error("the value after ':=' is missing");
   }
   return {rule.substr(0, at), rule.substr(at + 2)};
 }
@@ -182,9 +95,7 @@ RosArguments::RosArguments(int argc, char const * const * argv)
       in_ros_args = false;
       continue;
     }
-    const bool takes_value = one_of(arg, {"-p", "--param", "-r", "--remap", "--params-file",
-        "--log-level", "--log-config-file", "-e", "--enclave"});
-    if (takes_value) {
+    if (kFlagsWithValue.count(arg) != 0) {
       if (i + 1 >= argc || std::string(argv[i + 1]) == "--") {
         fail("Couldn't parse trailing " + arg + " flag. No value provided.");
       }
@@ -200,9 +111,7 @@ RosArguments::RosArguments(int argc, char const * const * argv)
       }
       continue;
     }
-    if (!one_of(arg, {"--enable-rosout-logs", "--disable-rosout-logs", "--enable-stdout-logs",
-        "--disable-stdout-logs", "--enable-external-lib-logs", "--disable-external-lib-logs"}))
-    {
+    if (kLoggingSwitches.count(arg) == 0) {
       unknown.push_back(arg);
     }
   }
@@ -217,66 +126,18 @@ void RosArguments::parse_parameter_rule(const std::string & flag, const std::str
 {
   try {
     const auto [name, value] = split_rule(rule);
-    overrides_.push_back(Override{"/**", name, yaml_value(YAML::Load(value))});
+    overrides_.push_back(NodeParameter{"/**", name, parameter_value_from_yaml(value)});
   } catch (const std::exception & error) {
     fail("Couldn't parse parameter override rule: '" + flag + " " + rule + "'. Error: " +
       error.what());
   }
 }
 
-namespace
-{
-
-// Parameter maps nest: {a: {b: 1}} names the parameter "a.b".
-void collect_parameters(
-  const YAML::Node & map, const std::string & prefix, const std::string & node,
-  std::vector<std::pair<std::string, ParameterValue>> & out)
-{
-  for (const auto & entry : map) {
-    const std::string name = prefix + entry.first.as<std::string>();
-    if (entry.second.IsMap()) {
-      collect_parameters(entry.second, name + ".", node, out);
-    } else {
-      try {
-        out.emplace_back(name, yaml_value(entry.second));
-      } catch (const Refusal & refusal) {
-        throw Refusal("parameter '" + name + "' of node '" + node + "': " + refusal.what());
-      }
-    }
-  }
-}
-
-}  // namespace
-
 void RosArguments::parse_params_file(const std::string & flag, const std::string & path)
 {
   try {
-    const YAML::Node root = YAML::LoadFile(path);
-    if (!root.IsMap()) {
-      throw Refusal("the file holds no map of node names");
-    }
-    // Node names nest as namespaces until their "ros__parameters" key.
-    std::vector<std::pair<std::string, YAML::Node>> pending{{"", root}};
-    while (!pending.empty()) {
-      auto [node, map] = pending.back();
-      pending.pop_back();
-      for (const auto & entry : map) {
-        const std::string key = entry.first.as<std::string>();
-        if (key == "ros__parameters") {
-          if (node.empty() || !entry.second.IsMap()) {
-            throw Refusal("'ros__parameters' must be a map below a node name");
-          }
-          std::vector<std::pair<std::string, ParameterValue>> parameters;
-          collect_parameters(entry.second, "", node, parameters);
-          for (auto & [name, value] : parameters) {
-            overrides_.push_back(Override{node, name, std::move(value)});
-          }
-        } else if (entry.second.IsMap()) {
-          pending.emplace_back(node + (key.front() == '/' ? "" : "/") + key, entry.second);
-        } else {
-          throw Refusal("'" + key + "' is neither a node name nor 'ros__parameters'");
-        }
-      }
+    for (auto & parameter : parameters_from_yaml_file(path)) {
+      overrides_.push_back(std::move(parameter));
     }
   } catch (const std::exception & error) {
     fail("Couldn't parse params file: '" + flag + " " + path + "'. Error: " + error.what());
@@ -293,7 +154,7 @@ void RosArguments::parse_remap_rule(const std::string & flag, const std::string 
       node = from.substr(0, colon);
       from = from.substr(colon + 1);
       if (node.empty() || from.empty()) {
-        throw Refusal("a node name and a name must surround ':'");
+        throw std::runtime_error("a node name and a name must surround ':'");
       }
     }
     if (from == "__name") {
@@ -320,7 +181,7 @@ void RosArguments::parse_log_level(const std::string & flag, const std::string &
   std::string level = at == std::string::npos ? rule : rule.substr(at + 2);
   std::transform(level.begin(), level.end(), level.begin(),
     [](unsigned char c) {return static_cast<char>(std::tolower(c));});
-  if (!one_of(level, {"unset", "debug", "info", "warn", "error", "fatal"})) {
+  if (kLogLevels.count(level) == 0) {
     fail("Couldn't parse log level rule: '" + flag + " " + rule + "'. Error: argument '" +
       rule + "' is not a logging level");
   }

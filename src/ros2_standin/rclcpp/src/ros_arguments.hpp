@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "parameter_yaml.hpp"
 #include "rclcpp/parameter_value.hpp"
 
 namespace rclcpp
@@ -37,12 +38,6 @@ public:
     const std::string & namespace_, bool is_service) const;
 
 private:
-  struct Override
-  {
-    std::string node_pattern;  // "/**", "/ns/node", with "*" and "**" wildcards
-    std::string name;
-    ParameterValue value;
-  };
   struct Remap
   {
     std::string node;  // empty: every node
@@ -56,7 +51,7 @@ private:
   static void parse_log_level(const std::string & flag, const std::string & rule);
   const Remap * name_rule(const std::string & node_name, const char * key) const;
 
-  std::vector<Override> overrides_;
+  std::vector<NodeParameter> overrides_;  // in argument order
   std::vector<Remap> remaps_;
 };
 

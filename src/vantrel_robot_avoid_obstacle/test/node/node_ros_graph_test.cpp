@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -154,15 +155,20 @@ TEST_F(NodeOnGraph, ArgumentsReachTheNodesAndNode1ServesItsParameter) {
             std::vector<std::string>{"/robot_description"});
 }
 
-// A malformed ROS argument ends the program before it starts, with a message that names it.
+// A malformed ROS argument, or a QoS override that names no setting, ends the program before it runs, with a
+// message that names it.
 TEST_F(NodeOnGraph, AMalformedRosArgumentEndsTheProgramWithAMessage) {
-  for (const std::vector<std::string>& arguments :
-       {std::vector<std::string>{"--ros-args", "-p", "nonsense"},
-        std::vector<std::string>{"--ros-args", "--params-file", "missing.yaml"}}) {
-    Program program(arguments);
-    EXPECT_NE(program.awaitEnd(), 0) << arguments.back();
-    EXPECT_NE(readFile("node_err.txt").find(arguments.back()), std::string::npos) << readFile("node_err.txt");
-    EXPECT_EQ(readFile("node_out.txt").find("spinThread"), std::string::npos);
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      {"-p", "nonsense"},
+      {"--params-file", "missing.yaml"},
+      {"-p", "qos_overrides./tf.publisher.history:=keep_some"},
+  };
+  for (const auto& [flag, value] : rows) {
+    Program program({"--ros-args", flag, value});
+    EXPECT_NE(program.awaitEnd(), 0) << value;
+    const std::string named = value.substr(0, value.find(":="));
+    EXPECT_NE(readFile("node_err.txt").find(named), std::string::npos) << readFile("node_err.txt");
+    EXPECT_EQ(readFile("node_out.txt").find("spinThread"), std::string::npos) << value;
   }
 }
 

@@ -33,10 +33,6 @@
 
 namespace rclcpp
 {
-namespace detail
-{
-class RosArguments;
-}  // namespace detail
 
 // Every node serves its parameters through the services "~/get_parameters",
 // "~/get_parameter_types", "~/set_parameters", "~/set_parameters_atomically",
