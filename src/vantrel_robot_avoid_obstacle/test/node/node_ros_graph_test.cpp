@@ -33,15 +33,20 @@ using rcl_interfaces::msg::ParameterEvent;
 class Program {
  public:
   explicit Program(const std::vector<std::string>& arguments) {
+    // Everything is prepared before the fork: the child of a threaded process may only exec.
     std::vector<char*> argv{const_cast<char*>(RAO_NODE_EXECUTABLE)};
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
+    std::vector<char*> environment{const_cast<char*>("RAO_TRANSPORT=dds")};
+    for (char** entry = environ; *entry; ++entry) {
+      if (std::string(*entry).rfind("RAO_TRANSPORT=", 0) != 0) environment.push_back(*entry);
+    }
+    environment.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
       dup2(open("node_out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
       dup2(open("node_err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
-      setenv("RAO_TRANSPORT", "dds", 1);
-      execv(RAO_NODE_EXECUTABLE, argv.data());
+      execve(RAO_NODE_EXECUTABLE, argv.data(), environment.data());
       _exit(127);
     }
   }
