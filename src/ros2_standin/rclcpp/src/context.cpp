@@ -5,6 +5,7 @@
 
 #include "dds_transport/dds_transport.hpp"
 #include "rclcpp/exceptions.hpp"
+#include "ros_arguments.hpp"
 
 namespace rclcpp
 {
@@ -30,12 +31,13 @@ TransportKind resolve(TransportKind kind)
 
 }  // namespace
 
-void Context::init(int, char const * const *, const InitOptions & init_options)
+void Context::init(int argc, char const * const * argv, const InitOptions & init_options)
 {
   std::lock_guard<std::mutex> lock(mutex_);
   if (valid_) {
     throw ContextAlreadyInitialized();
   }
+  ros_arguments_ = std::make_shared<const detail::RosArguments>(argc, argv);
   shutdown_reason_.clear();
   transport_kind_ = init_options.transport;
   valid_ = true;
@@ -80,6 +82,16 @@ std::string Context::shutdown_reason() const
 {
   std::lock_guard<std::mutex> lock(mutex_);
   return shutdown_reason_;
+}
+
+std::shared_ptr<const detail::RosArguments> Context::ros_arguments() const
+{
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!ros_arguments_) {
+    static const auto none = std::make_shared<const detail::RosArguments>();
+    return none;
+  }
+  return ros_arguments_;
 }
 
 Context::WakeOnShutdown::WakeOnShutdown(Context & context, detail::Waker & waker)

@@ -74,7 +74,9 @@ TEST_F(Nodes, NamespacesAreMadeAbsoluteAndInvalidNamesAreRefused)
   }
   EXPECT_THROW(nested->create_publisher<std_msgs::msg::Bool>("collision enable", 1),
     rclcpp::exceptions::InvalidTopicNameError);
-  EXPECT_TRUE(nested->get_topic_names_and_types().empty());
+  const auto topics = nested->get_topic_names_and_types();
+  EXPECT_EQ(topics.size(), 1u);
+  EXPECT_EQ(topics.count("/parameter_events"), 1u) << "the nodes' own";
 }
 
 TEST_F(Nodes, ParametersDeclaredWithoutValueThenSetAndMisuseRefused)

@@ -19,12 +19,13 @@ using rclcpp::DurabilityPolicy;
 using rclcpp::ReliabilityPolicy;
 
 // Every endpoint the graph knows, a line each, as "name kind node depth reliability durability" for topics and
-// "name service" for services (the action client's included).
+// "name service" for services (the action client's included), but for the parameter services and events that every
+// node has.
 std::string graphEndpoints() {
   rclcpp::Node probe("graph_probe");
   std::set<std::string> endpoints;
   for (const auto& [topic, types] : probe.get_topic_names_and_types()) {
-    if (topic.find("/_action/") != std::string::npos) continue;
+    if (topic.find("/_action/") != std::string::npos || topic == "/parameter_events") continue;
     for (const bool publishers : {true, false}) {
       for (const auto& info : publishers ? probe.get_publishers_info_by_topic(topic)
                                          : probe.get_subscriptions_info_by_topic(topic)) {
@@ -37,7 +38,9 @@ std::string graphEndpoints() {
       }
     }
   }
-  for (const auto& [service, types] : probe.get_service_names_and_types()) endpoints.insert(service + " service");
+  for (const auto& [service, types] : probe.get_service_names_and_types()) {
+    if (types.front().rfind("rcl_interfaces/", 0) != 0) endpoints.insert(service + " service");
+  }
   std::string lines;
   for (const std::string& endpoint : endpoints) lines += endpoint + "\n";
   return lines;

@@ -13,6 +13,10 @@
 
 namespace rclcpp
 {
+namespace detail
+{
+class RosArguments;
+}  // namespace detail
 
 class Context : public std::enable_shared_from_this<Context>
 {
@@ -24,7 +28,9 @@ public:
   Context & operator=(const Context &) = delete;
   virtual ~Context() = default;
 
-  // Throws ContextAlreadyInitialized when the context is valid already.
+  // Parses the ROS arguments of the command line (between "--ros-args" and "--"): a malformed
+  // one throws exceptions::RCLError, an unknown one exceptions::UnknownROSArgsError. Throws
+  // ContextAlreadyInitialized when the context is valid already.
   void init(int argc, char const * const * argv, const InitOptions & init_options = InitOptions());
 
   bool is_valid() const;
@@ -33,6 +39,9 @@ public:
   bool shutdown(const std::string & reason);
 
   std::string shutdown_reason() const;
+
+  // The ROS arguments of the last init: parameter overrides and remaps of every node made in it.
+  std::shared_ptr<const detail::RosArguments> ros_arguments() const;
 
   // The transport chosen at init, made on first use and kept for the context's life. Throws
   // std::runtime_error when RAO_TRANSPORT names no transport or DDS cannot start.
@@ -59,6 +68,7 @@ private:
   std::set<detail::Waker *> wakers_;
   TransportKind transport_kind_ = TransportKind::FromEnvironment;
   std::shared_ptr<transport::Transport> transport_;
+  std::shared_ptr<const detail::RosArguments> ros_arguments_;
 };
 
 namespace contexts

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace rclcpp
 {
@@ -55,6 +57,33 @@ public:
   : NameValidationError("service name", service_name, error_msg, invalid_index) {}
 };
 
+// A failure of the layer below the client library, such as ROS arguments it cannot parse.
+class RCLError : public std::runtime_error
+{
+  using std::runtime_error::runtime_error;
+};
+
+// Flags after "--ros-args" that name no ROS argument.
+class UnknownROSArgsError : public std::runtime_error
+{
+public:
+  explicit UnknownROSArgsError(std::vector<std::string> && unknown_ros_args_in)
+  : std::runtime_error("found unknown ROS arguments: " + quoted_list(unknown_ros_args_in)),
+    unknown_ros_args(std::move(unknown_ros_args_in)) {}
+
+  const std::vector<std::string> unknown_ros_args;
+
+private:
+  static std::string quoted_list(const std::vector<std::string> & args)
+  {
+    std::string list;
+    for (const auto & arg : args) {
+      list += (list.empty() ? "'" : ", '") + arg + "'";
+    }
+    return list;
+  }
+};
+
 class InvalidParametersException : public std::runtime_error
 {
   using std::runtime_error::runtime_error;
@@ -66,6 +95,19 @@ class ParameterNotDeclaredException : public std::runtime_error
 };
 
 class ParameterAlreadyDeclaredException : public std::runtime_error
+{
+  using std::runtime_error::runtime_error;
+};
+
+class InvalidParameterTypeException : public std::runtime_error
+{
+public:
+  InvalidParameterTypeException(const std::string & name, const std::string & message)
+  : std::runtime_error("parameter '" + name + "' has invalid type: " + message) {}
+};
+
+// A QoS override parameter whose value names no policy setting.
+class InvalidQosOverridesException : public std::runtime_error
 {
   using std::runtime_error::runtime_error;
 };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "rcl_interfaces/msg/parameter_descriptor.hpp"
+#include "rcl_interfaces/msg/parameter_event.hpp"
 #include "rcl_interfaces/msg/set_parameters_result.hpp"
 #include "rclcpp/client.hpp"
 #include "rclcpp/clock.hpp"
@@ -18,6 +19,7 @@
 #include "rclcpp/node_options.hpp"
 #include "rclcpp/parameter.hpp"
 #include "rclcpp/publisher.hpp"
+#include "rclcpp/publisher_options.hpp"
 #include "rclcpp/qos.hpp"
 #include "rclcpp/service.hpp"
 #include "rclcpp/subscription.hpp"
@@ -32,6 +34,11 @@
 namespace rclcpp
 {
 
+// Every node serves its parameters through the services "~/get_parameters",
+// "~/get_parameter_types", "~/set_parameters", "~/set_parameters_atomically",
+// "~/list_parameters" and "~/describe_parameters", and announces their declarations and changes
+// on "/parameter_events". The ROS arguments of its context rename it, remap the names it uses
+// and override its parameters.
 class Node : public std::enable_shared_from_this<Node>
 {
 public:
@@ -51,15 +58,21 @@ public:
   const char * get_namespace() const {return core_->namespace_().c_str();}
   const char * get_fully_qualified_name() const {return core_->fully_qualified_name().c_str();}
 
-  // Topic and service names are expanded against the node's name and namespace; invalid ones
-  // throw InvalidTopicNameError or InvalidServiceNameError.
-  template<typename MessageT>
+  // Topic and service names are expanded against the node's name and namespace, then remapped;
+  // invalid ones throw InvalidTopicNameError or InvalidServiceNameError.
+  // The policies the options name are declared as read-only parameters
+  // "qos_overrides.<topic>.publisher.<policy>" whose overrides replace them; an override that
+  // names no setting throws InvalidQosOverridesException or InvalidParameterTypeException.
+  template<typename MessageT, typename AllocatorT = std::allocator<void>>
   std::shared_ptr<Publisher<MessageT>> create_publisher(
-    const std::string & topic_name, const rclcpp::QoS & qos)
+    const std::string & topic_name, const rclcpp::QoS & qos,
+    const PublisherOptionsWithAllocator<AllocatorT> & options =
+    PublisherOptionsWithAllocator<AllocatorT>())
   {
-    return std::make_shared<Publisher<MessageT>>(transport_,
-             endpoint<MessageT>(transport::EndpointKind::Publisher, topic_name, false,
-             qos.get_rmw_qos_profile()), core_->context());
+    auto endpoint = this->endpoint<MessageT>(transport::EndpointKind::Publisher, topic_name, false,
+        qos.get_rmw_qos_profile());
+    apply_qos_overrides(endpoint, options.qos_overriding_options);
+    return std::make_shared<Publisher<MessageT>>(transport_, endpoint, core_->context());
   }
 
   template<typename MessageT, typename CallbackT>
@@ -99,8 +112,16 @@ public:
                std::chrono::duration_cast<std::chrono::nanoseconds>(period), std::move(callback)));
   }
 
+  // An override of the context's ROS arguments, unless ignored, becomes the first value.
+  // Throw ParameterAlreadyDeclaredException, or InvalidParameterTypeException when the override
+  // has another type.
   const ParameterValue & declare_parameter(
     const std::string & name, ParameterType type,
+    const rcl_interfaces::msg::ParameterDescriptor & parameter_descriptor =
+    rcl_interfaces::msg::ParameterDescriptor(),
+    bool ignore_override = false);
+  const ParameterValue & declare_parameter(
+    const std::string & name, const ParameterValue & default_value,
     const rcl_interfaces::msg::ParameterDescriptor & parameter_descriptor =
     rcl_interfaces::msg::ParameterDescriptor(),
     bool ignore_override = false);
@@ -132,6 +153,10 @@ public:
 
 private:
   std::string expand(const std::string & name, bool is_service) const;
+  void apply_qos_overrides(transport::Endpoint & endpoint, const QosOverridingOptions & options);
+  const ParameterValue & declare(
+    const std::string & name, ParameterType type, const ParameterValue & default_value,
+    const rcl_interfaces::msg::ParameterDescriptor & descriptor, bool ignore_override);
 
   template<typename InterfaceT>
   transport::Endpoint endpoint(
@@ -152,10 +177,15 @@ private:
   std::vector<TopicEndpointInfo> endpoints_of(
     const std::string & topic_name, transport::EndpointKind kind, bool no_mangle) const;
 
+  const std::shared_ptr<const detail::RosArguments> arguments_;
   const std::shared_ptr<detail::NodeCore> core_;
   transport::Transport & transport_;
   const Clock::SharedPtr clock_ = std::make_shared<Clock>(RCL_ROS_TIME);
-  detail::NodeParameters parameters_;
+  // Shared with the parameter services, which may outlive the node in an executor's hands.
+  const std::shared_ptr<detail::NodeParameters> parameters_ =
+    std::make_shared<detail::NodeParameters>();
+  std::shared_ptr<Publisher<rcl_interfaces::msg::ParameterEvent>> parameter_events_publisher_;
+  std::vector<std::shared_ptr<ServiceBase>> parameter_services_;
 };
 
 }  // namespace rclcpp

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "rcl_interfaces/msg/parameter.hpp"
 #include "rclcpp/parameter_value.hpp"
 
 namespace rclcpp
@@ -34,6 +35,21 @@ public:
   int64_t as_int() const {return get_value<int64_t>();}
   double as_double() const {return get_value<double>();}
   const std::string & as_string() const {return get_value<std::string>();}
+
+  rcl_interfaces::msg::ParameterValue get_value_message() const {return value_.to_value_msg();}
+
+  rcl_interfaces::msg::Parameter to_parameter_msg() const
+  {
+    rcl_interfaces::msg::Parameter message;
+    message.name = name_;
+    message.value = value_.to_value_msg();
+    return message;
+  }
+
+  static Parameter from_parameter_msg(const rcl_interfaces::msg::Parameter & parameter)
+  {
+    return Parameter(parameter.name, ParameterValue(parameter.value));
+  }
 
   bool operator==(const Parameter & rhs) const {return name_ == rhs.name_ && value_ == rhs.value_;}
   bool operator!=(const Parameter & rhs) const {return !(*this == rhs);}

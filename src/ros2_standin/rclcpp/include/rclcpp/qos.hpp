@@ -87,6 +87,16 @@ private:
   rmw_qos_profile_t rmw_qos_profile_;
 };
 
+// "/parameter_events": KEEP_LAST 1000, reliable, volatile.
+class ParameterEventsQoS : public QoS
+{
+public:
+  explicit ParameterEventsQoS(
+    const QoSInitialization & qos_initialization = QoSInitialization::from_rmw(
+      rmw_qos_profile_parameter_events))
+  : QoS(qos_initialization, rmw_qos_profile_parameter_events) {}
+};
+
 bool operator==(const QoS & left, const QoS & right);
 bool operator!=(const QoS & left, const QoS & right);
 

@@ -34,6 +34,19 @@ static const rmw_qos_profile_t rmw_qos_profile_parameters =
   false
 };
 
+static const rmw_qos_profile_t rmw_qos_profile_parameter_events =
+{
+  RMW_QOS_POLICY_HISTORY_KEEP_LAST,
+  1000,
+  RMW_QOS_POLICY_RELIABILITY_RELIABLE,
+  RMW_QOS_POLICY_DURABILITY_VOLATILE,
+  RMW_QOS_DEADLINE_DEFAULT,
+  RMW_QOS_LIFESPAN_DEFAULT,
+  RMW_QOS_POLICY_LIVELINESS_SYSTEM_DEFAULT,
+  RMW_QOS_LIVELINESS_LEASE_DURATION_DEFAULT,
+  false
+};
+
 static const rmw_qos_profile_t rmw_qos_profile_default =
 {
   RMW_QOS_POLICY_HISTORY_KEEP_LAST,

@@ -17,10 +17,22 @@ namespace tf2_ros
 class TransformBroadcaster
 {
 public:
-  // The node as a reference, a raw pointer or a shared pointer.
-  template<class NodeT>
-  explicit TransformBroadcaster(NodeT && node, const rclcpp::QoS & qos = DynamicBroadcasterQoS())
-  : publisher_(node_of(node).template create_publisher<tf2_msgs::msg::TFMessage>("/tf", qos)) {}
+  // The node as a reference, a raw pointer or a shared pointer. By default, parameter overrides
+  // may change the depth, durability, history and reliability.
+  template<class NodeT, class AllocatorT = std::allocator<void>>
+  explicit TransformBroadcaster(
+    NodeT && node, const rclcpp::QoS & qos = DynamicBroadcasterQoS(),
+    const rclcpp::PublisherOptionsWithAllocator<AllocatorT> & options = [] {
+      rclcpp::PublisherOptionsWithAllocator<AllocatorT> options;
+      options.qos_overriding_options = rclcpp::QosOverridingOptions{
+        rclcpp::QosPolicyKind::Depth,
+        rclcpp::QosPolicyKind::Durability,
+        rclcpp::QosPolicyKind::History,
+        rclcpp::QosPolicyKind::Reliability};
+      return options;
+    } ())
+  : publisher_(node_of(node).template create_publisher<tf2_msgs::msg::TFMessage>(
+        "/tf", qos, options)) {}
 
   // Thread-safe. All transforms go out in one message.
   void sendTransform(const geometry_msgs::msg::TransformStamped & transform);
