@@ -45,7 +45,9 @@ std::vector<ManipulatorPlanScene::BoundingSphere> ManipulatorPlanScene::paddedGe
     const robot_model::core::AttachedBody& body = *entry.second;
     robot_model::core::AABB box;
     for (std::size_t k = 0; k < body.shapes_.size(); ++k) box.extendWithShape(body.shape_poses_[k], *body.shapes_[k]);
-    if (!box.isEmpty()) spheres.push_back({body.parent_link_, box.center(), 0.5 * box.sizes().norm() * scale + padding});
+    if (!box.isEmpty()) {
+      spheres.push_back({body.parent_link_, box.center(), 0.5 * box.sizes().norm() * scale + padding});
+    }
   }
   return spheres;
 }
@@ -96,7 +98,8 @@ void ManipulatorPlanScene::addAxisDistances(const double* state, double sign) {
         frame.linear() * static_cast<const robot_model::core::RevoluteJointModel*>(entry.joint)->getAxis().normalized();
     double reach = 0.0;
     for (const BoundingSphere& sphere : entry.spheres) {
-      const Eigen::Vector3d offset = robot_state_->getGlobalLinkTransform(sphere.link) * sphere.centre - frame.translation();
+      const Eigen::Vector3d offset =
+          robot_state_->getGlobalLinkTransform(sphere.link) * sphere.centre - frame.translation();
       reach = std::max(reach, (offset - offset.dot(axis) * axis).norm() + sphere.radius);
     }
     entry.axis_reach_sum = sign > 0.0 ? reach : entry.axis_reach_sum + reach;
