@@ -4,6 +4,7 @@
 #include <iterator>
 #include <limits>
 #include <map>
+#include <new>
 #include <type_traits>
 
 #include <fcl/geometry/bvh/BVH_model.h>
@@ -82,9 +83,11 @@ std::shared_ptr<fcl::CollisionGeometryd> buildMesh(const shapes::Mesh& mesh)
     std::vector<fcl::Vector3d> points(mesh.vertex_count);
     for (unsigned i = 0; i < mesh.vertex_count; ++i)
       points[i] = fcl::Vector3d(mesh.vertices[3 * i], mesh.vertices[3 * i + 1], mesh.vertices[3 * i + 2]);
-    model->beginModel();
-    model->addSubModel(points, triangles);
-    model->endModel();
+    // FCL allocates without throwing and reports a failed allocation only in these codes; a model
+    // left half built must not be used.
+    if (model->beginModel() != fcl::BVH_OK || model->addSubModel(points, triangles) != fcl::BVH_OK ||
+        model->endModel() != fcl::BVH_OK)
+      throw std::bad_alloc();
   }
   return model;
 }

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include <Eigen/Geometry>
 #include <geometry_msgs/msg/transform_stamped.hpp>
 
 #include "collision_detection/allowed_collision_matrix.h"
@@ -51,8 +52,8 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   bool checkMotionWithMargin(const double* from, const double* to) override;
   // Tests the straight motion densely enough that no point of the padded robot moves more than half the
   // least link padding (at least 5 mm) between two tested states, bounded from each joint's motion and the
-  // farthest collision geometry beyond it; where a state is free with the wider margin, the states as far
-  // as the margin exceeds the padding count as tested. Bodies attached to the state are not in that bound.
+  // farthest collision geometry beyond it, the bodies attached to the state included; where a state is free
+  // with the wider margin, the states as far as the margin exceeds the padding count as tested.
   bool checkMotionFinely(const double* from, const double* to) override;
   // Extent of the whole model's active joints, not only of the planning group.
   double getMaximumExtent() override;
@@ -127,8 +128,11 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   double pointMotionBound(const double* from, const double* to);
   // Sets (sign > 0) or adds each revolute joint's farthest geometry distance from its axis at `state`.
   void addAxisDistances(const double* state, double sign);
-  // After construction and after every padding change.
+  // After construction, after every padding change and when the attached bodies have changed.
   void updateFineMotionBound();
+  struct BoundingSphere;
+  // One sphere per link with collision geometry and per attached body, grown by `padding`.
+  std::vector<BoundingSphere> paddedGeometrySpheres(double padding) const;
   bool checkStraightMotion(const double* from, const double* to, int segment_count,
                            bool (ManipulatorPlanScene::*is_valid)(const double*));
   // Writes the point at fraction t of the straight line in raw joint values into the scratch array.
@@ -164,12 +168,18 @@ class ManipulatorPlanScene : public PlanSceneInterface {
 
   // Per group variable: the distance factor of its joint when it is an active variable, else 0.
   std::vector<double> variable_distance_factors_;
-  // Per active joint of the group: the links it moves with the radii of their padded geometry, the
-  // farthest reach of that geometry in any configuration, and the active joints beyond it.
+  // A sphere holding the padded geometry of a link or of a body attached to it, in the link's frame.
+  struct BoundingSphere {
+    const robot_model::core::LinkModel* link = nullptr;
+    Eigen::Vector3d centre = Eigen::Vector3d::Zero();
+    double radius = 0.0;
+  };
+  // Per active joint of the group: the spheres of the geometry it moves, the farthest reach of that
+  // geometry in any configuration, and the active joints beyond it.
   struct FineMotionJoint {
     const robot_model::core::JointModel* joint = nullptr;
     std::size_t first_variable = 0;
-    std::vector<std::pair<const robot_model::core::LinkModel*, double>> links;
+    std::vector<BoundingSphere> spheres;
     double chain_reach = 0.0;
     std::vector<std::size_t> downstream;
     // Scratch of one bound: the geometry's farthest distance from the axis at both ends, added up.
@@ -178,6 +188,8 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   std::vector<FineMotionJoint> fine_motion_joints_;
   double fine_motion_step_ = 0.0;
   double most_link_padding_ = 0.0;
+  // The robot state's attached-body change count the bound was made for.
+  unsigned long fine_motion_attached_changes_ = 0;
   // Per group variable: the inclusive range of a valid state, unbounded for a variable without bounds.
   std::vector<std::pair<double, double>> state_bounds_;
   // Built once; only the result is reset per check.

@@ -1,22 +1,18 @@
-// The fine motion check: a straight motion tested so densely that no point of the robot moves more than
-// half the link padding between two tested states.
+// The fine motion check: a straight motion tested so densely that no point of the robot or of what it
+// carries moves more than half the link padding between two tested states.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
 #include "planning/manipulator_plan_scene.h"
+#include "robot_model/core/aabb.h"
 #include "robot_model/core/revolute_joint_model.h"
 
 namespace {
 
 // Without padding there is no slack to bound; tested states are then as close as with 1 cm.
 constexpr double kLeastPadding = 0.01;
-
-// Radius about its bounding box's centre of a sphere holding the link's collision geometry.
-double linkRadius(const robot_model::core::LinkModel& link, double scale) {
-  return 0.5 * link.getShapeExtentsAtOrigin().norm() * scale;
-}
 
 // Farthest the origin of `link` can be from the origin of `ancestor`: the joint offsets and prismatic
 // travels in between, added up.
@@ -36,6 +32,26 @@ double chainLength(const robot_model::core::LinkModel* link, const robot_model::
 
 }  // namespace
 
+std::vector<ManipulatorPlanScene::BoundingSphere> ManipulatorPlanScene::paddedGeometrySpheres(double padding) const {
+  // Shapes are scaled about their own centres; a scale below 1 is bounded as 1.
+  const double scale = std::max(robot_scale_, 1.0);
+  std::vector<BoundingSphere> spheres;
+  for (const robot_model::core::LinkModel* link : robot_model_->getLinkModelsWithCollisionGeometry()) {
+    spheres.push_back({link, link->getCenteredBoundingBoxOffset(),
+                       0.5 * link->getShapeExtentsAtOrigin().norm() * scale + padding});
+  }
+  // A body's points move with its link like the link's own, padded as the link is.
+  for (const auto& entry : robot_state_->getAttachedBodies()) {
+    const robot_model::core::AttachedBody& body = *entry.second;
+    robot_model::core::AABB box;
+    for (std::size_t k = 0; k < body.shapes_.size(); ++k) box.extendWithShape(body.shape_poses_[k], *body.shapes_[k]);
+    if (!box.isEmpty()) {
+      spheres.push_back({body.parent_link_, box.center(), 0.5 * box.sizes().norm() * scale + padding});
+    }
+  }
+  return spheres;
+}
+
 void ManipulatorPlanScene::updateFineMotionBound() {
   double least_padding = std::numeric_limits<double>::infinity();
   double most_padding = 0.0;
@@ -46,23 +62,24 @@ void ManipulatorPlanScene::updateFineMotionBound() {
   }
   fine_motion_step_ = 0.5 * std::max(least_padding, kLeastPadding);
   most_link_padding_ = most_padding;
+  fine_motion_attached_changes_ = robot_state_->getAttachedBodyChangeCount();
 
-  const double scale = std::max(robot_scale_, 1.0);
+  const std::vector<BoundingSphere> spheres = paddedGeometrySpheres(most_padding);
   const auto& active_joints = joint_model_group_->getActiveJointModels();
   fine_motion_joints_.assign(active_joints.size(), FineMotionJoint());
   for (std::size_t j = 0; j < active_joints.size(); ++j) {
     const robot_model::core::JointModel& joint = *active_joints[j];
+    const auto& descendants = joint.getDescendantLinkModels();
     FineMotionJoint& entry = fine_motion_joints_[j];
     entry.joint = &joint;
     entry.first_variable = joint_model_group_->getActiveJointModelStartIndex()[j];
-    for (const robot_model::core::LinkModel* link : joint.getDescendantLinkModels()) {
-      const double radius = linkRadius(*link, scale) + most_padding;
-      entry.links.emplace_back(link, radius);
-      entry.chain_reach = std::max(entry.chain_reach, chainLength(link, joint.getChildLinkModel()) +
-                                                          link->getCenteredBoundingBoxOffset().norm() + radius);
+    for (const BoundingSphere& sphere : spheres) {
+      if (std::find(descendants.begin(), descendants.end(), sphere.link) == descendants.end()) continue;
+      entry.spheres.push_back(sphere);
+      entry.chain_reach = std::max(entry.chain_reach, chainLength(sphere.link, joint.getChildLinkModel()) +
+                                                          sphere.centre.norm() + sphere.radius);
     }
     for (std::size_t k = j + 1; k < active_joints.size(); ++k) {
-      const auto& descendants = joint.getDescendantLinkModels();
       if (std::find(descendants.begin(), descendants.end(), active_joints[k]->getChildLinkModel()) !=
           descendants.end()) {
         entry.downstream.push_back(k);
@@ -80,11 +97,10 @@ void ManipulatorPlanScene::addAxisDistances(const double* state, double sign) {
     const Eigen::Vector3d axis =
         frame.linear() * static_cast<const robot_model::core::RevoluteJointModel*>(entry.joint)->getAxis().normalized();
     double reach = 0.0;
-    for (const auto& [link, radius] : entry.links) {
+    for (const BoundingSphere& sphere : entry.spheres) {
       const Eigen::Vector3d offset =
-          robot_state_->getGlobalLinkTransform(link) * link->getCenteredBoundingBoxOffset() -
-          frame.translation();
-      reach = std::max(reach, (offset - offset.dot(axis) * axis).norm() + radius);
+          robot_state_->getGlobalLinkTransform(sphere.link) * sphere.centre - frame.translation();
+      reach = std::max(reach, (offset - offset.dot(axis) * axis).norm() + sphere.radius);
     }
     entry.axis_reach_sum = sign > 0.0 ? reach : entry.axis_reach_sum + reach;
   }
@@ -124,6 +140,7 @@ bool ManipulatorPlanScene::checkMotionFinely(const double* from, const double* t
   for (std::size_t i = 0; i < variable_distance_factors_.size(); ++i) {
     if (!std::isfinite(from[i]) || !std::isfinite(to[i])) return false;
   }
+  if (robot_state_->getAttachedBodyChangeCount() != fine_motion_attached_changes_) updateFineMotionBound();
   const double motion = pointMotionBound(from, to);
   const double fine_segments = std::ceil(motion / fine_motion_step_);
   if (!(fine_segments <= kMaxMotionSegments)) {

@@ -2,6 +2,10 @@
 
 #include <Eigen/Geometry>
 
+namespace shapes {
+class Shape;
+}
+
 namespace robot_model {
 namespace core {
 
@@ -13,6 +17,9 @@ class AABB : public Eigen::AlignedBox3d {
 
   // Grows the box by a box of the given extents, centred at the transform's origin and rotated by it.
   void extendWithTransformedBox(const Eigen::Isometry3d& transform, const Eigen::Vector3d& box);
+  // Grows the box to hold the shape placed at `pose`: a mesh's vertices, a primitive's box around its
+  // centre; of any other shape only its origin.
+  void extendWithShape(const Eigen::Isometry3d& pose, const shapes::Shape& shape);
 };
 
 }  // namespace core

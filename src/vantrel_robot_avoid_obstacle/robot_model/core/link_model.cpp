@@ -11,33 +11,6 @@
 namespace robot_model {
 namespace core {
 
-namespace {
-
-Eigen::Vector3d boxExtentsOf(const shapes::Shape& shape) {
-  switch (shape.type) {
-    case shapes::SPHERE: {
-      const double d = 2.0 * static_cast<const shapes::Sphere&>(shape).radius;
-      return Eigen::Vector3d(d, d, d);
-    }
-    case shapes::BOX: {
-      const auto& box = static_cast<const shapes::Box&>(shape);
-      return Eigen::Vector3d(box.size[0], box.size[1], box.size[2]);
-    }
-    case shapes::CYLINDER: {
-      const auto& cylinder = static_cast<const shapes::Cylinder&>(shape);
-      return Eigen::Vector3d(2.0 * cylinder.radius, 2.0 * cylinder.radius, cylinder.length);
-    }
-    case shapes::CONE: {
-      const auto& cone = static_cast<const shapes::Cone&>(shape);
-      return Eigen::Vector3d(2.0 * cone.radius, 2.0 * cone.radius, cone.length);
-    }
-    default:
-      return Eigen::Vector3d::Zero();
-  }
-}
-
-}  // namespace
-
 bool isIdentityTransform(const Eigen::Isometry3d& transform) {
   const Eigen::Matrix3d& r = transform.linear();
   for (int i = 0; i < 3; ++i) {
@@ -79,15 +52,7 @@ void LinkModel::setGeometry(
 
   AABB aabb;
   for (std::size_t i = 0; i < shapes_.size(); ++i) {
-    const Eigen::Isometry3d& origin = collision_origin_transforms_[i];
-    if (shapes_[i]->type == shapes::MESH) {
-      const auto& mesh = static_cast<const shapes::Mesh&>(*shapes_[i]);
-      for (unsigned int v = 0; v < mesh.vertex_count; ++v) {
-        aabb.extend(origin * Eigen::Vector3d(mesh.vertices[3 * v], mesh.vertices[3 * v + 1], mesh.vertices[3 * v + 2]));
-      }
-    } else {
-      aabb.extendWithTransformedBox(origin, boxExtentsOf(*shapes_[i]));
-    }
+    aabb.extendWithShape(collision_origin_transforms_[i], *shapes_[i]);
   }
   if (shapes_.empty() || aabb.isEmpty()) {
     shape_extents_.setZero();

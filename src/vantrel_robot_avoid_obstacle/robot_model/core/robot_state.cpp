@@ -185,6 +185,7 @@ void RobotState::attachBody(std::unique_ptr<AttachedBody> body) {
   if (attach_callback_) attach_callback_(body.get(), true);
   const std::string id = body->id_;
   attached_bodies_[id] = std::move(body);
+  ++attached_body_changes_;
 }
 
 void RobotState::clearAttachedBody(const std::string& id) {
@@ -192,6 +193,7 @@ void RobotState::clearAttachedBody(const std::string& id) {
   if (it == attached_bodies_.end()) return;
   if (attach_callback_) attach_callback_(it->second.get(), false);
   attached_bodies_.erase(it);
+  ++attached_body_changes_;
 }
 
 const AttachedBody* RobotState::getAttachedBody(const std::string& id) const {

@@ -70,6 +70,8 @@ class RobotState {
   const AttachedBody* getAttachedBody(const std::string& id) const;
   const std::map<std::string, std::unique_ptr<AttachedBody>>& getAttachedBodies() const { return attached_bodies_; }
   void setAttachedBodyUpdateCallback(const AttachedBodyCallback& callback) { attach_callback_ = callback; }
+  // Counts every attachment and removal, so that a reader can tell the attached bodies changed.
+  unsigned long getAttachedBodyChangeCount() const { return attached_body_changes_; }
 
  private:
   void allocMemory();
@@ -97,6 +99,7 @@ class RobotState {
   unsigned char* dirty_joints_ = nullptr;
   std::map<std::string, std::unique_ptr<AttachedBody>> attached_bodies_;
   AttachedBodyCallback attach_callback_;
+  unsigned long attached_body_changes_ = 0;
 };
 
 using RobotStatePtr = std::shared_ptr<RobotState>;

@@ -113,26 +113,6 @@ TEST(SceneLimits, StatesOutsideTheBoundsAreInvalidAndMotionsFarBeyondThemAreRefu
   EXPECT_EQ(makeTestRigScene("fixed_first")->getJointLimits(bounds), -3);
 }
 
-// Two segments of the base joint with the arm stretched out; a voxel where the wrist is halfway through the
-// first one, some 8 cm from the states around it.
-TEST(FineMotion, FindsTheObstacleBetweenTheStatesTheMotionCheckTests) {
-  std::unique_ptr<ManipulatorPlanScene> scene = makeArm6Scene(0.01);
-  const double segment = scene->getLongestValidSegment();
-  const std::vector<double> from{0.0, -1.0, 0.5, 0.0, 0.5, 0.0};
-  std::vector<double> to = from;
-  to[0] = 2.0 * segment;
-  std::vector<double> between = from;
-  between[0] = 0.5 * segment;
-  auto tree = makeOctree(0.01);
-  fillPoint(*tree, linkPosition(*scene, between, "link6"));
-  scene->updateWorldOctomap(tree);
-  ASSERT_FALSE(scene->isStateValid(between.data()));
-  EXPECT_TRUE(scene->checkMotion(from.data(), to.data())) << "the motion check tests no state near the voxel";
-  EXPECT_FALSE(scene->checkMotionFinely(from.data(), to.data()));
-  EXPECT_FALSE(scene->checkMotionFinely(between.data(), between.data()));
-  EXPECT_TRUE(scene->checkMotionFinely(from.data(), from.data()));
-}
-
 // The test rig's wrist arm at j1 = 0 is the box x in [0.48, 0.52], y in [0.1, 0.5], z in [0.28, 0.32]; one voxel
 // over its middle, its lower face `gap` above the arm's top. The gripper padding grows the standard checks only,
 // and only on a group with a gripper ("fixed_first"); the margin checks keep their 0.06 whatever it is. Within a

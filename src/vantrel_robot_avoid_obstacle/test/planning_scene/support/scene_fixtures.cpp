@@ -43,9 +43,9 @@ std::unique_ptr<ManipulatorPlanScene> makeArm6Scene(double robot_padding, const 
                                                 "srdf/arm6_and_whole_gripper_linker.srdf", group, robot_padding, 1.0);
 }
 
-std::unique_ptr<ManipulatorPlanScene> makeArm5Scene(const std::string& group) {
+std::unique_ptr<ManipulatorPlanScene> makeArm5Scene(const std::string& group, double robot_padding) {
   return std::make_unique<ManipulatorPlanScene>(descriptionsRoot() + "arm5_description/", "urdf/arm5.urdf",
-                                                "srdf/arm5.srdf", group, 0.0, 1.0);
+                                                "srdf/arm5.srdf", group, robot_padding, 1.0);
 }
 
 std::unique_ptr<ManipulatorPlanScene> makeTestRigScene(const std::string& group) {

@@ -13,7 +13,7 @@
 std::string arm6Directory();
 std::string testRigDirectory();
 std::unique_ptr<ManipulatorPlanScene> makeArm6Scene(double robot_padding = 0.0, const std::string& group = "arm");
-std::unique_ptr<ManipulatorPlanScene> makeArm5Scene(const std::string& group = "arm");
+std::unique_ptr<ManipulatorPlanScene> makeArm5Scene(const std::string& group = "arm", double robot_padding = 0.0);
 // The rig with test_rig.srdf; "fixed_first" comes from its own SRDF, where it is the only group.
 std::unique_ptr<ManipulatorPlanScene> makeTestRigScene(const std::string& group);
 
