@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST(MotionGoal, SamplesBecomePointsWithTruncatedTimesFewerThanTwoAreNeverSentAndOthersWaitForTheController) {
+TEST(MotionGoal, SamplesBecomePointsWithTruncatedIncreasingTimesFewerThanTwoAreNeverSentAndOthersWaitForTheController) {
   // In simulation, and no controller serves the action.
   InProcessNode in_process(nodeConfig(Arm::Five, false));
   RosTwoWrapper& node = in_process.node();
@@ -33,6 +33,16 @@ TEST(MotionGoal, SamplesBecomePointsWithTruncatedTimesFewerThanTwoAreNeverSentAn
   // The double nearest 2.3 lies just below it, and the fraction is truncated.
   const auto& last = goal.trajectory.points[2].time_from_start;
   EXPECT_EQ(std::pair(last.sec, last.nanosec), std::pair(2, 299999999u));
+  // Samples closer than a nanosecond still run forward in time.
+  testing::internal::CaptureStdout();
+  const auto close = Access::generate(node, {sample(0.5, 0.0), sample(0.5, 0x1p-32), sample(0.5, 0x1p-31),
+                                             sample(0.5, 1.0 - 0x1p-40), sample(0.5, 1.0)});
+  testing::internal::GetCapturedStdout();
+  std::vector<std::pair<int32_t, uint32_t>> times;
+  for (const auto& point : close.trajectory.points) {
+    times.emplace_back(point.time_from_start.sec, point.time_from_start.nanosec);
+  }
+  EXPECT_EQ(times, (std::vector<std::pair<int32_t, uint32_t>>{{0, 0}, {0, 1}, {0, 2}, {0, 999999999}, {1, 0}}));
 
   for (const auto& few : {std::vector<TrajectoryPoint>{}, std::vector<TrajectoryPoint>{sample(0.1, 0.0)}}) {
     testing::internal::CaptureStdout();
