@@ -117,7 +117,8 @@ void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfac
     if (grab_manager_ptr_->findTransitionPoint(grab_goal, tool_matrix_, transition_point, maxz) != 0) {
       lock.unlock();
       path = {grab_goal};
-      fail(kNoTransitionPoint, "generate transition_point failed!", "generate transition_point failed, error code = -4");
+      fail(kNoTransitionPoint, "generate transition_point failed!",
+           "generate transition_point failed, error code = -4");
       return;
     }
   }
