@@ -51,25 +51,30 @@ bool ManipulatorPlanScene::worldHoldsOctomap(const std::shared_ptr<const octomap
 bool ManipulatorPlanScene::attachBox(const std::string& id, const robot_model::core::LinkModel& link,
                                      const std::array<double, 3>& size, double scale, double padding,
                                      const double* joints, const Eigen::Isometry3d& box_pose) {
+  const std::vector<const robot_model::core::LinkModel*>& links = robot_model_->getLinkModels();
+  if (joint_model_group_ == nullptr || link.getLinkIndex() >= links.size() || links[link.getLinkIndex()] != &link) {
+    puts("Invalid link.");
+    return false;
+  }
   robot_state_->setJointGroupPositions(joint_model_group_, joints);
   robot_state_->updateLinkTransforms();
-  auto box = std::make_shared<shapes::Box>(size[0], size[1], size[2]);
-  box->scaleAndPad(scale, 0.0);
-  box->scaleAndPad(1.0, padding);
-  auto body = std::make_unique<robot_model::core::AttachedBody>();
-  body->parent_link_ = &link;
-  body->id_ = id;
-  body->shapes_.push_back(std::move(box));
-  body->shape_poses_.push_back(robot_state_->getGlobalLinkTransform(&link).inverse() * box_pose);
-  body->touch_links_.insert(link.getName());
-  body->global_shape_poses_.push_back(Eigen::Isometry3d::Identity());
-
-  world_->removeObject(id);
-  robot_state_->updateCollisionBodyTransforms();
-  forgetValidStates();
   try {
+    auto box = std::make_shared<shapes::Box>(size[0], size[1], size[2]);
+    box->scaleAndPad(scale, 0.0);
+    box->scaleAndPad(1.0, padding);
+    auto body = std::make_unique<robot_model::core::AttachedBody>();
+    body->parent_link_ = &link;
+    body->id_ = id;
+    body->shapes_.push_back(std::move(box));
+    body->shape_poses_.push_back(robot_state_->getGlobalLinkTransform(&link).inverse() * box_pose);
+    body->touch_links_.insert(link.getName());
+    body->global_shape_poses_.push_back(Eigen::Isometry3d::Identity());
+    world_->removeObject(id);
+    robot_state_->updateCollisionBodyTransforms();
+    forgetValidStates();
     robot_state_->attachBody(std::move(body));
   } catch (const std::runtime_error& error) {
+    // A box that cannot be built or a body the state refuses.
     printf("%s\n", error.what());
     return false;
   }
