@@ -96,6 +96,18 @@ void World::addToObjectInternal(const ObjectPtr& object, const std::shared_ptr<c
   object->shape_poses_.push_back(pose);
 }
 
+bool World::removeObject(const std::string& id)
+{
+  const auto entry = objects_.find(id);
+  if (entry == objects_.end())
+    return false;
+  // Held here, so that an observer that changes the map cannot free it while it is being told.
+  const ObjectPtr object = entry->second;
+  notify(object, DESTROY);
+  objects_.erase(id);
+  return true;
+}
+
 void World::clearObjects()
 {
   for (const auto& entry : objects_)

@@ -73,6 +73,8 @@ public:
 
   void addToObject(const std::string& id, const std::shared_ptr<const shapes::Shape>& shape,
                    const Eigen::Isometry3d& pose);
+  // Tells the observers that the object is destroyed, then drops it; false when there is none of that id.
+  bool removeObject(const std::string& id);
   void clearObjects();
 
   std::map<std::string, ObjectPtr> objects_;

@@ -2,6 +2,9 @@
 
 #include <Eigen/Core>
 
+// Five degrees: the step by which every grab search turns or tilts the tool.
+constexpr double kGrabTurnStep = 0.08726646259971647;
+
 // Geometry of tool poses and grabbed boxes. A pose is a 4x4 homogeneous matrix in the robot base frame;
 // column 2 of a tool pose is its approach axis.
 

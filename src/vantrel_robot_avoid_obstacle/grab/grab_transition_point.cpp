@@ -9,7 +9,6 @@
 
 namespace
 {
-constexpr double kTiltStep = 0.08726646259971647;  // five degrees
 constexpr double kHalfPi = 1.5707963267948966;
 
 // Back-off distances: d(i) for the upright and horizontal approaches, e(i) for the tilted one.
@@ -122,7 +121,8 @@ int GrabManager::searchAboveHorizontalApproach(const Eigen::Matrix4d& tool_pose,
   {
     const Eigen::Matrix4d above = offsetPoseTranslation(tool_pose, backOff(i), 0.0);
     if (tryTilts(6, [&](int k) {
-          return tryTransitionPose(rotatePoseAboutRadialNormal(above, k * kTiltStep), tool_matrix, grab_joints, out);
+          return tryTransitionPose(rotatePoseAboutRadialNormal(above, k * kGrabTurnStep), tool_matrix, grab_joints,
+                                   out);
         }))
     {
       printSuccess(1, out);
@@ -141,7 +141,8 @@ int GrabManager::searchBesideVerticalApproach(const Eigen::Matrix4d& tool_pose, 
   {
     const Eigen::Matrix4d inward = offsetPoseTranslation(tool_pose, backOff(i), kHalfPi);
     if (tryTilts(9, [&](int k) {
-          return tryTransitionPose(rotatePoseAboutRadialNormal(inward, k * kTiltStep), tool_matrix, grab_joints, out);
+          return tryTransitionPose(rotatePoseAboutRadialNormal(inward, k * kGrabTurnStep), tool_matrix, grab_joints,
+                                   out);
         }))
     {
       printSuccess(3, out);
@@ -181,17 +182,17 @@ int GrabManager::searchAlongTiltedApproach(const Eigen::Matrix4d& tool_pose, con
   const bool increasing = range > 0.0;
   const double span = increasing ? range : tool_tilt;
   // A span that is not a finite, non-negative number leaves nothing to sweep.
-  const int steps = std::isfinite(span) && span >= 0.0 ? static_cast<int>(std::min(span / kTiltStep, 1e6)) : -1;
+  const int steps = std::isfinite(span) && span >= 0.0 ? static_cast<int>(std::min(span / kGrabTurnStep, 1e6)) : -1;
   for (int m = 0; m <= steps; ++m)
   {
-    const double theta = increasing ? m * kTiltStep + tool_tilt : tool_tilt - m * kTiltStep;
+    const double theta = increasing ? m * kGrabTurnStep + tool_tilt : tool_tilt - m * kGrabTurnStep;
     std::printf("find TransitionPoint rotate theta=%lf,end_theta=%lf,start_theta=%lf\n", theta,
                 increasing ? radial_tilt : 0.0, tool_tilt);
     for (int i = 0; i <= 16; ++i)
     {
       const Eigen::Matrix4d backed = offsetPoseTranslation(tool_pose, tiltedBackOff(i), theta);
       if (tryTilts(9, [&](int k) {
-            return tryTransitionPose(rotatePoseAboutRadialNormal(backed, k * kTiltStep), tool_matrix, grab_joints,
+            return tryTransitionPose(rotatePoseAboutRadialNormal(backed, k * kGrabTurnStep), tool_matrix, grab_joints,
                                      out);
           }))
       {

@@ -3,12 +3,32 @@
 #include <algorithm>
 #include <cmath>
 
+#include "robot_model/core/joint_model_group.h"
+#include "robot_model/core/link_model.h"
+
 namespace {
 constexpr double kQuaternionNormTolerance = 1e-3;
+constexpr double kSameJointTolerance = 1e-9;
 }  // namespace
 
 bool allFinite(const std::vector<double>& values) {
   return std::all_of(values.begin(), values.end(), [](double value) { return std::isfinite(value); });
+}
+
+bool withinJointLimits(const std::vector<double>& joints, const std::vector<std::pair<double, double>>& limits) {
+  if (joints.size() != limits.size()) return false;
+  for (size_t j = 0; j < joints.size(); ++j) {
+    if (!(joints[j] >= limits[j].first && joints[j] <= limits[j].second)) return false;
+  }
+  return true;
+}
+
+bool atJoints(const std::vector<double>& current, const std::vector<double>& goal) {
+  if (current.size() != goal.size()) return false;
+  for (size_t j = 0; j < goal.size(); ++j) {
+    if (!(std::fabs(goal[j] - current[j]) <= kSameJointTolerance)) return false;
+  }
+  return true;
 }
 
 bool normaliseToolPose(std::array<double, 7>& pose) {
@@ -17,4 +37,24 @@ bool normaliseToolPose(std::array<double, 7>& pose) {
   if (!(std::fabs(norm - 1.0) <= kQuaternionNormTolerance)) return false;
   for (int i = 3; i < 7; ++i) pose[i] /= norm;
   return true;
+}
+
+double armReachBound(const robot_model::core::JointModelGroup& group, const Eigen::Matrix4d& tool_matrix) {
+  double reach = tool_matrix.topRightCorner<3, 1>().norm();
+  for (const robot_model::core::JointModel* joint : group.getJointModels()) {
+    reach += joint->getChildLinkModel()->getJointOriginTransform().translation().norm();
+    if (joint->getType() != robot_model::core::JointModel::PRISMATIC) continue;
+    for (const robot_model::core::VariableBounds& bounds : joint->getVariableBounds()) {
+      reach += std::max(std::fabs(bounds.min_position_), std::fabs(bounds.max_position_));
+    }
+  }
+  return reach;
+}
+
+bool normaliseGrabRequest(Pose7& target_pose, Pose7& obb_pose, const std::array<double, 3>& obb_size,
+                          double longest_edge) {
+  const bool size_valid = std::all_of(obb_size.begin(), obb_size.end(), [longest_edge](double edge) {
+    return std::isfinite(edge) && edge >= 0.0 && edge <= longest_edge;
+  });
+  return size_valid && normaliseToolPose(target_pose) && normaliseToolPose(obb_pose);
 }

@@ -4,12 +4,35 @@
 #include <utility>
 #include <vector>
 
-#include "grab/joint_turns.h"
+#include <Eigen/Core>
 
-// Checks and repairs of what a motion command asks for, before anything is planned.
+#include "grab/joint_turns.h"
+#include "grab/pose_conversion.h"
+
+namespace robot_model::core {
+class JointModelGroup;
+}
+
+// Checks and repairs of what a command asks for, before anything is planned.
 
 bool allFinite(const std::vector<double>& values);
+
+// Every joint finite and within its (lower, upper) limits, bounds included; as many joints as limits.
+bool withinJointLimits(const std::vector<double>& joints, const std::vector<std::pair<double, double>>& limits);
+
+// Every joint within 1e-9 rad of `current`: a goal the arm already stands at.
+bool atJoints(const std::vector<double>& current, const std::vector<double>& goal);
 
 // A tool pose x, y, z, qx, qy, qz, qw: false when a value is not finite or the quaternion's norm is off by
 // more than 1e-3; otherwise true with the quaternion scaled to unit norm.
 bool normaliseToolPose(std::array<double, 7>& pose);
+
+// An upper bound of how far the tool reaches from the group's base: every joint offset of the group and every
+// prismatic travel added up, and the tool's offset from the flange.
+double armReachBound(const robot_model::core::JointModelGroup& group, const Eigen::Matrix4d& tool_matrix);
+
+// A grab request the node can act on: finite poses whose quaternions are unit within 1e-3 (normalised here)
+// and a box whose edges are finite, not negative and not longer than `longest_edge` (a flat box has a zero
+// edge). False, with the poses possibly half normalised, otherwise.
+bool normaliseGrabRequest(Pose7& target_pose, Pose7& obb_pose, const std::array<double, 3>& obb_size,
+                          double longest_edge);

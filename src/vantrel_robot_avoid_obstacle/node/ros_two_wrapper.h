@@ -141,10 +141,16 @@ class RosTwoWrapper {
   // After a failed grab: an object still held from an earlier grab keeps the map frozen without it; otherwise
   // the cameras take the map back.
   void restoreObstacleMapAfterFailedGrab();
+  // While an object is held the map stays frozen without it; otherwise the cameras take the map back.
+  void unfreezeObstacleMapUnlessHeld();
   // The held box as the body "grab_object" on the tool link, for the arm at `joints`; false when there is no
-  // tool link to carry it.
-  bool attachGrabObject(const std::vector<double>& joints);
-  void detachGrabObject();
+  // tool link to carry it or the body cannot be attached. `report` prints the link found and the attaching.
+  bool attachGrabObject(const std::vector<double>& joints, bool report);
+  // `report` prints the removal.
+  void detachGrabObject(bool report);
+  // Release joints the arm can be sent to: as many as joints, finite and within the limits. Otherwise false
+  // with the refusal's text, printed.
+  bool checkReleaseJoints(const std::vector<double>& joints, std::string& refusal) const;
 
   // Motion: the trajectory goal and its result, and the motion commands. All run on the main thread except the
   // action client's callbacks, which run on "spinThread3".
@@ -152,7 +158,8 @@ class RosTwoWrapper {
   // Plans from the current joints to `goal` in the collision world as it stands (the obstacle map joins it
   // once it holds anything), sends the trajectory and waits for its result. `padding_mode` 1 pads the
   // gripper links with the robot padding, any other value leaves them unpadded. `path` is emptied, then
-  // gets every trajectory sample's positions, or the start and the goal when planning failed (-201).
+  // gets every trajectory sample's positions, or the start and the goal when planning failed (-201), or only
+  // the start when the arm stands at the goal already (0, nothing sent).
   int32_t MoveToGoalNotUpdateObstacle(std::vector<double> goal, int padding_mode,
                                       std::vector<std::vector<double>>& path);
   FollowJointTrajectory::Goal generateFollowJointTrajectoryMsg(const std::vector<TrajectoryPoint>& trajectory_data);
@@ -163,7 +170,8 @@ class RosTwoWrapper {
                         std::shared_ptr<const FollowJointTrajectory::Feedback> feedback);
   void resultCallback(const GoalHandle::WrappedResult& result, uint64_t goal_number);
   // Copies start and goal into the pipeline and runs its driver under scene_mutex_; `add_filtered_cloud`
-  // first adds the latest filtered cloud to the obstacle map. Returns the driver's code.
+  // first adds the latest filtered cloud to the obstacle map unless an object is held. Returns the driver's
+  // code; 0 with no samples when the arm stands at the goal already.
   int planToGoal(const std::vector<double>& goal, double gripper_padding, bool add_filtered_cloud,
                  std::vector<TrajectoryPoint>& points);
   // With scene_mutex_ held: shares the obstacle map with the collision world once it holds a node.

@@ -10,9 +10,11 @@
 #include <Eigen/LU>
 
 #include "grab/grab_geometry.h"
+#include "grab/grab_goal_search.h"
+#include "node/command_codes.h"
+#include "node/motion_request_checks.h"
 #include "node/point_cloud_obb_cut.h"
 #include "node/ros_two_wrapper.h"
-#include "node/ros_two_wrapper_grab_goal.h"
 
 namespace {
 
@@ -30,6 +32,7 @@ void printPose(const Pose7& pose) {
 
 void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfaces::srv::ArmGrab::Request> request,
                                           std::shared_ptr<vantrel_interfaces::srv::ArmGrab::Response> response) {
+  using namespace command_code;
   std::cout << "\033[42m ==================armGrabCmdSrvCallback==================\033[0m" << std::endl;
   Pose7 target_pose;
   Pose7 obb_pose;
@@ -42,8 +45,10 @@ void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfac
   printPose(obb_pose);
   printf("%lf,%lf,%lf;\n", obb_size[0], obb_size[1], obb_size[2]);
   puts("***************GrabCmd describe end***************");
-  if (!normaliseGrabRequest(target_pose, obb_pose, obb_size)) {
-    response->code = -11;
+  // No arm carries a box longer than twice its reach; its cut would empty the obstacle map.
+  const double longest_edge = 2.0 * armReachBound(*plan_scene_ptr_->getPlanningGroup(), tool_matrix_);
+  if (!normaliseGrabRequest(target_pose, obb_pose, obb_size, longest_edge)) {
+    response->code = kGrabRequestInvalid;
     response->message = "invalid grab request!";
     puts("invalid grab request!");
     return;
@@ -102,7 +107,7 @@ void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfac
       lock.unlock();
       // The pause lets the cut-out be inspected; the cameras are not held up meanwhile.
       std::this_thread::sleep_for(kFailedSearchPause);
-      fail(-3, "generate grab_goal failed!", "generate grab_goal failed, error code = -3");
+      fail(kNoGrabGoal, "generate grab_goal failed!", "generate grab_goal failed, error code = -3");
       return;
     }
 
@@ -112,7 +117,8 @@ void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfac
     if (grab_manager_ptr_->findTransitionPoint(grab_goal, tool_matrix_, transition_point, maxz) != 0) {
       lock.unlock();
       path = {grab_goal};
-      fail(-4, "generate transition_point failed!", "generate transition_point failed, error code = -4");
+      fail(kNoTransitionPoint, "generate transition_point failed!",
+           "generate transition_point failed, error code = -4");
       return;
     }
   }
@@ -120,9 +126,9 @@ void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfac
   publishCollisionEnable();
   std::this_thread::sleep_for(kLegSettle);
   int32_t leg = MoveToGoalNotUpdateObstacle(transition_point, 1, path);
-  if (leg != 0) {
+  if (leg != kSuccess) {
     puts("Go to transition point FAILED!");
-    fail(-5, "robot avoid obstacles plan failed!",
+    fail(kToTransitionPointFailed, "robot avoid obstacles plan failed!",
          legFailureMessage("Go to transition point failed", leg, ", error code = -5"));
     return;
   }
@@ -143,10 +149,10 @@ void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfac
   }
   std::this_thread::sleep_for(kLegSettle);
   leg = MoveToGoalNotUpdateObstacle(grab_goal, 2, path);
-  if (leg != 0) {
+  if (leg != kSuccess) {
     printf("not_update_obstacle_info_flag_=====%d=====\n", static_cast<int>(not_update_obstacle_info_flag_.load()));
     puts("From transition point to grab point FAILED!");
-    fail(-6, "robot avoid obstacles plan failed!",
+    fail(kIntoGraspFailed, "robot avoid obstacles plan failed!",
          legFailureMessage("From transition point to grab point failed!", leg, ", error code = -6"));
     return;
   }
@@ -157,6 +163,8 @@ void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfac
   grab_goal_ = grab_goal;
   transition_point_ = transition_point;
   grab_goal_updated_flag_ = true;
-  response->code = 0;
+  // Held from here on: every motion and check until the release lets it go carries it.
+  attachGrabObject(grab_goal_, false);
+  response->code = kSuccess;
   response->message = "success";
 }

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "grab/pose_conversion.h"
+#include "node/command_codes.h"
 #include "node/motion_request_checks.h"
 #include "node/ros_two_wrapper.h"
 #include "robot_model/core/joint_model_group.h"
@@ -13,6 +14,12 @@ namespace {
 const char* const kPlanFailedText = "Path plan and post processing error!";
 const char* const kStartMoveText = "\033[42m runPipeLine success, start move!\033[0m";
 }  // namespace
+
+using namespace command_code;
+
+void RosTwoWrapper::unfreezeObstacleMapUnlessHeld() {
+  if (!grab_goal_updated_flag_) not_update_obstacle_info_flag_ = false;
+}
 
 void RosTwoWrapper::shareObstacleMapWithWorld(size_t node_count) {
   if (node_count != 0 && !plan_scene_ptr_->worldHoldsOctomap(octomap_tree_ptr_)) {
@@ -25,7 +32,8 @@ int RosTwoWrapper::planToGoal(const std::vector<double>& goal, double gripper_pa
   pipeline_ptr_->start_joints_ = currentJointPositions();
   pipeline_ptr_->goal_joints_ = goal;
   std::lock_guard<std::mutex> lock(scene_mutex_);
-  if (add_filtered_cloud) {
+  // The latest cloud still shows a held object where it was grabbed: the frozen map stays without it.
+  if (add_filtered_cloud && !grab_goal_updated_flag_) {
     for (const pcl::PointXYZ& point : pc_robot_filter_->points) {
       octomap_tree_ptr_->updateNode(octomap::point3d(point.x, point.y, point.z), true, false);
     }
@@ -40,6 +48,11 @@ int RosTwoWrapper::planToGoal(const std::vector<double>& goal, double gripper_pa
     shareObstacleMapWithWorld(octomap_tree_ptr_->size());
   }
   pipeline_ptr_->plan_scene_ptr_->setGripperPadding(gripper_padding);
+  points.clear();
+  if (atJoints(pipeline_ptr_->start_joints_, goal)) {
+    puts("the arm stands at the goal already: nothing to move");
+    return kSuccess;
+  }
   PathPlanAndPostProcessing& planner = *pipeline_ptr_->path_plan_ptr_;
   const int code =
       pipeline_ptr_->real_robot_flag_
@@ -54,10 +67,14 @@ int32_t RosTwoWrapper::MoveToGoalNotUpdateObstacle(std::vector<double> goal, int
   const double padding = padding_mode == 1 ? plan_scene_ptr_->getRobotPadding() : pipeline_ptr_->padding_;
   std::vector<TrajectoryPoint> points;
   path.clear();
-  if (planToGoal(goal, padding, false, points) != 0) {
+  if (planToGoal(goal, padding, false, points) != kSuccess) {
     path.push_back(pipeline_ptr_->start_joints_);
     path.push_back(std::move(goal));
-    return -201;
+    return kPlanningFailed;
+  }
+  if (points.empty()) {
+    path.push_back(pipeline_ptr_->start_joints_);
+    return kSuccess;
   }
   for (const TrajectoryPoint& point : points) path.push_back(point.positions);
   const FollowJointTrajectory::Goal trajectory_goal = generateFollowJointTrajectoryMsg(points);
@@ -69,21 +86,22 @@ int32_t RosTwoWrapper::moveToGoalCallback(const std_msgs::msg::Float64MultiArray
   const std::vector<double>& goal = msg.data;
   if (goal.size() != static_cast<size_t>(n_dof_)) {
     puts("Error, recieve goal size is not right!!!");
-    return -1;
-  }
-  if (!allFinite(goal)) {
-    puts("Error, recieve goal holds a value that is not finite!!!");
-    return -1;
+    return kGoalSizeWrong;
   }
   std::vector<TrajectoryPoint> points;
-  if (planToGoal(goal, plan_scene_ptr_->getRobotPadding(), true, points) != 0) {
-    not_update_obstacle_info_flag_ = false;
-    return -2;
+  const int32_t planned = commandCode(planToGoal(goal, plan_scene_ptr_->getRobotPadding(), true, points),
+                                      kGoalPlanningFailed);
+  if (planned != kSuccess) {
+    unfreezeObstacleMapUnlessHeld();
+    return planned;
   }
-  const FollowJointTrajectory::Goal trajectory_goal = generateFollowJointTrajectoryMsg(points);
-  std::cout << kStartMoveText << std::endl;
-  const int32_t code = sendGoalAndWait(trajectory_goal, "robot cmd was rejected!", false);
-  if (code == -3 || (code == 0 && !real_robot_flag_)) not_update_obstacle_info_flag_ = false;
+  int32_t code = kSuccess;
+  if (!points.empty()) {
+    const FollowJointTrajectory::Goal trajectory_goal = generateFollowJointTrajectoryMsg(points);
+    std::cout << kStartMoveText << std::endl;
+    code = sendGoalAndWait(trajectory_goal, "robot cmd was rejected!", false);
+  }
+  if (code == kNoActionServer || (code == kSuccess && !real_robot_flag_)) unfreezeObstacleMapUnlessHeld();
   return code;
 }
 
@@ -99,20 +117,20 @@ int32_t RosTwoWrapper::moveToPoseGoal(const vantrel_interfaces::srv::ArmMoveJoin
   std::copy(request.pose.begin(), request.pose.end(), pose.begin());
   if (!normaliseToolPose(pose)) {
     puts("pose has a value that is not finite or a quaternion that is not of unit norm!");
-    return -22;
+    return kPoseGoalUnsolved;
   }
   const Eigen::Matrix4d flange = poseToIsometry(pose) * grab_manager_ptr_->getToolMatrix().inverse();
   const auto& kinematics = plan_scene_ptr_->getPlanningGroup()->kinematics_interface_ptr_;
   if (!kinematics) {
     puts("kinematics_interface_ptr_==null!");
     puts("inverseKinematics failed!");
-    return -22;
+    return kPoseGoalUnsolved;
   }
   std_msgs::msg::Float64MultiArray joint_goal;
   if (kinematics->inverseKinematics(Eigen::MatrixXd(flange), joint_goal.data) != 0) {
     puts("inverse kinematics failed!!!");
     puts("inverseKinematics failed!");
-    return -22;
+    return kPoseGoalUnsolved;
   }
   // The solver's values may lie a whole turn outside the limits the planner holds the goal to.
   turnJointsIntoLimits(joint_goal.data, grab_manager_ptr_->getJointLimits(), currentJointPositions());
@@ -120,20 +138,20 @@ int32_t RosTwoWrapper::moveToPoseGoal(const vantrel_interfaces::srv::ArmMoveJoin
   for (double value : joint_goal.data) printf("%lf,", value);
   printf("\n");
   publishCollisionEnable();
-  return moveToGoalCallback(joint_goal) == 0 ? 0 : -24;
+  return commandCode(moveToGoalCallback(joint_goal), kPoseGoalFailed);
 }
 
 void RosTwoWrapper::armMoveJointsCmdSrvCallback(
     const std::shared_ptr<vantrel_interfaces::srv::ArmMoveJoints::Request> request,
     std::shared_ptr<vantrel_interfaces::srv::ArmMoveJoints::Response> response) {
   std::cout << "\033[42m ==================armMoveJointsCmdSrvCallback==================\033[0m" << std::endl;
-  not_update_obstacle_info_flag_ = false;
-  response->code = 0;
+  unfreezeObstacleMapUnlessHeld();
+  response->code = kSuccess;
   response->message = "success";
   if (request->cmd_type == 1) {
     response->code = moveToPoseGoal(*request);
-    if (response->code == -22) response->message = "armMoveJointsCmd generate goal point failed!";
-    if (response->code == -24) response->message = "armMoveJointsCmd moveToGoalCallback plan failed!";
+    if (response->code == kPoseGoalUnsolved) response->message = "armMoveJointsCmd generate goal point failed!";
+    if (response->code == kPoseGoalFailed) response->message = "armMoveJointsCmd moveToGoalCallback plan failed!";
     return;
   }
   if (request->cmd_type != 0) return;
@@ -141,14 +159,8 @@ void RosTwoWrapper::armMoveJointsCmdSrvCallback(
   const std::vector<double>& goal = request->joints.data;
   if (goal.size() != static_cast<size_t>(n_dof_)) {
     puts("n_dof_ dose not equal data.size();");
-    response->code = -20;
+    response->code = kJointCountWrong;
     response->message = "armMoveJointsCmd n_dof_ dose not equal data.size();!";
-    return;
-  }
-  if (!allFinite(goal)) {
-    response->code = -20;
-    response->message = "armMoveJointsCmd joint goal holds a value that is not finite!";
-    puts(response->message.c_str());
     return;
   }
   for (double value : goal) printf("%lf,", value);
@@ -156,17 +168,17 @@ void RosTwoWrapper::armMoveJointsCmdSrvCallback(
   publishCollisionEnable();
   std::vector<std::vector<double>> path;
   const int32_t code = MoveToGoalNotUpdateObstacle(goal, 1, path);
-  if (code == 0) return;
+  if (code == kSuccess) return;
 
-  response->code = -21;
+  response->code = kJointGoalFailed;
   response->message = "armMoveJointsCmd MoveToGoalNotUpdateObstacle failed!";
   printf("%s", response->message.c_str());
   if (real_robot_flag_) {
-    command_logger_ptr_->saveMoveJointsCmdLog(code == -201
+    command_logger_ptr_->saveMoveJointsCmdLog(code == kPlanningFailed
                                                   ? "MoveJointsCmd failed(path plan), error code = -21"
                                                   : "MoveJointsCmd failed(arm controller run), error code = -21",
                                               "obstacle.pcd", path);
   }
-  not_update_obstacle_info_flag_ = false;
+  unfreezeObstacleMapUnlessHeld();
   if (print_debug_flag_) usleep(20000000);
 }

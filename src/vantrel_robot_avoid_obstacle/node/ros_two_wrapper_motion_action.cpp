@@ -5,6 +5,7 @@
 #include <iostream>
 #include <thread>
 
+#include "node/command_codes.h"
 #include "node/ros_two_wrapper.h"
 
 namespace {
@@ -37,6 +38,8 @@ void cancelGoal(rclcpp_action::Client<control_msgs::action::FollowJointTrajector
 
 }  // namespace
 
+using namespace command_code;
+
 control_msgs::action::FollowJointTrajectory::Goal RosTwoWrapper::generateFollowJointTrajectoryMsg(
     const std::vector<TrajectoryPoint>& trajectory_data) {
   FollowJointTrajectory::Goal goal;
@@ -47,6 +50,8 @@ control_msgs::action::FollowJointTrajectory::Goal RosTwoWrapper::generateFollowJ
   }
   goal.trajectory.points.resize(trajectory_data.size());
   puts("**************************generateFollowJointTrajectoryMsg**************************");
+  // Whole nanoseconds: samples closer than that would share a time, which the controller refuses.
+  int64_t previous_nanoseconds = -1;
   for (size_t i = 0; i < trajectory_data.size(); ++i) {
     const TrajectoryPoint& sample = trajectory_data[i];
     auto& point = goal.trajectory.points[i];
@@ -56,8 +61,12 @@ control_msgs::action::FollowJointTrajectory::Goal RosTwoWrapper::generateFollowJ
     for (int j = 0; j < n_dof_; ++j) printf("%lf,", point.positions[j]);
     const double t = sample.time_from_start;
     printf("trajectory_data[i].time_from_start:%lf\n", t);
-    point.time_from_start.sec = static_cast<int32_t>(t);
-    point.time_from_start.nanosec = static_cast<uint32_t>((t - point.time_from_start.sec) * 1e9);
+    const int32_t seconds = static_cast<int32_t>(t);
+    const int64_t nanoseconds = std::max(previous_nanoseconds + 1, int64_t{seconds} * 1000000000 +
+                                                                        static_cast<int64_t>((t - seconds) * 1e9));
+    previous_nanoseconds = nanoseconds;
+    point.time_from_start.sec = static_cast<int32_t>(nanoseconds / 1000000000);
+    point.time_from_start.nanosec = static_cast<uint32_t>(nanoseconds % 1000000000);
     printf("time=%lf\n", point.time_from_start.nanosec * 1e-9 + point.time_from_start.sec);
   }
   return goal;
@@ -68,7 +77,7 @@ int32_t RosTwoWrapper::sendGoalAndWait(const FollowJointTrajectory::Goal& goal, 
   // A trajectory of fewer than two samples is no motion the controller could play: it is never sent.
   if (goal.trajectory.points.size() < 2) {
     puts(rejected_text);
-    return -10;
+    return kGoalNotPlayed;
   }
   result_received_flag_ = false;
   const bool server_found = real_robot_flag_
@@ -76,9 +85,9 @@ int32_t RosTwoWrapper::sendGoalAndWait(const FollowJointTrajectory::Goal& goal, 
                                 : follow_joint_trajectory_client_->wait_for_action_server(std::chrono::seconds(5));
   if (!server_found) {
     puts("Action server not available after 5s waiting");
-    goal_result_code_ = -1;
+    goal_result_code_ = kGoalResultUnknown;
     result_received_flag_ = true;
-    return -3;
+    return kNoActionServer;
   }
 
   const uint64_t goal_number = ++sent_goal_count_;
@@ -88,7 +97,7 @@ int32_t RosTwoWrapper::sendGoalAndWait(const FollowJointTrajectory::Goal& goal, 
     awaited_goal_handle_.reset();
   }
   goal_response_status_ = 0;
-  goal_result_code_ = -1;
+  goal_result_code_ = kGoalResultUnknown;
   rclcpp_action::Client<FollowJointTrajectory>::SendGoalOptions options;
   options.goal_response_callback = [this, goal_number](const GoalHandle::SharedPtr& handle) {
     goalResponseCallback(handle, goal_number);
@@ -124,17 +133,17 @@ int32_t RosTwoWrapper::sendGoalAndWait(const FollowJointTrajectory::Goal& goal, 
     if (!rclcpp::ok()) {
       puts("shutting down: the wait for the trajectory result ends");
       stopAwaiting(false);
-      return -10;
+      return kGoalNotPlayed;
     }
     if (--cycles == 0) {
       puts("robot move time out!");
       stopAwaiting(true);
-      return -10;
+      return kGoalNotPlayed;
     }
     if (goal_response_status_ == -1) {
       puts(rejected_text);
       stopAwaiting(false);
-      return -10;
+      return kGoalNotPlayed;
     }
   }
 }
@@ -165,19 +174,19 @@ void RosTwoWrapper::resultCallback(const GoalHandle::WrappedResult& result, uint
   if (goal_number != awaited_goal_number_) return;
   switch (result.code) {
     case rclcpp_action::ResultCode::SUCCEEDED:
-      goal_result_code_ = 0;
+      goal_result_code_ = kSuccess;
       std::cout << "\033[42m arrive the goal point\033[0m" << std::endl;
       break;
     case rclcpp_action::ResultCode::CANCELED:
-      goal_result_code_ = -3;
+      goal_result_code_ = kGoalCanceled;
       std::cout << "\033[41m ERROR: Goal was canceled!\033[0m" << std::endl;
       break;
     case rclcpp_action::ResultCode::ABORTED:
-      goal_result_code_ = -2;
+      goal_result_code_ = kGoalAborted;
       std::cout << "\033[41m ERROR: robot run trajectory FAILED!,Maybe Collision\033[0m" << std::endl;
       break;
     default:
-      goal_result_code_ = -1;
+      goal_result_code_ = kGoalResultUnknown;
       puts("Unknown result code");
   }
   result_received_flag_ = true;

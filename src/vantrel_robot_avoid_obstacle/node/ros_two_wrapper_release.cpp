@@ -1,16 +1,17 @@
 // The release service: carries the grabbed object from the grab point back to its transition point, then, with
 // the object attached to the tool link as a collision body, on to the release joints; hands the obstacle map
-// back to the cameras.
+// back to the cameras once the object is let go. A release that fails while the object is still held keeps the
+// grab, so that it can be tried again from where the arm stands.
 #include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <string>
 #include <thread>
 
+#include "node/command_codes.h"
 #include "node/motion_request_checks.h"
 #include "node/point_cloud_obb_cut.h"
 #include "node/ros_two_wrapper.h"
-#include "node/ros_two_wrapper_grab_goal.h"
 
 namespace {
 
@@ -22,13 +23,31 @@ const char* const kOctreeSnapshotFile = "obstacle_last.bt";
 
 }  // namespace
 
+bool RosTwoWrapper::checkReleaseJoints(const std::vector<double>& joints, std::string& refusal) const {
+  if (static_cast<int32_t>(joints.size()) != n_dof_) {
+    puts("n_dof_ dose not equal data.size();");
+    refusal = "n_dof_ dose not equal data.size();!";
+    return false;
+  }
+  if (!allFinite(joints)) {
+    refusal = "release joints are not finite!";
+  } else if (!withinJointLimits(joints, grab_manager_ptr_->getJointLimits())) {
+    refusal = "release joints are out of the joint limits!";
+  } else {
+    return true;
+  }
+  puts(refusal.c_str());
+  return false;
+}
+
 void RosTwoWrapper::armReleaseCmdSrvCallback(
     const std::shared_ptr<vantrel_interfaces::srv::ArmRelease::Request> request,
     std::shared_ptr<vantrel_interfaces::srv::ArmRelease::Response> response) {
+  using namespace command_code;
   std::cout << "\033[42m ==================armReleaseCmdSrvCallback==================\033[0m" << std::endl;
   if (!grab_goal_updated_flag_) {
     puts("grab goal does not update!");
-    response->code = -7;
+    response->code = kNothingHeld;
     response->message = "armReleaseCmd failed, grab goal does not update!";
     not_update_obstacle_info_flag_ = false;
     return;
@@ -36,33 +55,24 @@ void RosTwoWrapper::armReleaseCmdSrvCallback(
   const int32_t cmd_type = request->cmd_type;
   const std::vector<double> release_joints = request->release_joints.data;
   // Checked before anything moves, so that a bad request leaves the object held and the grab state as it is.
-  if (cmd_type == 0) {
-    if (static_cast<int32_t>(release_joints.size()) != n_dof_) {
-      puts("n_dof_ dose not equal data.size();");
-      response->code = -9;
-      response->message = "n_dof_ dose not equal data.size();!";
-      return;
-    }
-    if (!allFinite(release_joints)) {
-      puts("release joints are not finite!");
-      response->code = -9;
-      response->message = "release joints are not finite!";
-      return;
-    }
+  if (cmd_type == 0 && !checkReleaseJoints(release_joints, response->message)) {
+    response->code = kReleaseJointsInvalid;
+    return;
   }
-  const auto endRelease = [&](int32_t code, const char* message) {
+  const auto answer = [&](int32_t code, const char* message) {
     response->code = code;
     response->message = message;
-    not_update_obstacle_info_flag_ = false;
-    grab_goal_updated_flag_ = false;
   };
 
   JointPath path;
   publishCollisionEnable();
   std::this_thread::sleep_for(kLegSettle);
+  // Out of the grasp the object is not modelled: it sits in the gripper, which is not padded either.
+  detachGrabObject(false);
   int32_t leg = MoveToGoalNotUpdateObstacle(transition_point_, 2, path);
-  if (leg != 0) {
-    endRelease(-8, "armReleaseCmd From grab point to transition point failed 1!");
+  if (leg != kSuccess) {
+    attachGrabObject(transition_point_, false);
+    answer(kBackToTransitionPointFailed, "armReleaseCmd From grab point to transition point failed 1!");
     puts("From grab point to transition point  FAILED!");
     if (real_robot_flag_) {
       const auto& p = request->release_pose;
@@ -100,8 +110,8 @@ void RosTwoWrapper::armReleaseCmdSrvCallback(
   }
   publishBoxMarker(base_to_obb, marker_size);
 
-  if (!attachGrabObject(transition_point_)) {
-    endRelease(-102, "armReleaseCmd attach grab object failed!");
+  if (!attachGrabObject(transition_point_, true)) {
+    answer(kAttachFailed, "armReleaseCmd attach grab object failed!");
     return;
   }
   if (cmd_type == 0) {
@@ -110,8 +120,8 @@ void RosTwoWrapper::armReleaseCmdSrvCallback(
     publishCollisionEnable();
     std::this_thread::sleep_for(kLegSettle);
     leg = MoveToGoalNotUpdateObstacle(release_joints, 1, path);
-    if (leg != 0) {
-      endRelease(-101, "armReleaseCmd From transition point to release point  plan failed!");
+    if (leg != kSuccess) {
+      answer(kToReleasePointFailed, "armReleaseCmd From transition point to release point  plan failed!");
       puts("From transition point to release point FAILED!,sleep 3s");
       if (print_debug_flag_) std::this_thread::sleep_for(kFailedLegDebugPause);
       if (real_robot_flag_) {
@@ -119,10 +129,11 @@ void RosTwoWrapper::armReleaseCmdSrvCallback(
             n_dof_, 0, release_joints,
             legFailureMessage("From transition point to release point failed", leg, ", error code =-101"), path);
       }
-      detachGrabObject();
       return;
     }
   }
-  detachGrabObject();
-  endRelease(0, "success");
+  detachGrabObject(true);
+  answer(kSuccess, "success");
+  not_update_obstacle_info_flag_ = false;
+  grab_goal_updated_flag_ = false;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -78,6 +79,14 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   void updateWorldOctomap(const std::shared_ptr<const octomap::OcTree>& tree);
   // Whether "world_octomap" currently holds exactly this tree.
   bool worldHoldsOctomap(const std::shared_ptr<const octomap::OcTree>& tree) const;
+  // Attaches to `link` of the working state the body `id`: a box of edges `size`, scaled by `scale` and then padded
+  // by `padding` on every side, at `box_pose` in the model frame when the planning group is at `joints`. The body
+  // may touch its link and moves with it in every later check. A world object of that id is removed first and a
+  // body of that id replaced. False, after the reason, when the body cannot be attached.
+  bool attachBox(const std::string& id, const robot_model::core::LinkModel& link, const std::array<double, 3>& size,
+                 double scale, double padding, const double* joints, const Eigen::Isometry3d& box_pose);
+  // Removes the body `id` from the working state; false when none was attached.
+  bool detachBody(const std::string& id);
   // Pads the arm's links (the group's base link and its links) on the robot of the standard world test.
   void setGripperPadding(double padding);
   // One transform per link of the planning group for the given group joint values, relative to the parent

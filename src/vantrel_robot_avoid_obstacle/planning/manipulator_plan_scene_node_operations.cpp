@@ -1,4 +1,4 @@
-// Operations only the node calls: the obstacle octree, the arm's padding and the link transforms.
+// Operations only the node calls: the obstacle octree, a carried box, the arm's padding and the link transforms.
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -46,6 +46,46 @@ bool ManipulatorPlanScene::worldHoldsOctomap(const std::shared_ptr<const octomap
   if (!tree || entry == world_->objects_.end() || entry->second->shapes_.size() != 1) return false;
   const shapes::Shape& shape = *entry->second->shapes_.front();
   return shape.type == shapes::OCTREE && static_cast<const shapes::OcTree&>(shape).octree == tree;
+}
+
+bool ManipulatorPlanScene::attachBox(const std::string& id, const robot_model::core::LinkModel& link,
+                                     const std::array<double, 3>& size, double scale, double padding,
+                                     const double* joints, const Eigen::Isometry3d& box_pose) {
+  const std::vector<const robot_model::core::LinkModel*>& links = robot_model_->getLinkModels();
+  if (joint_model_group_ == nullptr || link.getLinkIndex() >= links.size() || links[link.getLinkIndex()] != &link) {
+    puts("Invalid link.");
+    return false;
+  }
+  robot_state_->setJointGroupPositions(joint_model_group_, joints);
+  robot_state_->updateLinkTransforms();
+  try {
+    auto box = std::make_shared<shapes::Box>(size[0], size[1], size[2]);
+    box->scaleAndPad(scale, 0.0);
+    box->scaleAndPad(1.0, padding);
+    auto body = std::make_unique<robot_model::core::AttachedBody>();
+    body->parent_link_ = &link;
+    body->id_ = id;
+    body->shapes_.push_back(std::move(box));
+    body->shape_poses_.push_back(robot_state_->getGlobalLinkTransform(&link).inverse() * box_pose);
+    body->touch_links_.insert(link.getName());
+    body->global_shape_poses_.push_back(Eigen::Isometry3d::Identity());
+    world_->removeObject(id);
+    robot_state_->updateCollisionBodyTransforms();
+    forgetValidStates();
+    robot_state_->attachBody(std::move(body));
+  } catch (const std::runtime_error& error) {
+    // A box that cannot be built or a body the state refuses.
+    printf("%s\n", error.what());
+    return false;
+  }
+  return true;
+}
+
+bool ManipulatorPlanScene::detachBody(const std::string& id) {
+  if (!robot_state_->hasAttachedBody(id)) return false;
+  robot_state_->clearAttachedBody(id);
+  forgetValidStates();
+  return true;
 }
 
 void ManipulatorPlanScene::setGripperPadding(double padding) {

@@ -68,7 +68,8 @@ protected:
 }  // namespace
 
 // CREATE|ADD_SHAPE (9) for a new id, ADD_SHAPE (8) for a known one, DESTROY (2) per object in id order on
-// clearing, observers called in the order they were registered; a caller's copy of an object is left as it was.
+// clearing or removing one, observers called in the order they were registered; a caller's copy of an object is
+// left as it was.
 // A removed observer's handle matches nothing later, even an observer made in the freed place; a notification
 // reaches the observers registered when it began, unless removed before their turn.
 TEST(World, NotifiesInOrderCopiesOnWriteAndKeepsHandlesUnique)
@@ -93,12 +94,16 @@ TEST(World, NotifiesInOrderCopiesOnWriteAndKeepsHandlesUnique)
   World::ObjectConstPtr held = world.objects_.at("b");
   world.addToObject("b", kNoShape, Eigen::Isometry3d(Eigen::Translation3d(1, 2, 3)));
   world.addToObject("a", kNoShape, kOrigin);
+  world.addToObject("c", kNoShape, kOrigin);
   ASSERT_EQ(world.objects_.at("b")->shapes_.size(), 2u);
   EXPECT_EQ(held->shapes_.size(), 1u);
+  EXPECT_TRUE(world.removeObject("c"));
+  EXPECT_FALSE(world.removeObject("c"));
+  EXPECT_EQ(world.objects_.count("c"), 0u);
   world.clearObjects();
   EXPECT_TRUE(world.objects_.empty());
-  EXPECT_EQ(calls, (std::vector<std::string>{ "1b9", "2b9", "1b8", "2b8", "4b8", "1a9", "2a9", "4a9", "1a2", "2a2",
-                                              "4a2", "1b2", "2b2", "4b2" }));
+  EXPECT_EQ(calls, (std::vector<std::string>{ "1b9", "2b9", "1b8", "2b8", "4b8", "1a9", "2a9", "4a9", "1c9", "2c9",
+                                              "4c9", "1c2", "2c2", "4c2", "1a2", "2a2", "4a2", "1b2", "2b2", "4b2" }));
 }
 
 // A link's own shapes are never tested against each other; a held body is not tested against its touch links,

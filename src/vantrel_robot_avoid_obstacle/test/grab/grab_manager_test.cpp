@@ -13,7 +13,6 @@
 namespace
 {
 using Solutions = FakeKinematics::Solutions;
-constexpr double kTiltStep = 0.08726646259971647;
 const Eigen::Matrix4d kIdentity = Eigen::Matrix4d::Identity();
 
 // A manager on the fake scene and solver; with the identity tool matrix the tool pose is the flange pose.
@@ -138,7 +137,7 @@ TEST(GrabManagerFindTransitionPoint, BacksStraightUpFromAnUpwardApproachFirstUnt
   ASSERT_EQ(last.transition(pointing_up, out), 0);
   ASSERT_EQ(last.kinematics.asked_.size(), 208u);
   EXPECT_LT(maxDifference(last.kinematics.asked_.back(),
-                          rotatePoseAboutRadialNormal(offsetPoseTranslation(pointing_up, 0.2, 0.0), -6 * kTiltStep)),
+                          rotatePoseAboutRadialNormal(offsetPoseTranslation(pointing_up, 0.2, 0.0), -6 * kGrabTurnStep)),
             1e-15);
   out = {1, 2, 3};
   EXPECT_EQ(Never().transition(pointing_up, out), -1);
@@ -158,7 +157,7 @@ TEST(GrabManagerFindTransitionPoint, BacksInwardsFromAHorizontalApproachThenUpAb
   ASSERT_GT(asked.size(), 950u);
   // Inwards first, 5 cm to 54 cm towards the base axis, 19 tilts each.
   EXPECT_LT(maxDifference(asked.front(), offsetPoseTranslation(horizontal, 0.05, M_PI / 2)), 1e-15);
-  EXPECT_LT(maxDifference(asked[949], rotatePoseAboutRadialNormal(offsetPoseTranslation(horizontal, 0.54, M_PI / 2), -9 * kTiltStep)),
+  EXPECT_LT(maxDifference(asked[949], rotatePoseAboutRadialNormal(offsetPoseTranslation(horizontal, 0.54, M_PI / 2), -9 * kGrabTurnStep)),
             1e-15);
   // Then straight up and untilted, skipping what lies below the box top.
   for (std::size_t i = 950; i < asked.size(); ++i)

@@ -188,4 +188,42 @@ TEST(NodeOperations, OneSharedOctreeReplacesTheWorldAndItsRefillsAreSeen) {
   EXPECT_TRUE(scene->worldHoldsOctomap(tree)) << "a null tree is refused";
 }
 
+// A box attached to a link counts in every check until it is detached, and takes the place of a world object of
+// its name; a box that cannot be built, or a link of another model, attaches nothing.
+TEST(NodeOperations, AnAttachedBoxCountsUntilDetachedAndReplacesTheWorldObjectOfItsName) {
+  std::unique_ptr<ManipulatorPlanScene> scene = makeArm6Scene();
+  const std::string tool = scene->getPlanningGroup()->getLinkModelNames().back();
+  const robot_model::core::LinkModel& link = *scene->getPlanningGroup()->getLinkModel(tool);
+  const Eigen::Vector3d above = linkPosition(*scene, kReady, tool) + Eigen::Vector3d(0.0, 0.0, 0.4);
+  auto tree = makeOctree(0.01);
+  fillPoint(*tree, above);
+  scene->updateWorldOctomap(tree);
+  scene->getWorld()->addToObject("held", std::make_shared<const shapes::Box>(0.1, 0.1, 0.1),
+                                 Eigen::Isometry3d(Eigen::Translation3d(-3.0, -3.0, 0.0)));
+  ASSERT_TRUE(scene->isStateValid(kReady.data()));
+  const Eigen::Isometry3d box_pose{Eigen::Translation3d(above)};
+  const auto attach = [&](const robot_model::core::LinkModel& to, double edge, std::string& output) {
+    bool attached = false;
+    output = capturedOutput([&] {
+      attached = scene->attachBox("held", to, {edge, 0.1, 0.1}, 1.0, 0.01, kReady.data(), box_pose);
+    });
+    return attached;
+  };
+  std::string output;
+  ASSERT_TRUE(attach(link, 0.0, output));
+  EXPECT_EQ(scene->getWorld()->objects_.count("held"), 0u);
+  EXPECT_FALSE(scene->isStateValid(kReady.data()));
+  EXPECT_TRUE(scene->detachBody("held"));
+  EXPECT_FALSE(scene->detachBody("held"));
+  EXPECT_TRUE(scene->isStateValid(kReady.data()));
+
+  const robot_model::core::LinkModel foreign(tool, link.getLinkIndex());
+  EXPECT_FALSE(attach(foreign, 0.1, output));
+  EXPECT_EQ(output, "Invalid link.\n");
+  EXPECT_FALSE(attach(link, -0.1, output));
+  EXPECT_NE(output.find("negative"), std::string::npos) << output;
+  EXPECT_FALSE(scene->getRobotState()->hasAttachedBody("held"));
+  EXPECT_TRUE(scene->isStateValid(kReady.data()));
+}
+
 }  // namespace

@@ -98,8 +98,10 @@ class RosTwoWrapperTestAccess {
     const robot_model::core::AttachedBody* body = node.plan_scene_ptr_->getRobotState()->getAttachedBody("grab_object");
     return body ? std::make_unique<robot_model::core::AttachedBody>(*body) : nullptr;
   }
-  static bool attach(RosTwoWrapper& node, const std::vector<double>& joints) { return node.attachGrabObject(joints); }
-  static void detach(RosTwoWrapper& node) { node.detachGrabObject(); }
+  static bool attach(RosTwoWrapper& node, const std::vector<double>& joints) {
+    return node.attachGrabObject(joints, true);
+  }
+  static void detach(RosTwoWrapper& node) { node.detachGrabObject(true); }
 
  private:
   template <typename Request, typename Response>

@@ -1,4 +1,4 @@
-#include "node/ros_two_wrapper_grab_goal.h"
+#include "grab/grab_goal_search.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,13 +7,10 @@
 
 #include "grab/grab_geometry.h"
 #include "grab/grab_manager.h"
-#include "node/motion_request_checks.h"
 
 namespace {
-constexpr double kRotationStep = 0.08726646259971647;  // 5 degrees
 constexpr int kRotationSteps = 9;
 constexpr double kTieTolerance = 0.01;
-constexpr int32_t kPlanningFailed = -201;
 
 // Tool z straight down, tool x horizontal and pointing away from the base axis, at the target's position.
 // None exists on the base axis itself.
@@ -55,12 +52,6 @@ std::vector<size_t> leastWithinTolerance(const std::vector<size_t>& candidates, 
 }
 }  // namespace
 
-bool normaliseGrabRequest(Pose7& target_pose, Pose7& obb_pose, const std::array<double, 3>& obb_size) {
-  const bool size_valid =
-      std::all_of(obb_size.begin(), obb_size.end(), [](double edge) { return std::isfinite(edge) && edge > 0.0; });
-  return size_valid && normaliseToolPose(target_pose) && normaliseToolPose(obb_pose);
-}
-
 bool isElongatedBox(const std::array<double, 3>& obb_size) {
   std::array<double, 3> sorted = obb_size;
   std::sort(sorted.begin(), sorted.end());
@@ -92,7 +83,7 @@ int generateMoveGoals(GrabManager& grab_manager, const Eigen::Matrix4d& target, 
   printf("max rotate N=%d times\n", kRotationSteps);
   for (int attempt = 0; has_start && attempt < 2 * kRotationSteps; ++attempt) {
     const int index = rotationIndex(attempt);
-    const double angle = index * kRotationStep;
+    const double angle = index * kGrabTurnStep;
     const Eigen::Matrix4d candidate = rotatePoseAboutRadialNormal(start, angle);
     if (!vertical) {
       std::cout << "tool_end_matrix_tmp:" << std::endl << start << std::endl;
@@ -157,8 +148,4 @@ int selectSuitableOne(const std::vector<std::vector<double>>& valid_results, std
   }
   printf("\n");
   return 0;
-}
-
-std::string legFailureMessage(const char* what, int32_t leg_code, const char* code_text) {
-  return std::string(what) + (leg_code == kPlanningFailed ? "(path plan)" : "(arm controller run)") + code_text;
 }
