@@ -225,10 +225,11 @@ TEST(WritePointCloudSnapshot, ReplacesTheFileWholeOrNotAtAll)
   ASSERT_TRUE(writePointCloudSnapshot("snapshot.pcd", *first));
   const std::string before = readFile("snapshot.pcd");
   Cloud inconsistent = *first;
-  inconsistent.width = 7;  // more points claimed than held: the library's writer refuses it
+  inconsistent.width = 7;  // more points claimed than held
   testing::internal::CaptureStdout();
   EXPECT_FALSE(writePointCloudSnapshot("snapshot.pcd", inconsistent));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "write pcd error.\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "write pcd error. snapshot.pcd: the cloud's width and height do not match its number of points\n");
   EXPECT_EQ(readFile("snapshot.pcd"), before);
   // No temporary file is left behind.
   EXPECT_EQ(scratch.fileCount(), 1u);
