@@ -207,9 +207,9 @@ bool RosTwoWrapper::checkConfigParams() const {
   possible &= checkRigid("camera2_to_robot_base_", camera2_to_robot_base_);
   possible &= checkRigid("camera3_to_robot_tcp_", camera3_to_robot_tcp_);
   possible &= checkRigid("tool_matrix_", tool_matrix_);
-  const bool box_possible = checkBounds("x", point_cloud_minx_, point_cloud_maxx_) &
-                            checkBounds("y", point_cloud_miny_, point_cloud_maxy_) &
-                            checkBounds("z", point_cloud_minz_, point_cloud_maxz_);
+  bool box_possible = checkBounds("x", point_cloud_minx_, point_cloud_maxx_);
+  box_possible &= checkBounds("y", point_cloud_miny_, point_cloud_maxy_);
+  box_possible &= checkBounds("z", point_cloud_minz_, point_cloud_maxz_);
   possible &= box_possible;
   // Points outside the octree's cube cannot enter the obstacle map: the whole filter box must lie inside it.
   if (box_possible && isPositive(resolution_)) {
