@@ -31,7 +31,8 @@ bool isLogDirectoryName(const std::string& name)
   const std::string pattern = "data/####-##-##-##:##:##";
   for (std::size_t i = 0; i < pattern.size(); ++i)
   {
-    if (i >= name.size() || (pattern[i] == '#' ? !std::isdigit(static_cast<unsigned char>(name[i])) : name[i] != pattern[i]))
+    const bool digit = i < name.size() && std::isdigit(static_cast<unsigned char>(name[i]));
+    if (i >= name.size() || (pattern[i] == '#' ? !digit : name[i] != pattern[i]))
     {
       return false;
     }
@@ -232,7 +233,7 @@ TEST_F(CommandLoggerTest, OnAFullDiskEveryFailedWriteIsReportedWithItsFileAndThe
   const std::string directory = logger_.time_stamp_;
   EXPECT_TRUE(isLogDirectoryName(directory)) << directory;
   EXPECT_EQ(out, "Directory created successfully.\ncan not write " + directory + "/grabcmd.txt: " + full + "\n");
-  EXPECT_EQ(err, "无法写入目标文件：" + directory + "/obstacle.pcd: " + full + "\n" + "无法写入目标文件：" + directory +
-                     "/remove_obb_obstacle.pcd: " + full + "\n");
+  EXPECT_EQ(err, "无法写入目标文件：" + directory + "/obstacle.pcd: " + full + "\n" + "无法写入目标文件：" +
+                     directory + "/remove_obb_obstacle.pcd: " + full + "\n");
   EXPECT_EQ(entries(directory), (std::set<fs::path>{"grabcmd.txt", "obstacle.pcd", "remove_obb_obstacle.pcd"}));
 }

@@ -49,7 +49,8 @@ TEST(NodeStartup, PrintsItsSettingsRunsUntilSignalledThenJoinsItsThreadsAndExits
   }
 }
 
-// Description files for the rows below: "desc/" holds links to the five-axis arm's files, and `name` as `make` makes it.
+// Description files for the rows below: "desc/" holds links to the five-axis arm's files, and `name` as `make`
+// makes it.
 void describeWith(const std::string& name, const std::function<void(const std::string&)>& make) {
   const std::string arm5 = std::filesystem::absolute("src/robot_avoid_obstacle/resources/robot_descriptions/"
                                                      "arm5_description/").string();
@@ -74,15 +75,16 @@ TEST(NodeStartup, OrdinaryValuesStartAndImpossibleOnesEndWithTheirReasonAndAFail
       "grab_garbage_module: {tool_matrix: {data: [1, 0, 0, 0.1, 0, 0.8660, -0.5000, 0, 0, 0.5000, 0.8660, 0.2, 0, "
       "0, 0, 1]}}";
   const std::string desc = "robot_avoid_obstacle: {robot_descriptions_path: ./desc/, urdf_path: ";
-  const auto writeText = [](const std::string& text) { return [text](const std::string& path) { writeFile(path, text); }; };
+  // The arm with a first joint that may not move.
+  const auto stillArm = [](const std::string& path) {
+    std::string arm = readFile("desc/arm5.urdf");
+    writeFile(path, arm.replace(arm.find("velocity=\"2.0\""), 14, "velocity=\"0\""));
+  };
   const auto link = [](const char* target) {
     return [target](const std::string& path) { std::filesystem::create_symlink(target, path); };
   };
   const auto fifo = [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0644), 0); };
   const auto directory = [](const std::string& path) { std::filesystem::create_directory(path); };
-  std::string slow_arm = readFile("src/robot_avoid_obstacle/resources/robot_descriptions/arm5_description/urdf/"
-                                  "arm5.urdf");
-  slow_arm.replace(slow_arm.find("velocity=\"2.0\""), 14, "velocity=\"0\"");
   struct Row {
     Row(std::string change_, std::string reason_, std::function<void(NodeWorkspace&)> prepare_ = {}, int status_ = 1)
         : change(std::move(change_)), reason(std::move(reason_)), prepare(std::move(prepare_)), status(status_) {}
@@ -95,7 +97,8 @@ TEST(NodeStartup, OrdinaryValuesStartAndImpossibleOnesEndWithTheirReasonAndAFail
       {"{" + four_decimals + "}", "", {}, 0},
       {"{robot_avoid_obstacle: {real_robot_flag: false}, " + four_decimals + "}", "", {}, 0},
       // Impossible values.
-      {"{robot_avoid_obstacle: {robot_padding: -0.01}}", "robot_padding_=-0.010000 is not a finite padding of zero or more!"},
+      {"{robot_avoid_obstacle: {robot_padding: -0.01}}",
+       "robot_padding_=-0.010000 is not a finite padding of zero or more!"},
       {"{robot_avoid_obstacle: {robot_padding: .nan}}", "robot_padding_=nan is not a finite padding of zero or more!"},
       {"{robot_avoid_obstacle: {robot_scale: 0}}", "robot_scale_=0.000000 is not a positive scale!"},
       {"{robot_avoid_obstacle: {robot_scale: .inf}}", "robot_scale_=inf is not a positive scale!"},
@@ -111,9 +114,9 @@ TEST(NodeStartup, OrdinaryValuesStartAndImpossibleOnesEndWithTheirReasonAndAFail
        "camera1_to_robot_base_ is not a rigid transform!"},
       {"{color_camera2: {camera_intrinsic: {fx: 0, cx: 300, fy: 500, cy: 200, k1: 0, k2: 0, p1: 0, p2: 0, k3: 0}}}",
        "camera2_intrinsic_:fx=0.000000 is not a positive focal length!"},
-      {"{" + desc + "slow.urdf, srdf_path: arm5.srdf}}",
+      {"{" + desc + "still.urdf, srdf_path: arm5.srdf}}",
        "the 1 axis vmax=0.000000,amax=3.000000: a joint needs positive velocity and acceleration limits!",
-       [&](NodeWorkspace&) { describeWith("slow.urdf", writeText(slow_arm)); }},
+       [&](NodeWorkspace&) { describeWith("still.urdf", stillArm); }},
       {"{robot_avoid_obstacle: {joints_state_topic: \"joint states?\"}}", "joint states?"},
       {"{robot_avoid_obstacle: {robot_descriptions_path: ./rig/, urdf_path: test_rig.urdf, srdf_path: test_rig.srdf, "
        "planned_joint_group: mount_only}}",
