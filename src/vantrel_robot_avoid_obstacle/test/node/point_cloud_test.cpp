@@ -228,12 +228,11 @@ TEST(WritePointCloudSnapshot, ReplacesTheFileWholeOrNotAtAll)
   inconsistent.width = 7;  // more points claimed than held
   testing::internal::CaptureStdout();
   EXPECT_FALSE(writePointCloudSnapshot("snapshot.pcd", inconsistent));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "write pcd error. snapshot.pcd: the cloud's width and height do not match its number of points\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "write pcd error. snapshot.pcd: [pcl::PCDWriter::writeASCII] "
+                                                   "Number of points different than width * height!\n");
   EXPECT_EQ(readFile("snapshot.pcd"), before);
   // No temporary file is left behind.
   EXPECT_EQ(scratch.fileCount(), 1u);
-
 }
 
 // Checked against the library's own point-by-point insertion (occupied, not lazy) and one inner-occupancy update.
