@@ -91,6 +91,14 @@ bool checkBounds(const char* axis, double min, double max) {
   return false;
 }
 
+// A camera setting no camera entities can be made for: the set-up's own line, then the key and its value.
+bool checkCameraSetting(bool possible, const char* line, const char* name, int value, const char* expected) {
+  if (possible) return true;
+  puts(line);
+  printf("\033[41m %s=%d is not %s!\033[0m\n", name, value, expected);
+  return false;
+}
+
 // The depth images of a camera become points through its focal lengths and principal point.
 bool checkDepthIntrinsic(int camera, const CameraIntrinsic& intrinsic) {
   const std::string name = "camera" + std::to_string(camera) + "_intrinsic_:";
@@ -223,9 +231,18 @@ bool RosTwoWrapper::checkConfigParams() const {
       possible = false;
     }
   }
-  // Cameras that deliver depth images on the real robot.
-  const bool depth_cameras =
-      real_robot_flag_ && !close_obstacle_pointcloud_flag_ && pointcloud_input_source_ == 2 && cameras_num_ <= 3;
+  // On the real robot the cameras are the only obstacle input, unless the obstacle cloud is closed on purpose:
+  // without camera entities the arm would move blind.
+  const bool cameras_used = real_robot_flag_ && !close_obstacle_pointcloud_flag_;
+  if (cameras_used) {
+    possible &= checkCameraSetting(cameras_num_ >= 1 && cameras_num_ <= 3, "cameras_num init error!", "cameras_num_",
+                                   cameras_num_, "a camera count from 1 to 3");
+    possible &= checkCameraSetting(pointcloud_input_source_ == 1 || pointcloud_input_source_ == 2,
+                                   "pointcloud input source error", "pointcloud_input_source_",
+                                   pointcloud_input_source_, "1 (point clouds) or 2 (depth images)");
+  }
+  // Cameras that deliver depth images.
+  const bool depth_cameras = cameras_used && pointcloud_input_source_ == 2 && cameras_num_ <= 3;
   const CameraIntrinsic* intrinsics[] = {&camera1_intrinsic_, &camera2_intrinsic_, &camera3_intrinsic_};
   for (int camera = 1; depth_cameras && camera <= cameras_num_; ++camera) {
     possible &= checkDepthIntrinsic(camera, *intrinsics[camera - 1]);

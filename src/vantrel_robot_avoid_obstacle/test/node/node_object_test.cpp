@@ -53,7 +53,7 @@ TEST(NodeObject, EntitiesFollowTheConfigurationOrTheSetUpSaysWhyItCannotWork) {
                                  "srdf_path: srdf/arm6_and_whole_gripper_linker.srdf";
   const std::vector<std::pair<const char*, std::string>> rows = {
       {"simulation ignores the cameras",
-       "{robot_avoid_obstacle: {real_robot_flag: false, cameras_num: 3, pointcloud_input_source: 2}}"},
+       "{robot_avoid_obstacle: {real_robot_flag: false, cameras_num: 4, pointcloud_input_source: 3}}"},
       {"one cloud camera", "{robot_avoid_obstacle: {cameras_num: 1, pointcloud_input_source: 1}}"},
       {"one depth camera", "{robot_avoid_obstacle: {cameras_num: 1}}"},
       {"two cloud cameras", "{robot_avoid_obstacle: {pointcloud_input_source: 1}}"},
@@ -63,6 +63,9 @@ TEST(NodeObject, EntitiesFollowTheConfigurationOrTheSetUpSaysWhyItCannotWork) {
       {"no camera", "{robot_avoid_obstacle: {cameras_num: 0}}"},
       {"four cameras", "{robot_avoid_obstacle: {cameras_num: 4}}"},
       {"clouds closed", "{debug_mode: {close_obstacle_pointcloud_flag: true}}"},
+      {"clouds closed without cameras",
+       "{robot_avoid_obstacle: {cameras_num: 0, pointcloud_input_source: 0}, "
+       "debug_mode: {close_obstacle_pointcloud_flag: true}}"},
       {"unknown source", "{robot_avoid_obstacle: {pointcloud_input_source: 3}}"},
       {"grab module off", "{grab_garbage_module: {grab_garbage_flag: false}}"},
       {"the model's only group under another name", "{robot_avoid_obstacle: {planned_joint_group: manipulator}}"},

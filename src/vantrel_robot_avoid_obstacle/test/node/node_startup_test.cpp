@@ -112,6 +112,13 @@ TEST(NodeStartup, OrdinaryValuesStartAndImpossibleOnesEndWithTheirReasonAndAFail
        "camera3_to_robot_tcp_ is not a rigid transform!"},
       {"{color_camera1: {camera_extrinsic: {data: [0, -1, 0, .inf, 1, 0, 0, -0.25, 0, 0, 1, 1.125, 0, 0, 0, 1]}}}",
        "camera1_to_robot_base_ is not a rigid transform!"},
+      {"{robot_avoid_obstacle: {cameras_num: 0}}",
+       "cameras_num init error!\n\033[41m cameras_num_=0 is not a camera count from 1 to 3!"},
+      {"{robot_avoid_obstacle: {cameras_num: 4, pointcloud_input_source: 1}}",
+       "cameras_num init error!\n\033[41m cameras_num_=4 is not a camera count from 1 to 3!"},
+      {"{robot_avoid_obstacle: {pointcloud_input_source: 3}}",
+       "pointcloud input source error\n\033[41m pointcloud_input_source_=3 is not 1 (point clouds) or 2 (depth "
+       "images)!"},
       {"{color_camera2: {camera_intrinsic: {fx: 0, cx: 300, fy: 500, cy: 200, k1: 0, k2: 0, p1: 0, p2: 0, k3: 0}}}",
        "camera2_intrinsic_:fx=0.000000 is not a positive focal length!"},
       {"{" + desc + "still.urdf, srdf_path: arm5.srdf}}",
