@@ -1,6 +1,3 @@
-#include <sched.h>
-#include <sys/mount.h>
-
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -14,6 +11,7 @@
 
 #include "node/command_logger.h"
 #include "node/point_cloud_snapshot.h"
+#include "support/full_disk.h"
 #include "support/scratch_directory.h"
 
 namespace fs = std::filesystem;
@@ -156,53 +154,14 @@ TEST_F(CommandLoggerTest, LogsWithinOneSecondGetNumberedDirectoriesAndAMissingSn
   }
 }
 
-// A small file system of its own, full once the test has put its files there: the working directory while it lives.
-// Mounted in a mount namespace of this process alone; false when the process may not do that.
-class FullDisk
-{
-public:
-  FullDisk() : previous_(fs::current_path())
-  {
-    fs::create_directory("disk");
-    mounted_ = ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-               ::mount("tmpfs", "disk", "tmpfs", 0, "size=64k") == 0;
-    if (mounted_)
-    {
-      fs::current_path("disk");
-    }
-  }
-  ~FullDisk()
-  {
-    fs::current_path(previous_);
-    if (mounted_)
-    {
-      ::umount("disk");
-    }
-  }
-  bool mounted() const { return mounted_; }
-  // Fills what is left with one file.
-  void fill() const
-  {
-    std::FILE* filler = std::fopen("filler", "wb");
-    const std::string block(4096, 'x');
-    while (std::fwrite(block.data(), 1, block.size(), filler) == block.size() && std::fflush(filler) == 0)
-    {
-    }
-    std::fclose(filler);
-  }
-
-private:
-  fs::path previous_;
-  bool mounted_ = false;
-};
-
 TEST_F(CommandLoggerTest, OnAFullDiskEveryFailedWriteIsReportedWithItsFileAndThePreviousSnapshotStaysWhole)
 {
-  const FullDisk disk;
+  const FullDisk disk("disk");
   if (!disk.mounted())
   {
-    GTEST_SKIP() << "no file system can be mounted here: " << std::strerror(errno);
+    GTEST_SKIP() << "no file system can be mounted here: " << disk.error();
   }
+  fs::current_path("disk");
   pcl::PointCloud<pcl::PointXYZ> cloud;
   for (int i = 0; i < 200; ++i)
   {
