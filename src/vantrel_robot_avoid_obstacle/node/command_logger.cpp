@@ -2,12 +2,15 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
-#include <fstream>
 #include <iostream>
 #include <memory>
+
+#include "node/output_file.h"
 
 namespace
 {
@@ -19,35 +22,47 @@ struct FileCloser
 {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// Opens `name` in the log directory for writing; reports and gives null when it cannot.
-File openLogFile(const std::string& directory, const char* name)
+// Opens `name` in the log directory for writing; reports when it cannot.
+std::unique_ptr<OutputFile> openLogFile(const std::string& directory, const char* name)
 {
-  File file(std::fopen((directory + "/" + name).c_str(), "w+"));
-  if (!file)
+  auto file = std::make_unique<OutputFile>(directory + "/" + name, "w+");
+  if (!file->isOpen())
   {
     std::printf("can not open %s!!!\n", name);
+    file.reset();
   }
   return file;
 }
 
-void writeValues(std::FILE* file, const double* values, std::size_t count)
+// Closes a log file; false, after a message naming the file and the error, when its content did not all reach it.
+bool closeLogFile(OutputFile& file)
+{
+  const int error = file.close();
+  if (error != 0)
+  {
+    std::printf("can not write %s: %s\n", file.path().c_str(), std::strerror(error));
+  }
+  return error == 0;
+}
+
+void writeValues(OutputFile& file, const double* values, std::size_t count)
 {
   for (std::size_t i = 0; i < count; ++i)
   {
-    std::fprintf(file, i + 1 < count ? "%lf," : "%lf;\n", values[i]);
+    file.print(i + 1 < count ? "%lf," : "%lf;\n", values[i]);
   }
 }
 
 bool writeMessageFile(const std::string& directory, const char* name, const std::string& message)
 {
-  const File file = openLogFile(directory, name);
-  if (file)
+  const std::unique_ptr<OutputFile> file = openLogFile(directory, name);
+  if (!file)
   {
-    std::fprintf(file.get(), "%s;\n", message.c_str());
+    return false;
   }
-  return static_cast<bool>(file);
+  file->print("%s;\n", message.c_str());
+  return closeLogFile(*file);
 }
 
 std::string localTimeText()
@@ -99,16 +114,17 @@ void CommandLogger::saveJointPoints(const JointPath& path)
   {
     return;
   }
-  const File file = openLogFile(time_stamp_, "joint_positions.txt");
+  const std::unique_ptr<OutputFile> file = openLogFile(time_stamp_, "joint_positions.txt");
   if (!file)
   {
     return;
   }
-  std::fprintf(file.get(), "%d,%d;\n", static_cast<int>(path.size()), static_cast<int>(path.front().size()));
+  file->print("%d,%d;\n", static_cast<int>(path.size()), static_cast<int>(path.front().size()));
   for (const std::vector<double>& waypoint : path)
   {
-    writeValues(file.get(), waypoint.data(), waypoint.size());
+    writeValues(*file, waypoint.data(), waypoint.size());
   }
+  closeLogFile(*file);
 }
 
 bool CommandLogger::beginRecord(const char* failure_message, const std::string& cloud_file)
@@ -153,16 +169,20 @@ void CommandLogger::saveGrabCmdLog(const double* obb_size, std::string cloud_fil
     return;
   }
   {
-    const File file = openLogFile(time_stamp_, "grabcmd.txt");
+    const std::unique_ptr<OutputFile> file = openLogFile(time_stamp_, "grabcmd.txt");
     if (!file)
     {
       return;
     }
     const double target[] = {target_x, target_y, target_z, target_qw, target_qx, target_qy, target_qz};
     const double box[] = {box_x, box_y, box_z, box_qw, box_qx, box_qy, box_qz};
-    writeValues(file.get(), target, 7);
-    writeValues(file.get(), box, 7);
-    writeValues(file.get(), obb_size, 3);
+    writeValues(*file, target, 7);
+    writeValues(*file, box, 7);
+    writeValues(*file, obb_size, 3);
+    if (!closeLogFile(*file))
+    {
+      return;
+    }
   }
   finishRecord("grabcmd_log_error.txt", message, path);
 }
@@ -175,25 +195,29 @@ void CommandLogger::saveReleaseCmdLog(int dof, int cmd_type, std::vector<double>
     return;
   }
   {
-    const File file = openLogFile(time_stamp_, "releasecmd.txt");
+    const std::unique_ptr<OutputFile> file = openLogFile(time_stamp_, "releasecmd.txt");
     if (!file)
     {
       return;
     }
-    std::fprintf(file.get(), "dof of robot:%d,cmd type:%d;\n", dof, cmd_type);
+    file->print("dof of robot:%d,cmd type:%d;\n", dof, cmd_type);
+    const bool complete = cmd_type == 0 || release.size() == 7;
     if (cmd_type == 0)
     {
       // The joint values up to the robot's joint count; never past the vector's end.
       const std::size_t count = dof > 0 ? std::min(release.size(), static_cast<std::size_t>(dof)) : 0;
-      writeValues(file.get(), release.data(), count);
+      writeValues(*file, release.data(), count);
     }
-    else if (release.size() == 7)
+    else if (complete)
     {
-      writeValues(file.get(), release.data(), 7);
+      writeValues(*file, release.data(), 7);
     }
     else
     {
       std::puts("release.size!=7 when cmdtype==1");
+    }
+    if (!closeLogFile(*file) || !complete)
+    {
       return;
     }
   }
@@ -202,21 +226,37 @@ void CommandLogger::saveReleaseCmdLog(int dof, int cmd_type, std::vector<double>
 
 void copyFile(const std::string& source, const std::string& destination)
 {
-  std::ifstream in(source, std::ios::binary);
-  std::ofstream out(destination, std::ios::binary | std::ios::trunc);
-  if (!in.is_open())
+  // The destination is made even when the source is missing.
+  const std::unique_ptr<std::FILE, FileCloser> in(std::fopen(source.c_str(), "rb"));
+  OutputFile out(destination, "wb");
+  if (!in)
   {
     std::cerr << "无法打开源文件：" << source << std::endl;
     return;
   }
-  if (!out.is_open())
+  if (!out.isOpen())
   {
     std::cerr << "无法创建目标文件：" << destination << std::endl;
     return;
   }
-  if (in.peek() != std::ifstream::traits_type::eof())
+  char buffer[65536];
+  std::size_t count = 0;
+  while ((count = std::fread(buffer, 1, sizeof(buffer), in.get())) > 0)
   {
-    out << in.rdbuf();
+    out.write(buffer, count);
   }
-  std::cout << "文件拷贝成功！" << std::endl;
+  const int read_error = std::ferror(in.get()) ? (errno != 0 ? errno : EIO) : 0;
+  const int write_error = out.close();
+  if (read_error != 0)
+  {
+    std::cerr << "无法读取源文件：" << source << ": " << std::strerror(read_error) << std::endl;
+  }
+  if (write_error != 0)
+  {
+    std::cerr << "无法写入目标文件：" << destination << ": " << std::strerror(write_error) << std::endl;
+  }
+  if (read_error == 0 && write_error == 0)
+  {
+    std::cout << "文件拷贝成功！" << std::endl;
+  }
 }

@@ -7,7 +7,9 @@
 
 // Records each failed command on disk: a new directory "data/<local time>" holding the failure message, the
 // joint path of the failed move, for grab and release the command itself, and copies of the two
-// obstacle-cloud snapshots. Pose values come in the order x, y, z, qw, qx, qy, qz.
+// obstacle-cloud snapshots. Pose values come in the order x, y, z, qw, qx, qy, qz. A record file that cannot be
+// opened or written whole is reported (with its path and the error when a write fails) and ends the record;
+// callers are told nothing.
 class CommandLogger
 {
 public:
@@ -38,5 +40,6 @@ private:
   void finishRecord(const char* error_file, const std::string& message, const JointPath& path);
 };
 
-// Byte copy. A missing source still leaves an empty destination; both outcomes are reported on the console.
+// Byte copy. A missing source still leaves an empty destination; both outcomes are reported on the console, a
+// failed read or write with the file and the error.
 void copyFile(const std::string& source, const std::string& destination);

@@ -1,8 +1,11 @@
 #include "node/config_reader.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include <yaml-cpp/yaml.h>
+
+#include "robot_model/shapes/regular_file.h"
 
 namespace {
 
@@ -49,10 +52,21 @@ bool convert(const YAML::Node& node, CameraIntrinsic& intrinsic) {
 }  // namespace
 
 ConfigReader::ConfigReader(const std::string& path) : path_(path) {
+  const regular_file::FileText file = regular_file::read(path_);
+  if (file.open_error == ENOENT) return;
+  if (!file.error.empty()) {
+    load_error_ = "configuration file " + path_ + ": " + file.error;
+    return;
+  }
   YAML::Node root;
   try {
-    root = YAML::LoadFile(path_);
-  } catch (const YAML::Exception&) {
+    root = YAML::Load(file.text);
+  } catch (const YAML::Exception& e) {
+    load_error_ = "configuration file " + path_;
+    if (!e.mark.is_null()) {
+      load_error_ += ", line " + std::to_string(e.mark.line + 1) + ", column " + std::to_string(e.mark.column + 1);
+    }
+    load_error_ += ": " + e.msg;
     return;
   }
   if (root.IsMap()) readAll(root);

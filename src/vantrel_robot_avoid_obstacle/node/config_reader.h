@@ -14,13 +14,18 @@ class Node;
 // One camera's pinhole and distortion values, in the order fx, cx, fy, cy, k1, k2, p1, p2, k3.
 using CameraIntrinsic = std::array<float, 9>;
 
-// Loads the node's YAML settings once and keeps every value it could read, by setting name. A file, section
-// or key that cannot be read only leaves names out; the caller supplies the defaults.
+// Loads the node's YAML settings once and keeps every value it could read, by setting name. A missing file, or
+// a section or key that cannot be read, only leaves names out; the caller supplies the defaults. A file that
+// exists but cannot be loaded leaves every name out and says why in loadError().
 class ConfigReader {
  public:
   explicit ConfigReader(const std::string& path);
   ConfigReader(const ConfigReader&) = delete;
   ConfigReader& operator=(const ConfigReader&) = delete;
+
+  // Why the file at the path could not be loaded (not a readable regular file, or the parser's message with its
+  // line and column), naming the file; empty when it was loaded or does not exist.
+  const std::string& loadError() const { return load_error_; }
 
   // 0 with `value` set to the address of the named setting inside the reader (valid while the reader lives);
   // -1 when nothing could be read at all, -2 for a name that was not read, each with its message and
@@ -40,6 +45,7 @@ class ConfigReader {
   void read(const YAML::Node& root, const char* section, const char* key, const std::string& name, T& value);
 
   std::string path_;
+  std::string load_error_;
   std::map<std::string, const void*> config_data_;
 
   bool real_robot_flag_ = false;

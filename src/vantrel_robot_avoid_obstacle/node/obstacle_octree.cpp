@@ -46,3 +46,23 @@ void rebuildObstacleOctree(octomap::OcTree& tree, const pcl::PointCloud<pcl::Poi
   // Point-by-point updates collapse eight equal children as they go; collapsing at the end gives the same tree.
   tree.prune();
 }
+
+double octreeCubeHalfEdge(const octomap::OcTree& tree)
+{
+  return tree.getResolution() * 32768.0;
+}
+
+bool octreeCubeContains(const octomap::OcTree& tree, double x, double y, double z)
+{
+  // The checked key conversion casts to int first: coordinates far beyond the cube must not reach it.
+  const double half_edge = octreeCubeHalfEdge(tree);
+  octomap::key_type key;
+  for (const double coordinate : {x, y, z})
+  {
+    if (!(std::fabs(coordinate) < half_edge) || !tree.coordToKeyChecked(coordinate, key))
+    {
+      return false;
+    }
+  }
+  return true;
+}

@@ -18,3 +18,8 @@ std::size_t countOutsideOctreeRange(const octomap::OcTree& tree, const pcl::Poin
 // log-odds and pruning included, but without the per-point pruning and parent updates. Points that are not
 // finite or lie outside the tree's range are skipped.
 void rebuildObstacleOctree(octomap::OcTree& tree, const pcl::PointCloud<pcl::PointXYZ>& cloud);
+
+// The tree's keys address a cube about the origin of this half edge (32768 cells of the resolution).
+double octreeCubeHalfEdge(const octomap::OcTree& tree);
+// Whether the point lies inside that cube, so that the tree can hold it; false for a coordinate that is not finite.
+bool octreeCubeContains(const octomap::OcTree& tree, double x, double y, double z);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <thread>
@@ -19,6 +20,20 @@ std::string baseFrameOf(const robot_model::core::JointModelGroup& group) {
   return parent ? parent->getName() : std::string();
 }
 
+// The time parametrisation divides by each joint's velocity and acceleration limit.
+bool checkSpeedLimits(const std::vector<double>& vmax, const std::vector<double>& amax, int n_dof) {
+  bool possible = true;
+  for (int i = 0; i < n_dof; ++i) {
+    const double velocity = i < static_cast<int>(vmax.size()) ? vmax[i] : 0.0;
+    const double acceleration = i < static_cast<int>(amax.size()) ? amax[i] : 0.0;
+    if (std::isfinite(velocity) && velocity > 0.0 && std::isfinite(acceleration) && acceleration > 0.0) continue;
+    printf("\033[41m the %d axis vmax=%lf,amax=%lf: a joint needs positive velocity and acceleration limits!\033[0m\n",
+           i + 1, velocity, acceleration);
+    possible = false;
+  }
+  return possible;
+}
+
 }  // namespace
 
 const char* const RosTwoWrapper::kConfigPath = "./src/vantrel_robot_avoid_obstacle/config/config_params.yaml";
@@ -31,6 +46,11 @@ RosTwoWrapper::RosTwoWrapper() {
   node3_executor_.add_node(node3_, true);
 
   config_reader_ptr_ = std::make_unique<ConfigReader>(kConfigPath);
+  // A file that is there but cannot be loaded must not pass for a missing one: that would run on every default.
+  if (!config_reader_ptr_->loadError().empty()) {
+    printf("\033[41m %s\033[0m\n", config_reader_ptr_->loadError().c_str());
+    return;
+  }
   readConfigParams();
   printConfigParams();
   if (!checkConfigParams()) return;
@@ -107,6 +127,7 @@ bool RosTwoWrapper::setUpPlanning() {
   for (int i = 0; i < n_dof_ && i < static_cast<int>(std::min(vmax.size(), amax.size())); ++i) {
     std::cout << "the " << i + 1 << " axis " << "vmax:" << vmax[i] << ",amax:" << amax[i] << std::endl;
   }
+  if (!checkSpeedLimits(vmax, amax, n_dof_)) return false;
 
   current_joint_positions_.assign(n_dof_, 0.0);
   joint_names_ = plan_scene_ptr_->getPlanningGroup()->getActiveJointModelNames();

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "node/obstacle_octree.h"
 #include "node/ros_two_wrapper.h"
 
 namespace {
@@ -56,13 +57,17 @@ void printCamera(int camera, const std::string& pointcloud_topic, const std::str
          intrinsic[6], intrinsic[7], intrinsic[8]);
 }
 
-// Orthonormal rotation block with determinant +1 and a last row of 0 0 0 1.
+// Orthonormal rotation block with determinant +1 and a last row of 0 0 0 1, all entries finite. The tolerance
+// keeps a calibration written with four decimals (about 1e-4 off) and still refuses a scale of 1%.
 template <typename Scalar>
 bool isRigidTransform(const Eigen::Matrix<Scalar, 4, 4>& matrix) {
-  const Eigen::Matrix3d rotation = matrix.template topLeftCorner<3, 3>().template cast<double>();
+  constexpr double kTolerance = 1e-3;
+  const Eigen::Matrix4d transform = matrix.template cast<double>();
+  if (!transform.allFinite()) return false;
+  const Eigen::Matrix3d rotation = transform.topLeftCorner<3, 3>();
   const double deviation = (rotation.transpose() * rotation - Eigen::Matrix3d::Identity()).cwiseAbs().maxCoeff();
-  const Eigen::Matrix<Scalar, 1, 4> last_row(0, 0, 0, 1);
-  return deviation <= 1e-6 && rotation.determinant() > 0.0 && matrix.row(3) == last_row;
+  const double last_row_deviation = (transform.row(3) - Eigen::RowVector4d(0, 0, 0, 1)).cwiseAbs().maxCoeff();
+  return deviation <= kTolerance && last_row_deviation <= kTolerance && rotation.determinant() > 0.0;
 }
 
 template <typename Scalar>
@@ -72,10 +77,36 @@ bool checkRigid(const char* name, const Eigen::Matrix<Scalar, 4, 4>& matrix) {
   return false;
 }
 
+bool checkValue(const std::string& name, double value, bool possible, const char* expected) {
+  if (possible) return true;
+  printf("\033[41m %s=%lf is not %s!\033[0m\n", name.c_str(), value, expected);
+  return false;
+}
+
+bool isPositive(double value) { return std::isfinite(value) && value > 0.0; }
+
 bool checkBounds(const char* axis, double min, double max) {
   if (min <= max) return true;
   printf("\033[41m point_cloud_min%s_=%lf is greater than point_cloud_max%s_=%lf!\033[0m\n", axis, min, axis, max);
   return false;
+}
+
+// A camera setting no camera entities can be made for: the set-up's own line, then the key and its value.
+bool checkCameraSetting(bool possible, const char* line, const char* name, int value, const char* expected) {
+  if (possible) return true;
+  puts(line);
+  printf("\033[41m %s=%d is not %s!\033[0m\n", name, value, expected);
+  return false;
+}
+
+// The depth images of a camera become points through its focal lengths and principal point.
+bool checkDepthIntrinsic(int camera, const CameraIntrinsic& intrinsic) {
+  const std::string name = "camera" + std::to_string(camera) + "_intrinsic_:";
+  bool possible = checkValue(name + "fx", intrinsic[0], isPositive(intrinsic[0]), "a positive focal length");
+  possible &= checkValue(name + "cx", intrinsic[1], std::isfinite(intrinsic[1]), "a finite principal point");
+  possible &= checkValue(name + "fy", intrinsic[2], isPositive(intrinsic[2]), "a positive focal length");
+  possible &= checkValue(name + "cy", intrinsic[3], std::isfinite(intrinsic[3]), "a finite principal point");
+  return possible;
 }
 
 }  // namespace
@@ -176,17 +207,45 @@ void RosTwoWrapper::printConfigParams() const {
 }
 
 bool RosTwoWrapper::checkConfigParams() const {
-  bool possible = true;
-  if (!(std::isfinite(resolution_) && resolution_ > 0.0)) {
-    printf("\033[41m resolution_=%lf is not a positive octree resolution!\033[0m\n", resolution_);
-    possible = false;
-  }
+  bool possible = checkValue("resolution_", resolution_, isPositive(resolution_), "a positive octree resolution");
+  possible &= checkValue("robot_padding_", robot_padding_, std::isfinite(robot_padding_) && robot_padding_ >= 0.0,
+                         "a finite padding of zero or more");
+  possible &= checkValue("robot_scale_", robot_scale_, isPositive(robot_scale_), "a positive scale");
   possible &= checkRigid("camera1_to_robot_base_", camera1_to_robot_base_);
   possible &= checkRigid("camera2_to_robot_base_", camera2_to_robot_base_);
   possible &= checkRigid("camera3_to_robot_tcp_", camera3_to_robot_tcp_);
   possible &= checkRigid("tool_matrix_", tool_matrix_);
-  possible &= checkBounds("x", point_cloud_minx_, point_cloud_maxx_);
-  possible &= checkBounds("y", point_cloud_miny_, point_cloud_maxy_);
-  possible &= checkBounds("z", point_cloud_minz_, point_cloud_maxz_);
+  bool box_possible = checkBounds("x", point_cloud_minx_, point_cloud_maxx_);
+  box_possible &= checkBounds("y", point_cloud_miny_, point_cloud_maxy_);
+  box_possible &= checkBounds("z", point_cloud_minz_, point_cloud_maxz_);
+  possible &= box_possible;
+  // Points outside the octree's cube cannot enter the obstacle map: the whole filter box must lie inside it.
+  if (box_possible && isPositive(resolution_)) {
+    const octomap::OcTree cube(resolution_);
+    if (!octreeCubeContains(cube, point_cloud_minx_, point_cloud_miny_, point_cloud_minz_) ||
+        !octreeCubeContains(cube, point_cloud_maxx_, point_cloud_maxy_, point_cloud_maxz_)) {
+      printf("\033[41m resolution_=%lf gives an octree of +-%lf m, too small for the point cloud box "
+             "[%lf, %lf] x [%lf, %lf] x [%lf, %lf]!\033[0m\n",
+             resolution_, octreeCubeHalfEdge(cube), point_cloud_minx_, point_cloud_maxx_, point_cloud_miny_,
+             point_cloud_maxy_, point_cloud_minz_, point_cloud_maxz_);
+      possible = false;
+    }
+  }
+  // On the real robot the cameras are the only obstacle input, unless the obstacle cloud is closed on purpose:
+  // without camera entities the arm would move blind.
+  const bool cameras_used = real_robot_flag_ && !close_obstacle_pointcloud_flag_;
+  if (cameras_used) {
+    possible &= checkCameraSetting(cameras_num_ >= 1 && cameras_num_ <= 3, "cameras_num init error!", "cameras_num_",
+                                   cameras_num_, "a camera count from 1 to 3");
+    possible &= checkCameraSetting(pointcloud_input_source_ == 1 || pointcloud_input_source_ == 2,
+                                   "pointcloud input source error", "pointcloud_input_source_",
+                                   pointcloud_input_source_, "1 (point clouds) or 2 (depth images)");
+  }
+  // Cameras that deliver depth images.
+  const bool depth_cameras = cameras_used && pointcloud_input_source_ == 2 && cameras_num_ <= 3;
+  const CameraIntrinsic* intrinsics[] = {&camera1_intrinsic_, &camera2_intrinsic_, &camera3_intrinsic_};
+  for (int camera = 1; depth_cameras && camera <= cameras_num_; ++camera) {
+    possible &= checkDepthIntrinsic(camera, *intrinsics[camera - 1]);
+  }
   return possible;
 }

@@ -3,11 +3,12 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <limits>
-#include <sstream>
 #include <stdexcept>
+#include <utility>
+
+#include "robot_model/shapes/regular_file.h"
 
 ManipulatorPlanScene::ManipulatorPlanScene(const std::string& robot_descriptions_path, const std::string& urdf_path,
                                            const std::string& srdf_path, const std::string& planned_joint_group,
@@ -63,14 +64,16 @@ void ManipulatorPlanScene::init() {
 
 void ManipulatorPlanScene::loadRobotDescription() {
   const std::string path = robot_descriptions_path_ + urdf_path_;
-  std::ifstream file(path);
-  if (!file) {
+  regular_file::FileText file = regular_file::read(path);
+  if (file.open_error != 0) {
     printf("File %s does not exist!\n", path.c_str());
     return;
   }
-  std::stringstream text;
-  text << file.rdbuf();
-  std::string description = text.str();
+  if (!file.error.empty()) {
+    printf("File %s could not be read: %s\n", path.c_str(), file.error.c_str());
+    return;
+  }
+  std::string description = std::move(file.text);
   static const std::string kPackagePrefix = "package://";
   const std::string file_prefix = "file://" + robot_descriptions_path_;
   for (std::size_t at = description.find(kPackagePrefix); at != std::string::npos;

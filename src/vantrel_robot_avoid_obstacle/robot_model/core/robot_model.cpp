@@ -1,7 +1,6 @@
 #include "robot_model/core/robot_model.h"
 
 #include <cstdio>
-#include <fstream>
 
 #include "robot_model/core/joint_model_group.h"
 #include "robot_model/srdf_parser/model.h"
@@ -23,8 +22,7 @@ RobotModel::RobotModel(const std::string& description_dir, const std::string& ur
     return;
   }
   // The SRDF loader reports an unreadable file only to the log; the model must not pass for complete.
-  if (!std::ifstream(srdf_path).good()) reportSetupError("SRDF file '" + srdf_path + "' could not be read");
-  srdf_->initFile(*urdf_, srdf_path);
+  if (!srdf_->initFile(*urdf_, srdf_path)) reportSetupError("SRDF file '" + srdf_path + "' could not be read");
   initKinematicsSolvers();
   buildModel(*urdf_, *srdf_);
 }

@@ -119,11 +119,7 @@ std::string localFileRefusal(const std::string& url)
   struct stat status;
   if (path.empty() || ::stat(path.c_str(), &status) != 0)
     return std::string();
-  if (!S_ISREG(status.st_mode))
-    return "not a regular file";
-  if (static_cast<unsigned long long>(status.st_size) > kMaxResourceBytes)
-    return "larger than " + std::to_string(kMaxResourceBytes) + " bytes";
-  return std::string();
+  return regular_file::refusal(status);
 }
 
 struct EasyHandleDeleter

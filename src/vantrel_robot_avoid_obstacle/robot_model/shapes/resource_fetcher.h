@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "robot_model/shapes/regular_file.h"
+
 namespace resource_fetcher
 {
 class Exception : public std::runtime_error
@@ -17,7 +19,7 @@ public:
 };
 
 // Larger resources are refused, and so is a transfer that runs longer than kMaxReadSeconds.
-constexpr std::size_t kMaxResourceBytes = std::size_t(256) << 20;
+constexpr std::size_t kMaxResourceBytes = regular_file::kMaxBytes;
 constexpr long kMaxReadSeconds = 60;
 
 // The whole content of the resource. Throws Exception with

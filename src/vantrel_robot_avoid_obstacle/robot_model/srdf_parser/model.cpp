@@ -1,38 +1,35 @@
 #include "robot_model/srdf_parser/model.h"
 
-#include <fstream>
-
 #include <tinyxml2.h>
 
+#include "robot_model/shapes/regular_file.h"
 #include "robot_model/srdf_parser/text.h"
 
 namespace srdf
 {
-void Model::initFile(const urdf::ModelInterface& urdf_model, const std::string& filename)
+bool Model::initFile(const urdf::ModelInterface& urdf_model, const std::string& filename)
 {
-  std::fstream stream(filename.c_str(), std::fstream::in);
-  if (!stream.is_open())
+  const regular_file::FileText file = regular_file::read(filename);
+  if (file.open_error != 0)
   {
     console_bridge::log(kSource, 705, kError, "Could not open file [%s] for parsing.", filename.c_str());
-    return;
+    return false;
   }
-  std::string text;
-  while (stream.good())
+  if (!file.error.empty())
   {
-    std::string line;
-    std::getline(stream, line);
-    text += line + "\n";
+    console_bridge::log(kSource, 705, kError, "Could not read file [%s]: %s", filename.c_str(), file.error.c_str());
+    return false;
   }
-  stream.close();
 
   tinyxml2::XMLDocument document;
-  if (document.Parse(text.c_str()) != tinyxml2::XML_SUCCESS)
+  if (document.Parse(file.text.c_str()) != tinyxml2::XML_SUCCESS)
   {
     const char* error = document.ErrorStr();
     console_bridge::log(kSource, 715, kError, "Could not parse the SRDF XML File. %s", error ? error : "");
-    return;
+    return true;
   }
   initXml(urdf_model, document.FirstChildElement("robot"));
+  return true;
 }
 
 void Model::initXml(const urdf::ModelInterface& urdf_model, const tinyxml2::XMLElement* robot_xml)

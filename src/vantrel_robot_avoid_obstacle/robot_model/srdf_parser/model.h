@@ -84,8 +84,9 @@ public:
     std::string value_;
   };
 
-  // Reads the file; every problem is logged and costs only the entry concerned.
-  void initFile(const urdf::ModelInterface& urdf_model, const std::string& filename);
+  // Reads the file (a regular file of bounded size); every problem is logged and costs only the entry concerned.
+  // False when the file could not be read at all.
+  bool initFile(const urdf::ModelInterface& urdf_model, const std::string& filename);
   void initXml(const urdf::ModelInterface& urdf_model, const tinyxml2::XMLElement* robot_xml);
 
   const std::string& getName() const { return name_; }

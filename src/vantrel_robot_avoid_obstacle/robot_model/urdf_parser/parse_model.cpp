@@ -1,13 +1,12 @@
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <stdexcept>
 #include <vector>
 
 #include <tinyxml.h>
 
+#include "robot_model/shapes/regular_file.h"
 #include "robot_model/urdf_parser/element_parsers.h"
 #include "robot_model/urdf_parser/exception.h"
 #include "robot_model/urdf_parser/log.h"
@@ -288,13 +287,17 @@ std::shared_ptr<ModelInterface> parseURDF(const std::string& xml_text)
 
 std::shared_ptr<ModelInterface> parseURDFFile(const std::string& path)
 {
-  std::ifstream stream(path, std::ios::in | std::ios::binary);
-  if (!stream.is_open())
+  const regular_file::FileText file = regular_file::read(path);
+  if (file.open_error != 0)
   {
     logText(kModelSource, 55, kError, "File " + path + " does not exist");
     return nullptr;
   }
-  const std::string text((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-  return parseURDF(text);
+  if (!file.error.empty())
+  {
+    logText(kModelSource, 55, kError, "File " + path + " could not be read: " + file.error);
+    return nullptr;
+  }
+  return parseURDF(file.text);
 }
 }  // namespace urdf

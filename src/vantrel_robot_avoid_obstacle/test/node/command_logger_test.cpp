@@ -1,13 +1,17 @@
+#include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <functional>
-#include <regex>
 #include <set>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "node/command_logger.h"
+#include "node/point_cloud_snapshot.h"
+#include "support/full_disk.h"
 #include "support/scratch_directory.h"
 
 namespace fs = std::filesystem;
@@ -18,6 +22,24 @@ const fs::path kGolden = fs::path(RAO_SOURCE_DIR) / "src/vantrel_robot_avoid_obs
 // Snapshot contents with bytes a text copy would mangle.
 const std::string kObstacleCloud = std::string("obstacle\0\r\n\xff", 12);
 const std::string kCutCloud = "cut-out cloud\n";
+
+// "data/" and the local time as %Y-%m-%d-%H:%M:%S, perhaps followed by "-" and a number.
+bool isLogDirectoryName(const std::string& name)
+{
+  const std::string pattern = "data/####-##-##-##:##:##";
+  for (std::size_t i = 0; i < pattern.size(); ++i)
+  {
+    const bool digit = i < name.size() && std::isdigit(static_cast<unsigned char>(name[i]));
+    if (i >= name.size() || (pattern[i] == '#' ? !digit : name[i] != pattern[i]))
+    {
+      return false;
+    }
+  }
+  const std::string number = name.substr(pattern.size());
+  return number.empty() ||
+         (number.size() > 1 && number[0] == '-' &&
+          number.find_first_not_of("0123456789", 1) == std::string::npos);
+}
 
 std::set<fs::path> entries(const fs::path& directory)
 {
@@ -85,7 +107,7 @@ TEST_F(CommandLoggerTest, EveryRecordMatchesItsGoldenFilesByteForByte)
   {
     const fs::path directory = record(write);
     // The log root did not exist at first: it is made, and each directory is named by the local time.
-    EXPECT_TRUE(std::regex_match(directory.string(), std::regex(R"(data/\d{4}-\d\d-\d\d-\d\d:\d\d:\d\d(-\d+)?)")));
+    EXPECT_TRUE(isLogDirectoryName(directory.string())) << directory;
     std::set<fs::path> expected = {"obstacle.pcd", "remove_obb_obstacle.pcd"};
     for (const fs::path& name : entries(kGolden / golden))
     {
@@ -130,4 +152,47 @@ TEST_F(CommandLoggerTest, LogsWithinOneSecondGetNumberedDirectoriesAndAMissingSn
   {
     EXPECT_TRUE(fs::is_empty(directory)) << directory;
   }
+}
+
+TEST_F(CommandLoggerTest, OnAFullDiskEveryFailedWriteIsReportedWithItsFileAndThePreviousSnapshotStaysWhole)
+{
+  const FullDisk disk("disk");
+  if (!disk.mounted())
+  {
+    GTEST_SKIP() << "no file system can be mounted here: " << disk.error();
+  }
+  fs::current_path("disk");
+  pcl::PointCloud<pcl::PointXYZ> cloud;
+  for (int i = 0; i < 200; ++i)
+  {
+    cloud.emplace_back(0.001f * i, -0.5f, 1.25f);
+  }
+  ASSERT_TRUE(writePointCloudSnapshot("obstacle.pcd", cloud));
+  const std::string previous = readFile("obstacle.pcd");
+  writeFile("remove_obb_obstacle.pcd", kCutCloud);
+  fs::create_directory("data");
+  disk.fill();
+  const std::string full = std::strerror(ENOSPC);
+
+  cloud.emplace_back(1, 1, 1);
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(writePointCloudSnapshot("obstacle.pcd", cloud));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "write pcd error. obstacle.pcd: " + full + "\n");
+  EXPECT_EQ(readFile("obstacle.pcd"), previous);
+  EXPECT_EQ(entries("."), (std::set<fs::path>{"data", "filler", "obstacle.pcd", "remove_obb_obstacle.pcd"}));
+
+  // The copies and the command file fail; the record ends there.
+  const double obb_size[3] = {0.2, 0.1, 0.04};
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  logger_.saveGrabCmdLog(obb_size, "obstacle.pcd", "armGrabCmd failed!", {{0, 0, 0, 0, 0}}, 0.5, 0, 0.2, 0, 1, 0, 0,
+                         0, 0, 0.1, 1, 0, 0, 0);
+  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string err = testing::internal::GetCapturedStderr();
+  const std::string directory = logger_.time_stamp_;
+  EXPECT_TRUE(isLogDirectoryName(directory)) << directory;
+  EXPECT_EQ(out, "Directory created successfully.\ncan not write " + directory + "/grabcmd.txt: " + full + "\n");
+  EXPECT_EQ(err, "无法写入目标文件：" + directory + "/obstacle.pcd: " + full + "\n" + "无法写入目标文件：" +
+                     directory + "/remove_obb_obstacle.pcd: " + full + "\n");
+  EXPECT_EQ(entries(directory), (std::set<fs::path>{"grabcmd.txt", "obstacle.pcd", "remove_obb_obstacle.pcd"}));
 }

@@ -230,14 +230,14 @@ TEST(WritePointCloudSnapshot, ReplacesTheFileWholeOrNotAtAll)
   ASSERT_TRUE(writePointCloudSnapshot("snapshot.pcd", *first));
   const std::string before = readFile("snapshot.pcd");
   Cloud inconsistent = *first;
-  inconsistent.width = 7;  // more points claimed than held: the library's writer refuses it
+  inconsistent.width = 7;  // more points claimed than held
   testing::internal::CaptureStdout();
   EXPECT_FALSE(writePointCloudSnapshot("snapshot.pcd", inconsistent));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "write pcd error.\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "write pcd error. snapshot.pcd: [pcl::PCDWriter::writeASCII] "
+                                                   "Number of points different than width * height!\n");
   EXPECT_EQ(readFile("snapshot.pcd"), before);
   // No temporary file is left behind.
   EXPECT_EQ(scratch.fileCount(), 1u);
-
 }
 
 // Checked against the library's own point-by-point insertion (occupied, not lazy) and one inner-occupancy update.
