@@ -40,15 +40,13 @@ bool normaliseToolPose(std::array<double, 7>& pose) {
 }
 
 double armReachBound(const robot_model::core::JointModelGroup& group, const Eigen::Matrix4d& tool_matrix) {
-  double reach = tool_matrix.topRightCorner<3, 1>().norm();
-  for (const robot_model::core::JointModel* joint : group.getJointModels()) {
-    reach += joint->getChildLinkModel()->getJointOriginTransform().translation().norm();
-    if (joint->getType() != robot_model::core::JointModel::PRISMATIC) continue;
-    for (const robot_model::core::VariableBounds& bounds : joint->getVariableBounds()) {
-      reach += std::max(std::fabs(bounds.min_position_), std::fabs(bounds.max_position_));
-    }
+  // Every link of the group hangs below the parent link of the group's root joint.
+  const robot_model::core::LinkModel* base = group.getCommonRoot()->getParentLinkModel();
+  double chain = 0.0;
+  for (const robot_model::core::LinkModel* link : group.getLinkModels()) {
+    chain = std::max(chain, robot_model::core::chainLength(link, base));
   }
-  return reach;
+  return chain + tool_matrix.topRightCorner<3, 1>().norm();
 }
 
 bool normaliseGrabRequest(Pose7& target_pose, Pose7& obb_pose, const std::array<double, 3>& obb_size,

@@ -27,8 +27,8 @@ bool atJoints(const std::vector<double>& current, const std::vector<double>& goa
 // more than 1e-3; otherwise true with the quaternion scaled to unit norm.
 bool normaliseToolPose(std::array<double, 7>& pose);
 
-// An upper bound of how far the tool reaches from the group's base: every joint offset of the group and every
-// prismatic travel added up, and the tool's offset from the flange.
+// An upper bound of how far the tool reaches from the group's base: the joint offsets and prismatic travels of
+// the group's longest chain added up, and the tool's offset from the flange.
 double armReachBound(const robot_model::core::JointModelGroup& group, const Eigen::Matrix4d& tool_matrix);
 
 // A grab request the node can act on: finite poses whose quaternions are unit within 1e-3 (normalised here)

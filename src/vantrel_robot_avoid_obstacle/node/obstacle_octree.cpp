@@ -4,28 +4,33 @@
 
 namespace
 {
-// The checked key conversion casts to int first: NaN, infinities and coordinates far beyond the tree's range
-// must not reach it. The comparison is false for NaN.
+// The checked key conversion casts to int before it compares: NaN, infinities and coordinates far beyond the cube
+// must not reach it. Within twice the half edge the cast is safe and the conversion itself draws the boundary.
 bool keyOf(const octomap::OcTree& tree, double x, double y, double z, octomap::OcTreeKey& key)
 {
-  const double half_range = tree.getResolution() * 32768.0;
-  const auto near = [half_range](double coordinate) { return std::fabs(coordinate) < half_range; };
-  return near(x) && near(y) && near(z) && tree.coordToKeyChecked(x, y, z, key);
+  const double reach = 2.0 * octreeCubeHalfEdge(tree);
+  const auto castable = [reach](double coordinate) { return std::fabs(coordinate) <= reach; };
+  return castable(x) && castable(y) && castable(z) && tree.coordToKeyChecked(x, y, z, key);
 }
 }  // namespace
 
-bool insideOctreeRange(const octomap::OcTree& tree, double x, double y, double z)
+double octreeCubeHalfEdge(const octomap::OcTree& tree)
+{
+  return tree.getResolution() * static_cast<double>(1u << (tree.getTreeDepth() - 1));
+}
+
+bool octreeCubeContains(const octomap::OcTree& tree, double x, double y, double z)
 {
   octomap::OcTreeKey key;
   return keyOf(tree, x, y, z, key);
 }
 
-std::size_t countOutsideOctreeRange(const octomap::OcTree& tree, const pcl::PointCloud<pcl::PointXYZ>& cloud)
+std::size_t countOutsideOctreeCube(const octomap::OcTree& tree, const pcl::PointCloud<pcl::PointXYZ>& cloud)
 {
   std::size_t outside = 0;
   for (const pcl::PointXYZ& point : cloud)
   {
-    outside += !insideOctreeRange(tree, point.x, point.y, point.z);
+    outside += !octreeCubeContains(tree, point.x, point.y, point.z);
   }
   return outside;
 }
@@ -45,24 +50,4 @@ void rebuildObstacleOctree(octomap::OcTree& tree, const pcl::PointCloud<pcl::Poi
   tree.updateInnerOccupancy();
   // Point-by-point updates collapse eight equal children as they go; collapsing at the end gives the same tree.
   tree.prune();
-}
-
-double octreeCubeHalfEdge(const octomap::OcTree& tree)
-{
-  return tree.getResolution() * 32768.0;
-}
-
-bool octreeCubeContains(const octomap::OcTree& tree, double x, double y, double z)
-{
-  // The checked key conversion casts to int first: coordinates far beyond the cube must not reach it.
-  const double half_edge = octreeCubeHalfEdge(tree);
-  octomap::key_type key;
-  for (const double coordinate : {x, y, z})
-  {
-    if (!(std::fabs(coordinate) < half_edge) || !tree.coordToKeyChecked(coordinate, key))
-    {
-      return false;
-    }
-  }
-  return true;
 }

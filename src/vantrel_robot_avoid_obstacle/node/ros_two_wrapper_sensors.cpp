@@ -124,8 +124,8 @@ void RosTwoWrapper::updateObstacleMap(const Cloud::ConstPtr& cloud, bool filtere
   } else {
     keepFinitePoints(*cloud, *obstacles);
   }
-  const size_t outside = countOutsideOctreeRange(*octomap_tree_ptr_, *obstacles);
-  if (outside > 0) printf("\033[33m points outside the octree's range are not in the map! \033[0m%zu\n", outside);
+  const size_t outside = countOutsideOctreeCube(*octomap_tree_ptr_, *obstacles);
+  if (outside > 0) printf("\033[33m points outside octree range exist in pointclouds! \033[0m%zu\n", outside);
   auto message = std::make_unique<PointCloud2>();
   pcl::toROSMsg(*obstacles, *message);
   message->header = std_msgs::msg::Header();

@@ -14,22 +14,6 @@ namespace {
 // Without padding there is no slack to bound; tested states are then as close as with 1 cm.
 constexpr double kLeastPadding = 0.01;
 
-// Farthest the origin of `link` can be from the origin of `ancestor`: the joint offsets and prismatic
-// travels in between, added up.
-double chainLength(const robot_model::core::LinkModel* link, const robot_model::core::LinkModel* ancestor) {
-  double length = 0.0;
-  for (; link != nullptr && link != ancestor; link = link->getParentLinkModel()) {
-    length += link->getJointOriginTransform().translation().norm();
-    const robot_model::core::JointModel* joint = link->getParentJointModel();
-    if (joint != nullptr && joint->getType() == robot_model::core::JointModel::PRISMATIC) {
-      for (const robot_model::core::VariableBounds& bounds : joint->getVariableBounds()) {
-        length += std::max(std::fabs(bounds.min_position_), std::fabs(bounds.max_position_));
-      }
-    }
-  }
-  return length;
-}
-
 }  // namespace
 
 std::vector<ManipulatorPlanScene::BoundingSphere> ManipulatorPlanScene::paddedGeometrySpheres(double padding) const {
@@ -76,7 +60,7 @@ void ManipulatorPlanScene::updateFineMotionBound() {
     for (const BoundingSphere& sphere : spheres) {
       if (std::find(descendants.begin(), descendants.end(), sphere.link) == descendants.end()) continue;
       entry.spheres.push_back(sphere);
-      entry.chain_reach = std::max(entry.chain_reach, chainLength(sphere.link, joint.getChildLinkModel()) +
+      entry.chain_reach = std::max(entry.chain_reach, robot_model::core::chainLength(sphere.link, joint.getChildLinkModel()) +
                                                           sphere.centre.norm() + sphere.radius);
     }
     for (std::size_t k = j + 1; k < active_joints.size(); ++k) {

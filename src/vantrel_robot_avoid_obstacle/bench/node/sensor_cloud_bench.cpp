@@ -9,26 +9,18 @@
 #include <pcl/common/transforms.h>
 #include <pcl_conversions/pcl_conversions.h>
 
-#include "arm_sim/depth_rendering.hpp"
+#include "bench_cameras.h"
 #include "node/obstacle_octree.h"
 #include "node/point_cloud_filter.h"
 #include "node_rig.h"
 
 namespace {
 
-const arm_sim::PinholeIntrinsics kIntrinsics{525.0, 320.0, 525.0, 240.0, 640, 480};
-
 // The table, pillar and box on a floor that fills every pixel.
 arm_sim::Scene benchScene() {
   arm_sim::Scene scene = arm_sim::tablePillarBoxScene();
   scene.solids.push_back({{-4.0, -4.0, -0.3}, {4.0, 4.0, -0.2}});
   return scene;
-}
-
-std::vector<Eigen::Isometry3d> cameraViews() {
-  const Eigen::Vector3d target(0.55, 0.0, 0.1);
-  return {cameraLookingAt({1.15, -0.45, 1.0}, target), cameraLookingAt({1.15, 0.45, 1.0}, target),
-          cameraLookingAt({0.55, 0.0, 1.1}, target + Eigen::Vector3d(0.0, 0.1, 0.0))};
 }
 
 // The program's settings on the six-axis arm with `cameras` cloud cameras at the views above, and each
@@ -43,13 +35,12 @@ struct BenchNode {
       config["point_clouds"][std::string("point_cloud_min") + axis] = -0.85;
       config["point_clouds"][std::string("point_cloud_max") + axis] = 0.85;
     }
-    const std::vector<Eigen::Isometry3d> views = cameraViews();
+    const std::vector<Eigen::Isometry3d> views = benchCameraViews();
     placeCameras(config, Arm::Six, views, cameras);
     const arm_sim::Scene scene = benchScene();
     for (int camera = 0; camera < cameras; ++camera) {
       auto message = std::make_unique<sensor_msgs::msg::PointCloud2>();
-      pcl::toROSMsg(arm_sim::toCameraCloud(arm_sim::renderDepth(scene, {kIntrinsics, views[camera]}), kIntrinsics),
-                    *message);
+      pcl::toROSMsg(benchCameraCloud(scene, views[camera]), *message);
       points += message->width * message->height;
       messages.push_back(std::move(message));
     }
@@ -112,10 +103,9 @@ BENCHMARK(BM_ObstacleOctreeRebuild)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecon
 void BM_FilterOfThreeCameras(benchmark::State& state) {
   const arm_sim::Scene scene = benchScene();
   pcl::PointCloud<pcl::PointXYZ>::Ptr merged(new pcl::PointCloud<pcl::PointXYZ>);
-  for (const Eigen::Isometry3d& view : cameraViews()) {
+  for (const Eigen::Isometry3d& view : benchCameraViews()) {
     pcl::PointCloud<pcl::PointXYZ> in_base;
-    pcl::transformPointCloud(arm_sim::toCameraCloud(arm_sim::renderDepth(scene, {kIntrinsics, view}), kIntrinsics),
-                             in_base, view.matrix().cast<float>());
+    pcl::transformPointCloud(benchCameraCloud(scene, view), in_base, view.matrix().cast<float>());
     *merged += in_base;
   }
   PointCloudFilter filter;

@@ -17,7 +17,7 @@
 #include <gtest/gtest.h>
 #include <pcl_conversions/pcl_conversions.h>
 
-#include "arm_sim/depth_rendering.hpp"
+#include "bench_cameras.h"
 #include "node_rig.h"
 
 namespace {
@@ -26,7 +26,6 @@ using Clock = std::chrono::steady_clock;
 using PointCloud2 = sensor_msgs::msg::PointCloud2;
 using namespace std::chrono_literals;
 
-const arm_sim::PinholeIntrinsics kIntrinsics{525.0, 320.0, 525.0, 240.0, 640, 480};
 constexpr auto kFramePeriod = 66ms;
 constexpr auto kJointStatePeriod = 200ms;
 
@@ -34,12 +33,6 @@ arm_sim::Scene streamedScene() {
   arm_sim::Scene scene = arm_sim::tablePillarBoxScene();
   scene.solids.push_back({{-4.0, -4.0, -0.8}, {4.0, 4.0, -0.7}});
   return scene;
-}
-
-std::vector<Eigen::Isometry3d> cameraViews() {
-  const Eigen::Vector3d target(0.55, 0.0, 0.1);
-  return {cameraLookingAt({1.15, -0.45, 1.0}, target), cameraLookingAt({1.15, 0.45, 1.0}, target),
-          cameraLookingAt({0.55, 0.0, 1.1}, target + Eigen::Vector3d(0.0, 0.1, 0.0))};
 }
 
 YAML::Node streamingConfig() {
@@ -51,7 +44,7 @@ YAML::Node streamingConfig() {
     config["point_clouds"][std::string("point_cloud_min") + axis] = -0.85;
     config["point_clouds"][std::string("point_cloud_max") + axis] = 0.85;
   }
-  placeCameras(config, Arm::Six, cameraViews(), 3);
+  placeCameras(config, Arm::Six, benchCameraViews(), 3);
   return config;
 }
 
@@ -63,7 +56,7 @@ Eigen::Isometry3d flangeAt(ManipulatorPlanScene& scene, const std::vector<double
 
 PointCloud2 cameraMessage(const arm_sim::Scene& scene, const Eigen::Isometry3d& view) {
   PointCloud2 message;
-  pcl::toROSMsg(arm_sim::toCameraCloud(arm_sim::renderDepth(scene, {kIntrinsics, view}), kIntrinsics), message);
+  pcl::toROSMsg(benchCameraCloud(scene, view), message);
   return message;
 }
 
@@ -77,7 +70,7 @@ class CameraStream {
         settings["robot_descriptions_path"].as<std::string>(), settings["urdf_path"].as<std::string>(),
         settings["srdf_path"].as<std::string>(), settings["planned_joint_group"].as<std::string>(), 0.0, 1.0);
     testing::internal::GetCapturedStdout();
-    const std::vector<Eigen::Isometry3d> views = cameraViews();
+    const std::vector<Eigen::Isometry3d> views = benchCameraViews();
     camera3_on_flange_ = flangeAt(*kinematics_, testJoints(Arm::Six)).inverse() * views[2];
     for (int camera = 1; camera <= 3; ++camera) {
       const std::string topic = config["color_camera" + std::to_string(camera)]["ros2_topic"].as<std::string>();

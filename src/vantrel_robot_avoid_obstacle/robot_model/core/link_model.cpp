@@ -70,5 +70,19 @@ void LinkModel::setVisualMesh(const std::string& filename, const Eigen::Isometry
   visual_mesh_scale_ = scale;
 }
 
+double chainLength(const LinkModel* link, const LinkModel* ancestor) {
+  double length = 0.0;
+  for (; link != nullptr && link != ancestor; link = link->getParentLinkModel()) {
+    length += link->getJointOriginTransform().translation().norm();
+    const JointModel* joint = link->getParentJointModel();
+    if (joint != nullptr && joint->getType() == JointModel::PRISMATIC) {
+      for (const VariableBounds& bounds : joint->getVariableBounds()) {
+        length += std::max(std::fabs(bounds.min_position_), std::fabs(bounds.max_position_));
+      }
+    }
+  }
+  return length;
+}
+
 }  // namespace core
 }  // namespace robot_model

@@ -98,5 +98,9 @@ class LinkModel {
 // True when the rotation is the identity within 1e-12 and the translation shorter than the double epsilon.
 bool isIdentityTransform(const Eigen::Isometry3d& transform);
 
+// Farthest the origin of `link` can be from the origin of `ancestor` (null: the model's root): the joint offsets
+// and prismatic travels in between, added up.
+double chainLength(const LinkModel* link, const LinkModel* ancestor);
+
 }  // namespace core
 }  // namespace robot_model

@@ -2,6 +2,7 @@
 // poses and joints.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -105,6 +106,33 @@ TEST(MotionRequestChecks, JointsTurnIntoTheirLimitsNearestTheReference) {
   std::vector<double> not_a_number{std::nan("")};
   turnJointsIntoLimits(not_a_number, limits, {0});
   EXPECT_TRUE(std::isnan(not_a_number[0]));
+}
+
+// No configuration, limits included, puts the tool farther from the base than the bound; a tool a metre long
+// counts, or the bound would be short.
+TEST(MotionRequestChecks, ArmReachBoundsTheToolAtSpecialJointValues) {
+  for (const Arm arm : {Arm::Six, Arm::Five}) {
+    const YAML::Node settings = nodeConfig(arm, false)["robot_avoid_obstacle"];
+    testing::internal::CaptureStdout();
+    ManipulatorPlanScene scene(settings["robot_descriptions_path"].as<std::string>(),
+                               settings["urdf_path"].as<std::string>(), settings["srdf_path"].as<std::string>(),
+                               settings["planned_joint_group"].as<std::string>(), 0.0, 1.0);
+    std::vector<std::pair<double, double>> limits;
+    scene.getJointLimits(limits);
+    testing::internal::GetCapturedStdout();
+    Eigen::Matrix4d tool = Eigen::Matrix4d::Identity();
+    tool.topRightCorner<3, 1>() = Eigen::Vector3d(0.0, 0.0, 1.0);
+    const double reach = armReachBound(*scene.getPlanningGroup(), tool);
+    for (const double value : {0.0, M_PI / 2, -M_PI / 2, M_PI, -M_PI, -1e9, 1e9}) {
+      std::vector<double> joints;
+      for (const auto& [lower, upper] : limits) joints.push_back(std::clamp(value, lower, upper));
+      Eigen::MatrixXd flange;
+      scene.getPlanningGroup()->forwardKinematics(joints, flange);
+      const Eigen::Matrix4d tool_pose = Eigen::Matrix4d(flange) * tool;
+      const double distance = tool_pose.topRightCorner<3, 1>().norm();
+      EXPECT_LE(distance, reach) << value;
+    }
+  }
 }
 
 }  // namespace

@@ -148,12 +148,6 @@ void fillObstacleMap(RosTwoWrapper& node) {
   });
 }
 
-bool straightMotionFree(RosTwoWrapper& node, const std::vector<double>& from, const std::vector<double>& to) {
-  bool free = false;
-  Access::withObstacleMap(node, [&](auto&, auto&, auto& scene) { free = scene.checkMotion(from.data(), to.data()); });
-  return free;
-}
-
 Crossing findCrossing(NodeRig& rig) {
   RosTwoWrapper& node = rig.node();
   // Judged against the pillar itself, not against what the commands will do with the map.

@@ -86,7 +86,6 @@ class NodeRig {
 // The table-and-pillar scene in the node's obstacle map and as its latest filtered cloud. The collision world holds
 // another, empty map: the commands must share theirs with it.
 void fillObstacleMap(RosTwoWrapper& node);
-bool straightMotionFree(RosTwoWrapper& node, const std::vector<double>& from, const std::vector<double>& to);
 
 // Two free configurations either side of the pillar, the arm turned about its base from one to the other with the
 // straight motion through the pillar, and a configuration between them inside it. Empty when the arm has none such.

@@ -264,19 +264,21 @@ TEST(ObstacleOctree, OnePassEqualsPointByPointUpdatesAndPointsOutOfRangeAreSkipp
     tree.updateNode(5.0, 5.0, 5.0, true);  // whatever the tree held before is gone
     rebuildObstacleOctree(tree, mixed);
     EXPECT_EQ(octreeBytes(tree), octreeBytes(expected)) << resolution;
-    EXPECT_EQ(countOutsideOctreeRange(tree, mixed), 6u) << resolution;
+    EXPECT_EQ(countOutsideOctreeCube(tree, mixed), 6u) << resolution;
     rebuildObstacleOctree(tree, Cloud());
     EXPECT_EQ(tree.size(), 0u);
   }
-  // The range ends 32768 voxels from the origin each way; a tiny resolution makes it small.
-  const octomap::OcTree tiny(0.00001);
-  const double edge = 0.00001 * 32768;
-  for (const double x : {0.0, std::nextafter(edge, 0.0), -std::nextafter(edge, 0.0)})
+  // The cube spans [-h, h) with h 32768 voxels; a tiny resolution makes it small. A power of two keeps its
+  // boundary exact.
+  const octomap::OcTree tiny(std::ldexp(1.0, -17));
+  const double edge = octreeCubeHalfEdge(tiny);
+  EXPECT_EQ(edge, 0.25);
+  for (const double x : {0.0, -edge, std::nextafter(edge, 0.0), -std::nextafter(edge, 0.0)})
   {
-    EXPECT_TRUE(insideOctreeRange(tiny, x, -x, x)) << x;
+    EXPECT_TRUE(octreeCubeContains(tiny, x, x, x)) << x;
   }
-  for (const double x : {edge, -0.5, 1e300})
+  for (const double x : {edge, std::nextafter(-edge, -1.0), -0.5, 1e300, -double{kInf}, double{kNaN}})
   {
-    EXPECT_FALSE(insideOctreeRange(tiny, 0.0, 0.0, x)) << x;
+    EXPECT_FALSE(octreeCubeContains(tiny, 0.0, 0.0, x)) << x;
   }
 }
