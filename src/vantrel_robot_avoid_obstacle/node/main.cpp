@@ -11,18 +11,33 @@
 
 #include "node/ros_two_wrapper.h"
 
+namespace {
+
+// Start-up that cannot go on: the reason, once, on standard error.
+void printFailure(const std::exception& failure) {
+  const std::string text = failure.what();
+  fputs(text.c_str(), stderr);
+  if (text.empty() || text.back() != '\n') fputc('\n', stderr);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   puts("start robot avoid obstacle node");
   std::cout << "main threadid ============================> " << std::this_thread::get_id() << std::endl;
-  rclcpp::init(argc, argv);
+  // A malformed or unknown ROS argument on the command line.
+  try {
+    rclcpp::init(argc, argv);
+  } catch (const std::exception& e) {
+    printFailure(e);
+    return EXIT_FAILURE;
+  }
 
   std::unique_ptr<RosTwoWrapper> node;
   try {
     node = std::make_unique<RosTwoWrapper>();
   } catch (const std::exception& e) {
-    const std::string text = e.what();
-    fputs(text.c_str(), stderr);
-    if (text.empty() || text.back() != '\n') fputc('\n', stderr);
+    printFailure(e);
     rclcpp::shutdown();
     return EXIT_FAILURE;
   }

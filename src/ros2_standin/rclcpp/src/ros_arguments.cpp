@@ -25,9 +25,10 @@ const std::set<std::string> kLoggingSwitches = {"--enable-rosout-logs", "--disab
   "--disable-external-lib-logs"};
 const std::set<std::string> kLogLevels = {"unset", "debug", "info", "warn", "error", "fatal"};
 
+// As rcl does: the log names the step, the exception what went wrong in it.
 [[noreturn]] void fail(const std::string & message)
 {
-  std::fprintf(stderr, "[ERROR] [rcl]: %s\n", message.c_str());
+  std::fputs("[ERROR] [rcl]: Failed to parse global arguments\n", stderr);
   throw exceptions::RCLError("failed to initialize rcl: " + message);
 }
 
@@ -116,9 +117,7 @@ RosArguments::RosArguments(int argc, char const * const * argv)
     }
   }
   if (!unknown.empty()) {
-    exceptions::UnknownROSArgsError error(std::move(unknown));
-    std::fprintf(stderr, "[ERROR] [rclcpp]: %s\n", error.what());
-    throw error;
+    throw exceptions::UnknownROSArgsError(std::move(unknown));
   }
 }
 

@@ -20,8 +20,8 @@ class RosArguments
 public:
   RosArguments() = default;
 
-  // Prints what it cannot parse to standard error and throws exceptions::RCLError, or
-  // exceptions::UnknownROSArgsError for flags it does not know.
+  // Throws exceptions::RCLError naming what it cannot parse (after rcl's log line on standard
+  // error), or exceptions::UnknownROSArgsError for flags it does not know.
   RosArguments(int argc, char const * const * argv);
 
   // The last override for the parameter that applies to the node, if any.

@@ -137,29 +137,17 @@ private:
   template<typename UseT>
   static void read(dds_entity_t reader, UseT use)
   {
-    constexpr size_t kMost = 4096;
-    std::vector<void *> samples(kMost, nullptr);
-    std::vector<dds_sample_info_t> infos(kMost);
-    const dds_return_t count = dds_read_mask(reader, samples.data(), infos.data(), kMost, kMost,
-        DDS_ANY_SAMPLE_STATE | DDS_ANY_VIEW_STATE | DDS_ALIVE_INSTANCE_STATE);
-    for (dds_return_t i = 0; i < count; ++i) {
-      const auto * endpoint = static_cast<const dds_builtintopic_endpoint_t *>(samples[i]);
-      if (!infos[i].valid_data) {
-        continue;
-      }
-      void * data = nullptr;
-      size_t size = 0;
-      std::string user_data;
-      if (dds_qget_userdata(endpoint->qos, &data, &size) && data != nullptr) {
-        user_data.assign(static_cast<const char *>(data), size);
-        dds_free(data);
-      }
-      use(std::string(reinterpret_cast<const char *>(endpoint->key.v), 16),
-        DdsEndpoint{endpoint->topic_name, user_data, endpoint->participant_key, endpoint->qos});
-    }
-    if (count > 0) {
-      dds_return_loan(reader, samples.data(), count);
-    }
+    rclcpp::dds::read_endpoints(reader, [&use](const dds_builtintopic_endpoint_t & endpoint) {
+        void * data = nullptr;
+        size_t size = 0;
+        std::string user_data;
+        if (dds_qget_userdata(endpoint.qos, &data, &size) && data != nullptr) {
+          user_data.assign(static_cast<const char *>(data), size);
+          dds_free(data);
+        }
+        use(std::string(reinterpret_cast<const char *>(endpoint.key.v), 16),
+          DdsEndpoint{endpoint.topic_name, user_data, endpoint.participant_key, endpoint.qos});
+      });
   }
 
   static std::map<std::string, std::string> endpoints(dds_entity_t reader)

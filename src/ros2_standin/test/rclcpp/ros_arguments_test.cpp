@@ -121,8 +121,8 @@ TEST(RosArguments, OverridesAndRemapsApplyToTheNodesTheyName)
   EXPECT_EQ(node1->get_service_names_and_types().count("/robot/node1/get_parameters"), 1u);
 }
 
-// Each malformed argument ends init with an error that names it, on standard error and in the
-// exception; the context stays down.
+// Each malformed argument ends init with an exception that names it, the reason for the program to
+// print; standard error gets at most rcl's line naming the step that failed. The context stays down.
 TEST(RosArguments, AMalformedArgumentEndsInitNamingIt)
 {
   const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
@@ -156,7 +156,8 @@ TEST(RosArguments, AMalformedArgumentEndsInitNamingIt)
       EXPECT_NE(std::string(error.what()).find(named), std::string::npos) << error.what();
     }
     const std::string printed = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(printed.find(named), std::string::npos) << printed;
+    EXPECT_TRUE(printed.empty() || printed == "[ERROR] [rcl]: Failed to parse global arguments\n") <<
+      printed;
     EXPECT_FALSE(context->is_valid()) << named;
   }
   EXPECT_NO_THROW(ArgumentsContext({"--ros-args", "--"}));

@@ -1,12 +1,8 @@
-// The node among other ROS 2 programs: the nodes and endpoints it announces, and the queues that hold the command
-// requests arriving while it is busy, each keeping the newest ten (the services' KEEP_LAST 10 profile).
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+// The node among other ROS 2 programs: its command line's ROS arguments, the nodes and endpoints it announces,
+// node1's parameter services and events, and the queues that hold the command requests arriving while it is busy, each
+// keeping the newest ten (the services' KEEP_LAST 10 profile).
 #include <atomic>
 #include <cstdlib>
-#include <fstream>
 #include <future>
 #include <gtest/gtest.h>
 #include <memory>
@@ -15,9 +11,17 @@
 #include <thread>
 #include <vector>
 
+#include <rcl_interfaces/msg/parameter_event.hpp>
+#include <rcl_interfaces/srv/get_parameters.hpp>
+#include <rcl_interfaces/srv/list_parameters.hpp>
+#include <std_msgs/msg/string.hpp>
+
+#include "dds_test_domain.hpp"
 #include "graph_reader.hpp"
 #include "node_rig.h"
 #include "rclcpp_action/rclcpp_action.hpp"
+#include "ros_test_support.hpp"
+#include "support/node_process.h"
 #include "support/node_workspace.h"
 
 namespace {
@@ -26,6 +30,7 @@ using namespace std::chrono_literals;
 using ArmMoveJoints = Access::ArmMoveJoints;
 using FollowJointTrajectory = control_msgs::action::FollowJointTrajectory;
 using Reply = rclcpp::Client<ArmMoveJoints>::SharedFuture;
+using rcl_interfaces::msg::ParameterEvent;
 constexpr const char* kHeldAction = "/held/follow_joint_trajectory";
 
 // Simulation, the command services on, the held controller's action.
@@ -39,14 +44,6 @@ std::string moveJointsService(const YAML::Node& config) {
 }
 
 bool ready(const Reply& reply) { return reply.wait_for(0s) == std::future_status::ready; }
-
-// Waits, without spinning, as long as a hang would take.
-template <typename ConditionT>
-bool waitFor(ConditionT condition, std::chrono::seconds timeout = 60s) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!condition() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
-  return condition();
-}
 
 // An arm controller that accepts every trajectory goal and holds it until the test ends it successfully.
 class HeldController {
@@ -66,7 +63,7 @@ class HeldController {
             })) {}
 
   bool holdsAGoal() {
-    return waitFor([this] {
+    return wait_until([this] {
       std::lock_guard<std::mutex> lock(mutex_);
       return held_ != nullptr;
     });
@@ -107,10 +104,10 @@ TEST(CommandQueue, WhileTheNodeWaitsOnAGoalOnlyTheNewestTenRequestsAreAnswered) 
       replies.push_back(client->async_send_request(shared(jointRequest({}, 2)), [](Reply) {}).future);
     }
     controller.finish();
-    ASSERT_TRUE(waitFor([&command] { return ready(command.future); }));
+    ASSERT_TRUE(wait_until([&command] { return ready(command.future); }));
     EXPECT_EQ(command.get()->code, 0) << command.get()->message;
     // Answers come in order: once the newest is answered, nothing before it is still waiting.
-    ASSERT_TRUE(waitFor([&replies] { return ready(replies.back()); }));
+    ASSERT_TRUE(wait_until([&replies] { return ready(replies.back()); }));
     for (size_t i = 0; i < replies.size(); ++i) {
       ASSERT_EQ(ready(replies[i]), i >= 40) << i;
       if (i >= 40) {
@@ -120,93 +117,89 @@ TEST(CommandQueue, WhileTheNodeWaitsOnAGoalOnlyTheNewestTenRequestsAreAnswered) 
   }
 }
 
-// The node program in a process of its own over DDS, started in a fresh workspace with the command services and the
-// held controller's action; stopped with SIGINT. Its console output goes to files.
-class NodeOverDds {
- public:
-  explicit NodeOverDds(const YAML::Node& config) {
-    workspace_.writeConfig(config);
-    pid_ = fork();
-    if (pid_ == 0) {
-      freopen("node_out.txt", "w", stdout);
-      freopen("node_err.txt", "w", stderr);
-      setenv("RAO_TRANSPORT", "dds", 1);
-      // The sanitizer keeps freed memory back for a while; kept small, the resident size shows what the node holds.
-      const char* asan = std::getenv("ASAN_OPTIONS");
-      setenv("ASAN_OPTIONS", ((asan ? std::string(asan) + ":" : "") + "quarantine_size_mb=1").c_str(), 1);
-      execl(RAO_NODE_EXECUTABLE, RAO_NODE_EXECUTABLE, static_cast<char*>(nullptr));
-      _exit(127);
-    }
-  }
-  ~NodeOverDds() {
-    kill(pid_, SIGINT);
-    int status = 0;
-    bool ended = false;
-    waitFor([this, &status, &ended] { return ended = ended || waitpid(pid_, &status, WNOHANG) == pid_; }, 20s);
-    if (!ended) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, &status, 0);
-    }
-    EXPECT_TRUE(ended) << "the node did not end on SIGINT";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << readFile("node_err.txt");
-  }
-  NodeOverDds(const NodeOverDds&) = delete;
-  NodeOverDds& operator=(const NodeOverDds&) = delete;
-
-  // The node's resident memory in bytes, from the kernel.
-  size_t residentBytes() const {
-    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
-    std::string key;
-    size_t kilobytes = 0;
-    while (status >> key && key != "VmRSS:") status.ignore(4096, '\n');
-    status >> kilobytes;
-    return kilobytes * 1024;
-  }
-
- private:
-  NodeWorkspace workspace_;
-  pid_t pid_ = -1;
-};
-
-// The test's side of the graph: its own DDS context, with a peer node spun on a thread of its own.
-class DdsPeer {
- public:
-  DdsPeer() {
+// The test's side of the graph over DDS, in a domain of its own that the program started here inherits: a probe node
+// in a context of its own (its transport is DDS whatever an earlier test made the global context's), spun on the
+// test's thread or on a thread of its own; and a fresh workspace for the program.
+class NodeOnGraph : public ::testing::Test {
+ protected:
+  NodeOnGraph() {
+    claim_dds_test_domain();
     rclcpp::InitOptions options;
     options.transport = rclcpp::TransportKind::Dds;
     options.shutdown_on_signal = false;
     context_->init(0, nullptr, options);
-    node_ = std::make_shared<rclcpp::Node>("node_on_graph_test", rclcpp::NodeOptions().context(context_));
+    probe_ = std::make_shared<rclcpp::Node>("graph_probe", rclcpp::NodeOptions().context(context_));
     rclcpp::ExecutorOptions executor_options;
     executor_options.context = context_;
     executor_ = std::make_unique<rclcpp::executors::SingleThreadedExecutor>(executor_options);
-    executor_->add_node(node_);
-    spin_ = std::thread([this] { executor_->spin(); });
+    executor_->add_node(probe_);
   }
-  ~DdsPeer() {
-    context_->shutdown("test over");
-    spin_.join();
+  ~NodeOnGraph() override { context_->shutdown("test over"); }
+
+  template <typename ConditionT>
+  bool spinUntil(ConditionT condition) {
+    return wait_until([&] {
+      executor_->spin_some();
+      return condition();
+    });
   }
 
-  const rclcpp::Node::SharedPtr& node() const { return node_; }
+  template <typename ServiceT>
+  typename ServiceT::Response call(const std::string& name, const typename ServiceT::Request& request) {
+    auto client = probe_->create_client<ServiceT>(name);
+    EXPECT_TRUE(client->wait_for_service(kHangTimeout)) << name;
+    auto future = client->async_send_request(std::make_shared<typename ServiceT::Request>(request));
+    EXPECT_TRUE(spinUntil([&future] { return future.wait_for(0s) == std::future_status::ready; })) << name;
+    return *future.get();
+  }
 
- private:
+  const std::string kOverDds = "RAO_TRANSPORT=dds";
+  NodeWorkspace workspace_;
   const rclcpp::Context::SharedPtr context_ = std::make_shared<rclcpp::Context>();
-  rclcpp::Node::SharedPtr node_;
+  rclcpp::Node::SharedPtr probe_;
   std::unique_ptr<rclcpp::executors::SingleThreadedExecutor> executor_;
-  std::thread spin_;
 };
 
-// Another participant finds node1, node2 and node3 of the node program, each with its endpoints, in what the program
-// announces on "ros_discovery_info".
-TEST(NodeOnGraph, AnotherParticipantFindsTheThreeNodesWithTheirEndpoints) {
-  NodeOverDds program(heldConfig(Arm::Six));
+// The history depth of every writer on a DDS topic, as discovery shows it.
+std::vector<int32_t> writerDepths(const GraphReader& graph, const std::string& topic) {
+  std::vector<int32_t> depths;
+  graph.each_endpoint(true, [&](const std::string&, const GraphReader::DdsEndpoint& endpoint) {
+    dds_history_kind_t kind;
+    int32_t depth = 0;
+    if (endpoint.topic == topic && dds_qget_history(endpoint.qos, &kind, &depth)) depths.push_back(depth);
+  });
+  return depths;
+}
+
+// The program started with a parameter override, a remap and a QoS override. Another participant finds node1, node2
+// and node3 in what the program announces on "ros_discovery_info", each with its endpoints: the joint states read on
+// the remapped topic only, "/tf" written with the overridden depth. node1's parameter starts with the override and is
+// then replaced by the description: a value announced as new is the override (the declaration event, when the probe
+// has matched the program by then), every change is the text the program publishes on "/robot_description", and
+// get_parameters and list_parameters answer from another process.
+TEST_F(NodeOnGraph, TheNodesAnnounceWhatTheArgumentsMadeOfThemAndNode1ServesItsParameter) {
+  workspace_.writeConfig(heldConfig(Arm::Six));
+  const std::string override_text = "<robot name=\"from_the_command_line\"/>";
+  std::vector<ParameterEvent> events;
+  auto event_subscription = probe_->create_subscription<ParameterEvent>(
+      "/parameter_events", rclcpp::ParameterEventsQoS(), [&events](std::shared_ptr<const ParameterEvent> event) {
+        if (event->node == "/node1") events.push_back(*event);
+      });
+  std::shared_ptr<const std_msgs::msg::String> published;
+  auto description_subscription = probe_->create_subscription<std_msgs::msg::String>(
+      "/robot_description", rclcpp::QoS(1).transient_local(),
+      [&published](std::shared_ptr<const std_msgs::msg::String> message) { published = message; });
+  auto joint_states = probe_->create_publisher<sensor_msgs::msg::JointState>("/arm/joint_states", 3);
+  NodeProcess program({"--ros-args", "-p", "/robot_description:=" + override_text, "-r",
+                       "/arm5/joint_states:=/arm/joint_states", "-p", "qos_overrides./tf.publisher.depth:=7"},
+                      {kOverDds});
+
   GraphReader graph;
   const auto has = [](const std::multiset<std::string>& topics, const std::string& topic) {
     return topics.count(topic) == 1;
   };
   const std::string action = std::string("/held/follow_joint_trajectory/_action/");
-  EXPECT_TRUE(GraphReader::wait_for([&] {
+  EXPECT_TRUE(spinUntil([&] {
     auto nodes = graph.nodes();
     const auto& node1 = nodes["/node1"];
     const auto& node2 = nodes["/node2"];
@@ -215,29 +208,88 @@ TEST(NodeOnGraph, AnotherParticipantFindsTheThreeNodesWithTheirEndpoints) {
            has(node1.writers, "rr/arm5/move_jointsReply") && has(node1.readers, "rq/arm5/releaseRequest") &&
            has(node1.writers, "rt/visualization_marker") && has(node2.writers, "rt/tf") &&
            has(node2.writers, "rt/robot_description") && has(node2.writers, "rt/obstacle_pointcloud") &&
-           has(node2.readers, "rt/pointcloud/output") && has(node2.readers, "rt/arm5/joint_states") &&
+           has(node2.readers, "rt/pointcloud/output") && has(node2.readers, "rt/arm/joint_states") &&
            has(node3.writers, "rq" + action + "send_goalRequest") && has(node3.readers, "rr" + action + "get_resultReply") &&
            has(node3.readers, "rt" + action + "status") && has(node3.readers, "rt" + action + "feedback");
-  })) << ::testing::PrintToString(graph.nodes()["/node1"].readers);
+  })) << ::testing::PrintToString(graph.nodes()["/node2"].readers);
+  EXPECT_EQ(graph.nodes()["/node2"].readers.count("rt/arm5/joint_states"), 0u);
+  EXPECT_EQ(writerDepths(graph, "rt/tf"), std::vector<int32_t>{7});
   EXPECT_TRUE(graph.decode_errors().empty());
+
+  sensor_msgs::msg::JointState state;
+  state.position.assign(8, 0.0);
+  ASSERT_TRUE(spinUntil([&] {
+    if (!published) joint_states->publish(state);
+    return published != nullptr;
+  }));
+  ASSERT_TRUE(spinUntil([&] { return !events.empty() && !events.back().changed_parameters.empty(); }));
+  for (const ParameterEvent& event : events) {
+    for (const auto& parameter : event.new_parameters) {
+      EXPECT_EQ(parameter.value.string_value, override_text) << "the first value is the override";
+    }
+    for (const auto& parameter : event.changed_parameters) {
+      EXPECT_EQ(parameter.name, "/robot_description");
+      EXPECT_EQ(parameter.value.string_value, published->data);
+    }
+  }
+  rcl_interfaces::srv::GetParameters::Request get;
+  get.names = {"/robot_description"};
+  const auto values = call<rcl_interfaces::srv::GetParameters>("/node1/get_parameters", get).values;
+  ASSERT_EQ(values.size(), 1u);
+  EXPECT_EQ(values[0].string_value, published->data);
+  EXPECT_NE(published->data.find("file://"), std::string::npos);
+  get.names = {"robot_description"};
+  EXPECT_TRUE(call<rcl_interfaces::srv::GetParameters>("/node1/get_parameters", get).values.empty());
+  using ListParameters = rcl_interfaces::srv::ListParameters;
+  EXPECT_EQ(call<ListParameters>("/node1/list_parameters", ListParameters::Request()).result.names,
+            std::vector<std::string>{"/robot_description"});
+  EXPECT_EQ(program.stop(), 0) << readFile("node_err.txt");
+}
+
+// A malformed or unknown ROS argument, or a QoS override that names no setting, ends the program before it runs, with
+// exit status 1 and one message that names it.
+TEST_F(NodeOnGraph, ABadRosArgumentEndsTheProgramWithOneMessageNamingIt) {
+  struct Row {
+    std::vector<std::string> arguments;
+    std::string named;
+  };
+  const std::vector<Row> rows = {
+      {{"-p", "nonsense"}, "'-p nonsense'"},
+      {{"--params-file", "missing.yaml"}, "'--params-file missing.yaml'"},
+      {{"--no-such-flag"}, "'--no-such-flag'"},
+      {{"-p", "qos_overrides./tf.publisher.history:=keep_some"}, "qos_overrides./tf.publisher.history"},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> arguments{"--ros-args"};
+    arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
+    NodeProcess program(arguments, {kOverDds});
+    EXPECT_EQ(program.awaitEnd(), 1) << row.named;
+    const std::string err = readFile("node_err.txt");
+    EXPECT_EQ(occurrences(err, row.named), 1) << err;
+    EXPECT_EQ(err.find("terminate"), std::string::npos) << err;
+    EXPECT_EQ(readFile("node_out.txt").find("spinThread"), std::string::npos) << row.named;
+  }
 }
 
 // A hundred requests of 4 MB each arrive while the node waits on the trajectory of a command it planned: its resident
 // memory grows by the ten it keeps and what DDS holds of the requests in transit, not by all of them, and what it
 // answers is right. The newest ten are answered in any case.
-TEST(NodeOnGraph, AFloodOfLargeRequestsWhileTheNodeIsBusyHoldsOnlyTheNewestTen) {
+TEST_F(NodeOnGraph, AFloodOfLargeRequestsWhileTheNodeIsBusyHoldsOnlyTheNewestTen) {
 #if defined(__SANITIZE_THREAD__)
   GTEST_SKIP() << "ThreadSanitizer's shadow of every byte the node touched makes its resident size no measure";
 #endif
   const YAML::Node config = heldConfig(Arm::Five);
-  NodeOverDds program(config);
-  DdsPeer peer;
-  HeldController controller(peer.node());
-  auto client = peer.node()->create_client<ArmMoveJoints>(moveJointsService(config));
-  ASSERT_TRUE(client->wait_for_service(60s));
+  workspace_.writeConfig(config);
+  // The sanitizer keeps freed memory back for a while; kept small, the resident size shows what the node holds.
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  NodeProcess program({}, {kOverDds, "ASAN_OPTIONS=" + (asan ? std::string(asan) + ":" : "") + "quarantine_size_mb=1"});
+  SpinThread spin(*executor_);
+  HeldController controller(probe_);
+  auto client = probe_->create_client<ArmMoveJoints>(moveJointsService(config));
+  ASSERT_TRUE(client->wait_for_service(kHangTimeout));
   // A start in the arm's limits, clear of itself; the node reads the first joints in group order.
-  auto states = peer.node()->create_publisher<sensor_msgs::msg::JointState>("/arm5/joint_states", 3);
-  ASSERT_TRUE(waitFor([&states] { return states->get_subscription_count() > 0; }));
+  auto states = probe_->create_publisher<sensor_msgs::msg::JointState>("/arm5/joint_states", 3);
+  ASSERT_TRUE(wait_until([&states] { return states->get_subscription_count() > 0; }));
   sensor_msgs::msg::JointState start;
   start.position = {0.0, -0.3, 0.9, 0.0, 0.0, 0.0};
   states->publish(start);
@@ -260,9 +312,9 @@ TEST(NodeOnGraph, AFloodOfLargeRequestsWhileTheNodeIsBusyHoldsOnlyTheNewestTen) 
   std::vector<Reply> replies;
   for (int i = 0; i < 100; ++i) replies.push_back(client->async_send_request(flood, [](Reply) {}).future);
   controller.finish();
-  ASSERT_TRUE(waitFor([&command] { return ready(command.future); }));
+  ASSERT_TRUE(wait_until([&command] { return ready(command.future); }));
   EXPECT_EQ(command.get()->code, 0) << command.get()->message;
-  EXPECT_TRUE(waitFor([&replies] { return ready(replies.back()); }));
+  EXPECT_TRUE(wait_until([&replies] { return ready(replies.back()); }));
   flooding = false;
   watch.join();
 
@@ -282,6 +334,7 @@ TEST(NodeOnGraph, AFloodOfLargeRequestsWhileTheNodeIsBusyHoldsOnlyTheNewestTen) 
     EXPECT_EQ(replies[i].get()->message, "armMoveJointsCmd n_dof_ dose not equal data.size();!");
   }
   EXPECT_GE(answered, 10u);
+  EXPECT_EQ(program.stop(), 0) << readFile("node_err.txt");
 }
 
 }  // namespace

@@ -71,6 +71,25 @@ void on_discovery(dds_entity_t, void * arg)
 
 }  // namespace
 
+void read_endpoints(
+  dds_entity_t reader, const std::function<void(const dds_builtintopic_endpoint_t &)> & use)
+{
+  constexpr size_t kMost = 4096;
+  std::vector<void *> samples(kMost, nullptr);
+  std::vector<dds_sample_info_t> infos(kMost);
+  // Disposed endpoints are not alive.
+  const dds_return_t count = dds_read_mask(reader, samples.data(), infos.data(), kMost, kMost,
+      DDS_ANY_SAMPLE_STATE | DDS_ANY_VIEW_STATE | DDS_ALIVE_INSTANCE_STATE);
+  for (dds_return_t i = 0; i < count; ++i) {
+    if (infos[i].valid_data) {
+      use(*static_cast<const dds_builtintopic_endpoint_t *>(samples[i]));
+    }
+  }
+  if (count > 0) {
+    dds_return_loan(reader, samples.data(), count);
+  }
+}
+
 Participant::Participant(dds_domainid_t domain)
 : handle_([domain] {
       static const char enclave[] = "enclave=/;";
@@ -101,31 +120,19 @@ std::vector<transport::Endpoint> Participant::remote_endpoints() const
 void Participant::list_remote(
   dds_entity_t reader, bool writers, std::vector<transport::Endpoint> & out) const
 {
-  // A graph larger than this is listed in part.
-  constexpr size_t kMost = 4096;
-  std::vector<void *> samples(kMost, nullptr);
-  std::vector<dds_sample_info_t> infos(kMost);
-  // Reading leaves the samples in place for the next query; disposed endpoints are not alive.
-  const dds_return_t count = dds_read_mask(reader, samples.data(), infos.data(), kMost, kMost,
-      DDS_ANY_SAMPLE_STATE | DDS_ANY_VIEW_STATE | DDS_ALIVE_INSTANCE_STATE);
-  for (dds_return_t i = 0; i < count; ++i) {
-    const auto * endpoint = static_cast<const dds_builtintopic_endpoint_t *>(samples[i]);
-    RosEndpoint ros;
-    if (!infos[i].valid_data ||
-      std::memcmp(&endpoint->participant_key, &guid_, sizeof(guid_)) == 0 ||
-      !ros_endpoint(endpoint->topic_name, endpoint->type_name, ros))
-    {
-      continue;
-    }
-    const transport::EndpointKind kind = ros.is_service ?
-      (writers ? transport::EndpointKind::Client : transport::EndpointKind::Server) :
-      (writers ? transport::EndpointKind::Publisher : transport::EndpointKind::Subscription);
-    out.push_back(transport::Endpoint{kind, "_NODE_NAME_UNKNOWN_", "_NODE_NAMESPACE_UNKNOWN_",
-        ros.name, ros.type, ros_qos(endpoint->qos)});
-  }
-  if (count > 0) {
-    dds_return_loan(reader, samples.data(), count);
-  }
+  read_endpoints(reader, [&](const dds_builtintopic_endpoint_t & endpoint) {
+      RosEndpoint ros;
+      if (std::memcmp(&endpoint.participant_key, &guid_, sizeof(guid_)) == 0 ||
+        !ros_endpoint(endpoint.topic_name, endpoint.type_name, ros))
+      {
+        return;
+      }
+      const transport::EndpointKind kind = ros.is_service ?
+        (writers ? transport::EndpointKind::Client : transport::EndpointKind::Server) :
+        (writers ? transport::EndpointKind::Publisher : transport::EndpointKind::Subscription);
+      out.push_back(transport::Endpoint{kind, "_NODE_NAME_UNKNOWN_", "_NODE_NAMESPACE_UNKNOWN_",
+          ros.name, ros.type, ros_qos(endpoint.qos)});
+    });
 }
 
 Participant::~Participant() {dds_delete(handle_);}

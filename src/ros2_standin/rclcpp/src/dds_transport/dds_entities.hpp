@@ -21,6 +21,12 @@ namespace rclcpp
 namespace dds
 {
 
+// Runs `use` on every alive endpoint a reader of DDS's built-in publication or subscription topic
+// holds. Reading leaves them in place for the next call; a graph larger than 4096 endpoints is read
+// in part.
+void read_endpoints(
+  dds_entity_t reader, const std::function<void(const dds_builtintopic_endpoint_t &)> & use);
+
 class Participant
 {
 public:
