@@ -187,7 +187,7 @@ TEST_F(CrossProcess, DiscoveryInformationNamesEveryNodesEndpoints)
   const auto has = [](const std::multiset<std::string> & topics, const std::string & topic) {
       return topics.count(topic) == 1;
     };
-  ASSERT_TRUE(GraphReader::wait_for([&] {
+  ASSERT_TRUE(wait_until([&] {
       const auto peer = graph.nodes()["/dds_test_peer"];
       return has(peer.readers, "rq/probe/arm_grabRequest") &&
       has(peer.writers, "rr/probe/arm_grabReply") && has(peer.writers, "rt/robot_description") &&
@@ -198,13 +198,13 @@ TEST_F(CrossProcess, DiscoveryInformationNamesEveryNodesEndpoints)
   auto node = std::make_shared<rclcpp::Node>("graph_probe", "/ns");
   auto publisher = node->create_publisher<std_msgs::msg::String>("chatter", 1);
   auto client = node->create_client<ArmGrab>("/probe/arm_grab");
-  ASSERT_TRUE(GraphReader::wait_for([&] {
+  ASSERT_TRUE(wait_until([&] {
       const auto probe = graph.nodes()["/ns/graph_probe"];
       return has(probe.writers, "rt/ns/chatter") && has(probe.writers, "rq/probe/arm_grabRequest") &&
       has(probe.readers, "rr/probe/arm_grabReply");
     }));
   publisher.reset();
-  ASSERT_TRUE(GraphReader::wait_for([&] {
+  ASSERT_TRUE(wait_until([&] {
       const auto probe = graph.nodes()["/ns/graph_probe"];
       return !has(probe.writers, "rt/ns/chatter") && has(probe.writers, "rq/probe/arm_grabRequest");
     }));

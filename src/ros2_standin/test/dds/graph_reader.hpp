@@ -3,7 +3,6 @@
 #ifndef ROS2_STANDIN_TEST_DDS_GRAPH_READER_HPP_
 #define ROS2_STANDIN_TEST_DDS_GRAPH_READER_HPP_
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -11,7 +10,6 @@
 #include <mutex>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "dds_transport/cdr_codec.hpp"
@@ -100,17 +98,6 @@ public:
   void each_endpoint(bool writers, UseT use) const
   {
     read(writers ? publications_ : subscriptions_, use);
-  }
-
-  // Polls until the condition holds or ten seconds have passed.
-  template<typename ConditionT>
-  static bool wait_for(ConditionT condition)
-  {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!condition() && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return condition();
   }
 
 private:
