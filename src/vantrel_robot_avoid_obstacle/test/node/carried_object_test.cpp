@@ -68,17 +68,6 @@ std::vector<double> intoObstacleWithTheBox(NodeRig& rig, const std::vector<doubl
   return {};
 }
 
-// Every trajectory the controller took runs forward in time, sample by sample.
-void expectStrictlyTimed(NodeRig& rig) {
-  for (const auto& trajectory : rig.controller().acceptedGoals()) {
-    for (size_t i = 1; i < trajectory.points.size(); ++i) {
-      const auto& before = trajectory.points[i - 1].time_from_start;
-      const auto& after = trajectory.points[i].time_from_start;
-      EXPECT_LT(std::pair(before.sec, before.nanosec), std::pair(after.sec, after.nanosec)) << "sample " << i;
-    }
-  }
-}
-
 TEST(CarriedObject, HeldFromGrabToReleaseInEveryCommandAndAFailedReleaseKeepsIt) {
   const std::vector<Carry> carries = {
       {Arm::Six, {-0.8, -0.5, -0.4, 0.0, -0.67, 0.0}, {{0.50, 0.25, -0.05}, {0.62, 0.37, 0.07}}},
@@ -196,7 +185,6 @@ TEST(CarriedObject, HeldFromGrabToReleaseInEveryCommandAndAFailedReleaseKeepsIt)
     EXPECT_EQ(Access::grab(node, grabFromAbove(carry.box, {size[0], size[1], 0.0})).code, 0);
     testing::internal::GetCapturedStdout();
     EXPECT_TRUE(Access::holding(node));
-    expectStrictlyTimed(rig);
   }
 }
 
