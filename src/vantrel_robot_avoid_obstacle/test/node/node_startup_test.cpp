@@ -51,13 +51,16 @@ TEST(NodeStartup, PrintsItsSettingsRunsUntilSignalledThenJoinsItsThreadsAndExits
 
 // Description files for the rows below: "desc/" holds links to the five-axis arm's files, and `name` as `make`
 // makes it.
-void describeWith(const std::string& name, const std::function<void(const std::string&)>& make) {
-  const std::string arm5 = std::filesystem::absolute("src/robot_avoid_obstacle/resources/robot_descriptions/"
-                                                     "arm5_description/").string();
-  std::filesystem::create_directory("desc");
-  std::filesystem::create_symlink(arm5 + "urdf/arm5.urdf", "desc/arm5.urdf");
-  std::filesystem::create_symlink(arm5 + "srdf/arm5.srdf", "desc/arm5.srdf");
-  make("desc/" + name);
+std::function<void(NodeWorkspace&)> describeWith(const std::string& name,
+                                                 std::function<void(const std::string&)> make) {
+  return [name, make](NodeWorkspace&) {
+    const std::string arm5 = std::filesystem::absolute("src/robot_avoid_obstacle/resources/robot_descriptions/"
+                                                       "arm5_description/").string();
+    std::filesystem::create_directory("desc");
+    std::filesystem::create_symlink(arm5 + "urdf/arm5.urdf", "desc/arm5.urdf");
+    std::filesystem::create_symlink(arm5 + "srdf/arm5.srdf", "desc/arm5.srdf");
+    make("desc/" + name);
+  };
 }
 
 // Ordinary calibrations start; every impossible setting, a configuration file that exists but cannot be loaded and
@@ -83,15 +86,11 @@ TEST(NodeStartup, OrdinaryValuesStartAndImpossibleOnesEndWithTheirReasonAndAFail
   const auto link = [](const char* target) {
     return [target](const std::string& path) { std::filesystem::create_symlink(target, path); };
   };
-  const auto fifo = [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0644), 0); };
-  const auto directory = [](const std::string& path) { std::filesystem::create_directory(path); };
   struct Row {
-    Row(std::string change_, std::string reason_, std::function<void(NodeWorkspace&)> prepare_ = {}, int status_ = 1)
-        : change(std::move(change_)), reason(std::move(reason_)), prepare(std::move(prepare_)), status(status_) {}
     std::string change;
     std::string reason;
-    std::function<void(NodeWorkspace&)> prepare;
-    int status;
+    std::function<void(NodeWorkspace&)> prepare = {};
+    int status = 1;
   };
   const std::vector<Row> rows = {
       {"{" + four_decimals + "}", "", {}, 0},
@@ -123,7 +122,7 @@ TEST(NodeStartup, OrdinaryValuesStartAndImpossibleOnesEndWithTheirReasonAndAFail
        "camera2_intrinsic_:fx=0.000000 is not a positive focal length!"},
       {"{" + desc + "still.urdf, srdf_path: arm5.srdf}}",
        "the 1 axis vmax=0.000000,amax=3.000000: a joint needs positive velocity and acceleration limits!",
-       [&](NodeWorkspace&) { describeWith("still.urdf", stillArm); }},
+       describeWith("still.urdf", stillArm)},
       {"{robot_avoid_obstacle: {joints_state_topic: \"joint states?\"}}", "joint states?"},
       {"{robot_avoid_obstacle: {robot_descriptions_path: ./rig/, urdf_path: test_rig.urdf, srdf_path: test_rig.srdf, "
        "planned_joint_group: mount_only}}",
@@ -141,13 +140,13 @@ TEST(NodeStartup, OrdinaryValuesStartAndImpossibleOnesEndWithTheirReasonAndAFail
          std::filesystem::create_directory(RosTwoWrapper::kConfigPath);
        }},
       {"{" + desc + "zero.urdf, srdf_path: arm5.srdf}}", "File ./desc/zero.urdf could not be read: not a regular file",
-       [&](NodeWorkspace&) { describeWith("zero.urdf", link("/dev/zero")); }},
+       describeWith("zero.urdf", link("/dev/zero"))},
       {"{" + desc + "fifo.urdf, srdf_path: arm5.srdf}}", "File ./desc/fifo.urdf could not be read: not a regular file",
-       [&](NodeWorkspace&) { describeWith("fifo.urdf", fifo); }},
+       describeWith("fifo.urdf", [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0644), 0); })},
       {"{" + desc + "urdf.d, srdf_path: arm5.srdf}}", "File ./desc/urdf.d could not be read: not a regular file",
-       [&](NodeWorkspace&) { describeWith("urdf.d", directory); }},
+       describeWith("urdf.d", [](const std::string& path) { std::filesystem::create_directory(path); })},
       {"{" + desc + "arm5.urdf, srdf_path: zero.srdf}}", "SRDF file './desc/zero.srdf' could not be read",
-       [&](NodeWorkspace&) { describeWith("zero.srdf", link("/dev/zero")); }},
+       describeWith("zero.srdf", link("/dev/zero"))},
   };
   for (const Row& row : rows) {
     NodeWorkspace workspace;
