@@ -8,6 +8,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -53,10 +54,8 @@ PointCloud2 foreignCloud()
 {
   PointCloud2 msg;
   msg.header.frame_id = "camera2_link";
-  msg.header.stamp.sec = 12;
-  msg.header.stamp.nanosec = 345678000;
-  msg.height = 2;
-  msg.width = 2;
+  msg.header.stamp.set__sec(12).set__nanosec(345678000);
+  msg.height = msg.width = 2;
   msg.fields = {field("z", 0), field("x", 4), field("y", 8), field("intensity", 12)};
   msg.point_step = 20;
   msg.row_step = 44;
@@ -87,9 +86,7 @@ TEST(PointCloudConversion, RoundTripKeepsNaNPointsHeaderAndShape)
   for (std::size_t i = 0; i < original.size(); ++i) {
     EXPECT_TRUE(samePoint(original[i], back[i])) << i;
   }
-  EXPECT_EQ(back.width, 2u);
-  EXPECT_EQ(back.height, 2u);
-  EXPECT_FALSE(back.is_dense);
+  EXPECT_EQ(std::make_tuple(back.width, back.height, back.is_dense), std::make_tuple(2u, 2u, false));
   EXPECT_EQ(back.header.frame_id, original.header.frame_id);
   EXPECT_EQ(back.header.stamp, original.header.stamp);
 
@@ -108,9 +105,7 @@ TEST(PointCloudConversion, ReadsOtherLayoutsAndRefusesMalformedMessages)
   pcl::PointCloud<pcl::PointXYZ> out;
   pcl::fromROSMsg(foreignCloud(), out);
   ASSERT_EQ(out.size(), 4u);
-  EXPECT_EQ(out.width, 2u);
-  EXPECT_EQ(out.height, 2u);
-  EXPECT_TRUE(out.is_dense);
+  EXPECT_EQ(std::make_tuple(out.width, out.height, out.is_dense), std::make_tuple(2u, 2u, true));
   EXPECT_TRUE(samePoint(out[0], pcl::PointXYZ(0.1f, 0.2f, 0.3f)));
   EXPECT_TRUE(samePoint(out[3], pcl::PointXYZ(11.1f, 11.2f, 11.3f)));
   EXPECT_EQ(out.header.stamp, 12345678ull);
@@ -126,8 +121,7 @@ TEST(PointCloudConversion, ReadsOtherLayoutsAndRefusesMalformedMessages)
     {"data one byte short", [](PointCloud2 & m) {m.data.pop_back();}},
     {"data one byte long", [](PointCloud2 & m) {m.data.push_back(0);}},
     {"width * height past 32 bits", [](PointCloud2 & m) {
-        m.width = 65536;
-        m.height = 65536;
+        m.width = m.height = 65536;
         m.row_step = 0;
         m.data.clear();
       }},
@@ -166,12 +160,10 @@ TEST(PointCloudConversion, ColourIsCheckedWhereTheConversionReadsIt)
   static constexpr uint32_t kFar = 100000000u;
   const auto colourCloud = [](std::vector<PointField> colour_fields) {
       PointCloud2 msg;
-      msg.height = 1;
-      msg.width = 1;
+      msg.height = msg.width = 1;
       msg.fields = {field("x", 0), field("y", 4), field("z", 8)};
       msg.fields.insert(msg.fields.end(), colour_fields.begin(), colour_fields.end());
-      msg.point_step = 16;
-      msg.row_step = 16;
+      msg.point_step = msg.row_step = 16;
       msg.data.assign(16, 0);
       std::memcpy(&msg.data[12], &kColour, sizeof kColour);
       return msg;

@@ -194,10 +194,8 @@ TEST(ParameterServices, ServeDeclaredParametersAndAnnounceEachChange)
   using namespace rcl_interfaces::srv;
   GetParameters::Request get;
   get.names = {"/robot_description"};
-  auto values = call<GetParameters>(peer, node1, "get_parameters", get).values;
-  ASSERT_EQ(values.size(), 1u);
-  EXPECT_EQ(values[0].type, ParameterType::PARAMETER_STRING);
-  EXPECT_EQ(values[0].string_value, "<robot/>");
+  EXPECT_EQ(call<GetParameters>(peer, node1, "get_parameters", get).values,
+    std::vector{rclcpp::ParameterValue("<robot/>").to_value_msg()});
   for (const auto & names : std::vector<std::vector<std::string>>{
       {"undeclared"}, {"/robot_description", "undeclared"}, {"empty"}})
   {
@@ -256,8 +254,7 @@ TEST(ParameterServices, ServeDeclaredParametersAndAnnounceEachChange)
   EXPECT_EQ(events[0].new_parameters.at(0).value.string_value, "<robot/>");
   EXPECT_TRUE(events[1].new_parameters.empty()) << "declared without a value";
   EXPECT_EQ(events[2].new_parameters.at(0).value.double_value, 1.5);
-  EXPECT_EQ(events[3].changed_parameters.at(0).name, "empty");
-  EXPECT_EQ(events[3].changed_parameters.at(0).value.integer_value, 7);
+  EXPECT_EQ(events[3].changed_parameters.at(0), rclcpp::Parameter("empty", 7).to_parameter_msg());
 }
 
 // The overrides replace the broadcaster's policies and show as read-only parameters; a value
@@ -275,10 +272,7 @@ TEST(QosOverrides, OverridesReplaceTheBroadcastersPoliciesOrEndItsCreation)
   tf2_ros::TransformBroadcaster broadcaster(node2);
   const auto infos = node2->get_publishers_info_by_topic("/tf");
   ASSERT_EQ(infos.size(), 1u);
-  EXPECT_EQ(infos[0].qos_profile().depth(), 7u);
-  EXPECT_EQ(infos[0].qos_profile().reliability(), rclcpp::ReliabilityPolicy::BestEffort);
-  EXPECT_EQ(infos[0].qos_profile().durability(), rclcpp::DurabilityPolicy::TransientLocal);
-  EXPECT_EQ(infos[0].qos_profile().history(), rclcpp::HistoryPolicy::KeepLast);
+  EXPECT_EQ(infos[0].qos_profile(), rclcpp::QoS(7).best_effort().transient_local());
   EXPECT_EQ(node2->get_parameter("qos_overrides./tf.publisher.history").as_string(), "keep_last");
   EXPECT_FALSE(node2->set_parameters({rclcpp::Parameter("qos_overrides./tf.publisher.depth", 1)})
     .at(0).successful);

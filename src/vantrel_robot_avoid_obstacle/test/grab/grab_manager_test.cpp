@@ -15,6 +15,16 @@ namespace
 using Solutions = FakeKinematics::Solutions;
 const Eigen::Matrix4d kIdentity = Eigen::Matrix4d::Identity();
 
+// Runs `call` with its printing swallowed and returns its code.
+template <class Call>
+int quietly(const Call& call)
+{
+  testing::internal::CaptureStdout();
+  const int code = call();
+  testing::internal::GetCapturedStdout();
+  return code;
+}
+
 // A manager on the fake scene and solver; with the identity tool matrix the tool pose is the flange pose.
 struct FakeSetup
 {
@@ -30,19 +40,13 @@ struct FakeSetup
 
   int check(const Eigen::Matrix4d& tool_pose, const Eigen::Matrix4d& tool_matrix, Solutions& solutions)
   {
-    testing::internal::CaptureStdout();
-    const int code = manager->CheckOutOfRange(tool_pose, tool_matrix, solutions);
-    testing::internal::GetCapturedStdout();
-    return code;
+    return quietly([&] { return manager->CheckOutOfRange(tool_pose, tool_matrix, solutions); });
   }
 
   int transition(const Eigen::Matrix4d& tool_pose, std::vector<double>& out, double min_z = -1.0)
   {
     kinematics.flange_pose_ = tool_pose;
-    testing::internal::CaptureStdout();
-    const int code = manager->findTransitionPoint({0, 0, 0, 0, 0, 0}, kIdentity, out, min_z);
-    testing::internal::GetCapturedStdout();
-    return code;
+    return quietly([&] { return manager->findTransitionPoint({0, 0, 0, 0, 0, 0}, kIdentity, out, min_z); });
   }
 
   FakeKinematics kinematics;
@@ -86,8 +90,7 @@ TEST(GrabManagerCheckOutOfRange, KeepsTheSolutionsWithinLimitsAndFreeOfCollision
     EXPECT_EQ(setup_of_case->check(kIdentity, kIdentity, solutions), code);
     EXPECT_EQ(solutions, before);
   }
-  Never colliding;
-  EXPECT_EQ(colliding.check(kIdentity, kIdentity, solutions), -2);
+  EXPECT_EQ(Never().check(kIdentity, kIdentity, solutions), -2);
   EXPECT_TRUE(solutions.empty());
 }
 
@@ -97,10 +100,7 @@ TEST(SelectNearestIkSolution, PicksTheNearestAndTurnsJointsTowardsTheReferenceWi
   std::vector<double> out = {7};
   const auto select = [&](const Solutions& candidates, const std::vector<double>& reference,
                           const std::vector<std::pair<double, double>>& limits) {
-    testing::internal::CaptureStdout();
-    const int code = selectNearestIkSolution(candidates, out, reference, limits);
-    testing::internal::GetCapturedStdout();
-    return code;
+    return quietly([&] { return selectNearestIkSolution(candidates, out, reference, limits); });
   };
   EXPECT_EQ(select({}, {0, 0, 0, 0}, wide), -1);
   EXPECT_EQ(select({{0, 0, 0}, {1, 1, 1}}, {0, 0, 0}, wide), -2);

@@ -76,13 +76,9 @@ TEST(DepthImageToPointCloud, PinholePointsSkippingZeroDepthsAndMalformedImagesRe
   const Points expected = {{-0.002f, -0.00125f, 1.0f}, {0.004f, -0.0025f, 2.0f}, {0.0f, 0.001875f, 1.5f},
                            {0.001f, 0.000625f, 0.5f}};
   for (const bool big_endian : {false, true})
-  {
     for (const std::uint32_t padding : {0u, 6u})
-    {
       EXPECT_EQ(convert(depthImage({{1000, 0, 2000}, {0, 1500, 500}}, big_endian, padding)), expected)
           << "big endian " << big_endian << ", padding " << padding;
-    }
-  }
   EXPECT_EQ(convert(depthImage({{0, 0}, {0, 0}})), Points());
   EXPECT_EQ(convert(depthImage({})), Points());
 
@@ -97,14 +93,9 @@ TEST(DepthImageToPointCloud, PinholePointsSkippingZeroDepthsAndMalformedImagesRe
   // Sizes whose products wrap around in 32 bits: width x 2, step x height.
   malformed[6].width = 0x80000000u, malformed[6].step = 0;
   malformed[7].step = 0x80000000u, malformed[7].height = 2;
-  for (std::size_t i = 0; i < malformed.size(); ++i)
-  {
-    EXPECT_EQ(convert(malformed[i]).has_value(), i == 0) << i;
-  }
+  for (std::size_t i = 0; i < malformed.size(); ++i) EXPECT_EQ(convert(malformed[i]).has_value(), i == 0) << i;
   for (const auto& [fx, fy] : {std::pair{0.0f, 400.0f}, {500.0f, -0.0f}, {kNaN, 400.0f}, {500.0f, kInf}})
-  {
     EXPECT_FALSE(convert(good, fx, fy)) << fx << " " << fy;
-  }
 }
 
 TEST(PointCloudOperations, BandCutIsStrictAndConcatenationKeepsOrderAndHeader)
@@ -133,14 +124,11 @@ TEST(PointCloudFilter, NaNRemovalInclusiveBoundsVoxelAveragesAndTheOutlierDroppe
   PointCloudFilter keep_all;
   keep_all.mean_k_ = 2, keep_all.std_dev_mul_ = 3.0, keep_all.leaf_size_ = 0.01;
   PointCloudFilter bounded = keep_all, coarse = keep_all;
-  bounded.min_x_ = -0.3, bounded.max_x_ = 0.3, bounded.min_y_ = -0.2, bounded.max_y_ = 0.2;
-  bounded.min_z_ = 0.1, bounded.max_z_ = 0.7;
-  coarse.max_x_ = coarse.max_y_ = coarse.max_z_ = 5.0;
-  coarse.leaf_size_ = 0.5, coarse.std_dev_mul_ = 1.0;
+  bounded.min_x_ = -0.3, bounded.max_x_ = 0.3, bounded.min_y_ = -0.2, bounded.max_y_ = 0.2, bounded.min_z_ = 0.1,
+  bounded.max_z_ = 0.7;
+  coarse.max_x_ = coarse.max_y_ = coarse.max_z_ = 5.0, coarse.leaf_size_ = 0.5, coarse.std_dev_mul_ = 1.0;
   // Each bound in single precision, once on it and once just beyond.
-  const auto beyond = [](double bound, float direction) {
-    return std::nextafter(static_cast<float>(bound), direction);
-  };
+  const auto beyond = [](double bound, float direction) { return std::nextafter(static_cast<float>(bound), direction); };
   const Cloud::Ptr bounds = makeCloud({{-0.3f, 0, 0.4f}, {0.3f, 0, 0.4f}, {0, -0.2f, 0.4f}, {0, 0.2f, 0.4f},
                                        {0.1f, 0.1f, 0.1f}, {-0.1f, -0.1f, 0.7f}});
   const Points on_bounds = xyz(*bounds, true);
@@ -209,8 +197,7 @@ TEST(RemoveObbObstaclePoints, DropsPointsInsideAndOnTheFacesOfTheEnlargedTurnedB
             (Points{{0.3f, -0.3f, 0}, {0.4f, 0.4f, 0}}));
   // A flat box still cuts 0.1 m above and below its face, however thin its margin.
   const double flat_box[3] = {0.2, 0.2, 0.0};
-  EXPECT_EQ(cut({{0, 0, 0.099f}, {0, 0, -0.099f}, {0, 0, 0.101f}, {0, 0, -0.101f}}, {0, 0, 0}, 0.0, flat_box, 1.0,
-                0.01),
+  EXPECT_EQ(cut({{0, 0, 0.099f}, {0, 0, -0.099f}, {0, 0, 0.101f}, {0, 0, -0.101f}}, {0, 0, 0}, 0.0, flat_box, 1.0, 0.01),
             (Points{{0, 0, 0.101f}, {0, 0, -0.101f}}));
 }
 
@@ -274,11 +261,7 @@ TEST(ObstacleOctree, OnePassEqualsPointByPointUpdatesAndPointsOutOfRangeAreSkipp
   const double edge = octreeCubeHalfEdge(tiny);
   EXPECT_EQ(edge, 0.25);
   for (const double x : {0.0, -edge, std::nextafter(edge, 0.0), -std::nextafter(edge, 0.0)})
-  {
     EXPECT_TRUE(octreeCubeContains(tiny, x, x, x)) << x;
-  }
   for (const double x : {edge, std::nextafter(-edge, -1.0), -0.5, 1e300, -double{kInf}, double{kNaN}})
-  {
     EXPECT_FALSE(octreeCubeContains(tiny, 0.0, 0.0, x)) << x;
-  }
 }

@@ -89,16 +89,14 @@ TEST(RRTConnect, RepeatedSearchesStartFromFreshTreesAndAFreeStraightMotionNeedsN
   ConfigSpaceScene scene = square(0.0, 1.0);
   scene.addObstacle({{0.4, 0.0}, {0.5, 0.6}});
   RRTConnectPlanner planner(&scene, {seededSource(11), [] { return std::int64_t{0}; }});
-  const std::vector<double> start{0.1, 0.1};
-  const std::vector<double> goal{0.8, 0.8};
+  const std::vector<double> start{0.1, 0.1}, goal{0.8, 0.8};
   JointPath path;
   ASSERT_EQ(planOnce(planner, start, goal, path), 0);
   ASSERT_GT(planner.statistics().samples, 0) << "the straight motion must be blocked";
   EXPECT_EQ(path.front(), start);
   EXPECT_EQ(path.back(), goal);
-  for (std::size_t k = 0; k + 1 < path.size(); ++k) {
+  for (std::size_t k = 0; k + 1 < path.size(); ++k)
     EXPECT_TRUE(scene.checkMotion(path[k].data(), path[k + 1].data())) << "segment " << k;
-  }
   addRingAroundGoal(scene);
   path = kUntouched;
   EXPECT_EQ(planOnce(planner, start, goal, path), -5);
@@ -109,12 +107,10 @@ TEST(RRTConnect, RepeatedSearchesStartFromFreshTreesAndAFreeStraightMotionNeedsN
   EXPECT_EQ(planner.statistics().samples, 0);
 }
 
-const double kNan = std::numeric_limits<double>::quiet_NaN();
-const double kInf = std::numeric_limits<double>::infinity();
+const double kNan = std::numeric_limits<double>::quiet_NaN(), kInf = std::numeric_limits<double>::infinity();
 
 struct FailureCase {
-  std::vector<double> start;
-  std::vector<double> goal;
+  std::vector<double> start, goal;
   int code;
   int motions_accepted = -1;
   std::vector<double> vmax{1.0, 1.0};
@@ -144,8 +140,7 @@ TEST(PathPlanAndPostProcessing, FailuresComeInTheirOrderAndLeaveNoPoints) {
     PathPlanAndPostProcessing facade(&scene, {seededSource(42), [] { return std::int64_t{0}; }});
     std::vector<TrajectoryPoint> points(2);
     int code = 0;
-    const std::string output =
-        capturedOutput([&] { code = facade.pathPlanAndSimplify(failure.start, failure.goal, points); });
+    const std::string output = capturedOutput([&] { code = facade.pathPlanAndSimplify(failure.start, failure.goal, points); });
     EXPECT_EQ(code, failure.code) << output;
     EXPECT_TRUE(points.empty());
   }
@@ -175,18 +170,15 @@ void expectWithinLimits(const Timed& timed, const std::vector<double>& vmax, con
   const std::size_t n = points.size();
   for (std::size_t j = 0; j < vmax.size(); ++j) {
     // Entry k holds segment k - 1; the entries before the first and after the last mirror their neighbours.
-    std::vector<double> velocity(n + 1);
-    std::vector<double> duration(n + 1);
+    std::vector<double> velocity(n + 1), duration(n + 1);
     for (std::size_t i = 0; i + 1 < n; ++i) {
       duration[i + 1] = points[i + 1].time_from_start - points[i].time_from_start;
       ASSERT_GT(duration[i + 1], 0.0) << i;
       velocity[i + 1] = (points[i + 1].positions[j] - points[i].positions[j]) / duration[i + 1];
       EXPECT_LE(std::fabs(velocity[i + 1]), vmax[j]) << "segment " << i << " joint " << j;
     }
-    velocity[0] = -velocity[1];
-    duration[0] = duration[1];
-    velocity[n] = -velocity[n - 1];
-    duration[n] = duration[n - 1];
+    velocity[0] = -velocity[1], duration[0] = duration[1];
+    velocity[n] = -velocity[n - 1], duration[n] = duration[n - 1];
     for (std::size_t i = 0; i < n; ++i) {
       const double acceleration = 2.0 * (velocity[i + 1] - velocity[i]) / (duration[i] + duration[i + 1]);
       EXPECT_LE(std::fabs(acceleration), amax[j] + 0.01) << "sample " << i << " joint " << j;
@@ -216,8 +208,7 @@ TEST(PathTimeCalculator, TwoPointReferenceValues) {
 TEST(PathTimeCalculator, RefusalsAndExtremeCasesAgainstTheLimits) {
   struct Case {
     JointPath path;
-    std::vector<double> vmax;
-    std::vector<double> amax;
+    std::vector<double> vmax, amax;
     int code = 0;
   };
   const std::vector<Case> cases{

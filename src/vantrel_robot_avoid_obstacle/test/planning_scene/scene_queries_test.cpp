@@ -60,8 +60,7 @@ TEST(SceneConstruction, WithoutAPlanningGroupEveryQueryFails) {
     std::vector<std::pair<double, double>> bounds{{1.0, 2.0}};
     EXPECT_EQ(scene->getJointLimits(bounds), -1);
     EXPECT_TRUE(bounds.empty());
-    const std::vector<double> q(6, 0.0);
-    const std::vector<double> r(6, 0.5);
+    const std::vector<double> q(6, 0.0), r(6, 0.5);
     EXPECT_FALSE(scene->isStateValid(q.data()));
     EXPECT_FALSE(scene->isStateValidWithMargin(q.data()));
     EXPECT_FALSE(scene->checkMotion(q.data(), r.data()));
@@ -118,9 +117,7 @@ TEST(SceneLimits, StatesOutsideTheBoundsAreInvalidAndMotionsFarBeyondThemAreRefu
 // and only on a group with a gripper ("fixed_first"); the margin checks keep their 0.06 whatever it is. Within a
 // query a valid state is remembered: each change of padding or world, and the end of the query, must drop it.
 TEST(RigValidity, GripperPaddingMarginAndRememberedStatesAgainstOneVoxel) {
-  const auto voxelAbove = [](octomap::OcTree& tree, double gap) {
-    fillPoint(tree, Eigen::Vector3d(0.505, 0.305, 0.32 + gap + 0.005));
-  };
+  const auto voxelAbove = [](octomap::OcTree& tree, double gap) { fillPoint(tree, Eigen::Vector3d(0.505, 0.305, 0.32 + gap + 0.005)); };
   const double zero = 0.0;
   for (const std::string group : {"wrist", "fixed_first"}) {
     SCOPED_TRACE(group);
@@ -159,9 +156,8 @@ TEST(GripperPadding, Arm6PadsTheBaseLinkAndEveryGroupLinkOrNoneAtAll) {
   links.push_back("base_link");
   for (const double padding : {0.02, 1e308, -0.01, double{NAN}, double{INFINITY}}) {
     EXPECT_NO_THROW(capturedOutput([&] { scene->setGripperPadding(padding); })) << padding;
-    for (const std::string& link : links) {
+    for (const std::string& link : links)
       EXPECT_EQ(scene->getPaddedCollisionRobot().getLinkPadding(link), 0.02) << link << " after " << padding;
-    }
   }
 }
 

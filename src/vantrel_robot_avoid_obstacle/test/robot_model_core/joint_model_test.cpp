@@ -95,9 +95,8 @@ TEST(JointModelTest, BadAxesAndUnknownVariablesAreRefusedAndAxesNormalised)
     EXPECT_FALSE(prismatic.setAxis(Eigen::Vector3d(0.0, kInfinity, 0.0)));
     EXPECT_THROW(planar.setVariableBounds("y", VariableBounds()), std::runtime_error);
   });
-  for (const char* name : { "'r'", "'p'", "variable y" }) {
+  for (const char* name : { "'r'", "'p'", "variable y" })
     EXPECT_NE(printed.find(name), std::string::npos) << printed;
-  }
   EXPECT_EQ(prismatic.getAxis(), Eigen::Vector3d::Zero());
   EXPECT_EQ(planar.getVariableBounds()[1].max_position_, kInfinity);
 
@@ -146,8 +145,7 @@ TEST(FloatingJointModelTest, QuaternionNormToleranceAndNormalisation)
   values[6] = 0.0;
   EXPECT_TRUE(joint.enforcePositionBounds(values, bounds));
   EXPECT_EQ(values[6], 1.0);
-  values[3] = 2.0;
-  values[6] = 0.0;
+  values[3] = 2.0, values[6] = 0.0;
   EXPECT_TRUE(joint.enforcePositionBounds(values, bounds));
   EXPECT_FALSE(joint.enforcePositionBounds(values, bounds));
   EXPECT_EQ(values[3], 1.0);
@@ -185,12 +183,10 @@ TEST(JointModelPropertyTest, SamplesStayInBoundsAndRoundTripThroughTheTransform)
       std::vector<double> recovered(values.size());
       joint->computeVariablePositions(transform, recovered.data());
       const auto quaternion = recovered.begin() + 3;
-      if (joint == &floating && std::inner_product(quaternion, recovered.end(), values.begin() + 3, 0.0) < 0.0) {
-        std::transform(recovered.begin() + 3, recovered.end(), recovered.begin() + 3, std::negate<double>());
-      }
-      for (std::size_t v = 0; v < recovered.size(); ++v) {
+      if (joint == &floating && std::inner_product(quaternion, recovered.end(), values.begin() + 3, 0.0) < 0.0)
+        std::transform(quaternion, recovered.end(), quaternion, std::negate<double>());
+      for (std::size_t v = 0; v < recovered.size(); ++v)
         ASSERT_NEAR(recovered[v], values[v], 1e-12) << joint->getName() << " variable " << v;
-      }
       std::vector<double> near = values;
       joint->getVariableRandomPositionsNearBy(rng, values.data(), bounds, near.data(), rng.uniformReal(0.0, 2.0));
       ASSERT_TRUE(joint->satisfiesPositionBounds(values.data(), bounds, 1e-12)) << joint->getName();

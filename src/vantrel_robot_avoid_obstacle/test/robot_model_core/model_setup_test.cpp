@@ -35,14 +35,10 @@ struct TempDescription {
     std::string pattern = (std::filesystem::temp_directory_path() / "rao_description_XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     directory = pattern + "/";
-    std::filesystem::create_directories(directory + "urdf");
-    std::filesystem::create_directories(directory + "srdf");
+    for (const char* sub : {"urdf", "srdf"}) std::filesystem::create_directories(directory + sub);
     std::filesystem::copy(kArm6Dir + "meshes", directory + "meshes");
   }
-  ~TempDescription() {
-    std::error_code ignored;
-    std::filesystem::remove_all(directory, ignored);
-  }
+  ~TempDescription() { std::error_code ignored; std::filesystem::remove_all(directory, ignored); }
   TempDescription(const TempDescription&) = delete;
   TempDescription& operator=(const TempDescription&) = delete;
 
@@ -74,17 +70,13 @@ TEST(ModelSetup, RelativeDirectoryLoadsAndMissingFilesOrPackagesFailSetUpVisibly
   EXPECT_TRUE(relative->isValid()) << printed;  // with every mesh
 
   TempDescription description;
-  const auto buildWithout = [&](const std::string& file) {
-    description.write();
-    std::filesystem::remove(description.directory + file);
-    return buildModel(description.directory, kArm6Urdf, kArm6Srdf);
-  };
   const struct {
-    const char* removed;
-    const char* named;
+    const char *removed, *named;
   } cases[] = {{kArm6Urdf, kArm6Urdf}, {kArm6Srdf, kArm6Srdf}, {"meshes/gripper_body.stl", "gripper_link"}};
   for (const auto& c : cases) {
-    const auto model = buildWithout(c.removed);
+    description.write();
+    std::filesystem::remove(description.directory + c.removed);
+    const auto model = buildModel(description.directory, kArm6Urdf, kArm6Srdf);
     EXPECT_FALSE(model->isValid()) << c.removed;
     EXPECT_TRUE(mentions(*model, c.named)) << c.removed;
     RobotState state(model);  // what was built still gives a usable state
@@ -92,8 +84,7 @@ TEST(ModelSetup, RelativeDirectoryLoadsAndMissingFilesOrPackagesFailSetUpVisibly
   }
   // A package URL without a package name throws, leaking nothing.
   const std::string collision = "<collision>\n      <geometry>\n        <mesh filename=";
-  replaceOnce(description.urdf, collision + "\"package://meshes/gripper_body.stl\"/>",
-                        collision + "\"package://\"/>");
+  replaceOnce(description.urdf, collision + "\"package://meshes/gripper_body.stl\"/>", collision + "\"package://\"/>");
   EXPECT_THROW(description.build(), robot_model::core::Exception);
 }
 
@@ -102,9 +93,7 @@ TEST(ModelSetup, RelativeDirectoryLoadsAndMissingFilesOrPackagesFailSetUpVisibly
 // matching the closed form gets its own solver.
 TEST(ModelSetup, ArmChainsSemanticNamesValuesAndSolversPerGroup) {
   const struct {
-    const char* from;
-    const char* to;
-    const char* reason;
+    const char *from, *to, *reason;
   } cases[] = {
       // joint3 pitched: no MDH form at all.
       {R"(<origin xyz="0.4 0 0.1" rpy="0 0 0"/>)", R"(<origin xyz="0.4 0 0.1" rpy="0 0.1 0"/>)",
@@ -138,11 +127,10 @@ TEST(ModelSetup, ArmChainsSemanticNamesValuesAndSolversPerGroup) {
   EXPECT_TRUE(mentions(*invalid, "joint1"));
 
   const std::string property = "<joint_property joint_name=\"joint1\" property_name=\"check_motion_max_det_distance\" ";
-  replaceOnce(edited.srdf, "</robot>",
-                        property + "value=\"1e999\"/>\n" + property + "value=\"0.5mm\"/>\n</robot>");
+  replaceOnce(edited.srdf, "</robot>", property + "value=\"1e999\"/>\n" + property + "value=\"0.5mm\"/>\n</robot>");
   replaceOnce(edited.srdf, "<group name=\"gripper\">",
-                        "<group name=\"arm_copy\"><chain base_link=\"base_link\" tip_link=\"link6\"/></group>\n"
-                        "  <group name=\"gripper\">");
+              "<group name=\"arm_copy\"><chain base_link=\"base_link\" tip_link=\"link6\"/></group>\n"
+              "<group name=\"gripper\">");
   std::string printed;
   const auto model = edited.build(&printed);
   EXPECT_TRUE(model->isValid());
@@ -195,18 +183,14 @@ TEST(GroupBuilding, ChainsBranchesSubgroupsStatesAndRootJoint) {
                            "<group name=\"fingers\"><chain base_link=\"fa_link\" tip_link=\"fb_link\"/></group>\n"
                            "<group name=\"fingers\"><joint name=\"j1\"/></group>\n"
                            "<group name=\"two_joints\"><joint name=\"fa\"/><joint name=\"p\"/></group>\n");
-  const JointModelGroup* inner = model->getJointModelGroup("inner");
-  EXPECT_EQ(inner->getJointModelNames(), (std::vector<std::string>{"j1", "fa", "fa_tip_joint"}));
-  EXPECT_TRUE(inner->isChain());
-
-  const JointModelGroup* fingers = model->getJointModelGroup("fingers");
-  EXPECT_EQ(fingers->getJointModelNames(), (std::vector<std::string>{"j1", "fa", "fb"}));
-  EXPECT_FALSE(fingers->isChain());
-
+  const auto names = [&](const char* group) { return model->getJointModelGroup(group)->getJointModelNames(); };
+  EXPECT_EQ(names("inner"), (std::vector<std::string>{"j1", "fa", "fa_tip_joint"}));
+  EXPECT_TRUE(model->getJointModelGroup("inner")->isChain());
+  EXPECT_EQ(names("fingers"), (std::vector<std::string>{"j1", "fa", "fb"}));
+  EXPECT_FALSE(model->getJointModelGroup("fingers")->isChain());
   // Built in a later pass, after the subgroup it names.
-  const JointModelGroup* outer = model->getJointModelGroup("outer");
-  EXPECT_EQ(outer->getJointModelNames(), (std::vector<std::string>{"j1", "fa", "fa_tip_joint", "fb"}));
-  EXPECT_EQ(outer->getSubgroupNames(), (std::vector<std::string>{"fingers", "inner"}));
+  EXPECT_EQ(names("outer"), (std::vector<std::string>{"j1", "fa", "fa_tip_joint", "fb"}));
+  EXPECT_EQ(model->getJointModelGroup("outer")->getSubgroupNames(), (std::vector<std::string>{"fingers", "inner"}));
 
   // Two roots: not a chain; a movable non-member (j1) between fa and p breaks contiguity.
   const JointModelGroup* two = model->getJointModelGroup("two_joints");

@@ -75,40 +75,29 @@ private:
                                           "1 0 0 2", "&amp;",     "\xff\xfe", "1e-400", "1\t2\t3",  "  base_link  "};
     const std::size_t kind = below(9);
     const std::size_t at = below(text.size());
-    if (kind == 0)
+    switch (kind)
     {
-      text[at] = kBytes[below(sizeof(kBytes) - 1)];
+      case 0: text[at] = kBytes[below(sizeof(kBytes) - 1)]; return;
+      case 1: text.erase(at, 1 + below(64)); return;
+      case 2: text.insert(below(text.size() + 1), text.substr(at, 1 + below(64))); return;
+      case 3: text.resize(at); return;
     }
-    else if (kind == 1)
-    {
-      text.erase(at, 1 + below(64));
-    }
-    else if (kind == 2)
-    {
-      text.insert(below(text.size() + 1), text.substr(at, 1 + below(64)));
-    }
-    else if (kind == 3)
-    {
-      text.resize(at);
-    }
-    else if (kind <= 6)  // a line removed (4), copied (5) or moved (6)
+    if (kind <= 6)  // a line removed (4), copied (5) or moved (6)
     {
       const auto line = lineAround(text, at);
       const std::string copy = text.substr(line.first, line.second - line.first);
       text.erase(line.first, kind == 5 ? 0 : copy.size());
       text.insert(kind == 4 ? 0 : lineAround(text, below(text.size() + 1)).first, kind == 4 ? "" : copy);
+      return;
     }
-    else
+    // A listed value, or another attribute's value (duplicate names, cycles, self joints, unknown links).
+    const auto target = attributeValue(text);
+    const auto source = kind == 7 ? target : attributeValue(text);
+    if (target.second != std::string::npos && source.second != std::string::npos)
     {
-      // A listed value, or another attribute's value (duplicate names, cycles, self joints, unknown links).
-      const auto target = attributeValue(text);
-      const auto source = kind == 7 ? target : attributeValue(text);
-      if (target.second != std::string::npos && source.second != std::string::npos)
-      {
-        text.replace(target.first, target.second,
-                     kind == 7 ? kValues[below(sizeof(kValues) / sizeof(kValues[0]))] :
-                                 text.substr(source.first, source.second));
-      }
+      text.replace(target.first, target.second,
+                   kind == 7 ? kValues[below(sizeof(kValues) / sizeof(kValues[0]))] :
+                               text.substr(source.first, source.second));
     }
   }
 
@@ -219,9 +208,9 @@ TEST(DescriptionMutations, NeverCrashWhatParsesIsATreeAndSemanticEntriesNameWhat
     capture.clear();
     const std::shared_ptr<const urdf::ModelInterface> model = urdf::parseURDF(text);
     EXPECT_TRUE(model || !capture.atLeast(console_bridge::CONSOLE_BRIDGE_LOG_ERROR).empty()) << "refused silently";
-    parsed += model ? 1 : 0;
     if (model)
     {
+      ++parsed;
       expectTree(*model);
     }
     // The intact SRDF against the damaged URDF where it parsed, and a damaged SRDF against the arm.

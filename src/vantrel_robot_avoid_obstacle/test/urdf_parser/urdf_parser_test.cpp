@@ -228,18 +228,13 @@ TEST(ParseDocument, TreeOrderMaterialsAndVisualFaults)
   ConsoleCapture capture;
   const auto model = urdf::parseURDF(robot(R"(
     <material name="red"><color rgba="1 0 0 1"/></material><material name="plain"/>
-    <link name="a">
-      <visual><geometry><sphere radius="1"/></geometry>
-        <material name="red"><color rgba="0 0 1 1"/></material></visual>
-    </link>
-    <link name="b">
-      <visual><geometry><sphere radius="1"/></geometry>
-        <material name="green"><color rgba="0 1 0 1"/></material></visual>
-    </link>
+    <link name="a"><visual><geometry><sphere radius="1"/></geometry>
+      <material name="red"><color rgba="0 0 1 1"/></material></visual></link>
+    <link name="b"><visual><geometry><sphere radius="1"/></geometry>
+      <material name="green"><color rgba="0 1 0 1"/></material></visual></link>
     <link name="c">
       <visual><geometry><sphere radius="1"/></geometry><material name="green"/></visual>
-      <visual><geometry><sphere radius="1"/></geometry><material name="nowhere"/></visual>
-    </link>
+      <visual><geometry><sphere radius="1"/></geometry><material name="nowhere"/></visual></link>
     <link name="d">
       <visual name="v1"><geometry><sphere radius="1"/></geometry></visual><visual name="bad"><geometry/></visual>
       <visual name="v3"><geometry><sphere radius="1"/></geometry></visual>
