@@ -44,6 +44,13 @@ bool PointCloudFilter::filterPointCloud(const Cloud::ConstPtr& input, const Clou
   voxel_grid.setLeafSize(leaf, leaf, leaf);
   voxel_grid.filter(*working);
 
+  // The outlier removal needs mean_k_ neighbours besides each point itself, so at least mean_k_ + 1 points;
+  // with fewer it averages past the neighbours it found. An obstacle seen by so few points is still one.
+  if (working->size() <= static_cast<std::size_t>(mean_k_))
+  {
+    output->swap(*working);
+    return true;
+  }
   pcl::StatisticalOutlierRemoval<pcl::PointXYZ> outlier_removal;
   outlier_removal.setInputCloud(working);
   outlier_removal.setMeanK(mean_k_);

@@ -11,9 +11,9 @@ public:
   using Cloud = pcl::PointCloud<pcl::PointXYZ>;
 
   // Drops NaN points (counted in a message), keeps the points inside the pass-through box (bounds
-  // inclusive), thins them on a voxel grid and removes statistical outliers into `output`. False, with
-  // `output` left as it was, when nothing is left inside the box. Touches no file and no shared state: the
-  // caller snapshots the result it takes into the obstacle map.
+  // inclusive), thins them on a voxel grid and removes statistical outliers into `output`; a thinned cloud of
+  // no more than mean_k_ points is kept whole. False, with `output` left as it was, when nothing is left inside
+  // the box. Touches no file and no shared state: the caller snapshots the result it takes into the obstacle map.
   bool filterPointCloud(const Cloud::ConstPtr& input, const Cloud::Ptr& output) const;
 
   double min_x_ = -0.85;

@@ -1,5 +1,6 @@
 // The cloud steps of the sensor road against hand-computed clouds: depth images read, band cut and concatenation, the
 // cleaning filter, the box cut-out, snapshots and the octree rebuild.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -68,6 +69,22 @@ std::string octreeBytes(const octomap::OcTree& tree)
   tree.write(stream);
   return stream.str();
 }
+
+// The cloud of the points, each `copies` times.
+Cloud::Ptr cloudOf(const Points& points, int copies = 1)
+{
+  Cloud::Ptr cloud(new Cloud);
+  for (int copy = 0; copy < copies; ++copy)
+    for (const auto& [x, y, z] : points) cloud->emplace_back(x, y, z);
+  return cloud;
+}
+
+Points sortedUnion(Points a, const Points& b)
+{
+  a.insert(a.end(), b.begin(), b.end());
+  std::sort(a.begin(), a.end());
+  return a;
+}
 }  // namespace
 
 TEST(DepthImageToPointCloud, PinholePointsSkippingZeroDepthsAndMalformedImagesRefused)
@@ -117,7 +134,7 @@ TEST(PointCloudOperations, BandCutIsStrictAndConcatenationKeepsOrderAndHeader)
   EXPECT_EQ(xyz(*output), Points());
 }
 
-TEST(PointCloudFilter, NaNRemovalInclusiveBoundsVoxelAveragesAndTheOutlierDropped)
+TEST(PointCloudFilter, NaNRemovalInclusiveBoundsVoxelAveragesOutliersDroppedAndSparseCloudsKeptWhole)
 {
   // Under mean_k 2 and 3 sample deviations the outlier removal keeps every point of a cloud of three to ten: no mean
   // distance lies more than (n - 1) / sqrt(n) deviations above the mean.
@@ -134,6 +151,19 @@ TEST(PointCloudFilter, NaNRemovalInclusiveBoundsVoxelAveragesAndTheOutlierDroppe
   const Points on_bounds = xyz(*bounds, true);
   *bounds += *makeCloud({{beyond(-0.3, -1), 0, 0.4f}, {beyond(0.3, 1), 0, 0.4f}, {0, beyond(-0.2, -1), 0.4f},
                          {0, beyond(0.2, 1), 0.4f}, {0, 0, beyond(0.1, 0)}, {0, 0, beyond(0.7, 1)}});
+  // The node's settings: 25 neighbours, one deviation, 5 mm voxels. The judgement needs 25 neighbours besides each
+  // point, so 26 points after the voxel grid; with fewer every point stays. A 5 x 5 grid 2 cm apart about the origin
+  // and a point on the box's far corner: each alone in its voxel, so each comes out as it went in. Of 26, the corner
+  // (mean distance 1.47 m, the grid's 0.10 to 0.12 m) lies far beyond the mean 0.16 plus one deviation 0.27.
+  PointCloudFilter node_settings;
+  node_settings.mean_k_ = 25;
+  Points grid;  // sorted
+  for (int i = -2; i <= 2; ++i)
+    for (int j = -2; j <= 2; ++j) grid.push_back({0.02f * i, 0.02f * j, 0.0f});
+  const Points corner = {{0.85f, 0.85f, 0.85f}};
+  const Points two = sortedUnion({{0.0f, 0.0f, 0.0f}}, corner);
+  const Points twenty_five = sortedUnion(Points(grid.begin(), grid.end() - 1), corner);
+  const Points twenty_six = sortedUnion(grid, corner);
   struct Case
   {
     const PointCloudFilter& filter;
@@ -153,6 +183,13 @@ TEST(PointCloudFilter, NaNRemovalInclusiveBoundsVoxelAveragesAndTheOutlierDroppe
                   {0.25f, 0.75f, 0.25f}, {0.75f, 0.75f, 0.25f}, {4.25f, 4.25f, 4.25f}}),
        {{0.25f, 0.25f, 0.25f}, {0.25f, 0.75f, 0.25f}, {0.75f, 0.25f, 0.25f}, {0.75f, 0.75f, 0.25f}},
        "\033[33m NaN points exis in pointclouds! \033[0m1\n"},
+      {node_settings, cloudOf({}), {{9, 9, 9}}, "size of point clouds is 0\n"},
+      {node_settings, cloudOf(corner), corner, ""},
+      {node_settings, cloudOf(two), two, ""},
+      {node_settings, cloudOf(twenty_five), twenty_five, ""},
+      {node_settings, cloudOf(twenty_five, 2), twenty_five, ""},  // 50 points, 25 after the voxel grid
+      {node_settings, cloudOf(twenty_six), grid, ""},
+      {keep_all, cloudOf(two), two, ""},
   };
   for (std::size_t i = 0; i < cases.size(); ++i)
   {
