@@ -1,5 +1,6 @@
 #include "parameter_yaml.hpp"
 
+#include <yaml-cpp/eventhandler.h>
 #include <yaml-cpp/yaml.h>
 
 #include <algorithm>
@@ -7,7 +8,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <limits>
+#include <sstream>
 #include <stdexcept>
 
 namespace rclcpp
@@ -140,16 +144,54 @@ void collect_nodes(
   }
 }
 
+// Sees the parser's events without building nodes, and stops at the first alias.
+class AliasRefusal : public YAML::EventHandler
+{
+public:
+  void OnAlias(const YAML::Mark & mark, YAML::anchor_t) override
+  {
+    throw std::runtime_error("Will not support aliasing at line " + std::to_string(mark.line + 1));
+  }
+  void OnDocumentStart(const YAML::Mark &) override {}
+  void OnDocumentEnd() override {}
+  void OnNull(const YAML::Mark &, YAML::anchor_t) override {}
+  void OnScalar(const YAML::Mark &, const std::string &, YAML::anchor_t, const std::string &) override
+  {
+  }
+  void OnSequenceStart(
+    const YAML::Mark &, const std::string &, YAML::anchor_t, YAML::EmitterStyle::value) override {}
+  void OnSequenceEnd() override {}
+  void OnMapStart(
+    const YAML::Mark &, const std::string &, YAML::anchor_t, YAML::EmitterStyle::value) override {}
+  void OnMapEnd() override {}
+};
+
+// The first document of the text, as YAML::Load reads it, refused when it holds an alias: a few
+// hundred bytes of nested aliases name more parameters than memory holds once walked.
+YAML::Node load_without_aliases(const std::string & text)
+{
+  std::istringstream stream(text);
+  YAML::Parser parser(stream);
+  AliasRefusal refusal;
+  parser.HandleNextDocument(refusal);
+  return YAML::Load(text);
+}
+
 }  // namespace
 
 ParameterValue parameter_value_from_yaml(const std::string & text)
 {
-  return yaml_value(YAML::Load(text));
+  return yaml_value(load_without_aliases(text));
 }
 
 std::vector<NodeParameter> parameters_from_yaml_file(const std::string & path)
 {
-  const YAML::Node root = YAML::LoadFile(path);
+  std::ifstream file(path);
+  if (!file) {
+    throw YAML::BadFile(path);
+  }
+  const YAML::Node root = load_without_aliases(
+    std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()));
   if (!root.IsMap()) {
     throw std::runtime_error("the file holds no map of node names");
   }

@@ -20,11 +20,13 @@ struct NodeParameter
 };
 
 // A plain scalar that reads as a bool, integer or double is one, any other scalar a string; a
-// sequence of scalars of one type is an array. Throws std::runtime_error for anything else.
+// sequence of scalars of one type is an array. Throws std::runtime_error for anything else, an alias
+// included.
 ParameterValue parameter_value_from_yaml(const std::string & text);
 
 // The parameters of a params file in file order, from the "ros__parameters" maps below node names
-// ("/**:", "node:", "ns: node:"); nested maps name "outer.inner". Throws std::runtime_error.
+// ("/**:", "node:", "ns: node:"); nested maps name "outer.inner". Throws std::runtime_error, naming
+// the line of the first alias for a file that holds one; anchors alone are read.
 std::vector<NodeParameter> parameters_from_yaml_file(const std::string & path);
 
 }  // namespace detail

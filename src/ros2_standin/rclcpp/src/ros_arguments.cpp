@@ -79,6 +79,20 @@ bool node_matches(const char * pattern, const char * name)
 
 }  // namespace
 
+// Strips a leading "rostopic://" or "rosservice://" from the name, returning the kind it names.
+RosArguments::NameKind RosArguments::take_name_kind(std::string & name)
+{
+  for (const auto & [scheme, kind] : {std::pair{std::string("rostopic://"), NameKind::topic},
+      std::pair{std::string("rosservice://"), NameKind::service}})
+  {
+    if (name.compare(0, scheme.size(), scheme) == 0) {
+      name.erase(0, scheme.size());
+      return kind;
+    }
+  }
+  return NameKind::any;
+}
+
 RosArguments::RosArguments(int argc, char const * const * argv)
 {
   std::vector<std::string> unknown;
@@ -149,15 +163,20 @@ void RosArguments::parse_remap_rule(const std::string & flag, const std::string 
     auto [from, to] = split_rule(rule);
     std::string node;
     const size_t colon = from.find(':');
-    if (colon != std::string::npos) {
+    if (colon != std::string::npos && from.compare(colon, 3, "://") != 0) {
       node = from.substr(0, colon);
       from = from.substr(colon + 1);
       if (node.empty() || from.empty()) {
         throw std::runtime_error("a node name and a name must surround ':'");
       }
     }
+    const NameKind kind = take_name_kind(from);
     if (from == "__name") {
       from = "__node";
+    }
+    if ((from == "__ns" || from == "__node") && kind != NameKind::any) {
+      throw std::runtime_error(
+              "'rostopic://' and 'rosservice://' go before topic and service names only");
     }
     // Checks the names by expanding them for a node of any name.
     if (from == "__ns") {
@@ -165,10 +184,10 @@ void RosArguments::parse_remap_rule(const std::string & flag, const std::string 
     } else if (from == "__node") {
       expand_topic_or_service_name("x", to, "/");
     } else {
-      expand_topic_or_service_name(from, "x", "/");
-      expand_topic_or_service_name(to, "x", "/");
+      expand_topic_or_service_name(from, "x", "/", kind == NameKind::service);
+      expand_topic_or_service_name(to, "x", "/", kind == NameKind::service);
     }
-    remaps_.push_back(Remap{node, from, to});
+    remaps_.push_back(Remap{node, from, to, kind});
   } catch (const std::exception & error) {
     fail("Couldn't parse remap rule: '" + flag + " " + rule + "'. Error: " + error.what());
   }
@@ -230,7 +249,8 @@ std::string RosArguments::remap(
 {
   for (const auto & rule : remaps_) {
     if (rule.from == "__node" || rule.from == "__ns" ||
-      (!rule.node.empty() && rule.node != node_name))
+      (!rule.node.empty() && rule.node != node_name) ||
+      rule.kind == (is_service ? NameKind::topic : NameKind::service))
     {
       continue;
     }

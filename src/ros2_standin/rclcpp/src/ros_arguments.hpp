@@ -38,16 +38,20 @@ public:
     const std::string & namespace_, bool is_service) const;
 
 private:
+  enum class NameKind { any, topic, service };
+
   struct Remap
   {
     std::string node;  // empty: every node
     std::string from;  // "__node", "__ns", or a topic or service name
     std::string to;
+    NameKind kind;  // the names that "from" matches: "rostopic://" and "rosservice://" choose one
   };
 
   void parse_parameter_rule(const std::string & flag, const std::string & rule);
   void parse_params_file(const std::string & flag, const std::string & path);
   void parse_remap_rule(const std::string & flag, const std::string & rule);
+  static NameKind take_name_kind(std::string & name);
   static void parse_log_level(const std::string & flag, const std::string & rule);
   const Remap * name_rule(const std::string & node_name, const char * key) const;
 

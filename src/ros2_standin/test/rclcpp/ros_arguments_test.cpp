@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -56,9 +57,12 @@ public:
   const std::shared_ptr<rclcpp::Context> context_ = std::make_shared<rclcpp::Context>();
 };
 
+// A file of its own for each call, so that the files of a table outlive its rows.
 std::string params_file(const std::string & text)
 {
-  const std::string path = ::testing::TempDir() + "ros_arguments_test_params.yaml";
+  static int files = 0;
+  const std::string path = ::testing::TempDir() + "ros_arguments_test_params_" +
+    std::to_string(files++) + ".yaml";
   std::FILE * file = std::fopen(path.c_str(), "w");
   std::fputs(text.c_str(), file);
   std::fclose(file);
@@ -70,12 +74,12 @@ std::string params_file(const std::string & text)
 TEST(RosArguments, OverridesAndRemapsApplyToTheNodesTheyName)
 {
   const std::string file = params_file(
-    "/**:\n  ros__parameters:\n    flag: false\n    nested: {depth: 3}\n"
+    "/**:\n  ros__parameters:\n    flag: false\n    nested: &anchored {depth: 3}\n"
     "robot:\n  node1:\n    ros__parameters:\n      only_mine: [a, b]\n"
     "/robot/other:\n  ros__parameters:\n    only_mine: [c]\n");
   ArgumentsContext context({"--mine", "--ros-args", "-p", "/robot_description:=<robot name=\"a5\"/>",
       "-p", "ints:=[1, -2, 0x10]", "-p", "flag:=on", "--param", "quoted:='42'", "-p", "real:=-1.5e3",
-      "-p", "huge:=.inf", "--params-file", file, "-r", "/joint_states:=/arm/joint_states",
+      "-p", "huge:=.inf", "-p", "anchored:=&a [x]", "--params-file", file, "-r", "/joint_states:=/arm/joint_states",
       "--remap", "node1:chatter:=heard", "-r", "other:__node:=renamed", "-r", "__ns:=/robot",
       "--log-level", "DEBUG", "--log-level", "rcl:=warn", "-e", "/enclave", "--disable-rosout-logs",
       "--", "--also-mine", "--ros-args", "--enable-stdout-logs"});
@@ -90,6 +94,7 @@ TEST(RosArguments, OverridesAndRemapsApplyToTheNodesTheyName)
     {"flag", rclcpp::ParameterValue(false)}, {"quoted", rclcpp::ParameterValue("42")},
     {"real", rclcpp::ParameterValue(-1500.0)},
     {"huge", rclcpp::ParameterValue(std::numeric_limits<double>::infinity())},
+    {"anchored", rclcpp::ParameterValue(std::vector<std::string>{"x"})},
     {"only_mine", rclcpp::ParameterValue(std::vector<std::string>{"a", "b"})}};
   for (const auto & [name, value] : overridden) {
     EXPECT_EQ(node1->declare_parameter(name, value.get_type()), value) << name;
@@ -121,6 +126,13 @@ TEST(RosArguments, OverridesAndRemapsApplyToTheNodesTheyName)
 // print; standard error gets at most rcl's line naming the step that failed. The context stays down.
 TEST(RosArguments, AMalformedArgumentEndsInitNamingIt)
 {
+  // Aliases are refused before anything expands them, at the line of the first; anchors alone pass.
+  const std::string aliased =
+    params_file("node1:\n  ros__parameters:\n    base: &base {a: 1}\n    copy: *base\n");
+  const std::string merged = params_file(
+    "/**:\n  ros__parameters:\n    base: &base {a: 1}\n    copy:\n      <<: *base\n");
+  const std::string alias_key = params_file("/**:\n  ros__parameters:\n    a: &k b\n    *k : 1\n");
+  const std::string aliasing = "'. Error: Will not support aliasing at line ";
   const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
     {{"-p", "nonsense"}, "'-p nonsense'"},
     {{"-p"}, "trailing -p"},
@@ -131,8 +143,19 @@ TEST(RosArguments, AMalformedArgumentEndsInitNamingIt)
     {{"-p", "mixed:=[1, a]"}, "'-p mixed:=[1, a]'"},
     {{"--params-file", "/no/such/params.yaml"}, "'--params-file /no/such/params.yaml'"},
     {{"--params-file", params_file("node1:\n  ros__parameters: 5\n")}, "--params-file"},
+    {{"--params-file", aliased}, "'--params-file " + aliased + aliasing + "4"},
+    {{"--params-file", merged}, "'--params-file " + merged + aliasing + "5"},
+    {{"--params-file", alias_key}, "'--params-file " + alias_key + aliasing + "4"},
+    {{"-p", "list:=[&x a, *x]"}, "'-p list:=[&x a, *x]" + aliasing + "1"},
     {{"-r", "bad name:=x"}, "'-r bad name:=x'"},
     {{"-r", "__node:=9lives"}, "'-r __node:=9lives'"},
+    {{"-r", "rostopic://__node:=other"}, "'-r rostopic://__node:=other'"},
+    {{"-r", "rosservice://__ns:=/robot"}, "'-r rosservice://__ns:=/robot'"},
+    {{"-r", "rostopic://:=x"}, "'-r rostopic://:=x'"},
+    {{"-r", "rostopic://node1:chatter:=x"}, "'-r rostopic://node1:chatter:=x'"},
+    {{"-r", "chatter:=rostopic://x"}, "'-r chatter:=rostopic://x'"},
+    {{"-r", "rosparam://chatter:=x"}, "'-r rosparam://chatter:=x'"},
+    {{"-r", ":rostopic://chatter:=x"}, "'-r :rostopic://chatter:=x'"},
     {{"--log-level", "loud"}, "'--log-level loud'"},
     {{"--unknown", "-p", "a:=1", "stray"}, "'--unknown', 'stray'"},
   };
@@ -153,6 +176,63 @@ TEST(RosArguments, AMalformedArgumentEndsInitNamingIt)
     EXPECT_FALSE(context->is_valid()) << named;
   }
   EXPECT_NO_THROW(ArgumentsContext({"--ros-args", "--"}));
+}
+
+// "rostopic://" and "rosservice://" rules rename topics only or services only, and a node name before
+// them limits them to that node; the first rule that applies to a name wins.
+TEST(RosArguments, RemapRulesOfOneKindRenameThatKindOnly)
+{
+  struct Row
+  {
+    std::vector<std::string> rules;
+    std::set<std::string> topics;
+    std::set<std::string> services;
+  };
+  const std::set<std::string> unchanged = {"/a/chatter", "/b/chatter"};
+  const std::vector<Row> rows = {
+    {{"rostopic://chatter:=heard"}, {"/a/heard", "/b/heard"}, unchanged},
+    {{"rosservice://chatter:=answered"}, unchanged, {"/a/answered", "/b/answered"}},
+    {{"rostopic:///a/chatter:=/heard"}, {"/heard", "/b/chatter"}, unchanged},
+    {{"node1:rostopic://chatter:=heard"}, {"/a/heard", "/b/chatter"}, unchanged},
+    {{"other:rosservice:///b/chatter:=/answered"}, unchanged, {"/a/chatter", "/answered"}},
+    {{"node1:rosservice://chatter:=answered", "rostopic://chatter:=heard"}, {"/a/heard", "/b/heard"},
+      {"/a/answered", "/b/chatter"}},
+    {{"rosservice://chatter:=answered", "chatter:=both"}, {"/a/both", "/b/both"},
+      {"/a/answered", "/b/answered"}},
+    {{"chatter:=both", "rosservice://chatter:=answered"}, {"/a/both", "/b/both"},
+      {"/a/both", "/b/both"}},
+  };
+  using rcl_interfaces::srv::GetParameters;
+  for (const Row & row : rows) {
+    std::vector<std::string> arguments{"--ros-args"};
+    for (const std::string & rule : row.rules) {
+      arguments.insert(arguments.end(), {"-r", rule});
+    }
+    ArgumentsContext context(arguments);
+    std::vector<std::shared_ptr<void>> entities;
+    for (const auto & node : {context.node("node1", "/a"), context.node("other", "/b")}) {
+      entities.push_back(node->create_subscription<std_msgs::msg::Bool>("chatter", 3,
+        [](std::shared_ptr<const std_msgs::msg::Bool>) {}));
+      entities.push_back(node->create_service<GetParameters>("chatter",
+        [](std::shared_ptr<GetParameters::Request>, std::shared_ptr<GetParameters::Response>) {}));
+      entities.push_back(node);
+    }
+    auto probe = context.node("probe");
+    std::set<std::string> topics;
+    for (const auto & [name, types] : probe->get_topic_names_and_types()) {
+      if (name != "/parameter_events") {
+        topics.insert(name);
+      }
+    }
+    std::set<std::string> services;
+    for (const auto & [name, types] : probe->get_service_names_and_types()) {
+      if (name.find("parameter") == std::string::npos) {
+        services.insert(name);
+      }
+    }
+    EXPECT_EQ(topics, row.topics) << ::testing::PrintToString(row.rules);
+    EXPECT_EQ(services, row.services) << ::testing::PrintToString(row.rules);
+  }
 }
 
 // Calls the server's service `~/service`.

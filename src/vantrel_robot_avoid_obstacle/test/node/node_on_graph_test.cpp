@@ -45,6 +45,25 @@ std::string moveJointsService(const YAML::Node& config) {
 
 bool ready(const Reply& reply) { return reply.wait_for(0s) == std::future_status::ready; }
 
+// The sanitizer's options of this process with `extra` after them, for the program it starts.
+std::string asanOptionsWith(const std::string& extra) {
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  return "ASAN_OPTIONS=" + (asan ? std::string(asan) + ":" : "") + extra;
+}
+
+// A params file of under a kilobyte whose maps of aliases, nested nine deep, name a billion parameters once walked.
+// Its first alias is on line 4.
+std::string nestedAliases() {
+  std::string text = "/**:\n  ros__parameters:\n    l0: &l0 1\n";
+  for (int level = 1; level <= 9; ++level) {
+    const std::string below = "*l" + std::to_string(level - 1);
+    text += "    l" + std::to_string(level) + ": &l" + std::to_string(level) + " {";
+    for (char key = 'a'; key <= 'j'; ++key) text += std::string(key == 'a' ? "" : ", ") + key + ": " + below;
+    text += "}\n";
+  }
+  return text;
+}
+
 // An arm controller that accepts every trajectory goal and holds it until the test ends it successfully.
 class HeldController {
  public:
@@ -247,28 +266,61 @@ TEST_F(NodeOnGraph, TheNodesAnnounceWhatTheArgumentsMadeOfThemAndNode1ServesItsP
 }
 
 // A malformed or unknown ROS argument, or a QoS override that names no setting, ends the program before it runs, with
-// exit status 1 and one message that names it.
+// exit status 1 and one message that names it. A params file of aliases is refused at the first, before anything
+// expands it (the program would be stopped at 2 GB resident otherwise).
 TEST_F(NodeOnGraph, ABadRosArgumentEndsTheProgramWithOneMessageNamingIt) {
   struct Row {
     std::vector<std::string> arguments;
     std::string named;
   };
+  writeFile("aliases.yaml", nestedAliases());
   const std::vector<Row> rows = {
       {{"-p", "nonsense"}, "'-p nonsense'"},
       {{"--params-file", "missing.yaml"}, "'--params-file missing.yaml'"},
+      {{"--params-file", "aliases.yaml"}, "'--params-file aliases.yaml'. Error: Will not support aliasing at line 4"},
+      {{"-r", "rosservice://__node:=renamed"}, "'-r rosservice://__node:=renamed'"},
       {{"--no-such-flag"}, "'--no-such-flag'"},
       {{"-p", "qos_overrides./tf.publisher.history:=keep_some"}, "qos_overrides./tf.publisher.history"},
   };
   for (const Row& row : rows) {
     std::vector<std::string> arguments{"--ros-args"};
     arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
-    NodeProcess program(arguments, {kOverDds});
+    NodeProcess program(arguments, {kOverDds, asanOptionsWith("hard_rss_limit_mb=2048")});
     EXPECT_EQ(program.awaitEnd(), 1) << row.named;
     const std::string err = readFile("node_err.txt");
     EXPECT_EQ(occurrences(err, row.named), 1) << err;
     EXPECT_EQ(err.find("terminate"), std::string::npos) << err;
     EXPECT_EQ(readFile("node_out.txt").find("spinThread"), std::string::npos) << row.named;
   }
+}
+
+// Remap rules that name their kind: node1's topic "/move_to_goal" moves and its service of that name stays; the service
+// named as the joint-state topic moves and node2's joint-state topic stays.
+TEST_F(NodeOnGraph, RemapRulesOfOneKindMoveThatKindOnly) {
+  YAML::Node config = heldConfig(Arm::Six);
+  const std::string joint_states = config["robot_avoid_obstacle"]["joints_state_topic"].as<std::string>();
+  config["grab_garbage_module"]["arm_move_joints_srv_name"] = "/move_to_goal";
+  config["grab_garbage_module"]["arm_grab_srv_name"] = joint_states;
+  workspace_.writeConfig(config);
+  NodeProcess program({"--ros-args", "-r", "node1:rostopic://move_to_goal:=moved_goal", "-r",
+                       "rosservice://" + joint_states + ":=/moved_states"},
+                      {kOverDds});
+
+  GraphReader graph;
+  const auto count = [&graph](const std::string& node, bool writers, const std::string& topic) {
+    auto nodes = graph.nodes();
+    return (writers ? nodes[node].writers : nodes[node].readers).count(topic);
+  };
+  const std::string states = joint_states.substr(1);
+  EXPECT_TRUE(spinUntil([&] {
+    return count("/node1", false, "rt/moved_goal") == 1 && count("/node1", false, "rq/move_to_goalRequest") == 1 &&
+           count("/node1", false, "rq/moved_statesRequest") == 1 && count("/node1", true, "rr/moved_statesReply") == 1 &&
+           count("/node2", false, "rt/" + states) == 1 && count("/node1", false, "rq/arm5/releaseRequest") == 1;
+  })) << ::testing::PrintToString(graph.nodes()["/node1"].readers);
+  EXPECT_EQ(count("/node1", false, "rt/move_to_goal"), 0u);
+  EXPECT_EQ(count("/node1", false, "rq/" + states + "Request"), 0u);
+  EXPECT_EQ(count("/node2", false, "rt/moved_states"), 0u);
+  EXPECT_EQ(program.stop(), 0) << readFile("node_err.txt");
 }
 
 // A hundred requests of 4 MB each arrive while the node waits on the trajectory of a command it planned: its resident
@@ -281,8 +333,7 @@ TEST_F(NodeOnGraph, AFloodOfLargeRequestsWhileTheNodeIsBusyHoldsOnlyTheNewestTen
   const YAML::Node config = heldConfig(Arm::Five);
   workspace_.writeConfig(config);
   // The sanitizer keeps freed memory back for a while; kept small, the resident size shows what the node holds.
-  const char* asan = std::getenv("ASAN_OPTIONS");
-  NodeProcess program({}, {kOverDds, "ASAN_OPTIONS=" + (asan ? std::string(asan) + ":" : "") + "quarantine_size_mb=1"});
+  NodeProcess program({}, {kOverDds, asanOptionsWith("quarantine_size_mb=1")});
   SpinThread spin(*executor_);
   HeldController controller(probe_);
   auto client = probe_->create_client<ArmMoveJoints>(moveJointsService(config));
