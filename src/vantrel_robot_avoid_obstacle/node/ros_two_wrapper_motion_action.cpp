@@ -50,8 +50,8 @@ control_msgs::action::FollowJointTrajectory::Goal RosTwoWrapper::generateFollowJ
   }
   goal.trajectory.points.resize(trajectory_data.size());
   puts("**************************generateFollowJointTrajectoryMsg**************************");
-  // Whole nanoseconds: samples closer than that would share a time, which the controller refuses.
-  int64_t previous_nanoseconds = -1;
+  // Times are truncated to whole nanoseconds; the time parametrisation keeps samples more than a nanosecond
+  // apart, so they still increase, as the controller requires.
   for (size_t i = 0; i < trajectory_data.size(); ++i) {
     const TrajectoryPoint& sample = trajectory_data[i];
     auto& point = goal.trajectory.points[i];
@@ -61,12 +61,8 @@ control_msgs::action::FollowJointTrajectory::Goal RosTwoWrapper::generateFollowJ
     for (int j = 0; j < n_dof_; ++j) printf("%lf,", point.positions[j]);
     const double t = sample.time_from_start;
     printf("trajectory_data[i].time_from_start:%lf\n", t);
-    const int32_t seconds = static_cast<int32_t>(t);
-    const int64_t nanoseconds = std::max(previous_nanoseconds + 1, int64_t{seconds} * 1000000000 +
-                                                                        static_cast<int64_t>((t - seconds) * 1e9));
-    previous_nanoseconds = nanoseconds;
-    point.time_from_start.sec = static_cast<int32_t>(nanoseconds / 1000000000);
-    point.time_from_start.nanosec = static_cast<uint32_t>(nanoseconds % 1000000000);
+    point.time_from_start.sec = static_cast<int32_t>(t);
+    point.time_from_start.nanosec = static_cast<uint32_t>((t - point.time_from_start.sec) * 1e9);
     printf("time=%lf\n", point.time_from_start.nanosec * 1e-9 + point.time_from_start.sec);
   }
   return goal;

@@ -11,6 +11,10 @@ constexpr double kAccelerationTolerance = 0.01;
 // Every interval is a whole number of these (2^-32 s): sums of intervals are then exact, so the returned
 // times reproduce the intervals the limits were checked with, however short they are.
 constexpr double kTimeQuantum = 1.0 / 4294967296.0;
+// The shortest interval, also of a segment without motion: the fewest quanta longer than a nanosecond, so that
+// the times still increase once truncated to whole nanoseconds for the controller.
+constexpr double kShortestInterval = 5 * kTimeQuantum;
+static_assert(kShortestInterval > 1e-9 && kShortestInterval - kTimeQuantum < 1e-9);
 constexpr double kGrowthFactor = 1.01;
 constexpr double kMaxGrowthPerVisit = 0.01;
 
@@ -35,9 +39,9 @@ Neighbourhood neighbourhood(const JointPath& path, const std::vector<double>& ti
   return {path[i - 1][j], path[i][j], path[i + 1][j], time_diff[i - 1], time_diff[i]};
 }
 
-// The smallest interval of whole quanta, at least one, that is not shorter than `dt`.
+// The smallest interval of whole quanta, at least the shortest interval, that is not shorter than `dt`.
 double onTimeGrid(double dt) {
-  return std::max(kTimeQuantum, std::ceil(dt / kTimeQuantum) * kTimeQuantum);
+  return std::max(kShortestInterval, std::ceil(dt / kTimeQuantum) * kTimeQuantum);
 }
 
 double accelerationAt(const Neighbourhood& s) {

@@ -21,6 +21,7 @@ class PathTimeCalculator {
 
   // `vmax` and `amax` hold one limit per joint. 0 with `points` filled; -1 for fewer than two
   // waypoints; -8 for a limit that is not a positive finite number. On failure `points` is untouched.
+  // Consecutive times differ by more than a nanosecond, also where a waypoint repeats.
   int calculatePathTime(JointPath path, const double* vmax, const double* amax, std::vector<TrajectoryPoint>& points);
 
   const PathTimeStatistics& statistics() const { return statistics_; }

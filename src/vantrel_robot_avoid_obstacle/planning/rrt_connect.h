@@ -42,6 +42,7 @@ class RRTConnectPlanner {
   void randomShortcut(JointPath& path);
   bool reduceVertices(JointPath& path);
   bool reduceVerticesWithMargin(JointPath& path);
+  void collapseCloseVertices(JointPath& path);
   void awayFromObstacle(JointPath& path);
 
   const PlannerStatistics& statistics() const { return statistics_; }
@@ -72,7 +73,6 @@ class RRTConnectPlanner {
 
   bool shortcutWith(JointPath& path, MotionCheck check_motion);
   bool reduceVerticesWith(JointPath& path, MotionCheck check_motion);
-  void collapseCloseVertices(JointPath& path);
   bool motionValid(MotionCheck check_motion, const std::vector<double>& from, const std::vector<double>& to);
 
   TreeNode start_node_;

@@ -242,4 +242,43 @@ TEST(PathTimeCalculator, RefusalsAndExtremeCasesAgainstTheLimits) {
   EXPECT_TRUE(timePath(cases.back().path, cases.back().vmax, cases.back().amax).statistics.uniformly_scaled);
 }
 
+// A waypoint may repeat: it stays a point of its own, more than a nanosecond after the one before, so the times
+// the controller gets in whole nanoseconds still increase.
+TEST(PathTimeCalculator, RepeatedWaypointsKeepTheirPointsMoreThanANanosecondApart) {
+  const double h = M_PI / 2;
+  const std::vector<double> a5{0, h, -h, M_PI, -M_PI}, b5{h, 0, 0, -h, M_PI}, c5{-M_PI, -h, h, 0, 0};
+  const std::vector<double> a6{0, h, -h, M_PI, -M_PI, 0}, b6{M_PI, M_PI, M_PI, -M_PI, -M_PI, -M_PI};
+  struct Case {
+    JointPath path;
+    double vmax, amax;
+  };
+  const std::vector<Case> cases{
+      {{{0.0}, {0.0}, {1.0}, {2.0}}, 1.0, 3.0},              // at the start
+      {{a5, b5, b5, c5}, 2.0, 5.0},                          // in the middle
+      {{a6, b6, a6, a6}, 1.0, 1.0},                          // at the end
+      {{a5, a5, a5, b5, b5, b5, b5, c5, c5}, 3.0, 0.5},      // several in a row
+      {{b6, b6}, 1.0, 1.0},                                  // the whole path one point
+      {{a5, a5, a5}, 1.0, 1.0},
+      {{{0.0, 0.0}, {0.0, 0.0}, {0.0, 0.0}, {0.0, 0.0}, {0.0, 0.0}, {0.0, 0.0}}, 1.0, 1.0},
+      {{{0.0}, {1e3}, {1e3}, {2e3}}, 0.1, 0.01},             // hours from the start
+      {{{0.0}, {1e-12}, {1e-12}, {2e-12}, {2e-12}}, 1e8, 1e8},  // tiny motions under huge limits
+  };
+  for (const Case& c : cases) {
+    const std::size_t dof = c.path.front().size();
+    SCOPED_TRACE(testing::Message() << c.path.size() << " waypoints of " << dof << " joints");
+    const std::vector<double> vmax(dof, c.vmax), amax(dof, c.amax);
+    const Timed timed = timePath(c.path, vmax, amax);
+    expectWithinLimits(timed, vmax, amax);
+    if (c.path.size() >= 4) {
+      ASSERT_EQ(timed.points.size(), c.path.size());
+      for (std::size_t i = 0; i < c.path.size(); ++i) EXPECT_EQ(timed.points[i].positions, c.path[i]) << i;
+    } else {
+      ASSERT_EQ(timed.points.size(), 5u);
+    }
+    for (std::size_t i = 0; i + 1 < timed.points.size(); ++i) {
+      EXPECT_GT(timed.points[i + 1].time_from_start - timed.points[i].time_from_start, 1e-9) << i;
+    }
+  }
+}
+
 }  // namespace

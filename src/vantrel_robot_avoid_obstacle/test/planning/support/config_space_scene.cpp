@@ -43,7 +43,11 @@ int ConfigSpaceScene::segmentCount(const double* from, const double* to) const {
   return static_cast<int>(std::ceil(distance / longest_valid_segment_));
 }
 
-bool ConfigSpaceScene::motionValid(const double* from, const double* to, double margin) {
+bool ConfigSpaceScene::motionValid(const double* from, const double* to, bool with_margin) {
+  if (recording_) {
+    checked_motions_.push_back({{from, from + dof()}, {to, to + dof()}, with_margin});
+  }
+  const double margin = with_margin ? margin_ : 0.0;
   if (motions_left_ == 0) {
     return false;
   }
@@ -102,4 +106,11 @@ std::unique_ptr<ConfigSpaceScene> makeEnclosedGoalScene() {
 
 SeedSource seededSource(std::uint32_t seed) {
   return [engine = std::make_shared<std::mt19937>(seed)] { return static_cast<std::uint32_t>((*engine)()); };
+}
+
+SeedSource countedSource(std::uint32_t seed, int& drawn) {
+  return [&drawn, source = seededSource(seed)] {
+    ++drawn;
+    return source();
+  };
 }

@@ -34,12 +34,24 @@ class ConfigSpaceScene : public PlanSceneInterface {
   // After this many further motion checks (standard or margin) every motion is rejected; -1 never.
   void rejectMotionsAfter(int accepted_checks) { motions_left_ = accepted_checks; }
 
+  // Once recording, the scene keeps every motion it checks, in order, with the variant that checked it.
+  struct CheckedMotion {
+    std::vector<double> from;
+    std::vector<double> to;
+    bool with_margin;
+    bool operator==(const CheckedMotion& other) const {
+      return from == other.from && to == other.to && with_margin == other.with_margin;
+    }
+  };
+  void recordMotions() { recording_ = true; }
+  const std::vector<CheckedMotion>& checkedMotions() const { return checked_motions_; }
+
   int getJointLimits(std::vector<std::pair<double, double>>& bounds) override;
   int getVmaxAndAmax(std::vector<double>& vmax, std::vector<double>& amax) override;
   bool isStateValid(const double* state) override { return !isInsideObstacle(state, 0.0); }
   bool isStateValidWithMargin(const double* state) override { return !isInsideObstacle(state, margin_); }
-  bool checkMotion(const double* from, const double* to) override { return motionValid(from, to, 0.0); }
-  bool checkMotionWithMargin(const double* from, const double* to) override { return motionValid(from, to, margin_); }
+  bool checkMotion(const double* from, const double* to) override { return motionValid(from, to, false); }
+  bool checkMotionWithMargin(const double* from, const double* to) override { return motionValid(from, to, true); }
   double getMaximumExtent() override { return maximum_extent_; }
 
   bool isInsideObstacle(const double* state, double margin) const;
@@ -47,7 +59,7 @@ class ConfigSpaceScene : public PlanSceneInterface {
   int dof() const { return static_cast<int>(bounds_.size()); }
 
  private:
-  bool motionValid(const double* from, const double* to, double margin);
+  bool motionValid(const double* from, const double* to, bool with_margin);
 
   std::vector<std::pair<double, double>> bounds_;
   std::vector<JointBox> obstacles_;
@@ -57,6 +69,8 @@ class ConfigSpaceScene : public PlanSceneInterface {
   std::vector<double> vmax_;
   std::vector<double> amax_;
   int motions_left_ = -1;
+  bool recording_ = false;
+  std::vector<CheckedMotion> checked_motions_;
   MotionBisection bisection_;
   std::vector<double> scratch_;
 };
@@ -73,6 +87,8 @@ std::unique_ptr<ConfigSpaceScene> makeEnclosedGoalScene();
 
 // Reproducible seeds: the outputs of an MT19937 seeded with `seed`.
 SeedSource seededSource(std::uint32_t seed);
+// The same, adding 1 to `drawn` for every seed taken.
+SeedSource countedSource(std::uint32_t seed, int& drawn);
 
 // Exact equality, for comparing whole trajectories.
 inline bool operator==(const TrajectoryPoint& a, const TrajectoryPoint& b) {
