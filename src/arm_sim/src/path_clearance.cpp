@@ -108,6 +108,14 @@ PathClearance::PathClearance(
   }
 }
 
+void PathClearance::carry(const robot_model::core::AttachedBody & body)
+{
+  for (size_t i = 0; i < body.shapes_.size(); ++i) {
+    bodies_.push_back({body.parent_link_, body.shape_poses_[i],
+        std::make_unique<fcl::CollisionObjectd>(geometryOf(*body.shapes_[i]))});
+  }
+}
+
 void PathClearance::place(robot_model::core::RobotState & state, const std::vector<double> & q)
 {
   state.setJointGroupPositions(group_, q);

@@ -8,7 +8,6 @@
 
 namespace {
 constexpr double kQuaternionNormTolerance = 1e-3;
-constexpr double kSameJointTolerance = 1e-9;
 }  // namespace
 
 bool allFinite(const std::vector<double>& values) {
@@ -23,10 +22,10 @@ bool withinJointLimits(const std::vector<double>& joints, const std::vector<std:
   return true;
 }
 
-bool atJoints(const std::vector<double>& current, const std::vector<double>& goal) {
+bool atJoints(const std::vector<double>& current, const std::vector<double>& goal, double tolerance) {
   if (current.size() != goal.size()) return false;
   for (size_t j = 0; j < goal.size(); ++j) {
-    if (!(std::fabs(goal[j] - current[j]) <= kSameJointTolerance)) return false;
+    if (!(std::fabs(goal[j] - current[j]) <= tolerance)) return false;
   }
   return true;
 }

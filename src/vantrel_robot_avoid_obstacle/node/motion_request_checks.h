@@ -20,8 +20,8 @@ bool allFinite(const std::vector<double>& values);
 // Every joint finite and within its (lower, upper) limits, bounds included; as many joints as limits.
 bool withinJointLimits(const std::vector<double>& joints, const std::vector<std::pair<double, double>>& limits);
 
-// Every joint within 1e-9 rad of `current`: a goal the arm already stands at.
-bool atJoints(const std::vector<double>& current, const std::vector<double>& goal);
+// As many joints as `current`, every one within `tolerance` of it; by default a goal the arm already stands at.
+bool atJoints(const std::vector<double>& current, const std::vector<double>& goal, double tolerance = 1e-9);
 
 // A tool pose x, y, z, qx, qy, qz, qw: false when a value is not finite or the quaternion's norm is off by
 // more than 1e-3; otherwise true with the quaternion scaled to unit norm.

@@ -138,9 +138,6 @@ class RosTwoWrapper {
   void updateSceneOctomap(size_t node_count, const char* message);
   void publishObstacleCloud(const Cloud& cloud);
   void publishBoxMarker(const Eigen::Matrix4d& box_pose, const std::array<double, 3>& box_size);
-  // After a failed grab: an object still held from an earlier grab keeps the map frozen without it; otherwise
-  // the cameras take the map back.
-  void restoreObstacleMapAfterFailedGrab();
   // While an object is held the map stays frozen without it; otherwise the cameras take the map back.
   void unfreezeObstacleMapUnlessHeld();
   // The held box as the body "grab_object" on the tool link, for the arm at `joints`; false when there is no

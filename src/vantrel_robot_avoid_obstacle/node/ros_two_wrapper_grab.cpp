@@ -1,6 +1,6 @@
 // The grab service: cuts the object out of the obstacle map, chooses a grab configuration and a transition
 // point, and moves through the transition point into the grasp. The grab state the release continues from is
-// taken over only when the grab succeeds.
+// taken over only when the grab succeeds; while an object is held no other is taken.
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -45,9 +45,10 @@ void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfac
   printPose(obb_pose);
   printf("%lf,%lf,%lf;\n", obb_size[0], obb_size[1], obb_size[2]);
   puts("***************GrabCmd describe end***************");
-  // No arm carries a box longer than twice its reach; its cut would empty the obstacle map.
+  // No arm carries a box longer than twice its reach; its cut would empty the obstacle map. A held object stays
+  // held, its map frozen, until a release lets it go.
   const double longest_edge = 2.0 * armReachBound(*plan_scene_ptr_->getPlanningGroup(), tool_matrix_);
-  if (!normaliseGrabRequest(target_pose, obb_pose, obb_size, longest_edge)) {
+  if (grab_goal_updated_flag_ || !normaliseGrabRequest(target_pose, obb_pose, obb_size, longest_edge)) {
     response->code = kGrabRequestInvalid;
     response->message = "invalid grab request!";
     puts("invalid grab request!");
@@ -64,7 +65,7 @@ void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfac
   const auto fail = [&](int32_t code, const char* message, const std::string& log_message) {
     response->code = code;
     response->message = message;
-    restoreObstacleMapAfterFailedGrab();
+    not_update_obstacle_info_flag_ = false;
     if (!real_robot_flag_) return;
     const Pose7& t = target_pose;
     const Pose7& o = obb_pose;

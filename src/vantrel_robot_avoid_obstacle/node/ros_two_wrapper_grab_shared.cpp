@@ -50,12 +50,3 @@ void RosTwoWrapper::publishBoxMarker(const Eigen::Matrix4d& box_pose, const std:
   marker.color.a = 1.0f;
   marker_pub_->publish(marker);
 }
-
-void RosTwoWrapper::restoreObstacleMapAfterFailedGrab() {
-  if (!grab_goal_updated_flag_) {
-    not_update_obstacle_info_flag_ = false;
-    return;
-  }
-  std::lock_guard<std::mutex> lock(scene_mutex_);
-  updateSceneOctomap(refillOctree(*obb_removed_cloud_), "start update scene octomap");
-}

@@ -1,7 +1,7 @@
-// The release service: carries the grabbed object from the grab point back to its transition point, then, with
-// the object attached to the tool link as a collision body, on to the release joints; hands the obstacle map
-// back to the cameras once the object is let go. A release that fails while the object is still held keeps the
-// grab, so that it can be tried again from where the arm stands.
+// The release service: carries the grabbed object from where the arm stands back to its transition point, then on
+// to the release joints, the object attached to the tool link as a collision body except on a way back that
+// leaves the grasp itself; hands the obstacle map back to the cameras once the object is let go. A release that
+// fails while the object is still held keeps the grab, so that it can be tried again from where the arm stands.
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -19,6 +19,9 @@ constexpr double kReleaseCutScale = 1.5;
 constexpr double kReleaseCutMargin = 0.03;
 constexpr auto kLegSettle = std::chrono::milliseconds(500);
 constexpr auto kFailedLegDebugPause = std::chrono::seconds(50);
+// The trajectory goals set no goal tolerance of their own, so none tighter than this is known to hold where the
+// grasp leg ended: an arm this near the grasp stands in it.
+constexpr double kAtGraspTolerance = 0.01;
 const char* const kOctreeSnapshotFile = "obstacle_last.bt";
 
 }  // namespace
@@ -67,11 +70,13 @@ void RosTwoWrapper::armReleaseCmdSrvCallback(
   JointPath path;
   publishCollisionEnable();
   std::this_thread::sleep_for(kLegSettle);
-  // Out of the grasp the object is not modelled: it sits in the gripper, which is not padded either.
-  detachGrabObject(false);
-  int32_t leg = MoveToGoalNotUpdateObstacle(transition_point_, 2, path);
+  // Out of the grasp the object is not modelled: it sits in the gripper, which is not padded either. Anywhere else
+  // it is carried, padded gripper and all, as in every motion while it is held.
+  const bool from_grasp = atJoints(currentJointPositions(), grab_goal_, kAtGraspTolerance);
+  if (from_grasp) detachGrabObject(false);
+  int32_t leg = MoveToGoalNotUpdateObstacle(transition_point_, from_grasp ? 2 : 1, path);
   if (leg != kSuccess) {
-    attachGrabObject(transition_point_, false);
+    if (from_grasp) attachGrabObject(transition_point_, false);
     answer(kBackToTransitionPointFailed, "armReleaseCmd From grab point to transition point failed 1!");
     puts("From grab point to transition point  FAILED!");
     if (real_robot_flag_) {

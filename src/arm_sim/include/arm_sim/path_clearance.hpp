@@ -12,6 +12,7 @@
 #include <pcl/point_cloud.h>
 #include <pcl/point_types.h>
 
+#include "robot_model/core/attached_body.h"
 #include "robot_model/core/joint_model_group.h"
 #include "robot_model/core/robot_model.h"
 #include "robot_model/core/robot_state.h"
@@ -39,6 +40,9 @@ public:
   PathClearance(
     const robot_model::core::RobotModelConstPtr & model, const robot_model::core::JointModelGroup * group,
     const pcl::PointCloud<pcl::PointXYZ> & cloud, double resolution);
+
+  // From now on `body`'s shapes take part too, carried by its link as the node carries a held object.
+  void carry(const robot_model::core::AttachedBody & body);
 
   // The first sample of the path (its first configuration, then the straight joint-space segments between
   // consecutive configurations) at which a body meets a cell; empty when none does.

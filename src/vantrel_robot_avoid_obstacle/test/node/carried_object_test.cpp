@@ -1,19 +1,24 @@
 // A held object through the node with its simulated peers, on each arm: from the grab until the release lets it go
 // every command carries the box on the tool and keeps the obstacle map frozen without it; a release that fails
-// keeps the grab; boxes no arm could carry are refused, flat ones taken; goals where the arm stands succeed without
-// a trajectory.
+// keeps the grab; a grab while holding is refused; the way back to the transition point carries the box unless it
+// leaves the grasp itself; boxes no arm could carry are refused, flat ones taken; goals where the arm stands succeed
+// without a trajectory.
 #include <gtest/gtest.h>
+#include <pcl_conversions/pcl_conversions.h>
 
 #include <atomic>
 #include <cmath>
 #include <limits>
 
 #include "grab/pose_conversion.h"
+#include "node/motion_request_checks.h"
 #include "node_rig.h"
+#include "ros_test_support.hpp"
 
 namespace {
 
 using Grab = Access::Grab;
+using Release = Access::Release;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const arm_sim::Cuboid kTable{{0.25, -0.60, -0.09}, {0.95, 0.60, -0.05}};
 const arm_sim::Cuboid kPillar{{0.45, -0.06, -0.05}, {0.57, 0.06, 0.90}};
@@ -23,6 +28,17 @@ struct Carry {
   std::vector<double> home;
   arm_sim::Cuboid box;
 };
+// A box on the table within each arm's reach, and a home clear of it.
+const std::vector<Carry> kCarries = {
+    {Arm::Six, {-0.8, -0.5, -0.4, 0.0, -0.67, 0.0}, {{0.50, 0.25, -0.05}, {0.62, 0.37, 0.07}}},
+    {Arm::Five, {-0.8, -0.3, 0.6, 0.5, 0.0}, {{0.30, 0.20, -0.05}, {0.40, 0.30, 0.05}}}};
+
+const char* armName(const Carry& carry) { return carry.arm == Arm::Six ? "arm6" : "arm5"; }
+
+std::array<double, 3> sizeOf(const arm_sim::Cuboid& box) {
+  const Eigen::Vector3d edges = box.max - box.min;
+  return {edges.x(), edges.y(), edges.z()};
+}
 
 // The tool pointing down 11 cm above the box's centre, the box given in the tool's frame.
 Grab::Request grabFromAbove(const arm_sim::Cuboid& box, const std::array<double, 3>& size) {
@@ -68,19 +84,72 @@ std::vector<double> intoObstacleWithTheBox(NodeRig& rig, const std::vector<doubl
   return {};
 }
 
+// `call`'s result, the node's console output kept out of the test's.
+template <typename Call>
+auto quietly(Call call) {
+  testing::internal::CaptureStdout();
+  auto result = call();
+  testing::internal::GetCapturedStdout();
+  return result;
+}
+
+// The node sees `scene` as the simulation camera would show it.
+bool showScene(NodeRig& rig, const arm_sim::Scene& scene) {
+  auto publisher = rig.peer()->create_publisher<sensor_msgs::msg::PointCloud2>("/pointcloud/output", 10);
+  sensor_msgs::msg::PointCloud2 message;
+  pcl::toROSMsg(arm_sim::sampleSurfaces(scene, 0.01), message);
+  message.header.frame_id = "base_link";
+  const size_t before = rig.recorders().obstacle_cloud.count();
+  publisher->publish(message);
+  return rig.recorders().obstacle_cloud.waitForCount(before + 1, kHangTimeout);
+}
+
+Eigen::Vector3d heldBoxCentre(RosTwoWrapper& node, const std::vector<double>& q) {
+  const auto& kinematics = Access::scene(node).getPlanningGroup()->kinematics_interface_ptr_;
+  const Eigen::Matrix4d box = kinematics->forwardKinematics(q) * Access::toolMatrix(node) * Access::tcpToObb(node);
+  return box.topRightCorner<3, 1>();
+}
+
+// A place the arm reaches holding `held` by turning its base from `transition`, and a post on the table where the box
+// passes half-way back, up to the box's centre: the straight way back is free for the bare arm but not for the box,
+// and both ends are free with it. Empty when no turn within the base's limits gives one.
+struct Detour {
+  std::vector<double> place;
+  arm_sim::Cuboid post;
+};
+Detour detourPast(NodeRig& rig, const std::vector<double>& transition, const robot_model::core::AttachedBody& held) {
+  constexpr double kPostHalfWidth = 0.03;
+  const arm_sim::JointLimits& base = rig.joints().limits[0];
+  for (double turn : {0.9, -0.9, 1.2, -1.2}) {
+    std::vector<double> place = transition;
+    place[0] += turn;
+    if (place[0] < base.lower || place[0] > base.upper) continue;
+    std::vector<double> half_way = transition;
+    half_way[0] += turn / 2;
+    const Eigen::Vector3d centre = heldBoxCentre(rig.node(), half_way);
+    const Eigen::Vector3d half(kPostHalfWidth, kPostHalfWidth, 0.0);
+    arm_sim::Cuboid post{centre - half, centre + half};
+    post.min.z() = kTable.max.z();
+    const Access::Cloud cloud = arm_sim::sampleSurfaces({{kTable, post}}, 0.01);
+    arm_sim::PathClearance carrying = clearanceFrom(rig, cloud, &held);
+    const arm_sim::JointPath way_back{place, transition};
+    if (carrying.firstContact({place}).empty() && carrying.firstContact({transition}).empty() &&
+        !carrying.firstContact(way_back).empty() && clearanceFrom(rig, cloud).firstContact(way_back).empty()) {
+      return {place, post};
+    }
+  }
+  return {};
+}
+
 TEST(CarriedObject, HeldFromGrabToReleaseInEveryCommandAndAFailedReleaseKeepsIt) {
-  const std::vector<Carry> carries = {
-      {Arm::Six, {-0.8, -0.5, -0.4, 0.0, -0.67, 0.0}, {{0.50, 0.25, -0.05}, {0.62, 0.37, 0.07}}},
-      {Arm::Five, {-0.8, -0.3, 0.6, 0.5, 0.0}, {{0.30, 0.20, -0.05}, {0.40, 0.30, 0.05}}}};
-  for (const Carry& carry : carries) {
-    SCOPED_TRACE(carry.arm == Arm::Six ? "arm6" : "arm5");
+  for (const Carry& carry : kCarries) {
+    SCOPED_TRACE(armName(carry));
     NodeRig rig(nodeConfig(carry.arm, false), carry.home, arm_sim::Scene{{kTable, kPillar, carry.box}});
     RosTwoWrapper& node = rig.node();
     ASSERT_TRUE(rig.showScene());
     const Crossing crossing = findCrossing(rig);
     ASSERT_FALSE(crossing.inside.empty());
-    const Eigen::Vector3d edges = carry.box.max - carry.box.min;
-    const std::array<double, 3> size{edges.x(), edges.y(), edges.z()};
+    const std::array<double, 3> size = sizeOf(carry.box);
     const auto goalsSent = [&rig] { return rig.controller().acceptedGoals().size(); };
     const auto expectHeld = [&](const char* after) {
       EXPECT_TRUE(Access::holding(node)) << after;
@@ -185,6 +254,100 @@ TEST(CarriedObject, HeldFromGrabToReleaseInEveryCommandAndAFailedReleaseKeepsIt)
     EXPECT_EQ(Access::grab(node, grabFromAbove(carry.box, {size[0], size[1], 0.0})).code, 0);
     testing::internal::GetCapturedStdout();
     EXPECT_TRUE(Access::holding(node));
+  }
+}
+
+// After the held box was carried elsewhere the release carries it back to the transition point, around what the bare
+// arm would pass but the box would not, or answers -8 and moves nothing; so does a retry after a failed second leg.
+// From the grasp itself the way back leaves the box out. A grab while holding is refused and the grab kept.
+TEST(CarriedObject, TheWayBackCarriesTheBoxUnlessItLeavesTheGraspAndAGrabWhileHoldingIsRefused) {
+  for (const Carry& carry : kCarries) {
+    SCOPED_TRACE(armName(carry));
+    NodeRig rig(nodeConfig(carry.arm, false), carry.home, arm_sim::Scene{{kTable, carry.box}});
+    RosTwoWrapper& node = rig.node();
+    ASSERT_TRUE(rig.showScene());
+    const Grab::Request grab = grabFromAbove(carry.box, sizeOf(carry.box));
+    const auto grabbed = [&] { return quietly([&] { return Access::grab(node, grab); }); };
+    const auto moved = [&](const std::vector<double>& q) {
+      return quietly([&] { return Access::moveJoints(node, jointRequest(q)); }).code;
+    };
+    const auto goalsSent = [&rig] { return rig.controller().acceptedGoals().size(); };
+    const auto expectHeld = [&](const char* after) {
+      EXPECT_TRUE(Access::holding(node)) << after;
+      EXPECT_TRUE(Access::mapFrozen(node)) << after;
+      EXPECT_NE(Access::attachedCopy(node), nullptr) << after;
+    };
+    ASSERT_EQ(grabbed().code, 0);
+    const std::vector<double> transition = Access::transitionPoint(node);
+    const auto held = Access::attachedCopy(node);
+    ASSERT_NE(held, nullptr);
+
+    // A second grab: refused before anything is shown, cut or moved.
+    const size_t nodes = Access::octreeNodes(node);
+    const size_t markers = rig.recorders().markers.count();
+    const size_t way_back = goalsSent() + 1;
+    const auto refused = grabbed();
+    EXPECT_EQ(std::pair(refused.code, refused.message), std::pair(-11, std::string("invalid grab request!")));
+    EXPECT_EQ(Access::octreeNodes(node), nodes);
+    EXPECT_EQ(rig.recorders().markers.count(), markers);
+    EXPECT_EQ(goalsSent(), way_back - 1);
+    EXPECT_EQ(Access::transitionPoint(node), transition);
+    expectHeld("a second grab");
+
+    // Back from the grasp itself without the box, as the gripper went into it.
+    std::atomic<bool> carried_out_of_grasp{false};
+    rig.onJointState([&node, &carried_out_of_grasp, way_back](size_t goals) {
+      if (goals == way_back && Access::attachedCopy(node) != nullptr) carried_out_of_grasp = true;
+    });
+    Release::Request stay;
+    stay.cmd_type = 1;
+    EXPECT_EQ(quietly([&] { return Access::release(node, stay); }).code, 0);
+    rig.onJointState(nullptr);
+    EXPECT_EQ(goalsSent(), way_back);
+    EXPECT_FALSE(carried_out_of_grasp);
+    EXPECT_FALSE(Access::holding(node));
+
+    // Grabbed again with a post in the way of the box only, and carried to the place beyond it.
+    const Detour detour = detourPast(rig, transition, *held);
+    ASSERT_FALSE(detour.place.empty());
+    ASSERT_TRUE(showScene(rig, {{kTable, carry.box, detour.post}}));
+    ASSERT_EQ(grabbed().code, 0);
+    ASSERT_EQ(Access::transitionPoint(node), transition);
+    ASSERT_EQ(moved(detour.place), 0);
+    arm_sim::PathClearance carrying = clearanceFrom(rig, Access::heldCloud(node), held.get());
+
+    // -8 with nothing sent, or every leg played with the box clear, the first from where the arm stood to the
+    // transition point.
+    const auto releasedFromHere = [&] {
+      const std::vector<double> start = Access::currentJoints(node);
+      const size_t before = goalsSent();
+      const int32_t code = quietly([&] { return Access::release(node, releaseTo(carry.home)); }).code;
+      const auto legs = rig.controller().acceptedGoals();
+      EXPECT_EQ(code == -8, legs.size() == before) << code;
+      for (size_t leg = before; leg < legs.size(); ++leg) {
+        const std::vector<double> contact = carrying.firstContact(arm_sim::pathOf(legs[leg]));
+        EXPECT_TRUE(contact.empty()) << "leg " << leg + 1 << " meets an obstacle at " << testing::PrintToString(contact);
+      }
+      if (legs.size() > before) {
+        EXPECT_TRUE(atJoints(start, legs[before].points.front().positions, 1e-9));
+        EXPECT_TRUE(atJoints(transition, legs[before].points.back().positions, 1e-6));
+      }
+      return code;
+    };
+    // The controller refuses the second leg: the grab is kept.
+    rig.onJointState([&rig, first_leg = goalsSent() + 1](size_t goals) {
+      if (goals == first_leg) rig.controller().setScript({arm_sim::GoalOutcome::Reject});
+    });
+    const int32_t failed = releasedFromHere();
+    rig.onJointState(nullptr);
+    rig.controller().setScript({});
+    EXPECT_TRUE(failed == -8 || failed == -101) << failed;
+    expectHeld("a failed release");
+    // Tried again from the place.
+    ASSERT_EQ(moved(detour.place), 0);
+    const int32_t retried = releasedFromHere();
+    EXPECT_TRUE(retried == -8 || retried == 0) << retried;
+    EXPECT_EQ(Access::holding(node), retried == -8);
   }
 }
 

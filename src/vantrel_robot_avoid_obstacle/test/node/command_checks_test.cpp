@@ -126,6 +126,28 @@ TEST(MotionRequestChecks, JointsTurnIntoTheirLimitsNearestTheReference) {
   EXPECT_TRUE(std::isnan(not_a_number[0]));
 }
 
+// Near on every joint, bounds included; a whole turn is not near, nor is a value that is not a number or a vector of
+// another length. By default only a goal the arm stands at.
+TEST(MotionRequestChecks, JointsAreAtAGoalWithinTheToleranceOnEveryJoint) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    std::vector<double> current, goal;
+    bool at;
+  };
+  const Case cases[] = {
+      {{}, {}, true},
+      {{0.0, M_PI / 2, -M_PI}, {0.01, M_PI / 2 - 0.005, -M_PI}, true},
+      {{0.0, M_PI / 2, -M_PI}, {0.0, M_PI / 2, -M_PI + 0.0101}, false},
+      {{M_PI}, {-M_PI}, false},
+      {{0.0, 0.0}, {0.0}, false},
+      {{nan}, {nan}, false},
+      {{0.0}, {std::numeric_limits<double>::infinity()}, false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(atJoints(c.current, c.goal, 0.01), c.at) << testing::PrintToString(c.goal);
+  EXPECT_TRUE(atJoints({0.3, -1e9}, {0.3, -1e9}));
+  EXPECT_FALSE(atJoints({0.3}, {0.3 + 1e-8}));
+}
+
 // No configuration, limits included, puts the tool farther from the base than the bound; a tool a metre long
 // counts, or the bound would be short.
 TEST(MotionRequestChecks, ArmReachBoundsTheToolAtSpecialJointValues) {

@@ -231,14 +231,16 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
       {"release after a failed grab", nullptr, releaseAt(home), -7, kNotHeld},
       {"no transition point", nullptr, inStack, -4, "generate transition_point failed!", false, 0,
        "grabcmd_log_error.txt", "generate transition_point failed, error code = -4"},
-      // Held from here on: a failed grab or a refused release keeps the grab as it was.
-      {"negative edge", grabbed, grabWith([](Grab::Request& r) { r.obb_size[2] = -0.1; }), -11, kInvalid, true},
-      {"edge not finite", nullptr, grabWith([](Grab::Request& r) { r.obb_size[0] = kNaN; }), -11, kInvalid, true},
-      {"target not finite", nullptr, grabWith([](Grab::Request& r) { r.target_pose[2] = kNaN; }), -11, kInvalid, true},
-      {"box pose infinite", nullptr, grabWith([](Grab::Request& r) { r.obb_pose[0] = 1 / 0.0; }), -11, kInvalid, true},
-      {"quaternion off", nullptr, grabWith([](Grab::Request& r) { r.target_pose[3] = 1.01; }), -11, kInvalid, true},
-      {"grab out of reach", nullptr, outOfReach, -3, "generate grab_goal failed!", true, 0, "grabcmd_log_error.txt",
+      {"grab out of reach", nullptr, outOfReach, -3, "generate grab_goal failed!", false, 0, "grabcmd_log_error.txt",
        "generate grab_goal failed, error code = -3"},
+      // Refused before anything is cut or moved.
+      {"negative edge", nullptr, grabWith([](Grab::Request& r) { r.obb_size[2] = -0.1; }), -11, kInvalid},
+      {"edge not finite", nullptr, grabWith([](Grab::Request& r) { r.obb_size[0] = kNaN; }), -11, kInvalid},
+      {"target not finite", nullptr, grabWith([](Grab::Request& r) { r.target_pose[2] = kNaN; }), -11, kInvalid},
+      {"box pose infinite", nullptr, grabWith([](Grab::Request& r) { r.obb_pose[0] = 1 / 0.0; }), -11, kInvalid},
+      {"quaternion off", nullptr, grabWith([](Grab::Request& r) { r.target_pose[3] = 1.01; }), -11, kInvalid},
+      // Held from here on: a refused grab or release keeps the grab as it was.
+      {"grab while holding", grabbed, grabWith(nullptr), -11, kInvalid, true},
       {"release joints one short", nullptr, releaseAt(short_joints), -9, "n_dof_ dose not equal data.size();!", true},
       {"release joint not finite", nullptr, releaseAt(not_finite), -9, "release joints are not finite!", true},
       // Without release joints only the way back to the transition point.

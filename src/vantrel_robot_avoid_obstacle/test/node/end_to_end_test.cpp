@@ -59,13 +59,6 @@ void expectTrajectoryBetween(NodeRig& rig, const std::vector<double>& start, con
   }
 }
 
-// The bare arm against `cloud` at the node's resolution.
-arm_sim::PathClearance clearanceFrom(NodeRig& rig, const Access::Cloud& cloud) {
-  ManipulatorPlanScene& scene = Access::scene(rig.node());
-  return arm_sim::PathClearance(scene.getRobotModel(), scene.getPlanningGroup(), cloud,
-                                Access::octree(rig.node())->getResolution());
-}
-
 // The controller's accepted goals from the `judged`-th up to the `end`-th keep the bare arm clear of the obstacle
 // cloud the node planned them in, all along their segments; `judged` moves on.
 void expectLegsClear(NodeRig& rig, size_t& judged, size_t end, const Access::Cloud& cloud) {

@@ -181,3 +181,12 @@ Crossing findCrossing(NodeRig& rig) {
   });
   return found;
 }
+
+arm_sim::PathClearance clearanceFrom(NodeRig& rig, const Access::Cloud& cloud,
+                                     const robot_model::core::AttachedBody* held) {
+  ManipulatorPlanScene& scene = Access::scene(rig.node());
+  arm_sim::PathClearance clearance(scene.getRobotModel(), scene.getPlanningGroup(), cloud,
+                                   Access::octree(rig.node())->getResolution());
+  if (held != nullptr) clearance.carry(*held);
+  return clearance;
+}

@@ -12,6 +12,7 @@
 #include <Eigen/Geometry>
 
 #include "arm_sim/arm_controller.hpp"
+#include "arm_sim/path_clearance.hpp"
 #include "arm_sim/scene_camera.hpp"
 #include "arm_sim/topic_recorders.hpp"
 #include "support/in_process_node.h"
@@ -96,6 +97,10 @@ struct Crossing {
 Crossing findCrossing(NodeRig& rig);
 
 using Access = RosTwoWrapperTestAccess;
+
+// The arm's bare collision bodies, with `held` carried when it is given, against `cloud` at the node's resolution.
+arm_sim::PathClearance clearanceFrom(NodeRig& rig, const Access::Cloud& cloud,
+                                     const robot_model::core::AttachedBody* held = nullptr);
 
 inline Access::ArmMoveJoints::Request jointRequest(const std::vector<double>& joints, int32_t cmd_type = 0) {
   Access::ArmMoveJoints::Request request;
