@@ -87,21 +87,38 @@ rcl_interfaces::msg::SetParametersResult NodeParameters::set_atomically(
   return result;
 }
 
-std::optional<std::string> NodeParameters::refusal(const Parameter & parameter) const
+// The first fault in this order: each name in turn (empty, not declared, read-only), then a value
+// that would unset a parameter, then a type.
+std::optional<std::string> NodeParameters::refusal(const std::vector<Parameter> & parameters) const
 {
-  const std::string & name = parameter.get_name();
-  auto found = parameters_.find(name);
-  if (found == parameters_.end()) {
-    throw exceptions::ParameterNotDeclaredException(
-            "parameter '" + name + "' cannot be set because it was not declared");
+  for (const auto & parameter : parameters) {
+    const std::string & name = parameter.get_name();
+    if (name.empty()) {
+      throw exceptions::InvalidParametersException("parameter name must not be empty");
+    }
+    auto found = parameters_.find(name);
+    if (found == parameters_.end()) {
+      throw exceptions::ParameterNotDeclaredException(
+              "parameter '" + name + "' cannot be set because it was not declared");
+    }
+    if (found->second.descriptor.read_only) {
+      return "parameter '" + name + "' cannot be set because it is read-only";
+    }
   }
-  const auto & descriptor = found->second.descriptor;
-  if (descriptor.read_only) {
-    return "parameter '" + name + "' cannot be set because it is read-only";
+  for (const auto & parameter : parameters) {
+    const Entry & entry = parameters_.at(parameter.get_name());
+    if (parameter.get_type() == PARAMETER_NOT_SET && entry.value.get_type() != PARAMETER_NOT_SET &&
+      !entry.descriptor.dynamic_typing)
+    {
+      return std::string("cannot undeclare a statically typed parameter");
+    }
   }
-  if (!descriptor.dynamic_typing && parameter.get_type() != descriptor.type) {
-    return wrong_type_reason(name, static_cast<ParameterType>(descriptor.type),
-             parameter.get_type());
+  for (const auto & parameter : parameters) {
+    const auto & descriptor = parameters_.at(parameter.get_name()).descriptor;
+    if (!descriptor.dynamic_typing && parameter.get_type() != descriptor.type) {
+      return wrong_type_reason(parameter.get_name(), static_cast<ParameterType>(descriptor.type),
+               parameter.get_type());
+    }
   }
   return std::nullopt;
 }
@@ -110,12 +127,10 @@ rcl_interfaces::msg::SetParametersResult NodeParameters::set_all(
   const std::vector<Parameter> & parameters, rcl_interfaces::msg::ParameterEvent & event)
 {
   rcl_interfaces::msg::SetParametersResult result;
-  for (const auto & parameter : parameters) {
-    if (auto reason = refusal(parameter)) {
-      result.successful = false;
-      result.reason = *reason;
-      return result;
-    }
+  if (auto reason = refusal(parameters)) {
+    result.successful = false;
+    result.reason = *reason;
+    return result;
   }
   for (const auto & parameter : parameters) {
     // Only a parameter of dynamic type can be unset, and that undeclares it.

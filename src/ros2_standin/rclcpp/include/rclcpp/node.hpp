@@ -126,7 +126,8 @@ public:
     rcl_interfaces::msg::ParameterDescriptor(),
     bool ignore_override = false);
 
-  // Throws ParameterNotDeclaredException for a parameter never declared.
+  // Throws ParameterNotDeclaredException for a parameter never declared, and
+  // InvalidParametersException for an empty name.
   std::vector<rcl_interfaces::msg::SetParametersResult> set_parameters(
     const std::vector<Parameter> & parameters);
 

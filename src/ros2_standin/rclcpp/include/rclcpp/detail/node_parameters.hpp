@@ -39,11 +39,13 @@ public:
     const rcl_interfaces::msg::ParameterDescriptor & descriptor,
     const std::optional<ParameterValue> & override_value);
 
-  // Each parameter set on its own. Throws ParameterNotDeclaredException for an undeclared one.
+  // Each parameter set on its own. Throws InvalidParametersException for an empty name and
+  // ParameterNotDeclaredException for an undeclared one; those before it stay set.
   std::vector<rcl_interfaces::msg::SetParametersResult> set(
     const std::vector<Parameter> & parameters);
 
-  // All or none, in one event. Throws ParameterNotDeclaredException for an undeclared one.
+  // All or none, in one event. Throws InvalidParametersException for an empty name and
+  // ParameterNotDeclaredException for an undeclared one, changing nothing.
   rcl_interfaces::msg::SetParametersResult set_atomically(
     const std::vector<Parameter> & parameters);
 
@@ -71,7 +73,7 @@ private:
   // Checks every parameter before any is changed; fills the event on success.
   rcl_interfaces::msg::SetParametersResult set_all(
     const std::vector<Parameter> & parameters, rcl_interfaces::msg::ParameterEvent & event);
-  std::optional<std::string> refusal(const Parameter & parameter) const;
+  std::optional<std::string> refusal(const std::vector<Parameter> & parameters) const;
   void publish(rcl_interfaces::msg::ParameterEvent && event) const;
 
   mutable std::mutex mutex_;
