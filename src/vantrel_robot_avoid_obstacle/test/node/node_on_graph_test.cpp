@@ -21,6 +21,7 @@
 #include "node_rig.h"
 #include "rclcpp_action/rclcpp_action.hpp"
 #include "ros_test_support.hpp"
+#include "support/graph_probe.h"
 #include "support/node_process.h"
 #include "support/node_workspace.h"
 
@@ -141,42 +142,9 @@ TEST(CommandQueue, WhileTheNodeWaitsOnAGoalOnlyTheNewestTenRequestsAreAnswered) 
 // test's thread or on a thread of its own; and a fresh workspace for the program.
 class NodeOnGraph : public ::testing::Test {
  protected:
-  NodeOnGraph() {
-    claim_dds_test_domain();
-    rclcpp::InitOptions options;
-    options.transport = rclcpp::TransportKind::Dds;
-    options.shutdown_on_signal = false;
-    context_->init(0, nullptr, options);
-    probe_ = std::make_shared<rclcpp::Node>("graph_probe", rclcpp::NodeOptions().context(context_));
-    rclcpp::ExecutorOptions executor_options;
-    executor_options.context = context_;
-    executor_ = std::make_unique<rclcpp::executors::SingleThreadedExecutor>(executor_options);
-    executor_->add_node(probe_);
-  }
-  ~NodeOnGraph() override { context_->shutdown("test over"); }
-
-  template <typename ConditionT>
-  bool spinUntil(ConditionT condition) {
-    return wait_until([&] {
-      executor_->spin_some();
-      return condition();
-    });
-  }
-
-  template <typename ServiceT>
-  typename ServiceT::Response call(const std::string& name, const typename ServiceT::Request& request) {
-    auto client = probe_->create_client<ServiceT>(name);
-    EXPECT_TRUE(client->wait_for_service(kHangTimeout)) << name;
-    auto future = client->async_send_request(std::make_shared<typename ServiceT::Request>(request));
-    EXPECT_TRUE(spinUntil([&future] { return future.wait_for(0s) == std::future_status::ready; })) << name;
-    return *future.get();
-  }
-
   const std::string kOverDds = "RAO_TRANSPORT=dds";
   NodeWorkspace workspace_;
-  const rclcpp::Context::SharedPtr context_ = std::make_shared<rclcpp::Context>();
-  rclcpp::Node::SharedPtr probe_;
-  std::unique_ptr<rclcpp::executors::SingleThreadedExecutor> executor_;
+  GraphProbe probe_;
 };
 
 // The history depth of every writer on a DDS topic, as discovery shows it.
@@ -200,15 +168,15 @@ TEST_F(NodeOnGraph, TheNodesAnnounceWhatTheArgumentsMadeOfThemAndNode1ServesItsP
   workspace_.writeConfig(heldConfig(Arm::Six));
   const std::string override_text = "<robot name=\"from_the_command_line\"/>";
   std::vector<ParameterEvent> events;
-  auto event_subscription = probe_->create_subscription<ParameterEvent>(
+  auto event_subscription = probe_.node()->create_subscription<ParameterEvent>(
       "/parameter_events", rclcpp::ParameterEventsQoS(), [&events](std::shared_ptr<const ParameterEvent> event) {
         if (event->node == "/node1") events.push_back(*event);
       });
   std::shared_ptr<const std_msgs::msg::String> published;
-  auto description_subscription = probe_->create_subscription<std_msgs::msg::String>(
+  auto description_subscription = probe_.node()->create_subscription<std_msgs::msg::String>(
       "/robot_description", rclcpp::QoS(1).transient_local(),
       [&published](std::shared_ptr<const std_msgs::msg::String> message) { published = message; });
-  auto joint_states = probe_->create_publisher<sensor_msgs::msg::JointState>("/arm/joint_states", 3);
+  auto joint_states = probe_.node()->create_publisher<sensor_msgs::msg::JointState>("/arm/joint_states", 3);
   NodeProcess program({"--ros-args", "-p", "/robot_description:=" + override_text, "-r",
                        "/arm5/joint_states:=/arm/joint_states", "-p", "qos_overrides./tf.publisher.depth:=7"},
                       {kOverDds});
@@ -218,7 +186,7 @@ TEST_F(NodeOnGraph, TheNodesAnnounceWhatTheArgumentsMadeOfThemAndNode1ServesItsP
     return topics.count(topic) == 1;
   };
   const std::string action = std::string("/held/follow_joint_trajectory/_action/");
-  EXPECT_TRUE(spinUntil([&] {
+  EXPECT_TRUE(probe_.spinUntil([&] {
     auto nodes = graph.nodes();
     const auto& node1 = nodes["/node1"];
     const auto& node2 = nodes["/node2"];
@@ -237,11 +205,11 @@ TEST_F(NodeOnGraph, TheNodesAnnounceWhatTheArgumentsMadeOfThemAndNode1ServesItsP
 
   sensor_msgs::msg::JointState state;
   state.position.assign(8, 0.0);
-  ASSERT_TRUE(spinUntil([&] {
+  ASSERT_TRUE(probe_.spinUntil([&] {
     if (!published) joint_states->publish(state);
     return published != nullptr;
   }));
-  ASSERT_TRUE(spinUntil([&] { return !events.empty() && !events.back().changed_parameters.empty(); }));
+  ASSERT_TRUE(probe_.spinUntil([&] { return !events.empty() && !events.back().changed_parameters.empty(); }));
   for (const ParameterEvent& event : events) {
     for (const auto& parameter : event.new_parameters) {
       EXPECT_EQ(parameter.value.string_value, override_text) << "the first value is the override";
@@ -253,14 +221,14 @@ TEST_F(NodeOnGraph, TheNodesAnnounceWhatTheArgumentsMadeOfThemAndNode1ServesItsP
   }
   rcl_interfaces::srv::GetParameters::Request get;
   get.names = {"/robot_description"};
-  const auto values = call<rcl_interfaces::srv::GetParameters>("/node1/get_parameters", get).values;
+  const auto values = probe_.call<rcl_interfaces::srv::GetParameters>("/node1/get_parameters", get).values;
   ASSERT_EQ(values.size(), 1u);
   EXPECT_EQ(values[0].string_value, published->data);
   EXPECT_NE(published->data.find("file://"), std::string::npos);
   get.names = {"robot_description"};
-  EXPECT_TRUE(call<rcl_interfaces::srv::GetParameters>("/node1/get_parameters", get).values.empty());
+  EXPECT_TRUE(probe_.call<rcl_interfaces::srv::GetParameters>("/node1/get_parameters", get).values.empty());
   using ListParameters = rcl_interfaces::srv::ListParameters;
-  EXPECT_EQ(call<ListParameters>("/node1/list_parameters", ListParameters::Request()).result.names,
+  EXPECT_EQ(probe_.call<ListParameters>("/node1/list_parameters", ListParameters::Request()).result.names,
             std::vector<std::string>{"/robot_description"});
   EXPECT_EQ(program.stop(), 0) << readFile("node_err.txt");
 }
@@ -312,7 +280,7 @@ TEST_F(NodeOnGraph, RemapRulesOfOneKindMoveThatKindOnly) {
     return (writers ? nodes[node].writers : nodes[node].readers).count(topic);
   };
   const std::string states = joint_states.substr(1);
-  EXPECT_TRUE(spinUntil([&] {
+  EXPECT_TRUE(probe_.spinUntil([&] {
     return count("/node1", false, "rt/moved_goal") == 1 && count("/node1", false, "rq/move_to_goalRequest") == 1 &&
            count("/node1", false, "rq/moved_statesRequest") == 1 && count("/node1", true, "rr/moved_statesReply") == 1 &&
            count("/node2", false, "rt/" + states) == 1 && count("/node1", false, "rq/arm5/releaseRequest") == 1;
@@ -334,12 +302,12 @@ TEST_F(NodeOnGraph, AFloodOfLargeRequestsWhileTheNodeIsBusyHoldsOnlyTheNewestTen
   workspace_.writeConfig(config);
   // The sanitizer keeps freed memory back for a while; kept small, the resident size shows what the node holds.
   NodeProcess program({}, {kOverDds, asanOptionsWith("quarantine_size_mb=1")});
-  SpinThread spin(*executor_);
-  HeldController controller(probe_);
-  auto client = probe_->create_client<ArmMoveJoints>(moveJointsService(config));
+  SpinThread spin(probe_.executor());
+  HeldController controller(probe_.node());
+  auto client = probe_.node()->create_client<ArmMoveJoints>(moveJointsService(config));
   ASSERT_TRUE(client->wait_for_service(kHangTimeout));
   // A start in the arm's limits, clear of itself; the node reads the first joints in group order.
-  auto states = probe_->create_publisher<sensor_msgs::msg::JointState>("/arm5/joint_states", 3);
+  auto states = probe_.node()->create_publisher<sensor_msgs::msg::JointState>("/arm5/joint_states", 3);
   ASSERT_TRUE(wait_until([&states] { return states->get_subscription_count() > 0; }));
   sensor_msgs::msg::JointState start;
   start.position = {0.0, -0.3, 0.9, 0.0, 0.0, 0.0};

@@ -33,6 +33,7 @@ class GraphProbe {
   GraphProbe& operator=(const GraphProbe&) = delete;
 
   const rclcpp::Node::SharedPtr& node() const { return node_; }
+  rclcpp::executors::SingleThreadedExecutor& executor() { return *executor_; }
 
   template <typename ConditionT>
   bool spinUntil(ConditionT condition) {
