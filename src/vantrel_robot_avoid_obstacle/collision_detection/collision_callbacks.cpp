@@ -18,11 +18,6 @@ namespace collision_detection
 {
 namespace
 {
-const CollisionGeometryData& ownerOf(const fcl::CollisionObjectd* object)
-{
-  return *static_cast<const CollisionGeometryData*>(object->collisionGeometry()->getUserData());
-}
-
 bool outsideActiveComponents(const std::set<const robot_model::core::LinkModel*>* active,
                              const CollisionGeometryData& cd1, const CollisionGeometryData& cd2)
 {
@@ -76,64 +71,79 @@ DistanceRequest distanceRequestFor(const CollisionRequest& req, const AllowedCol
   return dreq;
 }
 
-bool collisionCallback(fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, void* data)
+const CollisionGeometryData& ownerOf(const fcl::CollisionObjectd* object)
 {
-  auto* cdata = static_cast<CollisionData*>(data);
-  if (cdata->done_)
-    return true;
-  const CollisionGeometryData& cd1 = ownerOf(o1);
-  const CollisionGeometryData& cd2 = ownerOf(o2);
+  return *static_cast<const CollisionGeometryData*>(object->collisionGeometry()->getUserData());
+}
+
+PairTest pairTest(const fcl::CollisionObjectd& o1, const fcl::CollisionObjectd& o2, const CollisionData& data)
+{
+  const CollisionGeometryData& cd1 = ownerOf(&o1);
+  const CollisionGeometryData& cd2 = ownerOf(&o2);
   if (cd1.sameObject(cd2))
-    return false;
-  if (outsideActiveComponents(cdata->active_components_only_, cd1, cd2))
-    return false;
+    return PairTest::NONE;
+  if (outsideActiveComponents(data.active_components_only_, cd1, cd2))
+    return PairTest::NONE;
   // Nothing to touch: no pair lookups either.
-  if (holdsNothing(o1) || holdsNothing(o2))
-    return false;
+  if (holdsNothing(&o1) || holdsNothing(&o2))
+    return PairTest::NONE;
 
   bool always_allowed = false;
   DecideContactFn decide;
-  if (cdata->acm_ != nullptr)
+  if (data.acm_ != nullptr)
   {
     AllowedCollision::Type type = AllowedCollision::NEVER;
-    const bool known = cdata->allowed_pairs_ != nullptr ?
-                           cdata->allowed_pairs_->getAllowedCollision(*cdata->acm_, cd1, cd2, type) :
-                           cdata->acm_->getAllowedCollision(cd1.getID(), cd2.getID(), type);
+    const bool known = data.allowed_pairs_ != nullptr ?
+                           data.allowed_pairs_->getAllowedCollision(*data.acm_, cd1, cd2, type) :
+                           data.acm_->getAllowedCollision(cd1.getID(), cd2.getID(), type);
     if (known)
     {
       if (type == AllowedCollision::ALWAYS)
         always_allowed = true;
       else if (type == AllowedCollision::CONDITIONAL)
       {
-        cdata->acm_->getAllowedCollision(cd1.getID(), cd2.getID(), decide);
-        if (cdata->req_->verbose)
+        data.acm_->getAllowedCollision(cd1.getID(), cd2.getID(), decide);
+        if (data.req_->verbose)
           printf("[collision_common]'%s' and '%s' is conditionally allowed\n", cd1.getID().c_str(),
                  cd2.getID().c_str());
       }
     }
   }
   if (allowedToTouch(cd1, cd2))
-    return false;
+    return PairTest::NONE;
   if (cd1.type == ROBOT_ATTACHED && cd2.type == ROBOT_ATTACHED && cd1.ptr.ab->parent_link_ == cd2.ptr.ab->parent_link_)
-    return false;
+    return PairTest::NONE;
   if (always_allowed)
+    return PairTest::NONE;
+  return decide.empty() ? PairTest::GEOMETRIC : PairTest::DECIDED;
+}
+
+bool inContact(fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, const CollisionData& data)
+{
+  // A pair whose bounding volumes are apart needs no narrow phase.
+  if (!mayTouch(*o1, *o2))
+    return false;
+  fcl::CollisionResultd own_result;
+  fcl::CollisionResultd& fcl_result = data.narrow_phase_result_ != nullptr ? *data.narrow_phase_result_ : own_result;
+  fcl_result.clear();
+  return fcl::collide(o1, o2, data.narrow_phase_request_, fcl_result) > 0;
+}
+
+bool collisionCallback(fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, void* data)
+{
+  auto* cdata = static_cast<CollisionData*>(data);
+  if (cdata->done_)
+    return true;
+  const PairTest test = pairTest(*o1, *o2, *cdata);
+  if (test == PairTest::NONE)
     return false;
 
-  // A conditionally allowed pair is decided without a geometric test; a pair whose bounding volumes
-  // are apart needs none.
-  if (decide.empty() && mayTouch(*o1, *o2))
+  if (test == PairTest::GEOMETRIC && inContact(o1, o2, *cdata))
   {
-    fcl::CollisionResultd own_result;
-    fcl::CollisionResultd& fcl_result =
-        cdata->narrow_phase_result_ != nullptr ? *cdata->narrow_phase_result_ : own_result;
-    fcl_result.clear();
-    if (fcl::collide(o1, o2, cdata->narrow_phase_request_, fcl_result) > 0)
-    {
-      cdata->res_->collision = true;
-      if (cdata->req_->verbose)
-        std::cout << "\033[41m ******\033[0m" << cd1.getID() << " and " << cd2.getID()
-                  << "\033[41m really collision******\033[0m" << std::endl;
-    }
+    cdata->res_->collision = true;
+    if (cdata->req_->verbose)
+      std::cout << "\033[41m ******\033[0m" << ownerOf(o1).getID() << " and " << ownerOf(o2).getID()
+                << "\033[41m really collision******\033[0m" << std::endl;
   }
 
   const CollisionRequest& req = *cdata->req_;

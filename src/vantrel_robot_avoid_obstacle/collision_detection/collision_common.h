@@ -159,6 +159,26 @@ void computeTightAABB(fcl::CollisionObjectd& object);
 // Drops the cache entries of shapes that no longer exist (world objects, then attached bodies).
 void cleanCollisionGeometryCache();
 
+// The owner record of an object's geometry.
+const CollisionGeometryData& ownerOf(const fcl::CollisionObjectd* object);
+
+// What a collision check does with a pair of objects.
+enum class PairTest
+{
+  // Nothing: the same object, neither on the data's group links, one holding nothing, a pair the matrix always
+  // allows, a link and a body it may touch, or two bodies attached to one link.
+  NONE,
+  // The matrix allows the pair conditionally, by a decide function: no geometric test.
+  DECIDED,
+  // The geometric test.
+  GEOMETRIC
+};
+// The pair's test under the data's group links, matrix (through its pair cache when set) and verbosity.
+PairTest pairTest(const fcl::CollisionObjectd& o1, const fcl::CollisionObjectd& o2, const CollisionData& data);
+
+// Whether the narrow phase of the data's request finds the two objects in contact.
+bool inContact(fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, const CollisionData& data);
+
 // Broad-phase callbacks; data is a CollisionData* or a DistanceData*. True lets the manager stop.
 bool collisionCallback(fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, void* data);
 bool distanceCallback(fcl::CollisionObjectd* o1, fcl::CollisionObjectd* o2, void* data, double& min_dist);

@@ -13,6 +13,17 @@
 
 namespace collision_detection
 {
+// How fast two of a robot's bodies can close in on each other along a motion: the most their distance can
+// shrink per unit of the motion's progress.
+class PairClosingRate
+{
+public:
+  virtual double operator()(const CollisionGeometryData& first, const CollisionGeometryData& second) const = 0;
+
+protected:
+  ~PairClosingRate() = default;
+};
+
 // FCL geometry of every collision shape of the model's links, padded and scaled per link; each
 // check places copies of it at a robot state.
 class CollisionRobotFCL : public CollisionRobot
@@ -49,6 +60,14 @@ public:
                            const AllowedCollisionMatrix& acm) const override;
   void distanceSelf(const DistanceRequest& req, DistanceResult& res,
                     const robot_model::core::RobotState& state) const override;
+  // How far a motion can progress from `state` before two bodies could touch that the self check with `req` and
+  // `acm` tests: the least distance over closing rate of those pairs, at most `horizon` (positive); a pair that
+  // cannot close in counts only when touching. Negative when a pair is in contact as the self check finds it; 0
+  // when a pair touches only within the narrow phase's tolerance. Once the working storage has grown, allocates
+  // nothing beyond what FCL's narrow phase does for each pair it measures.
+  double progressToSelfContact(const CollisionRequest& req, const robot_model::core::RobotState& state,
+                               const AllowedCollisionMatrix& acm, const PairClosingRate& closing_rate,
+                               double horizon) const;
   void distanceOther(const DistanceRequest& req, DistanceResult& res, const robot_model::core::RobotState& state,
                      const CollisionRobot& other_robot,
                      const robot_model::core::RobotState& other_state) const override;
@@ -64,6 +83,15 @@ private:
     // A copy of each link object with a geometry, in collision body order, moved to each state.
     std::vector<fcl::CollisionObjectd> links_;
     std::vector<std::size_t> link_bodies_;
+    // Per link object that is a mesh: a box holding the mesh, with its centre in the mesh's frame; placed only
+    // when asked for.
+    struct MeshBox
+    {
+      std::size_t link_object;
+      fcl::CollisionObjectd box;
+      Eigen::Vector3d centre;
+    };
+    std::vector<MeshBox> mesh_boxes_;
     // The attached bodies of the state being checked.
     std::vector<fcl::CollisionObjectd> attached_;
     std::vector<FCLGeometryConstPtr> attached_geometry_;
@@ -103,6 +131,8 @@ public:
     fcl::CollisionResultd& narrowPhaseResult() const { return storage_->narrow_phase_result_; }
     // The matrix's answers for this robot's pairs, kept from check to check in the robot's storage.
     AllowedPairCache& allowedPairs() const { return storage_->allowed_pairs_; }
+    // The object at `index` of objects(), or for a link's mesh a box that holds it, placed with it.
+    fcl::CollisionObjectd& boundingObject(std::size_t index) const;
 
   private:
     const CollisionRobotFCL& robot_;

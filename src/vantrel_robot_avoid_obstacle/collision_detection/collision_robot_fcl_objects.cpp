@@ -1,6 +1,8 @@
 // Placing a robot's FCL objects at the state of one check, in storage reused from check to check.
 #include <algorithm>
 
+#include <fcl/geometry/shape/box.h>
+
 #include "collision_detection/collision_robot_fcl.h"
 #include "robot_model/core/attached_body.h"
 #include "robot_model/core/link_model.h"
@@ -41,6 +43,17 @@ void CollisionRobotFCL::placeObjects(const robot_model::core::RobotState& state,
       storage.links_.push_back(*fcl_objs_[i]);
       storage.link_bodies_.push_back(i);
     }
+    storage.mesh_boxes_.clear();
+    for (std::size_t k = 0; k < storage.links_.size(); ++k)
+    {
+      const fcl::CollisionGeometryd& geometry = *storage.links_[k].collisionGeometry();
+      const fcl::AABBd& box = geometry.aabb_local;
+      // A mesh without vertices has no box.
+      if (geometry.getObjectType() != fcl::OT_BVH || !(box.min_.array() <= box.max_.array()).all())
+        continue;
+      storage.mesh_boxes_.push_back(
+          { k, fcl::CollisionObjectd(std::make_shared<fcl::Boxd>(box.max_ - box.min_)), box.center() });
+    }
     storage.links_built_ = true;
   }
 
@@ -75,6 +88,20 @@ void CollisionRobotFCL::placeObjects(const robot_model::core::RobotState& state,
   // Taken after the last insertion, which may have moved the attached objects.
   for (fcl::CollisionObjectd& object : storage.attached_)
     storage.objects_.push_back(&object);
+}
+
+fcl::CollisionObjectd& CollisionRobotFCL::PlacedObjects::boundingObject(std::size_t index) const
+{
+  for (CheckObjects::MeshBox& mesh_box : storage_->mesh_boxes_)
+  {
+    if (mesh_box.link_object != index)
+      continue;
+    const fcl::CollisionObjectd& mesh = storage_->links_[index];
+    mesh_box.box.setTransform(mesh.getTransform() * Eigen::Translation3d(mesh_box.centre));
+    mesh_box.box.computeAABB();
+    return mesh_box.box;
+  }
+  return *storage_->objects_[index];
 }
 
 FCLGeometryConstPtr CollisionRobotFCL::attachedGeometry(const robot_model::core::AttachedBody& body,

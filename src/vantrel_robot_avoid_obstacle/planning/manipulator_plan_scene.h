@@ -16,6 +16,7 @@
 #include "collision_detection/collision_world_fcl.h"
 #include "collision_detection/world.h"
 #include "planning/motion_bisection.h"
+#include "planning/pair_closing_rates.h"
 #include "planning/plan_scene_interface.h"
 #include "planning/valid_state_memo.h"
 #include "robot_model/core/joint_model_group.h"
@@ -54,7 +55,10 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   // Tests the straight motion densely enough that no point of the padded robot moves more than half the
   // least link padding (at least 5 mm) between two tested states, bounded from each joint's motion and the
   // farthest collision geometry beyond it, the bodies attached to the state included; where a state is free
-  // with the wider margin, the states as far as the margin exceeds the padding count as tested.
+  // with the wider margin, the states as far as the margin exceeds the padding count as tested. Against itself
+  // the robot is tested from `from` on, each state vouching for the motion as far as no two of its bodies the
+  // self test checks can have closed the distance between them: a self-contact less than
+  // kSelfContactResolution deep may pass unseen, none deeper.
   bool checkMotionFinely(const double* from, const double* to) override;
   // Extent of the whole model's active joints, not only of the planning group.
   double getMaximumExtent() override;
@@ -68,6 +72,8 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   static constexpr std::size_t kRememberedStates = 1 << 14;
   // Most segments a straight motion is tested in.
   static constexpr int kMaxMotionSegments = 100000;
+  // Metres: how deep a self-contact the fine motion check may miss.
+  static constexpr double kSelfContactResolution = 1e-4;
   // Number of segments the straight motion is tested in: the distance-factor weighted sum of the raw
   // joint-value differences over the longest valid segment, rounded up. -1 without a planning group,
   // when the states are not finite or when the count exceeds kMaxMotionSegments.
@@ -135,8 +141,23 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   void forgetValidStates();
   // Farthest any point of the padded robot can move on the straight motion; writes the scene's state.
   double pointMotionBound(const double* from, const double* to);
-  // Sets (sign > 0) or adds each revolute joint's farthest geometry distance from its axis at `state`.
+  // The bodies' closing rates on the motion pointMotionBound was last asked about.
+  void updateClosingRates(const double* from, const double* to);
+  // Sets (sign > 0) or adds each revolute joint's farthest geometry distance from its axis at `state`, over
+  // all the padded geometry it moves and per unpadded box.
   void addAxisDistances(const double* state, double sign);
+  struct FineMotionJoint;
+  // The most the joint moves a point of geometry that reaches at most `reach` from it in any configuration; for
+  // a revolute joint, whose distances from the axis at both ends add up to `axis_distance_sum` and may grow by
+  // `growth` in between.
+  static double jointPointMotion(const FineMotionJoint& entry, const double* from, const double* to, double reach,
+                                 double axis_distance_sum, double growth);
+  // The fine motion check's states of a motion whose points move at most `motion`: all of them at the fine
+  // spacing, or those around the coarse states that fail the wider margin.
+  bool checkFineStates(const double* from, const double* to, double motion);
+  // Steps along the motion from `from` to `to`, each as far as no two bodies the self test checks can have
+  // touched, at least as far as they close in by kSelfContactResolution; false at a state where two touch.
+  bool checkSelfMotionFinely(const double* from, const double* to);
   // After construction, after every padding change and when the attached bodies have changed.
   void updateFineMotionBound();
   struct BoundingSphere;
@@ -180,21 +201,32 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   // A sphere holding the padded geometry of a link or of a body attached to it, in the link's frame.
   struct BoundingSphere {
     const robot_model::core::LinkModel* link = nullptr;
+    // The attached body the sphere holds, null for the link's own geometry.
+    const robot_model::core::AttachedBody* attached = nullptr;
     Eigen::Vector3d centre = Eigen::Vector3d::Zero();
     double radius = 0.0;
+    // The unpadded geometry's box about the centre, along the link's axes.
+    Eigen::Vector3d half_extents = Eigen::Vector3d::Zero();
   };
+  std::vector<BoundingSphere> fine_motion_spheres_;
   // Per active joint of the group: the spheres of the geometry it moves, the farthest reach of that
   // geometry in any configuration, and the active joints beyond it.
   struct FineMotionJoint {
     const robot_model::core::JointModel* joint = nullptr;
     std::size_t first_variable = 0;
-    std::vector<BoundingSphere> spheres;
+    // Indices into fine_motion_spheres_.
+    std::vector<std::size_t> spheres;
+    // Per sphere of fine_motion_spheres_, 0 for one the joint does not move.
+    std::vector<double> sphere_reach;
     double chain_reach = 0.0;
     std::vector<std::size_t> downstream;
-    // Scratch of one bound: the geometry's farthest distance from the axis at both ends, added up.
+    // Scratch of one bound: the geometry's farthest distance from the axis at both ends, added up, and per
+    // sphere its unpadded box's.
     double axis_reach_sum = 0.0;
+    std::vector<double> box_axis_sums;
   };
   std::vector<FineMotionJoint> fine_motion_joints_;
+  PairClosingRates closing_rates_;
   double fine_motion_step_ = 0.0;
   double most_link_padding_ = 0.0;
   // The robot state's attached-body change count the bound was made for.

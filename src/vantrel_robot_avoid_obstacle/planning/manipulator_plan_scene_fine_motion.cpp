@@ -21,8 +21,9 @@ std::vector<ManipulatorPlanScene::BoundingSphere> ManipulatorPlanScene::paddedGe
   const double scale = std::max(robot_scale_, 1.0);
   std::vector<BoundingSphere> spheres;
   for (const robot_model::core::LinkModel* link : robot_model_->getLinkModelsWithCollisionGeometry()) {
-    spheres.push_back({link, link->getCenteredBoundingBoxOffset(),
-                       0.5 * link->getShapeExtentsAtOrigin().norm() * scale + padding});
+    spheres.push_back({link, nullptr, link->getCenteredBoundingBoxOffset(),
+                       0.5 * link->getShapeExtentsAtOrigin().norm() * scale + padding,
+                       0.5 * link->getShapeExtentsAtOrigin()});
   }
   // A body's points move with its link like the link's own, padded as the link is.
   for (const auto& entry : robot_state_->getAttachedBodies()) {
@@ -30,7 +31,8 @@ std::vector<ManipulatorPlanScene::BoundingSphere> ManipulatorPlanScene::paddedGe
     robot_model::core::AABB box;
     for (std::size_t k = 0; k < body.shapes_.size(); ++k) box.extendWithShape(body.shape_poses_[k], *body.shapes_[k]);
     if (!box.isEmpty()) {
-      spheres.push_back({body.parent_link_, box.center(), 0.5 * box.sizes().norm() * scale + padding});
+      spheres.push_back(
+          {body.parent_link_, &body, box.center(), 0.5 * box.sizes().norm() * scale + padding, 0.5 * box.sizes()});
     }
   }
   return spheres;
@@ -48,8 +50,11 @@ void ManipulatorPlanScene::updateFineMotionBound() {
   most_link_padding_ = most_padding;
   fine_motion_attached_changes_ = robot_state_->getAttachedBodyChangeCount();
 
-  const std::vector<BoundingSphere> spheres = paddedGeometrySpheres(most_padding);
+  fine_motion_spheres_ = paddedGeometrySpheres(most_padding);
+  std::vector<PairClosingRates::Body> bodies;
+  for (const BoundingSphere& sphere : fine_motion_spheres_) bodies.push_back({sphere.link, sphere.attached});
   const auto& active_joints = joint_model_group_->getActiveJointModels();
+  closing_rates_.reset(bodies, robot_model_->getLinkModelCount(), active_joints.size());
   fine_motion_joints_.assign(active_joints.size(), FineMotionJoint());
   for (std::size_t j = 0; j < active_joints.size(); ++j) {
     const robot_model::core::JointModel& joint = *active_joints[j];
@@ -57,11 +62,16 @@ void ManipulatorPlanScene::updateFineMotionBound() {
     FineMotionJoint& entry = fine_motion_joints_[j];
     entry.joint = &joint;
     entry.first_variable = joint_model_group_->getActiveJointModelStartIndex()[j];
-    for (const BoundingSphere& sphere : spheres) {
+    entry.sphere_reach.assign(fine_motion_spheres_.size(), 0.0);
+    entry.box_axis_sums.assign(fine_motion_spheres_.size(), 0.0);
+    for (std::size_t s = 0; s < fine_motion_spheres_.size(); ++s) {
+      const BoundingSphere& sphere = fine_motion_spheres_[s];
       if (std::find(descendants.begin(), descendants.end(), sphere.link) == descendants.end()) continue;
-      entry.spheres.push_back(sphere);
-      entry.chain_reach = std::max(entry.chain_reach, robot_model::core::chainLength(sphere.link, joint.getChildLinkModel()) +
-                                                          sphere.centre.norm() + sphere.radius);
+      entry.spheres.push_back(s);
+      entry.sphere_reach[s] = robot_model::core::chainLength(sphere.link, joint.getChildLinkModel()) +
+                              sphere.centre.norm() + sphere.radius;
+      entry.chain_reach = std::max(entry.chain_reach, entry.sphere_reach[s]);
+      closing_rates_.setMoves(j, s);
     }
     for (std::size_t k = j + 1; k < active_joints.size(); ++k) {
       if (std::find(descendants.begin(), descendants.end(), active_joints[k]->getChildLinkModel()) !=
@@ -80,13 +90,40 @@ void ManipulatorPlanScene::addAxisDistances(const double* state, double sign) {
     const Eigen::Isometry3d& frame = robot_state_->getGlobalLinkTransform(entry.joint->getChildLinkModel());
     const Eigen::Vector3d axis =
         frame.linear() * static_cast<const robot_model::core::RevoluteJointModel*>(entry.joint)->getAxis().normalized();
+    const auto from_axis = [&axis](const Eigen::Vector3d& offset) { return (offset - offset.dot(axis) * axis).norm(); };
     double reach = 0.0;
-    for (const BoundingSphere& sphere : entry.spheres) {
-      const Eigen::Vector3d offset =
-          robot_state_->getGlobalLinkTransform(sphere.link) * sphere.centre - frame.translation();
-      reach = std::max(reach, (offset - offset.dot(axis) * axis).norm() + sphere.radius);
+    for (const std::size_t s : entry.spheres) {
+      const BoundingSphere& sphere = fine_motion_spheres_[s];
+      const Eigen::Isometry3d& pose = robot_state_->getGlobalLinkTransform(sphere.link);
+      const Eigen::Vector3d offset = pose * sphere.centre - frame.translation();
+      reach = std::max(reach, from_axis(offset) + sphere.radius);
+      // A box is farthest from a line at a corner.
+      double box_distance = 0.0;
+      for (int corner = 0; corner < 8; ++corner) {
+        const Eigen::Vector3d signs(corner & 1 ? 1.0 : -1.0, corner & 2 ? 1.0 : -1.0, corner & 4 ? 1.0 : -1.0);
+        box_distance =
+            std::max(box_distance, from_axis(offset + pose.linear() * signs.cwiseProduct(sphere.half_extents)));
+      }
+      entry.box_axis_sums[s] = sign > 0.0 ? box_distance : entry.box_axis_sums[s] + box_distance;
     }
     entry.axis_reach_sum = sign > 0.0 ? reach : entry.axis_reach_sum + reach;
+  }
+}
+
+double ManipulatorPlanScene::jointPointMotion(const FineMotionJoint& entry, const double* from, const double* to,
+                                              double reach, double axis_distance_sum, double growth) {
+  double motion = 0.0;
+  for (std::size_t v = 1; v < entry.joint->getVariableCount(); ++v) {
+    motion += std::fabs(to[entry.first_variable + v] - from[entry.first_variable + v]) * (1.0 + reach);
+  }
+  const double delta = std::fabs(to[entry.first_variable] - from[entry.first_variable]);
+  switch (entry.joint->getType()) {
+    case robot_model::core::JointModel::PRISMATIC:
+      return motion + delta;
+    case robot_model::core::JointModel::REVOLUTE:
+      return motion + delta * std::min(reach, 0.5 * (axis_distance_sum + growth));
+    default:
+      return motion + delta * (1.0 + reach);
   }
 }
 
@@ -99,24 +136,32 @@ double ManipulatorPlanScene::pointMotionBound(const double* from, const double* 
   addAxisDistances(to, -1.0);
   double motion = 0.0;
   for (const FineMotionJoint& entry : fine_motion_joints_) {
-    const double delta = std::fabs(to[entry.first_variable] - from[entry.first_variable]);
-    for (std::size_t v = 1; v < entry.joint->getVariableCount(); ++v) {
-      motion += std::fabs(to[entry.first_variable + v] - from[entry.first_variable + v]) * (1.0 + entry.chain_reach);
+    double growth = 0.0;
+    for (const std::size_t k : entry.downstream) {
+      const FineMotionJoint& beyond = fine_motion_joints_[k];
+      growth += std::fabs(to[beyond.first_variable] - from[beyond.first_variable]) * beyond.chain_reach;
     }
-    if (entry.joint->getType() == robot_model::core::JointModel::PRISMATIC) {
-      motion += delta;
-    } else if (entry.joint->getType() != robot_model::core::JointModel::REVOLUTE) {
-      motion += delta * (1.0 + entry.chain_reach);
-    } else {
+    motion += jointPointMotion(entry, from, to, entry.chain_reach, entry.axis_reach_sum, growth);
+  }
+  return motion;
+}
+
+void ManipulatorPlanScene::updateClosingRates(const double* from, const double* to) {
+  // As pointMotionBound, per body: the reach of its sphere, the distances of its unpadded box from the axes,
+  // and only the joints beyond that move it adding to them.
+  for (std::size_t j = 0; j < fine_motion_joints_.size(); ++j) {
+    const FineMotionJoint& entry = fine_motion_joints_[j];
+    for (const std::size_t s : entry.spheres) {
       double growth = 0.0;
       for (const std::size_t k : entry.downstream) {
         const FineMotionJoint& beyond = fine_motion_joints_[k];
-        growth += std::fabs(to[beyond.first_variable] - from[beyond.first_variable]) * beyond.chain_reach;
+        growth += std::fabs(to[beyond.first_variable] - from[beyond.first_variable]) * beyond.sphere_reach[s];
       }
-      motion += delta * std::min(entry.chain_reach, 0.5 * (entry.axis_reach_sum + growth));
+      closing_rates_.setRate(j, s,
+                             jointPointMotion(entry, from, to, entry.sphere_reach[s], entry.box_axis_sums[s], growth));
     }
   }
-  return motion;
+  closing_rates_.settlePairs();
 }
 
 bool ManipulatorPlanScene::checkMotionFinely(const double* from, const double* to) {
@@ -126,13 +171,17 @@ bool ManipulatorPlanScene::checkMotionFinely(const double* from, const double* t
   }
   if (robot_state_->getAttachedBodyChangeCount() != fine_motion_attached_changes_) updateFineMotionBound();
   const double motion = pointMotionBound(from, to);
-  const double fine_segments = std::ceil(motion / fine_motion_step_);
-  if (!(fine_segments <= kMaxMotionSegments)) {
+  if (!(std::ceil(motion / fine_motion_step_) <= kMaxMotionSegments)) {
     printf("checkMotionFinely: the motion cannot be tested in at most %d segments.\n", kMaxMotionSegments);
     return false;
   }
+  updateClosingRates(from, to);
+  return checkFineStates(from, to, motion) && checkSelfMotionFinely(from, to);
+}
+
+bool ManipulatorPlanScene::checkFineStates(const double* from, const double* to, double motion) {
   // At least `to` is tested, as by checkMotion.
-  const int fine_count = std::max(1, static_cast<int>(fine_segments));
+  const int fine_count = std::max(1, static_cast<int>(std::ceil(motion / fine_motion_step_)));
   // A state free with the wider margin keeps the padded robot free for as far as the margin exceeds the
   // padding: only around states that fail it are the fine states tested.
   const double slack = margin_padding_ - most_link_padding_;

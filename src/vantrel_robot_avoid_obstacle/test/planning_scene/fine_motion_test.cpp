@@ -13,8 +13,8 @@
 
 #include "collision_detection/collision_robot_fcl.h"
 #include "robot_model/core/link_model.h"
-#include "robot_model/core/revolute_joint_model.h"
 #include "robot_model/shapes/shapes.h"
+#include "support/arms_and_sticks.h"
 #include "support/captured_output.h"
 #include "support/scene_fixtures.h"
 
@@ -23,41 +23,10 @@ namespace {
 constexpr double kJudgeStep = 0.0005;
 constexpr double kPadding = 0.01;
 constexpr double kVoxel = 0.02;
-constexpr double kStickWidth = 0.02;
 constexpr int kThroughMotions = 500;
 
 using robot_model::core::AttachedBody;
 using robot_model::core::LinkModel;
-
-// The link the node attaches what it carries to: the planning group's last.
-const LinkModel* toolLink(const ManipulatorPlanScene& scene) {
-  return scene.getPlanningGroup()->getLinkModel(scene.getPlanningGroup()->getLinkModelNames().back());
-}
-
-// A stick of square section in the tool link's frame: along the tool from the tool point outwards, or across it
-// with its middle just beyond the tool point. The tool points along the group's last joint axis.
-std::unique_ptr<AttachedBody> stick(const ManipulatorPlanScene& scene, double length, bool across) {
-  const LinkModel* tool = toolLink(scene);
-  const auto& joint = static_cast<const robot_model::core::RevoluteJointModel&>(
-      *scene.getPlanningGroup()->getActiveJointModels().back());
-  robot_model::core::RobotState state(scene.getRobotModel());
-  state.setToDefaultValues();
-  state.updateLinkTransforms();
-  const Eigen::Vector3d axis = (state.getGlobalLinkTransform(tool).linear().transpose() *
-                                state.getGlobalLinkTransform(joint.getChildLinkModel()).linear() * joint.getAxis())
-                                   .normalized();
-  Eigen::Isometry3d pose = Eigen::Isometry3d::Identity();
-  pose.linear() = Eigen::Quaterniond::FromTwoVectors(Eigen::Vector3d::UnitZ(), axis).toRotationMatrix();
-  pose.translation() = axis * (across ? kStickWidth : 0.5 * length);
-  auto body = std::make_unique<AttachedBody>();
-  body->id_ = "grab_object";
-  body->parent_link_ = tool;
-  body->shapes_.push_back(across ? std::make_shared<const shapes::Box>(length, kStickWidth, kStickWidth)
-                                 : std::make_shared<const shapes::Box>(kStickWidth, kStickWidth, length));
-  body->shape_poses_.push_back(pose);
-  body->touch_links_.insert(tool->getName());
-  return body;
-}
 
 // FCL alone on the unpadded geometry of the arm's links and of the carried stick, at states of its own. FCL tests a
 // mesh by its triangles, so an obstacle wholly inside one is not seen: where that matters, a mesh is taken as its
@@ -186,37 +155,12 @@ class BareCheck {
   std::vector<Body> bodies_;
 };
 
-// Uniform within the bounds or, when `special`, every joint from 0, +-pi/2, +-pi and its bounds where within them.
-std::vector<double> drawState(const std::vector<std::pair<double, double>>& bounds, bool special, std::mt19937& rng) {
-  std::vector<double> q;
-  for (const auto& [low, high] : bounds) {
-    std::vector<double> values{low, high};
-    for (const double value : {0.0, M_PI / 2, -M_PI / 2, M_PI, -M_PI}) {
-      if (value >= low && value <= high) values.push_back(value);
-    }
-    q.push_back(special ? values[std::uniform_int_distribution<std::size_t>(0, values.size() - 1)(rng)]
-                        : std::uniform_real_distribution<double>(low, high)(rng));
-  }
-  return q;
-}
-
-struct Case {
-  std::string name;
-  bool arm6;
-  double stick_length;  // 0: the arm bare
-  bool across;
-  unsigned seed;
-};
-
-void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
-
-using DenseCheck = testing::TestWithParam<Case>;
+using DenseCheck = testing::TestWithParam<ArmAndStick>;
 
 TEST_P(DenseCheck, RefusesEveryMotionThatPassesThroughAnObstacle) {
-  const Case& c = GetParam();
-  std::unique_ptr<ManipulatorPlanScene> scene = c.arm6 ? makeArm6Scene(kPadding) : makeArm5Scene("arm", kPadding);
-  std::vector<std::pair<double, double>> bounds;
-  scene->getJointLimits(bounds);
+  const ArmAndStick& c = GetParam();
+  std::unique_ptr<ManipulatorPlanScene> scene = makeArmScene(c, kPadding);
+  const JointBounds bounds = jointBounds(*scene);
   auto tree = makeOctree(kVoxel);
   scene->updateWorldOctomap(tree);
   std::mt19937 rng(c.seed);
@@ -295,16 +239,8 @@ TEST_P(DenseCheck, RefusesEveryMotionThatPassesThroughAnObstacle) {
   EXPECT_TRUE(accepted.empty()) << accepted.size() << " accepted, the first " << accepted.front();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ArmsAndSticks, DenseCheck,
-    testing::Values(Case{"Arm6Bare", true, 0.0, false, 1}, Case{"Arm6Along30", true, 0.3, false, 2},
-                    Case{"Arm6Along45", true, 0.45, false, 3}, Case{"Arm6Along60", true, 0.6, false, 4},
-                    Case{"Arm6Across30", true, 0.3, true, 5}, Case{"Arm6Across45", true, 0.45, true, 6},
-                    Case{"Arm6Across60", true, 0.6, true, 7}, Case{"Arm5Bare", false, 0.0, false, 8},
-                    Case{"Arm5Along30", false, 0.3, false, 9}, Case{"Arm5Along45", false, 0.45, false, 10},
-                    Case{"Arm5Along60", false, 0.6, false, 11}, Case{"Arm5Across30", false, 0.3, true, 12},
-                    Case{"Arm5Across45", false, 0.45, true, 13}, Case{"Arm5Across60", false, 0.6, true, 14}),
-    [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(ArmsAndSticks, DenseCheck, testing::ValuesIn(armsAndSticks(1)),
+                         [](const testing::TestParamInfo<ArmAndStick>& info) { return info.param.name; });
 
 // Two segments of the base joint with the arm stretched out; a voxel where the wrist is halfway through the
 // first one, some 8 cm from the states around it.

@@ -37,11 +37,6 @@ class SceneTestingEveryState : public PlanSceneInterface {
   PlanSceneInterface& scene_;
 };
 
-// A clock that advances one microsecond per reading, so that the printed durations repeat from run to run.
-MicrosecondClock steppingClock() {
-  return [now = std::make_shared<std::int64_t>(0)] { return ++*now; };
-}
-
 struct PlannedQuery {
   int code = 0;
   std::vector<TrajectoryPoint> points;

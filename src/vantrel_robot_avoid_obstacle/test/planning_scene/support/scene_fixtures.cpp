@@ -1,6 +1,7 @@
 #include "scene_fixtures.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -51,6 +52,10 @@ std::unique_ptr<ManipulatorPlanScene> makeArm5Scene(const std::string& group, do
 std::unique_ptr<ManipulatorPlanScene> makeTestRigScene(const std::string& group) {
   const std::string srdf = group == "fixed_first" ? "test_rig_fixed_first.srdf" : "test_rig.srdf";
   return std::make_unique<ManipulatorPlanScene>(testRigDirectory(), "test_rig.urdf", srdf, group, 0.0, 1.0);
+}
+
+MicrosecondClock steppingClock() {
+  return [now = std::make_shared<std::int64_t>(0)] { return ++*now; };
 }
 
 std::shared_ptr<octomap::OcTree> makeOctree(double resolution) {

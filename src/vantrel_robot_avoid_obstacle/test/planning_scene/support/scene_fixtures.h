@@ -8,6 +8,7 @@
 #include <octomap/OcTree.h>
 
 #include "planning/manipulator_plan_scene.h"
+#include "planning/microsecond_clock.h"
 
 // The repository's arm descriptions and the test rig, as the node would configure them.
 std::string arm6Directory();
@@ -16,6 +17,10 @@ std::unique_ptr<ManipulatorPlanScene> makeArm6Scene(double robot_padding = 0.0, 
 std::unique_ptr<ManipulatorPlanScene> makeArm5Scene(const std::string& group = "arm", double robot_padding = 0.0);
 // The rig with test_rig.srdf; "fixed_first" comes from its own SRDF, where it is the only group.
 std::unique_ptr<ManipulatorPlanScene> makeTestRigScene(const std::string& group);
+
+// A clock that advances one microsecond per reading, so that printed durations and the search's time limit do not
+// depend on the machine.
+MicrosecondClock steppingClock();
 
 // An empty octree of the node's kind.
 std::shared_ptr<octomap::OcTree> makeOctree(double resolution = 0.02);
