@@ -147,11 +147,12 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   // all the padded geometry it moves and per unpadded box.
   void addAxisDistances(const double* state, double sign);
   struct FineMotionJoint;
-  // The most the joint moves a point of geometry that reaches at most `reach` from it in any configuration; for
-  // a revolute joint, whose distances from the axis at both ends add up to `axis_distance_sum` and may grow by
-  // `growth` in between.
-  static double jointPointMotion(const FineMotionJoint& entry, const double* from, const double* to, double reach,
-                                 double axis_distance_sum, double growth);
+  // The most the joint moves a point of geometry that reaches at most `reach` from it in any configuration.
+  static double jointPointMotion(const FineMotionJoint& entry, const double* from, const double* to, double reach);
+  // As jointPointMotion, and for a revolute joint at most as far as the geometry's distances from the axis at both
+  // ends, added up to `axis_distance_sum`, allow when the joints beyond can move its points by `growth`.
+  static double axisBoundedPointMotion(const FineMotionJoint& entry, const double* from, const double* to,
+                                       double reach, double axis_distance_sum, double growth);
   // The fine motion check's states of a motion whose points move at most `motion`: all of them at the fine
   // spacing, or those around the coarse states that fail the wider margin.
   bool checkFineStates(const double* from, const double* to, double motion);

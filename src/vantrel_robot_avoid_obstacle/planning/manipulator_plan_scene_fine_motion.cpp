@@ -111,7 +111,7 @@ void ManipulatorPlanScene::addAxisDistances(const double* state, double sign) {
 }
 
 double ManipulatorPlanScene::jointPointMotion(const FineMotionJoint& entry, const double* from, const double* to,
-                                              double reach, double axis_distance_sum, double growth) {
+                                              double reach) {
   double motion = 0.0;
   for (std::size_t v = 1; v < entry.joint->getVariableCount(); ++v) {
     motion += std::fabs(to[entry.first_variable + v] - from[entry.first_variable + v]) * (1.0 + reach);
@@ -121,17 +121,25 @@ double ManipulatorPlanScene::jointPointMotion(const FineMotionJoint& entry, cons
     case robot_model::core::JointModel::PRISMATIC:
       return motion + delta;
     case robot_model::core::JointModel::REVOLUTE:
-      return motion + delta * std::min(reach, 0.5 * (axis_distance_sum + growth));
+      return motion + delta * reach;
     default:
       return motion + delta * (1.0 + reach);
   }
 }
 
+double ManipulatorPlanScene::axisBoundedPointMotion(const FineMotionJoint& entry, const double* from, const double* to,
+                                                    double reach, double axis_distance_sum, double growth) {
+  const double motion = jointPointMotion(entry, from, to, reach);
+  if (entry.joint->getType() != robot_model::core::JointModel::REVOLUTE) return motion;
+  const double delta = std::fabs(to[entry.first_variable] - from[entry.first_variable]);
+  return std::min(motion, delta * (0.5 * (axis_distance_sum + growth)));
+}
+
 double ManipulatorPlanScene::pointMotionBound(const double* from, const double* to) {
   // A point's distance from a revolute joint's axis changes only with the joints beyond it, at most by
-  // what their motion can add: from both ends of the motion, it is bounded by
-  // (distance at `from` + distance at `to` + that growth) / 2, and by the joint's reach in any
-  // configuration. A translation moves every point by its own length.
+  // as far as they move the point, each as it would alone (a slide by its whole travel): from both ends of
+  // the motion, it is bounded by (distance at `from` + distance at `to` + that growth) / 2, and by the
+  // joint's reach in any configuration. A translation moves every point by its own length.
   addAxisDistances(from, 1.0);
   addAxisDistances(to, -1.0);
   double motion = 0.0;
@@ -139,9 +147,9 @@ double ManipulatorPlanScene::pointMotionBound(const double* from, const double* 
     double growth = 0.0;
     for (const std::size_t k : entry.downstream) {
       const FineMotionJoint& beyond = fine_motion_joints_[k];
-      growth += std::fabs(to[beyond.first_variable] - from[beyond.first_variable]) * beyond.chain_reach;
+      if (!beyond.spheres.empty()) growth += jointPointMotion(beyond, from, to, beyond.chain_reach);
     }
-    motion += jointPointMotion(entry, from, to, entry.chain_reach, entry.axis_reach_sum, growth);
+    motion += axisBoundedPointMotion(entry, from, to, entry.chain_reach, entry.axis_reach_sum, growth);
   }
   return motion;
 }
@@ -155,10 +163,10 @@ void ManipulatorPlanScene::updateClosingRates(const double* from, const double* 
       double growth = 0.0;
       for (const std::size_t k : entry.downstream) {
         const FineMotionJoint& beyond = fine_motion_joints_[k];
-        growth += std::fabs(to[beyond.first_variable] - from[beyond.first_variable]) * beyond.sphere_reach[s];
+        if (closing_rates_.moves(k, s)) growth += jointPointMotion(beyond, from, to, beyond.sphere_reach[s]);
       }
-      closing_rates_.setRate(j, s,
-                             jointPointMotion(entry, from, to, entry.sphere_reach[s], entry.box_axis_sums[s], growth));
+      closing_rates_.setRate(
+          j, s, axisBoundedPointMotion(entry, from, to, entry.sphere_reach[s], entry.box_axis_sums[s], growth));
     }
   }
   closing_rates_.settlePairs();

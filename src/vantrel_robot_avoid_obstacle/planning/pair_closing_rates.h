@@ -26,6 +26,7 @@ class PairClosingRates final : public collision_detection::PairClosingRate {
   // For these bodies of a model of `link_count` links and for `joint_count` joints, none moving any body yet.
   void reset(const std::vector<Body>& bodies, std::size_t link_count, std::size_t joint_count);
   void setMoves(std::size_t joint, std::size_t body);
+  bool moves(std::size_t joint, std::size_t body) const { return moves_[joint * bodies_.size() + body] != 0; }
   // The most the joint moves a point of the body along the motion; 0 until set for each motion.
   void setRate(std::size_t joint, std::size_t body, double rate);
   // The pairs' rates from the rates set since the last call.

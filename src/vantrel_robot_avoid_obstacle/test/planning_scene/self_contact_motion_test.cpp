@@ -1,7 +1,8 @@
 // The dense final check against the robot itself, in a world without obstacles: short motions of the arm, bare and
 // carrying long sticks, valid at both ends but through a self-contact in between as isStateValid sampled every
 // 0.0005 rad sees it, deeper than the check's resolution, must all be refused; motions leaving such a contact, valid
-// at every sample, accepted. Through the planner facade, no trajectory through the arm itself is answered.
+// at every sample, accepted. Through the planner facade, no trajectory through the arm itself is answered. A
+// telescoping arm sweeping its sliding rod through a post on its base is refused too.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -144,11 +145,12 @@ class PenetrationDepth {
   collision_detection::CollisionRequest request_;
 };
 
-// Whether a state isStateValid refuses, at most kJudgeStep apart from the next on every joint on the straight motion,
+// Whether a state isStateValid refuses, at most `step` apart from the next on every joint on the straight motion,
 // is in a self-contact deeper than the fine motion check's resolution; the middle is tried first. Bodies that touch
 // as they slide along each other make isStateValid answer either way from one state to the next.
-bool holdsDeepContact(ManipulatorPlanScene& scene, PenetrationDepth& depth, const Joints& from, const Joints& to) {
-  const int n = segmentsOf(from, to, kJudgeStep);
+bool holdsDeepContact(ManipulatorPlanScene& scene, PenetrationDepth& depth, const Joints& from, const Joints& to,
+                      double step = kJudgeStep) {
+  const int n = segmentsOf(from, to, step);
   for (int offset = 0; offset <= n / 2; ++offset) {
     for (const int k : {n / 2 - offset, n / 2 + offset}) {
       const Joints q = interpolateWaypoints(from, to, static_cast<double>(k) / n);
@@ -291,5 +293,77 @@ TEST(SelfContactThroughTheFacade, AnswersNoTrajectoryThroughTheArmItself) {
     EXPECT_EQ(refused_segments, 0) << "seed " << seed << ", " << points.size() << " points";
   }
 }
+
+// The telescoping rig, bare or holding a stick that lengthens the rod.
+struct TelescopeCase {
+  std::string name;
+  double stick_length;  // 0: bare
+  unsigned seed;
+};
+
+// The rig's parts are 1 cm thick and reach at most 1.2 m from the hub's axis: judged 2 mm apart at most.
+constexpr double kTelescopeJudgeStep = 0.002;
+constexpr int kSweeps = 60;
+
+// The rig's rod, from its link's origin along x.
+constexpr double kRodLength = 0.1;
+
+// A stick of 1 cm section held at the rod's end, along it; false when it cannot be attached.
+bool holdStickAtRodEnd(ManipulatorPlanScene& scene, double length) {
+  const Joints home(2, 0.0);
+  const Eigen::Vector3d rod_end = linkPosition(scene, home, "rod_link") + Eigen::Vector3d(kRodLength, 0.0, 0.0);
+  const Eigen::Isometry3d pose(Eigen::Translation3d(rod_end + Eigen::Vector3d(0.5 * length, 0.0, 0.0)));
+  return scene.attachBox("grab_object", *scene.getRobotModel()->getLinkModel("rod_link"), {length, 0.01, 0.01}, 1.0,
+                         0.0, home.data(), pose);
+}
+
+// From the hub turned back by most of a turn with the rod drawn in, to the hub just past the post with the rod out
+// (every other sweep the other way round): the rod sweeps round at the post's distance late in the turn. Every
+// fourth sweep starts at the turn's lower limit with the rod fully in.
+Motion sweepPastThePost(int sweep, std::mt19937& rng) {
+  const auto draw = [&rng](double low, double high) { return std::uniform_real_distribution<double>(low, high)(rng); };
+  const bool limits = sweep % 4 == 0;
+  Motion motion{{limits ? -6.28 : draw(-6.28, -3.0), limits ? 0.0 : draw(0.0, 0.3)},
+                {draw(0.02, 0.5), draw(0.8, 1.0)}};
+  if (sweep % 2 != 0) std::swap(motion.from, motion.to);
+  return motion;
+}
+
+void PrintTo(const TelescopeCase& c, std::ostream* out) { *out << c.name; }
+
+using TelescopingArmCheck = testing::TestWithParam<TelescopeCase>;
+
+// The rod's distance from the hub's axis grows by its whole slide while the hub turns: long sweeps through the post,
+// valid at both ends, must all be refused.
+TEST_P(TelescopingArmCheck, RefusesEverySweepThroughThePost) {
+  const TelescopeCase& c = GetParam();
+  std::unique_ptr<ManipulatorPlanScene> scene = makeTelescopeRigScene(kPadding);
+  bool holding = false;
+  if (c.stick_length > 0.0) capturedOutput([&] { holding = holdStickAtRodEnd(*scene, c.stick_length); });
+  ASSERT_EQ(holding, c.stick_length > 0.0);
+  std::mt19937 rng(c.seed);
+  PenetrationDepth depth(*scene);
+  int through = 0;
+  std::vector<std::string> accepted;
+  capturedOutput([&] {
+    for (int sweep = 0; sweep < kSweeps; ++sweep) {
+      const Motion motion = sweepPastThePost(sweep, rng);
+      if (!scene->isStateValid(motion.from.data()) || !scene->isStateValid(motion.to.data()) ||
+          !holdsDeepContact(*scene, depth, motion.from, motion.to, kTelescopeJudgeStep)) {
+        continue;
+      }
+      ++through;
+      if (scene->checkMotionFinely(motion.from.data(), motion.to.data())) accepted.push_back(motionText(motion));
+    }
+  });
+  RecordProperty("through_contact", through);
+  EXPECT_GT(through, kSweeps / 4);
+  EXPECT_TRUE(accepted.empty()) << accepted.size() << " of " << through << " accepted, the first "
+                                << accepted.front();
+}
+
+INSTANTIATE_TEST_SUITE_P(Telescope, TelescopingArmCheck,
+                         testing::Values(TelescopeCase{"Bare", 0.0, 201}, TelescopeCase{"HoldingStick", 0.1, 202}),
+                         [](const testing::TestParamInfo<TelescopeCase>& info) { return info.param.name; });
 
 }  // namespace

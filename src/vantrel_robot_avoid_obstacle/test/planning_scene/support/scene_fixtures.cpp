@@ -54,6 +54,11 @@ std::unique_ptr<ManipulatorPlanScene> makeTestRigScene(const std::string& group)
   return std::make_unique<ManipulatorPlanScene>(testRigDirectory(), "test_rig.urdf", srdf, group, 0.0, 1.0);
 }
 
+std::unique_ptr<ManipulatorPlanScene> makeTelescopeRigScene(double robot_padding) {
+  return std::make_unique<ManipulatorPlanScene>(testRigDirectory(), "telescope_rig.urdf", "telescope_rig.srdf", "arm",
+                                                robot_padding, 1.0);
+}
+
 MicrosecondClock steppingClock() {
   return [now = std::make_shared<std::int64_t>(0)] { return ++*now; };
 }

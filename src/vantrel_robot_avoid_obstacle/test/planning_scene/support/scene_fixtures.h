@@ -17,6 +17,8 @@ std::unique_ptr<ManipulatorPlanScene> makeArm6Scene(double robot_padding = 0.0, 
 std::unique_ptr<ManipulatorPlanScene> makeArm5Scene(const std::string& group = "arm", double robot_padding = 0.0);
 // The rig with test_rig.srdf; "fixed_first" comes from its own SRDF, where it is the only group.
 std::unique_ptr<ManipulatorPlanScene> makeTestRigScene(const std::string& group);
+// A hub turning about z with a rod sliding out of it, group "arm", and a thin post on the base in the rod's way.
+std::unique_ptr<ManipulatorPlanScene> makeTelescopeRigScene(double robot_padding);
 
 // A clock that advances one microsecond per reading, so that printed durations and the search's time limit do not
 // depend on the machine.
