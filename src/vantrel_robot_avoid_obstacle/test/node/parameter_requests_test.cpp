@@ -33,10 +33,6 @@ Parameter parameter(const std::string& name, uint8_t type) {
   return message;
 }
 
-std::string notDeclared(const std::string& name) {
-  return "parameter '" + name + "' cannot be set because it was not declared";
-}
-
 std::string wrongType(const std::string& given) {
   return "Wrong parameter type, parameter {/robot_description} is of type {string}, setting it to {" + given +
          "} is not allowed.";
@@ -51,20 +47,25 @@ struct Row {
   std::string atomic_reason;
 };
 
-std::vector<std::string> numberedNames(int count) {
-  std::vector<std::string> names;
-  for (int i = 0; i < count; ++i) names.push_back("p" + std::to_string(i));
-  return names;
+// One parameter, refused for the same reason by both services.
+Row refused(const std::string& what, const Parameter& parameter, const std::string& reason) {
+  return {what, {parameter}, {reason}, reason};
 }
 
-// Refused the same way by both services, but for undeclared names: set_parameters names each.
+// Refused by both services, set_parameters naming each undeclared name.
 Row undeclared(const std::string& what, const std::vector<std::string>& names) {
   Row row{what, {}, {}, kNotDeclaredAtomically};
   for (const std::string& name : names) {
     row.parameters.push_back(parameter(name, Type::PARAMETER_BOOL));
-    row.reasons.push_back(notDeclared(name));
+    row.reasons.push_back("parameter '" + name + "' cannot be set because it was not declared");
   }
   return row;
+}
+
+std::vector<std::string> numberedNames(int count) {
+  std::vector<std::string> names;
+  for (int i = 0; i < count; ++i) names.push_back("p" + std::to_string(i));
+  return names;
 }
 
 std::vector<Row> hostileRequests() {
@@ -73,18 +74,13 @@ std::vector<Row> hostileRequests() {
   Parameter mismatched = parameter(kDescription, Type::PARAMETER_INTEGER);
   mismatched.value.integer_value = 5;
   return {
-      {"type 10", {parameter(kDescription, 10)}, {"Unknown type: 10"}, "Unknown type: 10"},
-      {"type 255", {parameter(kDescription, 255)}, {"Unknown type: 255"}, "Unknown type: 255"},
-      {"not set",
-       {parameter(kDescription, Type::PARAMETER_NOT_SET)},
-       {"cannot undeclare a statically typed parameter"},
-       "cannot undeclare a statically typed parameter"},
-      {"another type", {mismatched}, {wrongType("integer")}, wrongType("integer")},
-      {"empty name",
-       {parameter("", Type::PARAMETER_STRING)},
-       {"parameter name must not be empty"},
-       "parameter name must not be empty"},
-      {"1 MiB array", {huge}, {wrongType("byte_array")}, wrongType("byte_array")},
+      refused("type 10", parameter(kDescription, 10), "Unknown type: 10"),
+      refused("type 255", parameter(kDescription, 255), "Unknown type: 255"),
+      refused("not set", parameter(kDescription, Type::PARAMETER_NOT_SET),
+              "cannot undeclare a statically typed parameter"),
+      refused("another type", mismatched, wrongType("integer")),
+      refused("empty name", parameter("", Type::PARAMETER_STRING), "parameter name must not be empty"),
+      refused("1 MiB array", huge, wrongType("byte_array")),
       undeclared("10,000 names", numberedNames(10000)),
       undeclared("malformed names", {"~/robot_description", "/robot_description/", "robot description",
                                      "/robot_description\xff", ".."}),
