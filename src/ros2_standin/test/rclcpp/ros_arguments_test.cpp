@@ -28,6 +28,8 @@ namespace
 using namespace std::chrono_literals;
 using rcl_interfaces::msg::ParameterEvent;
 using rcl_interfaces::msg::ParameterType;
+using ParameterMessage = rcl_interfaces::msg::Parameter;
+using namespace rcl_interfaces::srv;
 
 void init(rclcpp::Context & context, std::vector<std::string> arguments)
 {
@@ -202,7 +204,6 @@ TEST(RosArguments, RemapRulesOfOneKindRenameThatKindOnly)
     {{"chatter:=both", "rosservice://chatter:=answered"}, {"/a/both", "/b/both"},
       {"/a/both", "/b/both"}},
   };
-  using rcl_interfaces::srv::GetParameters;
   for (const Row & row : rows) {
     std::vector<std::string> arguments{"--ros-args"};
     for (const std::string & rule : row.rules) {
@@ -218,21 +219,32 @@ TEST(RosArguments, RemapRulesOfOneKindRenameThatKindOnly)
       entities.push_back(node);
     }
     auto probe = context.node("probe");
-    std::set<std::string> topics;
-    for (const auto & [name, types] : probe->get_topic_names_and_types()) {
-      if (name != "/parameter_events") {
-        topics.insert(name);
-      }
-    }
-    std::set<std::string> services;
-    for (const auto & [name, types] : probe->get_service_names_and_types()) {
-      if (name.find("parameter") == std::string::npos) {
-        services.insert(name);
-      }
-    }
-    EXPECT_EQ(topics, row.topics) << ::testing::PrintToString(row.rules);
-    EXPECT_EQ(services, row.services) << ::testing::PrintToString(row.rules);
+    const auto without_parameters = [](const auto & names_and_types) {
+        std::set<std::string> names;
+        for (const auto & [name, types] : names_and_types) {
+          if (name.find("parameter") == std::string::npos) {names.insert(name);}
+        }
+        return names;
+      };
+    EXPECT_EQ(without_parameters(probe->get_topic_names_and_types()), row.topics) <<
+      ::testing::PrintToString(row.rules);
+    EXPECT_EQ(without_parameters(probe->get_service_names_and_types()), row.services) <<
+      ::testing::PrintToString(row.rules);
   }
+}
+
+template<typename ValueT>
+ParameterMessage message(const std::string & name, ValueT value)
+{
+  return rclcpp::Parameter(name, value).to_parameter_msg();
+}
+
+ParameterMessage typed(const std::string & name, uint8_t type)
+{
+  ParameterMessage parameter;
+  parameter.name = name;
+  parameter.value.type = type;
+  return parameter;
 }
 
 // Calls the server's service `~/service`.
@@ -271,7 +283,6 @@ TEST(ParameterServices, ServeDeclaredParametersAndAnnounceEachChange)
   read_only.read_only = true;
   node1->declare_parameter("a.b.c", rclcpp::ParameterValue(1.5), read_only);
 
-  using namespace rcl_interfaces::srv;
   GetParameters::Request get;
   get.names = {"/robot_description"};
   EXPECT_EQ(call<GetParameters>(peer, node1, "get_parameters", get).values,
@@ -309,20 +320,25 @@ TEST(ParameterServices, ServeDeclaredParametersAndAnnounceEachChange)
       depth == 2 ? std::vector<std::string>{} : std::vector<std::string>{"a.b.c"}) << depth;
   }
 
+  // Each parameter on its own: refusals, an unknown type among them, neither stop nor undo the others.
   SetParameters::Request set;
   for (const auto & parameter : {rclcpp::Parameter("empty", 7), rclcpp::Parameter("empty", "7"),
       rclcpp::Parameter("a.b.c", 2.0), rclcpp::Parameter("undeclared", 1)})
   {
     set.parameters.push_back(parameter.to_parameter_msg());
   }
+  set.parameters.push_back(typed("empty", 255));
+  set.parameters.push_back(message("", 1));
   const auto results = call<SetParameters>(peer, node1, "set_parameters", set).results;
-  ASSERT_EQ(results.size(), 4u);
+  ASSERT_EQ(results.size(), 6u);
   EXPECT_TRUE(results[0].successful);
   EXPECT_EQ(results[1].reason,
     "Wrong parameter type, parameter {empty} is of type {integer}, setting it to {string} is not "
     "allowed.");
   EXPECT_EQ(results[2].reason, "parameter 'a.b.c' cannot be set because it is read-only");
   EXPECT_EQ(results[3].reason, "parameter 'undeclared' cannot be set because it was not declared");
+  EXPECT_EQ(results[4].reason, "Unknown type: 255");
+  EXPECT_EQ(results[5].reason, "parameter name must not be empty");
   SetParametersAtomically::Request atomic;
   atomic.parameters = {rclcpp::Parameter("empty", 8).to_parameter_msg(),
     rclcpp::Parameter("a.b.c", 3.0).to_parameter_msg()};
@@ -335,6 +351,59 @@ TEST(ParameterServices, ServeDeclaredParametersAndAnnounceEachChange)
   EXPECT_TRUE(events[1].new_parameters.empty()) << "declared without a value";
   EXPECT_EQ(events[2].new_parameters.at(0).value.double_value, 1.5);
   EXPECT_EQ(events[3].changed_parameters.at(0), rclcpp::Parameter("empty", 7).to_parameter_msg());
+}
+
+// An atomic set names the first fault, names (empty, undeclared, read-only) in turn before a value
+// that would unset a parameter, before types, and changes nothing.
+TEST(ParameterServices, AnAtomicSetNamesTheFirstFaultInOrderAndChangesNothing)
+{
+  ArgumentsContext context({});
+  auto node1 = context.node("node1");
+  node1->declare_parameter("text", rclcpp::PARAMETER_STRING);
+  node1->declare_parameter("count", rclcpp::ParameterValue(3));
+  rcl_interfaces::msg::ParameterDescriptor read_only;
+  read_only.read_only = true;
+  node1->declare_parameter("fixed", rclcpp::ParameterValue(7), read_only);
+  const auto atomically = [&node1](const std::vector<ParameterMessage> & parameters) {
+      SetParametersAtomically::Request request;
+      request.parameters = parameters;
+      return call<SetParametersAtomically>(node1, node1, "set_parameters_atomically", request).result;
+    };
+  const std::pair<std::vector<ParameterMessage>, std::string> rows[] = {
+    {{message("count", 4), message("text", 5), message("undeclared", 1)},
+      "One or more parameters were not declared before setting"},
+    {{message("count", 4), message("fixed", 8), message("", 1)},
+      "parameter 'fixed' cannot be set because it is read-only"},
+    {{message("count", 4), message("", 1), message("fixed", 8)}, "parameter name must not be empty"},
+    {{message("count", "four"), typed("count", rclcpp::PARAMETER_NOT_SET)},
+      "cannot undeclare a statically typed parameter"},
+    {{message("count", 4), typed("text", rclcpp::PARAMETER_NOT_SET)},
+      "Wrong parameter type, parameter {text} is of type {string}, setting it to {not set} is not "
+      "allowed."},
+    {{message("count", 4), typed("count", 10)}, "Unknown type: 10"},
+  };
+  for (const auto & [parameters, reason] : rows) {
+    const auto result = atomically(parameters);
+    EXPECT_FALSE(result.successful) << reason;
+    EXPECT_EQ(result.reason, reason);
+    EXPECT_EQ(node1->get_parameter("count").as_int(), 3) << reason;
+  }
+  EXPECT_TRUE(atomically({message("count", 4), message("text", "set")}).successful);
+  EXPECT_EQ(node1->get_parameter("text").as_string(), "set");
+}
+
+// A 1 MiB value read a few times over is answered; read a hundred times over (100 MiB), as an
+// undeclared name is.
+TEST(ParameterServices, AReadWhoseValuesWouldOutgrowMemoryAnswersEmpty)
+{
+  ArgumentsContext context({});
+  auto node1 = context.node("node1");
+  node1->declare_parameter("text", rclcpp::ParameterValue(std::string(1 << 20, 'x')));
+  GetParameters::Request request;
+  request.names.assign(4, "text");
+  EXPECT_EQ(call<GetParameters>(node1, node1, "get_parameters", request).values.size(), 4u);
+  request.names.assign(100, "text");
+  EXPECT_TRUE(call<GetParameters>(node1, node1, "get_parameters", request).values.empty());
 }
 
 // The overrides replace the broadcaster's policies and show as read-only parameters; a value

@@ -9,7 +9,6 @@
 #include "grab/pose_conversion.h"
 #include "node_rig.h"
 #include "node/motion_request_checks.h"
-#include "planning/path_time_calculator.h"
 
 namespace {
 
@@ -42,26 +41,6 @@ TEST(MotionGoal, SamplesBecomePointsWithTruncatedIncreasingTimesFewerThanTwoAreN
   const auto& whole = second.trajectory.points[1].time_from_start;
   EXPECT_EQ(std::pair(below.sec, below.nanosec), std::pair(0, 999999999u));
   EXPECT_EQ(std::pair(whole.sec, whole.nanosec), std::pair(1, 0u));
-  // The planner's samples of paths that stand still, all along or in parts, still run forward in time once
-  // truncated.
-  std::vector<double> vmax, amax;
-  ManipulatorPlanScene& scene = Access::scene(node);
-  ASSERT_EQ(scene.getVmaxAndAmax(vmax, amax), 5);
-  const std::vector<double> rest(5, 0.0), bent{M_PI / 2, -M_PI / 2, M_PI, -M_PI, 0.0};
-  for (const JointPath& path : {JointPath{bent, bent}, JointPath{rest, rest, bent, bent, bent, rest, rest}}) {
-    std::vector<TrajectoryPoint> timed;
-    testing::internal::CaptureStdout();
-    const int timed_code = PathTimeCalculator(&scene).calculatePathTime(path, vmax.data(), amax.data(), timed);
-    const auto sent = Access::generate(node, timed);
-    testing::internal::GetCapturedStdout();
-    ASSERT_EQ(timed_code, 0);
-    ASSERT_EQ(sent.trajectory.points.size(), std::max<size_t>(path.size(), 5));
-    for (size_t i = 0; i + 1 < sent.trajectory.points.size(); ++i) {
-      const auto& before = sent.trajectory.points[i].time_from_start;
-      const auto& after = sent.trajectory.points[i + 1].time_from_start;
-      EXPECT_LT(std::pair(before.sec, before.nanosec), std::pair(after.sec, after.nanosec)) << i;
-    }
-  }
 
   for (const auto& few : {std::vector<TrajectoryPoint>{}, std::vector<TrajectoryPoint>{sample(0.1, 0.0)}}) {
     testing::internal::CaptureStdout();

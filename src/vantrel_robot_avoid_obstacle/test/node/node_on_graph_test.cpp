@@ -16,7 +16,6 @@
 #include <rcl_interfaces/srv/list_parameters.hpp>
 #include <std_msgs/msg/string.hpp>
 
-#include "dds_test_domain.hpp"
 #include "graph_reader.hpp"
 #include "node_rig.h"
 #include "rclcpp_action/rclcpp_action.hpp"

@@ -9,45 +9,33 @@
 #include <string>
 #include <vector>
 
-#include "support/captured_output.h"
 #include "support/seeded_planner.h"
 
 namespace {
 
 using Motion = ConfigSpaceScene::CheckedMotion;
+using Planner = RRTConnectPlanner;
 
-// The block [-0.2, 0.2]^2; the margin check grows it by 0.05.
-ConfigSpaceScene blockScene() {
-  ConfigSpaceScene scene(std::vector<std::pair<double, double>>(2, {-1.0, 1.0}));
-  scene.addObstacle({{-0.2, -0.2}, {0.2, 0.2}});
-  scene.setMargin(0.05);
-  scene.recordMotions();
-  return scene;
-}
-
-using Step = bool (*)(RRTConnectPlanner&, JointPath&);
-
-template <bool (RRTConnectPlanner::*step)(JointPath&)>
-bool reported(RRTConnectPlanner& planner, JointPath& path) {
+template <bool (Planner::*step)(JointPath&)>
+bool reported(Planner& planner, JointPath& path) {
   return (planner.*step)(path);
 }
 
-template <void (RRTConnectPlanner::*step)(JointPath&)>
-bool unreported(RRTConnectPlanner& planner, JointPath& path) {
+template <void (Planner::*step)(JointPath&)>
+bool unreported(Planner& planner, JointPath& path) {
   (planner.*step)(path);
   return false;
 }
 
 struct Method {
   const char* name;
-  Step run;  // its result, false when it reports none
+  bool (*run)(Planner&, JointPath&);  // its result, false when it reports none
   bool reports_change;
   bool with_margin;      // its motions are checked with the margin
   bool only_removes;     // it never adds or moves a waypoint
   int uncounted_checks;  // motions it asks without counting them
 };
 
-using Planner = RRTConnectPlanner;
 const Method kShortcut{"shortcutPath", reported<&Planner::shortcutPath>, true, false, false, 0};
 const Method kRandomShortcut{"randomShortcut", unreported<&Planner::randomShortcut>, false, true, false, 0};
 const Method kReduce{"reduceVertices", reported<&Planner::reduceVertices>, true, false, true, 0};
@@ -57,6 +45,21 @@ const Method kCollapse{"collapseCloseVertices", unreported<&Planner::collapseClo
 // Its first, direct test of the ends is not counted.
 const Method kSimplify{"simplifyPath", unreported<&Planner::simplifyPath>, false, false, false, 1};
 const std::vector<Method> kMethods{kShortcut, kRandomShortcut, kReduce, kReduceWithMargin, kCollapse, kSimplify};
+
+// The block [-0.2, 0.2]^2 in [-1, 1]^2; the margin check grows it by 0.05.
+ConfigSpaceScene blockScene() {
+  ConfigSpaceScene scene(std::vector<std::pair<double, double>>(2, {-1.0, 1.0}));
+  scene.addObstacle({{-0.2, -0.2}, {0.2, 0.2}});
+  scene.setMargin(0.05);
+  return scene;
+}
+
+// The method on a copy of `path` round the block, every motion refused when `rejects_all`.
+StepOutcome simplified(const Method& method, const JointPath& path, std::uint32_t seed, bool rejects_all = false) {
+  ConfigSpaceScene scene = blockScene();
+  if (rejects_all) scene.rejectMotionsAfter(0);
+  return runStep(scene, path, seed, method.run);
+}
 
 double pathLength(const JointPath& path) {
   double length = 0.0;
@@ -102,54 +105,44 @@ TEST(PathSimplification, PathsOfAtMostTwoWaypointsAreLeftWithoutACheckOrADraw) {
   for (const JointPath& path : {JointPath{}, JointPath{{0.5, 0.5}}, JointPath{{-0.9, 0.0}, {0.9, 0.0}}}) {
     for (const Method& method : kMethods) {
       SCOPED_TRACE(testing::Message() << method.name << " on " << path.size() << " waypoints");
-      ConfigSpaceScene scene = blockScene();
-      SeededPlanner seeded(scene, 1);
-      JointPath result = path;
-      bool changed = true;
-      const std::string output = capturedOutput([&] { changed = method.run(seeded.planner, result); });
-      EXPECT_FALSE(changed);
-      EXPECT_EQ(result, path);
-      EXPECT_TRUE(scene.checkedMotions().empty());
-      EXPECT_EQ(seeded.seeds, 0);
-      EXPECT_EQ(output,
-                std::string(method.name) == "simplifyPath" ? "\033[33mNo need to Simplify the Path~ \033[0m\n" : "");
+      const StepOutcome run = simplified(method, path, 1);
+      EXPECT_FALSE(run.changed);
+      EXPECT_EQ(run.path, path);
+      EXPECT_TRUE(run.asked.empty());
+      EXPECT_EQ(run.seeds, 0);
+      EXPECT_EQ(run.output, method.run == kSimplify.run ? "\033[33mNo need to Simplify the Path~ \033[0m\n" : "");
     }
   }
 }
 
 TEST(PathSimplification, AFreeStraightMotionFromFirstToLastLeavesOnlyTheEndsAndCountsNoCheck) {
-  ConfigSpaceScene scene = blockScene();
-  SeededPlanner seeded(scene, 1);
-  JointPath path = kZigzag;
-  const std::string output = capturedOutput([&] { seeded.planner.simplifyPath(path); });
-  EXPECT_EQ(path, (JointPath{kZigzag.front(), kZigzag.back()}));
-  EXPECT_EQ(seeded.planner.checkCount(), 0);
-  ASSERT_EQ(scene.checkedMotions().size(), 1u);
-  EXPECT_EQ(scene.checkedMotions()[0].from, kZigzag.front());
-  EXPECT_NE(output.find("Simplify Path direct cost:"), std::string::npos) << output;
-  EXPECT_EQ(output.find("Shortcut Path check num:"), std::string::npos) << output;
+  const StepOutcome run = simplified(kSimplify, kZigzag, 1);
+  EXPECT_EQ(run.path, (JointPath{kZigzag.front(), kZigzag.back()}));
+  EXPECT_EQ(run.counted, 0);
+  ASSERT_EQ(run.asked.size(), 1u);
+  EXPECT_EQ(run.asked[0].from, kZigzag.front());
+  EXPECT_NE(run.output.find("Simplify Path direct cost:"), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find("Shortcut Path check num:"), std::string::npos) << run.output;
 }
 
 // Whatever the draws: the ends stay, the path gets no longer, every motion asked is of the method's own
 // variant and counted, every segment of the result passes it, and removals keep the other waypoints as they were.
 TEST(PathSimplification, EveryChangeIsOneTheMethodsOwnCheckAccepted) {
+  ConfigSpaceScene judge = blockScene();
   for (const Method& method : kMethods) {
     for (std::uint32_t seed = 1; seed <= 25; ++seed) {
       SCOPED_TRACE(testing::Message() << method.name << ", seed " << seed);
-      ConfigSpaceScene scene = blockScene();
-      SeededPlanner seeded(scene, seed);
-      JointPath path = kRoundTheBlock;
-      capturedOutput([&] { method.run(seeded.planner, path); });
+      const StepOutcome run = simplified(method, kRoundTheBlock, seed);
+      const JointPath& path = run.path;
       ASSERT_GE(path.size(), 2u);
       EXPECT_EQ(path.front(), kRoundTheBlock.front());
       EXPECT_EQ(path.back(), kRoundTheBlock.back());
       EXPECT_LE(pathLength(path), pathLength(kRoundTheBlock) + 1e-12);
-      const std::vector<Motion>& asked = scene.checkedMotions();
-      for (const Motion& motion : asked) EXPECT_EQ(motion.with_margin, method.with_margin);
-      EXPECT_EQ(seeded.planner.checkCount(), static_cast<int>(asked.size()) - method.uncounted_checks);
+      for (const Motion& motion : run.asked) EXPECT_EQ(motion.with_margin, method.with_margin);
+      EXPECT_EQ(run.counted, static_cast<int>(run.asked.size()) - method.uncounted_checks);
       for (std::size_t k = 0; k + 1 < path.size(); ++k) {
-        EXPECT_TRUE(method.with_margin ? scene.checkMotionWithMargin(path[k].data(), path[k + 1].data())
-                                       : scene.checkMotion(path[k].data(), path[k + 1].data()))
+        EXPECT_TRUE(method.with_margin ? judge.checkMotionWithMargin(path[k].data(), path[k + 1].data())
+                                       : judge.checkMotion(path[k].data(), path[k + 1].data()))
             << "segment " << k;
       }
       if (method.only_removes) {
@@ -167,38 +160,37 @@ TEST(PathSimplification, ReductionOfThreeWaypointsTestsOnlyTheEndsWithItsOwnChec
   for (const Method& method : {kReduce, kReduceWithMargin}) {
     for (std::uint32_t seed = 1; seed <= 10; ++seed) {
       SCOPED_TRACE(testing::Message() << method.name << ", seed " << seed);
-      ConfigSpaceScene scene = blockScene();
-      SeededPlanner seeded(scene, seed);
-      JointPath path = arch;
-      const bool changed = method.run(seeded.planner, path);
-      for (const Motion& motion : scene.checkedMotions()) {
-        EXPECT_EQ(std::pair(motion.from, motion.to), std::pair(arch[0], arch[2]));
-      }
-      const bool removes = !method.with_margin && !scene.checkedMotions().empty();
-      EXPECT_EQ(changed, removes);
-      EXPECT_EQ(path, removes ? JointPath({arch[0], arch[2]}) : arch);
+      const StepOutcome run = simplified(method, arch, seed);
+      for (const Motion& motion : run.asked) EXPECT_EQ(std::pair(motion.from, motion.to), std::pair(arch[0], arch[2]));
+      const bool removes = !method.with_margin && !run.asked.empty();
+      EXPECT_EQ(run.changed, removes);
+      EXPECT_EQ(run.path, removes ? JointPath({arch[0], arch[2]}) : arch);
       standard_removals += removes;
     }
   }
   EXPECT_GT(standard_removals, 0);
 }
 
-// N waypoints at entry make N attempts, one seed each, however much the path changes meanwhile.
+// N waypoints at entry make N attempts, one seed each, however much the path changes meanwhile; a path of one
+// repeated point has no length, so both ends of every shortcut fall on its first waypoint and nothing is tested.
 TEST(PathSimplification, ShortcutsAndReductionsMakeOneAttemptPerWaypointAtEntry) {
   for (const Method& method : {kShortcut, kRandomShortcut, kReduce, kReduceWithMargin}) {
     for (const bool rejects_all : {false, true}) {
       SCOPED_TRACE(testing::Message() << method.name << (rejects_all ? ", every motion refused" : ", free"));
-      ConfigSpaceScene scene = blockScene();
-      if (rejects_all) scene.rejectMotionsAfter(0);
-      SeededPlanner seeded(scene, 7);
-      JointPath path = kZigzag;
-      const bool changed = method.run(seeded.planner, path);
-      EXPECT_EQ(seeded.seeds, static_cast<int>(kZigzag.size()));
-      EXPECT_EQ(path != kZigzag, !rejects_all);
-      if (method.reports_change) {
-        EXPECT_EQ(changed, !rejects_all);
-      }
+      const StepOutcome run = simplified(method, kZigzag, 7, rejects_all);
+      EXPECT_EQ(run.seeds, static_cast<int>(kZigzag.size()));
+      EXPECT_EQ(run.path != kZigzag, !rejects_all);
+      EXPECT_EQ(run.changed, method.reports_change && !rejects_all);
     }
+  }
+  const JointPath still(6, {0.5, -0.5});
+  for (const Method& method : {kShortcut, kRandomShortcut}) {
+    SCOPED_TRACE(testing::Message() << method.name << " on a path without length");
+    const StepOutcome run = simplified(method, still, 5);
+    EXPECT_EQ(run.path, still);
+    EXPECT_FALSE(run.changed);
+    EXPECT_EQ(run.seeds, 6);
+    EXPECT_TRUE(run.asked.empty());
   }
 }
 
@@ -212,12 +204,7 @@ TEST(PathSimplification, ShortcutEndsLieWithinAThirdOfThePathAndSnapOntoNearWayp
   for (const Method& method : {kShortcut, kRandomShortcut}) {
     for (std::uint32_t seed = 1; seed <= 40; ++seed) {
       SCOPED_TRACE(testing::Message() << method.name << ", seed " << seed);
-      ConfigSpaceScene scene = blockScene();
-      scene.rejectMotionsAfter(0);
-      SeededPlanner seeded(scene, seed);
-      JointPath path = kZigzag;
-      method.run(seeded.planner, path);
-      for (const Motion& motion : scene.checkedMotions()) {
+      for (const Motion& motion : simplified(method, kZigzag, seed, true).asked) {
         EXPECT_LE(std::fabs(arcPosition(kZigzag, motion.to) - arcPosition(kZigzag, motion.from)),
                   0.33 * length + 2 * snap);
         for (const std::vector<double>& end : {motion.from, motion.to}) {
@@ -229,35 +216,15 @@ TEST(PathSimplification, ShortcutEndsLieWithinAThirdOfThePathAndSnapOntoNearWayp
   }
 }
 
-// A path of one repeated point has no length: both ends of every shortcut fall on its first waypoint.
-TEST(PathSimplification, ShortcutsOnAPathWithoutLengthTestNothing) {
-  const JointPath still(6, {0.5, -0.5});
-  for (const Method& method : {kShortcut, kRandomShortcut}) {
-    SCOPED_TRACE(method.name);
-    ConfigSpaceScene scene = blockScene();
-    SeededPlanner seeded(scene, 5);
-    JointPath path = still;
-    EXPECT_FALSE(method.run(seeded.planner, path));
-    EXPECT_EQ(path, still);
-    EXPECT_EQ(seeded.seeds, 6);
-    EXPECT_TRUE(scene.checkedMotions().empty());
-  }
-}
-
 // Nothing can change: one shortcut call and one reduction, each of one attempt per waypoint; no final
 // reduction, so its count repeats the collapse's.
 TEST(PathSimplification, SimplifyingAPathThatCannotChangeStopsEachStageAfterItsFirstRound) {
-  ConfigSpaceScene scene = blockScene();
-  scene.rejectMotionsAfter(0);
-  SeededPlanner seeded(scene, 3);
-  JointPath path = kRoundTheBlock;
-  const std::string output = capturedOutput([&] { seeded.planner.simplifyPath(path); });
-  EXPECT_EQ(path, kRoundTheBlock);
-  EXPECT_EQ(seeded.seeds, 2 * static_cast<int>(kRoundTheBlock.size()));
-  const std::string collapse_count = "Collapse Path check num: " + std::to_string(seeded.planner.checkCount());
-  const std::string final_count = "Reduce Path check num after: " + std::to_string(seeded.planner.checkCount());
-  EXPECT_NE(output.find(collapse_count), std::string::npos) << output;
-  EXPECT_NE(output.find(final_count), std::string::npos) << output;
+  const StepOutcome run = simplified(kSimplify, kRoundTheBlock, 3, true);
+  EXPECT_EQ(run.path, kRoundTheBlock);
+  EXPECT_EQ(run.seeds, 2 * static_cast<int>(kRoundTheBlock.size()));
+  for (const char* stage : {"Collapse Path check num: ", "Reduce Path check num after: "}) {
+    EXPECT_NE(run.output.find(stage + std::to_string(run.counted)), std::string::npos) << run.output;
+  }
 }
 
 // The closest pair of waypoints with one or more between them is tried first (the first of equal pairs in row
@@ -278,29 +245,24 @@ TEST(PathSimplification, CollapseTriesTheClosestPairsFirstAndARefusedPairOnce) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.rejects_all ? "every motion refused" : "round the block");
-    ConfigSpaceScene scene = blockScene();
-    if (c.rejects_all) scene.rejectMotionsAfter(0);
-    SeededPlanner seeded(scene, 1);
-    JointPath path{p0, p1, p2, p3, p4, p5};
-    seeded.planner.collapseCloseVertices(path);
+    const StepOutcome run = simplified(kCollapse, {p0, p1, p2, p3, p4, p5}, 1, c.rejects_all);
     std::vector<Ends> asked;
-    for (const Motion& motion : scene.checkedMotions()) asked.emplace_back(motion.from, motion.to);
+    for (const Motion& motion : run.asked) asked.emplace_back(motion.from, motion.to);
     EXPECT_EQ(asked, c.asked);
-    EXPECT_EQ(path, c.result);
-    EXPECT_EQ(seeded.planner.checkCount(), static_cast<int>(c.asked.size()));
-    EXPECT_EQ(seeded.seeds, 0);
+    EXPECT_EQ(run.path, c.result);
+    EXPECT_EQ(run.counted, static_cast<int>(c.asked.size()));
+    EXPECT_EQ(run.seeds, 0);
   }
 }
 
-TEST(InterpolateWaypoints, EndsMiddleAndLengths) {
+// Ends and middle at joint bounds and huge values.
+TEST(InterpolateWaypoints, EndsAndMiddle) {
   const std::vector<double> from{-M_PI, 0.0, -1e9}, to{M_PI, -M_PI / 2, 1e9};
   EXPECT_EQ(interpolateWaypoints(from, to, 0.0), from);
   EXPECT_EQ(interpolateWaypoints(from, to, 0.5), (std::vector<double>{0.0, -M_PI / 4, 0.0}));
   const std::vector<double> at_one = interpolateWaypoints(from, to, 1.0);
   ASSERT_EQ(at_one.size(), 3u);
   for (std::size_t k = 0; k < 3; ++k) EXPECT_DOUBLE_EQ(at_one[k], to[k]) << k;
-  EXPECT_EQ(interpolateWaypoints({1.0}, {3.0, 7.0}, 0.5), std::vector<double>{2.0});
-  EXPECT_TRUE(interpolateWaypoints({}, {1.0}, 0.5).empty());
 }
 
 }  // namespace

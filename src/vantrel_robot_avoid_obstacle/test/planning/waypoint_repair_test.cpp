@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "support/captured_output.h"
 #include "support/seeded_planner.h"
 
 namespace {
@@ -33,7 +32,6 @@ ConfigSpaceScene wallAndBlockScene(int dof) {
   scene.addObstacle(wall);
   scene.addObstacle(block);
   scene.setMargin(kMargin);
-  scene.recordMotions();
   return scene;
 }
 
@@ -43,34 +41,18 @@ JointPath lifted(const JointPath& plane, int dof) {
   return path;
 }
 
-struct Repaired {
-  JointPath path;
-  std::string output;
-  int seeds;
-  std::vector<Motion> asked;
-};
-
-Repaired repair(ConfigSpaceScene& scene, const JointPath& path, std::uint32_t seed) {
-  SeededPlanner seeded(scene, seed);
-  Repaired repaired{path, "", 0, {}};
-  repaired.output = capturedOutput([&] { seeded.planner.awayFromObstacle(repaired.path); });
-  repaired.seeds = seeded.seeds;
-  repaired.asked = scene.checkedMotions();
-  return repaired;
-}
-
-// The margin motion test of every segment, as the repair makes it before and after its tries.
-std::vector<Motion> segmentFlagChecks(const JointPath& path) {
-  std::vector<Motion> checks;
-  for (std::size_t k = 0; k + 1 < path.size(); ++k) checks.push_back({path[k], path[k + 1], true});
-  return checks;
+StepOutcome repair(ConfigSpaceScene& scene, const JointPath& path, std::uint32_t seed) {
+  return runStep(scene, path, seed, [](RRTConnectPlanner& planner, JointPath& repaired) {
+    planner.awayFromObstacle(repaired);
+    return false;
+  });
 }
 
 TEST(WaypointRepair, PathsOfAtMostTwoWaypointsAreLeftWithOnlyTheirMessage) {
   for (const JointPath& path : {JointPath{}, JointPath{{0.7, -0.7}}, JointPath{{-0.5, 0.0}, {0.5, 0.0}}}) {
     SCOPED_TRACE(testing::Message() << path.size() << " waypoints");
     ConfigSpaceScene scene = wallAndBlockScene(2);
-    const Repaired repaired = repair(scene, path, 1);
+    const StepOutcome repaired = repair(scene, path, 1);
     EXPECT_EQ(repaired.path, path);
     EXPECT_EQ(repaired.output, "\033[33mNo need to away from obstacle~ \033[0m\n");
     EXPECT_EQ(repaired.seeds, 0);
@@ -93,13 +75,16 @@ TEST(WaypointRepair, PassingPathsKeepTheirWaypointsAndThreeGetTheirMidpoints) {
         expected = {path[0], interpolateWaypoints(path[0], path[1], 0.5), path[1],
                     interpolateWaypoints(path[1], path[2], 0.5), path[2]};
       }
-      const Repaired repaired = repair(scene, path, 1);
+      const StepOutcome repaired = repair(scene, path, 1);
       EXPECT_EQ(repaired.path, expected);
       EXPECT_EQ(repaired.seeds, 1);
-      std::vector<Motion> flag_checks = segmentFlagChecks(expected);
-      const std::vector<Motion> after = flag_checks;
-      flag_checks.insert(flag_checks.end(), after.begin(), after.end());
-      EXPECT_EQ(repaired.asked, flag_checks);
+      std::vector<Motion> segment_tests;  // with the margin, before the tries and again after them
+      for (int round = 0; round < 2; ++round) {
+        for (std::size_t k = 0; k + 1 < expected.size(); ++k) {
+          segment_tests.push_back({expected[k], expected[k + 1], true});
+        }
+      }
+      EXPECT_EQ(repaired.asked, segment_tests);
     }
   }
 }
@@ -129,7 +114,7 @@ TEST(WaypointRepair, OnlyFailingInnerWaypointsAreReplacedByNearbyCandidatesThatP
         SCOPED_TRACE(testing::Message() << c.what << ", " << dof << " joints, seed " << seed);
         ConfigSpaceScene scene = wallAndBlockScene(dof);
         const JointPath old = lifted(c.plane, dof);
-        const Repaired repaired = repair(scene, old, seed);
+        const StepOutcome repaired = repair(scene, old, seed);
         const JointPath& now = repaired.path;
         ASSERT_EQ(now.size(), old.size());
         std::set<std::size_t> replaced;
@@ -182,7 +167,7 @@ TEST(WaypointRepair, AWaypointNoCandidateCanReplaceStaysAfterTwentyTries) {
     SCOPED_TRACE(testing::Message() << dof << " joints");
     ConfigSpaceScene scene = wallAndBlockScene(dof);
     const JointPath path = lifted({{0.3, -0.7}, {0.7, -0.7}, {0.7, -0.2}, {0.3, -0.2}}, dof);
-    const Repaired repaired = repair(scene, path, 2);
+    const StepOutcome repaired = repair(scene, path, 2);
     EXPECT_EQ(repaired.path, path);
     const std::size_t segment_tests = 2 * 3, tries = 2 * 20;
     EXPECT_EQ(repaired.asked.size(), segment_tests + 2 * tries);
