@@ -258,8 +258,8 @@ TEST(CarriedObject, HeldFromGrabToReleaseInEveryCommandAndAFailedReleaseKeepsIt)
 }
 
 // After the held box was carried elsewhere the release carries it back to the transition point, around what the bare
-// arm would pass but the box would not, or answers -8 and moves nothing. From the grasp itself the way back leaves the
-// box out. A grab while holding is refused and the grab kept.
+// arm would pass but the box would not, or answers -8 and moves nothing; so does a retry after a failed second leg.
+// From the grasp itself the way back leaves the box out. A grab while holding is refused and the grab kept.
 TEST(CarriedObject, TheWayBackCarriesTheBoxUnlessItLeavesTheGraspAndAGrabWhileHoldingIsRefused) {
   for (const Carry& carry : kCarries) {
     SCOPED_TRACE(armName(carry));
@@ -268,7 +268,15 @@ TEST(CarriedObject, TheWayBackCarriesTheBoxUnlessItLeavesTheGraspAndAGrabWhileHo
     ASSERT_TRUE(rig.showScene());
     const Grab::Request grab = grabFromAbove(carry.box, sizeOf(carry.box));
     const auto grabbed = [&] { return quietly([&] { return Access::grab(node, grab); }); };
+    const auto moved = [&](const std::vector<double>& q) {
+      return quietly([&] { return Access::moveJoints(node, jointRequest(q)); }).code;
+    };
     const auto goalsSent = [&rig] { return rig.controller().acceptedGoals().size(); };
+    const auto expectHeld = [&](const char* after) {
+      EXPECT_TRUE(Access::holding(node)) << after;
+      EXPECT_TRUE(Access::mapFrozen(node)) << after;
+      EXPECT_NE(Access::attachedCopy(node), nullptr) << after;
+    };
     ASSERT_EQ(grabbed().code, 0);
     const std::vector<double> transition = Access::transitionPoint(node);
     const auto held = Access::attachedCopy(node);
@@ -284,9 +292,7 @@ TEST(CarriedObject, TheWayBackCarriesTheBoxUnlessItLeavesTheGraspAndAGrabWhileHo
     EXPECT_EQ(rig.recorders().markers.count(), markers);
     EXPECT_EQ(goalsSent(), way_back - 1);
     EXPECT_EQ(Access::transitionPoint(node), transition);
-    EXPECT_TRUE(Access::holding(node));
-    EXPECT_TRUE(Access::mapFrozen(node));
-    EXPECT_NE(Access::attachedCopy(node), nullptr);
+    expectHeld("a second grab");
 
     // Back from the grasp itself without the box, as the gripper went into it.
     std::atomic<bool> carried_out_of_grasp{false};
@@ -307,26 +313,41 @@ TEST(CarriedObject, TheWayBackCarriesTheBoxUnlessItLeavesTheGraspAndAGrabWhileHo
     ASSERT_TRUE(showScene(rig, {{kTable, carry.box, detour.post}}));
     ASSERT_EQ(grabbed().code, 0);
     ASSERT_EQ(Access::transitionPoint(node), transition);
-    ASSERT_EQ(quietly([&] { return Access::moveJoints(node, jointRequest(detour.place)); }).code, 0);
+    ASSERT_EQ(moved(detour.place), 0);
     arm_sim::PathClearance carrying = clearanceFrom(rig, Access::heldCloud(node), held.get());
 
-    // Released from there: -8 with nothing sent, or every leg played with the box clear, the first from where the arm
-    // stood to the transition point.
-    const std::vector<double> start = Access::currentJoints(node);
-    const size_t before = goalsSent();
-    const int32_t code = quietly([&] { return Access::release(node, releaseTo(carry.home)); }).code;
-    const auto legs = rig.controller().acceptedGoals();
-    EXPECT_TRUE(code == -8 || code == 0) << code;
-    EXPECT_EQ(code == -8, legs.size() == before) << code;
-    EXPECT_EQ(Access::holding(node), code == -8);
-    for (size_t leg = before; leg < legs.size(); ++leg) {
-      const std::vector<double> contact = carrying.firstContact(arm_sim::pathOf(legs[leg]));
-      EXPECT_TRUE(contact.empty()) << "leg " << leg + 1 << " meets an obstacle at " << testing::PrintToString(contact);
-    }
-    if (legs.size() > before) {
-      EXPECT_TRUE(atJoints(start, legs[before].points.front().positions, 1e-9));
-      EXPECT_TRUE(atJoints(transition, legs[before].points.back().positions, 1e-6));
-    }
+    // -8 with nothing sent, or every leg played with the box clear, the first from where the arm stood to the
+    // transition point.
+    const auto releasedFromHere = [&] {
+      const std::vector<double> start = Access::currentJoints(node);
+      const size_t before = goalsSent();
+      const int32_t code = quietly([&] { return Access::release(node, releaseTo(carry.home)); }).code;
+      const auto legs = rig.controller().acceptedGoals();
+      EXPECT_EQ(code == -8, legs.size() == before) << code;
+      for (size_t leg = before; leg < legs.size(); ++leg) {
+        const std::vector<double> contact = carrying.firstContact(arm_sim::pathOf(legs[leg]));
+        EXPECT_TRUE(contact.empty()) << "leg " << leg + 1 << " meets an obstacle at " << testing::PrintToString(contact);
+      }
+      if (legs.size() > before) {
+        EXPECT_TRUE(atJoints(start, legs[before].points.front().positions, 1e-9));
+        EXPECT_TRUE(atJoints(transition, legs[before].points.back().positions, 1e-6));
+      }
+      return code;
+    };
+    // The controller refuses the second leg: the grab is kept.
+    rig.onJointState([&rig, first_leg = goalsSent() + 1](size_t goals) {
+      if (goals == first_leg) rig.controller().setScript({arm_sim::GoalOutcome::Reject});
+    });
+    const int32_t failed = releasedFromHere();
+    rig.onJointState(nullptr);
+    rig.controller().setScript({});
+    EXPECT_TRUE(failed == -8 || failed == -101) << failed;
+    expectHeld("a failed release");
+    // Tried again from the place.
+    ASSERT_EQ(moved(detour.place), 0);
+    const int32_t retried = releasedFromHere();
+    EXPECT_TRUE(retried == -8 || retried == 0) << retried;
+    EXPECT_EQ(Access::holding(node), retried == -8);
   }
 }
 
