@@ -149,8 +149,9 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   struct FineMotionJoint;
   // The most the joint moves a point of geometry that reaches at most `reach` from it in any configuration.
   static double jointPointMotion(const FineMotionJoint& entry, const double* from, const double* to, double reach);
-  // As jointPointMotion, and for a revolute joint at most as far as the geometry's distances from the axis at both
-  // ends, added up to `axis_distance_sum`, allow when the joints beyond can move its points by `growth`.
+  // As jointPointMotion, and for a revolute joint at most its turn times half the sum of `axis_distance_sum` (the
+  // geometry's farthest distances from the axis at both ends, added up) and `growth` (how far the joints beyond can
+  // move its points).
   static double axisBoundedPointMotion(const FineMotionJoint& entry, const double* from, const double* to,
                                        double reach, double axis_distance_sum, double growth);
   // The fine motion check's states of a motion whose points move at most `motion`: all of them at the fine

@@ -164,16 +164,6 @@ Parameter NodeParameters::get(const std::string & name) const
   return Parameter(name, entry.value);
 }
 
-std::vector<Parameter> NodeParameters::get(const std::vector<std::string> & names) const
-{
-  std::vector<Parameter> parameters;
-  parameters.reserve(names.size());
-  for (const auto & name : names) {
-    parameters.push_back(get(name));
-  }
-  return parameters;
-}
-
 std::vector<uint8_t> NodeParameters::get_types(const std::vector<std::string> & names) const
 {
   std::lock_guard<std::mutex> lock(mutex_);

@@ -52,7 +52,6 @@ public:
   // Throw ParameterNotDeclaredException, and get() ParameterUninitializedException for a
   // parameter without a value.
   Parameter get(const std::string & name) const;
-  std::vector<Parameter> get(const std::vector<std::string> & names) const;
   std::vector<uint8_t> get_types(const std::vector<std::string> & names) const;
   std::vector<rcl_interfaces::msg::ParameterDescriptor> describe(
     const std::vector<std::string> & names) const;
