@@ -60,6 +60,8 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   // self test checks can have closed the distance between them: a self-contact less than
   // kSelfContactResolution deep may pass unseen, none deeper.
   bool checkMotionFinely(const double* from, const double* to) override;
+  // How many states the last fine motion check tested against the robot itself.
+  std::size_t selfWalkStates() const { return self_walk_states_; }
   // Extent of the whole model's active joints, not only of the planning group.
   double getMaximumExtent() override;
   // From the start to the end of a query a state found valid, with or without the margin, is not tested
@@ -244,4 +246,5 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   // The fine motion check's coarse states: the margin against the world, no padding against itself.
   ValidStateMemo coarse_valid_states_;
   bool in_query_ = false;
+  std::size_t self_walk_states_ = 0;
 };

@@ -173,6 +173,7 @@ void ManipulatorPlanScene::updateClosingRates(const double* from, const double* 
 }
 
 bool ManipulatorPlanScene::checkMotionFinely(const double* from, const double* to) {
+  self_walk_states_ = 0;
   if (joint_model_group_ == nullptr) return false;
   for (std::size_t i = 0; i < variable_distance_factors_.size(); ++i) {
     if (!std::isfinite(from[i]) || !std::isfinite(to[i])) return false;

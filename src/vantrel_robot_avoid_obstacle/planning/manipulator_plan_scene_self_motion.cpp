@@ -8,6 +8,7 @@ bool ManipulatorPlanScene::checkSelfMotionFinely(const double* from, const doubl
   // Stepping no less than this, no pair closes in by more than the resolution between two tested states.
   const double least_step = kSelfContactResolution / closing_rates_.fastest();
   for (double t = 0.0;;) {
+    ++self_walk_states_;
     robot_state_->setJointGroupPositions(joint_model_group_, interpolateRaw(from, to, t));
     robot_state_->updateCollisionBodyTransforms();
     // Any horizon will do at `to`; the least step prunes the most pairs.
