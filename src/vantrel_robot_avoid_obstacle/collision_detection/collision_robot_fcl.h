@@ -60,14 +60,14 @@ public:
                            const AllowedCollisionMatrix& acm) const override;
   void distanceSelf(const DistanceRequest& req, DistanceResult& res,
                     const robot_model::core::RobotState& state) const override;
-  // How far a motion can progress from `state` before two bodies could touch that the self check with `req` and
-  // `acm` tests: the least distance over closing rate of those pairs, at most `horizon` (positive); a pair that
-  // cannot close in counts only when touching. Negative when a pair is in contact as the self check finds it; 0
-  // when a pair touches only within the narrow phase's tolerance. Once the working storage has grown, allocates
-  // nothing beyond what FCL's narrow phase does for each pair it measures.
+  // How far a motion can progress from `state` before two bodies that the self check with `req` and `acm` tests
+  // could be in contact deeper than `depth`: the least (distance + depth) over closing rate of those pairs, at most
+  // `horizon`; a pair that cannot close in counts only when touching. Negative when a pair is in contact as the self
+  // check finds it. Once the working storage has grown, allocates nothing beyond what FCL's narrow phase does for
+  // each pair it measures.
   double progressToSelfContact(const CollisionRequest& req, const robot_model::core::RobotState& state,
-                               const AllowedCollisionMatrix& acm, const PairClosingRate& closing_rate,
-                               double horizon) const;
+                               const AllowedCollisionMatrix& acm, const PairClosingRate& closing_rate, double horizon,
+                               double depth) const;
   void distanceOther(const DistanceRequest& req, DistanceResult& res, const robot_model::core::RobotState& state,
                      const CollisionRobot& other_robot,
                      const robot_model::core::RobotState& other_state) const override;

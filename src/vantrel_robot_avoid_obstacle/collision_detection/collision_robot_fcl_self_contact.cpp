@@ -25,7 +25,7 @@ double distanceBelow(fcl::CollisionObjectd* first, fcl::CollisionObjectd* second
 
 double CollisionRobotFCL::progressToSelfContact(const CollisionRequest& req, const robot_model::core::RobotState& state,
                                                 const AllowedCollisionMatrix& acm, const PairClosingRate& closing_rate,
-                                                double horizon) const
+                                                double horizon, double depth) const
 {
   const PlacedObjects placed(*this, state);
   CollisionData rules(&req, nullptr, &acm);
@@ -43,8 +43,9 @@ double CollisionRobotFCL::progressToSelfContact(const CollisionRequest& req, con
       if (pairTest(*first, *second, rules) != PairTest::GEOMETRIC)
         continue;
       const double rate = closing_rate(ownerOf(first), ownerOf(second));
-      // Farther than this, the pair does not limit the progress.
-      const double limiting = rate > 0.0 ? std::max(progress * rate, kTouching) : kTouching;
+      // Farther than this, the pair does not limit the progress: each pair limits it only as far as it could
+      // itself come into contact, so one pair that stays near does not hold up the others.
+      const double limiting = std::max(progress * rate - depth, kTouching);
       if (!(first->getAABB().distance(second->getAABB()) < limiting))
         continue;
       // A mesh is measured by a box that holds it, far cheaper and nearly as far for the arms' round links; only
@@ -60,7 +61,7 @@ double CollisionRobotFCL::progressToSelfContact(const CollisionRequest& req, con
       if (distance <= 0.0 && inContact(first, second, rules))
         return -1.0;
       if (rate > 0.0)
-        progress = std::min(progress, std::max(distance, 0.0) / rate);
+        progress = std::min(progress, (std::max(distance, 0.0) + depth) / rate);
     }
   }
   return progress;

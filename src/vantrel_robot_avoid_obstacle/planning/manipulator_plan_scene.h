@@ -57,8 +57,8 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   // farthest collision geometry beyond it, the bodies attached to the state included; where a state is free
   // with the wider margin, the states as far as the margin exceeds the padding count as tested. Against itself
   // the robot is tested from `from` on, each state vouching for the motion as far as no two of its bodies the
-  // self test checks can have closed the distance between them: a self-contact less than
-  // kSelfContactResolution deep may pass unseen, none deeper.
+  // self test checks can have closed the distance between them and kSelfContactResolution: a self-contact less
+  // than kSelfContactResolution deep may pass unseen, none deeper.
   bool checkMotionFinely(const double* from, const double* to) override;
   // How many states the last fine motion check tested against the robot itself.
   std::size_t selfWalkStates() const { return self_walk_states_; }
@@ -159,8 +159,9 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   // The fine motion check's states of a motion whose points move at most `motion`: all of them at the fine
   // spacing, or those around the coarse states that fail the wider margin.
   bool checkFineStates(const double* from, const double* to, double motion);
-  // Steps along the motion from `from` to `to`, each as far as no two bodies the self test checks can have
-  // touched, at least as far as they close in by kSelfContactResolution; false at a state where two touch.
+  // Steps along the motion from `from` to `to`, each as far as no two bodies the self test checks can have come
+  // into contact deeper than kSelfContactResolution; false at a state where two touch, or when the proof would take
+  // more than kMaxMotionSegments states.
   bool checkSelfMotionFinely(const double* from, const double* to);
   // After construction, after every padding change and when the attached bodies have changed.
   void updateFineMotionBound();

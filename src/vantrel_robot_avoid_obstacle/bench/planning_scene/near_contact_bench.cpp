@@ -14,10 +14,6 @@
 
 namespace {
 
-constexpr double kNearContactJoint3 = -0.99936511492902969;
-const std::vector<double> kFrom{-3.05, 0.0, kNearContactJoint3, -3.05, 0.0, -6.28};
-const std::vector<double> kTo{3.05, 0.0, kNearContactJoint3, 3.05, 0.0, 6.28};
-
 std::unique_ptr<ManipulatorPlanScene> nearContactScene(double stick_length) {
   std::unique_ptr<ManipulatorPlanScene> scene = makeArm6Scene();
   if (stick_length > 0.0) scene->getRobotState()->attachBody(stick(*scene, stick_length, false));
@@ -26,11 +22,12 @@ std::unique_ptr<ManipulatorPlanScene> nearContactScene(double stick_length) {
 
 void BM_FineCheckNearContact(benchmark::State& bench, double stick_length) {
   std::unique_ptr<ManipulatorPlanScene> scene = nearContactScene(stick_length);
+  const NearContactMotion motion = arm6NearContactMotion();
   std::vector<double> check_ms;
   bool accepted = true;
   for (auto _ : bench) {
     const auto start = std::chrono::steady_clock::now();
-    accepted = scene->checkMotionFinely(kFrom.data(), kTo.data()) && accepted;
+    accepted = scene->checkMotionFinely(motion.from.data(), motion.to.data()) && accepted;
     check_ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
   }
   bench.counters["accepted"] = accepted ? 1.0 : 0.0;
@@ -41,13 +38,14 @@ void BM_FineCheckNearContact(benchmark::State& bench, double stick_length) {
 // The same motion asked of the planner facade: the straight path is tried first.
 void BM_PlanNearContact(benchmark::State& bench, double stick_length) {
   std::unique_ptr<ManipulatorPlanScene> scene = nearContactScene(stick_length);
+  const NearContactMotion motion = arm6NearContactMotion();
   std::vector<double> plan_ms;
   int failures = 0;
   for (auto _ : bench) {
     PathPlanAndPostProcessing pipeline(scene.get(), {seededSource(1), steppingClock()});
     std::vector<TrajectoryPoint> points;
     const auto start = std::chrono::steady_clock::now();
-    failures += pipeline.pathPlanAndSimplifySimulation(kFrom, kTo, points) != 0 ? 1 : 0;
+    failures += pipeline.pathPlanAndSimplifySimulation(motion.from, motion.to, points) != 0 ? 1 : 0;
     plan_ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
   }
   bench.counters["failures"] = failures;

@@ -294,6 +294,22 @@ TEST(SelfContactThroughTheFacade, AnswersNoTrajectoryThroughTheArmItself) {
   }
 }
 
+// Link4 stays some 2 micrometres from link2 along a long motion: the walk steps as that pair allows, not as the
+// fastest-closing pair of the whole arm would at that distance (98,643 states bare, 153,858 with a 1 m stick).
+TEST(SelfContactNearMiss, APairStayingNearHoldsUpTheWalkOnlyAsFastAsItCloses) {
+  const NearContactMotion motion = arm6NearContactMotion();
+  for (const double stick_length : {0.0, 1.0}) {
+    const std::unique_ptr<ManipulatorPlanScene> scene = makeArm6Scene(kPadding);
+    bool accepted = false;
+    capturedOutput([&] {
+      if (stick_length > 0.0) scene->getRobotState()->attachBody(stick(*scene, stick_length, false));
+      accepted = scene->checkMotionFinely(motion.from.data(), motion.to.data());
+    });
+    EXPECT_TRUE(accepted) << "stick " << stick_length;
+    EXPECT_LT(scene->selfWalkStates(), 10000u) << "stick " << stick_length;
+  }
+}
+
 // The telescoping rig, bare or holding a stick that lengthens the rod.
 struct TelescopeCase {
   std::string name;

@@ -102,6 +102,11 @@ ArmLayout arm6Layout() { return {{0.0, -0.5, -0.4, 0.0, -0.67, 0.0}, Eigen::Vect
 // The forearm level and the tool stretched out: the obstacles move out and up with the tool.
 ArmLayout arm5Layout() { return {{0.0, -0.8, -1.2, -1.1, 0.0}, Eigen::Vector3d(0.12, 0.1, 0.1)}; }
 
+NearContactMotion arm6NearContactMotion() {
+  constexpr double kJoint3 = -0.99936511492902969;
+  return {{-3.05, 0.0, kJoint3, -3.05, 0.0, -6.28}, {3.05, 0.0, kJoint3, 3.05, 0.0, 6.28}};
+}
+
 PlanningScenario makeScenario(ManipulatorPlanScene& scene, Obstacles obstacles, const ArmLayout& arm) {
   const char* names[] = {"free", "wall", "shelf", "enclosed"};
   const bool shelf = obstacles == Obstacles::kShelf;

@@ -43,6 +43,14 @@ struct ArmLayout {
 ArmLayout arm6Layout();
 ArmLayout arm5Layout();
 
+// arm6 turning joints 1, 4 and 6 from one end of their ranges to the other, joint 3 where link4 stays about 2
+// micrometres from link2 all the way; every state of the motion is valid.
+struct NearContactMotion {
+  std::vector<double> from;
+  std::vector<double> to;
+};
+NearContactMotion arm6NearContactMotion();
+
 // kFree: nothing between start and goal. kWall: a wall in front of the base that the arm must reach over.
 // kShelf: the goal inside a shelf compartment, open only to the front. kEnclosed: the goal's gripper boxed in
 // by voxels hugging it, valid but unreachable.
