@@ -310,6 +310,28 @@ TEST(SelfContactNearMiss, APairStayingNearHoldsUpTheWalkOnlyAsFastAsItCloses) {
   }
 }
 
+// A wheel of 2 m radius turns 10 micrometres from a post: the steps the rim allows are so short that proving a whole
+// turn would take more states than the check may spend; it is refused when they run out, a short turn proven.
+TEST(SelfContactNearMiss, AMotionTooLongToProveIsRefusedWhenTheStatesRunOut) {
+  ManipulatorPlanScene scene(testRigDirectory(), "wheel_rig.urdf", "wheel_rig.srdf", "arm", 0.0, 1.0);
+  const Joints from{-6.28};
+  const Joints whole_turn{6.28};
+  const Joints short_turn{-6.18};
+  bool ends_valid = false, whole_accepted = true, short_accepted = false;
+  std::size_t whole_states = 0;
+  const std::string output = capturedOutput([&] {
+    ends_valid = scene.isStateValid(from.data()) && scene.isStateValid(whole_turn.data());
+    whole_accepted = scene.checkMotionFinely(from.data(), whole_turn.data());
+    whole_states = scene.selfWalkStates();
+    short_accepted = scene.checkMotionFinely(from.data(), short_turn.data());
+  });
+  ASSERT_TRUE(ends_valid);
+  EXPECT_FALSE(whole_accepted);
+  EXPECT_EQ(whole_states, static_cast<std::size_t>(ManipulatorPlanScene::kMaxMotionSegments) + 1);
+  EXPECT_NE(output.find("cannot be tested against the robot itself"), std::string::npos) << output;
+  EXPECT_TRUE(short_accepted);
+}
+
 // The telescoping rig, bare or holding a stick that lengthens the rod.
 struct TelescopeCase {
   std::string name;
