@@ -149,6 +149,9 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   // all the padded geometry it moves and per unpadded box.
   void addAxisDistances(const double* state, double sign);
   struct FineMotionJoint;
+  // How far the joint's variable `variable` changes on the straight motion.
+  static double variableChange(const FineMotionJoint& entry, const double* from, const double* to,
+                               std::size_t variable);
   // The most the joint moves a point of geometry that reaches at most `reach` from it in any configuration.
   static double jointPointMotion(const FineMotionJoint& entry, const double* from, const double* to, double reach);
   // As jointPointMotion, and for a revolute joint at most its turn times half the sum of `axis_distance_sum` (the
@@ -214,11 +217,15 @@ class ManipulatorPlanScene : public PlanSceneInterface {
     Eigen::Vector3d half_extents = Eigen::Vector3d::Zero();
   };
   std::vector<BoundingSphere> fine_motion_spheres_;
-  // Per active joint of the group: the spheres of the geometry it moves, the farthest reach of that
-  // geometry in any configuration, and the active joints beyond it.
+  // Per joint that moves with the group's variables (its active joints, then the mimic joints following them): the
+  // spheres of the geometry it carries, the farthest reach of that geometry in any configuration, and the joints
+  // beyond it.
   struct FineMotionJoint {
     const robot_model::core::JointModel* joint = nullptr;
+    // The group variable that drives the joint (a mimic joint's source's), and how far the joint turns or slides per
+    // unit of it.
     std::size_t first_variable = 0;
+    double factor = 1.0;
     // Indices into fine_motion_spheres_.
     std::vector<std::size_t> spheres;
     // Per sphere of fine_motion_spheres_, 0 for one the joint does not move.

@@ -14,6 +14,15 @@ namespace {
 // Without padding there is no slack to bound; tested states are then as close as with 1 cm.
 constexpr double kLeastPadding = 0.01;
 
+// Whether the joint's motion carries the link: the link's chain to the root passes the joint. The subtree of a joint
+// that mimics it elsewhere in the tree is not carried: that joint moves it on its own account.
+bool carries(const robot_model::core::JointModel& joint, const robot_model::core::LinkModel* link) {
+  for (; link != nullptr; link = link->getParentLinkModel()) {
+    if (link->getParentJointModel() == &joint) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::vector<ManipulatorPlanScene::BoundingSphere> ManipulatorPlanScene::paddedGeometrySpheres(double padding) const {
@@ -53,31 +62,37 @@ void ManipulatorPlanScene::updateFineMotionBound() {
   fine_motion_spheres_ = paddedGeometrySpheres(most_padding);
   std::vector<PairClosingRates::Body> bodies;
   for (const BoundingSphere& sphere : fine_motion_spheres_) bodies.push_back({sphere.link, sphere.attached});
+  // Every joint that moves with the group's variables: its active joints, then the mimic joints that follow them,
+  // in the group or beyond it, each driven by its source's variable.
   const auto& active_joints = joint_model_group_->getActiveJointModels();
-  closing_rates_.reset(bodies, robot_model_->getLinkModelCount(), active_joints.size());
-  fine_motion_joints_.assign(active_joints.size(), FineMotionJoint());
+  const auto& start_index = joint_model_group_->getActiveJointModelStartIndex();
+  fine_motion_joints_.clear();
   for (std::size_t j = 0; j < active_joints.size(); ++j) {
-    const robot_model::core::JointModel& joint = *active_joints[j];
-    const auto& descendants = joint.getDescendantLinkModels();
+    fine_motion_joints_.push_back({active_joints[j], static_cast<std::size_t>(start_index[j]), 1.0});
+  }
+  for (const robot_model::core::JointModel* mimic : robot_model_->getMimicJointModels()) {
+    const auto source = std::find(active_joints.begin(), active_joints.end(), mimic->getMimic());
+    if (source == active_joints.end()) continue;
+    fine_motion_joints_.push_back({mimic, static_cast<std::size_t>(start_index[source - active_joints.begin()]),
+                                   std::fabs(mimic->getMimicFactor())});
+  }
+  closing_rates_.reset(bodies, robot_model_->getLinkModelCount(), fine_motion_joints_.size());
+  for (std::size_t j = 0; j < fine_motion_joints_.size(); ++j) {
     FineMotionJoint& entry = fine_motion_joints_[j];
-    entry.joint = &joint;
-    entry.first_variable = joint_model_group_->getActiveJointModelStartIndex()[j];
+    const robot_model::core::JointModel& joint = *entry.joint;
     entry.sphere_reach.assign(fine_motion_spheres_.size(), 0.0);
     entry.box_axis_sums.assign(fine_motion_spheres_.size(), 0.0);
     for (std::size_t s = 0; s < fine_motion_spheres_.size(); ++s) {
       const BoundingSphere& sphere = fine_motion_spheres_[s];
-      if (std::find(descendants.begin(), descendants.end(), sphere.link) == descendants.end()) continue;
+      if (!carries(joint, sphere.link)) continue;
       entry.spheres.push_back(s);
       entry.sphere_reach[s] = robot_model::core::chainLength(sphere.link, joint.getChildLinkModel()) +
                               sphere.centre.norm() + sphere.radius;
       entry.chain_reach = std::max(entry.chain_reach, entry.sphere_reach[s]);
       closing_rates_.setMoves(j, s);
     }
-    for (std::size_t k = j + 1; k < active_joints.size(); ++k) {
-      if (std::find(descendants.begin(), descendants.end(), active_joints[k]->getChildLinkModel()) !=
-          descendants.end()) {
-        entry.downstream.push_back(k);
-      }
+    for (std::size_t k = 0; k < fine_motion_joints_.size(); ++k) {
+      if (k != j && carries(joint, fine_motion_joints_[k].joint->getChildLinkModel())) entry.downstream.push_back(k);
     }
   }
 }
@@ -110,13 +125,18 @@ void ManipulatorPlanScene::addAxisDistances(const double* state, double sign) {
   }
 }
 
+double ManipulatorPlanScene::variableChange(const FineMotionJoint& entry, const double* from, const double* to,
+                                           std::size_t variable) {
+  return entry.factor * std::fabs(to[entry.first_variable + variable] - from[entry.first_variable + variable]);
+}
+
 double ManipulatorPlanScene::jointPointMotion(const FineMotionJoint& entry, const double* from, const double* to,
                                               double reach) {
   double motion = 0.0;
   for (std::size_t v = 1; v < entry.joint->getVariableCount(); ++v) {
-    motion += std::fabs(to[entry.first_variable + v] - from[entry.first_variable + v]) * (1.0 + reach);
+    motion += variableChange(entry, from, to, v) * (1.0 + reach);
   }
-  const double delta = std::fabs(to[entry.first_variable] - from[entry.first_variable]);
+  const double delta = variableChange(entry, from, to, 0);
   switch (entry.joint->getType()) {
     case robot_model::core::JointModel::PRISMATIC:
       return motion + delta;
@@ -131,7 +151,7 @@ double ManipulatorPlanScene::axisBoundedPointMotion(const FineMotionJoint& entry
                                                     double reach, double axis_distance_sum, double growth) {
   const double motion = jointPointMotion(entry, from, to, reach);
   if (entry.joint->getType() != robot_model::core::JointModel::REVOLUTE) return motion;
-  const double delta = std::fabs(to[entry.first_variable] - from[entry.first_variable]);
+  const double delta = variableChange(entry, from, to, 0);
   return std::min(motion, delta * (0.5 * (axis_distance_sum + growth)));
 }
 

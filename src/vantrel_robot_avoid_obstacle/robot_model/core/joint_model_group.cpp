@@ -79,6 +79,11 @@ JointModelGroup::JointModelGroup(const std::string& name, const srdf::Model::Gro
   for (const JointModel* joint : active_joint_model_vector_) {
     if (!includesParent(joint, *this)) joint_roots_.push_back(joint);
   }
+  for (const JointModel* joint : active_joint_model_vector_) {
+    for (const JointModel* mimic : joint->getMimicRequests()) {
+      if (!hasJointModel(mimic->getName())) outside_mimic_joints_.push_back(mimic);
+    }
+  }
 
   if (variable_index_list_.empty()) {
     is_contiguous_index_list_ = false;
@@ -116,8 +121,14 @@ JointModelGroup::JointModelGroup(const std::string& name, const srdf::Model::Gro
     common_root_ = common_root_ ? parent_model_->getCommonRoot(root, common_root_) : root;
   }
 
-  for (const JointModel* root : joint_roots_) {
-    for (const LinkModel* link : root->getDescendantLinkModels()) {
+  // The links the group's variables move: below its roots, and below the mimic joints that follow its active joints,
+  // wherever they sit in the tree.
+  std::vector<const JointModel*> movers = joint_roots_;
+  for (const JointModel* joint : active_joint_model_vector_) {
+    movers.insert(movers.end(), joint->getMimicRequests().begin(), joint->getMimicRequests().end());
+  }
+  for (const JointModel* mover : movers) {
+    for (const LinkModel* link : mover->getDescendantLinkModels()) {
       updated_link_model_set_.insert(link);
       updated_link_model_name_set_.insert(link->getName());
       if (!link->getShapes().empty()) {

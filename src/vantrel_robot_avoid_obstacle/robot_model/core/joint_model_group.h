@@ -48,6 +48,9 @@ class JointModelGroup {
   const std::vector<std::string>& getActiveJointModelNames() const { return active_joint_model_name_vector_; }
   const std::vector<const JointModel*>& getFixedJointModels() const { return fixed_joints_; }
   const std::vector<const JointModel*>& getMimicJointModels() const { return mimic_joints_; }
+  // Mimic joints outside the group whose source is one of its active joints: setting the group's variables moves
+  // them too.
+  const std::vector<const JointModel*>& getOutsideMimicJointModels() const { return outside_mimic_joints_; }
   const std::vector<const JointModel*>& getContinuousJointModels() const { return continuous_joint_model_vector_; }
   const std::vector<const JointModel*>& getJointRoots() const { return joint_roots_; }
   const JointModel* getCommonRoot() const { return common_root_; }
@@ -147,6 +150,7 @@ class JointModelGroup {
   std::vector<std::string> active_joint_model_name_vector_;
   std::vector<const JointModel*> fixed_joints_;
   std::vector<const JointModel*> mimic_joints_;
+  std::vector<const JointModel*> outside_mimic_joints_;
   std::vector<const JointModel*> continuous_joint_model_vector_;
   std::vector<std::string> variable_names_;
   std::set<std::string> variable_names_set_;

@@ -76,8 +76,13 @@ double chainLength(const LinkModel* link, const LinkModel* ancestor) {
     length += link->getJointOriginTransform().translation().norm();
     const JointModel* joint = link->getParentJointModel();
     if (joint != nullptr && joint->getType() == JointModel::PRISMATIC) {
-      for (const VariableBounds& bounds : joint->getVariableBounds()) {
-        length += std::max(std::fabs(bounds.min_position_), std::fabs(bounds.max_position_));
+      // A mimic joint goes where its source's range takes it, whatever its own limits say.
+      const JointModel* driver = joint->getMimic() != nullptr ? joint->getMimic() : joint;
+      const double factor = joint->getMimic() != nullptr ? joint->getMimicFactor() : 1.0;
+      const double offset = joint->getMimic() != nullptr ? joint->getMimicOffset() : 0.0;
+      for (const VariableBounds& bounds : driver->getVariableBounds()) {
+        length += std::max(std::fabs(factor * bounds.min_position_ + offset),
+                           std::fabs(factor * bounds.max_position_ + offset));
       }
     }
   }

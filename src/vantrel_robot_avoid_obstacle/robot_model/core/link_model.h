@@ -99,7 +99,7 @@ class LinkModel {
 bool isIdentityTransform(const Eigen::Isometry3d& transform);
 
 // Farthest the origin of `link` can be from the origin of `ancestor` (null: the model's root): the joint offsets
-// and prismatic travels in between, added up.
+// and prismatic travels in between (a mimic joint's over its source's range), added up.
 double chainLength(const LinkModel* link, const LinkModel* ancestor);
 
 }  // namespace core

@@ -86,10 +86,12 @@ void RobotState::setJointGroupPositions(const JointModelGroup* group, const doub
   } else {
     for (std::size_t i = 0; i < index.size(); ++i) positions_[index[i]] = values[i];
   }
-  for (const JointModel* mimic : group->getMimicJointModels()) {
-    positions_[mimic->getFirstVariableIndex()] =
-        positions_[mimic->getMimic()->getFirstVariableIndex()] * mimic->getMimicFactor() + mimic->getMimicOffset();
-    markDirtyJointTransforms(mimic);
+  for (const auto* mimics : {&group->getMimicJointModels(), &group->getOutsideMimicJointModels()}) {
+    for (const JointModel* mimic : *mimics) {
+      positions_[mimic->getFirstVariableIndex()] =
+          positions_[mimic->getMimic()->getFirstVariableIndex()] * mimic->getMimicFactor() + mimic->getMimicOffset();
+      markDirtyJointTransforms(mimic);
+    }
   }
   for (const JointModel* joint : group->getActiveJointModels()) dirty_joints_[joint->getJointIndex()] = 1;
   if (group->getCommonRoot()) widenDirtyLinksRoot(group->getCommonRoot());

@@ -32,7 +32,8 @@ class RobotState {
 
   // Default positions, zero velocities and accelerations; everything marked for recomputation.
   void setToDefaultValues();
-  // Writes the group's variables (group order) and marks the affected transforms stale.
+  // Writes the group's variables (group order), moves the mimic joints that follow them, inside the group or not,
+  // and marks the affected transforms stale.
   void setJointGroupPositions(const JointModelGroup* group, const double* values);
   void setJointGroupPositions(const JointModelGroup* group, const std::vector<double>& values) {
     setJointGroupPositions(group, values.data());

@@ -3,203 +3,30 @@
 // 0.0005 rad sees it, deeper than the check's resolution, must all be refused; motions leaving such a contact, valid
 // at every sample, accepted. Through the planner facade, no trajectory through the arm itself is answered. A
 // telescoping arm sweeping its sliding rod through a post on its base is refused too.
-#include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include <fcl/narrowphase/collision.h>
 #include <gtest/gtest.h>
 
-#include "collision_detection/collision_robot_fcl.h"
-#include "planning/joint_path.h"
 #include "planning/path_plan_and_post_processing.h"
 #include "support/arms_and_sticks.h"
 #include "support/captured_output.h"
 #include "support/config_space_scene.h"
+#include "support/contact_motions.h"
 #include "support/scene_fixtures.h"
 
 namespace {
 
-constexpr double kJudgeStep = 0.0005;
 constexpr double kPadding = 0.01;
 constexpr int kThroughMotions = 300;
 constexpr int kDraws = 10000;
-// In judge steps: the ends of a motion through a contact are searched 0.02 rad at a time, at most 0.3 rad either side.
-constexpr int kCoarseStep = 40;
-constexpr int kLongestSide = 600;
 // Directions tried through each contact.
 constexpr int kChordsThroughContact = 12;
-
-using Joints = std::vector<double>;
-
-// `steps` judge steps from `q` along `direction`, whose largest component is 1 in size.
-Joints along(const Joints& q, const Joints& direction, int steps) {
-  Joints result(q.size());
-  for (std::size_t j = 0; j < q.size(); ++j) result[j] = q[j] + direction[j] * kJudgeStep * steps;
-  return result;
-}
-
-// The largest turn of any joint between the two states.
-double widestTurn(const Joints& from, const Joints& to) {
-  double widest = 0.0;
-  for (std::size_t j = 0; j < from.size(); ++j) widest = std::max(widest, std::fabs(to[j] - from[j]));
-  return widest;
-}
-
-// Segments of the straight motion so that no joint turns more than `step` in one.
-int segmentsOf(const Joints& from, const Joints& to, double step) {
-  return std::max(1, static_cast<int>(std::ceil(widestTurn(from, to) / step)));
-}
-
-bool withinBounds(const Joints& q, const JointBounds& bounds) {
-  for (std::size_t j = 0; j < q.size(); ++j) {
-    if (q[j] < bounds[j].first || q[j] > bounds[j].second) return false;
-  }
-  return true;
-}
-
-// The nearest state on the way from `q` along `direction` (against it for `sign` -1) that isStateValid answers
-// `valid` for and whose neighbour a judge step back it does not: searched kCoarseStep judge steps at a time within
-// `reach` judge steps and the bounds, then traced back. Its distance in judge steps, 0 for none.
-int stepsToBoundary(ManipulatorPlanScene& scene, const JointBounds& bounds, const Joints& q,
-                    const Joints& direction, int sign, bool valid, int reach) {
-  for (int coarse = kCoarseStep; coarse <= reach; coarse += kCoarseStep) {
-    const Joints state = along(q, direction, sign * coarse);
-    if (!withinBounds(state, bounds)) return 0;
-    if (scene.isStateValid(state.data()) != valid) continue;
-    int steps = coarse;
-    while (steps > 1 && scene.isStateValid(along(q, direction, sign * (steps - 1)).data()) == valid) --steps;
-    return steps;
-  }
-  return 0;
-}
-
-// On the straight motion from a valid state to one in self-contact, a refused judge sample next to a valid one,
-// found by bisection: a contact as shallow as the sampling finds.
-Joints shallowContact(ManipulatorPlanScene& scene, const Joints& valid, const Joints& refused) {
-  const double widest = widestTurn(valid, refused);
-  Joints direction(valid.size());
-  for (std::size_t j = 0; j < valid.size(); ++j) direction[j] = (refused[j] - valid[j]) / widest;
-  int free = 0, touching = static_cast<int>(std::floor(widest / kJudgeStep));
-  if (scene.isStateValid(along(valid, direction, touching).data())) return refused;
-  while (touching - free > 1) {
-    const int middle = (free + touching) / 2;
-    (scene.isStateValid(along(valid, direction, middle).data()) ? free : touching) = middle;
-  }
-  return along(valid, direction, touching);
-}
-
-// Whether isStateValid accepts every state at most `step` apart on every joint on the straight motion.
-bool validEverywhere(ManipulatorPlanScene& scene, const Joints& from, const Joints& to, double step = kJudgeStep) {
-  const int n = segmentsOf(from, to, step);
-  for (int k = 0; k <= n; ++k) {
-    if (!scene.isStateValid(interpolateWaypoints(from, to, static_cast<double>(k) / n).data())) return false;
-  }
-  return true;
-}
-
-// How deep the robot's bodies reach into each other at a state: the deepest contact FCL finds between the pairs the
-// scene's self test checks, on the unpadded geometry with whatever the scene's state carries; 0 where none touch.
-class PenetrationDepth {
- public:
-  explicit PenetrationDepth(ManipulatorPlanScene& scene) : scene_(scene), robot_(scene.getRobotModel()) {
-    for (const auto& pair : scene.getRobotModel()->getSRDF()->getDisabledCollisionPairs()) {
-      acm_.setEntry(pair.link1_, pair.link2_, true);
-    }
-    request_.group_name = scene.getPlanningGroupName();
-  }
-
-  double at(const Joints& q) {
-    robot_model::core::RobotState& state = *scene_.getRobotState();
-    state.setJointGroupPositions(scene_.getPlanningGroup(), q);
-    state.updateCollisionBodyTransforms();
-    const collision_detection::CollisionRobotFCL::PlacedObjects placed(robot_, state);
-    collision_detection::CollisionData rules(&request_, nullptr, &acm_);
-    rules.enableGroup(*scene_.getRobotModel());
-    const fcl::CollisionRequestd contacts(100, true);
-    double deepest = 0.0;
-    const std::vector<fcl::CollisionObjectd*>& objects = placed.objects();
-    for (std::size_t i = 0; i < objects.size(); ++i) {
-      for (std::size_t j = i + 1; j < objects.size(); ++j) {
-        if (pairTest(*objects[i], *objects[j], rules) != collision_detection::PairTest::GEOMETRIC) continue;
-        fcl::CollisionResultd result;
-        fcl::collide(objects[i], objects[j], contacts, result);
-        for (std::size_t k = 0; k < result.numContacts(); ++k) {
-          deepest = std::max(deepest, result.getContact(k).penetration_depth);
-        }
-      }
-    }
-    return deepest;
-  }
-
- private:
-  ManipulatorPlanScene& scene_;
-  collision_detection::CollisionRobotFCL robot_;
-  collision_detection::AllowedCollisionMatrix acm_;
-  collision_detection::CollisionRequest request_;
-};
-
-// Whether a state isStateValid refuses, at most `step` apart from the next on every joint on the straight motion,
-// is in a self-contact deeper than the fine motion check's resolution; the middle is tried first. Bodies that touch
-// as they slide along each other make isStateValid answer either way from one state to the next.
-bool holdsDeepContact(ManipulatorPlanScene& scene, PenetrationDepth& depth, const Joints& from, const Joints& to,
-                      double step = kJudgeStep) {
-  const int n = segmentsOf(from, to, step);
-  for (int offset = 0; offset <= n / 2; ++offset) {
-    for (const int k : {n / 2 - offset, n / 2 + offset}) {
-      const Joints q = interpolateWaypoints(from, to, static_cast<double>(k) / n);
-      if (!scene.isStateValid(q.data()) && depth.at(q) > ManipulatorPlanScene::kSelfContactResolution) return true;
-    }
-  }
-  return false;
-}
-
-// Two draws in three turn one joint only, the others several; the joint turning most turns by 1.
-Joints drawDirection(std::size_t joints, int draw, std::mt19937& rng) {
-  Joints direction(joints, 0.0);
-  const std::size_t single = draw % 3 != 0 ? rng() % joints : joints;
-  for (std::size_t j = 0; j < joints; ++j) {
-    if (single < joints ? j != single : rng() % 2 == 0) continue;
-    direction[j] = (rng() % 2 == 0 ? 1.0 : -1.0) * std::uniform_real_distribution<double>(0.1, 1.0)(rng);
-  }
-  double largest = 0.0;
-  for (const double value : direction) largest = std::max(largest, std::fabs(value));
-  for (double& value : direction) value = largest > 0.0 ? value / largest : 0.0;
-  return direction;
-}
-
-struct Motion {
-  Joints from;
-  Joints to;
-};
-
-// Through a state in self-contact along `direction`, from the nearest valid state behind it to the nearest ahead; none
-// when either lies farther than kLongestSide judge steps or beyond the bounds.
-std::optional<Motion> motionThrough(ManipulatorPlanScene& scene, const JointBounds& bounds,
-                                    const Joints& contact, const Joints& direction) {
-  const int ahead = stepsToBoundary(scene, bounds, contact, direction, 1, true, kLongestSide);
-  const int back = ahead == 0 ? 0 : stepsToBoundary(scene, bounds, contact, direction, -1, true, kLongestSide);
-  if (back == 0) return std::nullopt;
-  return Motion{along(contact, direction, -back), along(contact, direction, ahead)};
-}
-
-// Exactly, so that the motion can be tried again.
-std::string motionText(const Motion& motion) {
-  std::ostringstream text;
-  text.precision(17);
-  for (const Joints* state : {&motion.from, &motion.to}) {
-    text << (state == &motion.from ? "{" : " -> {");
-    for (std::size_t j = 0; j < state->size(); ++j) text << (j == 0 ? "" : ", ") << (*state)[j];
-    text << "}";
-  }
-  return text.str();
-}
 
 using SelfContactCheck = testing::TestWithParam<ArmAndStick>;
 

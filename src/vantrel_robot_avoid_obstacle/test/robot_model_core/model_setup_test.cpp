@@ -6,12 +6,14 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "robot_model/core/exceptions.h"
 #include "robot_model/core/joint_model_group.h"
+#include "robot_model/core/link_model.h"
 #include "robot_model/core/robot_state.h"
 #include "test/robot_model_core/model_fixtures.h"
 
@@ -142,8 +144,9 @@ TEST(ModelSetup, ArmChainsSemanticNamesValuesAndSolversPerGroup) {
 }
 
 // base_link -j1-> l1, which carries two fingers: -fa-> fa_link -fa_tip_joint (fixed)-> fa_tip and -fb-> fb_link;
-// base_link -p-> pl (prismatic) as a second branch; fa and fb may get mimic elements.
-std::string branchingUrdf(const std::string& fa_mimic = "", const std::string& fb_mimic = "") {
+// base_link -p-> pl (prismatic) as a second branch; fa, fb and p may get mimic elements.
+std::string branchingUrdf(const std::string& fa_mimic = "", const std::string& fb_mimic = "",
+                          const std::string& p_mimic = "") {
   auto revolute = [&](const std::string& name, const std::string& parent, const std::string& child) {
     return "<joint name=\"" + name + "\" type=\"revolute\"><parent link=\"" + parent + "\"/><child link=\"" + child +
            "\"/><origin xyz=\"0 0 0.1\" rpy=\"0 0 0\"/><axis xyz=\"0 0 1\"/>"
@@ -159,7 +162,8 @@ std::string branchingUrdf(const std::string& fa_mimic = "", const std::string& f
   text += "<joint name=\"fa_tip_joint\" type=\"fixed\"><parent link=\"fa_link\"/><child link=\"fa_tip\"/>"
           "<origin xyz=\"0 0 0.05\" rpy=\"0 0 0\"/></joint>\n";
   text += "<joint name=\"p\" type=\"prismatic\"><parent link=\"base_link\"/><child link=\"pl\"/>"
-          "<axis xyz=\"1 0 0\"/><limit lower=\"-1\" upper=\"1\" effort=\"1\" velocity=\"1\"/></joint>\n";
+          "<axis xyz=\"1 0 0\"/><limit lower=\"-1\" upper=\"1\" effort=\"1\" velocity=\"1\"/>" +
+          p_mimic + "</joint>\n";
   return text + "</robot>\n";
 }
 
@@ -227,6 +231,62 @@ TEST(GroupBuilding, MimicChainsAreFlattenedAndCyclesDropped) {
   const auto cyclic_model = build(description, branchingUrdf("<mimic joint=\"fb\"/>", "<mimic joint=\"fa\"/>"), "");
   EXPECT_TRUE(cyclic_model->getMimicJointModels().empty());
   EXPECT_EQ(cyclic_model->getJointModel("fa")->getMimic(), nullptr);
+}
+
+// Setting a group's variables moves every joint that mimics one of its active joints, in the group or not (fb's chain
+// through fa flattened onto j1). A slide mimicking j1 reaches as far as j1's range takes it, past its own limits.
+TEST(GroupBuilding, MimicJointsOutsideTheGroupFollowItsVariables) {
+  TempDescription description;
+  const auto model = build(description,
+                           branchingUrdf("<mimic joint=\"j1\" multiplier=\"-3\" offset=\"0.5\"/>",
+                                         "<mimic joint=\"fa\" multiplier=\"0.5\" offset=\"0.1\"/>",
+                                         "<mimic joint=\"j1\" multiplier=\"2\" offset=\"0.3\"/>"),
+                           "<group name=\"hub\"><joint name=\"j1\"/></group>\n"
+                           "<group name=\"hub_and_finger\"><joint name=\"j1\"/><joint name=\"fa\"/></group>\n"
+                           "<group name=\"finger\"><joint name=\"fb\"/></group>\n");
+  const auto* fa = model->getJointModel("fa");
+  const auto* fb = model->getJointModel("fb");
+  const auto* p = model->getJointModel("p");
+  const auto outside = [&](const char* group) {
+    return model->getJointModelGroup(group)->getOutsideMimicJointModels();
+  };
+  using Joints = std::vector<const robot_model::core::JointModel*>;
+  EXPECT_EQ(outside("hub"), (Joints{fa, fb, p}));
+  EXPECT_EQ(outside("hub_and_finger"), (Joints{fb, p}));
+  EXPECT_EQ(model->getJointModelGroup("hub_and_finger")->getMimicJointModels(), Joints{fa});
+  EXPECT_TRUE(outside("finger").empty());
+
+  RobotState state(model);
+  const double* positions = state.getVariablePositions();
+  for (const double j1 : {0.0, 0.4, -1.0}) {
+    for (const char* group : {"hub", "hub_and_finger"}) {
+      const std::vector<double> values(model->getJointModelGroup(group)->getVariableCount(), j1);
+      state.setJointGroupPositions(model->getJointModelGroup(group), values);
+      state.updateCollisionBodyTransforms();
+      EXPECT_DOUBLE_EQ(positions[fa->getFirstVariableIndex()], -3.0 * j1 + 0.5) << group;
+      EXPECT_DOUBLE_EQ(positions[fb->getFirstVariableIndex()], -1.5 * j1 + 0.35) << group;
+      EXPECT_DOUBLE_EQ(positions[p->getFirstVariableIndex()], 2.0 * j1 + 0.3) << group;
+      // fb_link turns by j1 and fb about the same axis.
+      const Eigen::Matrix3d turned =
+          Eigen::AngleAxisd(j1 + positions[fb->getFirstVariableIndex()], Eigen::Vector3d::UnitZ()).toRotationMatrix();
+      EXPECT_TRUE(state.getGlobalLinkTransform(fb->getChildLinkModel()).linear().isApprox(turned, 1e-12)) << group;
+      EXPECT_DOUBLE_EQ(state.getGlobalLinkTransform(p->getChildLinkModel()).translation().x(), 2.0 * j1 + 0.3);
+    }
+  }
+
+  EXPECT_DOUBLE_EQ(robot_model::core::chainLength(p->getChildLinkModel(), model->getLinkModel("base_link")), 2.3);
+
+  // A finger on j1's branch mimicking the slide on the other: the slide's group moves the finger's links too, and the
+  // collision checks limited to what the group moves must test them.
+  const auto slide_model = build(description, branchingUrdf("<mimic joint=\"p\" multiplier=\"2\"/>"),
+                                 "<group name=\"slide\"><joint name=\"p\"/></group>\n");
+  const JointModelGroup* slide = slide_model->getJointModelGroup("slide");
+  EXPECT_EQ(slide->getUpdatedLinkModelNamesSet(), (std::set<std::string>{"pl", "fa_link", "fa_tip"}));
+  RobotState slide_state(slide_model);
+  slide_state.setJointGroupPositions(slide, std::vector<double>{0.25});
+  slide_state.updateCollisionBodyTransforms();
+  const Eigen::Matrix3d finger_turn = Eigen::AngleAxisd(0.5, Eigen::Vector3d::UnitZ()).toRotationMatrix();
+  EXPECT_TRUE(slide_state.getGlobalLinkTransform(slide_model->getLinkModel("fa_tip")).linear().isApprox(finger_turn));
 }
 
 }  // namespace
