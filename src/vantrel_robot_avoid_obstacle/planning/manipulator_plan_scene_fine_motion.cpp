@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <utility>
 
 #include "planning/manipulator_plan_scene.h"
 #include "robot_model/core/aabb.h"
@@ -67,14 +68,19 @@ void ManipulatorPlanScene::updateFineMotionBound() {
   const auto& active_joints = joint_model_group_->getActiveJointModels();
   const auto& start_index = joint_model_group_->getActiveJointModelStartIndex();
   fine_motion_joints_.clear();
-  for (std::size_t j = 0; j < active_joints.size(); ++j) {
-    fine_motion_joints_.push_back({active_joints[j], static_cast<std::size_t>(start_index[j]), 1.0});
-  }
+  const auto add_mover = [this](const robot_model::core::JointModel* joint, int variable, double factor) {
+    FineMotionJoint entry;
+    entry.joint = joint;
+    entry.first_variable = static_cast<std::size_t>(variable);
+    entry.factor = factor;
+    fine_motion_joints_.push_back(std::move(entry));
+  };
+  for (std::size_t j = 0; j < active_joints.size(); ++j) add_mover(active_joints[j], start_index[j], 1.0);
   for (const robot_model::core::JointModel* mimic : robot_model_->getMimicJointModels()) {
     const auto source = std::find(active_joints.begin(), active_joints.end(), mimic->getMimic());
-    if (source == active_joints.end()) continue;
-    fine_motion_joints_.push_back({mimic, static_cast<std::size_t>(start_index[source - active_joints.begin()]),
-                                   std::fabs(mimic->getMimicFactor())});
+    if (source != active_joints.end()) {
+      add_mover(mimic, start_index[source - active_joints.begin()], std::fabs(mimic->getMimicFactor()));
+    }
   }
   closing_rates_.reset(bodies, robot_model_->getLinkModelCount(), fine_motion_joints_.size());
   for (std::size_t j = 0; j < fine_motion_joints_.size(); ++j) {

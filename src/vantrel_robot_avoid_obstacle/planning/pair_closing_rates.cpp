@@ -1,6 +1,5 @@
 #include "planning/pair_closing_rates.h"
 
-#include <algorithm>
 
 #include "collision_detection/collision_common.h"
 #include "robot_model/core/link_model.h"
@@ -15,7 +14,6 @@ void PairClosingRates::reset(const std::vector<Body>& bodies, std::size_t link_c
   moves_.assign(joint_count * bodies_.size(), 0);
   rates_.assign(joint_count * bodies_.size(), 0.0);
   pair_rates_.assign(bodies_.size() * bodies_.size(), 0.0);
-  fastest_ = 0.0;
 }
 
 void PairClosingRates::setMoves(std::size_t joint, std::size_t body) { moves_[joint * bodies_.size() + body] = 1; }
@@ -26,7 +24,6 @@ void PairClosingRates::setRate(std::size_t joint, std::size_t body, double rate)
 
 void PairClosingRates::settlePairs() {
   const std::size_t count = bodies_.size();
-  fastest_ = 0.0;
   for (std::size_t a = 0; a < count; ++a) {
     for (std::size_t b = a; b < count; ++b) {
       double rate = 0.0;
@@ -35,7 +32,6 @@ void PairClosingRates::settlePairs() {
         if (moves_[k * count + a] != moves_[k * count + b]) rate += rates_[k * count + a] + rates_[k * count + b];
       }
       pair_rates_[a * count + b] = pair_rates_[b * count + a] = rate;
-      fastest_ = std::max(fastest_, rate);
     }
   }
 }

@@ -31,8 +31,6 @@ class PairClosingRates final : public collision_detection::PairClosingRate {
   void setRate(std::size_t joint, std::size_t body, double rate);
   // The pairs' rates from the rates set since the last call.
   void settlePairs();
-  // The fastest any two bodies close in.
-  double fastest() const { return fastest_; }
 
   // 0 for a body that is none of these: it has no geometry.
   double operator()(const collision_detection::CollisionGeometryData& first,
@@ -51,5 +49,4 @@ class PairClosingRates final : public collision_detection::PairClosingRate {
   std::vector<double> rates_;
   // Body-major table of every pair.
   std::vector<double> pair_rates_;
-  double fastest_ = 0.0;
 };

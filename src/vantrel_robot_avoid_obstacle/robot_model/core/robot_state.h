@@ -79,7 +79,6 @@ class RobotState {
   void markDirtyJointTransforms(const JointModel* joint);
   void widenDirtyLinksRoot(const JointModel* joint);
   void updateLinkTransformsInternal(const JointModel* start);
-  void updateMimicJoints(const JointModelGroup* group);
   void checkAttachable(const AttachedBody& body) const;
   const Eigen::Isometry3d& getJointTransform(const JointModel* joint);
 
