@@ -4,7 +4,6 @@
 // solids and the box carried rigidly by the flange from where the arm grasped it. Releases from the grasp, from
 // elsewhere and after refused legs let the box go, and the obstacle with it; refused legs keep both.
 #include <gtest/gtest.h>
-#include <pcl_conversions/pcl_conversions.h>
 
 #include <fcl/narrowphase/collision.h>
 
@@ -147,24 +146,6 @@ std::vector<double> nearGrasp(NodeRig& rig, const std::vector<double>& grasp, Wa
   return {};
 }
 
-// Whether the node's own checks find `q` free with the surface in the world, and without it.
-std::pair<bool, bool> freeWithAndWithoutSurface(RosTwoWrapper& node, const std::vector<double>& q) {
-  std::pair<bool, bool> free{false, false};
-  testing::internal::CaptureStdout();
-  Access::withObstacleMap(node, [&](auto&, auto&, auto& scene) {
-    free.first = scene.isStateValid(q.data());
-    const auto& objects = scene.getWorld()->objects_;
-    const auto surface = objects.find(kSurfaceId);
-    if (surface == objects.end()) return;
-    const collision_detection::World::ObjectPtr kept = surface->second;
-    scene.removeWorldObject(kSurfaceId);
-    free.second = scene.isStateValid(q.data());
-    scene.getWorld()->addToObject(kSurfaceId, kept->shapes_.front(), kept->shape_poses_.front());
-  });
-  testing::internal::GetCapturedStdout();
-  return free;
-}
-
 // How far below the held box's lowest point the lowest point of the box as the node checks it lies: the body carried
 // by the tool link, grown by the link's scale and padding. The box's axes in the base frame, its edges along them.
 double checkedBoxMargin(RosTwoWrapper& node, const Eigen::Matrix3d& box_axes, const Eigen::Vector3d& box_size) {
@@ -191,22 +172,20 @@ std::optional<std::pair<Eigen::Isometry3d, Eigen::Vector3d>> surfaceOf(RosTwoWra
   return found;
 }
 
-bool showScene(NodeRig& rig, const std::vector<arm_sim::Cuboid>& solids) {
-  auto publisher = rig.peer()->create_publisher<sensor_msgs::msg::PointCloud2>("/pointcloud/output", 10);
-  sensor_msgs::msg::PointCloud2 message;
-  pcl::toROSMsg(arm_sim::sampleSurfaces({solids}, 0.01), message);
-  message.header.frame_id = "base_link";
-  const size_t before = rig.recorders().obstacle_cloud.count();
-  publisher->publish(message);
-  return rig.recorders().obstacle_cloud.waitForCount(before + 1, kHangTimeout);
-}
-
-template <typename Call>
-auto quietly(Call call) {
+// Whether the node's own checks find `q` free with the surface in the world, and without it.
+std::pair<bool, bool> freeWithAndWithoutSurface(RosTwoWrapper& node, const std::vector<double>& q) {
+  const auto surface = surfaceOf(node);
+  std::pair<bool, bool> free{false, false};
   testing::internal::CaptureStdout();
-  auto result = call();
+  Access::withObstacleMap(node, [&](auto&, auto&, auto& scene) {
+    free.first = scene.isStateValid(q.data());
+    if (!surface) return;
+    scene.removeWorldObject(kSurfaceId);
+    free.second = scene.isStateValid(q.data());
+    scene.placeWorldBox(kSurfaceId, surface->second, surface->first);
+  });
   testing::internal::GetCapturedStdout();
-  return result;
+  return free;
 }
 
 // The samples of a played leg, no joint moving more than 0.01 rad between two.
@@ -247,7 +226,7 @@ TEST_P(HeldObjectSurface, GoalsIntoWhereTheBoxStoodAreRefusedUntilItIsLetGo) {
 
   for (const Stand& stand : standsFor(arm)) {
     SCOPED_TRACE(stand.name);
-    ASSERT_TRUE(showScene(rig, stand.solids));
+    ASSERT_TRUE(rig.showScene({stand.solids}));
     ASSERT_EQ(quietly([&] { return Access::grab(node, grabFromAbove(stand)); }).code, 0);
     const std::vector<double> grasp = Access::currentJoints(node);
     const HeldBox held(node, grasp, stand.box);
