@@ -5,10 +5,13 @@
 #include <pcl/point_cloud.h>
 #include <pcl/point_types.h>
 
+// Half edge lengths of the region a cut-out empties about a box of edge lengths `box_size`: each scaled by `scale`
+// and then enlarged by `margin`, the one along the box's z axis at least 0.1 m.
+Eigen::Vector3d obbCutHalfExtents(const double box_size[3], double scale, double margin);
+
 // Fills `output` (emptied first) with the points of `input`, in order, that lie outside the oriented box of
-// pose `box_pose` and edge lengths `box_size`, enlarged by `scale` and then by `margin` on every side (the
-// half extent along the box's z axis at least 0.1 m). Points on a face count as inside; points with a
-// non-finite coordinate are dropped. Snapshots the result in "remove_obb_obstacle.pcd".
+// pose `box_pose` and edge lengths `box_size`, enlarged as obbCutHalfExtents says. Points on a face count as
+// inside; points with a non-finite coordinate are dropped. Snapshots the result in "remove_obb_obstacle.pcd".
 void removeObbObstaclePoints(const pcl::PointCloud<pcl::PointXYZ>::ConstPtr& input,
                              const pcl::PointCloud<pcl::PointXYZ>::Ptr& output, const Eigen::Matrix4d& box_pose,
                              const double box_size[3], double scale, double margin);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,7 @@
 #include <vantrel_interfaces/srv/arm_release.hpp>
 #include <visualization_msgs/msg/marker.hpp>
 
+#include "grab/cut_out_column.h"
 #include "grab/grab_manager.h"
 #include "node/command_logger.h"
 #include "node/config_reader.h"
@@ -136,6 +138,22 @@ class RosTwoWrapper {
   size_t refillOctree(const Cloud& cloud);
   // Hands the octree to the planning scene, after `message`, when it holds any node.
   void updateSceneOctomap(size_t node_count, const char* message);
+  // With scene_mutex_ held: makes the octree the collision world's map, which empties the world; while an object is
+  // held the surface it was lifted from joins the map again. Every hand-over of the octree goes through here.
+  void handObstacleMapToScene();
+  // Once the grab succeeded, the arm at the grasp: attaches the held box (pose `box_pose` there) and makes the space
+  // the grab's cut-out (half extents `cut_half_extents` about the box) emptied below the box an obstacle until the
+  // release lets the box go. Its top stays below everything the grasp's checks see, so that every motion can start
+  // there; when even a thin column would block one, there is none.
+  void holdGrabbedObject(const Eigen::Matrix4d& box_pose, const Eigen::Vector3d& cut_half_extents);
+  // With scene_mutex_ held: the highest top in [low, high], to a millimetre, of the column under the cut-out at which
+  // each of `stands` that is free without it stays free; none when the column blocks one even at `low`. Leaves some
+  // column in the world.
+  std::optional<double> highestFreeColumnTop(const std::vector<std::vector<double>>& stands,
+                                             const Eigen::Matrix4d& cut_pose, const Eigen::Vector3d& cut_half_extents,
+                                             double low, double high);
+  // The held object was let go: the surface it was lifted from leaves the world.
+  void dropGrabSurface();
   void publishObstacleCloud(const Cloud& cloud);
   void publishBoxMarker(const Eigen::Matrix4d& box_pose, const std::array<double, 3>& box_size);
   // While an object is held the map stays frozen without it; otherwise the cameras take the map back.
@@ -159,6 +177,8 @@ class RosTwoWrapper {
   // the start when the arm stands at the goal already (0, nothing sent).
   int32_t MoveToGoalNotUpdateObstacle(std::vector<double> goal, int padding_mode,
                                       std::vector<std::vector<double>>& path);
+  // The gripper links' padding of a `padding_mode`.
+  double gripperPadding(int padding_mode) const;
   FollowJointTrajectory::Goal generateFollowJointTrajectoryMsg(const std::vector<TrajectoryPoint>& trajectory_data);
   int32_t sendGoalAndWait(const FollowJointTrajectory::Goal& goal, const char* rejected_text, bool print_waiting);
   // `goal_number` tells the goal the callbacks were registered for; those of any other goal are ignored.
@@ -171,7 +191,8 @@ class RosTwoWrapper {
   // code; 0 with no samples when the arm stands at the goal already.
   int planToGoal(const std::vector<double>& goal, double gripper_padding, bool add_filtered_cloud,
                  std::vector<TrajectoryPoint>& points);
-  // With scene_mutex_ held: shares the obstacle map with the collision world once it holds a node.
+  // With scene_mutex_ held: shares the obstacle map with the collision world once it holds a node, unless the world
+  // holds it already.
   void shareObstacleMapWithWorld(size_t node_count);
   int32_t moveToPoseGoal(const vantrel_interfaces::srv::ArmMoveJoints::Request& request);
   void publishCollisionEnable();
@@ -278,6 +299,9 @@ class RosTwoWrapper {
   std::vector<double> transition_point_;
   Eigen::Matrix4d tcp_to_obb_matrix_ = Eigen::Matrix4d::Zero();
   std::array<double, 3> obb_size_{};
+  // The obstacle under the held object while it is held; under scene_mutex_, since the sensor road hands the
+  // octree over too.
+  std::optional<UprightBox> grab_surface_;
 
   // ROS entities; those the configuration does not select stay empty. The filter subscribers are declared
   // before the synchronizers that connect to them, so the synchronizers go first.

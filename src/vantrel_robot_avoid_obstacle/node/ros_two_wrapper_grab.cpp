@@ -164,8 +164,9 @@ void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfac
   grab_goal_ = grab_goal;
   transition_point_ = transition_point;
   grab_goal_updated_flag_ = true;
-  // Held from here on: every motion and check until the release lets it go carries it.
-  attachGrabObject(grab_goal_, false);
+  // Held from here on: every motion and check until the release lets it go carries it, and keeps out of the hole the
+  // cut-out left where it stood.
+  holdGrabbedObject(base_to_obb_center, obbCutHalfExtents(obb_size.data(), kGrabCutScale, kGrabCutMargin));
   response->code = kSuccess;
   response->message = "success";
 }

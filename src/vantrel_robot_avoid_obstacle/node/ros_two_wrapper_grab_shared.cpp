@@ -16,7 +16,7 @@ size_t RosTwoWrapper::refillOctree(const Cloud& cloud) {
 void RosTwoWrapper::updateSceneOctomap(size_t node_count, const char* message) {
   if (node_count == 0) return;
   puts(message);
-  plan_scene_ptr_->updateWorldOctomap(octomap_tree_ptr_);
+  handObstacleMapToScene();
 }
 
 void RosTwoWrapper::publishObstacleCloud(const Cloud& cloud) {

@@ -22,9 +22,7 @@ void RosTwoWrapper::unfreezeObstacleMapUnlessHeld() {
 }
 
 void RosTwoWrapper::shareObstacleMapWithWorld(size_t node_count) {
-  if (node_count != 0 && !plan_scene_ptr_->worldHoldsOctomap(octomap_tree_ptr_)) {
-    plan_scene_ptr_->updateWorldOctomap(octomap_tree_ptr_);
-  }
+  if (node_count != 0 && !plan_scene_ptr_->worldHoldsOctomap(octomap_tree_ptr_)) handObstacleMapToScene();
 }
 
 int RosTwoWrapper::planToGoal(const std::vector<double>& goal, double gripper_padding, bool add_filtered_cloud,
@@ -42,7 +40,7 @@ int RosTwoWrapper::planToGoal(const std::vector<double>& goal, double gripper_pa
     printf("**********node_size**********=%d", static_cast<int>(node_count));
     if (node_count != 0) {
       puts("start update scene octomap");
-      plan_scene_ptr_->updateWorldOctomap(octomap_tree_ptr_);
+      handObstacleMapToScene();
     }
   } else {
     shareObstacleMapWithWorld(octomap_tree_ptr_->size());
@@ -62,12 +60,15 @@ int RosTwoWrapper::planToGoal(const std::vector<double>& goal, double gripper_pa
   return code;
 }
 
+double RosTwoWrapper::gripperPadding(int padding_mode) const {
+  return padding_mode == 1 ? plan_scene_ptr_->getRobotPadding() : pipeline_ptr_->padding_;
+}
+
 int32_t RosTwoWrapper::MoveToGoalNotUpdateObstacle(std::vector<double> goal, int padding_mode,
                                                    std::vector<std::vector<double>>& path) {
-  const double padding = padding_mode == 1 ? plan_scene_ptr_->getRobotPadding() : pipeline_ptr_->padding_;
   std::vector<TrajectoryPoint> points;
   path.clear();
-  if (planToGoal(goal, padding, false, points) != kSuccess) {
+  if (planToGoal(goal, gripperPadding(padding_mode), false, points) != kSuccess) {
     path.push_back(pipeline_ptr_->start_joints_);
     path.push_back(std::move(goal));
     return kPlanningFailed;

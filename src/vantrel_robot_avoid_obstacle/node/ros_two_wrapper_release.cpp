@@ -138,6 +138,7 @@ void RosTwoWrapper::armReleaseCmdSrvCallback(
     }
   }
   detachGrabObject(true);
+  dropGrabSurface();
   answer(kSuccess, "success");
   not_update_obstacle_info_flag_ = false;
   grab_goal_updated_flag_ = false;

@@ -147,9 +147,7 @@ void RosTwoWrapper::updateObstacleMap(const Cloud::ConstPtr& cloud, bool filtere
 
     // The collision world reads this tree at every check: it is refilled only under the lock.
     rebuildObstacleOctree(*octomap_tree_ptr_, *pc_robot_filter_);
-    if (octomap_tree_ptr_->size() > 0 && !plan_scene_ptr_->worldHoldsOctomap(octomap_tree_ptr_)) {
-      plan_scene_ptr_->updateWorldOctomap(octomap_tree_ptr_);
-    }
+    shareObstacleMapWithWorld(octomap_tree_ptr_->size());
   }
   if (pause_after) std::this_thread::sleep_for(kUpdatePause);
 }

@@ -87,6 +87,11 @@ class ManipulatorPlanScene : public PlanSceneInterface {
   void updateWorldOctomap(const std::shared_ptr<const octomap::OcTree>& tree);
   // Whether "world_octomap" currently holds exactly this tree.
   bool worldHoldsOctomap(const std::shared_ptr<const octomap::OcTree>& tree) const;
+  // Makes a box of edges `size` at `pose` the world object `id`, in place of any object of that id; false, after
+  // the reason, when no such box can be built.
+  bool placeWorldBox(const std::string& id, const Eigen::Vector3d& size, const Eigen::Isometry3d& pose);
+  // Removes the world object `id`; false when there is none.
+  bool removeWorldObject(const std::string& id);
   // Attaches to `link` of the working state the body `id`: a box of edges `size`, scaled by `scale` and then padded
   // by `padding` on every side, at `box_pose` in the model frame when the planning group is at `joints`. The body
   // may touch its link and moves with it in every later check. A world object of that id is removed first and a

@@ -1,4 +1,5 @@
-// Operations only the node calls: the obstacle octree, a carried box, the arm's padding and the link transforms.
+// Operations only the node calls: the obstacle octree and other world objects, a carried box, the arm's padding and
+// the link transforms.
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -46,6 +47,28 @@ bool ManipulatorPlanScene::worldHoldsOctomap(const std::shared_ptr<const octomap
   if (!tree || entry == world_->objects_.end() || entry->second->shapes_.size() != 1) return false;
   const shapes::Shape& shape = *entry->second->shapes_.front();
   return shape.type == shapes::OCTREE && static_cast<const shapes::OcTree&>(shape).octree == tree;
+}
+
+bool ManipulatorPlanScene::placeWorldBox(const std::string& id, const Eigen::Vector3d& size,
+                                         const Eigen::Isometry3d& pose) {
+  std::shared_ptr<const shapes::Shape> box;
+  try {
+    box = std::make_shared<const shapes::Box>(size.x(), size.y(), size.z());
+  } catch (const std::runtime_error& error) {
+    printf("%s\n", error.what());
+    return false;
+  }
+  removeWorldObject(id);
+  world_->addToObject(id, box, pose);
+  forgetValidStates();
+  return true;
+}
+
+bool ManipulatorPlanScene::removeWorldObject(const std::string& id) {
+  if (!world_->removeObject(id)) return false;
+  collision_detection::cleanCollisionGeometryCache();
+  forgetValidStates();
+  return true;
 }
 
 bool ManipulatorPlanScene::attachBox(const std::string& id, const robot_model::core::LinkModel& link,

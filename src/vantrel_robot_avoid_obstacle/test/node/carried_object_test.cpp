@@ -4,7 +4,6 @@
 // leaves the grasp itself; boxes no arm could carry are refused, flat ones taken; goals where the arm stands succeed
 // without a trajectory.
 #include <gtest/gtest.h>
-#include <pcl_conversions/pcl_conversions.h>
 
 #include <atomic>
 #include <cmath>
@@ -82,26 +81,6 @@ std::vector<double> intoObstacleWithTheBox(NodeRig& rig, const std::vector<doubl
     }
   }
   return {};
-}
-
-// `call`'s result, the node's console output kept out of the test's.
-template <typename Call>
-auto quietly(Call call) {
-  testing::internal::CaptureStdout();
-  auto result = call();
-  testing::internal::GetCapturedStdout();
-  return result;
-}
-
-// The node sees `scene` as the simulation camera would show it.
-bool showScene(NodeRig& rig, const arm_sim::Scene& scene) {
-  auto publisher = rig.peer()->create_publisher<sensor_msgs::msg::PointCloud2>("/pointcloud/output", 10);
-  sensor_msgs::msg::PointCloud2 message;
-  pcl::toROSMsg(arm_sim::sampleSurfaces(scene, 0.01), message);
-  message.header.frame_id = "base_link";
-  const size_t before = rig.recorders().obstacle_cloud.count();
-  publisher->publish(message);
-  return rig.recorders().obstacle_cloud.waitForCount(before + 1, kHangTimeout);
 }
 
 Eigen::Vector3d heldBoxCentre(RosTwoWrapper& node, const std::vector<double>& q) {
@@ -310,7 +289,7 @@ TEST(CarriedObject, TheWayBackCarriesTheBoxUnlessItLeavesTheGraspAndAGrabWhileHo
     // Grabbed again with a post in the way of the box only, and carried to the place beyond it.
     const Detour detour = detourPast(rig, transition, *held);
     ASSERT_FALSE(detour.place.empty());
-    ASSERT_TRUE(showScene(rig, {{kTable, carry.box, detour.post}}));
+    ASSERT_TRUE(rig.showScene({{kTable, carry.box, detour.post}}));
     ASSERT_EQ(grabbed().code, 0);
     ASSERT_EQ(Access::transitionPoint(node), transition);
     ASSERT_EQ(moved(detour.place), 0);

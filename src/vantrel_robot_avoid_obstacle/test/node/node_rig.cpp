@@ -1,6 +1,7 @@
 #include "node_rig.h"
 
 #include <gtest/gtest.h>
+#include <pcl_conversions/pcl_conversions.h>
 
 #include "arm_sim/scene.hpp"
 #include "ros_test_support.hpp"
@@ -111,6 +112,16 @@ bool NodeRig::showScene(std::chrono::milliseconds wait) {
   const size_t before = recorders_->obstacle_cloud.count();
   camera_->publishSimulationCloud(builtin_interfaces::msg::Time());
   return recorders_->obstacle_cloud.waitForCount(before + 1, wait);
+}
+
+bool NodeRig::showScene(const arm_sim::Scene& scene) {
+  auto publisher = peer_->create_publisher<sensor_msgs::msg::PointCloud2>("/pointcloud/output", 10);
+  sensor_msgs::msg::PointCloud2 message;
+  pcl::toROSMsg(arm_sim::sampleSurfaces(scene, 0.01), message);
+  message.header.frame_id = "base_link";
+  const size_t before = recorders_->obstacle_cloud.count();
+  publisher->publish(message);
+  return recorders_->obstacle_cloud.waitForCount(before + 1, kHangTimeout);
 }
 
 void NodeRig::spin(std::function<void()> work, std::function<void()> stop) {

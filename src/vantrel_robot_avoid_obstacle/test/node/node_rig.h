@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <Eigen/Geometry>
+#include <gtest/gtest.h>
 
 #include "arm_sim/arm_controller.hpp"
 #include "arm_sim/path_clearance.hpp"
@@ -49,6 +50,8 @@ class NodeRig {
   arm_sim::NodeOutputRecorders& recorders() { return *recorders_; }
   // Publishes one camera frame; true when the node publishes an obstacle cloud within `wait`.
   bool showScene(std::chrono::milliseconds wait = std::chrono::seconds(60));
+  // The same for another scene, as the simulation camera would show it.
+  bool showScene(const arm_sim::Scene& scene);
   // Called with each joint state the controller publishes, after the node got it, with the number of goals accepted so
   // far.
   void onJointState(std::function<void(size_t accepted_goals)> callback) {
@@ -101,6 +104,15 @@ using Access = RosTwoWrapperTestAccess;
 // The arm's bare collision bodies, with `held` carried when it is given, against `cloud` at the node's resolution.
 arm_sim::PathClearance clearanceFrom(NodeRig& rig, const Access::Cloud& cloud,
                                      const robot_model::core::AttachedBody* held = nullptr);
+
+// `call`'s result, the node's console output kept out of the test's.
+template <typename Call>
+auto quietly(Call call) {
+  testing::internal::CaptureStdout();
+  auto result = call();
+  testing::internal::GetCapturedStdout();
+  return result;
+}
 
 inline Access::ArmMoveJoints::Request jointRequest(const std::vector<double>& joints, int32_t cmd_type = 0) {
   Access::ArmMoveJoints::Request request;

@@ -222,4 +222,34 @@ TEST(NodeOperations, AnAttachedBoxCountsUntilDetachedAndReplacesTheWorldObjectOf
   EXPECT_TRUE(scene->isStateValid(kReady.data()));
 }
 
+// A box placed in the world counts in every check, within a query too, until it is moved away or removed; placing
+// takes the place of the object of its name, beside the octree; a box that cannot be built changes nothing.
+TEST(NodeOperations, APlacedWorldBoxCountsUntilMovedAwayOrRemoved) {
+  std::unique_ptr<ManipulatorPlanScene> scene = makeArm6Scene();
+  auto tree = makeOctree();
+  scene->updateWorldOctomap(tree);
+  const Eigen::Isometry3d on_link(Eigen::Translation3d(linkPosition(*scene, kReady, "link4")));
+  const Eigen::Isometry3d far(Eigen::Translation3d(-3.0, -3.0, 0.0));
+  const Eigen::Vector3d edges(0.05, 0.05, 0.05);
+  scene->beginQuery();
+  ASSERT_TRUE(scene->isStateValid(kReady.data()));
+  EXPECT_TRUE(scene->placeWorldBox("surface", edges, on_link));
+  EXPECT_FALSE(scene->isStateValid(kReady.data()));
+  bool placed = true;
+  const std::string output =
+      capturedOutput([&] { placed = scene->placeWorldBox("surface", Eigen::Vector3d(-0.1, 0.1, 0.1), far); });
+  EXPECT_FALSE(placed);
+  EXPECT_NE(output.find("negative"), std::string::npos) << output;
+  EXPECT_FALSE(scene->isStateValid(kReady.data()));
+  EXPECT_TRUE(scene->placeWorldBox("surface", edges, far));
+  EXPECT_EQ(scene->getWorld()->objects_.size(), 2u);
+  EXPECT_TRUE(scene->worldHoldsOctomap(tree));
+  EXPECT_TRUE(scene->isStateValid(kReady.data()));
+  EXPECT_TRUE(scene->placeWorldBox("surface", edges, on_link));
+  EXPECT_TRUE(scene->removeWorldObject("surface"));
+  EXPECT_FALSE(scene->removeWorldObject("surface"));
+  EXPECT_TRUE(scene->isStateValid(kReady.data()));
+  scene->endQuery();
+}
+
 }  // namespace
