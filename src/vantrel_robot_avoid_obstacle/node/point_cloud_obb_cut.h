@@ -5,6 +5,10 @@
 #include <pcl/point_cloud.h>
 #include <pcl/point_types.h>
 
+// How a grabbed box is cut out of the obstacle cloud: its edges scaled by this, then grown by the margin on every side.
+constexpr double kObbCutScale = 1.5;
+constexpr double kObbCutMargin = 0.03;
+
 // Half edge lengths of the region a cut-out empties about a box of edge lengths `box_size`: each scaled by `scale`
 // and then enlarged by `margin`, the one along the box's z axis at least 0.1 m.
 Eigen::Vector3d obbCutHalfExtents(const double box_size[3], double scale, double margin);

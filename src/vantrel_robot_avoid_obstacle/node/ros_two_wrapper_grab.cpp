@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr double kGrabCutScale = 1.5;
-constexpr double kGrabCutMargin = 0.03;
 constexpr auto kLegSettle = std::chrono::milliseconds(500);
 constexpr auto kFailedSearchPause = std::chrono::seconds(10);
 
@@ -80,8 +78,8 @@ void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfac
   {
     std::unique_lock<std::mutex> lock(scene_mutex_);
     not_update_obstacle_info_flag_ = true;
-    removeObbObstaclePoints(pc_robot_filter_, cut_cloud, base_to_obb_center, obb_size.data(), kGrabCutScale,
-                            kGrabCutMargin);
+    removeObbObstaclePoints(pc_robot_filter_, cut_cloud, base_to_obb_center, obb_size.data(), kObbCutScale,
+                            kObbCutMargin);
     const double maxz = getObbMaxZ(base_to_obb_center, obb_size.data());
     std::cout << "base_to_obb_center:" << std::endl << base_to_obb_center << std::endl;
     printf("pc_robot_filter_->points.size()=%d\n", static_cast<int>(pc_robot_filter_->size()));
@@ -166,7 +164,7 @@ void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfac
   grab_goal_updated_flag_ = true;
   // Held from here on: every motion and check until the release lets it go carries it, and keeps out of the hole the
   // cut-out left where it stood.
-  holdGrabbedObject(base_to_obb_center, obbCutHalfExtents(obb_size.data(), kGrabCutScale, kGrabCutMargin));
+  holdGrabbedObject(base_to_obb_center, obbCutHalfExtents(obb_size.data(), kObbCutScale, kObbCutMargin));
   response->code = kSuccess;
   response->message = "success";
 }

@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr double kReleaseCutScale = 1.5;
-constexpr double kReleaseCutMargin = 0.03;
 constexpr auto kLegSettle = std::chrono::milliseconds(500);
 constexpr auto kFailedLegDebugPause = std::chrono::seconds(50);
 // The trajectory goals set no goal tolerance of their own, so none tighter than this is known to hold where the
@@ -98,7 +96,7 @@ void RosTwoWrapper::armReleaseCmdSrvCallback(
     std::lock_guard<std::mutex> lock(scene_mutex_);
     auto cut_cloud = std::make_shared<Cloud>();
     removeObbObstaclePoints(obb_removed_cloud_, cut_cloud, base_to_obb, obb_size_.data(),
-                            kReleaseCutScale * grab_object_scale_, kReleaseCutMargin + grab_object_padding_);
+                            kObbCutScale * grab_object_scale_, kObbCutMargin + grab_object_padding_);
     std::cout << "base_to_obb_center:" << std::endl << base_to_obb << std::endl;
     publishObstacleCloud(*cut_cloud);
     const size_t before = octomap_tree_ptr_->calcNumNodes();
