@@ -43,7 +43,8 @@ struct MimicCase {
 
 void PrintTo(const MimicCase& c, std::ostream* out) { *out << c.name; }
 
-// The blade's world turn is (1 + multiplier) times the hub's on the hub, its multiplier on the base.
+// The blade's world turn is (1 + multiplier) times the hub's on the hub, its multiplier on the base; a sliding blade
+// turns with the hub and slides the multiplier in metres per radian of it.
 const std::vector<MimicCase>& mimicCases() {
   static const std::vector<MimicCase> cases{
       {"FastBladeOnHub", {5.0, 0.0, true, true, false}, false, 0.0, 301},
@@ -56,6 +57,9 @@ const std::vector<MimicCase>& mimicCases() {
       {"ReversedBladeOnBaseOutsideGroup", {-2.5, M_PI, false, false, false}, true, 0.01, 307},
       {"BladeBetweenHubAndWrist", {2.0, 0.3, true, true, true}, false, 0.0, 308},
       {"ReversedBladeOutsideGroupBeforeWrist", {-0.7, 0.2, true, false, true}, true, 0.01, 309},
+      {"SlidingBladeOnHub", {0.15, -0.2, true, true, false, "blade_turn", true}, false, 0.0, 311},
+      {"ReversedSlidingBladeOutsideGroupHoldingStick", {-0.1, 0.05, true, false, false, "blade_turn", true}, true, 0.01,
+       312},
   };
   return cases;
 }

@@ -19,12 +19,14 @@ std::string joint(const std::string& name, const std::string& type, const std::s
          "\" rpy=\"0 0 0\"/><parent link=\"" + parent + "\"/><child link=\"" + child + "\"/>" + extra + "</joint>\n";
 }
 
-std::string revolute(double limit) {
+std::string moving(const std::string& axis, double limit) {
   std::ostringstream text;
-  text << "<axis xyz=\"0 0 1\"/><limit lower=\"" << -limit << "\" upper=\"" << limit
+  text << "<axis xyz=\"" << axis << "\"/><limit lower=\"" << -limit << "\" upper=\"" << limit
        << "\" effort=\"10\" velocity=\"1.5\"/>";
   return text.str();
 }
+
+std::string revolute(double limit) { return moving("0 0 1", limit); }
 
 std::string rigUrdf(const MimicRig& rig) {
   std::ostringstream mimic;
@@ -38,8 +40,9 @@ std::string rigUrdf(const MimicRig& rig) {
   text += joint("turn", "revolute", "base_link", "hub_link", "0 0 0.02", revolute(3.1));
   text += joint("post_joint", "fixed", "hub_link", "post_link", "0.3 0 0", "");
   // The blade's own limits never bind: it goes where its source takes it.
-  text += joint(rig.blade_joint, "revolute", rig.blade_on_hub ? "hub_link" : "base_link", "blade_link",
-                rig.blade_on_hub ? "0 0 0.1" : "0.6 0 0.12", revolute(100.0) + mimic.str());
+  text += joint(rig.blade_joint, rig.blade_slides ? "prismatic" : "revolute", rig.blade_on_hub ? "hub_link" : "base_link",
+                "blade_link", rig.blade_on_hub ? "0 0 0.1" : "0.6 0 0.12",
+                (rig.blade_slides ? moving("0 1 0", 100.0) : revolute(100.0)) + mimic.str());
   if (rig.wrist) {
     text += boxLink("paddle_link", "0.1 0.01 0.01", "0.05 0 0");
     text += joint("wrist", "revolute", "blade_link", "paddle_link", "0.31 0 0", revolute(3.1));
