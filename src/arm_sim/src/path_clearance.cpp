@@ -5,6 +5,7 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include <fcl/geometry/bvh/BVH_model.h>
 #include <fcl/geometry/octree/octree.h>
@@ -151,32 +152,14 @@ double PathClearance::distance() const
 
 std::vector<double> PathClearance::firstContact(const JointPath & path)
 {
-  if (!cells_ || path.empty()) {
+  if (!cells_) {
     return {};
   }
   robot_model::core::RobotState state(model_);
-  place(state, path.front());
-  if (touches()) {
-    return path.front();
-  }
-  std::vector<double> q(path.front().size());
-  for (size_t i = 1; i < path.size(); ++i) {
-    const auto & from = path[i - 1];
-    const auto & to = path[i];
-    double widest = 0.0;
-    for (size_t j = 0; j < from.size(); ++j) {
-      widest = std::max(widest, std::abs(to[j] - from[j]));
-    }
-    const int steps = std::max(1, static_cast<int>(std::ceil(widest / kMaxJointStep)));
-    for (int s = 1; s <= steps; ++s) {
-      const double t = static_cast<double>(s) / steps;
-      for (size_t j = 0; j < q.size(); ++j) {
-        q[j] = from[j] + t * (to[j] - from[j]);
-      }
-      place(state, q);
-      if (touches()) {
-        return q;
-      }
+  for (const auto & q : densePath(path)) {
+    place(state, q);
+    if (touches()) {
+      return q;
     }
   }
   return {};
@@ -194,6 +177,29 @@ double PathClearance::smallestAtConfigurations(const JointPath & path)
     smallest = std::min(smallest, touches() ? 0.0 : distance());
   }
   return smallest;
+}
+
+JointPath densePath(const JointPath & path)
+{
+  JointPath samples(path.begin(), path.begin() + (path.empty() ? 0 : 1));
+  for (size_t i = 1; i < path.size(); ++i) {
+    const auto & from = path[i - 1];
+    const auto & to = path[i];
+    double widest = 0.0;
+    for (size_t j = 0; j < from.size(); ++j) {
+      widest = std::max(widest, std::abs(to[j] - from[j]));
+    }
+    const int steps = std::max(1, static_cast<int>(std::ceil(widest / PathClearance::kMaxJointStep)));
+    for (int s = 1; s <= steps; ++s) {
+      const double t = static_cast<double>(s) / steps;
+      std::vector<double> q(from.size());
+      for (size_t j = 0; j < q.size(); ++j) {
+        q[j] = from[j] + t * (to[j] - from[j]);
+      }
+      samples.push_back(std::move(q));
+    }
+  }
+  return samples;
 }
 
 }  // namespace arm_sim

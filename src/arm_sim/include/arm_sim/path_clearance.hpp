@@ -68,6 +68,10 @@ private:
   std::vector<Body> bodies_;
 };
 
+// The path's first configuration, then the samples of the straight joint-space segments between consecutive
+// configurations, no joint moving more than PathClearance::kMaxJointStep between two; empty for an empty path.
+JointPath densePath(const JointPath & path);
+
 }  // namespace arm_sim
 
 #endif  // ARM_SIM__PATH_CLEARANCE_HPP_

@@ -188,23 +188,6 @@ std::pair<bool, bool> freeWithAndWithoutSurface(RosTwoWrapper& node, const std::
   return free;
 }
 
-// The samples of a played leg, no joint moving more than 0.01 rad between two.
-std::vector<std::vector<double>> samplesOf(const trajectory_msgs::msg::JointTrajectory& leg) {
-  const arm_sim::JointPath path = arm_sim::pathOf(leg);
-  std::vector<std::vector<double>> samples(path.begin(), path.begin() + (path.empty() ? 0 : 1));
-  for (size_t k = 1; k < path.size(); ++k) {
-    double widest = 0.0;
-    for (size_t j = 0; j < path[k].size(); ++j) widest = std::max(widest, std::abs(path[k][j] - path[k - 1][j]));
-    const int steps = std::max(1, static_cast<int>(std::ceil(widest / 0.01)));
-    for (int s = 1; s <= steps; ++s) {
-      std::vector<double> q = path[k - 1];
-      for (size_t j = 0; j < q.size(); ++j) q[j] += (path[k][j] - path[k - 1][j]) * s / steps;
-      samples.push_back(std::move(q));
-    }
-  }
-  return samples;
-}
-
 class HeldObjectSurface : public testing::TestWithParam<Arm> {};
 
 TEST_P(HeldObjectSurface, GoalsIntoWhereTheBoxStoodAreRefusedUntilItIsLetGo) {
@@ -294,7 +277,7 @@ TEST_P(HeldObjectSurface, GoalsIntoWhereTheBoxStoodAreRefusedUntilItIsLetGo) {
     const auto legs = rig.controller().acceptedGoals();
     EXPECT_GE(legs.size(), first_held_leg + 2);
     for (size_t leg = first_held_leg; leg < legs.size(); ++leg) {
-      for (const std::vector<double>& q : samplesOf(legs[leg])) {
+      for (const std::vector<double>& q : arm_sim::densePath(arm_sim::pathOf(legs[leg]))) {
         for (const arm_sim::Cuboid& solid : stand.solids) {
           if (&solid == &stand.solids.back()) continue;  // the box itself
           EXPECT_LT(held.depthInto(solid, q), kPlayedDepth) << "leg " << leg + 1 << " at " << testing::PrintToString(q);
