@@ -1,6 +1,7 @@
 #include "node/point_cloud_obb_cut.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "node/point_cloud_snapshot.h"
 
@@ -9,6 +10,20 @@ const char* const kObbRemovedSnapshotFile = "remove_obb_obstacle.pcd";
 namespace
 {
 constexpr double kMinimumHalfHeight = 0.1;
+
+// Whether `point` lies in the box of pose `box_pose` and half edge lengths `half`, faces included; false for a
+// point with a non-finite coordinate, which fails every comparison.
+bool insideBox(const pcl::PointXYZ& point, const Eigen::Matrix4d& box_pose, const Eigen::Vector3d& half)
+{
+  const Eigen::Vector3d local =
+      box_pose.topLeftCorner<3, 3>().transpose() * (point.getVector3fMap().cast<double>() - box_pose.topRightCorner<3, 1>());
+  return (local.array() >= -half.array()).all() && (local.array() <= half.array()).all();
+}
+
+bool finite(const pcl::PointXYZ& point)
+{
+  return std::isfinite(point.x) && std::isfinite(point.y) && std::isfinite(point.z);
+}
 }  // namespace
 
 Eigen::Vector3d obbCutHalfExtents(const double box_size[3], double scale, double margin)
@@ -23,17 +38,27 @@ void removeObbObstaclePoints(const pcl::PointCloud<pcl::PointXYZ>::ConstPtr& inp
 {
   output->clear();
   const Eigen::Vector3d half = obbCutHalfExtents(box_size, scale, margin);
-  const Eigen::Vector3d centre = box_pose.topRightCorner<3, 1>();
-  const Eigen::Matrix3d axes = box_pose.topLeftCorner<3, 3>();
   for (const pcl::PointXYZ& point : *input)
   {
-    // The point in the box's own frame; a non-finite coordinate fails every comparison.
-    const Eigen::Vector3d local = axes.transpose() * (point.getVector3fMap().cast<double>() - centre);
-    const bool inside = (local.array() >= -half.array()).all() && (local.array() <= half.array()).all();
-    if (!inside && local.allFinite())
+    if (finite(point) && !insideBox(point, box_pose, half))
     {
       output->push_back(point);
     }
   }
   writePointCloudSnapshot(kObbRemovedSnapshotFile, *output);
+}
+
+std::vector<Eigen::Vector2d> cutPointsBetween(const pcl::PointCloud<pcl::PointXYZ>& input,
+                                              const Eigen::Matrix4d& box_pose, const Eigen::Vector3d& cut_half_extents,
+                                              double z_low, double z_high)
+{
+  std::vector<Eigen::Vector2d> found;
+  for (const pcl::PointXYZ& point : input)
+  {
+    if (point.z >= z_low && point.z <= z_high && insideBox(point, box_pose, cut_half_extents))
+    {
+      found.emplace_back(point.x, point.y);
+    }
+  }
+  return found;
 }

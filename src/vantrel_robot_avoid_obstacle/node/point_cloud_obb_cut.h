@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include <Eigen/Core>
 
 #include <pcl/point_cloud.h>
@@ -19,6 +21,12 @@ Eigen::Vector3d obbCutHalfExtents(const double box_size[3], double scale, double
 void removeObbObstaclePoints(const pcl::PointCloud<pcl::PointXYZ>::ConstPtr& input,
                              const pcl::PointCloud<pcl::PointXYZ>::Ptr& output, const Eigen::Matrix4d& box_pose,
                              const double box_size[3], double scale, double margin);
+
+// The x, y of the points of `input` that the cut-out of half edge lengths `cut_half_extents` about `box_pose` removes
+// and whose z lies in [z_low, z_high].
+std::vector<Eigen::Vector2d> cutPointsBetween(const pcl::PointCloud<pcl::PointXYZ>& input,
+                                              const Eigen::Matrix4d& box_pose, const Eigen::Vector3d& cut_half_extents,
+                                              double z_low, double z_high);
 
 // The file each cut-out leaves its result in, in the working directory.
 extern const char* const kObbRemovedSnapshotFile;

@@ -33,7 +33,7 @@
 #include <vantrel_interfaces/srv/arm_release.hpp>
 #include <visualization_msgs/msg/marker.hpp>
 
-#include "grab/cut_out_column.h"
+#include "grab/support_column.h"
 #include "grab/grab_manager.h"
 #include "node/command_logger.h"
 #include "node/config_reader.h"
@@ -138,22 +138,26 @@ class RosTwoWrapper {
   size_t refillOctree(const Cloud& cloud);
   // Hands the octree to the planning scene, after `message`, when it holds any node.
   void updateSceneOctomap(size_t node_count, const char* message);
-  // With scene_mutex_ held: makes the octree the collision world's map, which empties the world; while an object is
-  // held the surface it was lifted from joins the map again. Every hand-over of the octree goes through here.
+  // With scene_mutex_ held: makes the octree the collision world's map, which empties the world; the support a
+  // grabbed object was lifted from joins the map again. Every hand-over of the octree goes through here.
   void handObstacleMapToScene();
-  // Once the grab succeeded, the arm at the grasp: attaches the held box (pose `box_pose` there) and makes the space
-  // the grab's cut-out (half extents `cut_half_extents` about the box) emptied below the box an obstacle until the
-  // release lets the box go. Its top stays below everything the grasp's checks see, so that every motion can start
-  // there; when even a thin column would block one, there is none.
-  void holdGrabbedObject(const Eigen::Matrix4d& box_pose, const Eigen::Vector3d& cut_half_extents);
-  // With scene_mutex_ held: the highest top in [low, high], to a millimetre, of the column under the cut-out at which
-  // each of `stands` that is free without it stays free; none when the column blocks one even at `low`. Leaves some
-  // column in the world.
-  std::optional<double> highestFreeColumnTop(const std::vector<std::vector<double>>& stands,
-                                             const Eigen::Matrix4d& cut_pose, const Eigen::Vector3d& cut_half_extents,
-                                             double low, double high);
-  // The held object was let go: the surface it was lifted from leaves the world.
-  void dropGrabSurface();
+  // With scene_mutex_ held, once the grab has cut the box (pose `box_pose`, edges `box_size`) out of the map: makes
+  // what the box stands on an obstacle again, just below the box, so that no grasp into it is chosen or approached.
+  void placeGrabSupport(const Eigen::Matrix4d& box_pose, const std::array<double, 3>& box_size);
+  // Once the grab succeeded, the arm at the grasp: attaches the held box (pose `box_pose` there) and lowers the
+  // support's top as far as the box and the gripper, padded as the checks pad them while carrying, need, so that
+  // every motion can start there.
+  void holdGrabbedObject(const Eigen::Matrix4d& box_pose);
+  // With scene_mutex_ held: the highest top in [low, high], to a millimetre, of the support at which each of `stands`
+  // that is free without it stays free; none when the support blocks one even at `low`. Leaves the support in the
+  // world at some top.
+  std::optional<double> highestFreeSupportTop(const std::vector<std::vector<double>>& stands, double low, double high);
+  // With scene_mutex_ held, the map rebuilt from a camera cloud: once nothing is held, what the map shows again of
+  // the support no longer needs it.
+  void dropSupportOnceSeen();
+  // With scene_mutex_ held, after a grab that failed: the map goes back to the latest cloud, object and support
+  // included.
+  void restoreMapAfterFailedGrab();
   void publishObstacleCloud(const Cloud& cloud);
   void publishBoxMarker(const Eigen::Matrix4d& box_pose, const std::array<double, 3>& box_size);
   // While an object is held the map stays frozen without it; otherwise the cameras take the map back.
@@ -299,8 +303,8 @@ class RosTwoWrapper {
   std::vector<double> transition_point_;
   Eigen::Matrix4d tcp_to_obb_matrix_ = Eigen::Matrix4d::Zero();
   std::array<double, 3> obb_size_{};
-  // The obstacle under the held object while it is held; under scene_mutex_, since the sensor road hands the
-  // octree over too.
+  // The obstacle under a grabbed object, from the grab until the map shows the place again; under scene_mutex_,
+  // since the sensor road hands the octree over too.
   std::optional<UprightBox> grab_surface_;
 
   // ROS entities; those the configuration does not select stay empty. The filter subscribers are declared

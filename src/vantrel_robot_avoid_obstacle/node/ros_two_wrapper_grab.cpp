@@ -1,5 +1,6 @@
-// The grab service: cuts the object out of the obstacle map, chooses a grab configuration and a transition
-// point, and moves through the transition point into the grasp. The grab state the release continues from is
+// The grab service: cuts the object out of the obstacle map, keeping what it stands on, chooses a grab configuration
+// and a transition point, and moves through the transition point into the grasp. A failed grab gives the map back
+// as the latest cloud shows it. The grab state the release continues from is
 // taken over only when the grab succeeds; while an object is held no other is taken.
 #include <chrono>
 #include <cstdio>
@@ -63,6 +64,10 @@ void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfac
   const auto fail = [&](int32_t code, const char* message, const std::string& log_message) {
     response->code = code;
     response->message = message;
+    {
+      std::lock_guard<std::mutex> lock(scene_mutex_);
+      restoreMapAfterFailedGrab();
+    }
     not_update_obstacle_info_flag_ = false;
     if (!real_robot_flag_) return;
     const Pose7& t = target_pose;
@@ -80,6 +85,7 @@ void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfac
     not_update_obstacle_info_flag_ = true;
     removeObbObstaclePoints(pc_robot_filter_, cut_cloud, base_to_obb_center, obb_size.data(), kObbCutScale,
                             kObbCutMargin);
+    placeGrabSupport(base_to_obb_center, obb_size);
     const double maxz = getObbMaxZ(base_to_obb_center, obb_size.data());
     std::cout << "base_to_obb_center:" << std::endl << base_to_obb_center << std::endl;
     printf("pc_robot_filter_->points.size()=%d\n", static_cast<int>(pc_robot_filter_->size()));
@@ -162,9 +168,8 @@ void RosTwoWrapper::armGrabCmdSrvCallback(const std::shared_ptr<vantrel_interfac
   grab_goal_ = grab_goal;
   transition_point_ = transition_point;
   grab_goal_updated_flag_ = true;
-  // Held from here on: every motion and check until the release lets it go carries it, and keeps out of the hole the
-  // cut-out left where it stood.
-  holdGrabbedObject(base_to_obb_center, obbCutHalfExtents(obb_size.data(), kObbCutScale, kObbCutMargin));
+  // Held from here on: every motion and check until the release lets it go carries it.
+  holdGrabbedObject(base_to_obb_center);
   response->code = kSuccess;
   response->message = "success";
 }

@@ -135,8 +135,8 @@ void RosTwoWrapper::armReleaseCmdSrvCallback(
       return;
     }
   }
+  // What the object stood on stays an obstacle until the cameras show the place again.
   detachGrabObject(true);
-  dropGrabSurface();
   answer(kSuccess, "success");
   not_update_obstacle_info_flag_ = false;
   grab_goal_updated_flag_ = false;
