@@ -274,6 +274,14 @@ TEST(CommandFailures, EveryExitAnswersItsCodeAndLeavesItsStateAndRecord) {
     EXPECT_TRUE(!exit.held_after ||
                 (Access::transitionPoint(node) == held_transition && !Access::occupied(node, kBoxTop)));
     EXPECT_TRUE(Access::occupied(node, kPillarTop));
+    // A grab whose legs failed leaves the map as the cameras showed it: the box back in it, nothing standing in for
+    // what it stands on.
+    if (exit.message == kPlanFailed) {
+      EXPECT_TRUE(Access::occupied(node, kBoxTop));
+      Access::withObstacleMap(node, [](auto&, auto&, auto& scene) {
+        EXPECT_EQ(scene.getWorld()->objects_.count("grab_surface"), 0u);
+      });
+    }
     // The record directories under "data", removed once read.
     std::vector<std::filesystem::path> records;
     if (std::filesystem::exists("data")) {

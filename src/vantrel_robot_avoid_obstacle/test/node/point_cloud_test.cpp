@@ -238,6 +238,25 @@ TEST(RemoveObbObstaclePoints, DropsPointsInsideAndOnTheFacesOfTheEnlargedTurnedB
             (Points{{0, 0, 0.101f}, {0, 0, -0.101f}}));
 }
 
+TEST(CutPointsBetween, OnlyWhatTheCutRemovesWithinTheHeightBandBoundsIncluded)
+{
+  // The cut's half extents 0.2, 0.1, 0.3 about (1, 0, 0), turned a quarter about z: x spans 0.9..1.1, y -0.2..0.2.
+  Eigen::Matrix4d box_pose = Eigen::Matrix4d::Identity();
+  box_pose.topLeftCorner<3, 3>() = Eigen::AngleAxisd(M_PI / 2, Eigen::Vector3d::UnitZ()).toRotationMatrix();
+  box_pose(0, 3) = 1.0;
+  const Eigen::Vector3d half(0.2, 0.1, 0.3);
+  const Cloud::Ptr cloud =
+      makeCloud({{1.0f, 0.0f, -0.05f}, {1.0f, 0.0f, 0.05f}, {1.05f, 0.15f, -0.1f}, {1.0f, 0.0f, std::nextafter(-0.1f, -1.0f)},
+                 {1.0f, 0.0f, std::nextafter(0.05f, 1.0f)}, {1.15f, 0.0f, 0.0f}, {1.0f, 0.25f, 0.0f},
+                 {kNaN, 0.0f, 0.0f}, {1.0f, 0.0f, kNaN}});
+  const std::vector<Eigen::Vector2d> found = cutPointsBetween(*cloud, box_pose, half, -0.1f, 0.05f);
+  const std::vector<Eigen::Vector2d> expected = {{1.0f, 0.0f}, {1.0f, 0.0f}, {1.05f, 0.15f}};
+  ASSERT_EQ(found.size(), expected.size());
+  for (size_t k = 0; k < found.size(); ++k)
+    EXPECT_EQ(found[k], expected[k]) << k;
+  EXPECT_TRUE(cutPointsBetween(Cloud(), box_pose, half, -1.0, 1.0).empty());
+}
+
 TEST(WritePointCloudSnapshot, ReplacesTheFileWholeOrNotAtAll)
 {
   ScratchDirectory scratch;
