@@ -152,9 +152,8 @@ class RosTwoWrapper {
   // that is free without it stays free; none when the support blocks one even at `low`. Leaves the support in the
   // world at some top.
   std::optional<double> highestFreeSupportTop(const std::vector<std::vector<double>>& stands, double low, double high);
-  // With scene_mutex_ held, the map rebuilt from a camera cloud: once nothing is held, what the map shows again of
-  // the support no longer needs it.
-  void dropSupportOnceSeen();
+  // With scene_mutex_ held: the support leaves the world, once the map shows the place again.
+  void dropGrabSupport();
   // With scene_mutex_ held, after a grab that failed: the map goes back to the latest cloud, object and support
   // included.
   void restoreMapAfterFailedGrab();

@@ -77,11 +77,12 @@ void RosTwoWrapper::holdGrabbedObject(const Eigen::Matrix4d& box_pose) {
   const double object_bottom = lowestCornerZ(box_pose, box_half_extents);
   // Lowered only as far as the box and the gripper, padded and scaled as the checks carry them, need: the grasp
   // itself was chosen clear of the support as it stood.
-  const double lowest = columnBottom(*grab_surface_) + kThinnestSupport;
+  double lowest = 0.0;
   std::optional<double> top;
   {
     // The release leaves the grasp as the gripper came in: the box left out, the gripper unpadded.
     std::lock_guard<std::mutex> lock(scene_mutex_);
+    lowest = columnBottom(*grab_surface_) + kThinnestSupport;
     plan_scene_ptr_->setGripperPadding(gripperPadding(2));
     top = highestFreeSupportTop(stands, lowest, object_bottom);
   }
@@ -97,14 +98,13 @@ void RosTwoWrapper::holdGrabbedObject(const Eigen::Matrix4d& box_pose) {
   plan_scene_ptr_->placeWorldBox(kGrabSurfaceId, grab_surface_->size, grab_surface_->pose);
 }
 
-void RosTwoWrapper::dropSupportOnceSeen() {
-  if (grab_goal_updated_flag_ || !grab_surface_) return;
+void RosTwoWrapper::dropGrabSupport() {
+  if (!grab_surface_) return;
   grab_surface_.reset();
   plan_scene_ptr_->removeWorldObject(kGrabSurfaceId);
 }
 
 void RosTwoWrapper::restoreMapAfterFailedGrab() {
-  grab_surface_.reset();
-  plan_scene_ptr_->removeWorldObject(kGrabSurfaceId);
+  dropGrabSupport();
   if (refillOctree(*pc_robot_filter_) != 0) handObstacleMapToScene();
 }

@@ -147,7 +147,8 @@ void RosTwoWrapper::updateObstacleMap(const Cloud::ConstPtr& cloud, bool filtere
 
     // The collision world reads this tree at every check: it is refilled only under the lock.
     rebuildObstacleOctree(*octomap_tree_ptr_, *pc_robot_filter_);
-    dropSupportOnceSeen();
+    // Not frozen: nothing is held, and the cloud shows what a grabbed object stood on again.
+    dropGrabSupport();
     shareObstacleMapWithWorld(octomap_tree_ptr_->size());
   }
   if (pause_after) std::this_thread::sleep_for(kUpdatePause);
