@@ -188,7 +188,7 @@ TEST_P(HandRigTest, LinkPosesFollowTheDescriptionForEveryGroup) {
     if (draw % 2 != 0) groups.push_back(kGroups[rng() % 4]);
     for (const char* name : groups) {
       const auto* group = model->getJointModelGroup(name);
-      state.setJointGroupPositions(group, drawValues(*group, draw % 4 < 2, rng));
+      state.setJointGroupPositions(group, drawValues(*group, draw / 4 % 2 == 0, rng));
     }
     state.updateCollisionBodyTransforms();
     for (const robot_model::core::LinkModel* link : model->getLinkModels()) {
