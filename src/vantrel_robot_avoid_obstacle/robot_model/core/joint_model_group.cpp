@@ -121,14 +121,10 @@ JointModelGroup::JointModelGroup(const std::string& name, const srdf::Model::Gro
     common_root_ = common_root_ ? parent_model_->getCommonRoot(root, common_root_) : root;
   }
 
-  // The links the group's variables move: below its roots, and below the mimic joints that follow its active joints,
-  // wherever they sit in the tree.
-  std::vector<const JointModel*> movers = joint_roots_;
-  for (const JointModel* joint : active_joint_model_vector_) {
-    movers.insert(movers.end(), joint->getMimicRequests().begin(), joint->getMimicRequests().end());
-  }
-  for (const JointModel* mover : movers) {
-    for (const LinkModel* link : mover->getDescendantLinkModels()) {
+  // The links the group's variables move: the descendants of its roots, which take in the mimic joints that follow
+  // its active joints wherever they sit in the tree.
+  for (const JointModel* root : joint_roots_) {
+    for (const LinkModel* link : root->getDescendantLinkModels()) {
       updated_link_model_set_.insert(link);
       updated_link_model_name_set_.insert(link->getName());
       if (!link->getShapes().empty()) {

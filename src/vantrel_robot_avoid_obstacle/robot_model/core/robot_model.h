@@ -116,9 +116,6 @@ class RobotModel {
   void buildJointInfo();
   void computeFixedTransforms(const LinkModel* link, const Eigen::Isometry3d& transform,
                               LinkTransformMap& associated_transforms);
-  void computeDescendantsHelper(const JointModel* joint, std::vector<const JointModel*>& parents,
-                                std::vector<bool>& seen, std::vector<std::vector<const JointModel*>>& joints,
-                                std::vector<std::vector<const LinkModel*>>& links);
   void computeCommonRootsHelper(const JointModel* joint);
   void setCommonRootsOf(const JointModel* a, const JointModel* b, int root);
 

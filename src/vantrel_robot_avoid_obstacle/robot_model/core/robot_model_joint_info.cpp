@@ -7,6 +7,30 @@
 namespace robot_model {
 namespace core {
 
+namespace {
+
+// Marks the joints that move when the given one does: those below it, the mimic joints that follow it or any of them
+// wherever they sit, and those below these in turn. A joint reached both through the tree and through a mimic link
+// counts for every joint above it either way, whichever the walk meets first.
+void markMovedJoints(const JointModel* joint, std::vector<bool>& reached, std::vector<const JointModel*>& pending) {
+  std::fill(reached.begin(), reached.end(), false);
+  reached[joint->getJointIndex()] = true;
+  pending.assign(1, joint);
+  const auto reach = [&](const JointModel* next) {
+    if (reached[next->getJointIndex()]) return;
+    reached[next->getJointIndex()] = true;
+    pending.push_back(next);
+  };
+  while (!pending.empty()) {
+    const JointModel* current = pending.back();
+    pending.pop_back();
+    for (const JointModel* child : current->getChildLinkModel()->getChildJointModels()) reach(child);
+    for (const JointModel* follower : current->getMimicRequests()) reach(follower);
+  }
+}
+
+}  // namespace
+
 void RobotModel::buildJointInfo() {
   variable_count_ = 0;
   for (JointModel* joint : joint_model_vector_) {
@@ -53,17 +77,17 @@ void RobotModel::buildJointInfo() {
   }
 
   if (!root_joint_) return;
-  const std::size_t joint_count = joint_model_vector_.size();
-  std::vector<const JointModel*> parents;
-  std::vector<bool> seen(joint_count, false);
-  std::vector<std::vector<const JointModel*>> descendant_joints(joint_count);
-  std::vector<std::vector<const LinkModel*>> descendant_links(joint_count);
-  computeDescendantsHelper(root_joint_, parents, seen, descendant_joints, descendant_links);
+  std::vector<bool> reached(joint_model_vector_.size());
+  std::vector<const JointModel*> pending;
   for (JointModel* joint : joint_model_vector_) {
-    std::vector<const JointModel*>& joints = descendant_joints[joint->getJointIndex()];
-    std::sort(joints.begin(), joints.end(),
-              [](const JointModel* a, const JointModel* b) { return a->getJointIndex() < b->getJointIndex(); });
-    std::vector<const LinkModel*>& links = descendant_links[joint->getJointIndex()];
+    markMovedJoints(joint, reached, pending);
+    std::vector<const JointModel*> joints;
+    std::vector<const LinkModel*> links(1, joint->getChildLinkModel());
+    for (const JointModel* other : joint_model_vector_) {
+      if (other == joint || !reached[other->getJointIndex()]) continue;
+      joints.push_back(other);
+      links.push_back(other->getChildLinkModel());
+    }
     std::sort(links.begin(), links.end(),
               [](const LinkModel* a, const LinkModel* b) { return a->getLinkIndex() < b->getLinkIndex(); });
     joint->setDescendantJointModels(std::move(joints));
@@ -90,25 +114,6 @@ void RobotModel::computeFixedTransforms(const LinkModel* link, const Eigen::Isom
   for (const JointModel* child : link->getChildJointModels()) {
     if (child->getType() == JointModel::FIXED) computeFixedTransforms(child->getChildLinkModel(), pose, associated_transforms);
   }
-}
-
-void RobotModel::computeDescendantsHelper(const JointModel* joint, std::vector<const JointModel*>& parents,
-                                          std::vector<bool>& seen,
-                                          std::vector<std::vector<const JointModel*>>& joints,
-                                          std::vector<std::vector<const LinkModel*>>& links) {
-  if (!joint || seen[joint->getJointIndex()]) return;
-  seen[joint->getJointIndex()] = true;
-  for (const JointModel* parent : parents) joints[parent->getJointIndex()].push_back(joint);
-  const LinkModel* child_link = joint->getChildLinkModel();
-  if (!child_link) return;
-  for (const JointModel* parent : parents) links[parent->getJointIndex()].push_back(child_link);
-  links[joint->getJointIndex()].push_back(child_link);
-  parents.push_back(joint);
-  for (const JointModel* child : child_link->getChildJointModels()) {
-    computeDescendantsHelper(child, parents, seen, joints, links);
-  }
-  for (const JointModel* mimic : joint->getMimicRequests()) computeDescendantsHelper(mimic, parents, seen, joints, links);
-  parents.pop_back();
 }
 
 void RobotModel::setCommonRootsOf(const JointModel* a, const JointModel* b, int root) {
