@@ -6,8 +6,6 @@
 // refused legs keep both.
 #include <gtest/gtest.h>
 
-#include <fcl/narrowphase/collision.h>
-
 #include <memory>
 #include <string>
 
@@ -15,20 +13,16 @@
 #include "kinematics/kinematics_interface.h"
 #include "node_rig.h"
 #include "robot_model/shapes/shapes.h"
-#include "ros_test_support.hpp"
+#include "support/grab_surface.h"
+#include "support/held_box.h"
 
 namespace {
 
 using Grab = Access::Grab;
 using Release = Access::Release;
-const char* const kSurfaceId = "grab_surface";
 // How deep into the surface a goal takes the box that must be refused, and how deep the played legs may take it.
 constexpr double kRefusedDepth = 0.02;
 constexpr double kPlayedDepth = 0.01;
-// The main job's padding, scale and map on the six-joint arm; the five-joint arm's links grow by scale and padding.
-const char* const kMainJobSettings =
-    "{robot_avoid_obstacle: {robot_padding: 0.01, robot_scale: 1.0}, point_clouds: {resolution: 0.005}}";
-const char* const kGrownLinksSettings = "{point_clouds: {resolution: 0.005}}";
 const arm_sim::Cuboid kTable{{0.25, -0.60, -0.09}, {0.95, 0.60, -0.05}};
 const arm_sim::Cuboid kPillar{{0.45, -0.06, -0.05}, {0.57, 0.06, 0.90}};
 
@@ -47,12 +41,6 @@ struct Stand {
   std::vector<double> pose_drops;
   Leave leave;
 };
-
-arm_sim::Cuboid around(const Eigen::Vector2d& centre, const Eigen::Vector3d& size, double bottom) {
-  const Eigen::Vector3d half(size.x() / 2, size.y() / 2, 0.0);
-  const Eigen::Vector3d base(centre.x(), centre.y(), bottom);
-  return {base - half, base + half + Eigen::Vector3d(0, 0, size.z())};
-}
 
 // Each arm's box place (its main-job-like box within reach), a shelf board and a narrow pedestal there.
 std::vector<Stand> standsFor(Arm arm) {
@@ -90,63 +78,6 @@ Grab::Request grabFromAbove(const Stand& stand) {
   return request;
 }
 
-fcl::CollisionObjectd solidObject(const Eigen::Vector3d& size, const Eigen::Isometry3d& pose) {
-  return fcl::CollisionObjectd(std::make_shared<fcl::Boxd>(size), pose);
-}
-
-// How deep the box of `size` at `pose` reaches into the solid; 0 when apart or touching.
-double depthInto(const arm_sim::Cuboid& solid, const Eigen::Vector3d& size, const Eigen::Isometry3d& pose) {
-  const Eigen::Isometry3d solid_pose(Eigen::Translation3d((solid.min + solid.max) / 2));
-  const fcl::CollisionObjectd a = solidObject(solid.max - solid.min, solid_pose);
-  const fcl::CollisionObjectd b = solidObject(size, pose);
-  fcl::CollisionResultd result;
-  if (fcl::collide(&a, &b, fcl::CollisionRequestd(1, true), result) == 0) return 0.0;
-  return std::max(0.0, result.getContact(0).penetration_depth);
-}
-
-// The box as the arm holds it: carried rigidly by the flange from the configuration it was grasped in.
-class HeldBox {
- public:
-  HeldBox(RosTwoWrapper& node, const std::vector<double>& grasp, const arm_sim::Cuboid& box)
-      : kinematics_(*Access::scene(node).getPlanningGroup()->kinematics_interface_ptr_), size_(box.max - box.min) {
-    const Eigen::Isometry3d at_grasp(Eigen::Translation3d((box.min + box.max) / 2));
-    flange_to_box_ = flange(grasp).inverse() * at_grasp;
-  }
-  Eigen::Isometry3d at(const std::vector<double>& q) const { return flange(q) * flange_to_box_; }
-  double depthInto(const arm_sim::Cuboid& solid, const std::vector<double>& q) const {
-    return ::depthInto(solid, size_, at(q));
-  }
-  double lowestZ(const std::vector<double>& q) const {
-    const Eigen::Isometry3d pose = at(q);
-    return pose.translation().z() - pose.linear().row(2).cwiseAbs().dot(size_.transpose()) / 2;
-  }
-
- private:
-  Eigen::Isometry3d flange(const std::vector<double>& q) const {
-    return Eigen::Isometry3d(Eigen::Matrix4d(kinematics_.forwardKinematics(q)));
-  }
-  const KinematicsInterface& kinematics_;
-  Eigen::Vector3d size_;
-  Eigen::Isometry3d flange_to_box_;
-};
-
-// Near `grasp`, only the shoulder or the elbow turned, as little as will do: the first configuration for which
-// `wanted` holds; empty when none within 0.3 rad does.
-template <typename Wanted>
-std::vector<double> nearGrasp(NodeRig& rig, const std::vector<double>& grasp, Wanted wanted) {
-  for (int steps = 1; steps <= 60; ++steps) {
-    for (size_t j : {1, 2}) {
-      for (double sign : {-1.0, 1.0}) {
-        std::vector<double> q = grasp;
-        q[j] += sign * 0.005 * steps;
-        if (q[j] < rig.joints().limits[j].lower || q[j] > rig.joints().limits[j].upper) continue;
-        if (wanted(q)) return q;
-      }
-    }
-  }
-  return {};
-}
-
 // How far below the held box's lowest point the lowest point of the box as the node checks it lies: the body carried
 // by the tool link, grown by the link's scale and padding. The box's axes in the base frame, its edges along them.
 double checkedBoxMargin(RosTwoWrapper& node, const Eigen::Matrix3d& box_axes, const Eigen::Vector3d& box_size) {
@@ -160,42 +91,13 @@ double checkedBoxMargin(RosTwoWrapper& node, const Eigen::Matrix3d& box_axes, co
   return box_axes.row(2).cwiseAbs().dot((checked - box_size).transpose()) / 2;
 }
 
-// The surface the node keeps in its collision world; none when it has none.
-std::optional<std::pair<Eigen::Isometry3d, Eigen::Vector3d>> surfaceOf(RosTwoWrapper& node) {
-  std::optional<std::pair<Eigen::Isometry3d, Eigen::Vector3d>> found;
-  Access::withObstacleMap(node, [&](auto&, auto&, auto& scene) {
-    const auto& objects = scene.getWorld()->objects_;
-    const auto surface = objects.find(kSurfaceId);
-    if (surface == objects.end()) return;
-    const auto& box = static_cast<const shapes::Box&>(*surface->second->shapes_.front());
-    found.emplace(surface->second->shape_poses_.front(), Eigen::Vector3d(box.size[0], box.size[1], box.size[2]));
-  });
-  return found;
-}
-
-// Whether the node's own checks find `q` free with the surface in the world, and without it.
-std::pair<bool, bool> freeWithAndWithoutSurface(RosTwoWrapper& node, const std::vector<double>& q) {
-  const auto surface = surfaceOf(node);
-  std::pair<bool, bool> free{false, false};
-  testing::internal::CaptureStdout();
-  Access::withObstacleMap(node, [&](auto&, auto&, auto& scene) {
-    free.first = scene.isStateValid(q.data());
-    if (!surface) return;
-    scene.removeWorldObject(kSurfaceId);
-    free.second = scene.isStateValid(q.data());
-    scene.placeWorldBox(kSurfaceId, surface->second, surface->first);
-  });
-  testing::internal::GetCapturedStdout();
-  return free;
-}
-
 class HeldObjectSurface : public testing::TestWithParam<Arm> {};
 
 TEST_P(HeldObjectSurface, GoalsIntoWhereTheBoxStoodAreRefusedUntilItIsLetGo) {
   const Arm arm = GetParam();
   const std::vector<double> home =
       arm == Arm::Six ? std::vector<double>{-0.8, -0.5, -0.4, 0.0, -0.67, 0.0} : std::vector<double>{-0.8, -0.3, 0.6, 0.5, 0.0};
-  NodeRig rig(nodeConfig(arm, false, arm == Arm::Six ? kMainJobSettings : kGrownLinksSettings), home);
+  NodeRig rig(nodeConfig(arm, false, settingsFor(arm)), home);
   RosTwoWrapper& node = rig.node();
   const auto goalsSent = [&rig] { return rig.controller().acceptedGoals().size(); };
   const auto movedTo = [&](const std::vector<double>& q) {
@@ -292,8 +194,6 @@ TEST_P(HeldObjectSurface, GoalsIntoWhereTheBoxStoodAreRefusedUntilItIsLetGo) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Arms, HeldObjectSurface, testing::Values(Arm::Six, Arm::Five),
-                         [](const testing::TestParamInfo<Arm>& info) {
-                           return std::string(info.param == Arm::Six ? "arm6" : "arm5");
-                         });
+                         [](const testing::TestParamInfo<Arm>& info) { return std::string(armName(info.param)); });
 
 }  // namespace
