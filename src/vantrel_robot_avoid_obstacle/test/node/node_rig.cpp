@@ -124,6 +124,59 @@ bool NodeRig::showScene(const arm_sim::Scene& scene) {
   return recorders_->obstacle_cloud.waitForCount(before + 1, kHangTimeout);
 }
 
+namespace {
+
+sensor_msgs::msg::PointCloud2 cloudMessageOf(const arm_sim::Scene& scene) {
+  sensor_msgs::msg::PointCloud2 message;
+  pcl::toROSMsg(arm_sim::sampleSurfaces(scene, 0.01), message);
+  message.header.frame_id = "base_link";
+  return message;
+}
+
+}  // namespace
+
+void NodeRig::showSceneEvery(const arm_sim::Scene& scene, std::chrono::milliseconds period) {
+  auto message = std::make_shared<sensor_msgs::msg::PointCloud2>(cloudMessageOf(scene));
+  live_camera_ =
+      peer_->create_wall_timer(period, [publisher = scenePublisher(), message] { publisher->publish(*message); });
+}
+
+bool NodeRig::waitForMapOf(const arm_sim::Scene& scene, std::chrono::milliseconds wait) {
+  return waitForMapOf(scene, recorders_->obstacle_cloud.count(), wait);
+}
+
+bool NodeRig::showAfresh(const arm_sim::Scene& scene) {
+  const size_t seen = recorders_->obstacle_cloud.count();
+  scenePublisher()->publish(cloudMessageOf(scene));
+  return waitForMapOf(scene, seen, kHangTimeout);
+}
+
+bool NodeRig::waitForMapOf(const arm_sim::Scene& scene, size_t seen, std::chrono::milliseconds wait) {
+  const size_t points = arm_sim::sampleSurfaces(scene, 0.01).size();
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  for (;;) {
+    const auto left = std::max(std::chrono::milliseconds(0), std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                                  deadline - std::chrono::steady_clock::now()));
+    if (!recorders_->obstacle_cloud.waitForCount(seen + 1, left)) return false;
+    // The newest kept clouds, those that came since the last look.
+    const size_t count = recorders_->obstacle_cloud.count();
+    const auto kept = recorders_->obstacle_cloud.messages();
+    if (recorders_->obstacle_cloud.count() != count) continue;
+    const size_t fresh = std::min(count - seen, kept.size());
+    for (auto cloud = kept.end() - fresh; cloud != kept.end(); ++cloud) {
+      if (size_t{(*cloud)->width} * (*cloud)->height == points) return true;
+    }
+    seen = count;
+  }
+}
+
+rclcpp::Publisher<sensor_msgs::msg::PointCloud2>::SharedPtr NodeRig::scenePublisher() {
+  if (!scene_publisher_) {
+    scene_publisher_ = peer_->create_publisher<sensor_msgs::msg::PointCloud2>("/pointcloud/output", 10);
+  }
+  return scene_publisher_;
+}
+
 void NodeRig::spin(std::function<void()> work, std::function<void()> stop) {
   auto spinner = std::make_unique<Spinner>();
   spinner->stop = std::move(stop);
@@ -144,6 +197,8 @@ NodeRig::~NodeRig() {
     spinner->thread.join();
   }
   joint_forwarder_.reset();
+  live_camera_.reset();
+  scene_publisher_.reset();
   camera_.reset();
   controller_.reset();
   recorders_.reset();

@@ -52,6 +52,13 @@ class NodeRig {
   bool showScene(std::chrono::milliseconds wait = std::chrono::seconds(60));
   // The same for another scene, as the simulation camera would show it.
   bool showScene(const arm_sim::Scene& scene);
+  // From now on the scene's cloud every `period`, as a live camera sends it, until the rig goes.
+  void showSceneEvery(const arm_sim::Scene& scene, std::chrono::milliseconds period);
+  // True once the node has published the obstacle cloud of the scene's cloud, within `wait`: a cloud a command
+  // published is not taken for it, however late it arrives.
+  bool waitForMapOf(const arm_sim::Scene& scene, std::chrono::milliseconds wait = std::chrono::seconds(60));
+  // Publishes the scene's cloud once and waits for its obstacle cloud the same way.
+  bool showAfresh(const arm_sim::Scene& scene);
   // Called with each joint state the controller publishes, after the node got it, with the number of goals accepted so
   // far.
   void onJointState(std::function<void(size_t accepted_goals)> callback) {
@@ -73,6 +80,11 @@ class NodeRig {
   std::unique_ptr<arm_sim::ArmController> controller_;
   std::unique_ptr<arm_sim::NodeOutputRecorders> recorders_;
   std::unique_ptr<arm_sim::SceneCamera> camera_;
+  rclcpp::Publisher<sensor_msgs::msg::PointCloud2>::SharedPtr scene_publisher_;
+  rclcpp::TimerBase::SharedPtr live_camera_;
+  rclcpp::Publisher<sensor_msgs::msg::PointCloud2>::SharedPtr scenePublisher();
+  // The same, among the obstacle clouds after the first `seen`.
+  bool waitForMapOf(const arm_sim::Scene& scene, size_t seen, std::chrono::milliseconds wait);
   rclcpp::Subscription<sensor_msgs::msg::JointState>::SharedPtr joint_forwarder_;
   std::mutex hook_mutex_;
   std::function<void(size_t)> on_joint_state_;
