@@ -6,7 +6,7 @@
 
 namespace {
 
-// The cells of the node's finest map.
+// Points on a solid's faces this far apart: no coarser than the finest map the tests give the node.
 constexpr double kCell = 0.005;
 
 }  // namespace

@@ -19,7 +19,8 @@ class ArmReach {
   std::optional<arm_sim::PathClearance> core_;
 };
 
-// How deep the bare arm reaches into the solid along the path, to a millimetre: for the failure messages.
+// How far inside the solid, from its nearest face, the bare arm's deepest point lies along the path, to a millimetre
+// (at most half the solid's thinnest edge): for the failure messages.
 double deepestReach(NodeRig& rig, const arm_sim::Cuboid& solid, const arm_sim::JointPath& path);
 
 // The lowest point of the bare arm at `q` within 20 cm of `near` horizontally, to a millimetre.
@@ -28,7 +29,7 @@ double lowestArmPoint(NodeRig& rig, const std::vector<double>& q, const Eigen::V
 // The tool pose at `q`.
 Eigen::Isometry3d toolAt(NodeRig& rig, const std::vector<double>& q);
 
-// Joints, found from `seed`, that put the tool point at `point` with the tool's z axis along `axis`, turned about it
+// Joints, found from `seed` or else from the shoulder and the elbow bent either way, that put the tool point at `point` with the tool's z axis along `axis`, turned about it
 // as the arm will; empty when the arm gets no nearer than a tenth of a millimetre.
 std::vector<double> jointsForTool(NodeRig& rig, const Eigen::Vector3d& point, const Eigen::Vector3d& axis,
                                   std::vector<double> seed);
