@@ -15,8 +15,8 @@ constexpr double kMinimumHalfHeight = 0.1;
 // point with a non-finite coordinate, which fails every comparison.
 bool insideBox(const pcl::PointXYZ& point, const Eigen::Matrix4d& box_pose, const Eigen::Vector3d& half)
 {
-  const Eigen::Vector3d local =
-      box_pose.topLeftCorner<3, 3>().transpose() * (point.getVector3fMap().cast<double>() - box_pose.topRightCorner<3, 1>());
+  const Eigen::Vector3d offset = point.getVector3fMap().cast<double>() - box_pose.topRightCorner<3, 1>();
+  const Eigen::Vector3d local = box_pose.topLeftCorner<3, 3>().transpose() * offset;
   return (local.array() >= -half.array()).all() && (local.array() <= half.array()).all();
 }
 

@@ -34,8 +34,9 @@ void RosTwoWrapper::placeGrabSupport(const Eigen::Matrix4d& box_pose, const std:
   const double object_bottom = lowestCornerZ(box_pose, box_half_extents);
   const double top = object_bottom - kSurfaceGap;
   const double bottom = std::min(lowestCornerZ(box_pose, cut_half_extents), top - kThinnestSupport);
-  const std::vector<Eigen::Vector2d> seen = cutPointsBetween(*pc_robot_filter_, box_pose, cut_half_extents,
-                                                             object_bottom - kSupportBelow, object_bottom + kSupportAbove);
+  const std::vector<Eigen::Vector2d> seen =
+      cutPointsBetween(*pc_robot_filter_, box_pose, cut_half_extents, object_bottom - kSupportBelow,
+                       object_bottom + kSupportAbove);
   grab_surface_ = columnUnderBox(box_pose, box_half_extents, seen, bottom, top);
   plan_scene_ptr_->placeWorldBox(kGrabSurfaceId, grab_surface_->size, grab_surface_->pose);
   printf("the grab's cut-out is left out of the obstacle map so that the gripper can reach the object, all but what "

@@ -81,7 +81,8 @@ TEST(ColumnUnderBox, CoversEveryCornerFromTheBottomUpToTheTop)
     for (const Eigen::Vector3d& p : points)
     {
       // The corner brought down to the column's middle height, in the column's frame.
-      const Eigen::Vector3d local = column.pose.inverse() * Eigen::Vector3d(p.x(), p.y(), column.pose.translation().z());
+      const Eigen::Vector3d local =
+          column.pose.inverse() * Eigen::Vector3d(p.x(), p.y(), column.pose.translation().z());
       EXPECT_LE(std::abs(local.x()), column.size.x() / 2 + tolerance);
       EXPECT_LE(std::abs(local.y()), column.size.y() / 2 + tolerance);
     }

@@ -248,7 +248,8 @@ TEST_P(ReleasedObjectPlace, StaysClosedToTheBareGripperUntilACameraHasShownIt) {
 
 INSTANTIATE_TEST_SUITE_P(ArmsAndCamera, ReleasedObjectPlace,
                          testing::Values(AfterRelease{Arm::Six, Camera::Live}, AfterRelease{Arm::Six, Camera::Paused},
-                                         AfterRelease{Arm::Five, Camera::Live}, AfterRelease{Arm::Five, Camera::Paused}),
+                                         AfterRelease{Arm::Five, Camera::Live},
+                                         AfterRelease{Arm::Five, Camera::Paused}),
                          [](const testing::TestParamInfo<AfterRelease>& info) {
                            return std::string(armName(info.param.arm)) +
                                   (info.param.camera == Camera::Live ? "_camera_live" : "_camera_paused");

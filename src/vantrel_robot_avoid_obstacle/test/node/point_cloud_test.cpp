@@ -246,9 +246,9 @@ TEST(CutPointsBetween, OnlyWhatTheCutRemovesWithinTheHeightBandBoundsIncluded)
   box_pose(0, 3) = 1.0;
   const Eigen::Vector3d half(0.2, 0.1, 0.3);
   const Cloud::Ptr cloud =
-      makeCloud({{1.0f, 0.0f, -0.05f}, {1.0f, 0.0f, 0.05f}, {1.05f, 0.15f, -0.1f}, {1.0f, 0.0f, std::nextafter(-0.1f, -1.0f)},
-                 {1.0f, 0.0f, std::nextafter(0.05f, 1.0f)}, {1.15f, 0.0f, 0.0f}, {1.0f, 0.25f, 0.0f},
-                 {kNaN, 0.0f, 0.0f}, {1.0f, 0.0f, kNaN}});
+      makeCloud({{1.0f, 0.0f, -0.05f}, {1.0f, 0.0f, 0.05f}, {1.05f, 0.15f, -0.1f},
+                 {1.0f, 0.0f, std::nextafter(-0.1f, -1.0f)}, {1.0f, 0.0f, std::nextafter(0.05f, 1.0f)},
+                 {1.15f, 0.0f, 0.0f}, {1.0f, 0.25f, 0.0f}, {kNaN, 0.0f, 0.0f}, {1.0f, 0.0f, kNaN}});
   const std::vector<Eigen::Vector2d> found = cutPointsBetween(*cloud, box_pose, half, -0.1f, 0.05f);
   const std::vector<Eigen::Vector2d> expected = {{1.0f, 0.0f}, {1.0f, 0.0f}, {1.05f, 0.15f}};
   ASSERT_EQ(found.size(), expected.size());
