@@ -1,7 +1,8 @@
 #include "node/point_cloud_obb_cut.h"
 
 #include <algorithm>
-#include <cmath>
+
+#include <pcl/common/point_tests.h>
 
 #include "node/point_cloud_snapshot.h"
 
@@ -19,11 +20,6 @@ bool insideBox(const pcl::PointXYZ& point, const Eigen::Matrix4d& box_pose, cons
   const Eigen::Vector3d local = box_pose.topLeftCorner<3, 3>().transpose() * offset;
   return (local.array() >= -half.array()).all() && (local.array() <= half.array()).all();
 }
-
-bool finite(const pcl::PointXYZ& point)
-{
-  return std::isfinite(point.x) && std::isfinite(point.y) && std::isfinite(point.z);
-}
 }  // namespace
 
 Eigen::Vector3d obbCutHalfExtents(const double box_size[3], double scale, double margin)
@@ -40,7 +36,7 @@ void removeObbObstaclePoints(const pcl::PointCloud<pcl::PointXYZ>::ConstPtr& inp
   const Eigen::Vector3d half = obbCutHalfExtents(box_size, scale, margin);
   for (const pcl::PointXYZ& point : *input)
   {
-    if (finite(point) && !insideBox(point, box_pose, half))
+    if (pcl::isFinite(point) && !insideBox(point, box_pose, half))
     {
       output->push_back(point);
     }

@@ -1,7 +1,7 @@
 // The grab service: cuts the object out of the obstacle map, keeping what it stands on, chooses a grab configuration
 // and a transition point, and moves through the transition point into the grasp. A failed grab gives the map back
-// as the latest cloud shows it. The grab state the release continues from is
-// taken over only when the grab succeeds; while an object is held no other is taken.
+// as the latest cloud shows it. The grab state the release continues from is taken over only when the grab succeeds;
+// while an object is held no other is taken.
 #include <chrono>
 #include <cstdio>
 #include <iostream>

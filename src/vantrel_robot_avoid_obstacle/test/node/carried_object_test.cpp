@@ -32,8 +32,6 @@ const std::vector<Carry> kCarries = {
     {Arm::Six, {-0.8, -0.5, -0.4, 0.0, -0.67, 0.0}, {{0.50, 0.25, -0.05}, {0.62, 0.37, 0.07}}},
     {Arm::Five, {-0.8, -0.3, 0.6, 0.5, 0.0}, {{0.30, 0.20, -0.05}, {0.40, 0.30, 0.05}}}};
 
-const char* armName(const Carry& carry) { return carry.arm == Arm::Six ? "arm6" : "arm5"; }
-
 std::array<double, 3> sizeOf(const arm_sim::Cuboid& box) {
   const Eigen::Vector3d edges = box.max - box.min;
   return {edges.x(), edges.y(), edges.z()};
@@ -122,7 +120,7 @@ Detour detourPast(NodeRig& rig, const std::vector<double>& transition, const rob
 
 TEST(CarriedObject, HeldFromGrabToReleaseInEveryCommandAndAFailedReleaseKeepsIt) {
   for (const Carry& carry : kCarries) {
-    SCOPED_TRACE(armName(carry));
+    SCOPED_TRACE(armName(carry.arm));
     NodeRig rig(nodeConfig(carry.arm, false), carry.home, arm_sim::Scene{{kTable, kPillar, carry.box}});
     RosTwoWrapper& node = rig.node();
     ASSERT_TRUE(rig.showScene());
@@ -241,7 +239,7 @@ TEST(CarriedObject, HeldFromGrabToReleaseInEveryCommandAndAFailedReleaseKeepsIt)
 // From the grasp itself the way back leaves the box out. A grab while holding is refused and the grab kept.
 TEST(CarriedObject, TheWayBackCarriesTheBoxUnlessItLeavesTheGraspAndAGrabWhileHoldingIsRefused) {
   for (const Carry& carry : kCarries) {
-    SCOPED_TRACE(armName(carry));
+    SCOPED_TRACE(armName(carry.arm));
     NodeRig rig(nodeConfig(carry.arm, false), carry.home, arm_sim::Scene{{kTable, carry.box}});
     RosTwoWrapper& node = rig.node();
     ASSERT_TRUE(rig.showScene());

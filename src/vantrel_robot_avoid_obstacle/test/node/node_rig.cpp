@@ -114,16 +114,6 @@ bool NodeRig::showScene(std::chrono::milliseconds wait) {
   return recorders_->obstacle_cloud.waitForCount(before + 1, wait);
 }
 
-bool NodeRig::showScene(const arm_sim::Scene& scene) {
-  auto publisher = peer_->create_publisher<sensor_msgs::msg::PointCloud2>("/pointcloud/output", 10);
-  sensor_msgs::msg::PointCloud2 message;
-  pcl::toROSMsg(arm_sim::sampleSurfaces(scene, 0.01), message);
-  message.header.frame_id = "base_link";
-  const size_t before = recorders_->obstacle_cloud.count();
-  publisher->publish(message);
-  return recorders_->obstacle_cloud.waitForCount(before + 1, kHangTimeout);
-}
-
 namespace {
 
 sensor_msgs::msg::PointCloud2 cloudMessageOf(const arm_sim::Scene& scene) {
@@ -134,6 +124,12 @@ sensor_msgs::msg::PointCloud2 cloudMessageOf(const arm_sim::Scene& scene) {
 }
 
 }  // namespace
+
+bool NodeRig::showScene(const arm_sim::Scene& scene) {
+  const size_t before = recorders_->obstacle_cloud.count();
+  scenePublisher()->publish(cloudMessageOf(scene));
+  return recorders_->obstacle_cloud.waitForCount(before + 1, kHangTimeout);
+}
 
 void NodeRig::showSceneEvery(const arm_sim::Scene& scene, std::chrono::milliseconds period) {
   auto message = std::make_shared<sensor_msgs::msg::PointCloud2>(cloudMessageOf(scene));

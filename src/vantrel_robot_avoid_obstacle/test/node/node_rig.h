@@ -19,6 +19,7 @@
 #include "support/in_process_node.h"
 
 enum class Arm { Five, Six };
+inline const char* armName(Arm arm) { return arm == Arm::Six ? "arm6" : "arm5"; }
 constexpr const char* kActionName = "/arm/follow_joint_trajectory";
 
 // The full test configuration with `change` written over it, on either arm, no debug pauses, the trajectory action at

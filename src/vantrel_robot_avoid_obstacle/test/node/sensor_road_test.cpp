@@ -84,7 +84,7 @@ TEST(SensorRoad, BoxSeenByEachCameraLandsWhereItIsAndStampsFarApartNeverPair) {
                                            {2, 2, Arm::Six},  {3, 1, Arm::Six}, {3, 2, Arm::Five}};
   for (const CameraSetup& setup : setups) {
     const std::string what = std::to_string(setup.cameras) + (setup.source == 1 ? " clouds " : " depth ") +
-                             (setup.arm == Arm::Six ? "arm6" : "arm5");
+                             armName(setup.arm);
     const YAML::Node config = sensorConfig(setup);
     NodeRig rig(config, {}, arm_sim::Scene{}, NodeRig::Spin::Run);
     const PointCloudFilter& filter = Access::cloudFilter(rig.node());

@@ -29,7 +29,8 @@ double lowestArmPoint(NodeRig& rig, const std::vector<double>& q, const Eigen::V
 // The tool pose at `q`.
 Eigen::Isometry3d toolAt(NodeRig& rig, const std::vector<double>& q);
 
-// Joints, found from `seed` or else from the shoulder and the elbow bent either way, that put the tool point at `point` with the tool's z axis along `axis`, turned about it
-// as the arm will; empty when the arm gets no nearer than a tenth of a millimetre.
+// Joints, found from `seed` or else from the shoulder and the elbow bent either way, that put the tool point at
+// `point` with the tool's z axis along `axis`, turned about it as the arm will; empty when the arm gets no nearer than
+// a tenth of a millimetre.
 std::vector<double> jointsForTool(NodeRig& rig, const Eigen::Vector3d& point, const Eigen::Vector3d& axis,
                                   std::vector<double> seed);

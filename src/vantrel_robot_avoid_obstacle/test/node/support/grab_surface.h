@@ -16,7 +16,6 @@ constexpr const char* kMainJobSettings =
     "{robot_avoid_obstacle: {robot_padding: 0.01, robot_scale: 1.0}, point_clouds: {resolution: 0.005}}";
 constexpr const char* kGrownLinksSettings = "{point_clouds: {resolution: 0.005}}";
 inline const char* settingsFor(Arm arm) { return arm == Arm::Six ? kMainJobSettings : kGrownLinksSettings; }
-inline const char* armName(Arm arm) { return arm == Arm::Six ? "arm6" : "arm5"; }
 
 // The surface's pose and edge lengths; none when the world holds none.
 std::optional<std::pair<Eigen::Isometry3d, Eigen::Vector3d>> surfaceOf(RosTwoWrapper& node);
